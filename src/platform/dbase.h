@@ -1,0 +1,92 @@
+#pragma once
+
+// dBase III/IV tables: a reader (with .dbt memos) and a writer for the
+// sample-data generator. Values are raw 8-bit bytes; no code-page conversion.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace db {
+
+// Error numbers callers map onto their VB-style error object.
+enum ErrorNumber : int {
+    kErrGeneric = 0,
+    kErrInvalidArgument = 3001,
+    kErrNoCurrentRecord = 3021,
+    kErrItemNotFound = 3265,
+    kErrObjectClosed = 3420,
+};
+
+class Error : public std::runtime_error {
+public:
+    explicit Error(const std::string& message, int number = kErrGeneric)
+        : std::runtime_error(message), number_(number) {}
+    int number() const noexcept { return number_; }
+
+private:
+    int number_;
+};
+
+using Value = std::optional<std::string>;
+
+struct Field {
+    std::string name; // as stored, NULs removed
+    char type = 'C';
+    int length = 0;
+    int decimals = 0;
+    int offset = 0; // within the record, after the deletion flag
+};
+
+// Returns `path` itself when it exists; otherwise the entry of its folder whose
+// name matches the last component ignoring ASCII case; otherwise `path` unchanged.
+std::string resolveFileNoCase(const std::string& path);
+
+class Table {
+public:
+    // Reads the whole table into memory; the memo file is read on first use.
+    // Throws db::Error on anything malformed.
+    static Table open(const std::string& filePath);
+
+    const std::string& path() const;
+    const std::vector<Field>& fields() const;
+    int fieldIndex(std::string_view name) const; // ASCII case-insensitive; -1 when unknown
+    std::size_t recordCount() const;             // records not marked deleted
+
+    // C: right-trimmed of 0x20; N/D/L: trimmed; M: memo text, Null when blank/0/empty;
+    // other types: the raw field bytes.
+    Value value(std::size_t row, int field) const;
+    Value value(std::size_t row, std::string_view fieldName) const; // unknown name -> Error 3265
+
+    // The same value without copying; valid as long as any copy of this Table lives.
+    std::optional<std::string_view> view(std::size_t row, int field) const;
+
+    struct Data;
+
+private:
+    explicit Table(std::shared_ptr<const Data> d) : d_(std::move(d)) {}
+    std::shared_ptr<const Data> d_;
+};
+
+struct FieldDef {
+    std::string name;
+    char type = 'C';
+    int length = 0;
+    int decimals = 0;
+};
+
+// Writes a dBase IV table: version 0x8B with a `.dbt` memo file (512-byte blocks)
+// when any field is M, else 0x03 (what dBase IV itself writes for memo-less
+// tables). Header date 2026-01-01 so output is reproducible. C/D/L values are
+// left-aligned, N right-aligned, blank-padded; a value wider than its field is an
+// error. std::nullopt and "" memos get a blank pointer (read back as Null).
+void writeTable(const std::string& dbfPath, const std::vector<FieldDef>& fields,
+                const std::vector<std::vector<std::optional<std::string>>>& records,
+                const std::vector<bool>* deleted = nullptr);
+
+} // namespace db

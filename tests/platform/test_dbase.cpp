@@ -1,0 +1,245 @@
+#include "platform/dbase.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        static std::atomic<int> counter{0};
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = fs::temp_directory_path() /
+               ("dbase_" + std::string(info ? info->name() : "x") + "_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
+                std::to_string(counter++));
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+std::string readBytes(const std::string& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+void writeBytes(const std::string& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string allBytes() {
+    std::string s;
+    for (int c = 1; c < 256; ++c) s.push_back(static_cast<char>(c));
+    return s;
+}
+
+const std::vector<db::FieldDef> kFields = {
+    {"NAME", 'C', 12}, {"COUNT", 'N', 5}, {"WHEN", 'D', 8}, {"FLAG", 'L', 1}, {"NOTES", 'M', 10}};
+
+} // namespace
+
+TEST(DbaseRoundTrip, ValuesComeBackAsWritten) {
+    TempDir dir;
+    const std::string longMemo(1500, 'x'); // spans several 512-byte blocks
+    std::string memoWithEof = "a\x1A\x1A" "b";
+    db::writeTable(dir.file("t.dbf"), kFields,
+               {{"AB", "42", "20260101", "T", "short"},
+                {"  lead", "-3", std::nullopt, "F", std::nullopt},
+                {std::string("\x00\x80\xFF x", 5), "", "", "", std::string()},
+                {"", "7", "19991231", "?", longMemo},
+                {"x", "0", "", "", memoWithEof}});
+    const db::Table t = db::Table::open(dir.file("t.dbf"));
+    ASSERT_EQ(t.recordCount(), 5u);
+    ASSERT_EQ(t.fields().size(), 5u);
+    EXPECT_EQ(t.fields()[4].type, 'M');
+
+    struct Case {
+        std::size_t row;
+        const char* field;
+        db::Value expected;
+    };
+    const Case cases[] = {
+        {0, "NAME", "AB"},           {0, "count", "42"}, {0, "When", "20260101"}, {0, "flag", "T"},
+        {0, "notes", "short"},       {1, "NAME", "  lead"}, // only trailing blanks go
+        {1, "COUNT", "-3"},          {1, "WHEN", ""},       {1, "NOTES", std::nullopt},
+        {2, "NAME", std::string("\x00\x80\xFF x", 5)},  {2, "NOTES", std::nullopt}, // empty memo is Null
+        {3, "NAME", ""},             {3, "NOTES", longMemo}, {4, "NOTES", memoWithEof},
+    };
+    for (const auto& c : cases) EXPECT_EQ(t.value(c.row, c.field), c.expected) << c.row << " " << c.field;
+}
+
+TEST(DbaseRoundTrip, EveryByteValueSurvivesInTextAndMemo) {
+    TempDir dir;
+    const std::string bytes = allBytes();
+    db::writeTable(dir.file("b.dbf"), {{"A", 'C', 254}, {"M", 'M', 10}}, {{bytes.substr(0, 200), bytes}});
+    const db::Table t = db::Table::open(dir.file("b.dbf"));
+    EXPECT_EQ(t.value(0, "A"), bytes.substr(0, 200));
+    EXPECT_EQ(t.value(0, "M"), bytes);
+}
+
+TEST(DbaseRoundTrip, DeletedRecordsAreSkipped) {
+    TempDir dir;
+    const std::vector<bool> deleted = {true, false, true, false};
+    db::writeTable(dir.file("d.dbf"), {{"K", 'C', 2}}, {{"a"}, {"b"}, {"c"}, {"d"}}, &deleted);
+    const db::Table t = db::Table::open(dir.file("d.dbf"));
+    ASSERT_EQ(t.recordCount(), 2u);
+    EXPECT_EQ(t.value(0, "k"), "b");
+    EXPECT_EQ(t.value(1, "k"), "d");
+}
+
+TEST(DbaseRoundTrip, NamesAreFoundWhateverTheirCaseOnDisk) {
+    TempDir dir;
+    db::writeTable(dir.file("Xmod_01.dbf"), {{"Family____", 'C', 4}, {"DATITECNIC", 'M', 10}}, {{"k", "memo"}});
+    fs::rename(dir.file("Xmod_01.dbt"), dir.file("XMOD_01.DBT"));
+    const db::Table t = db::Table::open(dir.file("xmod_01.DBF"));
+    EXPECT_EQ(t.value(0, "family____"), "k");
+    EXPECT_EQ(t.value(0, "datitecnic"), "memo");
+    EXPECT_EQ(t.fieldIndex("FAMILY____"), 0);
+    EXPECT_EQ(t.fieldIndex("nope"), -1);
+    try {
+        (void)t.value(0, "nope");
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), db::kErrItemNotFound);
+        EXPECT_NE(std::string(e.what()).find("nope"), std::string::npos);
+    }
+}
+
+TEST(DbaseWriter, HeaderIsReproducibleAndVersioned) {
+    TempDir dir;
+    db::writeTable(dir.file("a.dbf"), {{"K", 'C', 3}}, {{"abc"}});
+    db::writeTable(dir.file("m.dbf"), {{"K", 'C', 3}, {"M", 'M', 10}}, {{"abc", "x"}});
+    const std::string a = readBytes(dir.file("a.dbf"));
+    const std::string m = readBytes(dir.file("m.dbf"));
+    EXPECT_EQ(static_cast<unsigned char>(a[0]), 0x03);
+    EXPECT_EQ(static_cast<unsigned char>(m[0]), 0x8B);
+    EXPECT_EQ(a.substr(1, 3), std::string("\x7E\x01\x01"));
+    EXPECT_EQ(a.back(), '\x1A');
+    EXPECT_EQ(a.size(), 32u * 2 + 1 + 4 + 1);
+
+    const std::string dbt = readBytes(dir.file("m.dbt"));
+    ASSERT_EQ(dbt.size(), 1024u);
+    EXPECT_EQ(dbt.substr(512, 8), std::string("\xFF\xFF\x08\x00\x09\x00\x00\x00", 8));
+    EXPECT_EQ(dbt[20], '\x00');
+    EXPECT_EQ(dbt[21], '\x02'); // block size 512
+
+    db::writeTable(dir.file("a.dbf"), {{"K", 'C', 3}}, {{"abc"}});
+    EXPECT_EQ(readBytes(dir.file("a.dbf")), a);
+}
+
+TEST(DbaseWriter, RejectsWhatItCannotStore) {
+    TempDir dir;
+    using Records = std::vector<std::vector<std::optional<std::string>>>;
+    const std::vector<bool> shortFlags = {true};
+    struct Case {
+        const char* what;
+        std::vector<db::FieldDef> fields;
+        Records records;
+        const std::vector<bool>* deleted;
+    };
+    const Case cases[] = {
+        {"value wider than field", {{"K", 'C', 2}}, {{"abc"}}, nullptr},
+        {"value count mismatch", {{"K", 'C', 2}, {"L", 'C', 2}}, {{"a"}}, nullptr},
+        {"name too long", {{"ELEVENCHARS", 'C', 2}}, {}, nullptr},
+        {"unknown type", {{"K", 'X', 2}}, {}, nullptr},
+        {"zero width", {{"K", 'C', 0}}, {}, nullptr},
+        {"no fields", {}, {}, nullptr},
+        {"flags mismatch", {{"K", 'C', 2}}, {{"a"}, {"b"}}, &shortFlags},
+    };
+    for (const auto& c : cases)
+        EXPECT_THROW(db::writeTable(dir.file("w.dbf"), c.fields, c.records, c.deleted), db::Error) << c.what;
+}
+
+TEST(DbaseReader, ReadsDbase3MemoTerminatedBy1A) {
+    TempDir dir;
+    // dBase III table with a memo: version 0x83, memo text ending 0x1A 0x1A, block size 512.
+    db::writeTable(dir.file("d3.dbf"), {{"K", 'C', 1}, {"M", 'M', 10}}, {{"a", "placeholder"}, {"b", std::nullopt}});
+    std::string dbf = readBytes(dir.file("d3.dbf"));
+    dbf[0] = '\x83';
+    const std::size_t rec2 = 32 * 3 + 1 + 12;
+    dbf.replace(rec2 + 2, 10, "0000000002");
+    writeBytes(dir.file("d3.dbf"), dbf);
+    std::string dbt(512 * 3, '\0');
+    dbt.replace(512, 13, "first memo\x1A\x1A\x00", 13);
+    dbt.replace(1024, 7, "second\x1A", 7);
+    writeBytes(dir.file("d3.dbt"), dbt);
+
+    const db::Table t = db::Table::open(dir.file("d3.dbf"));
+    EXPECT_EQ(t.value(0, "M"), "first memo");
+    EXPECT_EQ(t.value(1, "M"), "second");
+}
+
+TEST(DbaseReader, DamagedFilesGiveErrorsNotCrashes) {
+    TempDir dir;
+    const std::string good = dir.file("good.dbf");
+    db::writeTable(good, {{"K", 'C', 4}, {"M", 'M', 10}}, {{"abcd", "memo one"}, {"efgh", "memo two"}});
+    const std::string dbfBytes = readBytes(good);
+    const std::string dbtBytes = readBytes(dir.file("good.dbt"));
+    const std::size_t headerLen = 32 * 3 + 1;
+
+    struct Case {
+        const char* name;
+        std::function<void(std::string& dbf, std::string& dbt)> damage;
+        const char* expectedText;
+    };
+    const Case cases[] = {
+        {"missing", nullptr, "not found"},
+        {"empty", [](std::string& f, std::string&) { f.clear(); }, "header too short"},
+        {"truncated header", [](std::string& f, std::string&) { f.resize(20); }, "header too short"},
+        {"header cut inside fields", [](std::string& f, std::string&) { f.resize(70); }, "header too short"},
+        {"not dbase", [](std::string& f, std::string&) { f[0] = '\x30'; }, "version"},
+        {"record count too large", [](std::string& f, std::string&) { f[4] = '\x09'; }, "record count 9"},
+        {"record count huge", [](std::string& f, std::string&) { f[7] = '\xFF'; }, "larger than the file"},
+        {"field past record", [](std::string& f, std::string&) { f[32 + 16] = '\x40'; }, "runs past"},
+        {"record length too long", [](std::string& f, std::string&) { f[10] = '\x20'; }, "inconsistent"},
+        {"header length tiny", [](std::string& f, std::string&) { f[8] = '\x21'; }, "no room for fields"},
+        {"memo pointer past memo file",
+         [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "      9999"); }, "past the end"},
+        {"memo pointer garbage", [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "12ab      "); },
+         "bad memo pointer"},
+        {"memo file missing", [](std::string&, std::string& m) { m = "<delete>"; }, "memo file missing"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = dir.file(std::string("case_") + std::to_string(&c - cases) + ".dbf");
+        const std::string memoPath = path.substr(0, path.size() - 1) + "t";
+        std::string dbf = dbfBytes;
+        std::string dbt = dbtBytes;
+        if (c.damage) {
+            c.damage(dbf, dbt);
+            writeBytes(path, dbf);
+            if (dbt != "<delete>") writeBytes(memoPath, dbt);
+        }
+        try {
+            (void)db::Table::open(path);
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const db::Error& e) {
+            const std::string msg = e.what();
+            EXPECT_NE(msg.find(c.expectedText), std::string::npos) << c.name << ": " << msg;
+            EXPECT_NE(msg.find("case_"), std::string::npos) << c.name << " should name the file: " << msg;
+        }
+    }
+}
+
+TEST(DbaseReader, MemoBlockLongerThanItsFileFailsOnRead) {
+    TempDir dir;
+    db::writeTable(dir.file("l.dbf"), {{"M", 'M', 10}}, {{"text"}});
+    std::string dbt = readBytes(dir.file("l.dbt"));
+    dbt[512 + 5] = '\x10'; // length 4096+12, past the 1024-byte file
+    writeBytes(dir.file("l.dbt"), dbt);
+    const db::Table t = db::Table::open(dir.file("l.dbf"));
+    EXPECT_THROW((void)t.value(0, "M"), db::Error);
+}
