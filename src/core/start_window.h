@@ -1,0 +1,4 @@
+#pragma once
+namespace core {
+void registerCoreWindows();
+}

@@ -1,0 +1,498 @@
+#include "platform/controls.h"
+
+#include "platform/errors.h"
+#include "platform/form.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <algorithm>
+
+namespace vb {
+namespace {
+
+
+// Forwards mouse moves of a widget to its control's MouseMove handler.
+class MouseForwarder : public QObject {
+public:
+    explicit MouseForwarder(Control* c) : control_(c) {}
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::MouseMove && control_->MouseMove) {
+            auto* me = static_cast<QMouseEvent*>(e);
+            control_->MouseMove(me->buttons() & Qt::LeftButton ? 1 : 0, 0,
+                                float(me->position().x() * kTwipsPerPixel),
+                                float(me->position().y() * kTwipsPerPixel));
+        }
+        return false;
+    }
+
+private:
+    Control* control_;
+};
+
+class ClickLabel : public QLabel {
+public:
+    std::function<void()>* click = nullptr;
+
+protected:
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && click && *click)
+            (*click)();
+        QLabel::mouseReleaseEvent(e);
+    }
+};
+
+class LineWidget : public QWidget {
+public:
+    QPoint a, b;
+    QColor color = Qt::black;
+    explicit LineWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(color);
+        p.drawLine(a, b);
+    }
+};
+
+class ShapeWidget : public QWidget {
+public:
+    QColor color = Qt::black;
+    explicit ShapeWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setPen(color);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+QString colorCss(std::int32_t c) { return vbColor(c).name(); }
+
+} // namespace
+
+Control::Control(Form& form, ControlKind kind, std::string name, int index)
+    : form_(&form), kind_(kind), name_(std::move(name)), index_(index) {
+    form.addControl(this);
+}
+
+Control::~Control() {
+    if (form_) form_->removeControl(this);
+}
+
+void Control::attach(QWidget* w) {
+    widget_ = w;
+    w->setProperty("vbControl", QVariant::fromValue<void*>(this));
+    w->setMouseTracking(true);
+    w->installEventFilter(new MouseForwarder(this));
+    w->setCursor(QCursor(Qt::ArrowCursor));
+    applyGeometry();
+}
+
+void Control::applyGeometry() {
+    if (QWidget* w = widget())
+        w->setGeometry(twipsToPixels(left_), twipsToPixels(top_), std::max(0, twipsToPixels(width_)),
+                       std::max(0, twipsToPixels(height_)));
+}
+
+void Control::setLeft(int v) {
+    left_ = v;
+    applyGeometry();
+}
+void Control::setTop(int v) {
+    top_ = v;
+    applyGeometry();
+}
+void Control::setWidth(int v) {
+    width_ = v;
+    applyGeometry();
+}
+void Control::setHeight(int v) {
+    height_ = v;
+    applyGeometry();
+}
+void Control::Move(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    applyGeometry();
+}
+
+void Control::setVisible(bool v) {
+    visible_ = v;
+    if (QWidget* w = widget()) w->setVisible(v);
+}
+void Control::setEnabled(bool v) {
+    enabled_ = v;
+    if (QWidget* w = widget()) w->setEnabled(v);
+}
+void Control::setToolTipText(const std::string& text) {
+    tooltip_ = text;
+    if (QWidget* w = widget()) w->setToolTip(toQt(text));
+}
+
+void Control::setMousePointer(int pointer) {
+    switch (kind_) {
+    case ControlKind::Shape:
+    case ControlKind::Line:
+    case ControlKind::Timer:
+    case ControlKind::CommonDialog:
+    case ControlKind::ImageList:
+    case ControlKind::WheelCatcher:
+        throw VbError(438, "Object doesn't support this property or method");
+    default: break;
+    }
+    pointer_ = pointer;
+    if (QWidget* w = widget()) w->setCursor(cursorFor(pointer, icon_));
+}
+
+void Control::setMouseIcon(std::shared_ptr<QCursor> icon) {
+    icon_ = std::move(icon);
+    if (pointer_ == vbCustom)
+        if (QWidget* w = widget()) w->setCursor(cursorFor(pointer_, icon_));
+}
+
+void Control::SetFocus() {
+    if (QWidget* w = widget()) w->setFocus(Qt::OtherFocusReason);
+}
+bool Control::hasFocus() const {
+    QWidget* w = widget();
+    return w && w->hasFocus();
+}
+
+void Control::setContainer(Control* container) {
+    QWidget* w = widget();
+    QWidget* area = container ? container->childArea() : &form();
+    if (w && area) {
+        w->setParent(area);
+        applyGeometry();
+        w->setVisible(visible_);
+    }
+}
+
+// ---- CommandButton
+CommandButton::CommandButton(Form& form, std::string name, int index)
+    : Control(form, ControlKind::CommandButton, std::move(name), index), button_(new QPushButton(&form)) {
+    button_->setFocusPolicy(Qt::StrongFocus);
+    QObject::connect(button_, &QPushButton::clicked, [this] {
+        if (Click) Click();
+    });
+    attach(button_);
+}
+QWidget* CommandButton::widget() const { return button_; }
+void CommandButton::setCaption(const std::string& caption) {
+    caption_ = caption;
+    std::string shown = Replace(caption, "&&", "\x01");
+    shown = Replace(shown, "&", "");
+    shown = Replace(shown, "\x01", "&&");
+    button_->setText(toQt(shown));
+}
+void CommandButton::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    button_->setIcon(QIcon(picture));
+    button_->setIconSize(picture.size());
+}
+void CommandButton::click() {
+    if (enabled_ && visible_ && Click) Click();
+}
+
+// ---- Label
+Label::Label(Form& form, std::string name, int index)
+    : Control(form, ControlKind::Label, std::move(name), index) {
+    auto* l = new ClickLabel;
+    l->setParent(&form);
+    l->click = &Click;
+    label_ = l;
+    label_->setWordWrap(true);
+    label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    transparent_ = true;
+    restyle();
+    attach(label_);
+}
+QWidget* Label::widget() const { return label_; }
+void Label::setCaption(const std::string& caption) {
+    caption_ = caption;
+    std::string shown = Replace(caption, "\r\n", "\n");
+    shown = Replace(shown, "\r", "\n");
+    label_->setText(toQt(shown));
+    if (autoSize_) {
+        label_->adjustSize();
+        width_ = label_->width() * kTwipsPerPixel;
+        height_ = label_->height() * kTwipsPerPixel;
+    }
+}
+void Label::setForeColor(std::int32_t c) {
+    fore_ = c;
+    restyle();
+}
+void Label::setBackColor(std::int32_t c) {
+    back_ = c;
+    transparent_ = false;
+    restyle();
+}
+void Label::setFontBold(bool b) {
+    bold_ = b;
+    QFont f = label_->font();
+    f.setBold(b);
+    label_->setFont(f);
+}
+void Label::setFont(const std::string& family, double points) {
+    QFont f(QString::fromStdString(family));
+    f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
+    f.setBold(bold_);
+    label_->setFont(f);
+}
+void Label::setAlignment(int alignment) {
+    Qt::Alignment a = alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
+    label_->setAlignment(a | Qt::AlignTop);
+}
+void Label::setAutoSize(bool on) {
+    autoSize_ = on;
+    setCaption(caption_);
+}
+void Label::setTransparent(bool on) {
+    transparent_ = on;
+    restyle();
+}
+void Label::restyle() {
+    QString css = QStringLiteral("QLabel { color: %1; ").arg(colorCss(fore_));
+    css += transparent_ ? QStringLiteral("background: transparent; }")
+                        : QStringLiteral("background: %1; }").arg(colorCss(back_));
+    label_->setStyleSheet(css);
+}
+
+// ---- Image
+Image::Image(Form& form, std::string name, int index)
+    : Control(form, ControlKind::Image, std::move(name), index) {
+    auto* l = new ClickLabel;
+    l->setParent(&form);
+    l->click = &Click;
+    label_ = l;
+    attach(label_);
+}
+QWidget* Image::widget() const { return label_; }
+void Image::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    if (!stretch_ && !picture.isNull()) {
+        width_ = picture.width() * kTwipsPerPixel;
+        height_ = picture.height() * kTwipsPerPixel;
+        applyGeometry();
+    }
+    redraw();
+}
+void Image::setStretch(bool on) {
+    stretch_ = on;
+    redraw();
+}
+void Image::redraw() {
+    label_->setScaledContents(stretch_);
+    label_->setPixmap(picture_);
+}
+
+// ---- Line
+Line::Line(Form& form, std::string name, int index)
+    : Control(form, ControlKind::Line, std::move(name), index), w_(new LineWidget(&form)) {
+    attach(w_);
+    w_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    place();
+}
+QWidget* Line::widget() const { return w_; }
+void Line::setX1(int v) {
+    x1_ = v;
+    place();
+}
+void Line::setX2(int v) {
+    x2_ = v;
+    place();
+}
+void Line::setY1(int v) {
+    y1_ = v;
+    place();
+}
+void Line::setY2(int v) {
+    y2_ = v;
+    place();
+}
+void Line::setBorderColor(std::int32_t c) {
+    color_ = c;
+    static_cast<LineWidget*>(w_)->color = vbColor(c);
+    w_->update();
+}
+void Line::place() {
+    int l = std::min(x1_, x2_), t = std::min(y1_, y2_);
+    left_ = l;
+    top_ = t;
+    width_ = std::abs(x2_ - x1_) + kTwipsPerPixel;
+    height_ = std::abs(y2_ - y1_) + kTwipsPerPixel;
+    applyGeometry();
+    auto* lw = static_cast<LineWidget*>(w_);
+    lw->a = QPoint(twipsToPixels(x1_ - l), twipsToPixels(y1_ - t));
+    lw->b = QPoint(twipsToPixels(x2_ - l), twipsToPixels(y2_ - t));
+    lw->lower();
+    lw->update();
+}
+
+// ---- Shape
+Shape::Shape(Form& form, std::string name, int index)
+    : Control(form, ControlKind::Shape, std::move(name), index), w_(new ShapeWidget(&form)) {
+    attach(w_);
+    w_->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+QWidget* Shape::widget() const { return w_; }
+void Shape::setBorderColor(std::int32_t c) {
+    border_ = c;
+    static_cast<ShapeWidget*>(w_)->color = vbColor(c);
+    w_->update();
+}
+
+// ---- ListBox
+ListBox::ListBox(Form& form, std::string name, int index)
+    : Control(form, ControlKind::ListBox, std::move(name), index), list_(new QListWidget(&form)) {
+    QObject::connect(list_, &QListWidget::currentRowChanged, [this](int row) {
+        if (syncing_ || row == listIndex_) return;
+        listIndex_ = row;
+        if (Click) Click();
+    });
+    attach(list_);
+}
+QWidget* ListBox::widget() const { return list_; }
+void ListBox::AddItem(const std::string& item) {
+    items_.push_back(item);
+    if (visible_) list_->addItem(toQt(item));
+}
+void ListBox::Clear() {
+    items_.clear();
+    syncing_ = true;
+    list_->clear();
+    syncing_ = false;
+    listIndex_ = -1;
+}
+std::string ListBox::List(int i) const {
+    if (i < 0 || i >= int(items_.size())) return {};
+    return items_[size_t(i)];
+}
+void ListBox::setListIndex(int i) {
+    if (i < -1 || i >= int(items_.size())) throw VbError(380, "Invalid property value");
+    if (i == listIndex_) return;
+    listIndex_ = i;
+    if (visible_) {
+        syncing_ = true;
+        if (list_->count() != int(items_.size())) {
+            list_->clear();
+            for (const auto& s : items_) list_->addItem(toQt(s));
+        }
+        list_->setCurrentRow(i);
+        syncing_ = false;
+    }
+    if (Click) Click();
+}
+
+// ---- OptionButton
+OptionButton::OptionButton(Form& form, std::string name, int index)
+    : Control(form, ControlKind::OptionButton, std::move(name), index), radio_(new QRadioButton(&form)) {
+    QObject::connect(radio_, &QRadioButton::toggled, [this](bool on) {
+        if (on && Click) Click();
+    });
+    attach(radio_);
+    restyle();
+}
+QWidget* OptionButton::widget() const { return radio_; }
+void OptionButton::setCaption(const std::string& caption) {
+    caption_ = caption;
+    radio_->setText(toQt(caption));
+}
+bool OptionButton::Value() const { return radio_->isChecked(); }
+void OptionButton::setValue(bool v) { radio_->setChecked(v); }
+void OptionButton::setForeColor(std::int32_t c) {
+    fore_ = c;
+    restyle();
+}
+void OptionButton::setFontBold(bool b) {
+    bold_ = b;
+    restyle();
+}
+void OptionButton::restyle() {
+    QFont f = radio_->font();
+    f.setBold(bold_);
+    radio_->setFont(f);
+    radio_->setStyleSheet(QStringLiteral("QRadioButton { color: %1; }").arg(colorCss(fore_)));
+}
+
+// ---- Frame
+Frame::Frame(Form& form, std::string name, int index)
+    : Control(form, ControlKind::Frame, std::move(name), index), w_(new QWidget(&form)) {
+    attach(w_);
+}
+QWidget* Frame::widget() const { return w_; }
+void Frame::setCaption(const std::string& caption) { caption_ = caption; }
+
+// ---- PictureBox
+PictureBox::PictureBox(Form& form, std::string name, int index)
+    : Control(form, ControlKind::PictureBox, std::move(name), index), label_(new QLabel(&form)) {
+    label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label_->setAutoFillBackground(true);
+    attach(label_);
+}
+QWidget* PictureBox::widget() const { return label_; }
+void PictureBox::setPicture(const QPixmap& picture) {
+    picture_ = picture;
+    label_->setPixmap(picture);
+    if (autoSize_ && !picture.isNull()) {
+        int b = border_ ? 4 : 0;
+        width_ = (picture.width() + b) * kTwipsPerPixel;
+        height_ = (picture.height() + b) * kTwipsPerPixel;
+        applyGeometry();
+    }
+}
+void PictureBox::setAutoSize(bool on) {
+    autoSize_ = on;
+    setPicture(picture_);
+}
+void PictureBox::setBackColor(std::int32_t c) {
+    QPalette pal = label_->palette();
+    pal.setColor(QPalette::Window, vbColor(c));
+    label_->setPalette(pal);
+}
+void PictureBox::setBorder(bool on) {
+    border_ = on;
+    label_->setFrameStyle(on ? (QFrame::Panel | QFrame::Sunken) : QFrame::NoFrame);
+    label_->setLineWidth(on ? 2 : 0);
+}
+
+// ---- TextBox, Timer, WheelCatcher
+TextBox::TextBox(Form& form, std::string name, int index)
+    : Control(form, ControlKind::TextBox, std::move(name), index) {
+    visible_ = false;
+}
+
+Timer::Timer(Form& form, std::string name, int index) : Control(form, ControlKind::Timer, std::move(name), index) {
+    enabled_ = false;
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+        if (Tick) Tick();
+    });
+}
+void Timer::setInterval(int ms) {
+    interval_ = ms;
+    restart();
+}
+void Timer::setEnabled(bool v) {
+    enabled_ = v;
+    restart();
+}
+void Timer::restart() {
+    timer_.stop();
+    if (enabled_ && interval_ > 0) timer_.start(interval_);
+}
+
+WheelCatcher::WheelCatcher(Form& form, std::string name, int index)
+    : Control(form, ControlKind::WheelCatcher, std::move(name), index) {}
+
+} // namespace vb

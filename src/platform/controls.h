@@ -1,0 +1,330 @@
+#pragma once
+// The standard controls with the members the windows use. Geometry is in
+// twips and reads back exactly as assigned; events that the windows rely on
+// fire on changes made by code as well as by the user, and only on a real
+// change.
+#include "platform/geometry.h"
+
+#include <QPixmap>
+#include <QPointer>
+#include <QTimer>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QWidget;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace vb {
+
+class Form;
+
+enum class ControlKind {
+    CommandButton,
+    Label,
+    Image,
+    Line,
+    Shape,
+    ListBox,
+    OptionButton,
+    Frame,
+    PictureBox,
+    TextBox,
+    Timer,
+    Grid,
+    WheelCatcher,
+    CommonDialog,
+    ImageList,
+    ScrollBar,
+    RichText,
+    Data,
+};
+
+using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
+
+class Control {
+public:
+    Control(Form& form, ControlKind kind, std::string name, int index = -1);
+    virtual ~Control();
+    Control(const Control&) = delete;
+    Control& operator=(const Control&) = delete;
+
+    Form& form() const { return *form_; }
+    ControlKind kind() const { return kind_; }
+    const std::string& Name() const { return name_; }
+    int Index() const { return index_; }
+    virtual QWidget* widget() const { return nullptr; }
+    // A stable handle, as a window handle would be.
+    std::uintptr_t hWnd() const { return reinterpret_cast<std::uintptr_t>(this); }
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    virtual void setLeft(int v);
+    virtual void setTop(int v);
+    virtual void setWidth(int v);
+    virtual void setHeight(int v);
+    void Move(int left, int top, int width, int height);
+
+    bool Visible() const { return visible_; }
+    virtual void setVisible(bool v);
+    bool Enabled() const { return enabled_; }
+    virtual void setEnabled(bool v);
+    const std::string& ToolTipText() const { return tooltip_; }
+    void setToolTipText(const std::string& text);
+    int MousePointer() const { return pointer_; }
+    // Error 438 for the kinds that have no pointer.
+    void setMousePointer(int pointer);
+    void setMouseIcon(std::shared_ptr<QCursor> icon);
+    const std::shared_ptr<QCursor>& MouseIcon() const { return icon_; }
+    void SetFocus();
+    bool hasFocus() const;
+
+    // Places the control inside a container control instead of the window.
+    void setContainer(Control* container);
+    // The widget children are placed in (containers override).
+    virtual QWidget* childArea() const { return widget(); }
+
+    MouseHandler MouseMove;
+
+protected:
+    void attach(QWidget* w);
+    virtual void applyGeometry();
+
+    Form* form_;
+    ControlKind kind_;
+    std::string name_;
+    int index_;
+    int left_ = 0, top_ = 0, width_ = 1215, height_ = 495;
+    bool visible_ = true, enabled_ = true;
+    std::string tooltip_;
+    int pointer_ = 0;
+    std::shared_ptr<QCursor> icon_;
+    QPointer<QWidget> widget_;
+};
+
+// Control arrays: members are created up front with their index.
+template <class T> class ControlArray {
+public:
+    T& operator()(int i) { return *items_.at(size_t(i)); }
+    const T& operator()(int i) const { return *items_.at(size_t(i)); }
+    int UBound() const { return int(items_.size()) - 1; }
+    int Count() const { return int(items_.size()); }
+    template <class... A> T& add(A&&... args) {
+        items_.push_back(std::make_unique<T>(std::forward<A>(args)...));
+        return *items_.back();
+    }
+    auto begin() { return items_.begin(); }
+    auto end() { return items_.end(); }
+
+private:
+    std::vector<std::unique_ptr<T>> items_;
+};
+
+class CommandButton : public Control {
+public:
+    CommandButton(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    const std::string& Caption() const { return caption_; }
+    void setCaption(const std::string& caption);
+    const QPixmap& Picture() const { return picture_; }
+    void setPicture(const QPixmap& picture);
+    // Presses the button as the user would (only when enabled and visible).
+    void click();
+    std::function<void()> Click;
+
+private:
+    QPushButton* button_;
+    std::string caption_;
+    QPixmap picture_;
+};
+
+class Label : public Control {
+public:
+    Label(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    const std::string& Caption() const { return caption_; }
+    void setCaption(const std::string& caption);
+    std::int32_t ForeColor() const { return fore_; }
+    void setForeColor(std::int32_t c);
+    std::int32_t BackColor() const { return back_; }
+    void setBackColor(std::int32_t c);
+    bool FontBold() const { return bold_; }
+    void setFontBold(bool b);
+    void setFont(const std::string& family, double points);
+    void setAlignment(int alignment); // 0 left, 1 right, 2 centre
+    void setAutoSize(bool on);
+    void setTransparent(bool on);
+    std::function<void()> Click;
+
+private:
+    void restyle();
+    QLabel* label_;
+    std::string caption_;
+    std::int32_t fore_ = 0x000000, back_ = 0xFFFFFF;
+    bool bold_ = false, autoSize_ = false, transparent_ = false;
+};
+
+class Image : public Control {
+public:
+    Image(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    const QPixmap& Picture() const { return picture_; }
+    // Without stretch the control takes the picture's size.
+    void setPicture(const QPixmap& picture);
+    bool Stretch() const { return stretch_; }
+    void setStretch(bool on);
+    std::function<void()> Click;
+
+private:
+    void redraw();
+    QLabel* label_;
+    QPixmap picture_;
+    bool stretch_ = false;
+};
+
+// Drawn on the container's surface; never receives the mouse.
+class Line : public Control {
+public:
+    Line(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    int X1() const { return x1_; }
+    int X2() const { return x2_; }
+    int Y1() const { return y1_; }
+    int Y2() const { return y2_; }
+    void setX1(int v);
+    void setX2(int v);
+    void setY1(int v);
+    void setY2(int v);
+    void setBorderColor(std::int32_t c);
+
+private:
+    void place();
+    QWidget* w_;
+    int x1_ = 0, x2_ = 1000, y1_ = 0, y2_ = 0;
+    std::int32_t color_ = 0;
+};
+
+class Shape : public Control {
+public:
+    Shape(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    void setBorderColor(std::int32_t c);
+    std::int32_t BorderColor() const { return border_; }
+
+private:
+    QWidget* w_;
+    std::int32_t border_ = 0;
+};
+
+class ListBox : public Control {
+public:
+    ListBox(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    void AddItem(const std::string& item);
+    void Clear();
+    // Beyond the last item (or before the first) reads as empty text.
+    std::string List(int i) const;
+    int ListCount() const { return int(items_.size()); }
+    int ListIndex() const { return listIndex_; }
+    // Raises Click when the selection changes.
+    void setListIndex(int i);
+    const std::vector<std::string>& items() const { return items_; }
+    std::function<void()> Click;
+
+private:
+    QListWidget* list_;
+    std::vector<std::string> items_;
+    int listIndex_ = -1;
+    bool syncing_ = false;
+};
+
+class OptionButton : public Control {
+public:
+    OptionButton(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    void setCaption(const std::string& caption);
+    const std::string& Caption() const { return caption_; }
+    bool Value() const;
+    // Selecting an option raises its Click and clears its siblings.
+    void setValue(bool v);
+    std::int32_t ForeColor() const { return fore_; }
+    void setForeColor(std::int32_t c);
+    bool FontBold() const { return bold_; }
+    void setFontBold(bool b);
+    std::function<void()> Click;
+
+private:
+    void restyle();
+    QRadioButton* radio_;
+    std::string caption_;
+    std::int32_t fore_ = 0;
+    bool bold_ = false;
+};
+
+class Frame : public Control {
+public:
+    Frame(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    void setCaption(const std::string& caption);
+
+private:
+    QWidget* w_;
+    std::string caption_;
+};
+
+class PictureBox : public Control {
+public:
+    PictureBox(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    const QPixmap& Picture() const { return picture_; }
+    // Drawn at the top left, unscaled; narrowing the box clips it.
+    void setPicture(const QPixmap& picture);
+    void clearPicture() { setPicture(QPixmap()); }
+    bool AutoSize() const { return autoSize_; }
+    void setAutoSize(bool on);
+    void setBackColor(std::int32_t c);
+    void setBorder(bool on);
+
+private:
+    QLabel* label_;
+    QPixmap picture_;
+    bool autoSize_ = false, border_ = false;
+};
+
+// Hidden text buffers.
+class TextBox : public Control {
+public:
+    TextBox(Form& form, std::string name, int index = -1);
+    std::string Text;
+};
+
+class Timer : public Control {
+public:
+    Timer(Form& form, std::string name, int index = -1);
+    int Interval() const { return interval_; }
+    void setInterval(int ms);
+    void setEnabled(bool v) override;
+    std::function<void()> Tick;
+
+private:
+    void restart();
+    QTimer timer_;
+    int interval_ = 0;
+};
+
+// Reports mouse-wheel rotation over the window's controls; see Form.
+class WheelCatcher : public Control {
+public:
+    WheelCatcher(Form& form, std::string name, int index = -1);
+    // Rotation, X, Y, handle of the control under the pointer.
+    std::function<void(int Rotation, int X, int Y, std::uintptr_t Handle)> WheelRotation;
+};
+
+} // namespace vb

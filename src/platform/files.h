@@ -1,0 +1,34 @@
+#pragma once
+// File access the way the windows write it: paths with backslashes and names
+// in any letter case, resolved against the real (case-sensitive) file system.
+#include <cstdint>
+#include <string>
+
+namespace vb {
+
+// Turns "\" into "/" and matches each component without regard to letter
+// case. A component that exists nowhere is kept as written, so the result
+// names where a new file would be created.
+std::string resolvePath(const std::string& path);
+
+// Dir(path) <> "": a regular file (not a folder) exists under that name.
+bool fileExists(const std::string& path);
+// Length in bytes; error 53 when the file does not exist.
+std::int64_t FileLen(const std::string& path);
+// The whole file; error 53 when missing, 75 when it cannot be read.
+std::string readAll(const std::string& path);
+// Writes bytes at a 1-based position without shortening an existing file;
+// creates it when missing. Error 75 when it cannot be written.
+void writeAt(const std::string& path, std::int64_t position, const std::string& bytes);
+// Creates or empties the file and writes bytes. Error 75 on failure.
+void writeNew(const std::string& path, const std::string& bytes);
+// Copies source over target through a temporary file in the target's folder
+// and a rename, so that a failure never leaves a half-written target.
+void FileCopy(const std::string& source, const std::string& target);
+// Deletes the file; error 53 when it does not exist.
+void Kill(const std::string& path);
+
+// Folder of the running program, without a trailing separator.
+std::string programFolder();
+
+} // namespace vb

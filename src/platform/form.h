@@ -1,0 +1,123 @@
+#pragma once
+// A window with the original's life cycle: a single default instance created
+// (and loaded) on first use, shown modally over an owner, unloaded on close
+// and created afresh on the next use.
+#include <QEventLoop>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vb {
+
+class Control;
+class CommandButton;
+
+// The window frame the layout arithmetic assumes: Width and Height are the
+// outer size, the controls sit in the client area inside this frame.
+inline constexpr int kFrameSidePx = 4;
+inline constexpr int kFrameCaptionPx = 23;
+
+class Form : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form(std::string name);
+    ~Form() override;
+
+    const std::string& Name() const { return name_; }
+
+    virtual void Form_Load() {}
+    virtual void Form_Resize() {}
+    virtual void Form_KeyDown(int& KeyCode, int Shift) {}
+    virtual void Form_MouseMove(int Button, int Shift, float X, float Y) {}
+
+    std::string Caption() const { return caption_; }
+    void setCaption(const std::string& caption);
+
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    void setLeft(int v);
+    void setTop(int v);
+    void setWidth(int v);
+    void setHeight(int v);
+    // Client area in twips.
+    int ScaleWidth() const;
+    int ScaleHeight() const;
+
+    int MousePointer() const { return pointer_; }
+    void setMousePointer(int pointer);
+
+    const std::vector<Control*>& Controls() const { return controls_; }
+    Control* findControl(const std::string& name, int index = -1) const;
+
+    // The button that Esc presses once the key map has seen the key.
+    void setCancelButton(CommandButton* button) { cancel_ = button; }
+
+    void Show();                  // the start window: not modal
+    void ShowModal(Form* owner);  // returns once the window is unloaded
+    void Unload();
+    bool isUnloaded() const { return unloaded_; }
+
+    // Used by the desktop services: shows the window and runs a nested loop
+    // until Unload.
+    void runModalLoop(Form* owner);
+
+    // Called by controls on construction and destruction.
+    void addControl(Control* c) { controls_.push_back(c); }
+    void removeControl(Control* c);
+
+    // Key preview entry point for a key code (also used by tests).
+    bool previewKey(int keyCode, int shift);
+
+    static int vbKeyCode(int qtKey);
+
+protected:
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void applyGeometry();
+    friend class FormRegistry;
+
+    std::string name_;
+    std::string caption_;
+    int left_ = 0, top_ = 0, width_ = 9600, height_ = 7200;
+    int pointer_ = 0;
+    std::vector<Control*> controls_;
+    CommandButton* cancel_ = nullptr;
+    QEventLoop* loop_ = nullptr;
+    bool unloaded_ = false;
+    bool shownOnce_ = false;
+    bool loading_ = false;
+};
+
+// Default instances by window name.
+class FormRegistry {
+public:
+    using Factory = std::function<Form*()>;
+    static void add(const std::string& name, Factory factory);
+    static bool has(const std::string& name);
+    // The loaded instance, or nullptr.
+    static Form* existing(const std::string& name);
+    // The instance, created and loaded on first use; nullptr when no window
+    // of that name is built into the program.
+    static Form* get(const std::string& name);
+    static void forget(Form* form);
+    // Unloads every window (tests, between cases).
+    static void unloadAll();
+};
+
+template <class T> T& instance() {
+    return static_cast<T&>(*FormRegistry::get(T::kFormName));
+}
+
+// Opens a window by name modally over owner. Windows that are not built into
+// the program are still announced to the service object, so the hand-over
+// before such a show stays observable.
+void showModalByName(const std::string& name, Form* owner);
+
+} // namespace vb

@@ -1,0 +1,75 @@
+#include "platform/services.h"
+
+#include "platform/form.h"
+#include "platform/vbstring.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+#include <cstdlib>
+
+namespace vb {
+namespace {
+DesktopServices& desktop() {
+    static DesktopServices d;
+    return d;
+}
+Services* g_current = nullptr;
+} // namespace
+
+Services& services() { return g_current ? *g_current : desktop(); }
+void setServices(Services* s) { g_current = s; }
+
+int DesktopServices::msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) {
+    QMessageBox box;
+    box.setWindowTitle(vb::toQt(title ? *title : std::string(kAppTitle)));
+    std::string text = prompt;
+    // Lone CR or LF both break lines in the original boxes.
+    text = vb::Replace(text, "\r\n", "\n");
+    text = vb::Replace(text, "\r", "\n");
+    box.setText(vb::toQt(text));
+    switch (flags & 0x70) {
+    case vbCritical: box.setIcon(QMessageBox::Critical); break;
+    case vbQuestion: box.setIcon(QMessageBox::Question); break;
+    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
+    case vbInformation: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+    }
+    switch (flags & 0x7) {
+    case vbYesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case vbOKCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    default: box.setStandardButtons(QMessageBox::Ok); break;
+    }
+    int r = box.exec();
+    switch (r) {
+    case QMessageBox::Yes: return vbYes;
+    case QMessageBox::No: return vbNo;
+    case QMessageBox::Cancel: return vbCancel;
+    default: return vbOK;
+    }
+}
+
+void DesktopServices::beep() { QApplication::beep(); }
+
+int DesktopServices::screenWidth() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().width() * kTwipsPerPixel : 12000;
+}
+int DesktopServices::screenHeight() const {
+    QScreen* s = QGuiApplication::primaryScreen();
+    return s ? s->geometry().height() * kTwipsPerPixel : 9000;
+}
+
+void DesktopServices::showModal(Form& form, Form* owner) { form.runModalLoop(owner); }
+
+void DesktopServices::endProgram() {
+    std::fflush(nullptr);
+    std::_Exit(0);
+}
+
+} // namespace vb

@@ -1,0 +1,75 @@
+#pragma once
+// Everything that talks to the user or the desktop outside a window goes
+// through one service object: message boxes, the beep, the screen size, the
+// modal show of a window and the end of the program. Tests put a scripted one
+// in its place.
+#include <optional>
+#include <string>
+
+#include <QDate>
+
+namespace vb {
+
+class Form;
+
+enum MsgBoxFlags {
+    vbOKOnly = 0,
+    vbOKCancel = 1,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+    vbInformation = 64,
+};
+enum MsgBoxResult { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
+
+inline constexpr int kTwipsPerPixel = 15;
+
+// Thrown by the scripted services when the program ends, so a test sees it.
+struct ProgramEnded {
+    int code = 0;
+};
+
+class Services {
+public:
+    virtual ~Services() = default;
+    // title nullopt: the application's default title.
+    virtual int msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) = 0;
+    virtual void beep() = 0;
+    virtual int screenWidth() const = 0; // twips
+    virtual int screenHeight() const = 0;
+    virtual QDate today() const { return QDate::currentDate(); }
+    // Shows the window modally over owner and returns once it is unloaded.
+    virtual void showModal(Form& form, Form* owner) = 0;
+    // A window that this build does not contain was asked for by name.
+    virtual void showModalMissing(const std::string& name, Form* owner) {}
+    // Ends the program at once, from any depth of modal windows.
+    [[noreturn]] virtual void endProgram() = 0;
+};
+
+Services& services();
+// Replaces the service object (not owned); nullptr restores the desktop one.
+void setServices(Services* s);
+
+// The application's default message-box title.
+inline const char* kAppTitle = "Catalogue";
+
+inline int MsgBox(const std::string& prompt, int flags = vbOKOnly,
+                  const std::optional<std::string>& title = std::nullopt) {
+    return services().msgBox(prompt, flags, title);
+}
+inline void Beep() { services().beep(); }
+[[noreturn]] inline void End() { services().endProgram(); }
+
+// The desktop implementation.
+class DesktopServices : public Services {
+public:
+    int msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) override;
+    void beep() override;
+    int screenWidth() const override;
+    int screenHeight() const override;
+    void showModal(Form& form, Form* owner) override;
+    [[noreturn]] void endProgram() override;
+};
+
+} // namespace vb
