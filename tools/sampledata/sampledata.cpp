@@ -1,0 +1,5 @@
+#include "sampledata/sampledata.h"
+
+namespace sampledata {
+void writeSampleData(const std::string&, const Options&) {}
+} // namespace sampledata
