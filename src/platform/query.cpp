@@ -1,0 +1,403 @@
+#include "platform/query.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace db {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiUpper(a[i]) != asciiUpper(b[i])) return false;
+    return true;
+}
+
+std::string_view rtrimBlanks(std::string_view s) {
+    std::size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ') --n;
+    return s.substr(0, n);
+}
+
+enum class Tok { Word, Literal, Equal, NotEqual, Comma, Star, End };
+
+struct Token {
+    Tok kind = Tok::End;
+    std::string text;
+};
+
+// Literals run to the next quote of the same kind and may hold any other byte,
+// control bytes and bytes >= 128 included; there is no escape.
+class Parser {
+public:
+    Parser(const std::string& text, const char* what) : s_(text), what_(what) { advance(); }
+
+    [[noreturn]] void fail(const std::string& expected) const {
+        throw Error(std::string("Syntax error in ") + what_ + " \"" + s_ + "\": expected " + expected +
+                    " at position " + std::to_string(tokenStart_ + 1));
+    }
+    const Token& peek() const { return tok_; }
+    bool atKeyword(const char* kw) const { return tok_.kind == Tok::Word && iequals(tok_.text, kw); }
+    void keyword(const char* kw) {
+        if (!atKeyword(kw)) fail(kw);
+        advance();
+    }
+    std::string word(const char* what) {
+        if (tok_.kind != Tok::Word) fail(what);
+        std::string w = std::move(tok_.text);
+        advance();
+        return w;
+    }
+    void expect(Tok kind, const char* what) {
+        if (tok_.kind != kind) fail(what);
+        advance();
+    }
+
+    std::vector<Condition> conditions() {
+        std::vector<Condition> out;
+        do {
+            Condition c;
+            c.field = word("a field name");
+            if (tok_.kind == Tok::Equal)
+                c.notEqual = false;
+            else if (tok_.kind == Tok::NotEqual)
+                c.notEqual = true;
+            else
+                fail("= or <>");
+            advance();
+            if (tok_.kind != Tok::Literal) fail("a quoted value");
+            c.literal = std::move(tok_.text);
+            advance();
+            out.push_back(std::move(c));
+        } while (atKeyword("AND") && (advance(), true));
+        return out;
+    }
+
+private:
+    void advance() {
+        while (i_ < s_.size() && isBlank(s_[i_])) ++i_;
+        tokenStart_ = i_;
+        tok_ = Token{};
+        if (i_ >= s_.size()) return;
+        const char c = s_[i_];
+        switch (c) {
+        case '"':
+        case '\'': {
+            const std::size_t close = s_.find(c, i_ + 1);
+            if (close == std::string::npos) fail("a closing quote");
+            tok_ = {Tok::Literal, s_.substr(i_ + 1, close - i_ - 1)};
+            i_ = close + 1;
+            return;
+        }
+        case '=':
+            tok_.kind = Tok::Equal;
+            ++i_;
+            return;
+        case '<':
+            if (i_ + 1 < s_.size() && s_[i_ + 1] == '>') {
+                tok_.kind = Tok::NotEqual;
+                i_ += 2;
+                return;
+            }
+            fail("<>");
+        case ',':
+            tok_.kind = Tok::Comma;
+            ++i_;
+            return;
+        case '*':
+            tok_.kind = Tok::Star;
+            ++i_;
+            return;
+        default:
+            break;
+        }
+        const std::size_t start = i_;
+        while (i_ < s_.size() && !isBlank(s_[i_]) && std::string_view("=<>,*'\"").find(s_[i_]) == std::string_view::npos)
+            ++i_;
+        if (i_ == start) fail("a name"); // a lone '>'
+        tok_ = {Tok::Word, s_.substr(start, i_ - start)};
+    }
+
+    const std::string& s_;
+    const char* what_;
+    std::size_t i_ = 0;
+    std::size_t tokenStart_ = 0;
+    Token tok_;
+};
+
+struct Compiled {
+    int field;
+    bool notEqual;
+    std::string_view literal; // right-trimmed view into the Condition it came from
+};
+
+std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& conds, const std::string& text) {
+    std::vector<Compiled> out;
+    out.reserve(conds.size());
+    for (const auto& c : conds) {
+        const int f = table.fieldIndex(c.field);
+        if (f < 0)
+            throw Error("Unknown field \"" + c.field + "\" in \"" + text + "\" on " + table.path(), kErrItemNotFound);
+        out.push_back({f, c.notEqual, rtrimBlanks(c.literal)});
+    }
+    return out;
+}
+
+bool matches(const Table& table, std::size_t row, const std::vector<Compiled>& conds) {
+    for (const auto& c : conds) {
+        const auto v = table.view(row, c.field);
+        if (!v) return false; // Null satisfies neither = nor <>
+        if ((rtrimBlanks(*v) == c.literal) == c.notEqual) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+Query Query::parse(const std::string& recordSource) {
+    Query q;
+    q.text_ = recordSource;
+    Parser p(q.text_, "query");
+    if (p.peek().kind == Tok::Word && !p.atKeyword("SELECT")) {
+        q.table_ = p.word("a table name");
+        p.expect(Tok::End, "the end of the record source");
+        return q;
+    }
+    p.keyword("SELECT");
+    p.expect(Tok::Star, "*");
+    p.keyword("FROM");
+    q.table_ = p.word("a table name");
+    if (p.atKeyword("WHERE")) {
+        p.keyword("WHERE");
+        q.where_ = p.conditions();
+    }
+    if (p.atKeyword("ORDER")) {
+        p.keyword("ORDER");
+        p.keyword("BY");
+        q.orderBy_.push_back(p.word("a field name"));
+        while (p.peek().kind == Tok::Comma) {
+            p.expect(Tok::Comma, ",");
+            q.orderBy_.push_back(p.word("a field name"));
+        }
+    }
+    p.expect(Tok::End, "the end of the statement");
+    return q;
+}
+
+std::vector<Condition> Query::parseCriteria(const std::string& criteria) {
+    Parser p(criteria, "criteria");
+    auto conds = p.conditions();
+    p.expect(Tok::End, "the end of the criteria");
+    return conds;
+}
+
+Recordset Query::run(const Table& table) const {
+    const auto conds = compile(table, where_, text_);
+    std::vector<int> keys;
+    for (const auto& name : orderBy_) {
+        const int f = table.fieldIndex(name);
+        if (f < 0)
+            throw Error("Unknown field \"" + name + "\" in \"" + text_ + "\" on " + table.path(), kErrItemNotFound);
+        keys.push_back(f);
+    }
+
+    std::vector<std::uint32_t> rows;
+    const std::size_t n = table.recordCount();
+    if (conds.empty()) {
+        rows.resize(n);
+        for (std::size_t r = 0; r < n; ++r) rows[r] = static_cast<std::uint32_t>(r);
+    } else {
+        for (std::size_t r = 0; r < n; ++r)
+            if (matches(table, r, conds)) rows.push_back(static_cast<std::uint32_t>(r));
+    }
+
+    if (!keys.empty() && rows.size() > 1) {
+        // Sort positions into a key table built once, so the comparator does no look-ups.
+        const std::size_t k = keys.size();
+        std::vector<std::optional<std::string_view>> cells(rows.size() * k);
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            for (std::size_t j = 0; j < k; ++j) {
+                auto v = table.view(rows[i], keys[j]);
+                if (v) v = rtrimBlanks(*v);
+                cells[i * k + j] = v;
+            }
+        std::vector<std::uint32_t> order(rows.size());
+        for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+            for (std::size_t j = 0; j < k; ++j) {
+                const auto& x = cells[a * k + j];
+                const auto& y = cells[b * k + j];
+                if (!x || !y) {
+                    if (x.has_value() != y.has_value()) return !x.has_value();
+                    continue;
+                }
+                // char_traits<char> compares as unsigned char: plain byte order.
+                const int c = x->compare(*y);
+                if (c != 0) return c < 0;
+            }
+            return false;
+        });
+        std::vector<std::uint32_t> sorted(rows.size());
+        for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
+        rows.swap(sorted);
+    }
+    return Recordset(table, std::move(rows));
+}
+
+// ---------------------------------------------------------------------------
+
+Recordset::Recordset(Table table, std::vector<std::uint32_t> rows) : table_(std::move(table)), rows_(std::move(rows)) {}
+
+const Table& Recordset::openTable() const {
+    if (!table_) throw Error("Object invalid or no longer set: the record set is closed", kErrObjectClosed);
+    return *table_;
+}
+
+std::size_t Recordset::currentRow(std::string_view forField) const {
+    openTable();
+    if (pos_ >= rows_.size())
+        throw Error("No current record (reading field \"" + std::string(forField) + "\" of " + table_->path() + ")",
+                    kErrNoCurrentRecord);
+    return rows_[pos_];
+}
+
+void Recordset::MoveFirst() {
+    openTable();
+    if (rows_.empty()) throw Error("No current record (MoveFirst on an empty record set)", kErrNoCurrentRecord);
+    pos_ = 0;
+}
+
+void Recordset::MoveLast() {
+    openTable();
+    if (rows_.empty()) throw Error("No current record (MoveLast on an empty record set)", kErrNoCurrentRecord);
+    pos_ = rows_.size() - 1;
+}
+
+void Recordset::MoveNext() {
+    openTable();
+    if (pos_ >= rows_.size()) throw Error("No current record (MoveNext past the end)", kErrNoCurrentRecord);
+    ++pos_;
+}
+
+bool Recordset::Eof() const {
+    openTable();
+    return pos_ >= rows_.size();
+}
+
+int Recordset::RecordCount() const {
+    openTable();
+    return static_cast<int>(rows_.size());
+}
+
+int Recordset::AbsolutePosition() const {
+    openTable();
+    return pos_ < rows_.size() ? static_cast<int>(pos_) : -1;
+}
+
+void Recordset::setAbsolutePosition(int position) {
+    openTable();
+    if (position < 0 || std::size_t(position) >= rows_.size())
+        throw Error("Invalid argument: AbsolutePosition " + std::to_string(position) + " outside 0.." +
+                        std::to_string(static_cast<long long>(rows_.size()) - 1),
+                    kErrInvalidArgument);
+    pos_ = static_cast<std::size_t>(position);
+}
+
+Value Recordset::Fields(std::string_view name) const {
+    const Table& t = openTable();
+    const int f = t.fieldIndex(name);
+    if (f < 0)
+        throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " + t.path(),
+                    kErrItemNotFound);
+    return t.value(currentRow(name), f);
+}
+
+bool Recordset::IsNull(std::string_view name) const { return !Fields(name).has_value(); }
+
+void Recordset::FindFirst(const std::string& criteria) {
+    const Table& t = openTable();
+    const auto parsed = Query::parseCriteria(criteria); // compiled conditions point into it
+    const auto conds = compile(t, parsed, criteria);
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (matches(t, rows_[i], conds)) {
+            pos_ = i;
+            noMatch_ = false;
+            return;
+        }
+    }
+    noMatch_ = true;
+}
+
+bool Recordset::NoMatch() const {
+    openTable();
+    return noMatch_;
+}
+
+void Recordset::Close() {
+    table_.reset();
+    rows_.clear();
+    pos_ = 0;
+    noMatch_ = false;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+
+struct CacheEntry {
+    std::uintmax_t size;
+    fs::file_time_type mtime;
+    Table table;
+};
+
+std::mutex cacheMutex;
+std::map<std::string, CacheEntry> cache;
+
+} // namespace
+
+Table openTableCached(const std::string& path) {
+    const std::string resolved = resolveFileNoCase(path);
+    std::error_code ec1, ec2;
+    const auto size = fs::file_size(resolved, ec1);
+    const auto mtime = fs::last_write_time(resolved, ec2);
+    if (ec1 || ec2) return Table::open(resolved); // reports what is wrong with the file
+    {
+        std::lock_guard lock(cacheMutex);
+        const auto it = cache.find(resolved);
+        if (it != cache.end() && it->second.size == size && it->second.mtime == mtime) return it->second.table;
+    }
+    Table table = Table::open(resolved);
+    std::lock_guard lock(cacheMutex);
+    cache.insert_or_assign(resolved, CacheEntry{size, mtime, table});
+    return table;
+}
+
+void clearTableCache() {
+    std::lock_guard lock(cacheMutex);
+    cache.clear();
+}
+
+void DataControl::Refresh() {
+    const Query q = Query::parse(RecordSource);
+    if (DatabaseName.empty()) throw Error("Data control has no DatabaseName for \"" + RecordSource + "\"");
+    const Table table = openTableCached((fs::path(DatabaseName) / q.tableName()).string());
+    rs_ = q.run(table);
+}
+
+db::Recordset& DataControl::Recordset() {
+    if (!rs_) throw Error("Data control has no record set: Refresh has not run", kErrObjectClosed);
+    return *rs_;
+}
+
+} // namespace db

@@ -1,0 +1,106 @@
+#pragma once
+
+// The small query engine behind the hidden data controls: exactly
+//   SELECT * FROM <table> [WHERE f op 'lit' {AND f op 'lit'}] [ORDER BY f {, f}]
+// with op = or <>, or a bare table name, plus FindFirst criteria (f op 'lit' {AND ...}).
+// Keywords and field names ignore ASCII case; values compare and sort byte by byte
+// (unsigned) after right-trimming 0x20 from both sides; Null never matches; Null
+// sorts first; ORDER BY keeps table order for ties.
+
+#include "platform/dbase.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace db {
+
+struct Condition {
+    std::string field;
+    bool notEqual = false;
+    std::string literal; // the bytes between the quotes, as written
+};
+
+// Result rows over a shared table; moving and reading never copies the table.
+// Operations on a closed record set throw Error 3420; reading without a current
+// record (also MoveFirst/MoveLast on an empty set, MoveNext past the end) throws 3021.
+class Recordset {
+public:
+    Recordset() = default; // closed
+    Recordset(Table table, std::vector<std::uint32_t> rows);
+
+    void MoveFirst();
+    void MoveLast();
+    void MoveNext();
+    // The VB name is EOF, but <cstdio> makes EOF a macro, so a member of that name
+    // cannot be called from any file that includes it.
+    bool Eof() const;
+    int RecordCount() const;
+    int AbsolutePosition() const; // zero-based; -1 without a current record
+    void setAbsolutePosition(int position); // out of range -> Error 3001
+
+    Value Fields(std::string_view name) const; // unknown -> Error 3265
+    bool IsNull(std::string_view name) const;
+
+    // Positions on the first matching row; when none matches, NoMatch() is true and
+    // the position is kept.
+    void FindFirst(const std::string& criteria);
+    bool NoMatch() const;
+
+    void Close();
+    bool isOpen() const { return table_.has_value(); }
+
+private:
+    const Table& openTable() const;
+    std::size_t currentRow(std::string_view forField) const;
+
+    std::optional<Table> table_;
+    std::vector<std::uint32_t> rows_;
+    std::size_t pos_ = 0;
+    bool noMatch_ = false;
+};
+
+class Query {
+public:
+    // Throws Error naming the statement when it is outside the grammar above.
+    static Query parse(const std::string& recordSource);
+    static std::vector<Condition> parseCriteria(const std::string& criteria);
+
+    const std::string& tableName() const { return table_; }
+    const std::vector<Condition>& where() const { return where_; }
+    const std::vector<std::string>& orderBy() const { return orderBy_; }
+
+    // Unknown fields -> Error 3265 naming the field.
+    Recordset run(const Table& table) const;
+
+private:
+    std::string text_;
+    std::string table_;
+    std::vector<Condition> where_;
+    std::vector<std::string> orderBy_;
+};
+
+// Opens a table through a process-wide cache keyed by resolved path, size and
+// modification time, so repeated queries do not re-read the file.
+Table openTableCached(const std::string& path);
+void clearTableCache();
+
+// The never-visible data control of the windows: a record-set holder.
+class DataControl {
+public:
+    std::string Connect;      // kept only
+    std::string DatabaseName; // folder of the tables
+    std::string RecordSource; // SQL text or a table name
+
+    // Runs RecordSource; on error the previous record set stays as it was.
+    void Refresh();
+    // Throws Error when Refresh has not run yet.
+    db::Recordset& Recordset();
+
+private:
+    std::optional<db::Recordset> rs_;
+};
+
+} // namespace db

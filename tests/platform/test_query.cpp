@@ -1,0 +1,315 @@
+#include "platform/query.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TempDir {
+    fs::path path;
+    TempDir() {
+        static std::atomic<int> counter{0};
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        path = fs::temp_directory_path() /
+               ("query_" + std::string(info ? info->name() : "x") + "_" +
+                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
+                std::to_string(counter++));
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path, ec);
+    }
+    std::string file(const std::string& name) const { return (path / name).string(); }
+};
+
+using Row = std::vector<std::optional<std::string>>;
+
+// Models: family, fuel, injection code, model, years, engine, and a memo.
+const std::vector<db::FieldDef> kModelFields = {{"FAMILY____", 'C', 6}, {"CARBURANTE", 'C', 1},
+                                                {"INIEZ__COD", 'C', 4}, {"MODELLO___", 'C', 8},
+                                                {"DATA__IMM_", 'C', 9}, {"MOTORE____", 'C', 4},
+                                                {"DATITECNIC", 'M', 10}};
+
+// Family keys hold a control byte and a byte >= 128, as scrambled keys do.
+const std::string kFam = std::string("F\x17\xC8", 3);
+
+const std::vector<Row> kModels = {
+    {kFam, "B", "0000", "Zeta", "1990-1995", "E1", "memo 0"},      // 0
+    {kFam, "D", "INJ1", "Alfa", "1999-2003", "E2", std::nullopt},  // 1
+    {kFam, "B", "INJ2", "Alfa", "1999-2003", "E1", "memo 2"},      // 2
+    {"OTHER", "B", "INJ1", "Alfa", "1980", "E0", "memo 3"},        // 3
+    {kFam, "B", "INJ3", "Alfa", "1999-2003", "E1", "memo 4"},      // 4: tie with 2
+    {kFam, "B", "0000", "\xC1lpha", "2000", "E9", std::nullopt},   // 5: byte 0xC1 sorts after 'Z'
+    {kFam + " ", "G", "INJ1", "Beta", "2001", "E3", "memo 6"},     // 6: key with trailing blank
+};
+
+std::vector<std::string> column(db::Recordset& rs, const char* field) {
+    std::vector<std::string> out;
+    if (rs.RecordCount() == 0) return out;
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) out.push_back(rs.Fields(field).value_or("<null>"));
+    return out;
+}
+
+std::vector<std::string> motors(db::Recordset& rs) { return column(rs, "motore____"); }
+
+} // namespace
+
+TEST(QueryParse, AcceptsEveryFormTheWindowsIssue) {
+    const std::string q = "\"";
+    const std::string head = "SELECT * FROM Xmod_01.dbf WHERE Family____=" + q + kFam + q;
+    const std::string order = " ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    struct Case {
+        std::string text;
+        const char* table;
+        std::size_t conditions;
+        std::vector<std::string> orderBy;
+    };
+    const std::vector<std::string> modelOrder = {"MODELLO___", "DATA__IMM_", "MOTORE____"};
+    const Case cases[] = {
+        {"SELECT * FROM Xmarche.dbf ORDER BY marca", "Xmarche.dbf", 0, {"marca"}},
+        {head + order, "Xmod_01.dbf", 1, modelOrder},
+        {head + " AND carburante=\"B\" AND iniez__cod<>\"\x17\x17\"  ORDER BY MODELLO___, DATA__IMM_, MOTORE____",
+         "Xmod_01.dbf", 3, modelOrder},
+        {"SELECT * FROM xpsc.dbf WHERE psc_codice=\"\x01\xFF'x\"", "xpsc.dbf", 1, {}},
+        {"SELECT * From xcod_ita.dbf WHERE C1='a\"b' ORDER BY C2", "xcod_ita.dbf", 1, {"C2"}},
+        {"xpsc.dbf", "xpsc.dbf", 0, {}},
+        {"  xpsc.dbf \t", "xpsc.dbf", 0, {}},
+        {"select\t*\nfrom t.dbf where a<>'' and b = \"\" order by a ,b", "t.dbf", 2, {"a", "b"}},
+    };
+    for (const auto& c : cases) {
+        const db::Query query = db::Query::parse(c.text);
+        EXPECT_EQ(query.tableName(), c.table) << c.text;
+        EXPECT_EQ(query.where().size(), c.conditions) << c.text;
+        EXPECT_EQ(query.orderBy(), c.orderBy) << c.text;
+    }
+    const auto where = db::Query::parse(cases[2].text).where();
+    EXPECT_EQ(where[0].literal, kFam);
+    EXPECT_TRUE(where[2].notEqual);
+    EXPECT_EQ(where[2].literal, "\x17\x17");
+    EXPECT_EQ(db::Query::parse(cases[4].text).where()[0].literal, "a\"b");
+}
+
+TEST(QueryParse, RejectsAnythingElseNamingTheStatement) {
+    const char* cases[] = {
+        "",
+        "SELECT marca FROM Xmarche.dbf",
+        "SELECT * FROM",
+        "SELECT * Xmarche.dbf",
+        "SELECT * FROM t.dbf WHERE a = b",
+        "SELECT * FROM t.dbf WHERE a = \"unclosed",
+        "SELECT * FROM t.dbf WHERE a > 'x'",
+        "SELECT * FROM t.dbf WHERE a < 'x'",
+        "SELECT * FROM t.dbf WHERE a LIKE 'x'",
+        "SELECT * FROM t.dbf WHERE a = 'x' OR b = 'y'",
+        "SELECT * FROM t.dbf WHERE a = 'x' AND",
+        "SELECT * FROM t.dbf ORDER marca",
+        "SELECT * FROM t.dbf ORDER BY a,",
+        "SELECT * FROM t.dbf ORDER BY a DESC",
+        "xpsc.dbf extra",
+        "DELETE FROM t.dbf",
+    };
+    for (const char* text : cases) {
+        try {
+            (void)db::Query::parse(text);
+            ADD_FAILURE() << "accepted: " << text;
+        } catch (const db::Error& e) {
+            EXPECT_NE(std::string(e.what()).find(std::string("\"") + text + "\""), std::string::npos) << e.what();
+        }
+    }
+    EXPECT_THROW(db::Query::parseCriteria("C1='x' ORDER BY C2"), db::Error);
+    EXPECT_THROW(db::Query::parseCriteria(""), db::Error);
+}
+
+class QueryEngine : public ::testing::Test {
+protected:
+    void SetUp() override {
+        db::clearTableCache();
+        // Upper case on disk; the SQL spells it differently.
+        db::writeTable(dir.file("XMOD_01.DBF"), kModelFields, kModels);
+        data.Connect = "dBase IV;";
+        data.DatabaseName = dir.path.string();
+    }
+    db::Recordset& run(const std::string& sql) {
+        data.RecordSource = sql;
+        data.Refresh();
+        return data.Recordset();
+    }
+    TempDir dir;
+    db::DataControl data;
+};
+
+TEST_F(QueryEngine, ModelQueriesFilterAndOrderByBytes) {
+    const std::string head = "SELECT * FROM Xmod_01.dbf WHERE Family____=\"" + kFam + "\"";
+    const std::string order = " ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    struct Case {
+        std::string sql;
+        std::vector<std::string> motors;
+    };
+    const Case cases[] = {
+        // Row 6's key differs only by a trailing blank and so matches (CHAR semantics).
+        // Rows 2 and 4 tie on all three keys and keep table order.
+        {head + order, {"E1", "E1", "E2", "E3", "E1", "E9"}},
+        {head + " AND carburante=\"B\" AND iniez__cod<>\"0000\"  ORDER BY MODELLO___, DATA__IMM_, MOTORE____",
+         {"E1", "E1"}},
+        {head + " AND carburante=\"D\"" + order, {"E2"}},
+        {head + " AND iniez__cod=\"0000\"" + order, {"E1", "E9"}},
+        {head + " AND carburante=\"X\"" + order, {}},
+        {"SELECT * FROM xmod_01.dbf WHERE family____='" + kFam + "   '", {"E1", "E2", "E1", "E1", "E9", "E3"}},
+        {"xmod_01.DBF", {"E1", "E2", "E1", "E0", "E1", "E9", "E3"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(motors(run(c.sql)), c.motors) << c.sql;
+
+    auto& rs = run(head + " AND carburante=\"B\" AND iniez__cod<>\"0000\"" + order);
+    EXPECT_EQ(column(rs, "datitecnic"), (std::vector<std::string>{"memo 2", "memo 4"}));
+}
+
+TEST_F(QueryEngine, NullMatchesNeitherEqualNorNotEqualAndSortsFirst) {
+    EXPECT_EQ(motors(run("SELECT * FROM xmod_01.dbf WHERE datitecnic<>'memo 0'")),
+              (std::vector<std::string>{"E1", "E0", "E1", "E3"}));
+    EXPECT_EQ(motors(run("SELECT * FROM xmod_01.dbf WHERE datitecnic='memo 0'")), (std::vector<std::string>{"E1"}));
+    EXPECT_EQ(motors(run("SELECT * FROM xmod_01.dbf ORDER BY datitecnic")),
+              (std::vector<std::string>{"E2", "E9", "E1", "E1", "E0", "E1", "E3"}));
+}
+
+TEST_F(QueryEngine, UnknownFieldsAreNamed) {
+    for (const char* sql : {"SELECT * FROM xmod_01.dbf WHERE NoSuch='x'", "SELECT * FROM xmod_01.dbf ORDER BY NoSuch"}) {
+        try {
+            run(sql);
+            ADD_FAILURE() << sql;
+        } catch (const db::Error& e) {
+            EXPECT_NE(std::string(e.what()).find("NoSuch"), std::string::npos) << e.what();
+        }
+    }
+}
+
+TEST_F(QueryEngine, RecordsetMovesCountsAndPositions) {
+    auto& rs = run("SELECT * FROM Xmod_01.dbf WHERE carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____");
+    EXPECT_EQ(rs.RecordCount(), 5); // known before MoveLast
+    EXPECT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.AbsolutePosition(), 0);
+    rs.MoveLast();
+    EXPECT_EQ(rs.AbsolutePosition(), 4);
+    EXPECT_EQ(rs.Fields("MOTORE____"), "E9");
+    rs.MoveNext();
+    EXPECT_TRUE(rs.Eof());
+    EXPECT_EQ(rs.AbsolutePosition(), -1);
+    EXPECT_THROW(rs.MoveNext(), db::Error);
+
+    rs.setAbsolutePosition(2);
+    EXPECT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.Fields("motore____"), "E1");
+    EXPECT_EQ(rs.Fields("data__imm_"), "1999-2003");
+    EXPECT_FALSE(rs.IsNull("datitecnic"));
+    rs.setAbsolutePosition(4);
+    EXPECT_TRUE(rs.IsNull("DATITECNIC"));
+
+    for (int bad : {-1, 5, 1000}) {
+        try {
+            rs.setAbsolutePosition(bad);
+            ADD_FAILURE() << bad;
+        } catch (const db::Error& e) {
+            EXPECT_EQ(e.number(), db::kErrInvalidArgument);
+            EXPECT_NE(std::string(e.what()).find(std::to_string(bad)), std::string::npos);
+        }
+    }
+    EXPECT_EQ(rs.AbsolutePosition(), 4);
+
+    try {
+        (void)rs.Fields("INFO5__COD");
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), db::kErrItemNotFound);
+        EXPECT_NE(std::string(e.what()).find("INFO5__COD"), std::string::npos);
+    }
+}
+
+TEST_F(QueryEngine, EmptyResultHasNoCurrentRecord) {
+    auto& rs = run("SELECT * FROM Xmod_01.dbf WHERE carburante='X'");
+    EXPECT_EQ(rs.RecordCount(), 0);
+    EXPECT_TRUE(rs.Eof());
+    EXPECT_EQ(rs.AbsolutePosition(), -1);
+    EXPECT_THROW(rs.MoveLast(), db::Error);
+    try {
+        (void)rs.Fields("MODELLO___");
+        FAIL();
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.number(), db::kErrNoCurrentRecord);
+        EXPECT_NE(std::string(e.what()).find("MODELLO___"), std::string::npos);
+    }
+}
+
+TEST_F(QueryEngine, FindFirstPositionsOrKeepsPosition) {
+    auto& rs = run("xmod_01.dbf");
+    rs.FindFirst("CARBURANTE='B' AND iniez__cod=\"INJ1\"");
+    EXPECT_FALSE(rs.NoMatch());
+    EXPECT_EQ(rs.AbsolutePosition(), 3);
+    rs.FindFirst("carburante='B'"); // from the start, not from the current row
+    EXPECT_EQ(rs.AbsolutePosition(), 0);
+    rs.setAbsolutePosition(5);
+    rs.FindFirst("carburante='B' AND iniez__cod='NONE'");
+    EXPECT_TRUE(rs.NoMatch());
+    EXPECT_EQ(rs.AbsolutePosition(), 5);
+    rs.FindFirst("family____='" + kFam + "' AND motore____='E3'");
+    EXPECT_FALSE(rs.NoMatch());
+    EXPECT_EQ(rs.Fields("MODELLO___"), "Beta");
+    EXPECT_THROW(rs.FindFirst("nosuch='x'"), db::Error);
+    EXPECT_THROW(rs.FindFirst("carburante='B' ORDER BY x"), db::Error);
+}
+
+TEST_F(QueryEngine, ClosedAndMissingRecordsetsThrow) {
+    db::DataControl fresh;
+    EXPECT_THROW(fresh.Recordset(), db::Error);
+
+    auto& rs = run("xmod_01.dbf");
+    rs.Close();
+    EXPECT_FALSE(rs.isOpen());
+    EXPECT_THROW((void)rs.Eof(), db::Error);
+    EXPECT_THROW(rs.MoveFirst(), db::Error);
+    EXPECT_THROW((void)rs.Fields("MODELLO___"), db::Error);
+
+    // A failed refresh leaves the previous record set in place.
+    auto& again = run("SELECT * FROM xmod_01.dbf WHERE carburante='D'");
+    data.RecordSource = "SELECT * FROM missing.dbf";
+    EXPECT_THROW(data.Refresh(), db::Error);
+    EXPECT_EQ(again.RecordCount(), 1);
+
+    data.DatabaseName.clear();
+    data.RecordSource = "xmod_01.dbf";
+    EXPECT_THROW(data.Refresh(), db::Error);
+}
+
+TEST_F(QueryEngine, CachedTableIsReusedUntilFileChanges) {
+    auto& first = run("xmod_01.dbf");
+    ASSERT_EQ(first.Fields("MODELLO___"), "Zeta");
+
+    // Same size and modification time: the cached copy is served.
+    const auto path = dir.file("XMOD_01.DBF");
+    const auto stamp = fs::last_write_time(path);
+    auto changed = kModels;
+    changed[0][3] = "Yeta";
+    db::writeTable(path, kModelFields, changed);
+    fs::last_write_time(path, stamp);
+    EXPECT_EQ(run("xmod_01.dbf").Fields("MODELLO___"), "Zeta");
+
+    fs::last_write_time(path, stamp + std::chrono::seconds(5));
+    EXPECT_EQ(run("xmod_01.dbf").Fields("MODELLO___"), "Yeta");
+}
+
+TEST_F(QueryEngine, RecordsetOutlivesItsDataControlsNextRefresh) {
+    db::DataControl other;
+    other.DatabaseName = dir.path.string();
+    other.RecordSource = "SELECT * FROM xmod_01.dbf WHERE carburante='D'";
+    other.Refresh();
+    db::Recordset kept = other.Recordset();
+    other.RecordSource = "SELECT * FROM xmod_01.dbf WHERE carburante='G'";
+    other.Refresh();
+    EXPECT_EQ(kept.Fields("motore____"), "E2");
+    EXPECT_EQ(other.Recordset().Fields("motore____"), "E3");
+}
