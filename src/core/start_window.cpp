@@ -1,1 +1,300 @@
-namespace core { void registerCoreWindows() {} }
+#include "core/start_window.h"
+
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "core/texts.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/geometry.h"
+#include "platform/picture.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+
+namespace core {
+
+const char* const kDealerData = "Servizio clienti\r\nVia dell'Officina 12 - 40100 Bologna\r\n"
+                                "Tel. 051 000 0000 - Fax 051 000 0001\r\nassistenza@catalogo.example";
+
+namespace {
+
+const char* const kLanguageCaptions[5] = {"Italiano", "English", "Portugu\xEAs", "Fran\xE7" "ais",
+                                          "Espa\xF1ol"};
+
+const std::string kPreferenceFile = "kvt95.ccc";
+
+// A preference file has the expected form when it starts with "_" and three
+// letters; every file this program writes passes.
+bool preferenceHasExpectedForm(const std::string& bytes) {
+    if (bytes.size() < 4 || bytes[0] != '_') return false;
+    for (int i = 1; i < 4; ++i) {
+        unsigned char c = static_cast<unsigned char>(bytes[size_t(i)]);
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
+    }
+    return true;
+}
+
+void writePreference() {
+    // A folder that cannot be written must not stop the program; the
+    // language is asked again at the next start.
+    try {
+        vb::writeAt(AppPath + "\\" + kPreferenceFile, 1, Lang.substr(0, 4));
+    } catch (const vb::VbError&) {
+    }
+}
+
+std::string resolutionWarning(const std::string& lang) {
+    if (lang == "_ita")
+        return "Attenzione! Per la corretta visualizzazione del programma impostare la risoluzione video minima "
+               "di 800x600.";
+    if (lang == "_ing")
+        return "Attention! Set the screen resolution to 800x600 for the correct visualization of the program.";
+    if (lang == "_fra")
+        return "Attention! Mettez la r\xE9solution de la vid\xE9o \xE0 800x600 pour la visualisation correcte du "
+               "logiciel.";
+    if (lang == "_spa")
+        return "Atenci\xF3n! Ponga la resoluci\xF3n del monitor a 800x600 para la visualizaci\xF3n correcta del "
+               "programa.";
+    if (lang == "_por")
+        return "Aten\xE7\xE3o! Fixe a resolu\xE7\xE3o de monitor a 800x600 para a visualiza\xE7\xE3o correta do "
+               "programa.";
+    return {};
+}
+
+// The design-time pictures of the start window.
+QPixmap bandPicture(int w, int h, QColor top, QColor bottom) {
+    QPixmap pm(std::max(1, w), std::max(1, h));
+    QPainter p(&pm);
+    QLinearGradient g(0, 0, 0, h);
+    g.setColorAt(0, top);
+    g.setColorAt(1, bottom);
+    p.fillRect(pm.rect(), g);
+    return pm;
+}
+
+} // namespace
+
+bool IsResolutionOK() { return vb::services().screenWidth() >= 12000; }
+
+void InitModule() {
+    InitKeys();
+    Languages = {"_ita", "", "", "", ""};
+    InitIdentityTable();
+    AppPath = vb::programFolder();
+
+    const std::string pref = AppPath + "\\" + kPreferenceFile;
+    bool taken = false;
+    if (vb::fileExists(pref)) {
+        try {
+            std::string bytes = vb::readAll(pref);
+            if (preferenceHasExpectedForm(bytes)) {
+                Lang = bytes.substr(0, 4);
+                taken = true;
+            }
+        } catch (const vb::VbError&) {
+        }
+    }
+    if (!taken) {
+        for (const auto& l : Languages)
+            if (!l.empty()) {
+                Lang = l;
+                break;
+            }
+        writePreference();
+    }
+
+    if (!IsResolutionOK()) vb::MsgBox(resolutionWarning(Lang), vb::vbOKOnly, Des[2]);
+
+    NewsFile = AppPath + "\\ark\\xNew" + Lang + ".rtf";
+    LoadDescrTable();
+    LoadListAllDescr();
+    LoadListAllDescrSecond();
+    DiagramMode = 0;
+}
+
+Form1::Form1() : vb::Form(kFormName) {
+    for (int i = 0; i < 5; ++i) {
+        auto& b = Command1.add(*this, "Command1", i);
+        b.setCaption(kLanguageCaptions[i]);
+        b.Move(0, 3900 + i * 600, 2055, 495);
+        b.Click = [this, i] { Command1_Click(i); };
+    }
+    Image1.Move(0, 600, 4500, 1200);
+    Image1.setStretch(true);
+    Image3.setStretch(true);
+    Image3.widget()->lower();
+    Image1.setPicture(bandPicture(300, 80, QColor(0x1F, 0x3A, 0x6E), QColor(0x4F, 0x7A, 0xB8)));
+    Image3.setPicture(bandPicture(16, 256, QColor(0xE8, 0xEE, 0xF6), QColor(0x9F, 0xB6, 0xD6)));
+    Image2.setVisible(false);
+    Label9.Move(0, 1950, 9000, 400);
+    Label9.setFont("Tahoma", 12);
+    Label9.setFontBold(true);
+    Label9.setForeColor(0x800000);
+    Label9.setAlignment(2);
+    Label1.Move(0, 2400, 9000, 3000);
+    Label1.setFont("Tahoma", 9.75);
+    Label1.setAlignment(2);
+    LabelDataClient.Move(0, 5700, 6000, 1100);
+    LabelDataClient.setAlignment(2);
+    LabelDataClient.setVisible(false);
+    Label5.Move(0, 8000, 6000, 300);
+    Label5.setAlignment(2);
+    Label5.setCaption("Catalogo tecnico per l'officina");
+    Line1.setY1(1850);
+    Line1.setY2(1850);
+    Line2.setY1(5500);
+    Line2.setY2(5500);
+    Line3.setY1(7000);
+    Line3.setY2(7000);
+    ListAllDescr.setVisible(false);
+    ListAllDescrSecond.setVisible(false);
+}
+
+void Form1::Form_Load() {
+    InitModule();
+    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setWidth(vb::services().screenWidth());
+    setHeight(vb::services().screenHeight());
+    LabelDataClient.setCaption("");
+    Label9.setCaption(Des[82]);
+    LoadScrambledFile(AppPath + "\\mas\\xlogo.gif", 1);
+    Image1.setLeft((Width() - Image1.Width()) / 2);
+    Image3.setLeft(0);
+    Image3.setWidth(Width());
+    Image3.setHeight(Height() / 2);
+    Image3.setTop(Height() - Image3.Height());
+    ArrangeControls();
+    std::shared_ptr<QCursor> hand;
+    try {
+        hand = vb::loadCursorFile(AppPath + "\\mas\\indice.cur");
+    } catch (const vb::VbError&) {
+    }
+    for (auto& b : Command1) {
+        b->setMouseIcon(hand);
+        b->setMousePointer(vb::vbCustom);
+    }
+    SetLanguageButtons();
+    LoadIntroText();
+    ShowDealerData();
+    Image2.setVisible(true);
+    Label9.setLeft((Width() - Label9.Width()) / 2);
+    LabelDataClient.setLeft((Width() - LabelDataClient.Width()) / 2);
+    Label1.setLeft((Width() - Label1.Width()) / 2);
+}
+
+void Form1::Form_Resize() { ArrangeControls(); }
+
+void Form1::ArrangeControls() {
+    const int W = Width(), H = Height();
+    Image2.setTop(50);
+    Image2.setLeft(0);
+    for (vb::Line* l : {&Line1, &Line2, &Line3}) {
+        l->setX1(-100);
+        l->setX2(W - 1400);
+    }
+    for (auto& b : Command1) b->setLeft(W - 200 - b->Width());
+    for (vb::Label* l : {&Label9, &LabelDataClient, &Label1, &Label5}) l->setLeft((W - l->Width()) / 2);
+    Label5.setTop(H - 750);
+}
+
+void Form1::SetLanguageButtons() {
+    for (int i = 0; i < 5; ++i) Command1(i).setEnabled(!Languages[size_t(i)].empty());
+}
+
+void Form1::LoadIntroText() {
+    Label1.setCaption("");
+    const std::string path = AppPath + "\\mas\\tut" + Lang + ".cpt";
+    if (vb::fileExists(path)) {
+        std::string text;
+        try {
+            text = vb::readAll(path);
+        } catch (const vb::VbError&) {
+        }
+        std::string caption;
+        forEachCptLine(text, [&](const std::string& line) { caption += "\r\n" + decodeLineLenient(line); });
+        Label1.setCaption(caption);
+    } else {
+        vb::Beep();
+        MsgBoxStd("\\mas\\tut" + Lang + ".cpt not Available!", vb::vbInformation);
+    }
+}
+
+void Form1::ShowDealerData() {
+    LabelDataClient.setCaption(kDealerData);
+    LabelDataClient.setVisible(true);
+}
+
+void Form1::Command1_Click(int Index) {
+    SelectLanguage(Index);
+    if (UpdateReminderDate < vb::services().today()) ShowUpdateNotice(Index);
+    vb::showModalByName("Form2", this);
+    if (LanguageChanged) Form_Load();
+}
+
+void Form1::SelectLanguage(int Index) {
+    if (Languages[size_t(Index)] == Lang) return;
+    Lang = Languages[size_t(Index)];
+    LanguageChanged = true;
+    writePreference();
+    NewsFile = AppPath + "\\ark\\xNew" + Lang + ".rtf";
+    LoadDescrTable();
+    LoadListAllDescr();
+    LoadListAllDescrSecond();
+}
+
+void Form1::ShowUpdateNotice(int Index) {
+    vb::Beep();
+    const std::string& supplier = Des[2];
+    const std::string& phones = Des[4];
+    const std::string& site = Des[3];
+    std::string text, title;
+    switch (Index) {
+    case 0:
+        text = "Gentile cliente,\r\nil software in uso potrebbe non essere l'ultima versione disponibile: per "
+               "l'aggiornamento contatti il suo rivenditore o direttamente " +
+               supplier + " ai numeri " + phones + " o sul sito " + site + ".";
+        title = supplier + " - Aggiornamento del software";
+        break;
+    case 1:
+        text = "Dear customer,\r\nthis software may not be the latest version: to update it please contact your "
+               "dealer or " +
+               supplier + " directly at " + phones + " or on " + site + ".";
+        title = supplier + " - Software update";
+        break;
+    case 2:
+        text = "Caro cliente,\r\neste software pode n\xE3o ser a vers\xE3o mais recente: para o actualizar "
+               "contacte o seu revendedor ou directamente " +
+               supplier + " pelos n\xFAmeros " + phones + " ou no s\xEDtio " + site + ".";
+        title = supplier;
+        break;
+    case 3:
+        text = "Cher client,\r\nce logiciel n'est peut-\xEAtre pas la derni\xE8re version: pour la mise \xE0 "
+               "jour contactez votre revendeur ou directement " +
+               supplier + " aux num\xE9ros " + phones + " ou sur le site " + site + ".";
+        title = supplier + " - Mise \xE0 jour du logiciel";
+        break;
+    default:
+        text = "Estimado cliente,\r\neste software puede no ser la \xFAltima versi\xF3n: para actualizarlo "
+               "contacte con su distribuidor o directamente con " +
+               supplier + " en los n\xFAmeros " + phones + " o en el sitio " + site + ".";
+        title = supplier;
+        break;
+    }
+    vb::MsgBox(text, vb::vbInformation, title);
+}
+
+void Form1::Form_KeyDown(int& KeyCode, int Shift) {
+    if (KeyCode == 27) vb::End();
+}
+
+void registerCoreWindows() {
+    vb::FormRegistry::add(Form1::kFormName, [] { return new Form1; });
+    registerScrambledTarget(1, [](const std::string& temp, const std::string&) {
+        Form1::get().Image2.setPicture(vb::LoadPicture(temp));
+    });
+}
+
+} // namespace core

@@ -132,7 +132,14 @@ void Kill(const std::string& path) {
     if (!fs::remove(resolvePath(path), ec) || ec) throw VbError(errFileNotFound);
 }
 
+namespace {
+std::string g_programFolder;
+}
+
+void setProgramFolder(const std::string& folder) { g_programFolder = folder; }
+
 std::string programFolder() {
+    if (!g_programFolder.empty()) return g_programFolder;
     QString dir = QCoreApplication::applicationDirPath();
     if (dir.isEmpty()) dir = QDir::currentPath();
     return dir.toStdString();

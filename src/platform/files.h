@@ -30,5 +30,7 @@ void Kill(const std::string& path);
 
 // Folder of the running program, without a trailing separator.
 std::string programFolder();
+// Makes programFolder() answer another folder (tests); empty restores it.
+void setProgramFolder(const std::string& folder);
 
 } // namespace vb

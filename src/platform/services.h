@@ -3,6 +3,7 @@
 // through one service object: message boxes, the beep, the screen size, the
 // modal show of a window and the end of the program. Tests put a scripted one
 // in its place.
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -59,7 +60,10 @@ inline int MsgBox(const std::string& prompt, int flags = vbOKOnly,
     return services().msgBox(prompt, flags, title);
 }
 inline void Beep() { services().beep(); }
-[[noreturn]] inline void End() { services().endProgram(); }
+[[noreturn]] inline void End() {
+    services().endProgram();
+    std::abort(); // endProgram never returns
+}
 
 // The desktop implementation.
 class DesktopServices : public Services {

@@ -1,0 +1,90 @@
+#include "core/window_services.h"
+
+#include "core/module1.h"
+#include "core/texts.h"
+#include "platform/controls.h"
+#include "platform/errors.h"
+#include "platform/form.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <cmath>
+
+namespace core {
+
+void SetHelpCode(const vb::Form& window) {
+    const std::string& n = window.Name();
+    if (n == "Form2") HelpCode = "001";
+    else if (n == "Form16") HelpCode = "003";
+    else if (n == "Form5") HelpCode = PscNewFormat ? "008" : "004";
+    else if (n == "Form6") HelpCode = "006";
+    else if (n == "Form7") {
+        switch (Form7Mode) {
+        case 0: HelpCode = "005"; break;
+        case 1: HelpCode = "007"; break;
+        case 2:
+            if (Form11Mode == 1) HelpCode = "011";
+            break;
+        case 3: HelpCode = "006"; break;
+        case 5: HelpCode = "013"; break;
+        case 6: HelpCode = "014"; break;
+        default: break;
+        }
+    } else if (n == "Form9") HelpCode = "009";
+    else if (n == "Form11") {
+        if (Form11Mode == 1) HelpCode = "011";
+    } else if (n == "Form12") HelpCode = "012";
+    else if (n == "Form14") HelpCode = "015";
+    else if (n == "Form15") HelpCode = "002";
+}
+
+namespace {
+bool hasNoPointer(const vb::Control& c) {
+    switch (c.kind()) {
+    case vb::ControlKind::Shape:
+    case vb::ControlKind::CommonDialog:
+    case vb::ControlKind::Timer:
+    case vb::ControlKind::Line:
+    case vb::ControlKind::ImageList:
+    case vb::ControlKind::WheelCatcher: return true;
+    default: return false;
+    }
+}
+void setPointers(vb::Form& window, int formPointer, int controlPointer) {
+    window.setMousePointer(formPointer);
+    for (vb::Control* c : window.Controls())
+        if (!hasNoPointer(*c)) c->setMousePointer(controlPointer);
+}
+} // namespace
+
+void SetBusyPointer(vb::Form& window) { setPointers(window, vb::vbHourglass, vb::vbHourglass); }
+void SetHandPointer(vb::Form& window) { setPointers(window, vb::vbDefault, vb::vbCustom); }
+
+std::int32_t HexToLong(const std::string& text) {
+    static const std::string digits = "123456789ABCDEF";
+    double result = 0;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        char c = vb::UCase(std::string(1, text[i]))[0];
+        size_t p = digits.find(c);
+        int value = p == std::string::npos ? 0 : int(p) + 1;
+        result += value * std::pow(16.0, double(n - 1 - i));
+        if (result >= 2147483648.0) throw vb::VbError(vb::errOverflow);
+    }
+    return std::int32_t(std::llround(result));
+}
+
+float InchesToTwips(float inches) { return inches * 1440.0f; }
+
+void ReportRuntimeError(const std::string& windowName, const vb::VbError& error) {
+    if (error.number() == vb::errPrinter || error.number() == vb::errPrinterDriver) {
+        MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
+        return;
+    }
+    std::string number = (error.number() >= 0 ? " " : "") + std::to_string(error.number());
+    MsgBoxStd(windowName + ": ERROR #" + number + "\r" + error.description() + "\r" + "Program stopped.",
+              vb::vbCritical);
+    vb::End();
+}
+
+} // namespace core

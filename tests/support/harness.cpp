@@ -1,0 +1,100 @@
+#include "support/harness.h"
+
+#include "core/module1.h"
+#include "core/scrambled_file.h"
+#include "core/start_window.h"
+#include "platform/files.h"
+#include "selection/windows.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTimer>
+#include <filesystem>
+
+namespace testing_support {
+
+int ScriptedServices::msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) {
+    boxes.push_back({prompt, flags, title});
+    if (!answers.empty()) {
+        int a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+    return (flags & 7) == vb::vbYesNo ? vb::vbYes : vb::vbOK;
+}
+
+void ScriptedServices::showModal(vb::Form& form, vb::Form* owner) {
+    shown.push_back(form.Name());
+    QPointer<vb::Form> f(&form);
+    if (onShow) onShow(&form, form.Name());
+    if (f && !f->isUnloaded()) f->Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void ScriptedServices::showModalMissing(const std::string& name, vb::Form* owner) {
+    shown.push_back(name);
+    if (onShow) onShow(nullptr, name);
+}
+
+void ScriptedServices::endProgram() {
+    ended = true;
+    throw vb::ProgramEnded{};
+}
+
+std::string copySampleData(const QTemporaryDir& dir) {
+    namespace fs = std::filesystem;
+    const fs::path src(SAMPLE_DATA_DIR);
+    const fs::path dst(dir.path().toStdString());
+    for (const auto& entry : fs::directory_iterator(src)) {
+        // Only the data folders: the build folder also holds the programs.
+        if (!entry.is_directory()) continue;
+        fs::copy(entry.path(), dst / entry.path().filename(), fs::copy_options::recursive);
+    }
+    return dst.string();
+}
+
+void setProgramFolderForTests(const std::string& path) { vb::setProgramFolder(path); }
+
+void WindowTest::SetUp() {
+    ASSERT_TRUE(dir_.isValid());
+    appPath_ = copySampleData(dir_);
+    vb::setProgramFolder(appPath_);
+    vb::setServices(&svc);
+    core::resetModule();
+    static bool registered = false;
+    if (!registered) {
+        registerAllWindows();
+        registered = true;
+    }
+    // Any real modal window (one that did not go through the service object)
+    // fails the test and is closed, so that no test can hang.
+    auto* t = new QTimer(qApp);
+    t->setInterval(200);
+    QObject::connect(t, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) {
+            ADD_FAILURE() << "unexpected modal window: " << w->windowTitle().toStdString();
+            w->close();
+            if (auto* d = qobject_cast<QDialog*>(w)) d->reject();
+        }
+    });
+    t->start();
+    watchdog_ = 1;
+    t->setObjectName("watchdog");
+}
+
+void WindowTest::TearDown() {
+    if (QApplication::activeModalWidget()) ADD_FAILURE() << "modal window left open";
+    for (QObject* o : qApp->children())
+        if (o->objectName() == "watchdog") delete o;
+    vb::FormRegistry::unloadAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    vb::setServices(nullptr);
+    vb::setProgramFolder("");
+}
+
+void WindowTest::startProgram() { vb::FormRegistry::get("Form1"); }
+
+} // namespace testing_support

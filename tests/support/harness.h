@@ -1,0 +1,74 @@
+#pragma once
+// The test harness: a scripted service object in place of the desktop one,
+// a fresh copy of the sample data folder per test, and a watchdog that fails
+// a test which leaves an unexpected modal window open.
+#include "platform/form.h"
+#include "platform/services.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct Box {
+    std::string prompt;
+    int flags = 0;
+    std::optional<std::string> title;
+};
+
+class ScriptedServices : public vb::Services {
+public:
+    int msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) override;
+    void beep() override { ++beeps; }
+    int screenWidth() const override { return width; }
+    int screenHeight() const override { return height; }
+    QDate today() const override { return todayDate; }
+    void showModal(vb::Form& form, vb::Form* owner) override;
+    void showModalMissing(const std::string& name, vb::Form* owner) override;
+    [[noreturn]] void endProgram() override;
+
+    // Answers for the next boxes; OK (or the first button) when none is queued.
+    std::deque<int> answers;
+    std::vector<Box> boxes;
+    int beeps = 0;
+    int width = 15360, height = 11520;
+    QDate todayDate = QDate(2026, 12, 7);
+    bool ended = false;
+    // Windows shown modally, by name, in order.
+    std::vector<std::string> shown;
+    // Runs while a window is shown modally (the window is loaded); the window
+    // is unloaded afterwards unless the callback did so.
+    std::function<void(vb::Form* form, const std::string& name)> onShow;
+};
+
+// Copies the sample data folder into a fresh temporary folder.
+std::string copySampleData(const QTemporaryDir& dir);
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    // The program folder of this test (a copy of the sample data).
+    std::string appPath() const { return appPath_; }
+    std::string file(const std::string& relative) const { return appPath_ + "/" + relative; }
+    // Runs the start-up as the program does (the start window's load).
+    void startProgram();
+
+    ScriptedServices svc;
+
+private:
+    QTemporaryDir dir_;
+    std::string appPath_;
+    int watchdog_ = 0;
+};
+
+// Overrides the program folder for the core's start-up.
+void setProgramFolderForTests(const std::string& path);
+
+} // namespace testing_support
