@@ -1,5 +1,17 @@
 #include "sampledata/sampledata.h"
 
+#include "sampledata/areas.h"
+#include "sampledata/encode.h"
+
 namespace sampledata {
-void writeSampleData(const std::string&, const Options&) {}
+
+void writeSampleData(const std::string& root, const Options& options) {
+    ensureKeys();
+    const Output out(root, options);
+    out.clean();
+    writeLabels(out);
+    writeInterface(out);
+    writeLookupTexts(out);
+}
+
 } // namespace sampledata
