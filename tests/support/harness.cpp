@@ -64,11 +64,8 @@ void WindowTest::SetUp() {
     vb::setProgramFolder(appPath_);
     vb::setServices(&svc);
     core::resetModule();
-    static bool registered = false;
-    if (!registered) {
-        registerAllWindows();
-        registered = true;
-    }
+    core::clearScrambledTargets();
+    registerAllWindows();
     // Any real modal window (one that did not go through the service object)
     // fails the test and is closed, so that no test can hang.
     auto* t = new QTimer(qApp);

@@ -1,0 +1,152 @@
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/picture.h"
+#include "support/fixtures.h"
+#include "support/harness.h"
+
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+class ScrambledFile : public WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        core::InitKeys();
+        core::AppPath = appPath();
+        core::registerScrambledTarget(20, [this](const std::string& temp, const std::string& content) {
+            ++loads;
+            lastContent = content;
+            tempSeen = vb::fileExists(temp);
+        });
+        core::registerScrambledTarget(21, [this](const std::string& temp, const std::string&) {
+            picture = vb::LoadPicture(temp);
+        });
+    }
+    bool tempLeft() const {
+        for (auto& e : std::filesystem::directory_iterator(appPath()))
+            if (e.path().filename().string().rfind("DcFile.", 0) == 0) return true;
+        return false;
+    }
+    int loads = 0;
+    std::string lastContent;
+    bool tempSeen = false;
+    QPixmap picture;
+};
+
+std::string withZeroAt(int pos, int length) {
+    std::string s;
+    for (int i = 0; i < length; ++i) s.push_back(char(i + 1 == pos ? 0 : 100));
+    return s;
+}
+
+} // namespace
+
+TEST_F(ScrambledFile, DecodesHeaderThroughATemporaryFile) {
+    const std::string path = file("x1.dat");
+    writeBytes(path, withZeroAt(40, 120));
+    core::LoadScrambledFile(path, 20);
+    ASSERT_EQ(loads, 1);
+    EXPECT_TRUE(tempSeen);
+    EXPECT_FALSE(tempLeft());
+    for (int i = 0; i < 39; ++i) EXPECT_EQ(static_cast<unsigned char>(lastContent[size_t(i)]), 100 + core::Key[size_t(i)]);
+    EXPECT_EQ(lastContent.substr(39), withZeroAt(40, 120).substr(39)); // the 0 and the rest unchanged
+
+    writeBytes(path, withZeroAt(1, 50));
+    core::LoadScrambledFile(path, 20);
+    EXPECT_EQ(lastContent, withZeroAt(1, 50)); // empty header: the file as it is
+}
+
+TEST_F(ScrambledFile, TargetsWithoutControlLoadNothingAndLeaveNoTemporary) {
+    const std::string path = file("x1.gif");
+    writeBytes(path, withZeroAt(3, 90));
+    for (int t : {0, 15, 32}) core::LoadScrambledFile(path, t);
+    EXPECT_EQ(loads, 0);
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(ScrambledFile, SecondKeyIsClearedOnlyByBeltTargets) {
+    const std::string path = file("x1.gif");
+    writeBytes(path, withZeroAt(3, 90));
+    core::UseSecondKey = true;
+    core::LoadScrambledFile(path, 20);
+    EXPECT_TRUE(core::UseSecondKey);
+    for (int t : {9, 26, 27}) {
+        core::UseSecondKey = true;
+        core::LoadScrambledFile(path, t);
+        EXPECT_FALSE(core::UseSecondKey) << t;
+    }
+}
+
+TEST_F(ScrambledFile, MissingFileIsFatalWithLowerCasePath) {
+    const std::string path = appPath() + "\\SYM\\xSymb_12.gif";
+    EXPECT_THROW(core::LoadScrambledFile(path, 20), vb::ProgramEnded);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    std::string lower = path;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(svc.boxes[0].prompt, "Error: (0) file " + lower + " not available");
+    EXPECT_EQ(svc.boxes[0].flags, 16);
+}
+
+TEST_F(ScrambledFile, PictureLoadsIntoItsTarget) {
+    writeBytes(file("pic.bmp"), scrambledPicture(30, 20));
+    core::LoadScrambledFile(file("pic.bmp"), 21);
+    EXPECT_EQ(picture.width(), 30);
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
+    const std::string path = file("X0012.bmp");
+    writeBytes(path, scrambleHeader(std::string(200, 'Q')));
+    writeBytes(file("X0012.REC"), scrambledPicture(12, 10));
+    svc.answers = {vb::vbYes};
+    core::LoadScrambledFile(path, 21);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    std::string lower = path;
+    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(svc.boxes[0].prompt, "(481) File " + lower + " Failed !! To try to recover ?");
+    EXPECT_EQ(svc.boxes[0].flags, 20);
+    EXPECT_EQ(svc.boxes[0].title, std::optional<std::string>("(2) Read File Error"));
+    EXPECT_EQ(picture.width(), 12);
+    EXPECT_EQ(readBytes(path), readBytes(file("X0012.REC")));
+    EXPECT_FALSE(tempLeft());
+}
+
+TEST_F(ScrambledFile, RecoveryRefusedEndsTheProgram) {
+    const std::string path = file("X0013.bmp");
+    writeBytes(path, scrambleHeader(std::string(200, 'Q')));
+    svc.answers = {vb::vbNo};
+    EXPECT_THROW(core::LoadScrambledFile(path, 21), vb::ProgramEnded);
+}
+
+TEST_F(ScrambledFile, NoRecoveryCopyKeepsGoingAndLeavesTheTemporary) {
+    const std::string path = file("X0014.bmp");
+    writeBytes(path, scrambleHeader(std::string(200, 'Q')));
+    svc.answers = {vb::vbYes};
+    core::LoadScrambledFile(path, 21);
+    ASSERT_EQ(svc.boxes.size(), 2u);
+    EXPECT_EQ(svc.boxes[1].prompt, "Unable to recover " + path);
+    EXPECT_EQ(svc.boxes[1].title, std::nullopt);
+    EXPECT_FALSE(svc.ended);
+    EXPECT_TRUE(tempLeft());
+}
+
+TEST_F(ScrambledFile, NamesOfTemporaryAndRecoveryCopy) {
+    core::AppPath = "C:\\Prog";
+    EXPECT_EQ(core::decodedTempPath("a\\x.jpeg"), "C:\\Prog\\DcFile.peg");
+    EXPECT_EQ(core::decodedTempPath("a\\x.rtf"), "C:\\Prog\\DcFile.rtf");
+    EXPECT_EQ(core::recoveryPath("a\\x0012.gif"), "a\\x0012.REC");
+}
+
+TEST_F(ScrambledFile, UnwritableProgramFolderIsFatal) {
+    writeBytes(file("x1.gif"), withZeroAt(3, 90));
+    core::AppPath = appPath() + "/no/such/folder";
+    EXPECT_THROW(core::LoadScrambledFile(file("x1.gif"), 20), vb::ProgramEnded);
+    EXPECT_NE(svc.boxes.at(0).prompt.find("Error: (75) file "), std::string::npos);
+}

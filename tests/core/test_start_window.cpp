@@ -1,0 +1,168 @@
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/start_window.h"
+#include "platform/files.h"
+#include "support/fixtures.h"
+#include "support/harness.h"
+
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+class StartWindow : public WindowTest {
+protected:
+    core::Form1& form1() {
+        startProgram();
+        return core::Form1::get();
+    }
+    std::string preference() const { return readBytes(file("kvt95.ccc")); }
+    int boxesWith(const std::string& text) const {
+        int n = 0;
+        for (const auto& b : svc.boxes)
+            if (b.prompt.find(text) != std::string::npos) ++n;
+        return n;
+    }
+};
+
+} // namespace
+
+TEST_F(StartWindow, FirstStartCreatesThePreferenceFile) {
+    ASSERT_FALSE(std::filesystem::exists(file("kvt95.ccc")));
+    core::Form1& f = form1();
+    EXPECT_EQ(core::Lang, "_ita");
+    EXPECT_EQ(preference(), "_ita");
+    EXPECT_EQ(core::AppPath, appPath());
+    EXPECT_EQ(core::NewsFile, appPath() + "\\ark\\xNew_ita.rtf");
+    EXPECT_FALSE(core::Des[0].empty());
+    EXPECT_EQ(f.Label9.Caption(), core::Des[82]);
+    EXPECT_EQ(f.Caption(), core::Des[0] + " " + core::Des[1] + " - " + core::Des[3] + " - Tel: " + core::Des[4]);
+    EXPECT_GT(core::Form1::get().ListAllDescr.ListCount(), 0);
+    EXPECT_GT(core::Form1::get().ListAllDescrSecond.ListCount(), 0);
+    EXPECT_FALSE(f.Image2.Picture().isNull()); // the logo
+    EXPECT_TRUE(f.Image2.Visible());
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_EQ(f.Width(), svc.width);
+    EXPECT_EQ(f.Height(), svc.height);
+}
+
+TEST_F(StartWindow, LanguageButtonsAndLayout) {
+    core::Form1& f = form1();
+    EXPECT_TRUE(f.Command1(0).Enabled());
+    for (int i = 1; i < 5; ++i) {
+        EXPECT_FALSE(f.Command1(i).Enabled());
+        EXPECT_TRUE(f.Command1(i).Visible());
+    }
+    EXPECT_EQ(f.Command1(0).Caption(), "Italiano");
+    EXPECT_EQ(f.Command1(2).Caption(), "Portugu\xEAs");
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(f.Command1(i).Left(), f.Width() - 200 - f.Command1(i).Width());
+        EXPECT_EQ(f.Command1(i).MousePointer(), 99);
+    }
+    EXPECT_EQ(f.Line1.X1(), -100);
+    EXPECT_EQ(f.Line2.X2(), f.Width() - 1400);
+    EXPECT_EQ(f.Label5.Top(), f.Height() - 750);
+    EXPECT_EQ(f.Label1.Left(), (f.Width() - f.Label1.Width()) / 2);
+    EXPECT_EQ(f.Image3.Height(), f.Height() / 2);
+    EXPECT_EQ(f.Image3.Top(), f.Height() - f.Image3.Height());
+    EXPECT_EQ(f.LabelDataClient.Caption(), core::kDealerData);
+}
+
+TEST_F(StartWindow, IntroductionTextStartsWithAnEmptyLine) {
+    core::InitKeys();
+    writeBytes(file("mas/tut_ita.cpt"), scrambledLines({"Riga uno", "Riga due"}));
+    core::Form1& f = form1();
+    EXPECT_EQ(f.Label1.Caption(), "\r\nRiga uno\r\nRiga due");
+    writeBytes(file("mas/tut_ita.cpt"), scrambledLines({"Riga uno"}) + "\r\n");
+    f.LoadIntroText();
+    EXPECT_EQ(f.Label1.Caption(), "\r\nRiga uno\r\n");
+}
+
+TEST_F(StartWindow, MissingIntroductionBeepsAndGoesOn) {
+    std::filesystem::remove(file("mas/tut_ita.cpt"));
+    core::Form1& f = form1();
+    EXPECT_EQ(f.Label1.Caption(), "");
+    EXPECT_EQ(svc.beeps, 1);
+    EXPECT_EQ(boxesWith("\\mas\\tut_ita.cpt not Available!"), 1);
+    EXPECT_EQ(svc.boxes.at(0).flags, 64);
+}
+
+TEST_F(StartWindow, ResolutionWarningBelow12000Twips) {
+    svc.width = 11999;
+    form1();
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt.rfind("Attenzione! Per la corretta visualizzazione", 0), 0u);
+    EXPECT_EQ(svc.boxes[0].title, std::optional<std::string>("")); // labels not loaded yet
+    EXPECT_EQ(svc.boxes[0].flags, 0);
+}
+
+TEST_F(StartWindow, NoWarningAt12000Twips) {
+    svc.width = 12000;
+    form1();
+    EXPECT_TRUE(svc.boxes.empty());
+}
+
+TEST_F(StartWindow, PreferenceNamingAnotherLanguage) {
+    writeBytes(file("kvt95.ccc"), "_ing");
+    svc.width = 11000;
+    core::Form1& f = form1();
+    EXPECT_EQ(core::Lang, "_ing");
+    EXPECT_EQ(preference(), "_ing");
+    EXPECT_EQ(boxesWith("Attention! Set the screen resolution"), 1);
+    EXPECT_EQ(boxesWith("des_ing.cpt not available"), 1);
+    EXPECT_EQ(boxesWith("lc_ing.cpt"), 1);
+    EXPECT_EQ(boxesWith("lc2_ing.cpt"), 1);
+    EXPECT_EQ(boxesWith("tut_ing.cpt not Available!"), 1);
+
+    // Button 0 switches to Italian, rewrites the file and reloads after the
+    // main window closes.
+    svc.boxes.clear();
+    int labelsBefore = 0;
+    svc.onShow = [&](vb::Form*, const std::string& name) {
+        EXPECT_EQ(name, "Form2");
+        EXPECT_EQ(core::Lang, "_ita");
+        labelsBefore = int(core::Des[0].size());
+    };
+    f.Command1(0).click();
+    EXPECT_EQ(preference(), "_ita");
+    EXPECT_TRUE(f.LanguageChanged);
+    EXPECT_GT(labelsBefore, 0);
+    EXPECT_EQ(boxesWith("Attenzione! Per la corretta"), 1); // the load ran again
+}
+
+TEST_F(StartWindow, SameLanguageButtonChangesNothing) {
+    core::Form1& f = form1();
+    std::filesystem::remove(file("kvt95.ccc"));
+    svc.boxes.clear();
+    f.Command1_Click(0);
+    EXPECT_FALSE(std::filesystem::exists(file("kvt95.ccc")));
+    EXPECT_FALSE(f.LanguageChanged);
+    ASSERT_EQ(svc.shown, std::vector<std::string>{"Form2"});
+    // Only the update reminder, shown at every press.
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].flags, 64);
+    EXPECT_NE(svc.boxes[0].prompt.find(core::Des[4]), std::string::npos);
+    EXPECT_EQ(svc.beeps, 1);
+}
+
+TEST_F(StartWindow, BadPreferenceFileIsReplacedWithoutShortening) {
+    writeBytes(file("kvt95.ccc"), "??xxLONGER");
+    form1();
+    EXPECT_EQ(core::Lang, "_ita");
+    EXPECT_EQ(preference(), "_itaLONGER");
+}
+
+TEST_F(StartWindow, ReadOnlyFolderDoesNotStopTheProgram) {
+    // A folder as the preference file cannot be read nor written.
+    std::filesystem::create_directory(file("kvt95.ccc"));
+    form1();
+    EXPECT_EQ(core::Lang, "_ita");
+    EXPECT_FALSE(svc.ended);
+}
+
+TEST_F(StartWindow, EscEndsTheProgram) {
+    core::Form1& f = form1();
+    EXPECT_THROW(f.previewKey(27, 0), vb::ProgramEnded);
+    EXPECT_FALSE(f.previewKey(65, 0));
+}

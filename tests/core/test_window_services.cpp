@@ -1,0 +1,85 @@
+#include "core/module1.h"
+#include "core/window_services.h"
+#include "platform/controls.h"
+#include "platform/errors.h"
+#include "support/harness.h"
+
+using namespace testing_support;
+
+namespace {
+class Services : public WindowTest {};
+} // namespace
+
+TEST_F(Services, HelpCodeByWindow) {
+    struct Case {
+        const char* name;
+        bool newFormat;
+        int mode7, mode11;
+        const char* before;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Form2", false, 0, 0, "", "001"},   {"Form16", false, 0, 0, "", "003"},
+        {"Form5", true, 0, 0, "", "008"},    {"Form5", false, 0, 0, "", "004"},
+        {"Form6", false, 0, 0, "", "006"},   {"Form7", false, 0, 0, "", "005"},
+        {"Form7", false, 1, 0, "", "007"},   {"Form7", false, 2, 1, "", "011"},
+        {"Form7", false, 2, 0, "777", "777"}, {"Form7", false, 3, 0, "", "006"},
+        {"Form7", false, 5, 0, "", "013"},   {"Form7", false, 6, 0, "", "014"},
+        {"Form7", false, 4, 0, "777", "777"}, {"Form9", false, 0, 0, "", "009"},
+        {"Form11", false, 0, 1, "", "011"},  {"Form11", false, 0, 0, "777", "777"},
+        {"Form12", false, 0, 0, "", "012"},  {"Form14", false, 0, 0, "", "015"},
+        {"Form15", false, 0, 0, "", "002"},  {"Form1", false, 0, 0, "", ""},
+        {"form2", false, 0, 0, "777", "777"},
+    };
+    for (const Case& c : cases) {
+        vb::Form f(c.name);
+        core::PscNewFormat = c.newFormat;
+        core::Form7Mode = std::int16_t(c.mode7);
+        core::Form11Mode = std::int16_t(c.mode11);
+        core::HelpCode = c.before;
+        core::SetHelpCode(f);
+        EXPECT_EQ(core::HelpCode, c.expected) << c.name << " " << c.mode7;
+    }
+}
+
+TEST_F(Services, PointerPairSkipsControlsWithoutPointer) {
+    vb::Form f("FormX");
+    vb::CommandButton b(f, "Command1");
+    vb::Label l(f, "Label1");
+    vb::Shape s(f, "Shape1");
+    vb::Line line(f, "Line1");
+    vb::Timer t(f, "Timer1");
+    vb::WheelCatcher w(f, "WheelCatcher1");
+    b.setMousePointer(12);
+    core::SetBusyPointer(f);
+    EXPECT_EQ(f.MousePointer(), 11);
+    EXPECT_EQ(b.MousePointer(), 11);
+    EXPECT_EQ(l.MousePointer(), 11);
+    core::SetHandPointer(f);
+    EXPECT_EQ(f.MousePointer(), 0);
+    EXPECT_EQ(b.MousePointer(), 99); // not what it was before the pair
+    EXPECT_EQ(l.MousePointer(), 99);
+    EXPECT_THROW(s.setMousePointer(11), vb::VbError);
+}
+
+TEST_F(Services, HexToLong) {
+    const std::pair<const char*, int> cases[] = {{"0F", 15}, {"0f", 15}, {"F", 15}, {"FF", 255}, {"", 0},
+                                                 {"Z1", 1},  {"1G", 16}, {"10", 16}, {"7FFFFFFF", 2147483647}};
+    for (auto& [text, value] : cases) EXPECT_EQ(core::HexToLong(text), value) << text;
+    EXPECT_THROW(core::HexToLong("80000000"), vb::VbError);
+    EXPECT_FLOAT_EQ(core::InchesToTwips(5.5f), 7920.0f);
+}
+
+TEST_F(Services, RuntimeErrorReport) {
+    core::Des[2] = "Ditta";
+    core::Des[4] = "051";
+    core::ReportRuntimeError("Form5", vb::VbError(482));
+    EXPECT_FALSE(svc.ended);
+    EXPECT_EQ(svc.boxes.at(0).prompt, "PRINTER NOT FOUND!! Check your printer.");
+    EXPECT_EQ(svc.boxes.at(0).flags, 16);
+    core::ReportRuntimeError("Form5", vb::VbError(484));
+    EXPECT_FALSE(svc.ended);
+    EXPECT_THROW(core::ReportRuntimeError("Form5", vb::VbError(53)), vb::ProgramEnded);
+    EXPECT_EQ(svc.boxes.at(2).prompt, "Form5: ERROR # 53\rFile not found\rProgram stopped.");
+    EXPECT_EQ(svc.boxes.at(2).title, std::optional<std::string>("Ditta 051"));
+}
