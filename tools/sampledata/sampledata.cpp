@@ -1,6 +1,7 @@
 #include "sampledata/sampledata.h"
 
 #include "sampledata/areas.h"
+#include "sampledata/catalogue.h"
 #include "sampledata/encode.h"
 
 namespace sampledata {
@@ -9,9 +10,13 @@ void writeSampleData(const std::string& root, const Options& options) {
     ensureKeys();
     const Output out(root, options);
     out.clean();
+    const Catalogue cat = buildCatalogue(options);
     writeLabels(out);
     writeInterface(out);
     writeLookupTexts(out);
+    writeTables(out, cat);
+    writeSymbols(out, cat);
+    writePhotos(out, cat);
 }
 
 } // namespace sampledata
