@@ -273,6 +273,23 @@ TEST_F(GridTest, TopRowClampsAndFollowsScrollBar) {
     EXPECT_FALSE(bar->isVisible());
 }
 
+TEST_F(GridTest, GridSizedToItsCellsHasNoScrollBar) {
+    // Rows of 720 twips and columns of 810, outer size +30/+45 as the brand grid.
+    grid.setCols(12);
+    grid.setRows(3);
+    grid.setFixedRows(0);
+    grid.setFixedCols(0);
+    for (int c = 0; c < 12; ++c) grid.setColWidth(c, 810);
+    for (int r = 0; r < 3; ++r) grid.setRowHeight(r, 720);
+    grid.Move(0, 0, 12 * 810 + 45, 3 * 720 + 30);
+    QApplication::processEvents();
+    EXPECT_FALSE(grid.widget()->findChild<QScrollBar*>()->isVisible());
+    EXPECT_EQ(grid.TopRow(), 0);
+    grid.setTopRow(1);
+    EXPECT_EQ(grid.TopRow(), 0);
+    EXPECT_EQ(grid.cellRect(2, 11).size(), QSize(54, 48));
+}
+
 TEST_F(GridTest, MouseRowColAreCurrentInsideMouseMove) {
     fill(6, 3);
     std::vector<std::tuple<int, int, float, float>> seen;
@@ -377,6 +394,26 @@ TEST_F(GridTest, PaintsSelectionRangeCellColoursAndMergedRows) {
     grid.setTextMatrix(3, 1, "split");
     QApplication::processEvents();
     EXPECT_EQ(lineBetween(3, 0), QColor(0xC0, 0xC0, 0xC0));
+
+    // A lone CR breaks the line like CR LF: ink appears on a second line.
+    auto inkBelowFirstLine = [&](const std::string& text) {
+        grid.setTextMatrix(4, 0, text);
+        grid.setRowHeight(4, 720);
+        QApplication::processEvents();
+        QRect rc = grid.cellRect(4, 0);
+        QImage img = grid.widget()->grab().toImage();
+        for (int y = rc.top() + 17; y < rc.top() + 34; ++y)
+            for (int x = rc.left() + 1; x < rc.right(); ++x)
+                if (img.pixelColor(x, y).lightness() < 100) return true;
+        return false;
+    };
+    grid.setRow(4);
+    grid.setCol(0);
+    grid.setCellAlignment(0);
+    grid.setHighLight(false);
+    EXPECT_FALSE(inkBelowFirstLine("HHH"));
+    EXPECT_TRUE(inkBelowFirstLine("HHH\rHHH"));
+    EXPECT_TRUE(inkBelowFirstLine("HHH\r\nHHH"));
 }
 
 TEST_F(GridTest, WheelNeverScrollsTheGrid) {
