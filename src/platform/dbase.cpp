@@ -88,8 +88,6 @@ std::string memoPathFor(const std::string& dbfPath) {
     return p;
 }
 
-std::string pointerText(std::string_view raw) { return std::string(trimBlanks(raw)); }
-
 } // namespace
 
 std::string resolveFileNoCase(const std::string& path) {
@@ -161,13 +159,86 @@ std::optional<std::string_view> Table::Data::memoText(std::uint32_t block) const
     return text;
 }
 
+namespace {
+
+// Reads a file into one buffer in slices, so the caller can work on each slice
+// while it is still in cache.
+class SliceReader {
+public:
+    SliceReader(const std::string& path, const char* what) : path_(path), what_(what) {
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec)) throw Error(std::string(what) + " not found: " + path);
+        f_ = std::fopen(path.c_str(), "rb");
+        if (!f_) throw Error(std::string("cannot open ") + what + ": " + path);
+        long end = -1;
+        if (std::fseek(f_, 0, SEEK_END) == 0) end = std::ftell(f_);
+        if (end < 0 || std::fseek(f_, 0, SEEK_SET) != 0) fail();
+        out_.size = static_cast<std::size_t>(end);
+        out_.data.reset(new char[out_.size > 0 ? out_.size : 1]);
+    }
+    ~SliceReader() {
+        if (f_) std::fclose(f_);
+    }
+    SliceReader(const SliceReader&) = delete;
+    SliceReader& operator=(const SliceReader&) = delete;
+
+    std::size_t size() const { return out_.size; }
+    std::size_t done() const { return done_; }
+    const unsigned char* bytes() const { return reinterpret_cast<const unsigned char*>(out_.data.get()); }
+    // Makes at least `upTo` bytes (capped at the size) available.
+    void readTo(std::size_t upTo) {
+        upTo = std::min(upTo, out_.size);
+        if (upTo <= done_) return;
+        if (std::fread(out_.data.get() + done_, 1, upTo - done_, f_) != upTo - done_) fail();
+        done_ = upTo;
+    }
+    FileBytes take() {
+        readTo(out_.size);
+        return std::move(out_);
+    }
+
+private:
+    [[noreturn]] void fail() const { throw Error(std::string("cannot read ") + what_ + ": " + path_); }
+
+    std::string path_;
+    const char* what_;
+    std::FILE* f_ = nullptr;
+    FileBytes out_;
+    std::size_t done_ = 0;
+};
+
+constexpr std::size_t kSlice = 256 * 1024;
+
+// The memo block number of a pointer field (blank or 0: none). One pass without
+// copies: this runs for every record of every table opened.
+std::uint32_t memoBlock(const char* p, std::size_t n, const std::string& table, const Field& f) {
+    std::uint64_t block = 0;
+    int state = 0; // 0 leading blanks, 1 digits, 2 trailing blanks
+    for (std::size_t i = 0; i < n; ++i) {
+        const char c = p[i];
+        if (c == ' ') {
+            if (state == 1) state = 2;
+        } else if (c >= '0' && c <= '9' && state < 2 && block <= 0xFFFFFFFFu) {
+            state = 1;
+            block = block * 10 + unsigned(c - '0');
+        } else {
+            throw Error(table + ": bad memo pointer \"" + std::string(p, n) + "\" in field " + f.name);
+        }
+    }
+    if (block > 0xFFFFFFFFu) throw Error(table + ": memo pointer " + std::string(p, n) + " out of range");
+    return static_cast<std::uint32_t>(block);
+}
+
+} // namespace
+
 Table Table::open(const std::string& filePath) {
     auto d = std::make_shared<Data>();
     d->path = resolveFileNoCase(filePath);
-    d->file = readWholeFile(d->path, "table file");
     const std::string& name = d->path;
-    const auto* b = reinterpret_cast<const unsigned char*>(d->file.data.get());
-    const std::size_t size = d->file.size;
+    SliceReader in(d->path, "table file");
+    const std::size_t size = in.size();
+    in.readTo(kSlice);
+    const unsigned char* b = in.bytes();
 
     if (size < 32) throw Error(name + ": header too short (" + std::to_string(size) + " bytes)");
     const unsigned version = b[0];
@@ -182,14 +253,14 @@ Table Table::open(const std::string& filePath) {
                     " but file has " + std::to_string(size) + " bytes)");
     if (d->headerLen < kDescriptorSize + kDescriptorSize + 1)
         throw Error(name + ": header length " + std::to_string(d->headerLen) + " leaves no room for fields");
+    in.readTo(d->headerLen);
 
     int offset = 1;
     for (std::size_t pos = kDescriptorSize; pos + kDescriptorSize <= d->headerLen && b[pos] != kHeaderEnd;
          pos += kDescriptorSize) {
         Field f;
         const char* raw = reinterpret_cast<const char*>(b + pos);
-        f.name.assign(raw, strnlen(raw, 11));
-        f.name = std::string(rtrimBlanks(f.name));
+        f.name = std::string(rtrimBlanks(std::string_view(raw, strnlen(raw, 11))));
         f.type = static_cast<char>(b[pos + 11]);
         f.length = b[pos + 16];
         f.decimals = b[pos + 17];
@@ -209,48 +280,51 @@ Table Table::open(const std::string& filePath) {
         throw Error(name + ": record count " + std::to_string(recordCount) + " larger than the file holds (" +
                     std::to_string(holds) + ")");
 
-    d->rows.reserve(recordCount);
-    for (std::uint32_t i = 0; i < recordCount; ++i)
-        if (b[d->headerLen + std::size_t(i) * d->recordLen] != '*') d->rows.push_back(i);
-
     d->memoColumn.assign(d->fields.size(), -1);
+    std::vector<std::size_t> memoFields;
     for (std::size_t i = 0; i < d->fields.size(); ++i)
-        if (d->fields[i].type == 'M') d->memoColumn[i] = static_cast<int>(d->memoColumns++);
-    if (d->memoColumns == 0) return Table(std::move(d));
-
-    d->memoPath = resolveFileNoCase(memoPathFor(d->path));
-    std::error_code ec;
-    const auto memoSize = fs::file_size(d->memoPath, ec);
-    if (ec) throw Error(name + ": memo file missing (" + d->memoPath + ")");
-    if (version != 0x83) {
-        // dBase IV keeps its block size in the memo header; dBase III leaves it 0.
-        unsigned char head[22] = {};
-        if (std::FILE* f = std::fopen(d->memoPath.c_str(), "rb")) {
-            const std::size_t got = std::fread(head, 1, sizeof head, f);
-            std::fclose(f);
-            if (got == sizeof head && le16(head + 20) != 0) d->blockSize = le16(head + 20);
+        if (d->fields[i].type == 'M') {
+            d->memoColumn[i] = static_cast<int>(d->memoColumns++);
+            memoFields.push_back(i);
         }
-    }
-    d->memoBlocks.resize(d->rows.size() * d->memoColumns);
-    for (std::size_t r = 0; r < d->rows.size(); ++r) {
-        const char* rec = d->record(r);
-        for (std::size_t i = 0; i < d->fields.size(); ++i) {
-            if (d->memoColumn[i] < 0) continue;
-            const Field& f = d->fields[i];
-            const std::string text = pointerText(std::string_view(rec + f.offset, f.length));
-            std::uint64_t block = 0;
-            for (char c : text) {
-                if (c < '0' || c > '9')
-                    throw Error(name + ": bad memo pointer \"" + text + "\" in field " + f.name);
-                block = block * 10 + unsigned(c - '0');
-                if (block > 0xFFFFFFFFu) break;
+    std::uintmax_t memoSize = 0;
+    if (d->memoColumns > 0) {
+        d->memoPath = resolveFileNoCase(memoPathFor(d->path));
+        std::error_code ec;
+        memoSize = fs::file_size(d->memoPath, ec);
+        if (ec) throw Error(name + ": memo file missing (" + d->memoPath + ")");
+        if (version != 0x83) {
+            // dBase IV keeps its block size in the memo header; dBase III leaves it 0.
+            unsigned char head[22] = {};
+            if (std::FILE* f = std::fopen(d->memoPath.c_str(), "rb")) {
+                const std::size_t got = std::fread(head, 1, sizeof head, f);
+                std::fclose(f);
+                if (got == sizeof head && le16(head + 20) != 0) d->blockSize = le16(head + 20);
             }
-            if (block != 0 && block * d->blockSize >= memoSize)
-                throw Error(name + ": memo pointer " + text + " in field " + f.name +
-                            " is past the end of memo file " + d->memoPath);
-            d->memoBlocks[r * d->memoColumns + d->memoColumn[i]] = static_cast<std::uint32_t>(block);
         }
     }
+
+    // Deletion flags and memo pointers are checked slice by slice as the file comes in.
+    d->rows.reserve(recordCount);
+    d->memoBlocks.reserve(std::size_t(recordCount) * d->memoColumns);
+    for (std::uint32_t i = 0; i < recordCount;) {
+        in.readTo(std::max(in.done() + kSlice, d->headerLen + d->recordLen * (std::size_t(i) + 1)));
+        const std::size_t available = std::min<std::size_t>(recordCount, (in.done() - d->headerLen) / d->recordLen);
+        for (; i < available; ++i) {
+            const char* rec = reinterpret_cast<const char*>(b) + d->headerLen + std::size_t(i) * d->recordLen;
+            if (*rec == '*') continue;
+            d->rows.push_back(i);
+            for (std::size_t fi : memoFields) {
+                const Field& f = d->fields[fi];
+                const std::uint32_t block = memoBlock(rec + f.offset, static_cast<std::size_t>(f.length), name, f);
+                if (block != 0 && std::uint64_t(block) * d->blockSize >= memoSize)
+                    throw Error(name + ": memo pointer " + std::to_string(block) + " in field " + f.name +
+                                " is past the end of memo file " + d->memoPath);
+                d->memoBlocks.push_back(block);
+            }
+        }
+    }
+    d->file = in.take();
     return Table(std::move(d));
 }
 
@@ -282,6 +356,58 @@ std::optional<std::string_view> Table::view(std::size_t row, int field) const {
     default:
         return raw;
     }
+}
+
+namespace {
+
+// Equal after right-trimming blanks, compared in place: the literal, then blanks only.
+inline bool equalsPadded(const char* field, std::size_t width, std::string_view literal) {
+    if (literal.size() > width) return false;
+    if (std::memcmp(field, literal.data(), literal.size()) != 0) return false;
+    for (std::size_t i = literal.size(); i < width; ++i)
+        if (field[i] != ' ') return false;
+    return true;
+}
+
+template <class RowAt, class Emit>
+void scanField(const Table& t, const Table::Data& d, int field, std::string_view literal, bool notEqual,
+               std::size_t n, RowAt rowAt, Emit emit) {
+    if (field < 0 || std::size_t(field) >= d.fields.size())
+        throw Error(d.path + ": field " + std::to_string(field) + " out of range");
+    literal = rtrimBlanks(literal);
+    const Field& f = d.fields[field];
+    if (f.type == 'C') {
+        const char* base = d.file.data.get() + d.headerLen + f.offset;
+        const std::size_t width = static_cast<std::size_t>(f.length);
+        for (std::size_t k = 0; k < n; ++k) {
+            const std::uint32_t r = rowAt(k);
+            if (equalsPadded(base + std::size_t(d.rows[r]) * d.recordLen, width, literal) != notEqual) emit(r);
+        }
+        return;
+    }
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::uint32_t r = rowAt(k);
+        const auto v = t.view(r, field);
+        if (v && (rtrimBlanks(*v) == literal) != notEqual) emit(r);
+    }
+}
+
+} // namespace
+
+std::vector<std::uint32_t> Table::rowsWhere(int field, std::string_view literal, bool notEqual) const {
+    std::vector<std::uint32_t> out;
+    scanField(*this, *d_, field, literal, notEqual, d_->rows.size(),
+              [](std::size_t k) { return static_cast<std::uint32_t>(k); }, [&](std::uint32_t r) { out.push_back(r); });
+    return out;
+}
+
+void Table::keepRowsWhere(int field, std::string_view literal, bool notEqual, std::vector<std::uint32_t>& rows) const {
+    for (std::uint32_t r : rows)
+        if (r >= d_->rows.size()) throw Error(d_->path + ": record " + std::to_string(r) + " out of range");
+    std::size_t kept = 0;
+    scanField(*this, *d_, field, literal, notEqual, rows.size(), [&](std::size_t k) { return rows[k]; },
+              [&](std::uint32_t r) { rows[kept++] = r; });
+    rows.resize(kept);
 }
 
 Value Table::value(std::size_t row, int field) const {

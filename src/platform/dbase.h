@@ -66,6 +66,12 @@ public:
     // The same value without copying; valid as long as any copy of this Table lives.
     std::optional<std::string_view> view(std::size_t row, int field) const;
 
+    // Scans for the query engine: rows whose value, right-trimmed of blanks, equals
+    // (notEqual: differs from) the right-trimmed literal. Null passes neither test.
+    std::vector<std::uint32_t> rowsWhere(int field, std::string_view literal, bool notEqual) const;
+    // Keeps those of `rows` that pass, in their order.
+    void keepRowsWhere(int field, std::string_view literal, bool notEqual, std::vector<std::uint32_t>& rows) const;
+
     struct Data;
 
 private:

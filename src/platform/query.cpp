@@ -137,7 +137,7 @@ private:
 struct Compiled {
     int field;
     bool notEqual;
-    std::string_view literal; // right-trimmed view into the Condition it came from
+    std::string_view literal; // view into the Condition it came from
 };
 
 std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& conds, const std::string& text) {
@@ -147,18 +147,9 @@ std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& 
         const int f = table.fieldIndex(c.field);
         if (f < 0)
             throw Error("Unknown field \"" + c.field + "\" in \"" + text + "\" on " + table.path(), kErrItemNotFound);
-        out.push_back({f, c.notEqual, rtrimBlanks(c.literal)});
+        out.push_back({f, c.notEqual, c.literal});
     }
     return out;
-}
-
-bool matches(const Table& table, std::size_t row, const std::vector<Compiled>& conds) {
-    for (const auto& c : conds) {
-        const auto v = table.view(row, c.field);
-        if (!v) return false; // Null satisfies neither = nor <>
-        if ((rtrimBlanks(*v) == c.literal) == c.notEqual) return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -212,14 +203,15 @@ Recordset Query::run(const Table& table) const {
         keys.push_back(f);
     }
 
+    // The first condition scans the table; the others only narrow its result.
     std::vector<std::uint32_t> rows;
-    const std::size_t n = table.recordCount();
     if (conds.empty()) {
-        rows.resize(n);
-        for (std::size_t r = 0; r < n; ++r) rows[r] = static_cast<std::uint32_t>(r);
+        rows.resize(table.recordCount());
+        for (std::size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<std::uint32_t>(r);
     } else {
-        for (std::size_t r = 0; r < n; ++r)
-            if (matches(table, r, conds)) rows.push_back(static_cast<std::uint32_t>(r));
+        rows = table.rowsWhere(conds[0].field, conds[0].literal, conds[0].notEqual);
+        for (std::size_t i = 1; i < conds.size() && !rows.empty(); ++i)
+            table.keepRowsWhere(conds[i].field, conds[i].literal, conds[i].notEqual, rows);
     }
 
     if (!keys.empty() && rows.size() > 1) {
@@ -329,14 +321,10 @@ void Recordset::FindFirst(const std::string& criteria) {
     const Table& t = openTable();
     const auto parsed = Query::parseCriteria(criteria); // compiled conditions point into it
     const auto conds = compile(t, parsed, criteria);
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (matches(t, rows_[i], conds)) {
-            pos_ = i;
-            noMatch_ = false;
-            return;
-        }
-    }
-    noMatch_ = true;
+    std::vector<std::uint32_t> hits = rows_;
+    for (const auto& c : conds) t.keepRowsWhere(c.field, c.literal, c.notEqual, hits);
+    noMatch_ = hits.empty();
+    if (!noMatch_) pos_ = static_cast<std::size_t>(std::find(rows_.begin(), rows_.end(), hits.front()) - rows_.begin());
 }
 
 bool Recordset::NoMatch() const {

@@ -313,3 +313,24 @@ TEST_F(QueryEngine, RecordsetOutlivesItsDataControlsNextRefresh) {
     EXPECT_EQ(kept.Fields("motore____"), "E2");
     EXPECT_EQ(other.Recordset().Fields("motore____"), "E3");
 }
+
+TEST(QueryDeleted, DeletedRecordsNeverMatch) {
+    TempDir dir;
+    const std::vector<bool> deleted = {false, true, false, true};
+    db::writeTable(dir.file("xcod_ita.dbf"), {{"C1", 'C', 3}, {"C2", 'C', 2}, {"N", 'N', 4}},
+                   {{"A", "02", "1"}, {"A", "01", "2"}, {"A", "03", "3"}, {"B", "01", "4"}}, &deleted);
+    db::DataControl data;
+    data.DatabaseName = dir.path.string();
+    data.RecordSource = "SELECT * From xcod_ita.dbf WHERE C1='A' ORDER BY C2";
+    data.Refresh();
+    EXPECT_EQ(column(data.Recordset(), "N"), (std::vector<std::string>{"1", "3"}));
+
+    data.RecordSource = "xcod_ita.dbf";
+    data.Refresh();
+    auto& rs = data.Recordset();
+    rs.FindFirst("C1='B'");
+    EXPECT_TRUE(rs.NoMatch());
+    rs.FindFirst("N='3' AND C1<>'B'"); // N values compare as trimmed text
+    EXPECT_FALSE(rs.NoMatch());
+    EXPECT_EQ(rs.AbsolutePosition(), 1);
+}
