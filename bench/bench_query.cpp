@@ -1,0 +1,208 @@
+// Model-table query cost: raw file read vs. our engine (cached and not) vs. SQLite in memory.
+
+#include "platform/dbase.h"
+#include "platform/query.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifdef HAVE_SQLITE
+#include <sqlite3.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kRecords = 50000;
+constexpr int kFamilies = 500;
+
+fs::path gDir;
+std::string gTablePath;
+std::vector<std::string> gFamilyKeys;
+
+std::string padded(std::string s, std::size_t width) {
+    s.resize(width, ' ');
+    return s;
+}
+
+// Keys carry a control byte and a byte >= 128, like the scrambled ones.
+std::string familyKey(int i) {
+    std::string k = "FAM\x17" + std::to_string(i);
+    k.push_back('\xC3');
+    return k;
+}
+
+void writeModelTable() {
+    const std::vector<db::FieldDef> fields = {
+        {"Family____", 'C', 30}, {"carburante", 'C', 1},  {"INIEZ__COD", 'C', 4},  {"MODELLO___", 'C', 30},
+        {"DATA__IMM_", 'C', 10}, {"MOTORE____", 'C', 12}, {"CILINDRATA", 'C', 6},  {"POTENZA___", 'C', 16},
+        {"INIEZ_TIPO", 'C', 40}, {"FOTO__AUTO", 'C', 20}, {"schemi", 'C', 80},     {"presa_diag", 'C', 3},
+        {"Ubi____Cod", 'C', 4},  {"info1__cod", 'C', 3},  {"CINGHIEPIC", 'C', 5},  {"CINGHIEAUX", 'C', 5},
+        {"CINGHIETXT", 'C', 5},  {"ACCEN__COD", 'C', 4},  {"datitecnic", 'M', 10}};
+    std::mt19937 rng(12345);
+    const char fuels[] = {'B', 'D', 'G', 'B', 'D'};
+    std::vector<std::vector<std::optional<std::string>>> records;
+    records.reserve(kRecords);
+    for (int i = 0; i < kFamilies; ++i) gFamilyKeys.push_back(familyKey(i));
+    for (int r = 0; r < kRecords; ++r) {
+        const int fam = static_cast<int>(rng() % kFamilies);
+        const auto num = [&](int mod) { return std::to_string(rng() % mod); };
+        records.push_back({padded(gFamilyKeys[fam], 30), std::string(1, fuels[rng() % 5]),
+                           (rng() % 4 == 0) ? "0000" : "I" + num(999), "Model " + num(40),
+                           num(30) + "-" + num(30), "ENG" + num(5000), num(9999), num(300) + "/" + num(9000),
+                           "Injection " + num(50), "photo" + num(900), padded("A001B002C003", 80), num(999),
+                           num(9999), num(999), num(99999), num(99999), num(99999), num(9999),
+                           (r % 4 == 0) ? std::optional<std::string>(std::string(200, 'T')) : std::nullopt});
+    }
+    gTablePath = (gDir / "Xmod_01.dbf").string();
+    db::writeTable(gTablePath, fields, records);
+}
+
+std::string modelQuery(const std::string& key, char fuel) {
+    return "SELECT * FROM Xmod_01.dbf WHERE Family____=\"" + key + "\" AND carburante=\"" + std::string(1, fuel) +
+           "\" ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+}
+
+void BM_RawFileRead(benchmark::State& state) {
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(gTablePath.c_str(), "rb");
+        std::fseek(f, 0, SEEK_END);
+        const long size = std::ftell(f);
+        std::fseek(f, 0, SEEK_SET);
+        std::unique_ptr<char[]> buf(new char[static_cast<std::size_t>(size)]);
+        benchmark::DoNotOptimize(std::fread(buf.get(), 1, static_cast<std::size_t>(size), f));
+        std::fclose(f);
+        benchmark::DoNotOptimize(buf.get());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(gTablePath)));
+}
+BENCHMARK(BM_RawFileRead)->Unit(benchmark::kMillisecond);
+
+void BM_TableOpen(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(db::Table::open(gTablePath).recordCount());
+}
+BENCHMARK(BM_TableOpen)->Unit(benchmark::kMillisecond);
+
+void runModelQuery(benchmark::State& state, bool cached) {
+    db::DataControl data;
+    data.Connect = "dBase IV;";
+    data.DatabaseName = gDir.string();
+    std::size_t i = 0;
+    int64_t rows = 0;
+    for (auto _ : state) {
+        if (!cached) db::clearTableCache();
+        data.RecordSource = modelQuery(gFamilyKeys[i++ % gFamilyKeys.size()], 'B');
+        data.Refresh();
+        auto& rs = data.Recordset();
+        rows += rs.RecordCount();
+        if (rs.RecordCount() > 0) rs.MoveLast();
+    }
+    state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
+}
+
+void BM_ModelQueryCached(benchmark::State& state) { runModelQuery(state, true); }
+BENCHMARK(BM_ModelQueryCached)->Unit(benchmark::kMicrosecond);
+
+void BM_ModelQueryUncached(benchmark::State& state) { runModelQuery(state, false); }
+BENCHMARK(BM_ModelQueryUncached)->Unit(benchmark::kMillisecond);
+
+#ifdef HAVE_SQLITE
+struct Sqlite {
+    sqlite3* db = nullptr;
+    ~Sqlite() { sqlite3_close(db); }
+};
+
+// Loads the table into an in-memory database (values as our reader returns them),
+// with an index on the two filter columns.
+std::unique_ptr<Sqlite> loadSqlite() {
+    auto s = std::make_unique<Sqlite>();
+    sqlite3_open(":memory:", &s->db);
+    const db::Table t = db::Table::open(gTablePath);
+    std::string create = "CREATE TABLE models(";
+    std::string insert = "INSERT INTO models VALUES(";
+    for (std::size_t f = 0; f < t.fields().size(); ++f) {
+        create += (f ? ", " : "") + t.fields()[f].name + " TEXT";
+        insert += f ? ", ?" : "?";
+    }
+    sqlite3_exec(s->db, (create + ")").c_str(), nullptr, nullptr, nullptr);
+    sqlite3_exec(s->db, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(s->db, (insert + ")").c_str(), -1, &st, nullptr);
+    for (std::size_t r = 0; r < t.recordCount(); ++r) {
+        for (std::size_t f = 0; f < t.fields().size(); ++f) {
+            const auto v = t.view(r, static_cast<int>(f));
+            if (v)
+                sqlite3_bind_text(st, static_cast<int>(f + 1), v->data(), static_cast<int>(v->size()), SQLITE_STATIC);
+            else
+                sqlite3_bind_null(st, static_cast<int>(f + 1));
+        }
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_exec(s->db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_exec(s->db, "CREATE INDEX fam ON models(Family____, carburante)", nullptr, nullptr, nullptr);
+    return s;
+}
+
+void BM_SqliteLoad(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(loadSqlite().get());
+}
+BENCHMARK(BM_SqliteLoad)->Unit(benchmark::kMillisecond);
+
+void runSqliteQuery(benchmark::State& state, bool indexed) {
+    static const std::unique_ptr<Sqlite> s = loadSqlite();
+    const std::string sql = std::string("SELECT * FROM models") + (indexed ? "" : " NOT INDEXED") +
+                            " WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(s->db, sql.c_str(), -1, &st, nullptr);
+    std::size_t i = 0;
+    int64_t rows = 0;
+    for (auto _ : state) {
+        const std::string& key = gFamilyKeys[i++ % gFamilyKeys.size()];
+        sqlite3_bind_text(st, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            benchmark::DoNotOptimize(sqlite3_column_text(st, 3));
+            ++rows;
+        }
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
+}
+
+void BM_SqliteQueryIndexed(benchmark::State& state) { runSqliteQuery(state, true); }
+BENCHMARK(BM_SqliteQueryIndexed)->Unit(benchmark::kMicrosecond);
+
+void BM_SqliteQueryScan(benchmark::State& state) { runSqliteQuery(state, false); }
+BENCHMARK(BM_SqliteQueryScan)->Unit(benchmark::kMicrosecond);
+#endif
+
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    gDir = fs::temp_directory_path() /
+           ("bench_query_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    fs::create_directories(gDir);
+    int rc = 0;
+    try {
+        writeModelTable();
+        benchmark::RunSpecifiedBenchmarks();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_query: %s\n", e.what());
+        rc = 1;
+    }
+    benchmark::Shutdown();
+    std::error_code ec;
+    fs::remove_all(gDir, ec);
+    return rc;
+}
