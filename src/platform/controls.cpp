@@ -20,7 +20,7 @@ namespace {
 // Forwards mouse moves of a widget to its control's MouseMove handler.
 class MouseForwarder : public QObject {
 public:
-    explicit MouseForwarder(Control* c) : control_(c) {}
+    MouseForwarder(Control* c, QObject* parent) : QObject(parent), control_(c) {}
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::MouseMove && control_->MouseMove) {
             auto* me = static_cast<QMouseEvent*>(e);
@@ -91,7 +91,7 @@ void Control::attach(QWidget* w) {
     widget_ = w;
     w->setProperty("vbControl", QVariant::fromValue<void*>(this));
     w->setMouseTracking(true);
-    w->installEventFilter(new MouseForwarder(this));
+    w->installEventFilter(new MouseForwarder(this, w));
     w->setCursor(QCursor(Qt::ArrowCursor));
     applyGeometry();
 }

@@ -51,8 +51,13 @@ public:
         if (e->type() == QEvent::KeyPress) {
             auto* ke = static_cast<QKeyEvent*>(e);
             // A key travels up the parents when not accepted; preview it once.
-            if (ke == lastKey_) return false;
+            // A new key may reuse the address of the last one, so a delivery
+            // counts as the same key only when it climbs to a parent.
+            auto* w = qobject_cast<QWidget*>(watched);
+            bool climbing = ke == lastKey_ && w && lastWatched_ && w != lastWatched_ && w->isAncestorOf(lastWatched_);
             lastKey_ = ke;
+            lastWatched_ = w;
+            if (climbing) return false;
             Form* f = formOf(watched);
             if (!f || f->isUnloaded() || !f->isEnabled()) return false;
             int shift = 0;
@@ -63,7 +68,6 @@ public:
         }
         if (e->type() == QEvent::Wheel) {
             auto* we = static_cast<QWheelEvent*>(e);
-            if (we == lastWheel_) return true;
             Form* f = formOf(watched);
             if (!f) return false;
             WheelCatcher* catcher = nullptr;
@@ -72,7 +76,6 @@ public:
             Control* target = controlOf(watched);
             bool swallow = target && target->kind() == ControlKind::Grid;
             if (!catcher || !catcher->WheelRotation) return swallow;
-            lastWheel_ = we;
             accumulated_ += we->angleDelta().y();
             int notches = accumulated_ / 120;
             accumulated_ -= notches * 120;
@@ -88,7 +91,7 @@ public:
 
 private:
     QKeyEvent* lastKey_ = nullptr;
-    QWheelEvent* lastWheel_ = nullptr;
+    QPointer<QWidget> lastWatched_;
     int accumulated_ = 0;
 };
 

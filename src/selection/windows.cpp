@@ -3,9 +3,11 @@
 #include "core/start_window.h"
 #include "platform/fonts.h"
 #include "platform/form.h"
+#include "selection/main_window.h"
 
 void registerAllWindows() {
     core::registerCoreWindows();
+    selection::registerSelectionWindows();
 }
 
 void startProgram() {

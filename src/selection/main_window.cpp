@@ -1,0 +1,731 @@
+#include "selection/main_window.h"
+
+#include "core/module1.h"
+#include "core/psc_catalogue.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "core/technical_data.h"
+#include "core/texts.h"
+#include "core/window_services.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/geometry.h"
+#include "platform/picture.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <QPainter>
+
+namespace selection {
+
+using core::Des;
+
+namespace {
+
+constexpr std::int32_t kNavy = 0x800000;
+constexpr std::int32_t kWhite = 0xFFFFFF;
+constexpr std::int32_t kLightBlue = 0xFF8080;
+
+// The menu's design-time marks.
+QPixmap markPicture(int size, bool arrow) {
+    QPixmap pm(size, size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(QColor(0, 0, 0x80));
+    p.setPen(Qt::NoPen);
+    if (arrow) {
+        QPolygon tri;
+        tri << QPoint(4, 4) << QPoint(size - 4, size / 2) << QPoint(4, size - 4);
+        p.drawPolygon(tri);
+    } else {
+        p.drawEllipse(QRect(3, 3, size - 6, size - 6));
+    }
+    return pm;
+}
+
+const char* const kModelFields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____", "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
+
+} // namespace
+
+Form2::Form2()
+    : vb::Form(kFormName),
+      toolbar(*this, frame::ToolbarStyle{{}, {}, true, true, true, true, {}, {}, {}}),
+      Command6(toolbar.Command6), Command1(toolbar.Command1), Command2(toolbar.Command2),
+      Command3(toolbar.Command3), Command4(toolbar.Command4), Command5(toolbar.Command5),
+      Command20(toolbar.Command20), Command30(toolbar.Command30) {
+    Picture2.Move(0, 0, 15360, 730);
+    Picture2.widget()->lower();
+    Picture2.MouseMove = [this](int b, int s, float x, float y) { Picture2_MouseMove(b, s, x, y); };
+
+    // The central selection panel, as designed for an 800 x 600 screen.
+    Picture1.Move(30, 800, 11900, 8300);
+    Picture1.setBackColor(0xF4EDE6);
+    Picture1.setVisible(false);
+    Picture1.MouseMove = [this](int b, int s, float x, float y) { Picture1_MouseMove(b, s, x, y); };
+    auto inPanel = [this](vb::Control& c, int l, int t, int w, int h) {
+        c.setContainer(&Picture1);
+        c.Move(l, t, w, h);
+    };
+    inPanel(MSFlexGrid1, 60, 60, 9765, 750);
+    inPanel(Shape1, 40, 40, 9805, 790);
+    MSFlexGrid1.setFixedRows(0);
+    MSFlexGrid1.setFixedCols(0);
+    MSFlexGrid1.setScrollBars(false);
+    MSFlexGrid1.setHighLight(false);
+    MSFlexGrid1.Click = [this] { MSFlexGrid1_Click(); };
+    MSFlexGrid1.RowColChange = [this] { MSFlexGrid1_RowColChange(); };
+    MSFlexGrid1.MouseMove = [this](int b, int s, float x, float y) { MSFlexGrid1_MouseMove(b, s, x, y); };
+    inPanel(ListaMarche, 9900, 60, 1940, 2190);
+    ListaMarche.Click = [this] { ListaMarche_Click(); };
+    ListaID_Marche.setVisible(false);
+    inPanel(Image1, 60, 2330, 900, 800);
+    inPanel(LabelMarca, 1000, 2330, 1600, 300);
+    LabelMarca.setFontBold(true);
+    LabelMarca.setForeColor(kNavy);
+    inPanel(LabelFamiglia, 1000, 2650, 1600, 500);
+    LabelFamiglia.setForeColor(kNavy);
+    inPanel(GridFamiglie, 60, 3200, 2500, 2400);
+    GridFamiglie.setFixedRows(0);
+    GridFamiglie.setFixedCols(0);
+    GridFamiglie.setCols(1);
+    GridFamiglie.setRows(0);
+    GridFamiglie.Click = [this] { GridFamiglie_Click(); };
+    GridFamiglie.RowColChange = [this] { GridFamiglie_RowColChange(); };
+    List4.setVisible(false);
+
+    inPanel(Frame1, 2650, 2330, 4060, 2380);
+    for (int i = 0; i < 9; ++i) {
+        auto& l = Label10.add(*this, "Label10", i);
+        l.setContainer(&Frame1);
+        l.Move(435, 150 + 240 * i, 3100, 240);
+        l.setFont("Tahoma", 9.75);
+        l.setForeColor(kLightBlue);
+        if (i == 0) l.setBackColor(kWhite);
+        l.Click = [this, i] { Label10_Click(i); };
+        l.MouseMove = [this, i](int b, int s, float x, float y) { Label10_MouseMove(i, b, s, x, y); };
+        auto& m = Image2.add(*this, "Image2", i);
+        m.setContainer(&Frame1);
+        m.setPicture(markPicture(16, false));
+        m.Move(120, 150 + 240 * i, 240, 240);
+    }
+    for (vb::Image* hover : {&Image10, &Image3}) {
+        hover->setContainer(&Frame1);
+        hover->setPicture(markPicture(24, true));
+        hover->Move(0, 0, 360, 360);
+        hover->setVisible(false);
+    }
+
+    inPanel(Frame2, 6800, 2330, 5040, 3270);
+    Frame2.MouseMove = [this](int b, int s, float x, float y) { Frame2_MouseMove(b, s, x, y); };
+    Picture3.setContainer(&Frame2);
+    Picture3.Move(0, 60, 4500, 2700);
+    Picture3.setAutoSize(true);
+    LabelMarcaFamigliaModello.setContainer(&Frame2);
+    LabelMarcaFamigliaModello.Move(0, 2850, 5000, 300);
+    LabelMarcaFamigliaModello.setAlignment(2);
+    LabelMarcaFamigliaModello.setFontBold(true);
+
+    for (int i = 0; i < 4; ++i) {
+        auto& o = Option1.add(*this, "Option1", i);
+        o.setContainer(&Picture1);
+        o.Move(60 + 2950 * i, 5680, 2900, 300);
+        static const char* designed[4] = {"Tutti", "Benzina", "Diesel", "Carburatore"};
+        o.setCaption(designed[i]);
+        o.setForeColor(kLightBlue);
+        o.Click = [this, i] { Option1_Click(i); };
+    }
+    inPanel(MSGrid1, 60, 6020, 11780, 2220);
+    MSGrid1.setCols(6);
+    MSGrid1.setRows(1);
+    MSGrid1.setFixedRows(1);
+    MSGrid1.setFixedCols(0);
+    MSGrid1.Click = [this] { MSGrid1_Click(); };
+    MSGrid1.RowColChange = [this] { MSGrid1_RowColChange(); };
+    MSGrid1.MouseMove = [this](int b, int s, float x, float y) { MSGrid1_MouseMove(b, s, x, y); };
+
+    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
+        WheelCatcher1_WheelRotation(r, x, y, h);
+    };
+    for (vb::ListBox* l : {&ListPar, &ListParPsc, &ListNomePar, &ListTipoPsc}) l->setVisible(false);
+}
+
+void Form2::Form_Load() {
+    ModelGridReady = false;
+    FamilyGridReady = false;
+    setMousePointer(vb::vbHourglass);
+    setCaption(vb::Mid(Des[1], 3) + " - " + Des[0] + " - Tel: " + Des[4] + " (" + Des[3] + ")");
+    const int SW = vb::services().screenWidth(), SH = vb::services().screenHeight();
+    setWidth(SW);
+    setHeight(SH);
+    if (SW > 12000) {
+        Picture1.setLeft((SW - Picture1.Width()) / 2);
+        Picture1.setTop((SH - Picture1.Height() - 1000) / 2);
+    }
+    toolbar.arrange(Width());
+    Picture2.setWidth(Width());
+    try {
+        Picture2.setPicture(vb::LoadPicture(core::AppPath + "\\mas\\spacer.jpg"));
+    } catch (const vb::VbError&) {
+    }
+    toolbar.setUp();
+
+    static const int captionLabels[9] = {77, 30, -1, 59, 33, 60, -2, 83, 84};
+    for (int i = 0; i < 9; ++i) {
+        std::string caption;
+        if (captionLabels[i] == -1) caption = vb::Trim(Des[53] + " " + Des[13]);
+        else if (captionLabels[i] == -2) caption = vb::Trim(Des[66] + " A/C");
+        else caption = vb::Trim(Des[size_t(captionLabels[i])]);
+        Label10(i).setCaption(caption);
+    }
+    std::shared_ptr<QCursor> hand;
+    try {
+        hand = vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
+    } catch (const vb::VbError&) {
+    }
+    for (auto& l : Label10) {
+        l->setMouseIcon(hand);
+        l->setMousePointer(vb::vbCustom);
+    }
+    for (auto& o : Option1) {
+        o->setMouseIcon(hand);
+        o->setMousePointer(vb::vbCustom);
+    }
+    ListaMarche.setMouseIcon(hand);
+    ListaMarche.setMousePointer(vb::vbCustom);
+
+    GridFamiglie.setColWidth(0, GridFamiglie.Width());
+    GridFamiglie.setMouseIcon(hand);
+    GridFamiglie.setMousePointer(vb::vbCustom);
+
+    Option1(0).setCaption(Des[81]);
+    Option1(0).setForeColor(kNavy);
+    Option1(0).setFontBold(true);
+    Option1(1).setCaption(Des[28] + "(" + Des[74] + ")");
+    Option1(2).setCaption(Des[28] + "(" + Des[75] + ")");
+    Option1(3).setCaption(Des[17]);
+    // Selected as designed: no query runs until the brands are loaded.
+    {
+        auto click = Option1(0).Click;
+        Option1(0).Click = nullptr;
+        Option1(0).setValue(true);
+        Option1(0).Click = click;
+    }
+
+    FilterNoInjection = core::ScrambleString("0000");
+    FilterPetrol = core::ScrambleString("B");
+    FilterDiesel = core::ScrambleString("D");
+
+    Load_ListaTipiPsc();
+    Set_IntestazioniModelli();
+    Load_Marche();
+    Picture1.setVisible(true);
+    setMousePointer(vb::vbDefault);
+}
+
+void Form2::Form_KeyDown(int& KeyCode, int Shift) {
+    if (toolbar.handleKey(KeyCode)) KeyCode = 0;
+}
+
+// ---------------------------------------------------------------- brands
+
+void Form2::Load_Marche() {
+    Data1.Connect = "dBase IV;";
+    Data1.DatabaseName = core::AppPath + "\\Ark";
+    Data1.RecordSource = "SELECT * FROM Xmarche.dbf ORDER BY marca";
+    Data1.Refresh();
+    db::Recordset& rs = Data1.Recordset();
+    int n = 0;
+    if (rs.RecordCount() > 0) {
+        rs.MoveFirst();
+        rs.MoveLast();
+        n = rs.RecordCount();
+        rs.MoveFirst();
+    }
+    MSFlexGrid1.setRows(1);
+    MSFlexGrid1.setRowHeight(0, 720);
+    MSFlexGrid1.setCols(12);
+    int c = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::string id = vb::Trim(core::DescrambleLineConv(rs.Fields("ID_Marca").value_or("")));
+        if (!vb::fileExists(core::AppPath + "\\Ark\\xfam_" + id + ".dbf")) {
+            rs.MoveNext();
+            continue;
+        }
+        if (c < MSFlexGrid1.Cols()) {
+            ++c;
+            MSFlexGrid1.setCol(c - 1);
+            MSFlexGrid1.setRowHeight(MSFlexGrid1.Rows() - 1, 720);
+        } else {
+            MSFlexGrid1.setRows(MSFlexGrid1.Rows() + 1);
+            MSFlexGrid1.setRowHeight(MSFlexGrid1.Rows() - 1, 720);
+            MSFlexGrid1.setRow(MSFlexGrid1.Rows() - 1);
+            MSFlexGrid1.setCol(0);
+            c = 1;
+        }
+        MSFlexGrid1.setColWidth(c - 1, 810);
+        MSFlexGrid1.setCellPictureAlignment(4);
+        ListaMarche.AddItem(vb::Trim(core::DescrambleLineConv(rs.Fields("Marca").value_or(""))));
+        ListaID_Marche.AddItem(id);
+        core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xSymb_" + id + ".gif", 2);
+        rs.MoveNext();
+    }
+    MSFlexGrid1.setHeight(MSFlexGrid1.Rows() * 720 + 30);
+    MSFlexGrid1.setWidth(MSFlexGrid1.Cols() * 810 + 45);
+    MSFlexGrid1.setRow(0);
+    MSFlexGrid1.setCol(0);
+    // With no brand offered there is nothing to choose.
+    if (ListaID_Marche.ListCount() > 0) {
+        ListaID_Marche.setListIndex(0);
+        core::BrandId = ListaID_Marche.List(0);
+        ListaMarche.setListIndex(0);
+        MSFlexGrid1_Click();
+    }
+    Shape1.setHeight(MSFlexGrid1.Height());
+}
+
+void Form2::MSFlexGrid1_Click() {
+    const int index = MSFlexGrid1.Row() * MSFlexGrid1.Cols() + MSFlexGrid1.Col();
+    if (index >= ListaID_Marche.ListCount()) return;
+    ListaID_Marche.setListIndex(index);
+    ListaMarche.setListIndex(index);
+    core::BrandId = vb::Trim(ListaID_Marche.List(ListaID_Marche.ListIndex()));
+    core::BrandName = vb::Trim(ListaMarche.List(index));
+    LabelMarca.setCaption(core::BrandName);
+    core::LoadScrambledFile(core::AppPath + "\\sym\\xSymb_" + core::BrandId + ".gif", 3);
+    Load_Famiglie();
+}
+
+void Form2::ListaMarche_Click() {
+    const int index = ListaMarche.ListIndex();
+    if (index < 0) return;
+    ListaID_Marche.setListIndex(index);
+    core::BrandId = vb::Trim(ListaID_Marche.List(ListaID_Marche.ListIndex()));
+    core::BrandName = vb::Trim(ListaMarche.List(index));
+    LabelMarca.setCaption(core::BrandName);
+    core::LoadScrambledFile(core::AppPath + "\\sym\\xSymb_" + core::BrandId + ".gif", 3);
+    Load_Famiglie();
+}
+
+void Form2::MSFlexGrid1_MouseMove(int, int, float, float) {
+    for (auto& l : Label10) {
+        l->setForeColor(kNavy);
+        l->setBackColor(kWhite);
+        l->setFontBold(false);
+    }
+    if (MSFlexGrid1.MouseRow() != MSFlexGrid1.Row()) MSFlexGrid1.setRow(MSFlexGrid1.MouseRow());
+    if (MSFlexGrid1.MouseCol() != MSFlexGrid1.Col()) MSFlexGrid1.setCol(MSFlexGrid1.MouseCol());
+    // No brand under the pointer: the no-drop pointer.
+    const int index = MSFlexGrid1.MouseRow() * MSFlexGrid1.Cols() + MSFlexGrid1.MouseCol();
+    MSFlexGrid1.setMousePointer(index < ListaMarche.ListCount() ? vb::vbDefault : vb::vbNoDrop);
+}
+
+void Form2::MSFlexGrid1_RowColChange() {
+    MSFlexGrid1.setToolTipText(ListaMarche.List(MSFlexGrid1.Row() * MSFlexGrid1.Cols() + MSFlexGrid1.Col()));
+}
+
+// ------------------------------------------------------ families, models
+
+void Form2::Load_Famiglie() {
+    Data2.Connect = "dBase IV;";
+    Data2.DatabaseName = core::AppPath + "\\Ark";
+    Data2.RecordSource = "SELECT * FROM Xfam_" + core::BrandId + ".dbf ORDER BY Famiglia";
+    Data2.Refresh();
+    db::Recordset& rs = Data2.Recordset();
+    GridFamiglie.Clear();
+    FamilyGridReady = false;
+    GridFamiglie.setRows(0);
+    List4.Clear();
+    if (rs.RecordCount() <= 0) {
+        vb::MsgBox("Warning! Family File is empty.", vb::vbInformation);
+        return;
+    }
+    rs.MoveLast();
+    rs.MoveFirst();
+    while (!rs.Eof()) {
+        const std::string stored = rs.Fields("famiglia").value_or("");
+        GridFamiglie.AddItem(vb::Trim(core::DescrambleLineConv(stored)));
+        GridFamiglie.setRowHeight(GridFamiglie.Rows() - 1, GridFamiglie.standardRowHeight());
+        GridFamiglie.setRow(GridFamiglie.Rows() - 1);
+        GridFamiglie.setCellAlignment(0);
+        List4.AddItem(vb::Trim(stored));
+        rs.MoveNext();
+    }
+    FamilyGridReady = true;
+    GridFamiglie.setRow(0);
+    GridFamiglie_Click();
+}
+
+void Form2::GridFamiglie_Click() {
+    if (!FamilyGridReady) return;
+    const int row = GridFamiglie.Row();
+    List4.setListIndex(row);
+    core::FamilyKey = List4.List(row);
+    core::FamilyName = vb::Trim(GridFamiglie.TextMatrix(row, GridFamiglie.Col()));
+    Set_NomeFotoFamiglia(core::FamilyName);
+    LabelFamiglia.setCaption(core::FamilyName);
+    Load_Modelli();
+}
+
+void Form2::GridFamiglie_RowColChange() { GridFamiglie_Click(); }
+
+void Form2::Set_NomeFotoFamiglia(const std::string& name) {
+    FamilyPhotoName = "";
+    if (!name.empty()) FamilyPhotoName = vb::Replace(name, "/", "_");
+}
+
+void Form2::Load_Modelli() {
+    Data3.Connect = "dBase IV;";
+    Data3.DatabaseName = core::AppPath + "\\Ark";
+    const std::string Q = "\"";
+    const std::string order = " ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    std::string sql = "SELECT * FROM Xmod_" + core::BrandId + ".dbf WHERE Family____=" + Q + core::FamilyKey + Q;
+    if (Option1(0).Value()) sql += order;
+    else if (Option1(1).Value())
+        sql += " AND carburante=" + Q + FilterPetrol + Q + " AND iniez__cod<>" + Q + FilterNoInjection + Q + " " + order;
+    else if (Option1(2).Value()) sql += " AND carburante=" + Q + FilterDiesel + Q + order;
+    else sql += " AND iniez__cod=" + Q + FilterNoInjection + Q + order;
+    Data3.RecordSource = sql;
+    bool ok = true;
+    try {
+        Data3.Refresh();
+    } catch (const db::Error& e) {
+        // A model table that is missing or damaged: say so, and show no model
+        // rather than the previous query's.
+        ok = false;
+        Data3 = db::DataControl{};
+        Data3.RecordSource = sql;
+        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\Ark\\Xmod_" + core::BrandId + ".dbf") +
+                            " not available",
+                        vb::vbCritical);
+    }
+    if (ok && Data3.Recordset().RecordCount() > 0) {
+        for (int i = 0; i < 9; ++i) {
+            Label10(i).setVisible(true);
+            Image2(i).setVisible(true);
+        }
+        Fill_GrigliaModelli();
+    } else {
+        MSGrid1.setRows(1);
+        Set_IntestazioniModelli();
+        for (int i = 0; i < 9; ++i) {
+            Label10(i).setVisible(false);
+            Image2(i).setVisible(false);
+        }
+    }
+}
+
+void Form2::Set_IntestazioniModelli() {
+    static const int widths[6] = {2450, 700, 1500, 650, 1400, 3600};
+    const std::string headers[6] = {Des[78], Des[12], Des[13], "Cm\xB3", Des[80], Des[14]};
+    MSGrid1.setRow(0);
+    for (int k = 0; k < 6; ++k) {
+        MSGrid1.setCol(k);
+        MSGrid1.setColWidth(k, widths[k]);
+        MSGrid1.setTextMatrix(0, k, headers[k]);
+    }
+}
+
+void Form2::Fill_GrigliaModelli() {
+    ModelGridReady = false;
+    MSGrid1.setVisible(false);
+    db::Recordset& rs = Data3.Recordset();
+    rs.MoveLast();
+    rs.MoveFirst();
+    const int n = rs.RecordCount();
+    MSGrid1.setCol(5);
+    MSGrid1.setColWidth(5, n > 6 ? 3240 : 3480);
+    MSGrid1.setRedraw(false);
+    MSGrid1.setRows(n + 1);
+    MSGrid1.setRow(0);
+    while (!rs.Eof()) {
+        MSGrid1.setRow(MSGrid1.Row() + 1);
+        for (int k = 0; k < 6; ++k) {
+            MSGrid1.setCol(k);
+            MSGrid1.setText(vb::Trim(core::DescrambleLineConv(rs.Fields(kModelFields[k]).value_or(""))));
+        }
+        rs.MoveNext();
+    }
+    if (n > 0) {
+        MSGrid1.setRedraw(true);
+        MSGrid1.setRow(1);
+        MSGrid1.setRowSel(1);
+        MSGrid1.setCol(0);
+        MSGrid1.setColSel(5);
+        ModelGridReady = true;
+        MSGrid1.setTopRow(1);
+        MSGrid1_Click();
+    }
+    MSGrid1.setRedraw(true);
+    MSGrid1.setVisible(true);
+}
+
+void Form2::Option1_Click(int Index) {
+    for (auto& o : Option1) {
+        o->setForeColor(kLightBlue);
+        o->setFontBold(false);
+    }
+    Option1(Index).setFontBold(true);
+    Option1(Index).setForeColor(kNavy);
+    Load_Modelli();
+}
+
+// ---------------------------------------------------------- model choice
+
+std::string Form2::modelField(const char* name) {
+    auto v = Data3.Recordset().Fields(name);
+    if (!v) return {};
+    try {
+        return core::DescrambleLineConv(*v);
+    } catch (const vb::VbError&) {
+        return {};
+    }
+}
+
+void Form2::MSGrid1_Click() { chooseModel(); }
+
+void Form2::MSGrid1_RowColChange() {
+    if (ModelGridReady) chooseModel();
+}
+
+void Form2::chooseModel() {
+    int count = 0;
+    try {
+        count = Data3.Recordset().RecordCount();
+    } catch (const db::Error&) {
+    }
+    if (count <= 0) {
+        core::LoadScrambledFile(core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg", 31);
+        return;
+    }
+    // The header row is no model.
+    if (MSGrid1.Row() < 1) return;
+    core::VehicleName = vb::Trim(core::BrandName) + " " + vb::Trim(core::FamilyName) + " " +
+                        vb::Trim(MSGrid1.TextMatrix(MSGrid1.Row(), 0));
+    db::Recordset& rs = Data3.Recordset();
+    rs.setAbsolutePosition(MSGrid1.Row() - 1);
+
+    const std::string foto = vb::Trim(modelField("FOTO__AUTO"));
+    if (!foto.empty()) {
+        core::LoadScrambledFile(core::AppPath + "\\cars\\" + core::BrandId + "\\X" + foto + ".jpg", 31);
+        LabelMarcaFamigliaModello.setCaption(core::VehicleName);
+    } else {
+        const std::string family = core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
+        if (vb::fileExists(family)) core::LoadScrambledFile(family, 31);
+        else Picture3.clearPicture();
+        LabelMarcaFamigliaModello.setCaption(vb::Trim(core::BrandName) + " " + vb::Trim(core::FamilyName));
+    }
+    Picture3.setLeft((Frame2.Width() - Picture3.Width()) / 2);
+    LabelMarcaFamigliaModello.setLeft((Frame2.Width() - LabelMarcaFamigliaModello.Width()) / 2);
+
+    const bool schemi = rs.Fields("schemi").has_value() && !vb::Trim(modelField("schemi")).empty();
+    Label10(0).setEnabled(schemi);
+    Image2(0).setVisible(schemi);
+    const auto dati = rs.Fields("datitecnic");
+    const bool sheet = dati.has_value() && !dati->empty();
+    Label10(1).setEnabled(sheet);
+    Image2(1).setVisible(sheet);
+    const bool torques = dati.has_value() && core::Has_DatiSerraggio(*dati);
+    Label10(2).setEnabled(torques);
+    Image2(2).setVisible(torques);
+    Set_VociMenu();
+}
+
+void Form2::Set_VociMenu() {
+    db::Recordset& rs = Data3.Recordset();
+    // A code field that is Null has no data either.
+    auto available = [&](const char* field, const char* blanks) {
+        return rs.Fields(field).has_value() && modelField(field) != blanks;
+    };
+    core::DiagramMode = 0;
+    const bool ubi = available("Ubi____Cod", "    ");
+    Label10(4).setEnabled(ubi);
+    if (ubi) core::DiagramMode = std::int16_t(core::DiagramMode + 2);
+    Image2(4).setEnabled(ubi);
+    Image2(4).setVisible(ubi);
+    const bool socket = available("presa_diag", "   ");
+    Label10(3).setEnabled(socket);
+    Image2(3).setVisible(socket);
+    const bool info = available("info1__cod", "   ");
+    Label10(5).setEnabled(info);
+    Image2(5).setVisible(info);
+    const auto dati = rs.Fields("datitecnic");
+    const bool ac = dati.has_value() && core::Has_DatiClima(*dati);
+    Label10(6).setEnabled(ac);
+    Image2(6).setVisible(ac);
+    const bool belt = available("CINGHIEPIC", "     ");
+    Label10(7).setEnabled(belt);
+    Image2(7).setVisible(belt);
+    const bool aux = available("CINGHIEAUX", "     ");
+    Label10(8).setEnabled(aux);
+    Image2(8).setVisible(aux);
+}
+
+// ----------------------------------------------------------- viewer menu
+
+void Form2::Label10_Click(int Index) {
+    core::UseSecondKey = false;
+    core::SetBusyPointer(*this);
+    core::PscNewFormat = false;
+    switch (Index) {
+    case 0: vb::showModalByName("Form15", this); break;
+    case 1: vb::showModalByName("Form16", this); break;
+    case 2: vb::showModalByName("Form9", this); break;
+    case 3:
+        core::Form7Code = modelField("presa_diag");
+        core::Form7Mode = 1;
+        vb::showModalByName("Form7", this);
+        core::Form7Mode = 0;
+        break;
+    case 4: {
+        core::DiagramMode = std::int16_t(core::DiagramMode + 50);
+        core::Form6FromMenu = 1;
+        Load_IndiceSchemi();
+        const std::string injection = modelField("INIEZ__COD");
+        const std::string ignition = modelField("ACCEN__COD");
+        core::PscCode = injection;
+        if (Get_SchemaNuovo(core::PscCode)) {
+            core::PscNewFormat = true;
+        } else {
+            Load_DescrizioniParametri();
+            ListParPsc.Clear();
+            ListNomePar.Clear();
+            if (injection != "    ") {
+                ListParPsc.AddItem(vb::UCase(Des[18]));
+                Load_ListaParametri(injection);
+                Load_ListaNomiParametri();
+            }
+            if (ignition != "    " && ignition != injection) {
+                ListParPsc.AddItem(vb::UCase(Des[15]));
+                Load_ListaParametri(ignition);
+                ListNomePar.Clear();
+                Load_ListaNomiParametri();
+            }
+        }
+        vb::showModalByName("Form6", this);
+        core::Form6FromMenu = 0;
+        core::DiagramMode = std::int16_t(core::DiagramMode - 50);
+        break;
+    }
+    case 5:
+        core::Form11Mode = 1;
+        vb::showModalByName("Form11", this);
+        core::Form11Mode = 0;
+        break;
+    case 6: vb::showModalByName("Form12", this); break;
+    case 7:
+        core::BeltPicture = modelField("CINGHIEPIC");
+        core::BeltTextCode = modelField("CINGHIETXT");
+        core::Form7Mode = 5;
+        vb::showModalByName("Form7", this);
+        core::Form7Mode = 0;
+        break;
+    case 8:
+        core::BeltPicture = modelField("CINGHIEAUX");
+        core::Form7Mode = 6;
+        vb::showModalByName("Form7", this);
+        core::Form7Mode = 0;
+        break;
+    default: break;
+    }
+    if (!isUnloaded()) core::SetHandPointer(*this);
+}
+
+void Form2::Label10_MouseMove(int Index, int, int, float, float) {
+    Image10.setVisible(true);
+    Image3.setVisible(true);
+    for (int i = 0; i < Label10.Count(); ++i) {
+        vb::Label& l = Label10(i);
+        if (i == Index) {
+            l.setForeColor(kWhite);
+            l.setFontBold(true);
+            l.setBackColor(kNavy);
+        } else {
+            l.setFontBold(false);
+            l.setForeColor(kNavy);
+            l.setBackColor(kWhite);
+        }
+        if (core::Lang == "_ita")
+            l.setToolTipText("Per le Informazioni mancanti contattare direttamente la " + Des[2] + ".");
+    }
+    vb::Label& entry = Label10(Index);
+    Image10.setLeft(Image2((Index / 3) * 3).Left() - 40);
+    Image3.setLeft(entry.Left() + entry.Width() + 50);
+    if (Image10.Top() != entry.Top()) {
+        Image10.setTop(entry.Top() - 60);
+        Image3.setTop(entry.Top() - 50);
+    }
+}
+
+void Form2::resetMenuLook(bool marks) {
+    for (auto& l : Label10) {
+        l->setForeColor(kNavy);
+        l->setBackColor(kWhite);
+        l->setFontBold(false);
+    }
+    if (marks) {
+        Image10.setVisible(false);
+        Image3.setVisible(false);
+    }
+}
+
+void Form2::Form_MouseMove(int, int, float, float) { resetMenuLook(true); }
+void Form2::MSGrid1_MouseMove(int, int, float, float) { resetMenuLook(true); }
+void Form2::Picture1_MouseMove(int, int, float, float) { resetMenuLook(true); }
+void Form2::Picture2_MouseMove(int, int, float, float) { resetMenuLook(true); }
+void Form2::Frame2_MouseMove(int, int, float, float) { resetMenuLook(false); }
+
+void Form2::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t Handle) {
+    if (GridFamiglie.Rows() < 1) return;
+    if (Handle == GridFamiglie.hWnd()) {
+        GridFamiglie.SetFocus();
+        if (GridFamiglie.Rows() > 9 && GridFamiglie.TopRow() - Rotation >= 0)
+            GridFamiglie.setTopRow(GridFamiglie.TopRow() - Rotation);
+    } else if (Handle == MSGrid1.hWnd()) {
+        MSGrid1.SetFocus();
+        if (MSGrid1.Rows() > 7 && MSGrid1.TopRow() - Rotation >= 1) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
+    }
+}
+
+// ------------------------------------------------- diagram parameter lists
+
+void Form2::Load_IndiceSchemi() { TextPsc.Text = core::loadCatalogueIndex(DataPsc); }
+
+bool Form2::Get_SchemaNuovo(const std::string& code) { return core::isNewFormatDiagram(DataPsc, TextPsc.Text, code); }
+
+void Form2::Load_DescrizioniParametri() { core::loadParameterDescriptions(TextPar.Text, ListPar); }
+
+void Form2::Load_ListaParametri(const std::string& code) {
+    if (!core::positionOnCode(DataPsc, TextPsc.Text, code)) return;
+    for (const std::string& value : core::parameterFields(DataPsc.Recordset()))
+        if (value != "   " && core::leadingNumber(value) < 600) ListParPsc.AddItem(value);
+}
+
+void Form2::Load_ListaNomiParametri() {
+    for (int i = 0; i < ListParPsc.ListCount(); ++i) {
+        const std::string item = ListParPsc.List(i);
+        std::string description;
+        if (core::findParameterDescription(item, TextPar.Text, ListPar, description))
+            ListNomePar.AddItem(item + " = " + description);
+        else ListNomePar.AddItem(item);
+    }
+}
+
+void Form2::Load_ListaTipiPsc() { core::loadPscTypeList(ListTipoPsc); }
+
+void registerSelectionWindows() {
+    vb::FormRegistry::add(Form2::kFormName, [] { return new Form2; });
+    core::registerScrambledTarget(2, [](const std::string& temp, const std::string&) {
+        Form2::get().MSFlexGrid1.setCellPicture(vb::LoadPicture(temp));
+    });
+    auto brandSymbol = [](const std::string& temp, const std::string&) {
+        Form2::get().Image1.setPicture(vb::LoadPicture(temp));
+    };
+    core::registerScrambledTarget(3, brandSymbol);
+    core::registerScrambledTarget(8, brandSymbol);
+    core::registerScrambledTarget(31, [](const std::string& temp, const std::string&) {
+        Form2::get().Picture3.setPicture(vb::LoadPicture(temp));
+    });
+}
+
+} // namespace selection
