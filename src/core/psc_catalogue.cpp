@@ -17,7 +17,7 @@ namespace core {
 
 std::string loadCatalogueIndex(db::DataControl& data) {
     data.Connect = "dBase IV;";
-    data.DatabaseName = AppPath + "\\ark";
+    data.DatabaseName = vb::resolvePath(AppPath + "\\ark");
     data.RecordSource = "xpsc.dbf";
     data.Refresh();
     db::Recordset& rs = data.Recordset();

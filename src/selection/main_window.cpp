@@ -231,7 +231,7 @@ void Form2::Form_KeyDown(int& KeyCode, int Shift) {
 
 void Form2::Load_Marche() {
     Data1.Connect = "dBase IV;";
-    Data1.DatabaseName = core::AppPath + "\\Ark";
+    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
     Data1.RecordSource = "SELECT * FROM Xmarche.dbf ORDER BY marca";
     Data1.Refresh();
     db::Recordset& rs = Data1.Recordset();
@@ -328,7 +328,7 @@ void Form2::MSFlexGrid1_RowColChange() {
 
 void Form2::Load_Famiglie() {
     Data2.Connect = "dBase IV;";
-    Data2.DatabaseName = core::AppPath + "\\Ark";
+    Data2.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
     Data2.RecordSource = "SELECT * FROM Xfam_" + core::BrandId + ".dbf ORDER BY Famiglia";
     Data2.Refresh();
     db::Recordset& rs = Data2.Recordset();
@@ -376,7 +376,7 @@ void Form2::Set_NomeFotoFamiglia(const std::string& name) {
 
 void Form2::Load_Modelli() {
     Data3.Connect = "dBase IV;";
-    Data3.DatabaseName = core::AppPath + "\\Ark";
+    Data3.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
     const std::string Q = "\"";
     const std::string order = " ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
     std::string sql = "SELECT * FROM Xmod_" + core::BrandId + ".dbf WHERE Family____=" + Q + core::FamilyKey + Q;
