@@ -59,7 +59,7 @@ Form2::Form2()
     Picture2.MouseMove = [this](int b, int s, float x, float y) { Picture2_MouseMove(b, s, x, y); };
 
     // The central selection panel, as designed for an 800 x 600 screen.
-    Picture1.Move(30, 800, 11900, 8300);
+    Picture1.Move(30, 800, 11900, 7850);
     Picture1.setBackColor(0xF4EDE6);
     Picture1.setVisible(false);
     Picture1.MouseMove = [this](int b, int s, float x, float y) { Picture1_MouseMove(b, s, x, y); };
@@ -85,7 +85,7 @@ Form2::Form2()
     LabelMarca.setForeColor(kNavy);
     inPanel(LabelFamiglia, 1000, 2650, 1600, 500);
     LabelFamiglia.setForeColor(kNavy);
-    inPanel(GridFamiglie, 60, 3200, 2500, 2400);
+    inPanel(GridFamiglie, 60, 3200, 2500, 2175); // nine rows on view
     GridFamiglie.setFixedRows(0);
     GridFamiglie.setFixedCols(0);
     GridFamiglie.setCols(1);
@@ -135,7 +135,7 @@ Form2::Form2()
         o.setForeColor(kLightBlue);
         o.Click = [this, i] { Option1_Click(i); };
     }
-    inPanel(MSGrid1, 60, 6020, 11780, 2220);
+    inPanel(MSGrid1, 60, 6020, 11780, 1710); // header and six models on view
     MSGrid1.setCols(6);
     MSGrid1.setRows(1);
     MSGrid1.setFixedRows(1);
@@ -495,7 +495,11 @@ void Form2::chooseModel() {
     } catch (const db::Error&) {
     }
     if (count <= 0) {
-        core::LoadScrambledFile(core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg", 31);
+        // Only the family photo, tested first like below: a filter that finds
+        // no model must not end the program because the family has no photo.
+        const std::string family = core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
+        if (vb::fileExists(family)) core::LoadScrambledFile(family, 31);
+        else Picture3.clearPicture();
         return;
     }
     // The header row is no model.

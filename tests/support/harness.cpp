@@ -4,6 +4,7 @@
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
 #include "platform/files.h"
+#include "sampledata/sampledata.h"
 #include "selection/windows.h"
 
 #include <QApplication>
@@ -94,4 +95,12 @@ void WindowTest::TearDown() {
 
 void WindowTest::startProgram() { vb::FormRegistry::get("Form1"); }
 
+} // namespace testing_support
+
+namespace testing_support {
+void WindowTest::useDataSet(int fillerBrands) {
+    sampledata::Options o;
+    o.fillerBrands = fillerBrands;
+    sampledata::writeSampleData(appPath_, o);
+}
 } // namespace testing_support

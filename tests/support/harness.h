@@ -59,6 +59,8 @@ protected:
     std::string file(const std::string& relative) const { return appPath_ + "/" + relative; }
     // Runs the start-up as the program does (the start window's load).
     void startProgram();
+    // Writes a variant of the sample data set into this test's folder.
+    void useDataSet(int fillerBrands);
 
     ScriptedServices svc;
 
