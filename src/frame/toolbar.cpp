@@ -26,7 +26,6 @@ Toolbar::Toolbar(vb::Form& window, ToolbarStyle style)
     Command30.Click = [this] { Command30_Click(); };
     Command6.Click = [this] { Command6_Click(); };
     if (!style_.hasBrandDocuments) Command30.setVisible(false);
-    window.setCancelButton(&Command6);
 }
 
 void Toolbar::arrange(int W) {

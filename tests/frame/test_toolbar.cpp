@@ -1,0 +1,101 @@
+#include "core/module1.h"
+#include "frame/toolbar.h"
+#include "platform/form.h"
+
+#include <QCoreApplication>
+#include "support/harness.h"
+
+using namespace testing_support;
+
+namespace {
+
+class ToolbarWindow : public vb::Form {
+public:
+    explicit ToolbarWindow(const std::string& name, frame::ToolbarStyle style)
+        : vb::Form(name), toolbar(*this, std::move(style)) {}
+    void Form_KeyDown(int& KeyCode, int) override {
+        if (toolbar.handleKey(KeyCode)) KeyCode = 0;
+    }
+    frame::Toolbar toolbar;
+    vb::CommandButton Command7{*this, "Command7"};
+};
+
+class Toolbar : public WindowTest {};
+
+} // namespace
+
+TEST_F(Toolbar, OwnPointerPairAndFocusAfterTheTarget) {
+    std::vector<std::string> calls;
+    frame::ToolbarStyle style;
+    style.busy = [&] { calls.push_back("busy"); };
+    style.ready = [&] { calls.push_back("ready"); };
+    style.focusBeforeReady = [&](vb::CommandButton&) { calls.push_back("focus"); };
+    ToolbarWindow w("Form9", style);
+    svc.onShow = [&](vb::Form*, const std::string& name) { calls.push_back(name); };
+    w.toolbar.Command2_Click();
+    EXPECT_EQ(calls, (std::vector<std::string>{"busy", "Form8", "focus", "ready"}));
+    EXPECT_EQ(core::ManualSection, 30);
+    // Trouble codes use the window's busy pointer, not the pair.
+    calls.clear();
+    int pointer = -1;
+    svc.onShow = [&](vb::Form*, const std::string&) { pointer = w.MousePointer(); };
+    w.toolbar.Command20_Click();
+    EXPECT_EQ(pointer, 11);
+    EXPECT_EQ(calls, (std::vector<std::string>{"focus"}));
+    EXPECT_EQ(w.MousePointer(), 0);
+    EXPECT_EQ(w.Command7.MousePointer(), 99);
+}
+
+TEST_F(Toolbar, KeyMapDiffersByWindow) {
+    ToolbarWindow plain("Form7", {});
+    EXPECT_FALSE(plain.previewKey(27, 0));
+    EXPECT_FALSE(plain.previewKey(124, 0));
+    EXPECT_TRUE(svc.shown.empty());
+    EXPECT_TRUE(plain.previewKey(123, 0));
+    EXPECT_EQ(svc.shown, std::vector<std::string>{"Form4"});
+    // F1 recomputes the help page from the window that asks.
+    core::Form7Mode = 5;
+    EXPECT_TRUE(plain.previewKey(112, 0));
+    EXPECT_EQ(core::HelpCode, "013");
+    EXPECT_EQ(core::ManualSection, 11);
+
+    frame::ToolbarStyle sheet;
+    sheet.escCloses = true;
+    sheet.mapsF13 = true;
+    auto* w = new ToolbarWindow("Form16", sheet);
+    EXPECT_TRUE(w->previewKey(124, 0));
+    EXPECT_EQ(svc.shown.back(), "Form14");
+    EXPECT_TRUE(w->previewKey(112, 0));
+    EXPECT_EQ(core::HelpCode, "003");
+    w->previewKey(27, 0);
+    EXPECT_TRUE(w->isUnloaded());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(Toolbar, BrandDocumentsWindowHasNoBrandButton) {
+    frame::ToolbarStyle style;
+    style.hasBrandDocuments = false;
+    ToolbarWindow w("Form14", style);
+    EXPECT_FALSE(w.toolbar.Command30.Visible());
+    w.toolbar.arrange(15360);
+    EXPECT_EQ(w.toolbar.Command5.Left(), 15360 - 730);
+    EXPECT_EQ(w.toolbar.Command4.Left(), 15360 - 730 - 3 * 645);
+}
+
+TEST_F(Toolbar, CloseButtonOnceThroughEsc) {
+    // Esc mapped by the key handler closes the window; the cancel button
+    // must not run a second time on a window already closed.
+    frame::ToolbarStyle style;
+    style.escCloses = true;
+    int closes = 0;
+    auto* w = new ToolbarWindow("Form2", style);
+    style.close = nullptr;
+    w->toolbar.Command6.Click = [&] {
+        ++closes;
+        w->Unload();
+    };
+    w->previewKey(27, 0);
+    EXPECT_EQ(closes, 0); // the key map unloads directly through Command6_Click
+    EXPECT_TRUE(w->isUnloaded());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
