@@ -74,10 +74,13 @@ std::string readAll(const std::string& path) {
     std::string real = resolvePath(path);
     std::error_code ec;
     if (!fs::is_regular_file(real, ec)) throw VbError(errFileNotFound);
-    std::ifstream in(real, std::ios::binary);
+    std::ifstream in(real, std::ios::binary | std::ios::ate);
     if (!in) throw VbError(errPathAccess);
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw VbError(errPathAccess);
+    // One read of the whole length.
+    std::string data(size_t(in.tellg()), '\0');
+    in.seekg(0);
+    in.read(data.data(), std::streamsize(data.size()));
+    if (in.bad() || in.gcount() != std::streamsize(data.size())) throw VbError(errPathAccess);
     return data;
 }
 

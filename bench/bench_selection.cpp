@@ -1,0 +1,99 @@
+// The main window on a catalogue of 50,000 models: brand choice through
+// family choice, model query, grid fill and model choice.
+#include "bench_support.h"
+
+#include "core/module1.h"
+#include "platform/files.h"
+#include "sampledata/expected.h"
+#include "sampledata/sampledata.h"
+#include "selection/main_window.h"
+#include "selection/windows.h"
+
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+selection::Form2* g_form = nullptr;
+int g_bigBrand = -1;
+
+void BM_BrandChoiceToModelChosen(benchmark::State& state) {
+    selection::Form2& f = *g_form;
+    int other = g_bigBrand == 0 ? 1 : 0;
+    for (auto _ : state) {
+        f.ListaMarche.setListIndex(g_bigBrand);
+        state.PauseTiming();
+        f.ListaMarche.setListIndex(other);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_BrandChoiceToModelChosen)->Unit(benchmark::kMillisecond);
+
+void BM_FamilyChoiceToModelChosen(benchmark::State& state) {
+    selection::Form2& f = *g_form;
+    f.ListaMarche.setListIndex(g_bigBrand);
+    int r = 0;
+    for (auto _ : state) {
+        r = (r + 37) % f.GridFamiglie.Rows();
+        f.GridFamiglie.setRow(r);
+    }
+}
+BENCHMARK(BM_FamilyChoiceToModelChosen)->Unit(benchmark::kMillisecond);
+
+void BM_ModelQueryAndFill(benchmark::State& state) {
+    selection::Form2& f = *g_form;
+    f.ListaMarche.setListIndex(g_bigBrand);
+    for (auto _ : state) f.Load_Modelli();
+    state.counters["models"] = f.MSGrid1.Rows() - 1;
+}
+BENCHMARK(BM_ModelQueryAndFill)->Unit(benchmark::kMillisecond);
+
+void BM_ModelQueryOnly(benchmark::State& state) {
+    selection::Form2& f = *g_form;
+    f.ListaMarche.setListIndex(g_bigBrand);
+    for (auto _ : state) {
+        f.Data3.Refresh();
+        benchmark::DoNotOptimize(f.Data3.Recordset().RecordCount());
+    }
+}
+BENCHMARK(BM_ModelQueryOnly)->Unit(benchmark::kMicrosecond);
+
+void BM_ModelTableReadOnce(benchmark::State& state) {
+    const std::string path = core::AppPath + "\\Ark\\Xmod_" + std::string(sampledata::expected::kBigBrandId) + ".dbf";
+    for (auto _ : state) benchmark::DoNotOptimize(vb::readAll(path).size());
+}
+BENCHMARK(BM_ModelTableReadOnce)->Unit(benchmark::kMicrosecond);
+
+void BM_ModelChoice(benchmark::State& state) {
+    selection::Form2& f = *g_form;
+    f.ListaMarche.setListIndex(g_bigBrand);
+    int r = 1;
+    for (auto _ : state) {
+        r = r % (f.MSGrid1.Rows() - 1) + 1;
+        f.MSGrid1.setRow(r);
+    }
+}
+BENCHMARK(BM_ModelChoice)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    sampledata::Options o;
+    o.bigCatalogueModels = 50000;
+    sampledata::writeSampleData(dir.path().toStdString(), o);
+    vb::setProgramFolder(dir.path().toStdString());
+    static BenchServices services;
+    vb::setServices(&services);
+    registerAllWindows();
+    vb::FormRegistry::get("Form1");
+    g_form = &selection::Form2::get();
+    for (int i = 0; i < g_form->ListaMarche.ListCount(); ++i)
+        if (g_form->ListaID_Marche.List(i) == sampledata::expected::kBigBrandId) g_bigBrand = i;
+    if (g_bigBrand < 0) return 1;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,129 @@
+// Start-up of the start window against an empty window, and the decoding
+// routines per megabyte.
+//
+//   bench_startup                 in-process benchmarks
+//   bench_startup --once-empty    one process showing an empty window, then exiting
+//   bench_startup --once-start    one process showing the start window, then exiting
+// The two --once modes are for timing whole processes against each other.
+#include "bench_support.h"
+
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "core/start_window.h"
+#include "platform/files.h"
+#include "selection/windows.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <benchmark/benchmark.h>
+#include <cstring>
+
+namespace {
+
+QTemporaryDir* g_dir = nullptr;
+
+void BM_StartWindowLoad(benchmark::State& state) {
+    for (auto _ : state) {
+        vb::Form* f = vb::FormRegistry::get("Form1");
+        f->Show();
+        QCoreApplication::processEvents();
+        benchmark::DoNotOptimize(f);
+        state.PauseTiming();
+        vb::FormRegistry::unloadAll();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_StartWindowLoad)->Unit(benchmark::kMillisecond);
+
+void BM_EmptyWindowShow(benchmark::State& state) {
+    for (auto _ : state) {
+        QWidget w;
+        w.resize(1024, 768);
+        w.show();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_EmptyWindowShow)->Unit(benchmark::kMillisecond);
+
+std::string storedLines(size_t bytes) {
+    std::string line;
+    for (int i = 0; i < 78; ++i) line.push_back(char('A' + i % 26));
+    std::string stored = core::ScrambleString(line);
+    std::string out;
+    while (out.size() < bytes) out += stored + "\r\n";
+    return out;
+}
+
+void BM_DescrambleLinePerMB(benchmark::State& state) {
+    const std::string text = storedLines(1 << 20);
+    for (auto _ : state) {
+        size_t n = 0, pos = 0;
+        while (pos < text.size()) {
+            size_t p = text.find("\r\n", pos);
+            n += core::DescrambleLine(text.substr(pos, p - pos)).size();
+            pos = p + 2;
+        }
+        benchmark::DoNotOptimize(n);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(BM_DescrambleLinePerMB)->Unit(benchmark::kMillisecond);
+
+void BM_DescrambleLineConvPerMB(benchmark::State& state) {
+    const std::string text = storedLines(1 << 20);
+    for (auto _ : state) {
+        size_t n = 0, pos = 0;
+        while (pos < text.size()) {
+            size_t p = text.find("\r\n", pos);
+            n += core::DescrambleLineConv(text.substr(pos, p - pos)).size();
+            pos = p + 2;
+        }
+        benchmark::DoNotOptimize(n);
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
+}
+BENCHMARK(BM_DescrambleLineConvPerMB)->Unit(benchmark::kMillisecond);
+
+void BM_ScrambledFilePerMB(benchmark::State& state) {
+    // A 1 MB scrambled file decoded through the temporary file, no target.
+    std::string path = core::AppPath + "/bench.dat";
+    vb::writeNew(path, std::string(1 << 20, 'x'));
+    for (auto _ : state) core::LoadScrambledFile(path, 0);
+    state.SetBytesProcessed(int64_t(state.iterations()) << 20);
+}
+BENCHMARK(BM_ScrambledFilePerMB)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc > 1 && !std::strcmp(argv[1], "--once-empty")) {
+        QWidget w;
+        w.resize(1024, 768);
+        w.show();
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        return app.exec();
+    }
+    static BenchServices services;
+    vb::setServices(&services);
+    registerAllWindows();
+    if (argc > 1 && !std::strcmp(argv[1], "--once-start")) {
+        // As the program starts: on the data folder next to it.
+        vb::setProgramFolder(SAMPLE_DATA_DIR);
+        vb::FormRegistry::get("Form1")->Show();
+        QTimer::singleShot(0, &app, &QCoreApplication::quit);
+        return app.exec();
+    }
+    QTemporaryDir dir;
+    g_dir = &dir;
+    vb::setProgramFolder(copyDataFolder(dir));
+    core::InitKeys();
+    core::InitIdentityTable();
+    core::AppPath = vb::programFolder();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
