@@ -122,7 +122,7 @@ Form1::Form1() : vb::Form(kFormName) {
         b.Move(0, 3900 + i * 600, 2055, 495);
         b.Click = [this, i] { Command1_Click(i); };
     }
-    Image1.Move(0, 600, 4500, 1200);
+    Image1.Move(0, 1700, 9000, 90);
     Image1.setStretch(true);
     Image3.setStretch(true);
     Image3.widget()->lower();

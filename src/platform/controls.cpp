@@ -21,9 +21,15 @@ namespace {
 class MouseForwarder : public QObject {
 public:
     MouseForwarder(Control* c, QObject* parent) : QObject(parent), control_(c) {}
-    bool eventFilter(QObject*, QEvent* e) override {
+    bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::MouseMove && control_->MouseMove) {
             auto* me = static_cast<QMouseEvent*>(e);
+            // A move over a child control reaches its containers too when the
+            // child ignores it; only the control under the pointer reports it.
+            auto* w = static_cast<QWidget*>(watched);
+            QWidget* under = w->childAt(me->position().toPoint());
+            for (QWidget* x = under; x && x != w; x = x->parentWidget())
+                if (x->property("vbControl").isValid()) return false;
             control_->MouseMove(me->buttons() & Qt::LeftButton ? 1 : 0, 0,
                                 float(me->position().x() * kTwipsPerPixel),
                                 float(me->position().y() * kTwipsPerPixel));
@@ -266,6 +272,8 @@ void Label::restyle() {
     QString css = QStringLiteral("QLabel { color: %1; ").arg(colorCss(fore_));
     css += transparent_ ? QStringLiteral("background: transparent; }")
                         : QStringLiteral("background: %1; }").arg(colorCss(back_));
+    // A disabled label keeps its background and is drawn greyed.
+    css += QStringLiteral(" QLabel:disabled { color: #808080; }");
     label_->setStyleSheet(css);
 }
 

@@ -248,6 +248,13 @@ int Form::vbKeyCode(int qtKey) {
 }
 
 void Form::mouseMoveEvent(QMouseEvent* e) {
+    // Only the window's free surface: a move that a control ignored climbs
+    // up to the window too.
+    for (QWidget* x = childAt(e->position().toPoint()); x && x != this; x = x->parentWidget())
+        if (x->property("vbControl").isValid()) {
+            QWidget::mouseMoveEvent(e);
+            return;
+        }
     Form_MouseMove(int(e->buttons() & Qt::LeftButton ? 1 : 0), 0, float(e->position().x() * kTwipsPerPixel),
                    float(e->position().y() * kTwipsPerPixel));
     QWidget::mouseMoveEvent(e);

@@ -80,6 +80,7 @@ Form2::Form2()
     ListaMarche.Click = [this] { ListaMarche_Click(); };
     ListaID_Marche.setVisible(false);
     inPanel(Image1, 60, 2330, 900, 800);
+    Image1.setStretch(true);
     inPanel(LabelMarca, 1000, 2330, 1600, 300);
     LabelMarca.setFontBold(true);
     LabelMarca.setForeColor(kNavy);
@@ -116,26 +117,26 @@ Form2::Form2()
         hover->setVisible(false);
     }
 
-    inPanel(Frame2, 6800, 2330, 5040, 3270);
+    inPanel(Frame2, 6800, 2330, 5040, 3370);
     Frame2.MouseMove = [this](int b, int s, float x, float y) { Frame2_MouseMove(b, s, x, y); };
     Picture3.setContainer(&Frame2);
-    Picture3.Move(0, 60, 4500, 2700);
+    Picture3.Move(0, 0, 4500, 2700);
     Picture3.setAutoSize(true);
     LabelMarcaFamigliaModello.setContainer(&Frame2);
-    LabelMarcaFamigliaModello.Move(0, 2850, 5000, 300);
+    LabelMarcaFamigliaModello.Move(0, 3060, 5000, 300);
     LabelMarcaFamigliaModello.setAlignment(2);
     LabelMarcaFamigliaModello.setFontBold(true);
 
     for (int i = 0; i < 4; ++i) {
         auto& o = Option1.add(*this, "Option1", i);
         o.setContainer(&Picture1);
-        o.Move(60 + 2950 * i, 5680, 2900, 300);
+        o.Move(60 + 2950 * i, 5730, 2900, 300);
         static const char* designed[4] = {"Tutti", "Benzina", "Diesel", "Carburatore"};
         o.setCaption(designed[i]);
         o.setForeColor(kLightBlue);
         o.Click = [this, i] { Option1_Click(i); };
     }
-    inPanel(MSGrid1, 60, 6020, 11780, 1710); // header and six models on view
+    inPanel(MSGrid1, 60, 6060, 11780, 1710); // header and six models on view
     MSGrid1.setCols(6);
     MSGrid1.setRows(1);
     MSGrid1.setFixedRows(1);
