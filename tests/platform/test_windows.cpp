@@ -1,0 +1,192 @@
+#include "platform/controls.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/form.h"
+#include "platform/picture.h"
+#include "platform/vbstring.h"
+#include "support/fixtures.h"
+#include "support/harness.h"
+
+#include <QTest>
+#include <filesystem>
+
+using namespace testing_support;
+
+namespace {
+
+class Scratch : public vb::Form {
+public:
+    Scratch() : vb::Form("Scratch") {
+        Panel.Move(0, 0, 6000, 4000);
+        Inner.setContainer(&Panel);
+        Inner.Move(1500, 1500, 1500, 300);
+        Inner.setCaption("inner");
+        Panel.MouseMove = [this](int, int, float, float) { ++panelMoves; };
+        Inner.MouseMove = [this](int, int, float, float) { ++innerMoves; };
+    }
+    void Form_Load() override { ++loads; }
+    void Form_KeyDown(int& KeyCode, int) override {
+        keys.push_back(KeyCode);
+        if (KeyCode == 113) KeyCode = 0;
+    }
+    void Form_MouseMove(int, int, float, float) override { ++formMoves; }
+    vb::PictureBox Panel{*this, "Panel"};
+    vb::Label Inner{*this, "Inner"};
+    vb::CommandButton Cancel{*this, "Cancel"};
+    vb::ListBox List{*this, "List"};
+    int loads = 0, panelMoves = 0, innerMoves = 0, formMoves = 0;
+    std::vector<int> keys;
+};
+
+class Platform : public WindowTest {};
+
+} // namespace
+
+TEST_F(Platform, GeometryReadsBackInTwips) {
+    Scratch f;
+    f.Cancel.Move(1001, 2002, 637, 319);
+    EXPECT_EQ(f.Cancel.Left(), 1001);
+    EXPECT_EQ(f.Cancel.Width(), 637);
+    EXPECT_EQ(f.Cancel.widget()->geometry(), QRect(67, 133, 42, 21));
+    f.setWidth(15360);
+    EXPECT_EQ(f.Width(), 15360);
+    EXPECT_LT(f.ScaleWidth(), f.Width());
+}
+
+TEST_F(Platform, DefaultInstancesLoadOnceAndAfreshAfterUnload) {
+    vb::FormRegistry::add("Scratch", [] { return new Scratch; });
+    auto* a = static_cast<Scratch*>(vb::FormRegistry::get("Scratch"));
+    EXPECT_EQ(a->loads, 1);
+    EXPECT_EQ(vb::FormRegistry::get("Scratch"), a);
+    a->Unload();
+    EXPECT_EQ(vb::FormRegistry::existing("Scratch"), nullptr);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    auto* b = static_cast<Scratch*>(vb::FormRegistry::get("Scratch"));
+    EXPECT_EQ(b->loads, 1);
+    // A window this build does not have is still announced.
+    vb::showModalByName("Form99", b);
+    EXPECT_EQ(svc.shown, std::vector<std::string>{"Form99"});
+}
+
+TEST_F(Platform, ListBoxSemantics) {
+    Scratch f;
+    int clicks = 0;
+    f.List.Click = [&] { ++clicks; };
+    f.List.AddItem("a");
+    f.List.AddItem("b");
+    EXPECT_EQ(f.List.List(5), "");
+    EXPECT_EQ(f.List.List(-1), "");
+    f.List.setListIndex(1);
+    f.List.setListIndex(1); // no change, no click
+    EXPECT_EQ(clicks, 1);
+    f.List.setListIndex(0);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_THROW(f.List.setListIndex(2), vb::VbError);
+    f.List.Clear();
+    EXPECT_EQ(f.List.ListIndex(), -1);
+    EXPECT_EQ(f.List.ListCount(), 0);
+}
+
+TEST_F(Platform, OptionButtonsAreExclusiveAndClickOnSelection) {
+    Scratch f;
+    vb::OptionButton a(f, "Option1", 0), b(f, "Option1", 1);
+    int ca = 0, cb = 0;
+    a.Click = [&] { ++ca; };
+    b.Click = [&] { ++cb; };
+    a.setValue(true);
+    b.setValue(true);
+    EXPECT_FALSE(a.Value());
+    EXPECT_EQ(ca, 1);
+    EXPECT_EQ(cb, 1);
+    b.setValue(true);
+    EXPECT_EQ(cb, 1);
+}
+
+TEST_F(Platform, KeyPreviewSeesKeysBeforeControls) {
+    auto* f = new Scratch;
+    f->Show();
+    f->Cancel.SetFocus();
+    int cancels = 0;
+    f->Cancel.Click = [&] { ++cancels; };
+    f->setCancelButton(&f->Cancel);
+    QTest::keyClick(f->Cancel.widget(), Qt::Key_F2);
+    QTest::keyClick(f->Cancel.widget(), Qt::Key_F2); // the same key twice is seen twice
+    QTest::keyClick(f->Cancel.widget(), Qt::Key_Escape);
+    EXPECT_EQ(f->keys, (std::vector<int>{113, 113, 27}));
+    EXPECT_EQ(cancels, 1);
+    EXPECT_EQ(vb::Form::vbKeyCode(Qt::Key_F13), 124);
+    delete f;
+}
+
+TEST_F(Platform, MouseMoveReachesOnlyTheControlUnderThePointer) {
+    auto* f = new Scratch;
+    f->Show();
+    QTest::mouseMove(f->Inner.widget(), QPoint(5, 5));
+    EXPECT_EQ(f->innerMoves, 1);
+    EXPECT_EQ(f->panelMoves, 0);
+    EXPECT_EQ(f->formMoves, 0);
+    QTest::mouseMove(f->Panel.widget(), QPoint(300, 200));
+    EXPECT_EQ(f->panelMoves, 1);
+    delete f;
+}
+
+TEST_F(Platform, PathsResolveWithoutRegardToCase) {
+    writeBytes(file("Ark/Xfam_01.dbf"), "x");
+    EXPECT_TRUE(vb::fileExists(appPath() + "\\ark\\XFAM_01.DBF"));
+    EXPECT_FALSE(vb::fileExists(appPath() + "\\ark"));
+    EXPECT_EQ(vb::resolvePath(appPath() + "\\ARK\\new.txt"), appPath() + "/Ark/new.txt");
+    EXPECT_EQ(vb::FileLen(appPath() + "\\ark\\xfam_01.dbf"), 1);
+    try {
+        vb::readAll(appPath() + "\\nothing");
+        ADD_FAILURE();
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.number(), 53);
+    }
+}
+
+TEST_F(Platform, WritesNeverLeaveHalfFiles) {
+    const std::string pref = file("pref.bin");
+    writeBytes(pref, "ABCDEFGH");
+    vb::writeAt(pref, 1, "_ita");
+    EXPECT_EQ(readBytes(pref), "_itaEFGH"); // not shortened
+    vb::writeAt(file("fresh.bin"), 1, "_ita");
+    EXPECT_EQ(readBytes(file("fresh.bin")), "_ita");
+    writeBytes(file("a.REC"), std::string(5000, 'r'));
+    writeBytes(file("a.gif"), "old");
+    vb::FileCopy(file("a.REC"), file("a.gif"));
+    EXPECT_EQ(readBytes(file("a.gif")), std::string(5000, 'r'));
+    for (auto& e : std::filesystem::directory_iterator(appPath()))
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos);
+    // A copy that cannot be made leaves the target as it was.
+    EXPECT_THROW(vb::FileCopy(file("missing.REC"), file("a.gif")), vb::VbError);
+    EXPECT_EQ(readBytes(file("a.gif")), std::string(5000, 'r'));
+}
+
+TEST_F(Platform, PicturesByContentAndCursorHotSpot) {
+    writeBytes(file("p.gif"), "not a picture at all");
+    try {
+        vb::LoadPicture(file("p.gif"));
+        ADD_FAILURE();
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.number(), 481);
+    }
+    // The sample cursor: hot spot from its directory entry.
+    auto cur = vb::loadCursorFile(appPath() + "\\mas\\indice.cur");
+    ASSERT_TRUE(cur);
+    EXPECT_EQ(cur->hotSpot(), QPoint(10, 2));
+    auto ico = vb::loadCursorFile(appPath() + "\\mas\\lente+.ico");
+    EXPECT_EQ(ico->hotSpot(), QPoint(ico->pixmap().width() / 2, ico->pixmap().height() / 2));
+}
+
+TEST(Text, Windows1252AtTheQtBoundary) {
+    std::string s = "\x80\xB0\xB3\xE8";
+    QString q = vb::toQt(s);
+    EXPECT_EQ(q, QString::fromUtf8("\u20AC\u00B0\u00B3\u00E8"));
+    EXPECT_EQ(vb::fromQt(q), s);
+    EXPECT_EQ(vb::UCase("\xE8x"), "\xC8X");
+    EXPECT_EQ(vb::InStr("A100:B200:", "b200", true), 6);
+    EXPECT_EQ(vb::InStr("A100:B200:", "b200"), 0);
+    EXPECT_EQ(vb::Mid("abc", 2), "bc");
+    EXPECT_EQ(vb::Mid("abc", 5), "");
+    EXPECT_EQ(vb::Right("x.jpeg", 3), "peg");
+}
