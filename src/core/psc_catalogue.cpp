@@ -115,3 +115,13 @@ double leadingNumber(const std::string& text) {
 }
 
 } // namespace core
+
+namespace core {
+
+std::string parameterTooltip(const std::string& code, const std::string& index, const vb::ListBox& descriptions) {
+    std::string description;
+    if (findParameterDescription(code, index, descriptions, description)) return "0" + code + " = " + description;
+    return "0" + code;
+}
+
+} // namespace core

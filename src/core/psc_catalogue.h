@@ -39,3 +39,9 @@ void loadPscTypeList(vb::ListBox& list);
 double leadingNumber(const std::string& text);
 
 } // namespace core
+
+namespace core {
+// The tooltip text of a diagram's parameter button: "0" & code & " = " &
+// description, or "0" & code alone when it has none.
+std::string parameterTooltip(const std::string& code, const std::string& index, const vb::ListBox& descriptions);
+} // namespace core

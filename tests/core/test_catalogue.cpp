@@ -55,6 +55,8 @@ TEST_F(Catalogue, ParameterDescriptions) {
     EXPECT_TRUE(core::findParameterDescription("120", index, list, d));
     EXPECT_EQ(d, "Sensore temperatura acqua");
     EXPECT_FALSE(core::findParameterDescription("099", index, list, d));
+    EXPECT_EQ(core::parameterTooltip("120", index, list), "0120 = Sensore temperatura acqua");
+    EXPECT_EQ(core::parameterTooltip("099", index, list), "0099");
 
     // Missing file: the standard message, the lists keep what they held.
     core::Lang = "_xxx";
