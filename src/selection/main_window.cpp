@@ -44,13 +44,23 @@ QPixmap markPicture(int size, bool arrow) {
     return pm;
 }
 
+// The main window's toolbar: the standard pointer pair, the gas-analysis
+// button leaves the pointer alone, Esc closes and F13 opens the brand documents.
+frame::ToolbarStyle toolbarStyle() {
+    frame::ToolbarStyle s;
+    s.gasKeepsPointer = true;
+    s.escCloses = true;
+    s.mapsF13 = true;
+    return s;
+}
+
 const char* const kModelFields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____", "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
 
 } // namespace
 
 Form2::Form2()
     : vb::Form(kFormName),
-      toolbar(*this, frame::ToolbarStyle{{}, {}, true, true, true, true, {}, {}, {}}),
+      toolbar(*this, toolbarStyle()),
       Command6(toolbar.Command6), Command1(toolbar.Command1), Command2(toolbar.Command2),
       Command3(toolbar.Command3), Command4(toolbar.Command4), Command5(toolbar.Command5),
       Command20(toolbar.Command20), Command30(toolbar.Command30) {

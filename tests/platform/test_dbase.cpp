@@ -1,5 +1,7 @@
 #include "platform/dbase.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,23 +15,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() /
-               ("dbase_" + std::string(info ? info->name() : "x") + "_" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
-                std::to_string(counter++));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
+using testing_support::TempDir;
 
 std::string readBytes(const std::string& p) {
     std::ifstream in(p, std::ios::binary);

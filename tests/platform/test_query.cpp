@@ -1,5 +1,7 @@
 #include "platform/query.h"
 
+#include "support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,24 +12,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct TempDir {
-    fs::path path;
-    TempDir() {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        path = fs::temp_directory_path() /
-               ("query_" + std::string(info ? info->name() : "x") + "_" +
-                std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + "_" +
-                std::to_string(counter++));
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path, ec);
-    }
-    std::string file(const std::string& name) const { return (path / name).string(); }
-};
+using testing_support::TempDir;
 
 using Row = std::vector<std::optional<std::string>>;
 
@@ -134,7 +119,7 @@ protected:
         // Upper case on disk; the SQL spells it differently.
         db::writeTable(dir.file("XMOD_01.DBF"), kModelFields, kModels);
         data.Connect = "dBase IV;";
-        data.DatabaseName = dir.path.string();
+        data.DatabaseName = dir.dir.path().toStdString();
     }
     db::Recordset& run(const std::string& sql) {
         data.RecordSource = sql;
@@ -304,7 +289,7 @@ TEST_F(QueryEngine, CachedTableIsReusedUntilFileChanges) {
 
 TEST_F(QueryEngine, RecordsetOutlivesItsDataControlsNextRefresh) {
     db::DataControl other;
-    other.DatabaseName = dir.path.string();
+    other.DatabaseName = dir.dir.path().toStdString();
     other.RecordSource = "SELECT * FROM xmod_01.dbf WHERE carburante='D'";
     other.Refresh();
     db::Recordset kept = other.Recordset();
@@ -320,7 +305,7 @@ TEST(QueryDeleted, DeletedRecordsNeverMatch) {
     db::writeTable(dir.file("xcod_ita.dbf"), {{"C1", 'C', 3}, {"C2", 'C', 2}, {"N", 'N', 4}},
                    {{"A", "02", "1"}, {"A", "01", "2"}, {"A", "03", "3"}, {"B", "01", "4"}}, &deleted);
     db::DataControl data;
-    data.DatabaseName = dir.path.string();
+    data.DatabaseName = dir.dir.path().toStdString();
     data.RecordSource = "SELECT * From xcod_ita.dbf WHERE C1='A' ORDER BY C2";
     data.Refresh();
     EXPECT_EQ(column(data.Recordset(), "N"), (std::vector<std::string>{"1", "3"}));
