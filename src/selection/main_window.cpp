@@ -238,13 +238,26 @@ void Form2::Form_KeyDown(int& KeyCode, int Shift) {
     if (toolbar.handleKey(KeyCode)) KeyCode = 0;
 }
 
+// A table that is missing or damaged is reported, and the window goes on
+// without its data.
+bool Form2::refreshOrReport(db::DataControl& data, const std::string& table) {
+    try {
+        data.Refresh();
+        return true;
+    } catch (const db::Error&) {
+        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\Ark\\" + table) + " not available",
+                        vb::vbCritical);
+        return false;
+    }
+}
+
 // ---------------------------------------------------------------- brands
 
 void Form2::Load_Marche() {
     Data1.Connect = "dBase IV;";
     Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
     Data1.RecordSource = "SELECT * FROM Xmarche.dbf ORDER BY marca";
-    Data1.Refresh();
+    if (!refreshOrReport(Data1, "Xmarche.dbf")) return;
     db::Recordset& rs = Data1.Recordset();
     int n = 0;
     if (rs.RecordCount() > 0) {
@@ -341,12 +354,13 @@ void Form2::Load_Famiglie() {
     Data2.Connect = "dBase IV;";
     Data2.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
     Data2.RecordSource = "SELECT * FROM Xfam_" + core::BrandId + ".dbf ORDER BY Famiglia";
-    Data2.Refresh();
-    db::Recordset& rs = Data2.Recordset();
+    const bool ok = refreshOrReport(Data2, "Xfam_" + core::BrandId + ".dbf");
     GridFamiglie.Clear();
     FamilyGridReady = false;
     GridFamiglie.setRows(0);
     List4.Clear();
+    if (!ok) return;
+    db::Recordset& rs = Data2.Recordset();
     if (rs.RecordCount() <= 0) {
         vb::MsgBox("Warning! Family File is empty.", vb::vbInformation);
         return;
@@ -397,18 +411,11 @@ void Form2::Load_Modelli() {
     else if (Option1(2).Value()) sql += " AND carburante=" + Q + FilterDiesel + Q + order;
     else sql += " AND iniez__cod=" + Q + FilterNoInjection + Q + order;
     Data3.RecordSource = sql;
-    bool ok = true;
-    try {
-        Data3.Refresh();
-    } catch (const db::Error& e) {
-        // A model table that is missing or damaged: say so, and show no model
-        // rather than the previous query's.
-        ok = false;
+    const bool ok = refreshOrReport(Data3, "Xmod_" + core::BrandId + ".dbf");
+    if (!ok) {
+        // Show no model rather than the previous query's.
         Data3 = db::DataControl{};
         Data3.RecordSource = sql;
-        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\Ark\\Xmod_" + core::BrandId + ".dbf") +
-                            " not available",
-                        vb::vbCritical);
     }
     if (ok && Data3.Recordset().RecordCount() > 0) {
         for (int i = 0; i < 9; ++i) {
@@ -484,11 +491,12 @@ void Form2::Option1_Click(int Index) {
 // ---------------------------------------------------------- model choice
 
 std::string Form2::modelField(const char* name) {
-    auto v = Data3.Recordset().Fields(name);
-    if (!v) return {};
     try {
-        return core::DescrambleLineConv(*v);
+        auto v = Data3.Recordset().Fields(name);
+        return v ? core::DescrambleLineConv(*v) : std::string();
     } catch (const vb::VbError&) {
+        return {};
+    } catch (const db::Error&) {
         return {};
     }
 }

@@ -100,6 +100,7 @@ public:
 
 private:
     void resetMenuLook(bool marks);
+    bool refreshOrReport(db::DataControl& data, const std::string& table);
 };
 
 void registerSelectionWindows();

@@ -1,6 +1,7 @@
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "platform/vbstring.h"
+#include "platform/dbase.h"
 #include "platform/files.h"
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
@@ -527,4 +528,47 @@ TEST_F(MainWindow, FunctionKeysOpenTheToolbarTargets) {
     EXPECT_TRUE(svc.shown.empty());
     f.previewKey(27, 0);
     EXPECT_TRUE(f.isUnloaded());
+}
+
+TEST_F(MainWindow, EmptyFamilyTableKeepsThePreviousSelection) {
+    db::writeTable(file("Ark/Xfam_03.dbf"), {{"FAMIGLIA", 'C', 20}}, {});
+    Form2& f = open();
+    const std::string key = core::FamilyKey, title = f.LabelMarcaFamigliaModello.Caption();
+    f.ListaMarche.setListIndex(2);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt, "Warning! Family File is empty.");
+    EXPECT_EQ(svc.boxes[0].flags, 64);
+    EXPECT_EQ(svc.boxes[0].title, std::nullopt);
+    EXPECT_EQ(f.GridFamiglie.Rows(), 0);
+    EXPECT_FALSE(f.FamilyGridReady);
+    EXPECT_EQ(core::FamilyKey, key);
+    EXPECT_EQ(f.LabelFamiglia.Caption(), "ALBA");
+    EXPECT_EQ(f.LabelMarcaFamigliaModello.Caption(), title);
+    // Picking a family now does nothing; a new filter queries the new brand's
+    // models with the old key and finds none.
+    f.GridFamiglie_Click();
+    f.Option1(1).setValue(true);
+    EXPECT_EQ(f.MSGrid1.Rows(), 1);
+    EXPECT_FALSE(svc.ended);
+}
+
+TEST_F(MainWindow, MissingOrDamagedTablesAreReported) {
+    std::filesystem::remove(file("Ark/Xmod_02.dbf"));
+    writeBytes(file("Ark/Xfam_03.dbf"), "\x03garbage");
+    Form2& f = open();
+    f.ListaMarche.setListIndex(1);
+    // The first family is chosen twice when its row becomes current, so the
+    // model table is asked for (and reported) twice.
+    ASSERT_GE(svc.boxes.size(), 1u);
+    for (const auto& b : svc.boxes) EXPECT_NE(b.prompt.find("xmod_02.dbf not available"), std::string::npos);
+    svc.boxes.clear();
+    EXPECT_EQ(f.MSGrid1.Rows(), 1);
+    for (int i = 0; i < 9; ++i) EXPECT_FALSE(f.Label10(i).Visible());
+    f.ListaMarche.setListIndex(2);
+    EXPECT_NE(svc.boxes.at(0).prompt.find("xfam_03.dbf not available"), std::string::npos);
+    EXPECT_EQ(f.GridFamiglie.Rows(), 0);
+    // Back to a sound brand: everything works again.
+    f.ListaMarche.setListIndex(0);
+    EXPECT_EQ(f.MSGrid1.Rows(), 5);
+    EXPECT_TRUE(f.Label10(0).Visible());
 }
