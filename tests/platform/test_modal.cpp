@@ -17,7 +17,8 @@ TEST(ModalLoop, NestedWindowsReturnInOrderAndTimersKeepRunning) {
     auto* owner = new vb::Form("Owner");
     auto* first = new vb::Form("First");
     auto* second = new vb::Form("Second");
-    vb::Timer ticker(*owner, "Timer1");
+    auto* tickerOwned = new vb::Timer(*owner, "Timer1");
+    vb::Timer& ticker = *tickerOwned;
     int ticks = 0;
     ticker.Tick = [&] { ++ticks; };
     ticker.setInterval(5);
@@ -35,7 +36,7 @@ TEST(ModalLoop, NestedWindowsReturnInOrderAndTimersKeepRunning) {
     EXPECT_EQ(order, (std::vector<std::string>{"second shown", "second returned", "first returned"}));
     EXPECT_GT(ticks, 3);
     EXPECT_TRUE(first->isUnloaded());
-    ticker.setEnabled(false);
+    delete tickerOwned; // controls go before their window
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     delete owner;
 }
