@@ -21,8 +21,8 @@ const char* const kDealerData = "Servizio clienti\r\nVia dell'Officina 12 - 4010
 
 namespace {
 
-const char* const kLanguageCaptions[5] = {"Italiano", "English", "Portugu\xEAs", "Fran\xE7" "ais",
-                                          "Espa\xF1ol"};
+const char* const kLanguageCaptions[5] = {"Italiano", "English", "Portugu\352s", "Fran\347ais",
+                                          "Espa\361ol"};
 
 const std::string kPreferenceFile = "kvt95.ccc";
 
