@@ -42,16 +42,17 @@ std::string familyKey(int i) {
 
 void writeModelTable() {
     const std::vector<db::FieldDef> fields = {
-        {"Family____", 'C', 30}, {"carburante", 'C', 1},  {"INIEZ__COD", 'C', 4},  {"MODELLO___", 'C', 30},
-        {"DATA__IMM_", 'C', 10}, {"MOTORE____", 'C', 12}, {"CILINDRATA", 'C', 6},  {"POTENZA___", 'C', 16},
-        {"INIEZ_TIPO", 'C', 40}, {"FOTO__AUTO", 'C', 20}, {"schemi", 'C', 80},     {"presa_diag", 'C', 3},
-        {"Ubi____Cod", 'C', 4},  {"info1__cod", 'C', 3},  {"CINGHIEPIC", 'C', 5},  {"CINGHIEAUX", 'C', 5},
+        {"Family____", 'C', 30}, {"carburante", 'C', 1},  {"INIEZ__COD", 'C', 4}, {"MODELLO___", 'C', 30},
+        {"DATA__IMM_", 'C', 10}, {"MOTORE____", 'C', 12}, {"CILINDRATA", 'C', 6}, {"POTENZA___", 'C', 16},
+        {"INIEZ_TIPO", 'C', 40}, {"FOTO__AUTO", 'C', 20}, {"schemi", 'C', 80},    {"presa_diag", 'C', 3},
+        {"Ubi____Cod", 'C', 4},  {"info1__cod", 'C', 3},  {"CINGHIEPIC", 'C', 5}, {"CINGHIEAUX", 'C', 5},
         {"CINGHIETXT", 'C', 5},  {"ACCEN__COD", 'C', 4},  {"datitecnic", 'M', 10}};
     std::mt19937 rng(12345);
     const char fuels[] = {'B', 'D', 'G', 'B', 'D'};
     std::vector<std::vector<std::optional<std::string>>> records;
     records.reserve(kRecords);
-    for (int i = 0; i < kFamilies; ++i) gFamilyKeys.push_back(familyKey(i));
+    for (int i = 0; i < kFamilies; ++i)
+        gFamilyKeys.push_back(familyKey(i));
     for (int r = 0; r < kRecords; ++r) {
         const int fam = static_cast<int>(rng() % kFamilies);
         const auto num = [&](int mod) { return std::to_string(rng() % mod); };
@@ -67,8 +68,8 @@ void writeModelTable() {
 }
 
 std::string modelQuery(const std::string& key, char fuel) {
-    return "SELECT * FROM Xmod_01.dbf WHERE Family____=\"" + key + "\" AND carburante=\"" + std::string(1, fuel) +
-           "\" ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    return "SELECT * FROM Xmod_01.dbf WHERE Family____=\"" + key + "\" AND carburante=\"" +
+           std::string(1, fuel) + "\" ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
 }
 
 void BM_RawFileRead(benchmark::State& state) {
@@ -87,7 +88,8 @@ void BM_RawFileRead(benchmark::State& state) {
 BENCHMARK(BM_RawFileRead)->Unit(benchmark::kMillisecond);
 
 void BM_TableOpen(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(db::Table::open(gTablePath).recordCount());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(db::Table::open(gTablePath).recordCount());
 }
 BENCHMARK(BM_TableOpen)->Unit(benchmark::kMillisecond);
 
@@ -108,10 +110,14 @@ void runModelQuery(benchmark::State& state, bool cached) {
     state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
 }
 
-void BM_ModelQueryCached(benchmark::State& state) { runModelQuery(state, true); }
+void BM_ModelQueryCached(benchmark::State& state) {
+    runModelQuery(state, true);
+}
 BENCHMARK(BM_ModelQueryCached)->Unit(benchmark::kMicrosecond);
 
-void BM_ModelQueryUncached(benchmark::State& state) { runModelQuery(state, false); }
+void BM_ModelQueryUncached(benchmark::State& state) {
+    runModelQuery(state, false);
+}
 BENCHMARK(BM_ModelQueryUncached)->Unit(benchmark::kMillisecond);
 
 #ifdef HAVE_SQLITE
@@ -140,7 +146,8 @@ std::unique_ptr<Sqlite> loadSqlite() {
         for (std::size_t f = 0; f < t.fields().size(); ++f) {
             const auto v = t.view(r, static_cast<int>(f));
             if (v)
-                sqlite3_bind_text(st, static_cast<int>(f + 1), v->data(), static_cast<int>(v->size()), SQLITE_STATIC);
+                sqlite3_bind_text(st, static_cast<int>(f + 1), v->data(), static_cast<int>(v->size()),
+                                  SQLITE_STATIC);
             else
                 sqlite3_bind_null(st, static_cast<int>(f + 1));
         }
@@ -154,14 +161,16 @@ std::unique_ptr<Sqlite> loadSqlite() {
 }
 
 void BM_SqliteLoad(benchmark::State& state) {
-    for (auto _ : state) benchmark::DoNotOptimize(loadSqlite().get());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(loadSqlite().get());
 }
 BENCHMARK(BM_SqliteLoad)->Unit(benchmark::kMillisecond);
 
 void runSqliteQuery(benchmark::State& state, bool indexed) {
     static const std::unique_ptr<Sqlite> s = loadSqlite();
-    const std::string sql = std::string("SELECT * FROM models") + (indexed ? "" : " NOT INDEXED") +
-                            " WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    const std::string sql =
+        std::string("SELECT * FROM models") + (indexed ? "" : " NOT INDEXED") +
+        " WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(s->db, sql.c_str(), -1, &st, nullptr);
     std::size_t i = 0;
@@ -179,10 +188,14 @@ void runSqliteQuery(benchmark::State& state, bool indexed) {
     state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
 }
 
-void BM_SqliteQueryIndexed(benchmark::State& state) { runSqliteQuery(state, true); }
+void BM_SqliteQueryIndexed(benchmark::State& state) {
+    runSqliteQuery(state, true);
+}
 BENCHMARK(BM_SqliteQueryIndexed)->Unit(benchmark::kMicrosecond);
 
-void BM_SqliteQueryScan(benchmark::State& state) { runSqliteQuery(state, false); }
+void BM_SqliteQueryScan(benchmark::State& state) {
+    runSqliteQuery(state, false);
+}
 BENCHMARK(BM_SqliteQueryScan)->Unit(benchmark::kMicrosecond);
 #endif
 

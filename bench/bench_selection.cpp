@@ -43,7 +43,8 @@ BENCHMARK(BM_FamilyChoiceToModelChosen)->Unit(benchmark::kMillisecond);
 void BM_ModelQueryAndFill(benchmark::State& state) {
     selection::Form2& f = *g_form;
     f.ListaMarche.setListIndex(g_bigBrand);
-    for (auto _ : state) f.Load_Modelli();
+    for (auto _ : state)
+        f.Load_Modelli();
     state.counters["models"] = f.MSGrid1.Rows() - 1;
 }
 BENCHMARK(BM_ModelQueryAndFill)->Unit(benchmark::kMillisecond);
@@ -59,8 +60,10 @@ void BM_ModelQueryOnly(benchmark::State& state) {
 BENCHMARK(BM_ModelQueryOnly)->Unit(benchmark::kMicrosecond);
 
 void BM_ModelTableReadOnce(benchmark::State& state) {
-    const std::string path = core::AppPath + "\\Ark\\Xmod_" + std::string(sampledata::expected::kBigBrandId) + ".dbf";
-    for (auto _ : state) benchmark::DoNotOptimize(vb::readAll(path).size());
+    const std::string path =
+        core::AppPath + "\\Ark\\Xmod_" + std::string(sampledata::expected::kBigBrandId) + ".dbf";
+    for (auto _ : state)
+        benchmark::DoNotOptimize(vb::readAll(path).size());
 }
 BENCHMARK(BM_ModelTableReadOnce)->Unit(benchmark::kMicrosecond);
 

@@ -49,10 +49,12 @@ BENCHMARK(BM_EmptyWindowShow)->Unit(benchmark::kMillisecond);
 
 std::string storedLines(size_t bytes) {
     std::string line;
-    for (int i = 0; i < 78; ++i) line.push_back(char('A' + i % 26));
+    for (int i = 0; i < 78; ++i)
+        line.push_back(char('A' + i % 26));
     std::string stored = core::ScrambleString(line);
     std::string out;
-    while (out.size() < bytes) out += stored + "\r\n";
+    while (out.size() < bytes)
+        out += stored + "\r\n";
     return out;
 }
 
@@ -71,13 +73,16 @@ template <std::string (*Decode)(const std::string&)> void decodePerMB(benchmark:
     state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(text.size()));
 }
 BENCHMARK(decodePerMB<core::DescrambleLine>)->Name("BM_DescrambleLinePerMB")->Unit(benchmark::kMillisecond);
-BENCHMARK(decodePerMB<core::DescrambleLineConv>)->Name("BM_DescrambleLineConvPerMB")->Unit(benchmark::kMillisecond);
+BENCHMARK(decodePerMB<core::DescrambleLineConv>)
+    ->Name("BM_DescrambleLineConvPerMB")
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ScrambledFilePerMB(benchmark::State& state) {
     // A 1 MB scrambled file decoded through the temporary file, no target.
     std::string path = core::AppPath + "/bench.dat";
     vb::writeNew(path, std::string(1 << 20, 'x'));
-    for (auto _ : state) core::LoadScrambledFile(path, 0);
+    for (auto _ : state)
+        core::LoadScrambledFile(path, 0);
     state.SetBytesProcessed(int64_t(state.iterations()) << 20);
 }
 BENCHMARK(BM_ScrambledFilePerMB)->Unit(benchmark::kMillisecond);

@@ -27,7 +27,8 @@ struct BenchServices : vb::Services {
 inline std::string copyDataFolder(const QTemporaryDir& dir) {
     namespace fs = std::filesystem;
     for (const auto& e : fs::directory_iterator(SAMPLE_DATA_DIR))
-        if (e.is_directory()) fs::copy(e.path(), fs::path(dir.path().toStdString()) / e.path().filename(),
-                                       fs::copy_options::recursive);
+        if (e.is_directory())
+            fs::copy(e.path(), fs::path(dir.path().toStdString()) / e.path().filename(),
+                     fs::copy_options::recursive);
     return dir.path().toStdString();
 }

@@ -57,7 +57,8 @@ bool isNewFormatDiagram(db::DataControl& data, const std::string& index, const s
 
 std::vector<std::string> parameterFields(db::Recordset& rs) {
     std::vector<std::string> out;
-    for (int i = 1; i <= 20; ++i) out.push_back(DescrambleLineConv(rs.Fields("Par" + std::to_string(i)).value_or("")));
+    for (int i = 1; i <= 20; ++i)
+        out.push_back(DescrambleLineConv(rs.Fields("Par" + std::to_string(i)).value_or("")));
     return out;
 }
 
@@ -80,8 +81,8 @@ bool loadParameterDescriptions(std::string& index, vb::ListBox& descriptions) {
     return true;
 }
 
-bool findParameterDescription(const std::string& code, const std::string& index, const vb::ListBox& descriptions,
-                              std::string& description) {
+bool findParameterDescription(const std::string& code, const std::string& index,
+                              const vb::ListBox& descriptions, std::string& description) {
     const int P = vb::InStr(index, "0" + code, true);
     if (P == 0) return false;
     description = descriptions.List(recordOfPosition(P));
@@ -118,9 +119,11 @@ double leadingNumber(const std::string& text) {
 
 namespace core {
 
-std::string parameterTooltip(const std::string& code, const std::string& index, const vb::ListBox& descriptions) {
+std::string parameterTooltip(const std::string& code, const std::string& index,
+                             const vb::ListBox& descriptions) {
     std::string description;
-    if (findParameterDescription(code, index, descriptions, description)) return "0" + code + " = " + description;
+    if (findParameterDescription(code, index, descriptions, description))
+        return "0" + code + " = " + description;
     return "0" + code;
 }
 

@@ -31,8 +31,8 @@ std::vector<std::string> parameterFields(db::Recordset& rs);
 bool loadParameterDescriptions(std::string& index, vb::ListBox& descriptions);
 // The description of a parameter code ("" when there is none), found through
 // the description index as "0" & code.
-bool findParameterDescription(const std::string& code, const std::string& index, const vb::ListBox& descriptions,
-                              std::string& description);
+bool findParameterDescription(const std::string& code, const std::string& index,
+                              const vb::ListBox& descriptions, std::string& description);
 // The diagram type names.
 void loadPscTypeList(vb::ListBox& list);
 // The number at the start of a text (leading blanks skipped), 0 when none.
@@ -43,5 +43,6 @@ double leadingNumber(const std::string& text);
 namespace core {
 // The tooltip text of a diagram's parameter button: "0" & code & " = " &
 // description, or "0" & code alone when it has none.
-std::string parameterTooltip(const std::string& code, const std::string& index, const vb::ListBox& descriptions);
+std::string parameterTooltip(const std::string& code, const std::string& index,
+                             const vb::ListBox& descriptions);
 } // namespace core

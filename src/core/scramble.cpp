@@ -29,7 +29,8 @@ int ansiOf(char16_t u) {
 
 std::array<int, 128> ruleTable() {
     std::array<int, 128> t{};
-    for (int i = 0; i < 128; ++i) t[size_t(i)] = ansiOf(kCp850[size_t(i)]);
+    for (int i = 0; i < 128; ++i)
+        t[size_t(i)] = ansiOf(kCp850[size_t(i)]);
     return t;
 }
 
@@ -37,7 +38,8 @@ std::array<int, 128> buildOemToAnsi() {
     auto t = ruleTable();
     const int dev[][2] = {{143, 194}, {159, 167}, {171, 181}, {182, 197}, {208, 128}, {213, 145}, {215, 238},
                           {216, 239}, {222, 236}, {231, 222}, {232, 254}, {247, 128}, {249, 128}};
-    for (auto& d : dev) t[size_t(d[0] - 128)] = d[1];
+    for (auto& d : dev)
+        t[size_t(d[0] - 128)] = d[1];
     return t;
 }
 
@@ -46,13 +48,15 @@ std::array<int, 128> buildOemToAnsiConv() {
     const int dev[][2] = {{143, 194}, {159, 167}, {182, 197}, {208, 128}, {213, 145}, {214, 237},
                           {215, 238}, {216, 239}, {222, 236}, {224, 243}, {226, 244}, {227, 242},
                           {231, 222}, {232, 254}, {247, 128}, {249, 128}};
-    for (auto& d : dev) t[size_t(d[0] - 128)] = d[1];
+    for (auto& d : dev)
+        t[size_t(d[0] - 128)] = d[1];
     return t;
 }
 
 std::array<int, 128> buildAnsiToOemConv() {
     std::array<int, 128> t{};
-    for (int c = 128; c < 256; ++c) t[size_t(c - 128)] = c;
+    for (int c = 128; c < 256; ++c)
+        t[size_t(c - 128)] = c;
     for (int c = 161; c < 256; ++c) {
         for (int o = 0; o < 128; ++o)
             if (kCp850[size_t(o)] == char16_t(c)) t[size_t(c - 128)] = o + 128;
@@ -64,7 +68,8 @@ std::array<int, 128> buildAnsiToOemConv() {
     return t;
 }
 
-std::string decodeWith(const std::string& s, const std::array<int, 128>* inMap, const std::array<int, 128>& out) {
+std::string decodeWith(const std::string& s, const std::array<int, 128>* inMap,
+                       const std::array<int, 128>& out) {
     std::string r;
     r.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
@@ -98,12 +103,14 @@ const std::array<int, 128>& AnsiToOemTableConv() {
 }
 
 void InitKeys() {
-    for (size_t i = 0; i < 80; ++i) Key[i] = kKeyConstants[i];
+    for (size_t i = 0; i < 80; ++i)
+        Key[i] = kKeyConstants[i];
     SecondKey = Key;
 }
 
 void InitIdentityTable() {
-    for (int i = 0; i < 128; ++i) IdentityTable[size_t(i)] = 128 + i;
+    for (int i = 0; i < 128; ++i)
+        IdentityTable[size_t(i)] = 128 + i;
 }
 
 std::string ScrambleString(std::string& s) {
@@ -135,7 +142,9 @@ std::string DescrambleString(std::string& s) {
     return r;
 }
 
-std::string DescrambleLine(const std::string& s) { return decodeWith(s, nullptr, OemToAnsiTable()); }
+std::string DescrambleLine(const std::string& s) {
+    return decodeWith(s, nullptr, OemToAnsiTable());
+}
 
 std::string DescrambleLineConv(const std::string& s) {
     return decodeWith(s, &AnsiToOemTableConv(), OemToAnsiTableConv());

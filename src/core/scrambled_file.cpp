@@ -20,10 +20,16 @@ std::map<int, ScrambledTarget>& targets() {
 
 } // namespace
 
-void registerScrambledTarget(int index, ScrambledTarget target) { targets()[index] = std::move(target); }
-void clearScrambledTargets() { targets().clear(); }
+void registerScrambledTarget(int index, ScrambledTarget target) {
+    targets()[index] = std::move(target);
+}
+void clearScrambledTargets() {
+    targets().clear();
+}
 
-std::string decodedTempPath(const std::string&dataPath) { return AppPath + "\\DcFile." + vb::Right(dataPath, 3); }
+std::string decodedTempPath(const std::string& dataPath) {
+    return AppPath + "\\DcFile." + vb::Right(dataPath, 3);
+}
 
 std::string recoveryPath(const std::string& dataPath) {
     return dataPath.substr(0, dataPath.size() >= 3 ? dataPath.size() - 3 : 0) + "REC";
@@ -99,7 +105,8 @@ void LoadScrambledFile(const std::string& Path, int Target) {
             }
             continue;
         }
-        MsgBoxStd("Error: (" + std::to_string(error) + ") file " + vb::LCase(Path) + " not available", vb::vbCritical);
+        MsgBoxStd("Error: (" + std::to_string(error) + ") file " + vb::LCase(Path) + " not available",
+                  vb::vbCritical);
         vb::End();
     }
 }

@@ -21,8 +21,7 @@ const char* const kDealerData = "Servizio clienti\r\nVia dell'Officina 12 - 4010
 
 namespace {
 
-const char* const kLanguageCaptions[5] = {"Italiano", "English", "Portugu\352s", "Fran\347ais",
-                                          "Espa\361ol"};
+const char* const kLanguageCaptions[5] = {"Italiano", "English", "Portugu\352s", "Fran\347ais", "Espa\361ol"};
 
 const std::string kPreferenceFile = "kvt95.ccc";
 
@@ -48,18 +47,23 @@ void writePreference() {
 
 std::string resolutionWarning(const std::string& lang) {
     if (lang == "_ita")
-        return "Attenzione! Per la corretta visualizzazione del programma impostare la risoluzione video minima "
+        return "Attenzione! Per la corretta visualizzazione del programma impostare la risoluzione video "
+               "minima "
                "di 800x600.";
     if (lang == "_ing")
-        return "Attention! Set the screen resolution to 800x600 for the correct visualization of the program.";
+        return "Attention! Set the screen resolution to 800x600 for the correct visualization of the "
+               "program.";
     if (lang == "_fra")
-        return "Attention! Mettez la r\xE9solution de la vid\xE9o \xE0 800x600 pour la visualisation correcte du "
+        return "Attention! Mettez la r\xE9solution de la vid\xE9o \xE0 800x600 pour la visualisation "
+               "correcte du "
                "logiciel.";
     if (lang == "_spa")
-        return "Atenci\xF3n! Ponga la resoluci\xF3n del monitor a 800x600 para la visualizaci\xF3n correcta del "
+        return "Atenci\xF3n! Ponga la resoluci\xF3n del monitor a 800x600 para la visualizaci\xF3n correcta "
+               "del "
                "programa.";
     if (lang == "_por")
-        return "Aten\xE7\xE3o! Fixe a resolu\xE7\xE3o de monitor a 800x600 para a visualiza\xE7\xE3o correta do "
+        return "Aten\xE7\xE3o! Fixe a resolu\xE7\xE3o de monitor a 800x600 para a visualiza\xE7\xE3o correta "
+               "do "
                "programa.";
     return {};
 }
@@ -77,7 +81,9 @@ QPixmap bandPicture(int w, int h, QColor top, QColor bottom) {
 
 } // namespace
 
-bool IsResolutionOK() { return vb::services().screenWidth() >= 12000; }
+bool IsResolutionOK() {
+    return vb::services().screenWidth() >= 12000;
+}
 
 void InitModule() {
     InitKeys();
@@ -185,7 +191,9 @@ void Form1::Form_Load() {
     Label1.setLeft((Width() - Label1.Width()) / 2);
 }
 
-void Form1::Form_Resize() { ArrangeControls(); }
+void Form1::Form_Resize() {
+    ArrangeControls();
+}
 
 void Form1::ArrangeControls() {
     const int W = Width(), H = Height();
@@ -195,13 +203,16 @@ void Form1::ArrangeControls() {
         l->setX1(-100);
         l->setX2(W - 1400);
     }
-    for (auto& b : Command1) b->setLeft(W - 200 - b->Width());
-    for (vb::Label* l : {&Label9, &LabelDataClient, &Label1, &Label5}) l->setLeft((W - l->Width()) / 2);
+    for (auto& b : Command1)
+        b->setLeft(W - 200 - b->Width());
+    for (vb::Label* l : {&Label9, &LabelDataClient, &Label1, &Label5})
+        l->setLeft((W - l->Width()) / 2);
     Label5.setTop(H - 750);
 }
 
 void Form1::SetLanguageButtons() {
-    for (int i = 0; i < 5; ++i) Command1(i).setEnabled(!Languages[size_t(i)].empty());
+    for (int i = 0; i < 5; ++i)
+        Command1(i).setEnabled(!Languages[size_t(i)].empty());
 }
 
 void Form1::LoadIntroText() {
@@ -253,15 +264,17 @@ void Form1::ShowUpdateNotice(int Index) {
     std::string text, title;
     switch (Index) {
     case 0:
-        text = "Gentile cliente,\r\nil software in uso potrebbe non essere l'ultima versione disponibile: per "
-               "l'aggiornamento contatti il suo rivenditore o direttamente " +
-               supplier + " ai numeri " + phones + " o sul sito " + site + ".";
+        text =
+            "Gentile cliente,\r\nil software in uso potrebbe non essere l'ultima versione disponibile: per "
+            "l'aggiornamento contatti il suo rivenditore o direttamente " +
+            supplier + " ai numeri " + phones + " o sul sito " + site + ".";
         title = supplier + " - Aggiornamento del software";
         break;
     case 1:
-        text = "Dear customer,\r\nthis software may not be the latest version: to update it please contact your "
-               "dealer or " +
-               supplier + " directly at " + phones + " or on " + site + ".";
+        text =
+            "Dear customer,\r\nthis software may not be the latest version: to update it please contact your "
+            "dealer or " +
+            supplier + " directly at " + phones + " or on " + site + ".";
         title = supplier + " - Software update";
         break;
     case 2:

@@ -10,7 +10,7 @@ void InitModule();
 
 class Form1 : public vb::Form {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* kFormName = "Form1";
     static Form1& get() { return vb::instance<Form1>(); }
     Form1();

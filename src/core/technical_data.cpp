@@ -29,6 +29,8 @@ bool Has_DatiSerraggio(const std::string& datiTecnici) {
     return false;
 }
 
-bool Has_DatiClima(const std::string& datiTecnici) { return vb::InStr(datiTecnici, "U01", true) > 0; }
+bool Has_DatiClima(const std::string& datiTecnici) {
+    return vb::InStr(datiTecnici, "U01", true) > 0;
+}
 
 } // namespace core

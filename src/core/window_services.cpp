@@ -14,28 +14,47 @@ namespace core {
 
 void SetHelpCode(const vb::Form& window) {
     const std::string& n = window.Name();
-    if (n == "Form2") HelpCode = "001";
-    else if (n == "Form16") HelpCode = "003";
-    else if (n == "Form5") HelpCode = PscNewFormat ? "008" : "004";
-    else if (n == "Form6") HelpCode = "006";
+    if (n == "Form2")
+        HelpCode = "001";
+    else if (n == "Form16")
+        HelpCode = "003";
+    else if (n == "Form5")
+        HelpCode = PscNewFormat ? "008" : "004";
+    else if (n == "Form6")
+        HelpCode = "006";
     else if (n == "Form7") {
         switch (Form7Mode) {
-        case 0: HelpCode = "005"; break;
-        case 1: HelpCode = "007"; break;
+        case 0:
+            HelpCode = "005";
+            break;
+        case 1:
+            HelpCode = "007";
+            break;
         case 2:
             if (Form11Mode == 1) HelpCode = "011";
             break;
-        case 3: HelpCode = "006"; break;
-        case 5: HelpCode = "013"; break;
-        case 6: HelpCode = "014"; break;
-        default: break;
+        case 3:
+            HelpCode = "006";
+            break;
+        case 5:
+            HelpCode = "013";
+            break;
+        case 6:
+            HelpCode = "014";
+            break;
+        default:
+            break;
         }
-    } else if (n == "Form9") HelpCode = "009";
+    } else if (n == "Form9")
+        HelpCode = "009";
     else if (n == "Form11") {
         if (Form11Mode == 1) HelpCode = "011";
-    } else if (n == "Form12") HelpCode = "012";
-    else if (n == "Form14") HelpCode = "015";
-    else if (n == "Form15") HelpCode = "002";
+    } else if (n == "Form12")
+        HelpCode = "012";
+    else if (n == "Form14")
+        HelpCode = "015";
+    else if (n == "Form15")
+        HelpCode = "002";
 }
 
 namespace {
@@ -46,8 +65,10 @@ bool hasNoPointer(const vb::Control& c) {
     case vb::ControlKind::Timer:
     case vb::ControlKind::Line:
     case vb::ControlKind::ImageList:
-    case vb::ControlKind::WheelCatcher: return true;
-    default: return false;
+    case vb::ControlKind::WheelCatcher:
+        return true;
+    default:
+        return false;
     }
 }
 void setPointers(vb::Form& window, int formPointer, int controlPointer) {
@@ -57,8 +78,12 @@ void setPointers(vb::Form& window, int formPointer, int controlPointer) {
 }
 } // namespace
 
-void SetBusyPointer(vb::Form& window) { setPointers(window, vb::vbHourglass, vb::vbHourglass); }
-void SetHandPointer(vb::Form& window) { setPointers(window, vb::vbDefault, vb::vbCustom); }
+void SetBusyPointer(vb::Form& window) {
+    setPointers(window, vb::vbHourglass, vb::vbHourglass);
+}
+void SetHandPointer(vb::Form& window) {
+    setPointers(window, vb::vbDefault, vb::vbCustom);
+}
 
 std::int32_t HexToLong(const std::string& text) {
     static const std::string digits = "123456789ABCDEF";
@@ -74,7 +99,9 @@ std::int32_t HexToLong(const std::string& text) {
     return std::int32_t(std::llround(result));
 }
 
-float InchesToTwips(float inches) { return inches * 1440.0f; }
+float InchesToTwips(float inches) {
+    return inches * 1440.0f;
+}
 
 void ReportRuntimeError(const std::string& windowName, const vb::VbError& error) {
     if (error.number() == vb::errPrinter || error.number() == vb::errPrinterDriver) {

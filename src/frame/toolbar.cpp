@@ -12,10 +12,12 @@ namespace frame {
 Toolbar::Toolbar(vb::Form& window, ToolbarStyle style)
     : Command6(window, "Command6"), Command1(window, "Command1"), Command2(window, "Command2"),
       Command3(window, "Command3"), Command4(window, "Command4"), Command5(window, "Command5"),
-      Command20(window, "Command20"), Command30(window, "Command30"), window_(window), style_(std::move(style)) {
+      Command20(window, "Command20"), Command30(window, "Command30"), window_(window),
+      style_(std::move(style)) {
     Command5.Move(0, 50, 630, 305);
     Command1.Move(0, 360, 630, 315);
-    for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command30}) b->Move(0, 50, 630, 630);
+    for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command30})
+        b->Move(0, 50, 630, 630);
     Command6.Move(50, 50, 630, 630);
     Command1.Click = [this] { Command1_Click(); };
     Command2.Click = [this] { Command2_Click(); };
@@ -46,8 +48,9 @@ void Toolbar::setUp() {
         const char* picture;
         int label;
     };
-    const Item items[] = {{&Command6, "left.gif", 42},  {&Command1, "tasglo.gif", 35}, {&Command2, "tasosc.gif", 36},
-                          {&Command3, "tasdia.gif", 38}, {&Command4, "tasgas.gif", 39}, {&Command5, "tashlp.gif", 41},
+    const Item items[] = {{&Command6, "left.gif", 42},    {&Command1, "tasglo.gif", 35},
+                          {&Command2, "tasosc.gif", 36},  {&Command3, "tasdia.gif", 38},
+                          {&Command4, "tasgas.gif", 39},  {&Command5, "tashlp.gif", 41},
                           {&Command20, "tasobd.gif", 86}, {&Command30, "tasric.gif", 90}};
     for (const Item& it : items) {
         // The set-up expects the interface pictures to be there; a missing one
@@ -69,12 +72,24 @@ void Toolbar::setUp() {
 
 bool Toolbar::handleKey(int keyCode) {
     switch (keyCode) {
-    case 112: Command5_Click(); return true;
-    case 113: Command1_Click(); return true;
-    case 114: Command2_Click(); return true;
-    case 115: Command3_Click(); return true;
-    case 116: Command4_Click(); return true;
-    case 123: Command20_Click(); return true;
+    case 112:
+        Command5_Click();
+        return true;
+    case 113:
+        Command1_Click();
+        return true;
+    case 114:
+        Command2_Click();
+        return true;
+    case 115:
+        Command3_Click();
+        return true;
+    case 116:
+        Command4_Click();
+        return true;
+    case 123:
+        Command20_Click();
+        return true;
     case 124:
         if (!style_.mapsF13) return false;
         Command30_Click();
@@ -83,7 +98,8 @@ bool Toolbar::handleKey(int keyCode) {
         if (!style_.escCloses) return false;
         Command6_Click();
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -98,8 +114,10 @@ void Toolbar::busyFor(vb::CommandButton& b, bool manual) {
 
 void Toolbar::readyFor(vb::CommandButton& b, bool manual) {
     if (style_.focusBeforeReady) style_.focusBeforeReady(b);
-    if (manual && style_.ready) style_.ready();
-    else if (!(manual && style_.gasKeepsPointer && &b == &Command4)) core::SetHandPointer(window_);
+    if (manual && style_.ready)
+        style_.ready();
+    else if (!(manual && style_.gasKeepsPointer && &b == &Command4))
+        core::SetHandPointer(window_);
     if (style_.focusAfterReady) style_.focusAfterReady(b);
 }
 
@@ -111,7 +129,9 @@ void Toolbar::openManual(vb::CommandButton& button, int section) {
     readyFor(button, true);
 }
 
-void Toolbar::Command5_Click() { openManual(Command5, 11); }
+void Toolbar::Command5_Click() {
+    openManual(Command5, 11);
+}
 
 void Toolbar::openOther(vb::CommandButton& button, const char* window) {
     busyFor(button, false);
@@ -121,8 +141,10 @@ void Toolbar::openOther(vb::CommandButton& button, const char* window) {
 }
 
 void Toolbar::Command6_Click() {
-    if (style_.close) style_.close();
-    else window_.Unload();
+    if (style_.close)
+        style_.close();
+    else
+        window_.Unload();
 }
 
 } // namespace frame

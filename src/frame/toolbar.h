@@ -25,7 +25,7 @@ struct ToolbarStyle {
 };
 
 class Toolbar {
-public:
+  public:
     Toolbar(vb::Form& window, ToolbarStyle style = {});
 
     // Places the buttons right-aligned in a window of width W: help and
@@ -47,7 +47,7 @@ public:
 
     vb::CommandButton Command6, Command1, Command2, Command3, Command4, Command5, Command20, Command30;
 
-private:
+  private:
     void openManual(vb::CommandButton& button, int section);
     void openOther(vb::CommandButton& button, const char* window);
     void busyFor(vb::CommandButton& b, bool manual);

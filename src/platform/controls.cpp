@@ -16,10 +16,9 @@
 namespace vb {
 namespace {
 
-
 // Forwards mouse moves of a widget to its control's MouseMove handler.
 class MouseForwarder : public QObject {
-public:
+  public:
     MouseForwarder(Control* c, QObject* parent) : QObject(parent), control_(c) {}
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::MouseMove && control_->MouseMove) {
@@ -37,15 +36,15 @@ public:
         return false;
     }
 
-private:
+  private:
     Control* control_;
 };
 
 class ClickLabel : public QLabel {
-public:
+  public:
     std::function<void()>* click = nullptr;
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && click && *click)
             (*click)();
@@ -54,12 +53,12 @@ protected:
 };
 
 class LineWidget : public QWidget {
-public:
+  public:
     QPoint a, b;
     QColor color = Qt::black;
     explicit LineWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setPen(color);
@@ -68,11 +67,13 @@ protected:
 };
 
 class ShapeWidget : public QWidget {
-public:
+  public:
     QColor color = Qt::black;
-    explicit ShapeWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+    explicit ShapeWidget(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setPen(color);
@@ -80,7 +81,9 @@ protected:
     }
 };
 
-QString colorCss(std::int32_t c) { return vbColor(c).name(); }
+QString colorCss(std::int32_t c) {
+    return vbColor(c).name();
+}
 
 } // namespace
 
@@ -154,7 +157,8 @@ void Control::setMousePointer(int pointer) {
     case ControlKind::ImageList:
     case ControlKind::WheelCatcher:
         throw VbError(438, "Object doesn't support this property or method");
-    default: break;
+    default:
+        break;
     }
     pointer_ = pointer;
     if (QWidget* w = widget()) w->setCursor(cursorFor(pointer, icon_));
@@ -193,7 +197,9 @@ CommandButton::CommandButton(Form& form, std::string name, int index)
     });
     attach(button_);
 }
-QWidget* CommandButton::widget() const { return button_; }
+QWidget* CommandButton::widget() const {
+    return button_;
+}
 void CommandButton::setCaption(const std::string& caption) {
     caption_ = caption;
     std::string shown = Replace(caption, "&&", "\x01");
@@ -223,7 +229,9 @@ Label::Label(Form& form, std::string name, int index)
     restyle();
     attach(label_);
 }
-QWidget* Label::widget() const { return label_; }
+QWidget* Label::widget() const {
+    return label_;
+}
 void Label::setCaption(const std::string& caption) {
     caption_ = caption;
     std::string shown = Replace(caption, "\r\n", "\n");
@@ -286,7 +294,9 @@ Image::Image(Form& form, std::string name, int index)
     label_ = l;
     attach(label_);
 }
-QWidget* Image::widget() const { return label_; }
+QWidget* Image::widget() const {
+    return label_;
+}
 void Image::setPicture(const QPixmap& picture) {
     picture_ = picture;
     if (!stretch_ && !picture.isNull()) {
@@ -312,7 +322,9 @@ Line::Line(Form& form, std::string name, int index)
     w_->setAttribute(Qt::WA_TransparentForMouseEvents);
     place();
 }
-QWidget* Line::widget() const { return w_; }
+QWidget* Line::widget() const {
+    return w_;
+}
 void Line::setX1(int v) {
     x1_ = v;
     place();
@@ -354,7 +366,9 @@ Shape::Shape(Form& form, std::string name, int index)
     attach(w_);
     w_->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
-QWidget* Shape::widget() const { return w_; }
+QWidget* Shape::widget() const {
+    return w_;
+}
 void Shape::setBorderColor(std::int32_t c) {
     border_ = c;
     static_cast<ShapeWidget*>(w_)->color = vbColor(c);
@@ -371,7 +385,9 @@ ListBox::ListBox(Form& form, std::string name, int index)
     });
     attach(list_);
 }
-QWidget* ListBox::widget() const { return list_; }
+QWidget* ListBox::widget() const {
+    return list_;
+}
 void ListBox::AddItem(const std::string& item) {
     items_.push_back(item);
     if (visible_) list_->addItem(toQt(item));
@@ -395,7 +411,8 @@ void ListBox::setListIndex(int i) {
         syncing_ = true;
         if (list_->count() != int(items_.size())) {
             list_->clear();
-            for (const auto& s : items_) list_->addItem(toQt(s));
+            for (const auto& s : items_)
+                list_->addItem(toQt(s));
         }
         list_->setCurrentRow(i);
         syncing_ = false;
@@ -412,13 +429,19 @@ OptionButton::OptionButton(Form& form, std::string name, int index)
     attach(radio_);
     restyle();
 }
-QWidget* OptionButton::widget() const { return radio_; }
+QWidget* OptionButton::widget() const {
+    return radio_;
+}
 void OptionButton::setCaption(const std::string& caption) {
     caption_ = caption;
     radio_->setText(toQt(caption));
 }
-bool OptionButton::Value() const { return radio_->isChecked(); }
-void OptionButton::setValue(bool v) { radio_->setChecked(v); }
+bool OptionButton::Value() const {
+    return radio_->isChecked();
+}
+void OptionButton::setValue(bool v) {
+    radio_->setChecked(v);
+}
 void OptionButton::setForeColor(std::int32_t c) {
     fore_ = c;
     restyle();
@@ -439,8 +462,12 @@ Frame::Frame(Form& form, std::string name, int index)
     : Control(form, ControlKind::Frame, std::move(name), index), w_(new QWidget(&form)) {
     attach(w_);
 }
-QWidget* Frame::widget() const { return w_; }
-void Frame::setCaption(const std::string& caption) { caption_ = caption; }
+QWidget* Frame::widget() const {
+    return w_;
+}
+void Frame::setCaption(const std::string& caption) {
+    caption_ = caption;
+}
 
 // ---- PictureBox
 PictureBox::PictureBox(Form& form, std::string name, int index)
@@ -449,7 +476,9 @@ PictureBox::PictureBox(Form& form, std::string name, int index)
     label_->setAutoFillBackground(true);
     attach(label_);
 }
-QWidget* PictureBox::widget() const { return label_; }
+QWidget* PictureBox::widget() const {
+    return label_;
+}
 void PictureBox::setPicture(const QPixmap& picture) {
     picture_ = picture;
     label_->setPixmap(picture);
@@ -481,7 +510,8 @@ TextBox::TextBox(Form& form, std::string name, int index)
     visible_ = false;
 }
 
-Timer::Timer(Form& form, std::string name, int index) : Control(form, ControlKind::Timer, std::move(name), index) {
+Timer::Timer(Form& form, std::string name, int index)
+    : Control(form, ControlKind::Timer, std::move(name), index) {
     enabled_ = false;
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         if (Tick) Tick();

@@ -48,7 +48,7 @@ enum class ControlKind {
 using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
 
 class Control {
-public:
+  public:
     Control(Form& form, ControlKind kind, std::string name, int index = -1);
     virtual ~Control();
     Control(const Control&) = delete;
@@ -93,7 +93,7 @@ public:
 
     MouseHandler MouseMove;
 
-protected:
+  protected:
     void attach(QWidget* w);
     virtual void applyGeometry();
 
@@ -111,7 +111,7 @@ protected:
 
 // Control arrays: members are created up front with their index.
 template <class T> class ControlArray {
-public:
+  public:
     T& operator()(int i) { return *items_.at(size_t(i)); }
     const T& operator()(int i) const { return *items_.at(size_t(i)); }
     int UBound() const { return int(items_.size()) - 1; }
@@ -123,12 +123,12 @@ public:
     auto begin() { return items_.begin(); }
     auto end() { return items_.end(); }
 
-private:
+  private:
     std::vector<std::unique_ptr<T>> items_;
 };
 
 class CommandButton : public Control {
-public:
+  public:
     CommandButton(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     const std::string& Caption() const { return caption_; }
@@ -139,14 +139,14 @@ public:
     void click();
     std::function<void()> Click;
 
-private:
+  private:
     QPushButton* button_;
     std::string caption_;
     QPixmap picture_;
 };
 
 class Label : public Control {
-public:
+  public:
     Label(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     const std::string& Caption() const { return caption_; }
@@ -163,7 +163,7 @@ public:
     void setTransparent(bool on);
     std::function<void()> Click;
 
-private:
+  private:
     void restyle();
     QLabel* label_;
     std::string caption_;
@@ -172,7 +172,7 @@ private:
 };
 
 class Image : public Control {
-public:
+  public:
     Image(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     const QPixmap& Picture() const { return picture_; }
@@ -182,7 +182,7 @@ public:
     void setStretch(bool on);
     std::function<void()> Click;
 
-private:
+  private:
     void redraw();
     QLabel* label_;
     QPixmap picture_;
@@ -191,7 +191,7 @@ private:
 
 // Drawn on the container's surface; never receives the mouse.
 class Line : public Control {
-public:
+  public:
     Line(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     int X1() const { return x1_; }
@@ -204,7 +204,7 @@ public:
     void setY2(int v);
     void setBorderColor(std::int32_t c);
 
-private:
+  private:
     void place();
     QWidget* w_;
     int x1_ = 0, x2_ = 1000, y1_ = 0, y2_ = 0;
@@ -212,19 +212,19 @@ private:
 };
 
 class Shape : public Control {
-public:
+  public:
     Shape(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     void setBorderColor(std::int32_t c);
     std::int32_t BorderColor() const { return border_; }
 
-private:
+  private:
     QWidget* w_;
     std::int32_t border_ = 0;
 };
 
 class ListBox : public Control {
-public:
+  public:
     ListBox(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     void AddItem(const std::string& item);
@@ -238,7 +238,7 @@ public:
     const std::vector<std::string>& items() const { return items_; }
     std::function<void()> Click;
 
-private:
+  private:
     QListWidget* list_;
     std::vector<std::string> items_;
     int listIndex_ = -1;
@@ -246,7 +246,7 @@ private:
 };
 
 class OptionButton : public Control {
-public:
+  public:
     OptionButton(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     void setCaption(const std::string& caption);
@@ -260,7 +260,7 @@ public:
     void setFontBold(bool b);
     std::function<void()> Click;
 
-private:
+  private:
     void restyle();
     QRadioButton* radio_;
     std::string caption_;
@@ -269,18 +269,18 @@ private:
 };
 
 class Frame : public Control {
-public:
+  public:
     Frame(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     void setCaption(const std::string& caption);
 
-private:
+  private:
     QWidget* w_;
     std::string caption_;
 };
 
 class PictureBox : public Control {
-public:
+  public:
     PictureBox(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     const QPixmap& Picture() const { return picture_; }
@@ -292,7 +292,7 @@ public:
     void setBackColor(std::int32_t c);
     void setBorder(bool on);
 
-private:
+  private:
     QLabel* label_;
     QPixmap picture_;
     bool autoSize_ = false, border_ = false;
@@ -300,20 +300,20 @@ private:
 
 // Hidden text buffers.
 class TextBox : public Control {
-public:
+  public:
     TextBox(Form& form, std::string name, int index = -1);
     std::string Text;
 };
 
 class Timer : public Control {
-public:
+  public:
     Timer(Form& form, std::string name, int index = -1);
     int Interval() const { return interval_; }
     void setInterval(int ms);
     void setEnabled(bool v) override;
     std::function<void()> Tick;
 
-private:
+  private:
     void restart();
     QTimer timer_;
     int interval_ = 0;
@@ -321,7 +321,7 @@ private:
 
 // Reports mouse-wheel rotation over the window's controls; see Form.
 class WheelCatcher : public Control {
-public:
+  public:
     WheelCatcher(Form& form, std::string name, int index = -1);
     // Rotation, X, Y, handle of the control under the pointer.
     std::function<void(int Rotation, int X, int Y, std::uintptr_t Handle)> WheelRotation;

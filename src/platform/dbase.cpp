@@ -18,7 +18,9 @@ constexpr unsigned char kEofMark = 0x1A;
 constexpr std::size_t kDescriptorSize = 32;
 constexpr unsigned kDefaultBlockSize = 512;
 
-unsigned le16(const unsigned char* p) { return unsigned(p[0]) | unsigned(p[1]) << 8; }
+unsigned le16(const unsigned char* p) {
+    return unsigned(p[0]) | unsigned(p[1]) << 8;
+}
 std::uint32_t le32(const unsigned char* p) {
     return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
            std::uint32_t(p[3]) << 24;
@@ -28,10 +30,13 @@ void putLe16(unsigned char* p, unsigned v) {
     p[1] = static_cast<unsigned char>(v >> 8);
 }
 void putLe32(unsigned char* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
 
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -42,14 +47,16 @@ bool iequals(std::string_view a, std::string_view b) {
 
 std::string_view rtrimBlanks(std::string_view s) {
     std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ') --n;
+    while (n > 0 && s[n - 1] == ' ')
+        --n;
     return s.substr(0, n);
 }
 
 std::string_view trimBlanks(std::string_view s) {
     s = rtrimBlanks(s);
     std::size_t i = 0;
-    while (i < s.size() && s[i] == ' ') ++i;
+    while (i < s.size() && s[i] == ' ')
+        ++i;
     return s.substr(i);
 }
 
@@ -152,7 +159,8 @@ std::optional<std::string_view> Table::Data::memoText(std::uint32_t block) const
     } else {
         // dBase III: text up to the 0x1A terminator (normally doubled).
         const void* end = std::memchr(p, kEofMark, avail);
-        const std::size_t len = end ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - p) : avail;
+        const std::size_t len =
+            end ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - p) : avail;
         text = std::string_view(reinterpret_cast<const char*>(p), len);
     }
     if (text.empty()) return std::nullopt;
@@ -164,7 +172,7 @@ namespace {
 // Reads a file into one buffer in slices, so the caller can work on each slice
 // while it is still in cache.
 class SliceReader {
-public:
+  public:
     SliceReader(const std::string& path, const char* what) : path_(path), what_(what) {
         std::error_code ec;
         if (!fs::is_regular_file(path, ec)) throw Error(std::string(what) + " not found: " + path);
@@ -197,7 +205,7 @@ public:
         return std::move(out_);
     }
 
-private:
+  private:
     [[noreturn]] void fail() const { throw Error(std::string("cannot read ") + what_ + ": " + path_); }
 
     std::string path_;
@@ -243,8 +251,8 @@ Table Table::open(const std::string& filePath) {
     if (size < 32) throw Error(name + ": header too short (" + std::to_string(size) + " bytes)");
     const unsigned version = b[0];
     const unsigned level = version & 0x07; // 3 = dBase III, 4 = dBase IV; high bits flag memos
-    if (level != 3 && level != 4) throw Error(name + ": not a dBase III/IV table (version byte " +
-                                              std::to_string(version) + ")");
+    if (level != 3 && level != 4)
+        throw Error(name + ": not a dBase III/IV table (version byte " + std::to_string(version) + ")");
     const std::uint32_t recordCount = le32(b + 4);
     d->headerLen = le16(b + 8);
     d->recordLen = le16(b + 10);
@@ -309,14 +317,16 @@ Table Table::open(const std::string& filePath) {
     d->memoBlocks.reserve(std::size_t(recordCount) * d->memoColumns);
     for (std::uint32_t i = 0; i < recordCount;) {
         in.readTo(std::max(in.done() + kSlice, d->headerLen + d->recordLen * (std::size_t(i) + 1)));
-        const std::size_t available = std::min<std::size_t>(recordCount, (in.done() - d->headerLen) / d->recordLen);
+        const std::size_t available =
+            std::min<std::size_t>(recordCount, (in.done() - d->headerLen) / d->recordLen);
         for (; i < available; ++i) {
             const char* rec = reinterpret_cast<const char*>(b) + d->headerLen + std::size_t(i) * d->recordLen;
             if (*rec == '*') continue;
             d->rows.push_back(i);
             for (std::size_t fi : memoFields) {
                 const Field& f = d->fields[fi];
-                const std::uint32_t block = memoBlock(rec + f.offset, static_cast<std::size_t>(f.length), name, f);
+                const std::uint32_t block =
+                    memoBlock(rec + f.offset, static_cast<std::size_t>(f.length), name, f);
                 if (block != 0 && std::uint64_t(block) * d->blockSize >= memoSize)
                     throw Error(name + ": memo pointer " + std::to_string(block) + " in field " + f.name +
                                 " is past the end of memo file " + d->memoPath);
@@ -328,9 +338,15 @@ Table Table::open(const std::string& filePath) {
     return Table(std::move(d));
 }
 
-const std::string& Table::path() const { return d_->path; }
-const std::vector<Field>& Table::fields() const { return d_->fields; }
-std::size_t Table::recordCount() const { return d_->rows.size(); }
+const std::string& Table::path() const {
+    return d_->path;
+}
+const std::vector<Field>& Table::fields() const {
+    return d_->fields;
+}
+std::size_t Table::recordCount() const {
+    return d_->rows.size();
+}
 
 int Table::fieldIndex(std::string_view name) const {
     for (std::size_t i = 0; i < d_->fields.size(); ++i)
@@ -381,7 +397,8 @@ void scanField(const Table& t, const Table::Data& d, int field, std::string_view
         const std::size_t width = static_cast<std::size_t>(f.length);
         for (std::size_t k = 0; k < n; ++k) {
             const std::uint32_t r = rowAt(k);
-            if (equalsPadded(base + std::size_t(d.rows[r]) * d.recordLen, width, literal) != notEqual) emit(r);
+            if (equalsPadded(base + std::size_t(d.rows[r]) * d.recordLen, width, literal) != notEqual)
+                emit(r);
         }
         return;
     }
@@ -396,17 +413,21 @@ void scanField(const Table& t, const Table::Data& d, int field, std::string_view
 
 std::vector<std::uint32_t> Table::rowsWhere(int field, std::string_view literal, bool notEqual) const {
     std::vector<std::uint32_t> out;
-    scanField(*this, *d_, field, literal, notEqual, d_->rows.size(),
-              [](std::size_t k) { return static_cast<std::uint32_t>(k); }, [&](std::uint32_t r) { out.push_back(r); });
+    scanField(
+        *this, *d_, field, literal, notEqual, d_->rows.size(),
+        [](std::size_t k) { return static_cast<std::uint32_t>(k); },
+        [&](std::uint32_t r) { out.push_back(r); });
     return out;
 }
 
-void Table::keepRowsWhere(int field, std::string_view literal, bool notEqual, std::vector<std::uint32_t>& rows) const {
+void Table::keepRowsWhere(int field, std::string_view literal, bool notEqual,
+                          std::vector<std::uint32_t>& rows) const {
     for (std::uint32_t r : rows)
         if (r >= d_->rows.size()) throw Error(d_->path + ": record " + std::to_string(r) + " out of range");
     std::size_t kept = 0;
-    scanField(*this, *d_, field, literal, notEqual, rows.size(), [&](std::size_t k) { return rows[k]; },
-              [&](std::uint32_t r) { rows[kept++] = r; });
+    scanField(
+        *this, *d_, field, literal, notEqual, rows.size(), [&](std::size_t k) { return rows[k]; },
+        [&](std::uint32_t r) { rows[kept++] = r; });
     rows.resize(kept);
 }
 
@@ -468,7 +489,8 @@ void writeTable(const std::string& dbfPath, const std::vector<FieldDef>& defs,
                 throw Error(dbfPath + ": field " + f.name + " has bad length " + std::to_string(f.length));
             break;
         default:
-            throw Error(dbfPath + ": field " + f.name + " has unsupported type '" + std::string(1, f.type) + "'");
+            throw Error(dbfPath + ": field " + f.name + " has unsupported type '" + std::string(1, f.type) +
+                        "'");
         }
         recordLen += static_cast<std::size_t>(f.length);
     }
@@ -516,7 +538,8 @@ void writeTable(const std::string& dbfPath, const std::vector<FieldDef>& defs,
                     const std::size_t len = rec[i]->size() + 8;
                     if (len > 0xFFFFFFFFu) throw Error(dbfPath + ": memo too long");
                     const std::size_t start = memo.size();
-                    memo.resize(start + (len + kDefaultBlockSize - 1) / kDefaultBlockSize * kDefaultBlockSize, 0);
+                    memo.resize(start + (len + kDefaultBlockSize - 1) / kDefaultBlockSize * kDefaultBlockSize,
+                                0);
                     memo[start] = 0xFF;
                     memo[start + 1] = 0xFF;
                     memo[start + 2] = 0x08;
@@ -531,8 +554,9 @@ void writeTable(const std::string& dbfPath, const std::vector<FieldDef>& defs,
             } else {
                 cell = rec[i].value_or(std::string());
                 if (cell.size() > std::size_t(f.length))
-                    throw Error(dbfPath + ": value of " + f.name + " in record " + std::to_string(r) + " is " +
-                                std::to_string(cell.size()) + " bytes, wider than " + std::to_string(f.length));
+                    throw Error(dbfPath + ": value of " + f.name + " in record " + std::to_string(r) +
+                                " is " + std::to_string(cell.size()) + " bytes, wider than " +
+                                std::to_string(f.length));
                 if (f.type == 'N')
                     cell.insert(0, std::size_t(f.length) - cell.size(), ' ');
                 else

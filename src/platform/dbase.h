@@ -24,12 +24,12 @@ enum ErrorNumber : int {
 };
 
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const std::string& message, int number = kErrGeneric)
         : std::runtime_error(message), number_(number) {}
     int number() const noexcept { return number_; }
 
-private:
+  private:
     int number_;
 };
 
@@ -48,7 +48,7 @@ struct Field {
 std::string resolveFileNoCase(const std::string& path);
 
 class Table {
-public:
+  public:
     // Reads the whole table into memory; the memo file is read on first use.
     // Throws db::Error on anything malformed.
     static Table open(const std::string& filePath);
@@ -70,11 +70,12 @@ public:
     // (notEqual: differs from) the right-trimmed literal. Null passes neither test.
     std::vector<std::uint32_t> rowsWhere(int field, std::string_view literal, bool notEqual) const;
     // Keeps those of `rows` that pass, in their order.
-    void keepRowsWhere(int field, std::string_view literal, bool notEqual, std::vector<std::uint32_t>& rows) const;
+    void keepRowsWhere(int field, std::string_view literal, bool notEqual,
+                       std::vector<std::uint32_t>& rows) const;
 
     struct Data;
 
-private:
+  private:
     explicit Table(std::shared_ptr<const Data> d) : d_(std::move(d)) {}
     std::shared_ptr<const Data> d_;
 };

@@ -23,13 +23,13 @@ enum ErrorNumber {
 std::string errorDescription(int number);
 
 class VbError : public std::runtime_error {
-public:
+  public:
     explicit VbError(int number, std::string description = {})
         : std::runtime_error(description.empty() ? errorDescription(number) : description), number_(number) {}
     int number() const { return number_; }
     std::string description() const { return what(); }
 
-private:
+  private:
     int number_;
 };
 

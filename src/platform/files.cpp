@@ -139,7 +139,9 @@ namespace {
 std::string g_programFolder;
 }
 
-void setProgramFolder(const std::string& folder) { g_programFolder = folder; }
+void setProgramFolder(const std::string& folder) {
+    g_programFolder = folder;
+}
 
 std::string programFolder() {
     if (!g_programFolder.empty()) return g_programFolder;

@@ -46,7 +46,7 @@ Form* formOf(QObject* o) {
 
 // Key preview and wheel routing for every window, installed once.
 class RoutingFilter : public QObject {
-public:
+  public:
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::KeyPress) {
             auto* ke = static_cast<QKeyEvent*>(e);
@@ -54,7 +54,8 @@ public:
             // A new key may reuse the address of the last one, so a delivery
             // counts as the same key only when it climbs to a parent.
             auto* w = qobject_cast<QWidget*>(watched);
-            bool climbing = ke == lastKey_ && w && lastWatched_ && w != lastWatched_ && w->isAncestorOf(lastWatched_);
+            bool climbing =
+                ke == lastKey_ && w && lastWatched_ && w != lastWatched_ && w->isAncestorOf(lastWatched_);
             lastKey_ = ke;
             lastWatched_ = w;
             if (climbing) return false;
@@ -89,7 +90,7 @@ public:
         return false;
     }
 
-private:
+  private:
     QKeyEvent* lastKey_ = nullptr;
     QPointer<QWidget> lastWatched_;
     int accumulated_ = 0;
@@ -148,7 +149,9 @@ void Form::setHeight(int v) {
     applyGeometry();
     if (changed) Form_Resize();
 }
-int Form::ScaleWidth() const { return std::max(0, width_ - 2 * kFrameSidePx * kTwipsPerPixel); }
+int Form::ScaleWidth() const {
+    return std::max(0, width_ - 2 * kFrameSidePx * kTwipsPerPixel);
+}
 int Form::ScaleHeight() const {
     return std::max(0, height_ - (kFrameSidePx + kFrameCaptionPx) * kTwipsPerPixel);
 }
@@ -170,7 +173,9 @@ Control* Form::findControl(const std::string& name, int index) const {
     return nullptr;
 }
 
-void Form::removeControl(Control* c) { controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end()); }
+void Form::removeControl(Control* c) {
+    controls_.erase(std::remove(controls_.begin(), controls_.end(), c), controls_.end());
+}
 
 void Form::Show() {
     bool first = !shownOnce_;
@@ -179,7 +184,9 @@ void Form::Show() {
     if (first) Form_Resize();
 }
 
-void Form::ShowModal(Form* owner) { services().showModal(*this, owner); }
+void Form::ShowModal(Form* owner) {
+    services().showModal(*this, owner);
+}
 
 void Form::runModalLoop(Form* owner) {
     if (unloaded_) return;
@@ -187,7 +194,8 @@ void Form::runModalLoop(Form* owner) {
     if (owner) {
         winId();
         owner->winId();
-        if (windowHandle() && owner->windowHandle()) windowHandle()->setTransientParent(owner->windowHandle());
+        if (windowHandle() && owner->windowHandle())
+            windowHandle()->setTransientParent(owner->windowHandle());
     }
     Show();
     activateWindow();
@@ -226,24 +234,41 @@ int Form::vbKeyCode(int qtKey) {
     if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return qtKey;
     if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return qtKey;
     switch (qtKey) {
-    case Qt::Key_Escape: return 27;
+    case Qt::Key_Escape:
+        return 27;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Tab: return 9;
-    case Qt::Key_Backspace: return 8;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Delete: return 46;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    default: return 0;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Tab:
+        return 9;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Delete:
+        return 46;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    default:
+        return 0;
     }
 }
 
@@ -269,8 +294,12 @@ void Form::closeEvent(QCloseEvent* e) {
     Unload();
 }
 
-void FormRegistry::add(const std::string& name, Factory factory) { registry().factories[name] = std::move(factory); }
-bool FormRegistry::has(const std::string& name) { return registry().factories.count(name) > 0; }
+void FormRegistry::add(const std::string& name, Factory factory) {
+    registry().factories[name] = std::move(factory);
+}
+bool FormRegistry::has(const std::string& name) {
+    return registry().factories.count(name) > 0;
+}
 
 Form* FormRegistry::existing(const std::string& name) {
     auto it = registry().instances.find(name);
@@ -302,9 +331,11 @@ void FormRegistry::forget(Form* form) {
 
 void FormRegistry::unloadAll() {
     std::vector<Form*> all;
-    for (auto& [n, f] : registry().instances) all.push_back(f);
+    for (auto& [n, f] : registry().instances)
+        all.push_back(f);
     registry().instances.clear();
-    for (Form* f : all) delete f;
+    for (Form* f : all)
+        delete f;
 }
 
 void showModalByName(const std::string& name, Form* owner) {

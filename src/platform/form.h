@@ -22,7 +22,7 @@ inline constexpr int kFrameCaptionPx = 23;
 
 class Form : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit Form(std::string name);
     ~Form() override;
 
@@ -57,8 +57,8 @@ public:
     // The button that Esc presses once the key map has seen the key.
     void setCancelButton(CommandButton* button) { cancel_ = button; }
 
-    void Show();                  // the start window: not modal
-    void ShowModal(Form* owner);  // returns once the window is unloaded
+    void Show();                 // the start window: not modal
+    void ShowModal(Form* owner); // returns once the window is unloaded
     void Unload();
     bool isUnloaded() const { return unloaded_; }
 
@@ -75,11 +75,11 @@ public:
 
     static int vbKeyCode(int qtKey);
 
-protected:
+  protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
-private:
+  private:
     void applyGeometry();
     friend class FormRegistry;
 
@@ -97,7 +97,7 @@ private:
 
 // Default instances by window name.
 class FormRegistry {
-public:
+  public:
     using Factory = std::function<Form*()>;
     static void add(const std::string& name, Factory factory);
     static bool has(const std::string& name);

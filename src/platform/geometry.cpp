@@ -25,7 +25,8 @@ std::shared_ptr<QCursor> loadCursorFile(const std::string& path) {
     std::string data = readAll(path);
     if (data.size() < 6 + 16) throw VbError(errInvalidPicture);
     auto u16 = [&](size_t at) {
-        return int(static_cast<unsigned char>(data[at])) | (int(static_cast<unsigned char>(data[at + 1])) << 8);
+        return int(static_cast<unsigned char>(data[at])) |
+               (int(static_cast<unsigned char>(data[at + 1])) << 8);
     };
     int type = u16(2);
     if (u16(0) != 0 || (type != 1 && type != 2) || u16(4) < 1) throw VbError(errInvalidPicture);
@@ -48,13 +49,20 @@ std::shared_ptr<QCursor> loadCursorFile(const std::string& path) {
 
 QCursor cursorFor(int pointer, const std::shared_ptr<QCursor>& custom) {
     switch (pointer) {
-    case vbHourglass: return QCursor(Qt::WaitCursor);
-    case vbNoDrop: return QCursor(Qt::ForbiddenCursor);
-    case vbCustom: return custom ? *custom : QCursor(Qt::ArrowCursor);
-    case 1: return QCursor(Qt::ArrowCursor);
-    case 2: return QCursor(Qt::CrossCursor);
-    case 3: return QCursor(Qt::IBeamCursor);
-    default: return QCursor(Qt::ArrowCursor);
+    case vbHourglass:
+        return QCursor(Qt::WaitCursor);
+    case vbNoDrop:
+        return QCursor(Qt::ForbiddenCursor);
+    case vbCustom:
+        return custom ? *custom : QCursor(Qt::ArrowCursor);
+    case 1:
+        return QCursor(Qt::ArrowCursor);
+    case 2:
+        return QCursor(Qt::CrossCursor);
+    case 3:
+        return QCursor(Qt::IBeamCursor);
+    default:
+        return QCursor(Qt::ArrowCursor);
     }
 }
 

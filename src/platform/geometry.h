@@ -12,13 +12,17 @@ inline int twipsToPixels(int twips) {
     // Round half away from zero, as the original layout did.
     return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
 }
-inline int pixelsToTwips(int px) { return px * 15; }
+inline int pixelsToTwips(int px) {
+    return px * 15;
+}
 
 // Colours are long values &HBBGGRR.
 inline QColor vbColor(std::int32_t value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
-inline std::int32_t RGB(int r, int g, int b) { return r | (g << 8) | (b << 16); }
+inline std::int32_t RGB(int r, int g, int b) {
+    return r | (g << 8) | (b << 16);
+}
 std::int32_t QBColor(int n);
 
 enum MousePointerValue { vbDefault = 0, vbHourglass = 11, vbNoDrop = 12, vbCustom = 99 };

@@ -26,10 +26,18 @@ const std::string& emptyText() {
     return empty;
 }
 
-VbError badRow() { return VbError(30009, "Invalid Row value"); }
-VbError badCol() { return VbError(30010, "Invalid Col value"); }
-VbError badIndex() { return VbError(381, "Subscript out of range"); }
-VbError badValue() { return VbError(380, "Invalid property value"); }
+VbError badRow() {
+    return VbError(30009, "Invalid Row value");
+}
+VbError badCol() {
+    return VbError(30010, "Invalid Col value");
+}
+VbError badIndex() {
+    return VbError(381, "Subscript out of range");
+}
+VbError badValue() {
+    return VbError(380, "Invalid property value");
+}
 
 // What general alignment puts on the right.
 bool looksNumeric(const std::string& s) {
@@ -69,7 +77,7 @@ QString cellText(const std::string& text) {
 // taken before the control's generic forwarder so MouseRow/MouseCol are
 // already current when the window's MouseMove handler reads them.
 class GridWidget : public QWidget {
-public:
+  public:
     GridWidget(Grid* grid, QWidget* parent) : QWidget(parent), grid_(grid) {
         setFocusPolicy(Qt::StrongFocus);
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -86,7 +94,7 @@ public:
     QScrollBar* bar_;
     bool syncing_ = false;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         grid_->updatePending_ = false;
         QPainter p(this);
@@ -112,7 +120,7 @@ protected:
     // The window's wheel handler scrolls the grid, never the grid itself.
     void wheelEvent(QWheelEvent* e) override { e->ignore(); }
 
-private:
+  private:
     struct MouseFirst : QObject {
         Grid* grid;
         explicit MouseFirst(Grid* g) : grid(g) {}
@@ -135,9 +143,11 @@ private:
     WheelEater wheelEater_;
 };
 
-Grid::Grid(Form& form, std::string name, int index) : Control(form, ControlKind::Grid, std::move(name), index) {
+Grid::Grid(Form& form, std::string name, int index)
+    : Control(form, ControlKind::Grid, std::move(name), index) {
     rows_.resize(2);
-    for (auto& row : rows_) row.cells.resize(size_t(cols_));
+    for (auto& row : rows_)
+        row.cells.resize(size_t(cols_));
     colWidths_.assign(size_t(cols_), -1);
     fontChanged();
     view_ = new GridWidget(this, &form);
@@ -150,7 +160,9 @@ Grid::~Grid() {
     delete view_.data();
 }
 
-QWidget* Grid::widget() const { return view_.data(); }
+QWidget* Grid::widget() const {
+    return view_.data();
+}
 
 // ---- checks and access
 
@@ -160,8 +172,12 @@ void Grid::checkRow(int r, int error) const {
 void Grid::checkCol(int c, int error) const {
     if (c < 0 || c >= cols_) throw error == 381 ? badIndex() : badCol();
 }
-Grid::Cell& Grid::cellAt(int r, int c) { return rows_[size_t(r)].cells[size_t(c)]; }
-const Grid::Cell& Grid::cellAt(int r, int c) const { return rows_[size_t(r)].cells[size_t(c)]; }
+Grid::Cell& Grid::cellAt(int r, int c) {
+    return rows_[size_t(r)].cells[size_t(c)];
+}
+const Grid::Cell& Grid::cellAt(int r, int c) const {
+    return rows_[size_t(r)].cells[size_t(c)];
+}
 
 Grid::CellFormat& Grid::formatOfCurrent() {
     checkRow(row_, 30009);
@@ -181,7 +197,8 @@ void Grid::setRows(int n) {
     if (n < 0) throw badValue();
     size_t old = rows_.size();
     rows_.resize(size_t(n));
-    for (size_t i = old; i < rows_.size(); ++i) rows_[i].cells.resize(size_t(cols_));
+    for (size_t i = old; i < rows_.size(); ++i)
+        rows_[i].cells.resize(size_t(cols_));
     fixedRows_ = std::min(fixedRows_, n);
     topRow_ = TopRow();
     int last = std::max(n - 1, 0);
@@ -192,7 +209,8 @@ void Grid::setRows(int n) {
 void Grid::setCols(int n) {
     if (n < 0) throw badValue();
     cols_ = n;
-    for (auto& row : rows_) row.cells.resize(size_t(n));
+    for (auto& row : rows_)
+        row.cells.resize(size_t(n));
     colWidths_.resize(size_t(n), -1);
     fixedCols_ = std::min(fixedCols_, n);
     int last = std::max(n - 1, 0);
@@ -334,7 +352,9 @@ void Grid::setRowHeightMin(int twips) {
     scheduleLayout();
     refresh();
 }
-int Grid::standardRowHeight() const { return std::max(standardHeight_, rowHeightMin_); }
+int Grid::standardRowHeight() const {
+    return std::max(standardHeight_, rowHeightMin_);
+}
 
 // ---- cell format
 
@@ -478,12 +498,17 @@ void Grid::setMergeRow(int r, bool on) {
 
 // ---- layout and scrolling
 
-int Grid::rowPixels(int r) const { return twipsToPixels(RowHeight(r)); }
-int Grid::colPixels(int c) const { return twipsToPixels(ColWidth(c)); }
+int Grid::rowPixels(int r) const {
+    return twipsToPixels(RowHeight(r));
+}
+int Grid::colPixels(int c) const {
+    return twipsToPixels(ColWidth(c));
+}
 
 int Grid::fixedHeightPx() const {
     int h = 0;
-    for (int r = 0; r < fixedRows_; ++r) h += rowPixels(r);
+    for (int r = 0; r < fixedRows_; ++r)
+        h += rowPixels(r);
     return h;
 }
 
@@ -505,9 +530,13 @@ int Grid::maxTopRow() const {
     return fixedRows_;
 }
 
-bool Grid::scrollBarNeeded() const { return scrollBars_ && maxTopRow() > fixedRows_; }
+bool Grid::scrollBarNeeded() const {
+    return scrollBars_ && maxTopRow() > fixedRows_;
+}
 
-int Grid::TopRow() const { return std::clamp(topRow_, fixedRows_, std::max(fixedRows_, maxTopRow())); }
+int Grid::TopRow() const {
+    return std::clamp(topRow_, fixedRows_, std::max(fixedRows_, maxTopRow()));
+}
 
 void Grid::setTopRow(int r) {
     int top = std::clamp(r, fixedRows_, std::max(fixedRows_, maxTopRow()));
@@ -541,11 +570,13 @@ void Grid::scrollToRow(int r) {
     }
     int avail = cellArea().height() - fixedHeightPx();
     int acc = 0;
-    for (int i = top; i <= r; ++i) acc += rowPixels(i);
+    for (int i = top; i <= r; ++i)
+        acc += rowPixels(i);
     if (acc <= avail) return;
     int t = r;
     acc = rowPixels(r);
-    while (t - 1 >= fixedRows_ && acc + rowPixels(t - 1) <= avail) acc += rowPixels(--t);
+    while (t - 1 >= fixedRows_ && acc + rowPixels(t - 1) <= avail)
+        acc += rowPixels(--t);
     setTopRow(t);
 }
 
@@ -595,7 +626,8 @@ QRect Grid::cellRect(int r, int c) const {
     if (c < 0 || c >= cols_) return {};
     QRect area = cellArea();
     int x = area.left();
-    for (int i = 0; i < c; ++i) x += colPixels(i);
+    for (int i = 0; i < c; ++i)
+        x += colPixels(i);
     QRect found;
     forEachVisibleRow([&](int row, int y, int h) {
         if (row == r) found = QRect(x, y, colPixels(c), h);
@@ -612,7 +644,8 @@ void Grid::refresh() {
 void Grid::scheduleLayout() {
     if (layoutPending_ || !view_) return;
     layoutPending_ = true;
-    QMetaObject::invokeMethod(view_.data(), [this] { relayout(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        view_.data(), [this] { relayout(); }, Qt::QueuedConnection);
 }
 
 void Grid::relayout() {
@@ -678,7 +711,8 @@ void Grid::mouseMoved(QPoint p, int button) {
     mouseRow_ = r;
     mouseCol_ = c;
     if (MouseMove)
-        MouseMove(button, 0, float((p.x() - kBorderPx) * kTwipsPerPixel), float((p.y() - kBorderPx) * kTwipsPerPixel));
+        MouseMove(button, 0, float((p.x() - kBorderPx) * kTwipsPerPixel),
+                  float((p.y() - kBorderPx) * kTwipsPerPixel));
 }
 
 bool Grid::keyPressed(int key, bool ctrl) {
@@ -686,10 +720,18 @@ bool Grid::keyPressed(int key, bool ctrl) {
     if (lastRow < fixedRows_ || lastCol < fixedCols_) return false;
     int r = row_, c = col_;
     switch (key) {
-    case Qt::Key_Up: r = std::max(fixedRows_, r - 1); break;
-    case Qt::Key_Down: r = std::max(fixedRows_, std::min(lastRow, r + 1)); break;
-    case Qt::Key_Left: c = std::max(fixedCols_, c - 1); break;
-    case Qt::Key_Right: c = std::max(fixedCols_, std::min(lastCol, c + 1)); break;
+    case Qt::Key_Up:
+        r = std::max(fixedRows_, r - 1);
+        break;
+    case Qt::Key_Down:
+        r = std::max(fixedRows_, std::min(lastRow, r + 1));
+        break;
+    case Qt::Key_Left:
+        c = std::max(fixedCols_, c - 1);
+        break;
+    case Qt::Key_Right:
+        c = std::max(fixedCols_, std::min(lastCol, c + 1));
+        break;
     case Qt::Key_Home:
         c = fixedCols_;
         if (ctrl) r = fixedRows_;
@@ -706,7 +748,8 @@ bool Grid::keyPressed(int key, bool ctrl) {
         setTopRow(TopRow() + step);
         break;
     }
-    default: return false;
+    default:
+        return false;
     }
     r = std::max(r, fixedRows_);
     c = std::max(c, fixedCols_);
@@ -769,10 +812,12 @@ void Grid::paintCell(QPainter& p, int r, int c, const QRect& rect, const QRect& 
         } else {
             QSize s = pic.deviceIndependentSize().toSize();
             int h = f->picAlign / 3, v = f->picAlign % 3;
-            int px = h == 0 ? content.left() : h == 1 ? content.left() + (content.width() - s.width()) / 2
-                                                       : content.right() + 1 - s.width();
-            int py = v == 0 ? content.top() : v == 1 ? content.top() + (content.height() - s.height()) / 2
-                                                     : content.bottom() + 1 - s.height();
+            int px = h == 0   ? content.left()
+                     : h == 1 ? content.left() + (content.width() - s.width()) / 2
+                              : content.right() + 1 - s.width();
+            int py = v == 0   ? content.top()
+                     : v == 1 ? content.top() + (content.height() - s.height()) / 2
+                              : content.bottom() + 1 - s.height();
             p.drawPixmap(px, py, pic);
         }
     }
@@ -781,7 +826,8 @@ void Grid::paintCell(QPainter& p, int r, int c, const QRect& rect, const QRect& 
         if (a == 9) a = looksNumeric(cell.text) ? 7 : 1;
         p.setFont(cellFont(f && f->bold >= 0 ? f->bold != 0 : fontBold_));
         p.setPen(vbColor(fore));
-        p.drawText(content.adjusted(kTextPadPx, 0, -kTextPadPx, 0), int(alignmentFlags(a)), cellText(cell.text));
+        p.drawText(content.adjusted(kTextPadPx, 0, -kTextPadPx, 0), int(alignmentFlags(a)),
+                   cellText(cell.text));
     }
 }
 

@@ -26,7 +26,7 @@ namespace vb {
 class GridWidget;
 
 class Grid : public Control {
-public:
+  public:
     Grid(Form& form, std::string name, int index = -1);
     ~Grid() override;
     QWidget* widget() const override;
@@ -150,7 +150,7 @@ public:
     // A cell's rectangle in pixels of widget(); empty when not on view.
     QRect cellRect(int r, int c) const;
 
-private:
+  private:
     friend class GridWidget;
     struct CellFormat {
         QPixmap picture;

@@ -12,8 +12,12 @@ namespace db {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-char asciiUpper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+char asciiUpper(char c) {
+    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
+}
 
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -24,7 +28,8 @@ bool iequals(std::string_view a, std::string_view b) {
 
 std::string_view rtrimBlanks(std::string_view s) {
     std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ') --n;
+    while (n > 0 && s[n - 1] == ' ')
+        --n;
     return s.substr(0, n);
 }
 
@@ -38,7 +43,7 @@ struct Token {
 // Literals run to the next quote of the same kind and may hold any other byte,
 // control bytes and bytes >= 128 included; there is no escape.
 class Parser {
-public:
+  public:
     Parser(const std::string& text, const char* what) : s_(text), what_(what) { advance(); }
 
     [[noreturn]] void fail(const std::string& expected) const {
@@ -82,9 +87,10 @@ public:
         return out;
     }
 
-private:
+  private:
     void advance() {
-        while (i_ < s_.size() && isBlank(s_[i_])) ++i_;
+        while (i_ < s_.size() && isBlank(s_[i_]))
+            ++i_;
         tokenStart_ = i_;
         tok_ = Token{};
         if (i_ >= s_.size()) return;
@@ -121,7 +127,8 @@ private:
             break;
         }
         const std::size_t start = i_;
-        while (i_ < s_.size() && !isBlank(s_[i_]) && std::string_view("=<>,*'\"").find(s_[i_]) == std::string_view::npos)
+        while (i_ < s_.size() && !isBlank(s_[i_]) &&
+               std::string_view("=<>,*'\"").find(s_[i_]) == std::string_view::npos)
             ++i_;
         if (i_ == start) fail("a name"); // a lone '>'
         tok_ = {Tok::Word, s_.substr(start, i_ - start)};
@@ -140,13 +147,15 @@ struct Compiled {
     std::string_view literal; // view into the Condition it came from
 };
 
-std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& conds, const std::string& text) {
+std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& conds,
+                              const std::string& text) {
     std::vector<Compiled> out;
     out.reserve(conds.size());
     for (const auto& c : conds) {
         const int f = table.fieldIndex(c.field);
         if (f < 0)
-            throw Error("Unknown field \"" + c.field + "\" in \"" + text + "\" on " + table.path(), kErrItemNotFound);
+            throw Error("Unknown field \"" + c.field + "\" in \"" + text + "\" on " + table.path(),
+                        kErrItemNotFound);
         out.push_back({f, c.notEqual, c.literal});
     }
     return out;
@@ -199,7 +208,8 @@ Recordset Query::run(const Table& table) const {
     for (const auto& name : orderBy_) {
         const int f = table.fieldIndex(name);
         if (f < 0)
-            throw Error("Unknown field \"" + name + "\" in \"" + text_ + "\" on " + table.path(), kErrItemNotFound);
+            throw Error("Unknown field \"" + name + "\" in \"" + text_ + "\" on " + table.path(),
+                        kErrItemNotFound);
         keys.push_back(f);
     }
 
@@ -207,7 +217,8 @@ Recordset Query::run(const Table& table) const {
     std::vector<std::uint32_t> rows;
     if (conds.empty()) {
         rows.resize(table.recordCount());
-        for (std::size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<std::uint32_t>(r);
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            rows[r] = static_cast<std::uint32_t>(r);
     } else {
         rows = table.rowsWhere(conds[0].field, conds[0].literal, conds[0].notEqual);
         for (std::size_t i = 1; i < conds.size() && !rows.empty(); ++i)
@@ -225,7 +236,8 @@ Recordset Query::run(const Table& table) const {
                 cells[i * k + j] = v;
             }
         std::vector<std::uint32_t> order(rows.size());
-        for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = static_cast<std::uint32_t>(i);
         std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
             for (std::size_t j = 0; j < k; ++j) {
                 const auto& x = cells[a * k + j];
@@ -241,7 +253,8 @@ Recordset Query::run(const Table& table) const {
             return false;
         });
         std::vector<std::uint32_t> sorted(rows.size());
-        for (std::size_t i = 0; i < order.size(); ++i) sorted[i] = rows[order[i]];
+        for (std::size_t i = 0; i < order.size(); ++i)
+            sorted[i] = rows[order[i]];
         rows.swap(sorted);
     }
     return Recordset(table, std::move(rows));
@@ -249,7 +262,8 @@ Recordset Query::run(const Table& table) const {
 
 // ---------------------------------------------------------------------------
 
-Recordset::Recordset(Table table, std::vector<std::uint32_t> rows) : table_(std::move(table)), rows_(std::move(rows)) {}
+Recordset::Recordset(Table table, std::vector<std::uint32_t> rows)
+    : table_(std::move(table)), rows_(std::move(rows)) {}
 
 const Table& Recordset::openTable() const {
     if (!table_) throw Error("Object invalid or no longer set: the record set is closed", kErrObjectClosed);
@@ -259,20 +273,23 @@ const Table& Recordset::openTable() const {
 std::size_t Recordset::currentRow(std::string_view forField) const {
     openTable();
     if (pos_ >= rows_.size())
-        throw Error("No current record (reading field \"" + std::string(forField) + "\" of " + table_->path() + ")",
+        throw Error("No current record (reading field \"" + std::string(forField) + "\" of " +
+                        table_->path() + ")",
                     kErrNoCurrentRecord);
     return rows_[pos_];
 }
 
 void Recordset::MoveFirst() {
     openTable();
-    if (rows_.empty()) throw Error("No current record (MoveFirst on an empty record set)", kErrNoCurrentRecord);
+    if (rows_.empty())
+        throw Error("No current record (MoveFirst on an empty record set)", kErrNoCurrentRecord);
     pos_ = 0;
 }
 
 void Recordset::MoveLast() {
     openTable();
-    if (rows_.empty()) throw Error("No current record (MoveLast on an empty record set)", kErrNoCurrentRecord);
+    if (rows_.empty())
+        throw Error("No current record (MoveLast on an empty record set)", kErrNoCurrentRecord);
     pos_ = rows_.size() - 1;
 }
 
@@ -310,21 +327,26 @@ Value Recordset::Fields(std::string_view name) const {
     const Table& t = openTable();
     const int f = t.fieldIndex(name);
     if (f < 0)
-        throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " + t.path(),
+        throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " +
+                        t.path(),
                     kErrItemNotFound);
     return t.value(currentRow(name), f);
 }
 
-bool Recordset::IsNull(std::string_view name) const { return !Fields(name).has_value(); }
+bool Recordset::IsNull(std::string_view name) const {
+    return !Fields(name).has_value();
+}
 
 void Recordset::FindFirst(const std::string& criteria) {
     const Table& t = openTable();
     const auto parsed = Query::parseCriteria(criteria); // compiled conditions point into it
     const auto conds = compile(t, parsed, criteria);
     std::vector<std::uint32_t> hits = rows_;
-    for (const auto& c : conds) t.keepRowsWhere(c.field, c.literal, c.notEqual, hits);
+    for (const auto& c : conds)
+        t.keepRowsWhere(c.field, c.literal, c.notEqual, hits);
     noMatch_ = hits.empty();
-    if (!noMatch_) pos_ = static_cast<std::size_t>(std::find(rows_.begin(), rows_.end(), hits.front()) - rows_.begin());
+    if (!noMatch_)
+        pos_ = static_cast<std::size_t>(std::find(rows_.begin(), rows_.end(), hits.front()) - rows_.begin());
 }
 
 bool Recordset::NoMatch() const {
@@ -363,7 +385,8 @@ Table openTableCached(const std::string& path) {
     {
         std::lock_guard lock(cacheMutex);
         const auto it = cache.find(resolved);
-        if (it != cache.end() && it->second.size == size && it->second.mtime == mtime) return it->second.table;
+        if (it != cache.end() && it->second.size == size && it->second.mtime == mtime)
+            return it->second.table;
     }
     Table table = Table::open(resolved);
     std::lock_guard lock(cacheMutex);

@@ -27,7 +27,7 @@ struct Condition {
 // Operations on a closed record set throw Error 3420; reading without a current
 // record (also MoveFirst/MoveLast on an empty set, MoveNext past the end) throws 3021.
 class Recordset {
-public:
+  public:
     Recordset() = default; // closed
     Recordset(Table table, std::vector<std::uint32_t> rows);
 
@@ -38,7 +38,7 @@ public:
     // cannot be called from any file that includes it.
     bool Eof() const;
     int RecordCount() const;
-    int AbsolutePosition() const; // zero-based; -1 without a current record
+    int AbsolutePosition() const;           // zero-based; -1 without a current record
     void setAbsolutePosition(int position); // out of range -> Error 3001
 
     Value Fields(std::string_view name) const; // unknown -> Error 3265
@@ -52,7 +52,7 @@ public:
     void Close();
     bool isOpen() const { return table_.has_value(); }
 
-private:
+  private:
     const Table& openTable() const;
     std::size_t currentRow(std::string_view forField) const;
 
@@ -63,7 +63,7 @@ private:
 };
 
 class Query {
-public:
+  public:
     // Throws Error naming the statement when it is outside the grammar above.
     static Query parse(const std::string& recordSource);
     static std::vector<Condition> parseCriteria(const std::string& criteria);
@@ -75,7 +75,7 @@ public:
     // Unknown fields -> Error 3265 naming the field.
     Recordset run(const Table& table) const;
 
-private:
+  private:
     std::string text_;
     std::string table_;
     std::vector<Condition> where_;
@@ -89,7 +89,7 @@ void clearTableCache();
 
 // The never-visible data control of the windows: a record-set holder.
 class DataControl {
-public:
+  public:
     std::string Connect;      // kept only
     std::string DatabaseName; // folder of the tables
     std::string RecordSource; // SQL text or a table name
@@ -99,7 +99,7 @@ public:
     // Throws Error when Refresh has not run yet.
     db::Recordset& Recordset();
 
-private:
+  private:
     std::optional<db::Recordset> rs_;
 };
 

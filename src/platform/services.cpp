@@ -18,8 +18,12 @@ DesktopServices& desktop() {
 Services* g_current = nullptr;
 } // namespace
 
-Services& services() { return g_current ? *g_current : desktop(); }
-void setServices(Services* s) { g_current = s; }
+Services& services() {
+    return g_current ? *g_current : desktop();
+}
+void setServices(Services* s) {
+    g_current = s;
+}
 
 int DesktopServices::msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) {
     QMessageBox box;
@@ -30,11 +34,21 @@ int DesktopServices::msgBox(const std::string& prompt, int flags, const std::opt
     text = vb::Replace(text, "\r", "\n");
     box.setText(vb::toQt(text));
     switch (flags & 0x70) {
-    case vbCritical: box.setIcon(QMessageBox::Critical); break;
-    case vbQuestion: box.setIcon(QMessageBox::Question); break;
-    case vbExclamation: box.setIcon(QMessageBox::Warning); break;
-    case vbInformation: box.setIcon(QMessageBox::Information); break;
-    default: box.setIcon(QMessageBox::NoIcon); break;
+    case vbCritical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case vbQuestion:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case vbExclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case vbInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+    default:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     switch (flags & 0x7) {
     case vbYesNo:
@@ -43,18 +57,26 @@ int DesktopServices::msgBox(const std::string& prompt, int flags, const std::opt
     case vbOKCancel:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
         break;
-    default: box.setStandardButtons(QMessageBox::Ok); break;
+    default:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
     }
     int r = box.exec();
     switch (r) {
-    case QMessageBox::Yes: return vbYes;
-    case QMessageBox::No: return vbNo;
-    case QMessageBox::Cancel: return vbCancel;
-    default: return vbOK;
+    case QMessageBox::Yes:
+        return vbYes;
+    case QMessageBox::No:
+        return vbNo;
+    case QMessageBox::Cancel:
+        return vbCancel;
+    default:
+        return vbOK;
     }
 }
 
-void DesktopServices::beep() { QApplication::beep(); }
+void DesktopServices::beep() {
+    QApplication::beep();
+}
 
 int DesktopServices::screenWidth() const {
     QScreen* s = QGuiApplication::primaryScreen();
@@ -65,7 +87,9 @@ int DesktopServices::screenHeight() const {
     return s ? s->geometry().height() * kTwipsPerPixel : 9000;
 }
 
-void DesktopServices::showModal(Form& form, Form* owner) { form.runModalLoop(owner); }
+void DesktopServices::showModal(Form& form, Form* owner) {
+    form.runModalLoop(owner);
+}
 
 void DesktopServices::endProgram() {
     std::fflush(nullptr);

@@ -32,7 +32,7 @@ struct ProgramEnded {
 };
 
 class Services {
-public:
+  public:
     virtual ~Services() = default;
     // title nullopt: the application's default title.
     virtual int msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) = 0;
@@ -59,7 +59,9 @@ inline int MsgBox(const std::string& prompt, int flags = vbOKOnly,
                   const std::optional<std::string>& title = std::nullopt) {
     return services().msgBox(prompt, flags, title);
 }
-inline void Beep() { services().beep(); }
+inline void Beep() {
+    services().beep();
+}
 [[noreturn]] inline void End() {
     services().endProgram();
     std::abort(); // endProgram never returns
@@ -67,7 +69,7 @@ inline void Beep() { services().beep(); }
 
 // The desktop implementation.
 class DesktopServices : public Services {
-public:
+  public:
     int msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) override;
     void beep() override;
     int screenWidth() const override;

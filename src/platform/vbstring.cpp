@@ -6,12 +6,14 @@ namespace vb {
 namespace {
 
 // Windows-1252 0x80..0x9F; the five unassigned codes map to themselves.
-constexpr std::array<char16_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr std::array<char16_t, 32> kHigh = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
-char16_t toUnicode(unsigned char c) { return (c >= 0x80 && c < 0xA0) ? kHigh[c - 0x80] : char16_t(c); }
+char16_t toUnicode(unsigned char c) {
+    return (c >= 0x80 && c < 0xA0) ? kHigh[c - 0x80] : char16_t(c);
+}
 
 unsigned char toUpperByte(unsigned char c) {
     if (c >= 'a' && c <= 'z') return c - 32;
@@ -33,7 +35,8 @@ unsigned char toLowerByte(unsigned char c) {
 QString toQt(std::string_view s) {
     QString out;
     out.resize(qsizetype(s.size()));
-    for (size_t i = 0; i < s.size(); ++i) out[qsizetype(i)] = QChar(toUnicode(static_cast<unsigned char>(s[i])));
+    for (size_t i = 0; i < s.size(); ++i)
+        out[qsizetype(i)] = QChar(toUnicode(static_cast<unsigned char>(s[i])));
     return out;
 }
 
@@ -62,16 +65,20 @@ std::string RTrim(std::string_view s) {
     size_t e = s.find_last_not_of(' ');
     return e == std::string_view::npos ? std::string() : std::string(s.substr(0, e + 1));
 }
-std::string Trim(std::string_view s) { return LTrim(RTrim(s)); }
+std::string Trim(std::string_view s) {
+    return LTrim(RTrim(s));
+}
 
 std::string UCase(std::string_view s) {
     std::string r(s);
-    for (char& c : r) c = char(toUpperByte(static_cast<unsigned char>(c)));
+    for (char& c : r)
+        c = char(toUpperByte(static_cast<unsigned char>(c)));
     return r;
 }
 std::string LCase(std::string_view s) {
     std::string r(s);
-    for (char& c : r) c = char(toLowerByte(static_cast<unsigned char>(c)));
+    for (char& c : r)
+        c = char(toLowerByte(static_cast<unsigned char>(c)));
     return r;
 }
 

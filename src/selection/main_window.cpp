@@ -54,16 +54,16 @@ frame::ToolbarStyle toolbarStyle() {
     return s;
 }
 
-const char* const kModelFields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____", "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
+const char* const kModelFields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____",
+                                     "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
 
 } // namespace
 
 Form2::Form2()
-    : vb::Form(kFormName),
-      toolbar(*this, toolbarStyle()),
-      Command6(toolbar.Command6), Command1(toolbar.Command1), Command2(toolbar.Command2),
-      Command3(toolbar.Command3), Command4(toolbar.Command4), Command5(toolbar.Command5),
-      Command20(toolbar.Command20), Command30(toolbar.Command30) {
+    : vb::Form(kFormName), toolbar(*this, toolbarStyle()), Command6(toolbar.Command6),
+      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
+      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
+      Command30(toolbar.Command30) {
     Picture2.Move(0, 0, 15360, 730);
     Picture2.widget()->lower();
     Picture2.MouseMove = [this](int b, int s, float x, float y) { Picture2_MouseMove(b, s, x, y); };
@@ -158,7 +158,8 @@ Form2::Form2()
     WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
         WheelCatcher1_WheelRotation(r, x, y, h);
     };
-    for (vb::ListBox* l : {&ListPar, &ListParPsc, &ListNomePar, &ListTipoPsc}) l->setVisible(false);
+    for (vb::ListBox* l : {&ListPar, &ListParPsc, &ListNomePar, &ListTipoPsc})
+        l->setVisible(false);
 }
 
 void Form2::Form_Load() {
@@ -184,9 +185,12 @@ void Form2::Form_Load() {
     static const int captionLabels[9] = {77, 30, -1, 59, 33, 60, -2, 83, 84};
     for (int i = 0; i < 9; ++i) {
         std::string caption;
-        if (captionLabels[i] == -1) caption = vb::Trim(Des[53] + " " + Des[13]);
-        else if (captionLabels[i] == -2) caption = vb::Trim(Des[66] + " A/C");
-        else caption = vb::Trim(Des[size_t(captionLabels[i])]);
+        if (captionLabels[i] == -1)
+            caption = vb::Trim(Des[53] + " " + Des[13]);
+        else if (captionLabels[i] == -2)
+            caption = vb::Trim(Des[66] + " A/C");
+        else
+            caption = vb::Trim(Des[size_t(captionLabels[i])]);
         Label10(i).setCaption(caption);
     }
     std::shared_ptr<QCursor> hand;
@@ -392,7 +396,9 @@ void Form2::GridFamiglie_Click() {
     Load_Modelli();
 }
 
-void Form2::GridFamiglie_RowColChange() { GridFamiglie_Click(); }
+void Form2::GridFamiglie_RowColChange() {
+    GridFamiglie_Click();
+}
 
 void Form2::Set_NomeFotoFamiglia(const std::string& name) {
     FamilyPhotoName = "";
@@ -404,12 +410,17 @@ void Form2::Load_Modelli() {
     Data3.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
     const std::string Q = "\"";
     const std::string order = " ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
-    std::string sql = "SELECT * FROM Xmod_" + core::BrandId + ".dbf WHERE Family____=" + Q + core::FamilyKey + Q;
-    if (Option1(0).Value()) sql += order;
+    std::string sql =
+        "SELECT * FROM Xmod_" + core::BrandId + ".dbf WHERE Family____=" + Q + core::FamilyKey + Q;
+    if (Option1(0).Value())
+        sql += order;
     else if (Option1(1).Value())
-        sql += " AND carburante=" + Q + FilterPetrol + Q + " AND iniez__cod<>" + Q + FilterNoInjection + Q + " " + order;
-    else if (Option1(2).Value()) sql += " AND carburante=" + Q + FilterDiesel + Q + order;
-    else sql += " AND iniez__cod=" + Q + FilterNoInjection + Q + order;
+        sql += " AND carburante=" + Q + FilterPetrol + Q + " AND iniez__cod<>" + Q + FilterNoInjection + Q +
+               " " + order;
+    else if (Option1(2).Value())
+        sql += " AND carburante=" + Q + FilterDiesel + Q + order;
+    else
+        sql += " AND iniez__cod=" + Q + FilterNoInjection + Q + order;
     Data3.RecordSource = sql;
     const bool ok = refreshOrReport(Data3, "Xmod_" + core::BrandId + ".dbf");
     if (!ok) {
@@ -501,7 +512,9 @@ std::string Form2::modelField(const char* name) {
     }
 }
 
-void Form2::MSGrid1_Click() { chooseModel(); }
+void Form2::MSGrid1_Click() {
+    chooseModel();
+}
 
 void Form2::MSGrid1_RowColChange() {
     if (ModelGridReady) chooseModel();
@@ -516,9 +529,12 @@ void Form2::chooseModel() {
     if (count <= 0) {
         // Only the family photo, tested first like below: a filter that finds
         // no model must not end the program because the family has no photo.
-        const std::string family = core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
-        if (vb::fileExists(family)) core::LoadScrambledFile(family, 31);
-        else Picture3.clearPicture();
+        const std::string family =
+            core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
+        if (vb::fileExists(family))
+            core::LoadScrambledFile(family, 31);
+        else
+            Picture3.clearPicture();
         return;
     }
     // The header row is no model.
@@ -533,9 +549,12 @@ void Form2::chooseModel() {
         core::LoadScrambledFile(core::AppPath + "\\cars\\" + core::BrandId + "\\X" + foto + ".jpg", 31);
         LabelMarcaFamigliaModello.setCaption(core::VehicleName);
     } else {
-        const std::string family = core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
-        if (vb::fileExists(family)) core::LoadScrambledFile(family, 31);
-        else Picture3.clearPicture();
+        const std::string family =
+            core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
+        if (vb::fileExists(family))
+            core::LoadScrambledFile(family, 31);
+        else
+            Picture3.clearPicture();
         LabelMarcaFamigliaModello.setCaption(vb::Trim(core::BrandName) + " " + vb::Trim(core::FamilyName));
     }
     Picture3.setLeft((Frame2.Width() - Picture3.Width()) / 2);
@@ -591,9 +610,15 @@ void Form2::Label10_Click(int Index) {
     core::SetBusyPointer(*this);
     core::PscNewFormat = false;
     switch (Index) {
-    case 0: vb::showModalByName("Form15", this); break;
-    case 1: vb::showModalByName("Form16", this); break;
-    case 2: vb::showModalByName("Form9", this); break;
+    case 0:
+        vb::showModalByName("Form15", this);
+        break;
+    case 1:
+        vb::showModalByName("Form16", this);
+        break;
+    case 2:
+        vb::showModalByName("Form9", this);
+        break;
     case 3:
         core::Form7Code = modelField("presa_diag");
         core::Form7Mode = 1;
@@ -635,7 +660,9 @@ void Form2::Label10_Click(int Index) {
         vb::showModalByName("Form11", this);
         core::Form11Mode = 0;
         break;
-    case 6: vb::showModalByName("Form12", this); break;
+    case 6:
+        vb::showModalByName("Form12", this);
+        break;
     case 7:
         core::BeltPicture = modelField("CINGHIEPIC");
         core::BeltTextCode = modelField("CINGHIETXT");
@@ -649,7 +676,8 @@ void Form2::Label10_Click(int Index) {
         vb::showModalByName("Form7", this);
         core::Form7Mode = 0;
         break;
-    default: break;
+    default:
+        break;
     }
     if (!isUnloaded()) core::SetHandPointer(*this);
 }
@@ -692,11 +720,21 @@ void Form2::resetMenuLook(bool marks) {
     }
 }
 
-void Form2::Form_MouseMove(int, int, float, float) { resetMenuLook(true); }
-void Form2::MSGrid1_MouseMove(int, int, float, float) { resetMenuLook(true); }
-void Form2::Picture1_MouseMove(int, int, float, float) { resetMenuLook(true); }
-void Form2::Picture2_MouseMove(int, int, float, float) { resetMenuLook(true); }
-void Form2::Frame2_MouseMove(int, int, float, float) { resetMenuLook(false); }
+void Form2::Form_MouseMove(int, int, float, float) {
+    resetMenuLook(true);
+}
+void Form2::MSGrid1_MouseMove(int, int, float, float) {
+    resetMenuLook(true);
+}
+void Form2::Picture1_MouseMove(int, int, float, float) {
+    resetMenuLook(true);
+}
+void Form2::Picture2_MouseMove(int, int, float, float) {
+    resetMenuLook(true);
+}
+void Form2::Frame2_MouseMove(int, int, float, float) {
+    resetMenuLook(false);
+}
 
 void Form2::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t Handle) {
     if (GridFamiglie.Rows() < 1) return;
@@ -706,17 +744,24 @@ void Form2::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t H
             GridFamiglie.setTopRow(GridFamiglie.TopRow() - Rotation);
     } else if (Handle == MSGrid1.hWnd()) {
         MSGrid1.SetFocus();
-        if (MSGrid1.Rows() > 7 && MSGrid1.TopRow() - Rotation >= 1) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
+        if (MSGrid1.Rows() > 7 && MSGrid1.TopRow() - Rotation >= 1)
+            MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
     }
 }
 
 // ------------------------------------------------- diagram parameter lists
 
-void Form2::Load_IndiceSchemi() { TextPsc.Text = core::loadCatalogueIndex(DataPsc); }
+void Form2::Load_IndiceSchemi() {
+    TextPsc.Text = core::loadCatalogueIndex(DataPsc);
+}
 
-bool Form2::Get_SchemaNuovo(const std::string& code) { return core::isNewFormatDiagram(DataPsc, TextPsc.Text, code); }
+bool Form2::Get_SchemaNuovo(const std::string& code) {
+    return core::isNewFormatDiagram(DataPsc, TextPsc.Text, code);
+}
 
-void Form2::Load_DescrizioniParametri() { core::loadParameterDescriptions(TextPar.Text, ListPar); }
+void Form2::Load_DescrizioniParametri() {
+    core::loadParameterDescriptions(TextPar.Text, ListPar);
+}
 
 void Form2::Load_ListaParametri(const std::string& code) {
     if (!core::positionOnCode(DataPsc, TextPsc.Text, code)) return;
@@ -730,11 +775,14 @@ void Form2::Load_ListaNomiParametri() {
         std::string description;
         if (core::findParameterDescription(item, TextPar.Text, ListPar, description))
             ListNomePar.AddItem(item + " = " + description);
-        else ListNomePar.AddItem(item);
+        else
+            ListNomePar.AddItem(item);
     }
 }
 
-void Form2::Load_ListaTipiPsc() { core::loadPscTypeList(ListTipoPsc); }
+void Form2::Load_ListaTipiPsc() {
+    core::loadPscTypeList(ListTipoPsc);
+}
 
 void registerSelectionWindows() {
     vb::FormRegistry::add(Form2::kFormName, [] { return new Form2; });

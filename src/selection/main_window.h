@@ -11,7 +11,7 @@ namespace selection {
 
 class Form2 : public vb::Form {
     Q_OBJECT
-public:
+  public:
     static constexpr const char* kFormName = "Form2";
     static Form2& get() { return vb::instance<Form2>(); }
     Form2();
@@ -67,7 +67,8 @@ public:
 
     vb::PictureBox Picture2{*this, "Picture2"};
     frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20, &Command30;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+        &Command30;
     vb::PictureBox Picture1{*this, "Picture1"};
     vb::Shape Shape1{*this, "Shape1"};
     vb::Grid MSFlexGrid1{*this, "MSFlexGrid1"};
@@ -98,7 +99,7 @@ public:
 
     db::DataControl Data1, Data2, Data3, DataPsc;
 
-private:
+  private:
     void resetMenuLook(bool marks);
     bool refreshOrReport(db::DataControl& data, const std::string& table);
 };

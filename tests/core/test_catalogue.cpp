@@ -10,7 +10,7 @@ using namespace testing_support;
 
 namespace {
 class Catalogue : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         core::InitKeys();

@@ -16,7 +16,8 @@ struct Keys : ::testing::Test {
     }
     static std::string bytes(std::initializer_list<int> v) {
         std::string s;
-        for (int c : v) s.push_back(char(c));
+        for (int c : v)
+            s.push_back(char(c));
         return s;
     }
 };
@@ -41,7 +42,8 @@ TEST_F(Keys, HandComputedVectors) {
     EXPECT_EQ(DescrambleString(stored), "ABCD");
     EXPECT_EQ(DescrambleLine(stored), "ABCD");
     EXPECT_EQ(DescrambleLineConv(stored), "ABCD");
-    for (auto f : {+[](std::string s) { return ScrambleString(s); }, +[](std::string s) { return DescrambleString(s); }})
+    for (auto f : {+[](std::string s) { return ScrambleString(s); },
+                   +[](std::string s) { return DescrambleString(s); }})
         EXPECT_EQ(f(""), "");
     EXPECT_EQ(DescrambleLine(""), "");
     EXPECT_EQ(DescrambleLineConv(""), "");
@@ -89,18 +91,37 @@ TEST_F(Keys, OutputTablesAndTheirDeviations) {
     struct Row {
         int c, line, conv;
     };
-    const Row rows[] = {{143, 194, 194}, {159, 167, 167}, {171, 181, 189}, {182, 197, 197}, {208, 128, 128},
-                        {213, 145, 145}, {214, 205, 237}, {215, 238, 238}, {216, 239, 239}, {222, 236, 236},
-                        {224, 211, 243}, {226, 212, 244}, {227, 210, 242}, {231, 222, 222}, {232, 254, 254},
-                        {247, 128, 128}, {249, 128, 128},
+    const Row rows[] = {{143, 194, 194},
+                        {159, 167, 167},
+                        {171, 181, 189},
+                        {182, 197, 197},
+                        {208, 128, 128},
+                        {213, 145, 145},
+                        {214, 205, 237},
+                        {215, 238, 238},
+                        {216, 239, 239},
+                        {222, 236, 236},
+                        {224, 211, 243},
+                        {226, 212, 244},
+                        {227, 210, 242},
+                        {231, 222, 222},
+                        {232, 254, 254},
+                        {247, 128, 128},
+                        {249, 128, 128},
                         // A few that follow the rule: shades and boxes have no character.
-                        {176, 128, 128}, {242, 128, 128}, {254, 128, 128}, {130, 233, 233}, {225, 223, 223}};
+                        {176, 128, 128},
+                        {242, 128, 128},
+                        {254, 128, 128},
+                        {130, 233, 233},
+                        {225, 223, 223}};
     for (const Row& r : rows) {
         EXPECT_EQ(OemToAnsiTable()[size_t(r.c - 128)], r.line) << r.c;
         EXPECT_EQ(OemToAnsiTableConv()[size_t(r.c - 128)], r.conv) << r.c;
     }
-    const int in[][2] = {{161, 173}, {162, 155}, {167, 21}, {182, 20}, {222, 231}, {233, 130}, {128, 128}, {160, 160}};
-    for (auto& r : in) EXPECT_EQ(AnsiToOemTableConv()[size_t(r[0] - 128)], r[1]) << r[0];
+    const int in[][2] = {{161, 173}, {162, 155}, {167, 21},  {182, 20},
+                         {222, 231}, {233, 130}, {128, 128}, {160, 160}};
+    for (auto& r : in)
+        EXPECT_EQ(AnsiToOemTableConv()[size_t(r[0] - 128)], r[1]) << r[0];
 }
 
 TEST_F(Keys, ConvMapsInputCodesAbove160Only) {
@@ -114,7 +135,8 @@ TEST_F(Keys, ConvMapsInputCodesAbove160Only) {
 TEST_F(Keys, DescrambleThenScrambleGivesBackTheStoredValue) {
     for (int seed = 0; seed < 200; ++seed) {
         std::string stored;
-        for (int i = 0; i < 1 + seed % 80; ++i) stored.push_back(char((seed * 7 + i * 13) % 240));
+        for (int i = 0; i < 1 + seed % 80; ++i)
+            stored.push_back(char((seed * 7 + i * 13) % 240));
         std::string copy = stored;
         std::string plain = DescrambleString(copy);
         EXPECT_EQ(ScrambleString(plain), stored);

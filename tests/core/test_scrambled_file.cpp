@@ -14,7 +14,7 @@ using namespace testing_support;
 namespace {
 
 class ScrambledFile : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         core::InitKeys();
@@ -24,9 +24,8 @@ protected:
             lastContent = content;
             tempSeen = vb::fileExists(temp);
         });
-        core::registerScrambledTarget(21, [this](const std::string& temp, const std::string&) {
-            picture = vb::LoadPicture(temp);
-        });
+        core::registerScrambledTarget(
+            21, [this](const std::string& temp, const std::string&) { picture = vb::LoadPicture(temp); });
     }
     bool tempLeft() const {
         for (auto& e : std::filesystem::directory_iterator(appPath()))
@@ -41,7 +40,8 @@ protected:
 
 std::string withZeroAt(int pos, int length) {
     std::string s;
-    for (int i = 0; i < length; ++i) s.push_back(char(i + 1 == pos ? 0 : 100));
+    for (int i = 0; i < length; ++i)
+        s.push_back(char(i + 1 == pos ? 0 : 100));
     return s;
 }
 
@@ -54,7 +54,8 @@ TEST_F(ScrambledFile, DecodesHeaderThroughATemporaryFile) {
     ASSERT_EQ(loads, 1);
     EXPECT_TRUE(tempSeen);
     EXPECT_FALSE(tempLeft());
-    for (int i = 0; i < 39; ++i) EXPECT_EQ(static_cast<unsigned char>(lastContent[size_t(i)]), 100 + core::Key[size_t(i)]);
+    for (int i = 0; i < 39; ++i)
+        EXPECT_EQ(static_cast<unsigned char>(lastContent[size_t(i)]), 100 + core::Key[size_t(i)]);
     EXPECT_EQ(lastContent.substr(39), withZeroAt(40, 120).substr(39)); // the 0 and the rest unchanged
 
     writeBytes(path, withZeroAt(1, 50));
@@ -65,7 +66,8 @@ TEST_F(ScrambledFile, DecodesHeaderThroughATemporaryFile) {
 TEST_F(ScrambledFile, TargetsWithoutControlLoadNothingAndLeaveNoTemporary) {
     const std::string path = file("x1.gif");
     writeBytes(path, withZeroAt(3, 90));
-    for (int t : {0, 15, 32}) core::LoadScrambledFile(path, t);
+    for (int t : {0, 15, 32})
+        core::LoadScrambledFile(path, t);
     EXPECT_EQ(loads, 0);
     EXPECT_TRUE(svc.boxes.empty());
     EXPECT_FALSE(tempLeft());
@@ -89,7 +91,8 @@ TEST_F(ScrambledFile, MissingFileIsFatalWithLowerCasePath) {
     EXPECT_THROW(core::LoadScrambledFile(path, 20), vb::ProgramEnded);
     ASSERT_EQ(svc.boxes.size(), 1u);
     std::string lower = path;
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : lower)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(svc.boxes[0].prompt, "Error: (0) file " + lower + " not available");
     EXPECT_EQ(svc.boxes[0].flags, 16);
 }
@@ -109,7 +112,8 @@ TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
     core::LoadScrambledFile(path, 21);
     ASSERT_EQ(svc.boxes.size(), 1u);
     std::string lower = path;
-    for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : lower)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     EXPECT_EQ(svc.boxes[0].prompt, "(481) File " + lower + " Failed !! To try to recover ?");
     EXPECT_EQ(svc.boxes[0].flags, 20);
     EXPECT_EQ(svc.boxes[0].title, std::optional<std::string>("(2) Read File Error"));

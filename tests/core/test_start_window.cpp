@@ -12,7 +12,7 @@ using namespace testing_support;
 namespace {
 
 class StartWindow : public WindowTest {
-protected:
+  protected:
     core::Form1& form1() {
         startProgram();
         return core::Form1::get();
@@ -37,7 +37,8 @@ TEST_F(StartWindow, FirstStartCreatesThePreferenceFile) {
     EXPECT_EQ(core::NewsFile, appPath() + "\\ark\\xNew_ita.rtf");
     EXPECT_FALSE(core::Des[0].empty());
     EXPECT_EQ(f.Label9.Caption(), core::Des[82]);
-    EXPECT_EQ(f.Caption(), core::Des[0] + " " + core::Des[1] + " - " + core::Des[3] + " - Tel: " + core::Des[4]);
+    EXPECT_EQ(f.Caption(),
+              core::Des[0] + " " + core::Des[1] + " - " + core::Des[3] + " - Tel: " + core::Des[4]);
     EXPECT_GT(core::Form1::get().ListAllDescr.ListCount(), 0);
     EXPECT_GT(core::Form1::get().ListAllDescrSecond.ListCount(), 0);
     EXPECT_FALSE(f.Image2.Picture().isNull()); // the logo

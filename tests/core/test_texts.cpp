@@ -11,7 +11,7 @@ using namespace testing_support;
 namespace {
 
 class Texts : public WindowTest {
-protected:
+  protected:
     void SetUp() override {
         WindowTest::SetUp();
         core::InitKeys();
@@ -47,7 +47,8 @@ TEST_F(Texts, LabelTableFillsInPlace) {
 
 TEST_F(Texts, LabelTableOf91LinesAndBeyond) {
     std::vector<std::string> lines;
-    for (int i = 0; i < 95; ++i) lines.push_back("L" + std::to_string(i));
+    for (int i = 0; i < 95; ++i)
+        lines.push_back("L" + std::to_string(i));
     writeBytes(labels(), scrambledLines(lines));
     core::LoadDescrTable();
     EXPECT_EQ(core::Des[0], "L0");
@@ -108,7 +109,8 @@ TEST_F(Texts, DescriptionListFailures) {
     // 32767 bytes are read; one more is an error and the list stays as it was.
     std::string line = scrambledLines({std::string(78, 'a')}); // 80 bytes a line
     std::string big;
-    while (big.size() + line.size() <= 32767) big += line;
+    while (big.size() + line.size() <= 32767)
+        big += line;
     big += std::string(32767 - big.size(), '\x50');
     writeBytes(lc(), big);
     core::loadDescriptionList(lc(), list);
@@ -120,5 +122,6 @@ TEST_F(Texts, DescriptionListFailures) {
     EXPECT_EQ(svc.boxes.back().prompt, "Error file " + lc());
     EXPECT_EQ(list.ListCount(), 1);
     EXPECT_EQ(list.List(0), "kept");
-    for (const auto& b : svc.boxes) EXPECT_NE(b.prompt.find(lc()), std::string::npos);
+    for (const auto& b : svc.boxes)
+        EXPECT_NE(b.prompt.find(lc()), std::string::npos);
 }

@@ -19,16 +19,16 @@ TEST_F(Services, HelpCodeByWindow) {
         const char* expected;
     };
     const Case cases[] = {
-        {"Form2", false, 0, 0, "", "001"},   {"Form16", false, 0, 0, "", "003"},
-        {"Form5", true, 0, 0, "", "008"},    {"Form5", false, 0, 0, "", "004"},
-        {"Form6", false, 0, 0, "", "006"},   {"Form7", false, 0, 0, "", "005"},
-        {"Form7", false, 1, 0, "", "007"},   {"Form7", false, 2, 1, "", "011"},
+        {"Form2", false, 0, 0, "", "001"},    {"Form16", false, 0, 0, "", "003"},
+        {"Form5", true, 0, 0, "", "008"},     {"Form5", false, 0, 0, "", "004"},
+        {"Form6", false, 0, 0, "", "006"},    {"Form7", false, 0, 0, "", "005"},
+        {"Form7", false, 1, 0, "", "007"},    {"Form7", false, 2, 1, "", "011"},
         {"Form7", false, 2, 0, "777", "777"}, {"Form7", false, 3, 0, "", "006"},
-        {"Form7", false, 5, 0, "", "013"},   {"Form7", false, 6, 0, "", "014"},
+        {"Form7", false, 5, 0, "", "013"},    {"Form7", false, 6, 0, "", "014"},
         {"Form7", false, 4, 0, "777", "777"}, {"Form9", false, 0, 0, "", "009"},
-        {"Form11", false, 0, 1, "", "011"},  {"Form11", false, 0, 0, "777", "777"},
-        {"Form12", false, 0, 0, "", "012"},  {"Form14", false, 0, 0, "", "015"},
-        {"Form15", false, 0, 0, "", "002"},  {"Form1", false, 0, 0, "", ""},
+        {"Form11", false, 0, 1, "", "011"},   {"Form11", false, 0, 0, "777", "777"},
+        {"Form12", false, 0, 0, "", "012"},   {"Form14", false, 0, 0, "", "015"},
+        {"Form15", false, 0, 0, "", "002"},   {"Form1", false, 0, 0, "", ""},
         {"form2", false, 0, 0, "777", "777"},
     };
     for (const Case& c : cases) {
@@ -63,9 +63,11 @@ TEST_F(Services, PointerPairSkipsControlsWithoutPointer) {
 }
 
 TEST_F(Services, HexToLong) {
-    const std::pair<const char*, int> cases[] = {{"0F", 15}, {"0f", 15}, {"F", 15}, {"FF", 255}, {"", 0},
-                                                 {"Z1", 1},  {"1G", 16}, {"10", 16}, {"7FFFFFFF", 2147483647}};
-    for (auto& [text, value] : cases) EXPECT_EQ(core::HexToLong(text), value) << text;
+    const std::pair<const char*, int> cases[] = {{"0F", 15},  {"0f", 15}, {"F", 15},
+                                                 {"FF", 255}, {"", 0},    {"Z1", 1},
+                                                 {"1G", 16},  {"10", 16}, {"7FFFFFFF", 2147483647}};
+    for (auto& [text, value] : cases)
+        EXPECT_EQ(core::HexToLong(text), value) << text;
     EXPECT_THROW(core::HexToLong("80000000"), vb::VbError);
     EXPECT_FLOAT_EQ(core::InchesToTwips(5.5f), 7920.0f);
 }

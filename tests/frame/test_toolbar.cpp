@@ -2,15 +2,15 @@
 #include "frame/toolbar.h"
 #include "platform/form.h"
 
-#include <QCoreApplication>
 #include "support/harness.h"
+#include <QCoreApplication>
 
 using namespace testing_support;
 
 namespace {
 
 class ToolbarWindow : public vb::Form {
-public:
+  public:
     explicit ToolbarWindow(const std::string& name, frame::ToolbarStyle style)
         : vb::Form(name), toolbar(*this, std::move(style)) {}
     void Form_KeyDown(int& KeyCode, int) override {

@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     data += 4;
     size -= 4;
     const std::size_t split = n % (size + 1);
-    std::ofstream(dbf, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), std::streamsize(split));
+    std::ofstream(dbf, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), std::streamsize(split));
     std::ofstream(dbt, std::ios::binary | std::ios::trunc)
         .write(reinterpret_cast<const char*>(data + split), std::streamsize(size - split));
     try {

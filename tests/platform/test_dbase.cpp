@@ -29,7 +29,8 @@ void writeBytes(const std::string& p, const std::string& bytes) {
 
 std::string allBytes() {
     std::string s;
-    for (int c = 1; c < 256; ++c) s.push_back(static_cast<char>(c));
+    for (int c = 1; c < 256; ++c)
+        s.push_back(static_cast<char>(c));
     return s;
 }
 
@@ -41,13 +42,14 @@ const std::vector<db::FieldDef> kFields = {
 TEST(DbaseRoundTrip, ValuesComeBackAsWritten) {
     TempDir dir;
     const std::string longMemo(1500, 'x'); // spans several 512-byte blocks
-    std::string memoWithEof = "a\x1A\x1A" "b";
+    std::string memoWithEof = "a\x1A\x1A"
+                              "b";
     db::writeTable(dir.file("t.dbf"), kFields,
-               {{"AB", "42", "20260101", "T", "short"},
-                {"  lead", "-3", std::nullopt, "F", std::nullopt},
-                {std::string("\x00\x80\xFF x", 5), "", "", "", std::string()},
-                {"", "7", "19991231", "?", longMemo},
-                {"x", "0", "", "", memoWithEof}});
+                   {{"AB", "42", "20260101", "T", "short"},
+                    {"  lead", "-3", std::nullopt, "F", std::nullopt},
+                    {std::string("\x00\x80\xFF x", 5), "", "", "", std::string()},
+                    {"", "7", "19991231", "?", longMemo},
+                    {"x", "0", "", "", memoWithEof}});
     const db::Table t = db::Table::open(dir.file("t.dbf"));
     ASSERT_EQ(t.recordCount(), 5u);
     ASSERT_EQ(t.fields().size(), 5u);
@@ -59,13 +61,23 @@ TEST(DbaseRoundTrip, ValuesComeBackAsWritten) {
         db::Value expected;
     };
     const Case cases[] = {
-        {0, "NAME", "AB"},           {0, "count", "42"}, {0, "When", "20260101"}, {0, "flag", "T"},
-        {0, "notes", "short"},       {1, "NAME", "  lead"}, // only trailing blanks go
-        {1, "COUNT", "-3"},          {1, "WHEN", ""},       {1, "NOTES", std::nullopt},
-        {2, "NAME", std::string("\x00\x80\xFF x", 5)},  {2, "NOTES", std::nullopt}, // empty memo is Null
-        {3, "NAME", ""},             {3, "NOTES", longMemo}, {4, "NOTES", memoWithEof},
+        {0, "NAME", "AB"},
+        {0, "count", "42"},
+        {0, "When", "20260101"},
+        {0, "flag", "T"},
+        {0, "notes", "short"},
+        {1, "NAME", "  lead"}, // only trailing blanks go
+        {1, "COUNT", "-3"},
+        {1, "WHEN", ""},
+        {1, "NOTES", std::nullopt},
+        {2, "NAME", std::string("\x00\x80\xFF x", 5)},
+        {2, "NOTES", std::nullopt}, // empty memo is Null
+        {3, "NAME", ""},
+        {3, "NOTES", longMemo},
+        {4, "NOTES", memoWithEof},
     };
-    for (const auto& c : cases) EXPECT_EQ(t.value(c.row, c.field), c.expected) << c.row << " " << c.field;
+    for (const auto& c : cases)
+        EXPECT_EQ(t.value(c.row, c.field), c.expected) << c.row << " " << c.field;
 }
 
 TEST(DbaseRoundTrip, EveryByteValueSurvivesInTextAndMemo) {
@@ -89,7 +101,8 @@ TEST(DbaseRoundTrip, DeletedRecordsAreSkipped) {
 
 TEST(DbaseRoundTrip, NamesAreFoundWhateverTheirCaseOnDisk) {
     TempDir dir;
-    db::writeTable(dir.file("Xmod_01.dbf"), {{"Family____", 'C', 4}, {"DATITECNIC", 'M', 10}}, {{"k", "memo"}});
+    db::writeTable(dir.file("Xmod_01.dbf"), {{"Family____", 'C', 4}, {"DATITECNIC", 'M', 10}},
+                   {{"k", "memo"}});
     fs::rename(dir.file("Xmod_01.dbt"), dir.file("XMOD_01.DBT"));
     const db::Table t = db::Table::open(dir.file("xmod_01.DBF"));
     EXPECT_EQ(t.value(0, "family____"), "k");
@@ -153,7 +166,8 @@ TEST(DbaseWriter, RejectsWhatItCannotStore) {
 TEST(DbaseReader, ReadsDbase3MemoTerminatedBy1A) {
     TempDir dir;
     // dBase III table with a memo: version 0x83, memo text ending 0x1A 0x1A, block size 512.
-    db::writeTable(dir.file("d3.dbf"), {{"K", 'C', 1}, {"M", 'M', 10}}, {{"a", "placeholder"}, {"b", std::nullopt}});
+    db::writeTable(dir.file("d3.dbf"), {{"K", 'C', 1}, {"M", 'M', 10}},
+                   {{"a", "placeholder"}, {"b", std::nullopt}});
     std::string dbf = readBytes(dir.file("d3.dbf"));
     dbf[0] = '\x83';
     const std::size_t rec2 = 32 * 3 + 1 + 12;
@@ -195,7 +209,8 @@ TEST(DbaseReader, DamagedFilesGiveErrorsNotCrashes) {
         {"header length tiny", [](std::string& f, std::string&) { f[8] = '\x21'; }, "no room for fields"},
         {"memo pointer past memo file",
          [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "      9999"); }, "past the end"},
-        {"memo pointer garbage", [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "12ab      "); },
+        {"memo pointer garbage",
+         [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "12ab      "); },
          "bad memo pointer"},
         {"memo file missing", [](std::string&, std::string& m) { m = "<delete>"; }, "memo file missing"},
     };

@@ -45,7 +45,8 @@ struct GridTest : ::testing::Test {
         grid.setFixedCols(0);
         grid.setRows(rows);
         for (int r = 0; r < rows; ++r)
-            for (int c = 0; c < cols; ++c) grid.setTextMatrix(r, c, std::to_string(r) + "," + std::to_string(c));
+            for (int c = 0; c < cols; ++c)
+                grid.setTextMatrix(r, c, std::to_string(r) + "," + std::to_string(c));
         QApplication::processEvents();
         changes = 0;
         order.clear();
@@ -55,7 +56,9 @@ struct GridTest : ::testing::Test {
         EXPECT_FALSE(rc.isEmpty()) << "cell " << r << "," << c << " not on view";
         return rc.center();
     }
-    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(grid.widget(), k, mods); }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QTest::keyClick(grid.widget(), k, mods);
+    }
     QColor pixel(int r, int c) {
         QRect rc = grid.cellRect(r, c);
         return grid.widget()->grab().toImage().pixelColor(rc.left() + 1, rc.top() + 1);
@@ -87,8 +90,11 @@ TEST_F(GridTest, ShapeSizesAndTextReadBack) {
     grid.setRowHeight(2, 720);
     EXPECT_EQ(grid.RowHeight(2), 720);
 
-    grid.setTextMatrix(4, 5, "\xB0" "C \x80");
-    EXPECT_EQ(grid.TextMatrix(4, 5), "\xB0" "C \x80");
+    grid.setTextMatrix(4, 5,
+                       "\xB0"
+                       "C \x80");
+    EXPECT_EQ(grid.TextMatrix(4, 5), "\xB0"
+                                     "C \x80");
     grid.setRow(0); // fixed cells can be written through Row + Text
     grid.setCol(3);
     grid.setText("Header");
@@ -279,8 +285,10 @@ TEST_F(GridTest, GridSizedToItsCellsHasNoScrollBar) {
     grid.setRows(3);
     grid.setFixedRows(0);
     grid.setFixedCols(0);
-    for (int c = 0; c < 12; ++c) grid.setColWidth(c, 810);
-    for (int r = 0; r < 3; ++r) grid.setRowHeight(r, 720);
+    for (int c = 0; c < 12; ++c)
+        grid.setColWidth(c, 810);
+    for (int r = 0; r < 3; ++r)
+        grid.setRowHeight(r, 720);
     grid.Move(0, 0, 12 * 810 + 45, 3 * 720 + 30);
     QApplication::processEvents();
     EXPECT_FALSE(grid.widget()->findChild<QScrollBar*>()->isVisible());
@@ -293,7 +301,9 @@ TEST_F(GridTest, GridSizedToItsCellsHasNoScrollBar) {
 TEST_F(GridTest, MouseRowColAreCurrentInsideMouseMove) {
     fill(6, 3);
     std::vector<std::tuple<int, int, float, float>> seen;
-    grid.MouseMove = [&](int, int, float x, float y) { seen.emplace_back(grid.MouseRow(), grid.MouseCol(), x, y); };
+    grid.MouseMove = [&](int, int, float x, float y) {
+        seen.emplace_back(grid.MouseRow(), grid.MouseCol(), x, y);
+    };
 
     QPoint p = centre(2, 1);
     QTest::mouseMove(grid.widget(), p);
@@ -383,7 +393,8 @@ TEST_F(GridTest, PaintsSelectionRangeCellColoursAndMergedRows) {
         QRect rc = grid.cellRect(r, c);
         return grid.widget()->grab().toImage().pixelColor(rc.right(), rc.top() + 2);
     };
-    for (int c = 0; c < 4; ++c) grid.setTextMatrix(3, c, c < 3 ? "Title" : "x");
+    for (int c = 0; c < 4; ++c)
+        grid.setTextMatrix(3, c, c < 3 ? "Title" : "x");
     grid.setMergeRow(3, true);
     QApplication::processEvents();
     EXPECT_EQ(lineBetween(3, 0), QColor(0xC0, 0xC0, 0xC0)); // MergeCells still off
@@ -426,7 +437,8 @@ TEST_F(GridTest, WheelNeverScrollsTheGrid) {
     auto wheel = [&](QWidget* w, int delta) {
         QPoint pos(5, 5);
         events.push_back(std::make_unique<QWheelEvent>(pos, w->mapToGlobal(pos), QPoint(), QPoint(0, delta),
-                                                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false));
+                                                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                                                       false));
         QApplication::sendEvent(w, events.back().get());
     };
     wheel(grid.widget(), -120);
@@ -455,7 +467,8 @@ TEST_F(GridTest, FillsFiftyThousandCellsQuickly) {
     const std::string text = "Motor 1.9 TDI";
     auto start = std::chrono::steady_clock::now();
     for (int r = 1; r <= 8000; ++r)
-        for (int c = 0; c < 6; ++c) grid.setTextMatrix(r, c, text);
+        for (int c = 0; c < 6; ++c)
+            grid.setTextMatrix(r, c, text);
     auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(ms, 50.0);
     EXPECT_EQ(grid.TextMatrix(8000, 5), text);

@@ -17,32 +17,34 @@ using testing_support::TempDir;
 using Row = std::vector<std::optional<std::string>>;
 
 // Models: family, fuel, injection code, model, years, engine, and a memo.
-const std::vector<db::FieldDef> kModelFields = {{"FAMILY____", 'C', 6}, {"CARBURANTE", 'C', 1},
-                                                {"INIEZ__COD", 'C', 4}, {"MODELLO___", 'C', 8},
-                                                {"DATA__IMM_", 'C', 9}, {"MOTORE____", 'C', 4},
-                                                {"DATITECNIC", 'M', 10}};
+const std::vector<db::FieldDef> kModelFields = {
+    {"FAMILY____", 'C', 6}, {"CARBURANTE", 'C', 1}, {"INIEZ__COD", 'C', 4}, {"MODELLO___", 'C', 8},
+    {"DATA__IMM_", 'C', 9}, {"MOTORE____", 'C', 4}, {"DATITECNIC", 'M', 10}};
 
 // Family keys hold a control byte and a byte >= 128, as scrambled keys do.
 const std::string kFam = std::string("F\x17\xC8", 3);
 
 const std::vector<Row> kModels = {
-    {kFam, "B", "0000", "Zeta", "1990-1995", "E1", "memo 0"},      // 0
-    {kFam, "D", "INJ1", "Alfa", "1999-2003", "E2", std::nullopt},  // 1
-    {kFam, "B", "INJ2", "Alfa", "1999-2003", "E1", "memo 2"},      // 2
-    {"OTHER", "B", "INJ1", "Alfa", "1980", "E0", "memo 3"},        // 3
-    {kFam, "B", "INJ3", "Alfa", "1999-2003", "E1", "memo 4"},      // 4: tie with 2
-    {kFam, "B", "0000", "\xC1lpha", "2000", "E9", std::nullopt},   // 5: byte 0xC1 sorts after 'Z'
-    {kFam + " ", "G", "INJ1", "Beta", "2001", "E3", "memo 6"},     // 6: key with trailing blank
+    {kFam, "B", "0000", "Zeta", "1990-1995", "E1", "memo 0"},     // 0
+    {kFam, "D", "INJ1", "Alfa", "1999-2003", "E2", std::nullopt}, // 1
+    {kFam, "B", "INJ2", "Alfa", "1999-2003", "E1", "memo 2"},     // 2
+    {"OTHER", "B", "INJ1", "Alfa", "1980", "E0", "memo 3"},       // 3
+    {kFam, "B", "INJ3", "Alfa", "1999-2003", "E1", "memo 4"},     // 4: tie with 2
+    {kFam, "B", "0000", "\xC1lpha", "2000", "E9", std::nullopt},  // 5: byte 0xC1 sorts after 'Z'
+    {kFam + " ", "G", "INJ1", "Beta", "2001", "E3", "memo 6"},    // 6: key with trailing blank
 };
 
 std::vector<std::string> column(db::Recordset& rs, const char* field) {
     std::vector<std::string> out;
     if (rs.RecordCount() == 0) return out;
-    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext()) out.push_back(rs.Fields(field).value_or("<null>"));
+    for (rs.MoveFirst(); !rs.Eof(); rs.MoveNext())
+        out.push_back(rs.Fields(field).value_or("<null>"));
     return out;
 }
 
-std::vector<std::string> motors(db::Recordset& rs) { return column(rs, "motore____"); }
+std::vector<std::string> motors(db::Recordset& rs) {
+    return column(rs, "motore____");
+}
 
 } // namespace
 
@@ -60,7 +62,8 @@ TEST(QueryParse, AcceptsEveryFormTheWindowsIssue) {
     const Case cases[] = {
         {"SELECT * FROM Xmarche.dbf ORDER BY marca", "Xmarche.dbf", 0, {"marca"}},
         {head + order, "Xmod_01.dbf", 1, modelOrder},
-        {head + " AND carburante=\"B\" AND iniez__cod<>\"\x17\x17\"  ORDER BY MODELLO___, DATA__IMM_, MOTORE____",
+        {head + " AND carburante=\"B\" AND iniez__cod<>\"\x17\x17\"  ORDER BY MODELLO___, DATA__IMM_, "
+                "MOTORE____",
          "Xmod_01.dbf", 3, modelOrder},
         {"SELECT * FROM xpsc.dbf WHERE psc_codice=\"\x01\xFF'x\"", "xpsc.dbf", 1, {}},
         {"SELECT * From xcod_ita.dbf WHERE C1='a\"b' ORDER BY C2", "xcod_ita.dbf", 1, {"C2"}},
@@ -105,7 +108,8 @@ TEST(QueryParse, RejectsAnythingElseNamingTheStatement) {
             (void)db::Query::parse(text);
             ADD_FAILURE() << "accepted: " << text;
         } catch (const db::Error& e) {
-            EXPECT_NE(std::string(e.what()).find(std::string("\"") + text + "\""), std::string::npos) << e.what();
+            EXPECT_NE(std::string(e.what()).find(std::string("\"") + text + "\""), std::string::npos)
+                << e.what();
         }
     }
     EXPECT_THROW(db::Query::parseCriteria("C1='x' ORDER BY C2"), db::Error);
@@ -113,7 +117,7 @@ TEST(QueryParse, RejectsAnythingElseNamingTheStatement) {
 }
 
 class QueryEngine : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         db::clearTableCache();
         // Upper case on disk; the SQL spells it differently.
@@ -146,10 +150,12 @@ TEST_F(QueryEngine, ModelQueriesFilterAndOrderByBytes) {
         {head + " AND carburante=\"D\"" + order, {"E2"}},
         {head + " AND iniez__cod=\"0000\"" + order, {"E1", "E9"}},
         {head + " AND carburante=\"X\"" + order, {}},
-        {"SELECT * FROM xmod_01.dbf WHERE family____='" + kFam + "   '", {"E1", "E2", "E1", "E1", "E9", "E3"}},
+        {"SELECT * FROM xmod_01.dbf WHERE family____='" + kFam + "   '",
+         {"E1", "E2", "E1", "E1", "E9", "E3"}},
         {"xmod_01.DBF", {"E1", "E2", "E1", "E0", "E1", "E9", "E3"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(motors(run(c.sql)), c.motors) << c.sql;
+    for (const auto& c : cases)
+        EXPECT_EQ(motors(run(c.sql)), c.motors) << c.sql;
 
     auto& rs = run(head + " AND carburante=\"B\" AND iniez__cod<>\"0000\"" + order);
     EXPECT_EQ(column(rs, "datitecnic"), (std::vector<std::string>{"memo 2", "memo 4"}));
@@ -158,13 +164,15 @@ TEST_F(QueryEngine, ModelQueriesFilterAndOrderByBytes) {
 TEST_F(QueryEngine, NullMatchesNeitherEqualNorNotEqualAndSortsFirst) {
     EXPECT_EQ(motors(run("SELECT * FROM xmod_01.dbf WHERE datitecnic<>'memo 0'")),
               (std::vector<std::string>{"E1", "E0", "E1", "E3"}));
-    EXPECT_EQ(motors(run("SELECT * FROM xmod_01.dbf WHERE datitecnic='memo 0'")), (std::vector<std::string>{"E1"}));
+    EXPECT_EQ(motors(run("SELECT * FROM xmod_01.dbf WHERE datitecnic='memo 0'")),
+              (std::vector<std::string>{"E1"}));
     EXPECT_EQ(motors(run("SELECT * FROM xmod_01.dbf ORDER BY datitecnic")),
               (std::vector<std::string>{"E2", "E9", "E1", "E1", "E0", "E1", "E3"}));
 }
 
 TEST_F(QueryEngine, UnknownFieldsAreNamed) {
-    for (const char* sql : {"SELECT * FROM xmod_01.dbf WHERE NoSuch='x'", "SELECT * FROM xmod_01.dbf ORDER BY NoSuch"}) {
+    for (const char* sql :
+         {"SELECT * FROM xmod_01.dbf WHERE NoSuch='x'", "SELECT * FROM xmod_01.dbf ORDER BY NoSuch"}) {
         try {
             run(sql);
             ADD_FAILURE() << sql;
@@ -175,7 +183,8 @@ TEST_F(QueryEngine, UnknownFieldsAreNamed) {
 }
 
 TEST_F(QueryEngine, RecordsetMovesCountsAndPositions) {
-    auto& rs = run("SELECT * FROM Xmod_01.dbf WHERE carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____");
+    auto& rs =
+        run("SELECT * FROM Xmod_01.dbf WHERE carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____");
     EXPECT_EQ(rs.RecordCount(), 5); // known before MoveLast
     EXPECT_FALSE(rs.Eof());
     EXPECT_EQ(rs.AbsolutePosition(), 0);

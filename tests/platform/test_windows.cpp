@@ -15,7 +15,7 @@ using namespace testing_support;
 namespace {
 
 class Scratch : public vb::Form {
-public:
+  public:
     Scratch() : vb::Form("Scratch") {
         Panel.Move(0, 0, 6000, 4000);
         Inner.setContainer(&Panel);

@@ -1,8 +1,8 @@
 #include "core/module1.h"
 #include "core/scramble.h"
-#include "platform/vbstring.h"
 #include "platform/dbase.h"
 #include "platform/files.h"
+#include "platform/vbstring.h"
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
 #include "support/fixtures.h"
@@ -18,7 +18,7 @@ namespace ex = sampledata::expected;
 namespace {
 
 class MainWindow : public WindowTest {
-protected:
+  protected:
     Form2& open() {
         startProgram();
         return Form2::get();
@@ -59,8 +59,8 @@ protected:
 TEST_F(MainWindow, OpensWithFirstBrandFamilyAndModelChosen) {
     Form2& f = open();
     EXPECT_TRUE(svc.boxes.empty());
-    EXPECT_EQ(f.Caption(), vb::Mid(core::Des[1], 3) + " - " + core::Des[0] + " - Tel: " + core::Des[4] + " (" +
-                               core::Des[3] + ")");
+    EXPECT_EQ(f.Caption(), vb::Mid(core::Des[1], 3) + " - " + core::Des[0] + " - Tel: " + core::Des[4] +
+                               " (" + core::Des[3] + ")");
     EXPECT_EQ(core::BrandId, std::string(ex::kFirstBrandId));
     EXPECT_EQ(f.LabelMarca.Caption(), core::BrandName);
     EXPECT_FALSE(f.Image1.Picture().isNull());
@@ -71,7 +71,8 @@ TEST_F(MainWindow, OpensWithFirstBrandFamilyAndModelChosen) {
     EXPECT_EQ(f.MSGrid1.TopRow(), 1);
     EXPECT_TRUE(f.ModelGridReady);
     EXPECT_TRUE(f.FamilyGridReady);
-    EXPECT_EQ(core::VehicleName, core::BrandName + " " + core::FamilyName + " " + std::string(ex::kFirstModel));
+    EXPECT_EQ(core::VehicleName,
+              core::BrandName + " " + core::FamilyName + " " + std::string(ex::kFirstModel));
     EXPECT_TRUE(f.Picture1.Visible());
     EXPECT_EQ(f.MousePointer(), 0);
     EXPECT_TRUE(f.Option1(0).Value());
@@ -202,8 +203,8 @@ TEST_F(MainWindow, FuelOptionsQueryAndRows) {
     };
     const Case cases[] = {
         {1,
-         head + " AND carburante=" + Q + f.FilterPetrol + Q + " AND iniez__cod<>" + Q + f.FilterNoInjection + Q +
-             "  ORDER BY MODELLO___, DATA__IMM_, MOTORE____",
+         head + " AND carburante=" + Q + f.FilterPetrol + Q + " AND iniez__cod<>" + Q + f.FilterNoInjection +
+             Q + "  ORDER BY MODELLO___, DATA__IMM_, MOTORE____",
          {"ALBA 1.2 16V"}},
         {2, head + " AND carburante=" + Q + f.FilterDiesel + Q + order, {"ALBA 1.9 TD"}},
         {3, head + " AND iniez__cod=" + Q + f.FilterNoInjection + Q + order, {"ALBA 1.3 CARB"}},
@@ -213,7 +214,8 @@ TEST_F(MainWindow, FuelOptionsQueryAndRows) {
         f.Option1(c.option).setValue(true);
         EXPECT_EQ(f.Data3.RecordSource, c.sql);
         ASSERT_EQ(f.MSGrid1.Rows(), int(c.models.size()) + 1) << c.option;
-        for (size_t i = 0; i < c.models.size(); ++i) EXPECT_EQ(f.MSGrid1.TextMatrix(int(i) + 1, 0), c.models[i]);
+        for (size_t i = 0; i < c.models.size(); ++i)
+            EXPECT_EQ(f.MSGrid1.TextMatrix(int(i) + 1, 0), c.models[i]);
         EXPECT_EQ(core::BrandId, "01"); // brand and family kept
         EXPECT_EQ(core::FamilyName, "ALBA");
         for (int i = 0; i < 4; ++i) {
@@ -241,7 +243,8 @@ TEST_F(MainWindow, ModelGridRowsAndLastColumnWidth) {
     for (int r = 1; r < f.MSGrid1.Rows(); ++r) {
         f.MSGrid1.setRow(r);
         EXPECT_EQ(f.Data3.Recordset().AbsolutePosition(), r - 1);
-        EXPECT_EQ(f.modelField("MODELLO___").substr(0, f.MSGrid1.TextMatrix(r, 0).size()), f.MSGrid1.TextMatrix(r, 0));
+        EXPECT_EQ(f.modelField("MODELLO___").substr(0, f.MSGrid1.TextMatrix(r, 0).size()),
+                  f.MSGrid1.TextMatrix(r, 0));
     }
 }
 
@@ -263,7 +266,8 @@ TEST_F(MainWindow, EmptyQueryHidesTheMenuAndKeepsGoing) {
     EXPECT_TRUE(f.Picture3.Picture().isNull());
     EXPECT_EQ(f.LabelMarcaFamigliaModello.Caption(), title);
     f.Option1(0).setValue(true);
-    for (int i = 0; i < 9; ++i) EXPECT_TRUE(f.Label10(i).Visible());
+    for (int i = 0; i < 9; ++i)
+        EXPECT_TRUE(f.Label10(i).Visible());
 }
 
 TEST_F(MainWindow, PhotoAndTitleRules) {
@@ -338,10 +342,11 @@ TEST_F(MainWindow, MenuHandOversAndResets) {
     std::vector<Seen> seen;
     svc.onShow = [&](vb::Form*, const std::string& name) {
         seen.push_back({name, core::Form7Mode, core::Form11Mode, core::Form6FromMenu, core::DiagramMode,
-                        f.MousePointer(), core::Form7Code, core::BeltPicture, core::BeltTextCode, core::UseSecondKey,
-                        core::PscNewFormat});
+                        f.MousePointer(), core::Form7Code, core::BeltPicture, core::BeltTextCode,
+                        core::UseSecondKey, core::PscNewFormat});
     };
-    const char* windows[9] = {"Form15", "Form16", "Form9", "Form7", "Form6", "Form11", "Form12", "Form7", "Form7"};
+    const char* windows[9] = {"Form15", "Form16", "Form9", "Form7", "Form6",
+                              "Form11", "Form12", "Form7", "Form7"};
     for (int i = 0; i < 9; ++i) {
         core::UseSecondKey = true;
         core::PscNewFormat = true;
@@ -386,13 +391,17 @@ TEST_F(MainWindow, ParameterListsOfEntryFour) {
         std::vector<std::string> codes, names;
     };
     const Case cases[] = {
-        {"ARDESIA", "ALBA", "ALBA 1.4 GPL",
+        {"ARDESIA",
+         "ALBA",
+         "ALBA 1.4 GPL",
          {inj, "120", "031", "210", "305", "099", ign, "410", "415"},
          {inj, "120 = Sensore temperatura acqua", "031 = Sonda lambda", "210 = Debimetro",
           "305 = Attuatore regolazione minimo", "099", ign, "410 = Bobina di accensione",
           "415 = Sensore di fase accensione"}},
         {"BRENTA", "CORSA", "CORSA 1.4", {}, {}}, // B100: new format, lists untouched
-        {"ARDESIA", "BORA/TRAMONTANA", "BORA 2.0 TURBO",
+        {"ARDESIA",
+         "BORA/TRAMONTANA",
+         "BORA 2.0 TURBO",
          {ign, "410", "415"},
          {ign, "410 = Bobina di accensione", "415 = Sensore di fase accensione"}},
         {"ARDESIA", "ALBA", "ALBA 1.9 TD", {}, {}},
@@ -511,7 +520,7 @@ TEST_F(MainWindow, FunctionKeysOpenTheToolbarTargets) {
         int section;
     };
     const Case cases[] = {{112, "Form8", 11}, {113, "Form8", 20}, {114, "Form8", 30}, {115, "Form8", 50},
-                          {116, "Form8", 40}, {123, "Form4", 20},  {124, "Form14", 20}};
+                          {116, "Form8", 40}, {123, "Form4", 20}, {124, "Form14", 20}};
     for (const Case& c : cases) {
         int pointer = -1;
         svc.onShow = [&](vb::Form*, const std::string&) { pointer = f.MousePointer(); };
@@ -560,10 +569,12 @@ TEST_F(MainWindow, MissingOrDamagedTablesAreReported) {
     // The first family is chosen twice when its row becomes current, so the
     // model table is asked for (and reported) twice.
     ASSERT_GE(svc.boxes.size(), 1u);
-    for (const auto& b : svc.boxes) EXPECT_NE(b.prompt.find("xmod_02.dbf not available"), std::string::npos);
+    for (const auto& b : svc.boxes)
+        EXPECT_NE(b.prompt.find("xmod_02.dbf not available"), std::string::npos);
     svc.boxes.clear();
     EXPECT_EQ(f.MSGrid1.Rows(), 1);
-    for (int i = 0; i < 9; ++i) EXPECT_FALSE(f.Label10(i).Visible());
+    for (int i = 0; i < 9; ++i)
+        EXPECT_FALSE(f.Label10(i).Visible());
     f.ListaMarche.setListIndex(2);
     EXPECT_NE(svc.boxes.at(0).prompt.find("xfam_03.dbf not available"), std::string::npos);
     EXPECT_EQ(f.GridFamiglie.Rows(), 0);

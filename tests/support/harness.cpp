@@ -57,7 +57,9 @@ std::string copySampleData(const QTemporaryDir& dir) {
     return dst.string();
 }
 
-void setProgramFolderForTests(const std::string& path) { vb::setProgramFolder(path); }
+void setProgramFolderForTests(const std::string& path) {
+    vb::setProgramFolder(path);
+}
 
 void WindowTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
@@ -93,7 +95,9 @@ void WindowTest::TearDown() {
     vb::setProgramFolder("");
 }
 
-void WindowTest::startProgram() { vb::FormRegistry::get("Form1"); }
+void WindowTest::startProgram() {
+    vb::FormRegistry::get("Form1");
+}
 
 } // namespace testing_support
 

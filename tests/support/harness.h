@@ -23,7 +23,7 @@ struct Box {
 };
 
 class ScriptedServices : public vb::Services {
-public:
+  public:
     int msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) override;
     void beep() override { ++beeps; }
     int screenWidth() const override { return width; }
@@ -51,7 +51,7 @@ public:
 std::string copySampleData(const QTemporaryDir& dir);
 
 class WindowTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     // The program folder of this test (a copy of the sample data).
@@ -64,7 +64,7 @@ protected:
 
     ScriptedServices svc;
 
-private:
+  private:
     QTemporaryDir dir_;
     std::string appPath_;
     int watchdog_ = 0;

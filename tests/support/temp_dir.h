@@ -7,7 +7,9 @@ namespace testing_support {
 
 struct TempDir {
     QTemporaryDir dir;
-    std::string file(const std::string& name) const { return dir.filePath(QString::fromStdString(name)).toStdString(); }
+    std::string file(const std::string& name) const {
+        return dir.filePath(QString::fromStdString(name)).toStdString();
+    }
 };
 
 } // namespace testing_support

@@ -13,7 +13,8 @@ namespace {
 const std::array<int, 80>& key() {
     static std::array<int, 80> k = [] {
         std::array<int, 80> r{};
-        for (size_t i = 0; i < 80; ++i) r[i] = core::kKeyConstants[i];
+        for (size_t i = 0; i < 80; ++i)
+            r[i] = core::kKeyConstants[i];
         return r;
     }();
     return k;

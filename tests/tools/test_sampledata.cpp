@@ -49,7 +49,7 @@ std::string decodedPicture(const fs::path& p) {
 }
 
 class SampleData : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir_ = std::make_unique<QTemporaryDir>();
         root_ = dir_->path().toStdString();
@@ -79,7 +79,8 @@ TEST_F(SampleData, LabelTableHoldsTheNinetyOneLabels) {
     EXPECT_EQ(des[28], "Iniezione "); // the trailing blank is kept
     EXPECT_EQ(des[72], cp1252("Quantità refrigerante"));
     EXPECT_EQ(des[90], "Documentazione marche");
-    for (const auto& d : des) EXPECT_LE(d.size(), 80u);
+    for (const auto& d : des)
+        EXPECT_LE(d.size(), 80u);
 }
 
 TEST_F(SampleData, TextFilesDecodeLineByLine) {
@@ -92,7 +93,8 @@ TEST_F(SampleData, TextFilesDecodeLineByLine) {
     EXPECT_EQ(lc[0], "10  Centralina motore");
     EXPECT_TRUE(std::find(lc.begin(), lc.end(), cp1252("11  Relè pompa carburante")) != lc.end());
     EXPECT_LE(readAll(file("Ark\\lc_ita.cpt")).size(), 32767u);
-    for (const auto& l : lc) EXPECT_FALSE(l.compare(0, 4, "77  ") == 0) << "77 is absent on purpose";
+    for (const auto& l : lc)
+        EXPECT_FALSE(l.compare(0, 4, "77  ") == 0) << "77 is absent on purpose";
 
     const auto lc2 = cpt("Ark\\lc2_ita.cpt", Form::Str);
     ASSERT_EQ(lc2.size(), 8u);
@@ -100,11 +102,13 @@ TEST_F(SampleData, TextFilesDecodeLineByLine) {
 
     const auto psc = cpt("Ark\\psc_ita.cpt", Form::Line);
     EXPECT_TRUE(std::find(psc.begin(), psc.end(), " 4 Impianto ABS") != psc.end());
-    EXPECT_TRUE(std::none_of(psc.begin(), psc.end(), [](const std::string& l) { return l.rfind("8 ", 0) == 0; }));
+    EXPECT_TRUE(
+        std::none_of(psc.begin(), psc.end(), [](const std::string& l) { return l.rfind("8 ", 0) == 0; }));
 
     const auto par = cpt("Ark\\par_ita.cpt", Form::Line);
     EXPECT_TRUE(std::find(par.begin(), par.end(), "0120Sensore temperatura acqua") != par.end());
-    EXPECT_TRUE(std::none_of(par.begin(), par.end(), [](const std::string& l) { return l.rfind("0099", 0) == 0; }));
+    EXPECT_TRUE(
+        std::none_of(par.begin(), par.end(), [](const std::string& l) { return l.rfind("0099", 0) == 0; }));
 }
 
 TEST_F(SampleData, LogoDecodesToALoadableGif) {
@@ -118,9 +122,9 @@ TEST_F(SampleData, LogoDecodesToALoadableGif) {
 }
 
 TEST_F(SampleData, InterfacePicturesArePlainAndLoad) {
-    for (const char* rel : {"mas\\tashlp.gif", "mas\\tasglo.gif", "mas\\tasosc.gif", "mas\\tasdia.gif",
-                            "mas\\tasgas.gif", "mas\\tasobd.gif", "mas\\tasric.gif", "mas\\left.gif",
-                            "mas\\spacer.jpg"})
+    for (const char* rel :
+         {"mas\\tashlp.gif", "mas\\tasglo.gif", "mas\\tasosc.gif", "mas\\tasdia.gif", "mas\\tasgas.gif",
+          "mas\\tasobd.gif", "mas\\tasric.gif", "mas\\left.gif", "mas\\spacer.jpg"})
         EXPECT_TRUE(loadsAsPicture(readAll(file(rel)))) << rel;
     // Toolbar pictures differ from each other.
     EXPECT_NE(readAll(file("mas\\tasglo.gif")), readAll(file("mas\\tasdia.gif")));
@@ -139,7 +143,8 @@ TEST_F(SampleData, CursorAndIconsAreRealWindowsFiles) {
         ASSERT_GE(ico.size(), 22u) << rel;
         EXPECT_EQ(ico[2], 1) << rel;
         QImage img;
-        ASSERT_TRUE(img.loadFromData(reinterpret_cast<const uchar*>(ico.data()), int(ico.size()), "ICO")) << rel;
+        ASSERT_TRUE(img.loadFromData(reinterpret_cast<const uchar*>(ico.data()), int(ico.size()), "ICO"))
+            << rel;
         EXPECT_EQ(img.size(), QSize(32, 32));
     }
     EXPECT_NE(readAll(file("mas\\lente+.ico")), readAll(file("mas\\lente-.ico")));
@@ -152,14 +157,16 @@ std::string text(const db::Table& t, size_t row, const char* field, Form form = 
     const auto v = t.value(row, field);
     if (!v) return {};
     std::string s = decode(form, *v);
-    while (!s.empty() && s.back() == ' ') s.pop_back();
+    while (!s.empty() && s.back() == ' ')
+        s.pop_back();
     return s;
 }
 
 // Row numbers in the order of a query's ORDER BY, which sorts stored bytes.
 std::vector<size_t> orderBy(const db::Table& t, std::initializer_list<const char*> fields) {
     std::vector<size_t> rows(t.recordCount());
-    for (size_t i = 0; i < rows.size(); ++i) rows[i] = i;
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] = i;
     std::stable_sort(rows.begin(), rows.end(), [&](size_t a, size_t b) {
         for (const char* f : fields) {
             const std::string x = *t.value(a, f), y = *t.value(b, f);
@@ -195,17 +202,23 @@ std::string entriesOf(const db::Table& t, size_t r) {
     const auto dati = t.value(r, "DATITECNIC");
     const auto codes = dati ? groupCodes(*dati) : std::vector<std::string>{};
     std::string upper = dati.value_or("");
-    for (char& c : upper) c = char(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : upper)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
     const bool torque = std::any_of(codes.begin(), codes.end(), [](const std::string& c) {
         return c == "R01" || c == "R03" || c == "R05" || c == "R07";
     });
-    const bool on[9] = {!text(t, r, "SCHEMI").empty(),     dati && !dati->empty(),
-                        torque,                            !text(t, r, "PRESA_DIAG").empty(),
-                        !text(t, r, "UBI____COD").empty(), !text(t, r, "INFO1__COD").empty(),
-                        upper.find("U01") != std::string::npos, !text(t, r, "CINGHIEPIC").empty(),
+    const bool on[9] = {!text(t, r, "SCHEMI").empty(),
+                        dati && !dati->empty(),
+                        torque,
+                        !text(t, r, "PRESA_DIAG").empty(),
+                        !text(t, r, "UBI____COD").empty(),
+                        !text(t, r, "INFO1__COD").empty(),
+                        upper.find("U01") != std::string::npos,
+                        !text(t, r, "CINGHIEPIC").empty(),
                         !text(t, r, "CINGHIEAUX").empty()};
     std::string e;
-    for (int i = 0; i < 9; ++i) e += on[i] ? char('0' + i) : '-';
+    for (int i = 0; i < 9; ++i)
+        e += on[i] ? char('0' + i) : '-';
     return e;
 }
 
@@ -219,7 +232,9 @@ std::string filtersOf(const db::Table& t, size_t r) {
     return f;
 }
 
-db::Table table(const fs::path& p) { return db::Table::open(p.string()); }
+db::Table table(const fs::path& p) {
+    return db::Table::open(p.string());
+}
 
 } // namespace
 
@@ -243,7 +258,7 @@ TEST_F(SampleData, OfferedBrandsHaveTablesAndSymbolsAndTheOthersNone) {
         EXPECT_EQ(fam, b.offered) << id;
         offered += fam;
         for (const std::string& rel : {"Ark\\Xmod_" + id + ".dbf", "Ark\\Xmod_" + id + ".dbt",
-                                      "sym\\xSymb_" + id + ".gif", "sym\\sym5044\\xSymb_" + id + ".gif"})
+                                       "sym\\xSymb_" + id + ".gif", "sym\\sym5044\\xSymb_" + id + ".gif"})
             EXPECT_EQ(fs::exists(file(rel)), b.offered) << rel;
     }
     EXPECT_EQ(offered, expected::kOfferedBrands);
@@ -303,7 +318,8 @@ TEST_F(SampleData, FamiliesAndModelsMatchTheExpectedSet) {
 TEST_F(SampleData, ModelFieldsKeepTheirStoredForms) {
     const db::Table mod = table(file("Ark\\Xmod_01.dbf"));
     std::map<std::string, size_t> row;
-    for (size_t r = 0; r < mod.recordCount(); ++r) row[text(mod, r, "MODELLO___")] = r;
+    for (size_t r = 0; r < mod.recordCount(); ++r)
+        row[text(mod, r, "MODELLO___")] = r;
     // Cylinders use the line form, the rest the table form.
     EXPECT_EQ(text(mod, row.at("ALBA 1.3 CARB"), "N_CILINDRI", Form::Line), "4/8V/SOHC");
     EXPECT_EQ(decode(Form::Conv, *mod.value(row.at("ALBA 1.3 CARB"), "INIEZ__COD")), "0000");
@@ -326,7 +342,8 @@ TEST_F(SampleData, DiagramCatalogueStartsWithAnOldFormatRecord) {
     EXPECT_EQ(text(t, 0, "PSC_CODICE"), "A100");
     EXPECT_EQ(text(t, 0, "NUOVO"), "N");
     std::map<std::string, size_t> row;
-    for (size_t r = 0; r < t.recordCount(); ++r) row[text(t, r, "PSC_CODICE")] = r;
+    for (size_t r = 0; r < t.recordCount(); ++r)
+        row[text(t, r, "PSC_CODICE")] = r;
     EXPECT_EQ(row.count("Z999"), 0u);
     EXPECT_EQ(text(t, row.at("B100"), "NUOVO"), "S");
     EXPECT_EQ(decode(Form::Conv, *t.value(row.at("E100"), "PSC___TIPO")), " 4");
@@ -337,7 +354,8 @@ TEST_F(SampleData, DiagramCatalogueStartsWithAnOldFormatRecord) {
         for (int i = 1; i <= 20; ++i) {
             const std::string p = decode(Form::Conv, *t.value(r, "PAR" + std::to_string(i)));
             ASSERT_EQ(p.size(), 3u);
-            if (p == "   ") blank = true;
+            if (p == "   ")
+                blank = true;
             else {
                 EXPECT_FALSE(blank) << "a parameter after a blank one in record " << r;
                 ++used;
@@ -384,9 +402,11 @@ TEST_F(SampleData, FamiliesThatAFuelFilterLeavesEmptyHaveAPhoto) {
         std::string filters;
         for (const auto& m : expected::kModels)
             if (m.brandId == f.brandId && m.family == f.name) filters += m.filters;
-        const bool someEmpty = filters.find('1') == std::string::npos || filters.find('2') == std::string::npos ||
+        const bool someEmpty = filters.find('1') == std::string::npos ||
+                               filters.find('2') == std::string::npos ||
                                filters.find('3') == std::string::npos;
-        const fs::path photo = file("cars\\" + std::string(f.brandId) + "\\X" + std::string(f.photo) + ".jpg");
+        const fs::path photo =
+            file("cars\\" + std::string(f.brandId) + "\\X" + std::string(f.photo) + ".jpg");
         if (someEmpty) {
             EXPECT_FALSE(f.photo.empty()) << f.name;
         }
@@ -395,14 +415,15 @@ TEST_F(SampleData, FamiliesThatAFuelFilterLeavesEmptyHaveAPhoto) {
     // Car photos named by the models exist, damaged one included.
     for (const auto& m : expected::kModels) {
         if (m.photo.empty()) continue;
-        EXPECT_TRUE(fs::exists(file("cars\\" + std::string(m.brandId) + "\\X" + std::string(m.photo) + ".jpg")))
+        EXPECT_TRUE(
+            fs::exists(file("cars\\" + std::string(m.brandId) + "\\X" + std::string(m.photo) + ".jpg")))
             << m.photo;
     }
 }
 
 // Options and reruns write into folders of their own.
 class SampleDataOptions : public ::testing::Test {
-protected:
+  protected:
     QTemporaryDir dir;
     std::string root() const { return dir.path().toStdString(); }
     fs::path file(const std::string& rel) const { return fs::path(root()) / unix(rel); }
@@ -447,7 +468,8 @@ TEST_F(SampleDataOptions, BigCatalogueSpreadsItsModelsOverManyFamilies) {
     EXPECT_EQ(fam.recordCount(), size_t(expected::kBigFamilies));
     ASSERT_EQ(mod.recordCount(), 3000u);
     std::set<std::string> keys;
-    for (size_t r = 0; r < fam.recordCount(); ++r) keys.insert(*fam.value(r, "FAMIGLIA"));
+    for (size_t r = 0; r < fam.recordCount(); ++r)
+        keys.insert(*fam.value(r, "FAMIGLIA"));
     for (size_t r = 0; r < mod.recordCount(); r += 97) {
         EXPECT_EQ(keys.count(*mod.value(r, "FAMILY____")), 1u) << r;
         EXPECT_FALSE(text(mod, r, "MODELLO___").empty());
@@ -466,7 +488,8 @@ TEST_F(SampleDataOptions, LowerCaseNamesWritesOnlyLowerCaseNames) {
     for (const auto& e : fs::recursive_directory_iterator(root())) {
         const std::string rel = fs::relative(e.path(), root()).string();
         std::string low = rel;
-        for (char& c : low) c = char(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : low)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
         EXPECT_EQ(rel, low);
         files += e.is_regular_file();
     }

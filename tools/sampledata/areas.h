@@ -6,12 +6,12 @@ namespace sampledata {
 
 struct Catalogue;
 
-void writeLabels(const Output& out);          // \des
-void writeInterface(const Output& out);       // \mas
-void writeIntroText(const Output& out);       // \mas text
-void writeLookupTexts(const Output& out);     // \Ark description, type and parameter lists
-void writeTables(const Output& out, const Catalogue& cat);   // \Ark dBase tables
-void writeSymbols(const Output& out, const Catalogue& cat);  // \sym
-void writePhotos(const Output& out, const Catalogue& cat);   // \cars
+void writeLabels(const Output& out);                        // \des
+void writeInterface(const Output& out);                     // \mas
+void writeIntroText(const Output& out);                     // \mas text
+void writeLookupTexts(const Output& out);                   // \Ark description, type and parameter lists
+void writeTables(const Output& out, const Catalogue& cat);  // \Ark dBase tables
+void writeSymbols(const Output& out, const Catalogue& cat); // \sym
+void writePhotos(const Output& out, const Catalogue& cat);  // \cars
 
 } // namespace sampledata

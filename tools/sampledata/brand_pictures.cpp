@@ -13,13 +13,16 @@
 namespace sampledata {
 namespace {
 
-QColor vga(int i) { return QColor(vgaPalette()[size_t(i)]); }
+QColor vga(int i) {
+    return QColor(vgaPalette()[size_t(i)]);
+}
 
 // A stable colour per name, so each brand and car looks different.
 int colourOf(const std::string& name) {
     static const int colours[] = {1, 2, 3, 4, 5, 6, 9, 12, 13};
     unsigned h = 0;
-    for (char c : name) h = h * 31 + static_cast<unsigned char>(c);
+    for (char c : name)
+        h = h * 31 + static_cast<unsigned char>(c);
     return colours[h % (sizeof colours / sizeof colours[0])];
 }
 
@@ -45,8 +48,8 @@ Drawing symbolDrawing(const Brand& b) {
 
 void writeBrandSymbols(const Output& out, const Brand& b) {
     const Drawing d = symbolDrawing(b);
-    writeScrambledPicture(out, "sym\\sym5044\\xSymb_" + b.id + ".gif", PictureFormat::Gif, QSize(50, 44), vga(15),
-                          d, core::Key);
+    writeScrambledPicture(out, "sym\\sym5044\\xSymb_" + b.id + ".gif", PictureFormat::Gif, QSize(50, 44),
+                          vga(15), d, core::Key);
     writeScrambledPicture(out, "sym\\xSymb_" + b.id + ".gif", PictureFormat::Gif, QSize(100, 88), vga(15), d,
                           core::Key);
 }
@@ -75,13 +78,16 @@ Drawing carDrawing(const std::string& label) {
         p.drawRect(QRectF(w * 0.40, h * 0.34, w * 0.12, h * 0.13));
         p.drawRect(QRectF(w * 0.54, h * 0.34, w * 0.12, h * 0.13));
         p.setBrush(Qt::black);
-        for (double x : {0.25, 0.76}) p.drawEllipse(QPointF(w * x, h * 0.72), h * 0.09, h * 0.09);
+        for (double x : {0.25, 0.76})
+            p.drawEllipse(QPointF(w * x, h * 0.72), h * 0.09, h * 0.09);
         p.setPen(Qt::white);
         drawCaption(p, QRect(int(w * 0.10), int(h * 0.50), int(w * 0.80), int(h * 0.18)), label, h / 12);
     };
 }
 
-std::string carFolder(const Brand& b) { return "cars\\" + b.id + "\\"; }
+std::string carFolder(const Brand& b) {
+    return "cars\\" + b.id + "\\";
+}
 
 void writeBrandPhotos(const Output& out, const Brand& b) {
     const QSize size(320, 200);
@@ -96,15 +102,15 @@ void writeBrandPhotos(const Output& out, const Brand& b) {
                                   carDrawing(m.name), core::Key);
             continue;
         }
-        const ScrambledPicture good = scrambledPicture(rel, PictureFormat::Jpeg, size, QColor(0xE8, 0xF0, 0xF8),
-                                                       carDrawing(m.name), core::Key);
+        const ScrambledPicture good = scrambledPicture(
+            rel, PictureFormat::Jpeg, size, QColor(0xE8, 0xF0, 0xF8), carDrawing(m.name), core::Key);
         writeDamagedPicture(out, rel, recoveryName(rel), good, core::Key);
     }
     for (const auto& f : b.families) {
         if (!f.photo) continue;
         const std::string rel = carFolder(b) + "X" + familyPhotoName(f.name) + ".jpg";
-        writeScrambledPicture(out, rel, PictureFormat::Jpeg, size, QColor(0xF0, 0xF0, 0xE0), carDrawing(f.name),
-                              core::Key);
+        writeScrambledPicture(out, rel, PictureFormat::Jpeg, size, QColor(0xF0, 0xF0, 0xE0),
+                              carDrawing(f.name), core::Key);
     }
 }
 
@@ -113,7 +119,8 @@ void writeBigBrandPhotos(const Output& out, const Brand& b) {
     const ScrambledPicture pic = scrambledPicture(carFolder(b), PictureFormat::Jpeg, QSize(160, 100),
                                                   QColor(0xF0, 0xF0, 0xE0), carDrawing(b.name), core::Key);
     for (const auto& f : b.families)
-        if (f.photo) writeScrambled(out, carFolder(b) + "X" + familyPhotoName(f.name) + ".jpg", pic, core::Key);
+        if (f.photo)
+            writeScrambled(out, carFolder(b) + "X" + familyPhotoName(f.name) + ".jpg", pic, core::Key);
 }
 
 } // namespace

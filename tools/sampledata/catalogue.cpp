@@ -26,24 +26,15 @@ const char* const kDatiM02 =
 const char* const kDatiM03 =
     "03A0106AL-13C00000003A020412970205000003R0233L01C0702E0703C0504E0905C0906E0507C0308E1109C1"
     "110E0300000003C010380002030000";
-const char* const kDatiM05 =
-    "03A0108ENG-B20T00000003A020419980205000003R0507A3+B60+000000";
-const char* const kDatiM06 =
-    "03A0107ENG-T16000000";
-const char* const kDatiM07 =
-    "03A0107ENG-D1300000003R0107A4+B90+000000";
-const char* const kDatiM08 =
-    "03A0107ENG-A1200000003A0204119902050000";
-const char* const kDatiM09 =
-    "03A0108ENG-A12B00000003R0307A6+B45+000000";
-const char* const kDatiM11 =
-    "03A0107ENG-A1400000003R0703A8+000000";
-const char* const kDatiM12 =
-    "03A0107ENG-A16000000";
-const char* const kDatiM13 =
-    "03A0107ENG-A1800000003U0109A060000  000000";
-const char* const kDatiM14 =
-    "03A0107ENG-D1600000003U0112A055025ATB0450  CU00000003U0206PAG 46000000";
+const char* const kDatiM05 = "03A0108ENG-B20T00000003A020419980205000003R0507A3+B60+000000";
+const char* const kDatiM06 = "03A0107ENG-T16000000";
+const char* const kDatiM07 = "03A0107ENG-D1300000003R0107A4+B90+000000";
+const char* const kDatiM08 = "03A0107ENG-A1200000003A0204119902050000";
+const char* const kDatiM09 = "03A0108ENG-A12B00000003R0307A6+B45+000000";
+const char* const kDatiM11 = "03A0107ENG-A1400000003R0703A8+000000";
+const char* const kDatiM12 = "03A0107ENG-A16000000";
+const char* const kDatiM13 = "03A0107ENG-A1800000003U0109A060000  000000";
+const char* const kDatiM14 = "03A0107ENG-D1600000003U0112A055025ATB0450  CU00000003U0206PAG 46000000";
 const char* const kDatiM15 =
     "03A0107FOHN-1000000003A021aabcdefghijklmnopqrstuvwxyz0201000003A030a012345678900000003C050"
     "Cfiltro U01-X00000003A04G5123450G000003A0503xyzFFshort";
@@ -66,85 +57,305 @@ const char* const kDatiM19 =
     "03A0107ENG-L1900000003U01C0A085025ATB120000BUC0600  C A040007D A0400 5E A0450xxF A0500  G "
     "A0500  H A0500  I A0500  J A0500  L A0500  M A0500  N A0500  O A0500  P A0500  Q A0500  R "
     "A0500  S A0500  V A0500  Z A0500  KAB0900000003U0109B099900  00000003U0201x03U010000";
-const char* const kDatiM20 =
-    "03A0107ENG-M2000000003u0109A050000A 000000";
-const char* const kDatiM21 =
-    "03A0107ENG-O2100000003R0107A2+B90+000000";
-const char* const kDatiM22 =
-    "03A0107ENG-P22000000";
+const char* const kDatiM20 = "03A0107ENG-M2000000003u0109A050000A 000000";
+const char* const kDatiM21 = "03A0107ENG-O2100000003R0107A2+B90+000000";
+const char* const kDatiM22 = "03A0107ENG-P22000000";
 const char* const kDatiM23 =
     "03A0107ENG-S3000000003A020429590205000003A05031650206000003D010B1-4-2-5-3-600000003R010BA3"
     "+B90+B90+00000003R0307A5+B90+00000003R0507A2+B45+00000003R0703A9+00000003U0109A075010AT000"
     "000";
-const char* const kDatiM24 =
-    "03A0107ENG-Z10000000";
+const char* const kDatiM24 = "03A0107ENG-Z10000000";
 
 const char* const kPetrol = "Iniezione multipoint";
 const char* const kStatic = "Elettronica statica";
 
 std::vector<Model> ardesiaModels() {
     return {
-        {"ALBA", "ALBA 1.2 16V", "1999-2003", "AL-12V16", "1242", "80(59)/6000", "Iniezione multipoint sequenziale",
-         "B", kStatic, "ALBA12", "4/16V", "B100", "B200", "B100B200E100G100G200J10000000000", "001", "A001", "AB01",
-         "", "E100", "", {"001", "002", "003", "004", "005"}, "00001", "00002", "00001", kDatiM01},
-        {"ALBA", "ALBA 1.9 TD", "2001-2005", "AL-19TD", "1910", "115(85)/4000", "Common rail", "D", "", "ALBA19D",
-         "4", "D100", "", "D100E200", "002", "A002", "AB01", "AB02", "E100", "E200", {"006"}, "00003", "", "00003",
+        {"ALBA",
+         "ALBA 1.2 16V",
+         "1999-2003",
+         "AL-12V16",
+         "1242",
+         "80(59)/6000",
+         "Iniezione multipoint sequenziale",
+         "B",
+         kStatic,
+         "ALBA12",
+         "4/16V",
+         "B100",
+         "B200",
+         "B100B200E100G100G200J10000000000",
+         "001",
+         "A001",
+         "AB01",
+         "",
+         "E100",
+         "",
+         {"001", "002", "003", "004", "005"},
+         "00001",
+         "00002",
+         "00001",
+         kDatiM01},
+        {"ALBA",
+         "ALBA 1.9 TD",
+         "2001-2005",
+         "AL-19TD",
+         "1910",
+         "115(85)/4000",
+         "Common rail",
+         "D",
+         "",
+         "ALBA19D",
+         "4",
+         "D100",
+         "",
+         "D100E200",
+         "002",
+         "A002",
+         "AB01",
+         "AB02",
+         "E100",
+         "E200",
+         {"006"},
+         "00003",
+         "",
+         "00003",
          kDatiM02},
-        {"ALBA", "ALBA 1.3 CARB", "1994-1999", "AL-13C", "1297", "60(44)/5500", "Carburatore doppio corpo", "B",
-         kStatic, "", "4/8V/SOHC", "0000", "A200", "A200H100H200J200", "", "", "", "", "", "", {}, "", "", "",
+        {"ALBA",
+         "ALBA 1.3 CARB",
+         "1994-1999",
+         "AL-13C",
+         "1297",
+         "60(44)/5500",
+         "Carburatore doppio corpo",
+         "B",
+         kStatic,
+         "",
+         "4/8V/SOHC",
+         "0000",
+         "A200",
+         "A200H100H200J200",
+         "",
+         "",
+         "",
+         "",
+         "",
+         "",
+         {},
+         "",
+         "",
+         "",
          kDatiM03},
-        {"ALBA", "ALBA 1.4 GPL", "2003-2008", "AL-14G", "1368", "77(57)/6000", "Iniezione multipoint GPL", "G",
-         kStatic, "ALBA14G", "4/16V", "A100", "A200", "A100A200E100", "003", "A003", "", "", "E100", "", {}, "", "",
-         "", std::nullopt},
-        {"BORA/TRAMONTANA", "BORA 2.0 TURBO", "2005-2010", "ENG-B20T", "1998", "200(147)/5500", "Iniezione diretta",
-         "B", kStatic, "", "4/16V", "", "A200", "A200F100J200", "004", "A004", "", "", "", "", {"007"}, "", "", "",
+        {"ALBA",
+         "ALBA 1.4 GPL",
+         "2003-2008",
+         "AL-14G",
+         "1368",
+         "77(57)/6000",
+         "Iniezione multipoint GPL",
+         "G",
+         kStatic,
+         "ALBA14G",
+         "4/16V",
+         "A100",
+         "A200",
+         "A100A200E100",
+         "003",
+         "A003",
+         "",
+         "",
+         "E100",
+         "",
+         {},
+         "",
+         "",
+         "",
+         std::nullopt},
+        {"BORA/TRAMONTANA",
+         "BORA 2.0 TURBO",
+         "2005-2010",
+         "ENG-B20T",
+         "1998",
+         "200(147)/5500",
+         "Iniezione diretta",
+         "B",
+         kStatic,
+         "",
+         "4/16V",
+         "",
+         "A200",
+         "A200F100J200",
+         "004",
+         "A004",
+         "",
+         "",
+         "",
+         "",
+         {"007"},
+         "",
+         "",
+         "",
          kDatiM05},
-        {"BORA/TRAMONTANA", "TRAMONTANA 1.6", "2006-2012", "ENG-T16", "1598", "120(88)/6200", kPetrol, "B",
-         kStatic, "TRAMO16", "4/16V", "B100", "B100", "B100K100M100Z999", "005", "A005", "", "", "", "", {}, "", "",
-         "", kDatiM06},
+        {"BORA/TRAMONTANA",
+         "TRAMONTANA 1.6",
+         "2006-2012",
+         "ENG-T16",
+         "1598",
+         "120(88)/6200",
+         kPetrol,
+         "B",
+         kStatic,
+         "TRAMO16",
+         "4/16V",
+         "B100",
+         "B100",
+         "B100K100M100Z999",
+         "005",
+         "A005",
+         "",
+         "",
+         "",
+         "",
+         {},
+         "",
+         "",
+         "",
+         kDatiM06},
     };
 }
 
 std::vector<Model> brentaModels() {
     std::vector<Model> m = {
-        {"CORSA", "CORSA 1.3 D", "1990-1995", "ENG-D13", "1305", "60(44)/4500", "Pompa iniezione meccanica", "D",
-         "", "", "4", "0000", "", "D100E100", "006", "", "", "", "E100", "", {}, "", "", "", kDatiM07},
-        {"CORSA", "CORSA 1.2", "1995-1999", "ENG-A12", "1199", "75(55)/5800", "Iniezione single point", "B",
-         kStatic, "", "4/8V", "A100", "A200", "A100E100", "007", "", "AB03", "", "E100", "", {"123", "", "456"}, "",
-         "", "", kDatiM08},
-        {"CORSA", "CORSA 1.2", "1999-2003", "ENG-A12B", "1199", "80(59)/6000", kPetrol, "B", kStatic, "CORSA12B",
-         "4/16V", "A100", "A100", "A100", "008", "B001", "", "", "", "", {"123", "456", "", "789"}, "", "", "",
+        {"CORSA",
+         "CORSA 1.3 D",
+         "1990-1995",
+         "ENG-D13",
+         "1305",
+         "60(44)/4500",
+         "Pompa iniezione meccanica",
+         "D",
+         "",
+         "",
+         "4",
+         "0000",
+         "",
+         "D100E100",
+         "006",
+         "",
+         "",
+         "",
+         "E100",
+         "",
+         {},
+         "",
+         "",
+         "",
+         kDatiM07},
+        {"CORSA",
+         "CORSA 1.2",
+         "1995-1999",
+         "ENG-A12",
+         "1199",
+         "75(55)/5800",
+         "Iniezione single point",
+         "B",
+         kStatic,
+         "",
+         "4/8V",
+         "A100",
+         "A200",
+         "A100E100",
+         "007",
+         "",
+         "AB03",
+         "",
+         "E100",
+         "",
+         {"123", "", "456"},
+         "",
+         "",
+         "",
+         kDatiM08},
+        {"CORSA",    "CORSA 1.2", "1999-2003",
+         "ENG-A12B", "1199",      "80(59)/6000",
+         kPetrol,    "B",         kStatic,
+         "CORSA12B", "4/16V",     "A100",
+         "A100",     "A100",      "008",
+         "B001",     "",          "",
+         "",         "",          {"123", "456", "", "789"},
+         "",         "",          "",
          kDatiM09},
-        {"CORSA", "CORSA 1.2", "1999-2003", "ENG-A12C", "1242", "82(60)/6000", kPetrol, "B", kStatic, "", "4/16V",
-         "B100", "B200", "B100", "", "", "", "", "", "", {"000"}, "", "", "", std::nullopt},
-        {"CORSA", "CORSA 1.4", "2000-2004", "ENG-A14", "1368", "95(70)/6000", kPetrol, "B", kStatic, "CORSA14",
-         "4/16V", "B100", "B200", "B100B200", "009", "B002", "", "", "", "", {}, "00005", "00004", "00005",
-         kDatiM11},
-        {"CORSA", "CORSA 1.6", "2002-2006", "ENG-A16", "1598", "105(77)/5800", kPetrol, "B", kStatic, "CORSA16",
-         "4/16V", "B100", "B200", "B100", "", "", "", "", "", "", {}, "", "", "", kDatiM12},
-        {"CORSA", "CORSA 1.8", "2004-2008", "ENG-A18", "1796", "125(92)/6300", kPetrol, "B", kStatic, "", "4/16V",
-         "", "", "", "", "B003", "", "", "", "", {}, "", "", "", kDatiM13},
-        {"DUNA", "DUNA 1.6 CLIMA", "2008-2014", "ENG-D16", "1596", "110(81)/6000", kPetrol, "B", kStatic, "DUNA16",
-         "4/16V", "B100", "B200", "G100C011Z999", "010", "", "", "", "", "", {}, "", "", "", kDatiM14},
+        {"CORSA",     "CORSA 1.2", "1999-2003", "ENG-A12C", "1242",  "82(60)/6000",
+         kPetrol,     "B",         kStatic,     "",         "4/16V", "B100",
+         "B200",      "B100",      "",          "",         "",      "",
+         "",          "",          {"000"},     "",         "",      "",
+         std::nullopt},
+        {"CORSA",   "CORSA 1.4", "2000-2004", "ENG-A14", "1368",     "95(70)/6000", kPetrol, "B", kStatic,
+         "CORSA14", "4/16V",     "B100",      "B200",    "B100B200", "009",         "B002",  "",  "",
+         "",        "",          {},          "00005",   "00004",    "00005",       kDatiM11},
+        {"CORSA", "CORSA 1.6", "2002-2006", "ENG-A16", "1598",  "105(77)/5800",
+         kPetrol, "B",         kStatic,     "CORSA16", "4/16V", "B100",
+         "B200",  "B100",      "",          "",        "",      "",
+         "",      "",          {},          "",        "",      "",
+         kDatiM12},
+        {"CORSA", "CORSA 1.8", "2004-2008", "ENG-A18", "1796",  "125(92)/6300", kPetrol, "B", kStatic, "",
+         "4/16V", "",          "",          "",        "",      "B003",         "",      "",  "",      "",
+         {},      "",          "",          "",        kDatiM13},
+        {"DUNA",      "DUNA 1.6 CLIMA",
+         "2008-2014", "ENG-D16",
+         "1596",      "110(81)/6000",
+         kPetrol,     "B",
+         kStatic,     "DUNA16",
+         "4/16V",     "B100",
+         "B200",      "G100C011Z999",
+         "010",       "",
+         "",          "",
+         "",          "",
+         {},          "",
+         "",          "",
+         kDatiM14},
     };
     // Six models: a full model grid that does not scroll yet.
     const char* const sizes[] = {"1.0", "1.2", "1.4", "1.6", "1.8", "2.0"};
     const char* const cc[] = {"999", "1199", "1368", "1598", "1796", "1995"};
-    const char* const power[] = {"65(48)/6000", "75(55)/6000", "90(66)/6000",
+    const char* const power[] = {"65(48)/6000",  "75(55)/6000",  "90(66)/6000",
                                  "110(81)/6000", "130(96)/6200", "150(110)/6300"};
     for (int i = 0; i < 6; ++i) {
         const std::string engine = std::string("ENG-FI") + std::to_string(10 + 2 * i);
-        m.push_back({"FIORDO", std::string("FIORDO ") + sizes[i], "2012-2018", engine, cc[i], power[i], kPetrol,
-                     "B", kStatic, "", "4/16V", "B100", "B200", "", "", "", "", "", "", "", {}, "", "", "",
+        m.push_back({"FIORDO",
+                     std::string("FIORDO ") + sizes[i],
+                     "2012-2018",
+                     engine,
+                     cc[i],
+                     power[i],
+                     kPetrol,
+                     "B",
+                     kStatic,
+                     "",
+                     "4/16V",
+                     "B100",
+                     "B200",
+                     "",
+                     "",
+                     "",
+                     "",
+                     "",
+                     "",
+                     "",
+                     {},
+                     "",
+                     "",
+                     "",
                      packGroup("A01", engine)});
     }
     return m;
 }
 
-Model calderaModel(const char* family, const char* name, const char* engine, const char* cc, const char* power,
-                   const char* cylinders, const char* dati) {
-    return {family, name, "2010-2015", engine, cc, power, kPetrol, "B", kStatic, "", cylinders, "B100", "B200",
-            "", "", "", "", "", "", "", {}, "", "", "", dati};
+Model calderaModel(const char* family, const char* name, const char* engine, const char* cc,
+                   const char* power, const char* cylinders, const char* dati) {
+    return {family, name,      "2010-2015", engine, cc, power, kPetrol, "B", kStatic,
+            "",     cylinders, "B100",      "B200", "", "",    "",      "",  "",
+            "",     "",        {},          "",     "", "",    dati};
 }
 
 std::vector<Model> calderaModels() {
@@ -154,7 +365,8 @@ std::vector<Model> calderaModels() {
         calderaModel("GRECALE", "GRECALE 1.7", "ENG-G17", "1700", "90(66)/5000", "4/16V", kDatiM17),
         calderaModel("LEVANTE", "LEVANTE 1.8", "ENG-L18", "1800", "140(103)/6000", "4/16V", kDatiM18),
         calderaModel("LIBECCIO", "LIBECCIO 1.9", "ENG-L19", "1900", "130(96)/6000", "4/16V", kDatiM19),
-        calderaModel("MAESTRALE", "MAESTRALE 2.0 METANO", "ENG-M20", "1995", "110(81)/5500", "4/16V", kDatiM20),
+        calderaModel("MAESTRALE", "MAESTRALE 2.0 METANO", "ENG-M20", "1995", "110(81)/5500", "4/16V",
+                     kDatiM20),
         calderaModel("OSTRO", "OSTRO 2.1", "ENG-O21", "2100", "150(110)/6000", "4/16V", kDatiM21),
         calderaModel("PONENTE", "PONENTE 2.2", "ENG-P22", "2200", "160(118)/6000", "4/16V", kDatiM22),
         calderaModel("SCIROCCO", "SCIROCCO 3.0 V6", "ENG-S30", "2959", "225(165)/6300", "6/24V", kDatiM23),
@@ -192,16 +404,19 @@ std::string twoDigits(int n, int width) {
 
 Brand fillerBrand(int n, int width) {
     Brand b{"F" + twoDigits(n, width), "FILLER " + twoDigits(n, width), true, {{"UNICA", true}}, {}, {}};
-    b.models.push_back({"UNICA", "UNICA 1.0", "2015-2020", "ENG-U10", "999", "68(50)/6000", kPetrol, "B", kStatic,
-                        "", "3", "", "", "", "", "", "", "", "", "", {}, "", "", "", std::nullopt});
+    b.models.push_back({"UNICA",     "UNICA 1.0", "2015-2020", "ENG-U10", "999", "68(50)/6000",
+                        kPetrol,     "B",         kStatic,     "",        "3",   "",
+                        "",          "",          "",          "",        "",    "",
+                        "",          "",          {},          "",        "",    "",
+                        std::nullopt});
     return b;
 }
 
 // A large, realistic-looking model table for benchmarks.
 Brand bigBrand(int models) {
-    static const char* const stems[] = {"ALFA", "BETA",  "GAMMA", "DELTA",  "SIGMA", "OMEGA", "ASTRO",
-                                        "BORA", "CIRRO", "DUCA",  "ELIO",   "FARO",  "GIRO",  "IDRA",
-                                        "LAMA", "MIRA",  "NOVA",  "ORSA",   "PERLA", "QUARZO", "RADAR",
+    static const char* const stems[] = {"ALFA", "BETA",  "GAMMA", "DELTA", "SIGMA", "OMEGA",  "ASTRO",
+                                        "BORA", "CIRRO", "DUCA",  "ELIO",  "FARO",  "GIRO",   "IDRA",
+                                        "LAMA", "MIRA",  "NOVA",  "ORSA",  "PERLA", "QUARZO", "RADAR",
                                         "SOLE", "TERRA", "URSA",  "VEGA"};
     static const int cc[] = {999, 1199, 1242, 1368, 1598, 1796, 1910, 1995, 2198, 2959};
     static const char* const label[] = {"1.0", "1.2", "1.2", "1.4", "1.6", "1.8", "1.9", "2.0", "2.2", "3.0"};
@@ -259,7 +474,8 @@ Catalogue buildCatalogue(const Options& options) {
     caldera.families = familiesOf(caldera.models);
     c.brands = {ardesia, brenta, caldera, Brand{"04", "DOLOMIA", false, {}, {}, {}}};
     const int width = options.fillerBrands > 99 ? 3 : 2;
-    for (int i = 1; i <= options.fillerBrands; ++i) c.brands.push_back(fillerBrand(i, width));
+    for (int i = 1; i <= options.fillerBrands; ++i)
+        c.brands.push_back(fillerBrand(i, width));
     if (options.bigCatalogueModels > 0) c.brands.push_back(bigBrand(options.bigCatalogueModels));
     return c;
 }

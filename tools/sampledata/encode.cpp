@@ -10,7 +10,9 @@
 namespace sampledata {
 namespace {
 
-std::string describe(std::string_view plain) { return "\"" + std::string(plain) + "\""; }
+std::string describe(std::string_view plain) {
+    return "\"" + std::string(plain) + "\"";
+}
 
 [[noreturn]] void fail(std::string_view plain, const std::string& why) {
     throw std::runtime_error("cannot store " + describe(plain) + ": " + why);
@@ -54,7 +56,8 @@ std::string cp1252(std::string_view utf8) {
     std::string r;
     r.reserve(size_t(s.size()));
     for (QChar c : s) {
-        if (c.unicode() > 0xFF) throw std::runtime_error("no Windows-1252 code for a character of " + describe(utf8));
+        if (c.unicode() > 0xFF)
+            throw std::runtime_error("no Windows-1252 code for a character of " + describe(utf8));
         r.push_back(char(c.unicode()));
     }
     return r;
@@ -92,8 +95,7 @@ std::string encode(Form form, std::string_view plain) {
 }
 
 std::string encodePadded(Form form, std::string_view plain, int width) {
-    if (int(plain.size()) > width)
-        fail(plain, "wider than its field (" + std::to_string(width) + ")");
+    if (int(plain.size()) > width) fail(plain, "wider than its field (" + std::to_string(width) + ")");
     std::string padded(plain);
     padded.append(size_t(width) - plain.size(), ' ');
     return encode(form, padded);
@@ -147,8 +149,7 @@ std::string scrambleHeader(const std::string& plain, const std::array<int, 80>& 
         const int p = static_cast<unsigned char>(plain[i]);
         if (p == 0) break;
         const int s = (p - key[i] + 256) % 256;
-        if (s == 0)
-            throw HeaderCollision("header byte " + std::to_string(i) + " equals its key entry");
+        if (s == 0) throw HeaderCollision("header byte " + std::to_string(i) + " equals its key entry");
         out[i] = char(s);
     }
     std::string check = out;

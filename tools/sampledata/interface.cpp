@@ -11,7 +11,9 @@
 namespace sampledata {
 namespace {
 
-QColor vga(int i) { return QColor(vgaPalette()[size_t(i)]); }
+QColor vga(int i) {
+    return QColor(vgaPalette()[size_t(i)]);
+}
 
 void writeLogo(const Output& out) {
     writeScrambledPicture(
@@ -97,7 +99,8 @@ void arrowLeft(QPainter& p) {
 }
 void wave(QPainter& p) {
     QPainterPath path(QPointF(5, 14));
-    for (int x = 5; x <= 37; x += 8) path.quadTo(x + 2, x % 16 == 5 ? 4 : 24, x + 4, 14);
+    for (int x = 5; x <= 37; x += 8)
+        path.quadTo(x + 2, x % 16 == 5 ? 4 : 24, x + 4, 14);
     p.drawPath(path);
 }
 void book(QPainter& p) {
@@ -110,7 +113,8 @@ void gauge(QPainter& p) {
 }
 void socket(QPainter& p) {
     p.drawRect(8, 6, 26, 12);
-    for (int x = 11; x < 34; x += 4) p.drawPoint(x, 12);
+    for (int x = 11; x < 34; x += 4)
+        p.drawPoint(x, 12);
 }
 void stethoscope(QPainter& p) {
     p.drawEllipse(QPoint(21, 11), 7, 7);
@@ -118,28 +122,30 @@ void stethoscope(QPainter& p) {
 }
 void page(QPainter& p) {
     p.drawRect(13, 4, 16, 18);
-    for (int y = 8; y < 20; y += 4) p.drawLine(16, y, 26, y);
+    for (int y = 8; y < 20; y += 4)
+        p.drawLine(16, y, 26, y);
 }
 
 const ToolbarPicture kToolbar[] = {
-    {"mas\\tashlp.gif", "?", 1, 15, noSymbol},   {"mas\\tasglo.gif", "GLO", 2, 15, book},
-    {"mas\\tasosc.gif", "OSC", 0, 10, wave},     {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope},
-    {"mas\\tasgas.gif", "GAS", 6, 15, gauge},    {"mas\\tasobd.gif", "OBD", 5, 15, socket},
-    {"mas\\tasric.gif", "RIC", 3, 15, page},     {"mas\\left.gif", "", 4, 0, arrowLeft},
+    {"mas\\tashlp.gif", "?", 1, 15, noSymbol}, {"mas\\tasglo.gif", "GLO", 2, 15, book},
+    {"mas\\tasosc.gif", "OSC", 0, 10, wave},   {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope},
+    {"mas\\tasgas.gif", "GAS", 6, 15, gauge},  {"mas\\tasobd.gif", "OBD", 5, 15, socket},
+    {"mas\\tasric.gif", "RIC", 3, 15, page},   {"mas\\left.gif", "", 4, 0, arrowLeft},
 };
 
 void writeToolbar(const Output& out) {
     for (const auto& t : kToolbar) {
-        writePicture(out, t.rel, PictureFormat::Gif, QSize(42, 42), vga(t.background), [&](QPainter& p, const QRect& r) {
-            p.setPen(QPen(vga(7), 1));
-            p.setBrush(Qt::NoBrush);
-            p.drawRect(r.adjusted(0, 0, -1, -1));
-            p.setPen(QPen(vga(t.ink), 2));
-            t.symbol(p);
-            p.setPen(vga(t.ink));
-            const bool alone = std::string_view(t.letters).size() == 1;
-            drawCaption(p, alone ? r : QRect(0, 22, 42, 18), t.letters, alone ? 30 : 12);
-        });
+        writePicture(out, t.rel, PictureFormat::Gif, QSize(42, 42), vga(t.background),
+                     [&](QPainter& p, const QRect& r) {
+                         p.setPen(QPen(vga(7), 1));
+                         p.setBrush(Qt::NoBrush);
+                         p.drawRect(r.adjusted(0, 0, -1, -1));
+                         p.setPen(QPen(vga(t.ink), 2));
+                         t.symbol(p);
+                         p.setPen(vga(t.ink));
+                         const bool alone = std::string_view(t.letters).size() == 1;
+                         drawCaption(p, alone ? r : QRect(0, 22, 42, 18), t.letters, alone ? 30 : 12);
+                     });
     }
 }
 

@@ -10,14 +10,18 @@
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: sampledata <folder> [--filler-brands N] [--big-catalogue N] [--lower-case]\n");
+        std::fprintf(stderr,
+                     "usage: sampledata <folder> [--filler-brands N] [--big-catalogue N] [--lower-case]\n");
         return 2;
     }
     sampledata::Options opt;
     for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--filler-brands") && i + 1 < argc) opt.fillerBrands = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--big-catalogue") && i + 1 < argc) opt.bigCatalogueModels = std::atoi(argv[++i]);
-        else if (!std::strcmp(argv[i], "--lower-case")) opt.lowerCaseNames = true;
+        if (!std::strcmp(argv[i], "--filler-brands") && i + 1 < argc)
+            opt.fillerBrands = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--big-catalogue") && i + 1 < argc)
+            opt.bigCatalogueModels = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--lower-case"))
+            opt.lowerCaseNames = true;
         else {
             std::fprintf(stderr, "sampledata: unknown option %s\n", argv[i]);
             return 2;

@@ -20,7 +20,7 @@ std::string lower(std::string s) {
 // Every folder of the data set, including those written by other areas, so a
 // rerun never leaves a stale file behind.
 const char* const kDataFolders[] = {"des", "mas", "ark", "sym", "cars", "psc", "ubi", "par", "soc", "inf",
-                                    "cng", "ser", "air", "obd", "glo", "osc", "gas", "dia", "hlp", "ric"};
+                                    "cng", "ser", "air", "obd", "glo",  "osc", "gas", "dia", "hlp", "ric"};
 
 } // namespace
 

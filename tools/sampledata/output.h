@@ -11,7 +11,7 @@
 namespace sampledata {
 
 class Output {
-public:
+  public:
     Output(std::string root, const Options& options);
 
     const Options& options() const { return options_; }
@@ -31,7 +31,7 @@ public:
     // in the data folders, whatever the letter case of their names.
     void clean() const;
 
-private:
+  private:
     std::string root_;
     Options options_;
 };

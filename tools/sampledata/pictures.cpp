@@ -74,8 +74,10 @@ void drawCaption(QPainter& p, const QRect& box, std::string_view text, int pixel
 
 std::string gifBytes(const QImage& image) {
     QList<QRgb> table;
-    for (QRgb c : vgaPalette()) table.push_back(c);
-    const QImage indexed = image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
+    for (QRgb c : vgaPalette())
+        table.push_back(c);
+    const QImage indexed =
+        image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
 
     std::string out;
     int err = 0;
@@ -98,7 +100,8 @@ std::string gifBytes(const QImage& image) {
     }
     const int writeErr = gif->Error;
     if (EGifCloseFile(gif, &err) != GIF_OK) ok = false;
-    if (!ok) throw std::runtime_error("GIF writer: " + std::string(GifErrorString(writeErr ? writeErr : err)));
+    if (!ok)
+        throw std::runtime_error("GIF writer: " + std::string(GifErrorString(writeErr ? writeErr : err)));
     return out;
 }
 
@@ -128,11 +131,13 @@ std::string iconBytes(const QImage& image, bool cursor, QPoint hotSpot) {
     put32(bmp, 0);
     put32(bmp, 0);
     for (int y = h - 1; y >= 0; --y) // bottom-up
-        for (int x = 0; x < w; ++x) put32(bmp, img.pixel(x, y));
+        for (int x = 0; x < w; ++x)
+            put32(bmp, img.pixel(x, y));
     for (int y = h - 1; y >= 0; --y) {
         std::string row(size_t(maskStride), '\0');
         for (int x = 0; x < w; ++x)
-            if (qAlpha(img.pixel(x, y)) < 128) row[size_t(x / 8)] = char(row[size_t(x / 8)] | (0x80 >> (x % 8)));
+            if (qAlpha(img.pixel(x, y)) < 128)
+                row[size_t(x / 8)] = char(row[size_t(x / 8)] | (0x80 >> (x % 8)));
         bmp += row;
     }
 
@@ -151,8 +156,8 @@ std::string iconBytes(const QImage& image, bool cursor, QPoint hotSpot) {
     return out + bmp;
 }
 
-void writePicture(const Output& out, std::string_view rel, PictureFormat format, QSize size, QColor background,
-                  const Drawing& drawing) {
+void writePicture(const Output& out, std::string_view rel, PictureFormat format, QSize size,
+                  QColor background, const Drawing& drawing) {
     const QImage img = drawPicture(size, background, drawing);
     std::string bytes;
     try {
@@ -195,8 +200,8 @@ void writeScrambled(const Output& out, std::string_view rel, const ScrambledPict
     if (back != picture.plain) failFile(rel, "does not decode back to its picture");
 }
 
-ScrambledPicture writeScrambledPicture(const Output& out, std::string_view rel, PictureFormat format, QSize size,
-                                       QColor background, const Drawing& drawing,
+ScrambledPicture writeScrambledPicture(const Output& out, std::string_view rel, PictureFormat format,
+                                       QSize size, QColor background, const Drawing& drawing,
                                        const std::array<int, 80>& key) {
     const std::string caption(rel);
     const auto withCaption = [&](QPainter& p, const QRect& r) {

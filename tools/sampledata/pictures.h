@@ -34,8 +34,8 @@ std::string jpegBytes(const QImage& image);
 std::string iconBytes(const QImage& image, bool cursor, QPoint hotSpot = {});
 
 // A plain picture, written as is.
-void writePicture(const Output& out, std::string_view rel, PictureFormat format, QSize size, QColor background,
-                  const Drawing& drawing);
+void writePicture(const Output& out, std::string_view rel, PictureFormat format, QSize size,
+                  QColor background, const Drawing& drawing);
 
 struct ScrambledPicture {
     std::string plain;
@@ -50,8 +50,8 @@ ScrambledPicture scrambledPicture(std::string_view rel, PictureFormat format, QS
 void writeScrambled(const Output& out, std::string_view rel, const ScrambledPicture& picture,
                     const std::array<int, 80>& key);
 // Both together; the drawing gets the picture's own name as a caption.
-ScrambledPicture writeScrambledPicture(const Output& out, std::string_view rel, PictureFormat format, QSize size,
-                                       QColor background, const Drawing& drawing,
+ScrambledPicture writeScrambledPicture(const Output& out, std::string_view rel, PictureFormat format,
+                                       QSize size, QColor background, const Drawing& drawing,
                                        const std::array<int, 80>& key);
 
 // A picture whose bytes after the scrambled header are garbage, and its

@@ -23,7 +23,8 @@ using Row = std::vector<std::optional<std::string>>;
 void writeScrambledTable(const Output& out, const std::string& rel, const std::vector<Column>& columns,
                          const std::vector<Row>& plain) {
     std::vector<db::FieldDef> defs;
-    for (const auto& c : columns) defs.push_back({c.name, c.width ? 'C' : 'M', c.width, 0});
+    for (const auto& c : columns)
+        defs.push_back({c.name, c.width ? 'C' : 'M', c.width, 0});
     std::vector<Row> stored;
     stored.reserve(plain.size());
     for (size_t r = 0; r < plain.size(); ++r) {
@@ -80,10 +81,12 @@ void checkQueryKeys(const std::string& rel, const std::vector<std::string>& keys
         const std::string stored = encodePadded(Form::Conv, k, width);
         if (stored.find('"') != std::string::npos) failFile(rel, "stored key of \"" + k + "\" holds a quote");
         std::string folded = stored;
-        for (char& c : folded) c = char(std::tolower(static_cast<unsigned char>(c)));
+        for (char& c : folded)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
         const auto [it, fresh] = seen.emplace(folded, k);
         if (!fresh && it->second != k)
-            failFile(rel, "keys \"" + k + "\" and \"" + it->second + "\" differ only by letter case when stored");
+            failFile(rel,
+                     "keys \"" + k + "\" and \"" + it->second + "\" differ only by letter case when stored");
     }
 }
 
@@ -91,7 +94,8 @@ const int kFamilyWidth = 30;
 
 void writeBrands(const Output& out, const Catalogue& cat) {
     std::vector<Row> rows;
-    for (const auto& b : cat.brands) rows.push_back({b.id, b.name});
+    for (const auto& b : cat.brands)
+        rows.push_back({b.id, b.name});
     writeScrambledTable(out, "Ark\\Xmarche.dbf", {{"ID_MARCA", 4}, {"MARCA", 30}}, rows);
 }
 
@@ -109,14 +113,35 @@ void writeFamilies(const Output& out, const Brand& b) {
 
 const std::vector<Column>& modelColumns() {
     static const std::vector<Column> c = {
-        {"MODELLO___", 30},     {"DATA__IMM_", 10}, {"MOTORE____", 12}, {"CILINDRATA", 6},
-        {"POTENZA___", 16},     {"INIEZ_TIPO", 40}, {"FAMILY____", kFamilyWidth},
-        {"CARBURANTE", 1},      {"INIEZ__COD", 4},  {"ACCEN__COD", 4},  {"ACCEN_TIPO", 30},
-        {"FOTO__AUTO", 20},     {"SCHEMI", 80},     {"DATITECNIC", 0},  {"PRESA_DIAG", 3},
-        {"UBI____COD", 4},      {"UBIABS_COD", 4},  {"UBIABS2COD", 4},  {"ABS____COD", 4},
-        {"ABS2___COD", 4},      {"INFO1__COD", 3},  {"INFO2__COD", 3},  {"INFO3__COD", 3},
-        {"INFO4__COD", 3},      {"INFO5__COD", 3},  {"CINGHIEPIC", 5},  {"CINGHIEAUX", 5},
-        {"CINGHIETXT", 5},      {"N_CILINDRI", 10, Form::Line},
+        {"MODELLO___", 30},
+        {"DATA__IMM_", 10},
+        {"MOTORE____", 12},
+        {"CILINDRATA", 6},
+        {"POTENZA___", 16},
+        {"INIEZ_TIPO", 40},
+        {"FAMILY____", kFamilyWidth},
+        {"CARBURANTE", 1},
+        {"INIEZ__COD", 4},
+        {"ACCEN__COD", 4},
+        {"ACCEN_TIPO", 30},
+        {"FOTO__AUTO", 20},
+        {"SCHEMI", 80},
+        {"DATITECNIC", 0},
+        {"PRESA_DIAG", 3},
+        {"UBI____COD", 4},
+        {"UBIABS_COD", 4},
+        {"UBIABS2COD", 4},
+        {"ABS____COD", 4},
+        {"ABS2___COD", 4},
+        {"INFO1__COD", 3},
+        {"INFO2__COD", 3},
+        {"INFO3__COD", 3},
+        {"INFO4__COD", 3},
+        {"INFO5__COD", 3},
+        {"CINGHIEPIC", 5},
+        {"CINGHIEAUX", 5},
+        {"CINGHIETXT", 5},
+        {"N_CILINDRI", 10, Form::Line},
     };
     return c;
 }
@@ -126,10 +151,12 @@ void writeModels(const Output& out, const Brand& b) {
     std::vector<Row> rows;
     rows.reserve(b.models.size());
     for (const auto& m : b.models) {
-        rows.push_back({m.name, m.years, m.engine, m.cc, m.power, m.injectionType, m.family, m.fuel,
-                        m.injectionCode, m.ignitionCode, m.ignitionType, m.photo, m.diagrams, m.technicalData,
-                        m.socket, m.location, m.absLocation, m.absLocation2, m.abs, m.abs2, m.info[0], m.info[1],
-                        m.info[2], m.info[3], m.info[4], m.timingBelt, m.auxBelt, m.beltText, m.cylinders});
+        rows.push_back(
+            {m.name,     m.years,         m.engine,        m.cc,           m.power,        m.injectionType,
+             m.family,   m.fuel,          m.injectionCode, m.ignitionCode, m.ignitionType, m.photo,
+             m.diagrams, m.technicalData, m.socket,        m.location,     m.absLocation,  m.absLocation2,
+             m.abs,      m.abs2,          m.info[0],       m.info[1],      m.info[2],      m.info[3],
+             m.info[4],  m.timingBelt,    m.auxBelt,       m.beltText,     m.cylinders});
         for (const std::string* s : {&m.fuel, &m.injectionCode})
             if (encodePadded(Form::Conv, *s, int(s->size())).find('"') != std::string::npos)
                 failFile(rel, "a stored query value of " + m.name + " holds a quote");
@@ -172,13 +199,15 @@ void writeDiagramCatalogue(const Output& out) {
         {"N100", "N", "81", {"570"}, "CALDERA", "NAVIGATORE"},
     };
     std::vector<Column> cols = {{"PSC_CODICE", 4}, {"NUOVO", 1}};
-    for (int i = 1; i <= 20; ++i) cols.push_back({"PAR" + std::to_string(i), 3});
+    for (int i = 1; i <= 20; ++i)
+        cols.push_back({"PAR" + std::to_string(i), 3});
     cols.insert(cols.end(), {{"PSC___TIPO", 2}, {"PSC__MARCA", 20}, {"PSC__MODEL", 40}});
     std::vector<Row> rows;
     std::vector<std::string> codes;
     for (const auto& e : entries) {
         Row r = {e.code, e.newFormat};
-        for (size_t i = 0; i < 20; ++i) r.push_back(i < e.params.size() ? e.params[i] : "");
+        for (size_t i = 0; i < 20; ++i)
+            r.push_back(i < e.params.size() ? e.params[i] : "");
         r.insert(r.end(), {e.type, e.brand, e.model});
         rows.push_back(std::move(r));
         codes.push_back(e.code);

@@ -10,7 +10,8 @@ namespace {
 
 std::vector<std::string> toCp1252(std::initializer_list<const char*> utf8) {
     std::vector<std::string> r;
-    for (const char* s : utf8) r.push_back(cp1252(s));
+    for (const char* s : utf8)
+        r.push_back(cp1252(s));
     return r;
 }
 
@@ -83,7 +84,8 @@ void writeLabels(const Output& out) {
         {89, "Codice errore"},
         {90, "Documentazione marche"},
     };
-    for (const auto& [n, text] : labels) des[size_t(n)] = cp1252(text);
+    for (const auto& [n, text] : labels)
+        des[size_t(n)] = cp1252(text);
     out.writeCpt("des\\des_ita.cpt", Form::Line, des);
 }
 
@@ -101,8 +103,8 @@ void writeLookupTexts(const Output& out) {
     out.writeCpt("Ark\\lc_ita.cpt", Form::Str,
                  toCp1252({"10  Centralina motore", "11  Relè pompa carburante", "12  Centralina iniezione",
                            "20  Sensore giri motore", "21  Sensore di fase", "22  Sensore temperatura acqua",
-                           "23  Sensore temperatura aria", "24  Debimetro", "25  Sonda lambda", "30  Iniettore",
-                           "31  Bobina di accensione", "32  Candela", "40  Centralina ABS",
+                           "23  Sensore temperatura aria", "24  Debimetro", "25  Sonda lambda",
+                           "30  Iniettore", "31  Bobina di accensione", "32  Candela", "40  Centralina ABS",
                            "41  Sensore velocità ruota", "50  Compressore A/C", "51  Pressostato A/C",
                            "60  Centralina immobilizer", "61  Antenna transponder", "90  Connettore"}));
     out.writeCpt("Ark\\lc2_ita.cpt", Form::Str,
@@ -111,9 +113,9 @@ void writeLookupTexts(const Output& out) {
                   "00204Cilindro 4"});
     // No type 8: a catalogue record of that type must show as unknown.
     out.writeCpt("Ark\\psc_ita.cpt", Form::Line,
-                 {"1  Iniezione benzina", "2  Accensione", "3  Iniezione diesel", " 4 Impianto ABS", "5  Airbag",
-                  "6  Climatizzatore manuale", "7  Climatizzatore automatico", "9  Quadro strumenti",
-                  "10 Immobilizer", "55 Chiusura centralizzata", "81 Navigatore"});
+                 {"1  Iniezione benzina", "2  Accensione", "3  Iniezione diesel", " 4 Impianto ABS",
+                  "5  Airbag", "6  Climatizzatore manuale", "7  Climatizzatore automatico",
+                  "9  Quadro strumenti", "10 Immobilizer", "55 Chiusura centralizzata", "81 Navigatore"});
     // 099 is left out so its button shows the bare code.
     out.writeCpt("Ark\\par_ita.cpt", Form::Line,
                  toCp1252({"0031Sonda lambda",
