@@ -46,7 +46,7 @@ inline constexpr std::array<Family, 15> kFamilies = {{
 }};
 
 struct Model {
-    std::string_view id; // handle used in the design notes; not stored
+    std::string_view id; // a short handle for tests and messages; not stored
     std::string_view brandId, family, name, years, engine;
     std::string_view photo;   // FOTO__AUTO, "" when blank
     std::string_view entries; // viewer entries 0-8 available, '-' when not
