@@ -11,6 +11,31 @@ namespace fs = std::filesystem;
 
 namespace db {
 
+namespace detail {
+
+static char asciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool iequals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
+    return true;
+}
+
+std::string_view rtrimBlanks(std::string_view s) {
+    std::size_t n = s.size();
+    while (n > 0 && s[n - 1] == ' ')
+        --n;
+    return s.substr(0, n);
+}
+
+} // namespace detail
+
+using detail::iequals;
+using detail::rtrimBlanks;
+
 namespace {
 
 constexpr unsigned char kHeaderEnd = 0x0D;
@@ -32,24 +57,6 @@ void putLe16(unsigned char* p, unsigned v) {
 void putLe32(unsigned char* p, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-char asciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
-}
-
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiLower(a[i]) != asciiLower(b[i])) return false;
-    return true;
-}
-
-std::string_view rtrimBlanks(std::string_view s) {
-    std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ')
-        --n;
-    return s.substr(0, n);
 }
 
 std::string_view trimBlanks(std::string_view s) {

@@ -47,6 +47,12 @@ struct Field {
 // name matches the last component ignoring ASCII case; otherwise `path` unchanged.
 std::string resolveFileNoCase(const std::string& path);
 
+namespace detail {
+// Names compare without regard to ASCII case; stored text loses its blank padding.
+bool iequals(std::string_view a, std::string_view b);
+std::string_view rtrimBlanks(std::string_view s);
+} // namespace detail
+
 class Table {
   public:
     // Reads the whole table into memory; the memo file is read on first use.

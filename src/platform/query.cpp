@@ -15,23 +15,8 @@ namespace {
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
-char asciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
-bool iequals(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiUpper(a[i]) != asciiUpper(b[i])) return false;
-    return true;
-}
-
-std::string_view rtrimBlanks(std::string_view s) {
-    std::size_t n = s.size();
-    while (n > 0 && s[n - 1] == ' ')
-        --n;
-    return s.substr(0, n);
-}
+using detail::iequals;
+using detail::rtrimBlanks;
 
 enum class Tok { Word, Literal, Equal, NotEqual, Comma, Star, End };
 

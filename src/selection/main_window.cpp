@@ -560,16 +560,10 @@ void Form2::chooseModel() {
     Picture3.setLeft((Frame2.Width() - Picture3.Width()) / 2);
     LabelMarcaFamigliaModello.setLeft((Frame2.Width() - LabelMarcaFamigliaModello.Width()) / 2);
 
-    const bool schemi = rs.Fields("schemi").has_value() && !vb::Trim(modelField("schemi")).empty();
-    Label10(0).setEnabled(schemi);
-    Image2(0).setVisible(schemi);
+    setEntryAvailable(0, rs.Fields("schemi").has_value() && !vb::Trim(modelField("schemi")).empty());
     const auto dati = rs.Fields("datitecnic");
-    const bool sheet = dati.has_value() && !dati->empty();
-    Label10(1).setEnabled(sheet);
-    Image2(1).setVisible(sheet);
-    const bool torques = dati.has_value() && core::Has_DatiSerraggio(*dati);
-    Label10(2).setEnabled(torques);
-    Image2(2).setVisible(torques);
+    setEntryAvailable(1, dati.has_value() && !dati->empty());
+    setEntryAvailable(2, dati.has_value() && core::Has_DatiSerraggio(*dati));
     Set_VociMenu();
 }
 
@@ -581,26 +575,21 @@ void Form2::Set_VociMenu() {
     };
     core::DiagramMode = 0;
     const bool ubi = available("Ubi____Cod", "    ");
-    Label10(4).setEnabled(ubi);
+    setEntryAvailable(4, ubi);
     if (ubi) core::DiagramMode = std::int16_t(core::DiagramMode + 2);
     Image2(4).setEnabled(ubi);
-    Image2(4).setVisible(ubi);
-    const bool socket = available("presa_diag", "   ");
-    Label10(3).setEnabled(socket);
-    Image2(3).setVisible(socket);
-    const bool info = available("info1__cod", "   ");
-    Label10(5).setEnabled(info);
-    Image2(5).setVisible(info);
+    setEntryAvailable(3, available("presa_diag", "   "));
+    setEntryAvailable(5, available("info1__cod", "   "));
     const auto dati = rs.Fields("datitecnic");
-    const bool ac = dati.has_value() && core::Has_DatiClima(*dati);
-    Label10(6).setEnabled(ac);
-    Image2(6).setVisible(ac);
-    const bool belt = available("CINGHIEPIC", "     ");
-    Label10(7).setEnabled(belt);
-    Image2(7).setVisible(belt);
-    const bool aux = available("CINGHIEAUX", "     ");
-    Label10(8).setEnabled(aux);
-    Image2(8).setVisible(aux);
+    setEntryAvailable(6, dati.has_value() && core::Has_DatiClima(*dati));
+    setEntryAvailable(7, available("CINGHIEPIC", "     "));
+    setEntryAvailable(8, available("CINGHIEAUX", "     "));
+}
+
+// An available entry is enabled and shows its mark.
+void Form2::setEntryAvailable(int i, bool available) {
+    Label10(i).setEnabled(available);
+    Image2(i).setVisible(available);
 }
 
 // ----------------------------------------------------------- viewer menu

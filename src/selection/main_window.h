@@ -101,6 +101,7 @@ class Form2 : public vb::Form {
 
   private:
     void resetMenuLook(bool marks);
+    void setEntryAvailable(int i, bool available);
     bool refreshOrReport(db::DataControl& data, const std::string& table);
 };
 
