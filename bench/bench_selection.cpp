@@ -7,7 +7,7 @@
 #include "sampledata/expected.h"
 #include "sampledata/sampledata.h"
 #include "selection/main_window.h"
-#include "selection/windows.h"
+#include "app/windows.h"
 
 #include <QApplication>
 #include <benchmark/benchmark.h>

@@ -12,7 +12,7 @@
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
 #include "platform/files.h"
-#include "selection/windows.h"
+#include "app/windows.h"
 
 #include <QApplication>
 #include <QTimer>

@@ -1,5 +1,5 @@
 // Starts the catalogue: the start window is the only entry point.
-#include "selection/windows.h"
+#include "app/windows.h"
 
 #include <QApplication>
 

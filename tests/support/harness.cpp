@@ -5,7 +5,7 @@
 #include "core/start_window.h"
 #include "platform/files.h"
 #include "sampledata/sampledata.h"
-#include "selection/windows.h"
+#include "app/windows.h"
 
 #include <QApplication>
 #include <QDialog>

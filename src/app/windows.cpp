@@ -1,6 +1,9 @@
-#include "selection/windows.h"
+#include "app/windows.h"
 
 #include "core/start_window.h"
+#include "diagrams/register.h"
+#include "documents/register.h"
+#include "mechanical/register.h"
 #include "platform/fonts.h"
 #include "platform/form.h"
 #include "selection/main_window.h"
@@ -8,6 +11,9 @@
 void registerAllWindows() {
     core::registerCoreWindows();
     selection::registerSelectionWindows();
+    diagrams::registerDiagramWindows();
+    mechanical::registerMechanicalWindows();
+    documents::registerDocumentWindows();
 }
 
 void startProgram() {

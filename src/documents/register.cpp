@@ -1,0 +1,9 @@
+#include "documents/register.h"
+
+#include "platform/form.h"
+
+namespace documents {
+
+void registerDocumentWindows() {}
+
+} // namespace documents
