@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
 
@@ -283,17 +284,43 @@ TEST_F(QueryEngine, CachedTableIsReusedUntilFileChanges) {
     auto& first = run("xmod_01.dbf");
     ASSERT_EQ(first.Fields("MODELLO___"), "Zeta");
 
-    // Same size and modification time: the cached copy is served.
+    // Same size and modification time of both files: the cached copy is served.
     const auto path = dir.file("XMOD_01.DBF");
+    const auto memo = dir.file("XMOD_01.DBT");
     const auto stamp = fs::last_write_time(path);
+    const auto memoStamp = fs::last_write_time(memo);
     auto changed = kModels;
     changed[0][3] = "Yeta";
     db::writeTable(path, kModelFields, changed);
     fs::last_write_time(path, stamp);
+    fs::last_write_time(memo, memoStamp);
     EXPECT_EQ(run("xmod_01.dbf").Fields("MODELLO___"), "Zeta");
 
-    fs::last_write_time(path, stamp + std::chrono::seconds(5));
+    // A change to the memo file alone is a change to the table.
+    fs::last_write_time(memo, memoStamp + std::chrono::seconds(5));
     EXPECT_EQ(run("xmod_01.dbf").Fields("MODELLO___"), "Yeta");
+}
+
+TEST_F(QueryEngine, MemoFileDeletedWhileOpenIsReportedByName) {
+    auto& rs = run("SELECT * FROM xmod_01.dbf WHERE carburante='B'");
+    ASSERT_EQ(rs.Fields("DATITECNIC"), "memo 0");
+    const std::string memo = dir.file("XMOD_01.DBT");
+    ASSERT_TRUE(fs::remove(memo));
+    const auto expectMemoNamed = [&](const std::function<void()>& action, const char* what) {
+        try {
+            action();
+            ADD_FAILURE() << what << ": no error";
+        } catch (const db::Error& e) {
+            EXPECT_EQ(e.file(), memo) << what;
+            EXPECT_EQ(std::string(e.what()).rfind(memo + ": memo file ", 0), 0u) << what << ": " << e.what();
+        }
+    };
+    // The open record set reads memos on demand: the one read before is kept, the next one fails.
+    EXPECT_EQ(rs.Fields("DATITECNIC"), "memo 0");
+    rs.MoveNext();
+    expectMemoNamed([&] { (void)rs.Fields("DATITECNIC"); }, "memo read");
+    // The cache notices the memo file is gone, though the table file is unchanged.
+    expectMemoNamed([&] { run("SELECT * FROM xmod_01.dbf WHERE carburante='D'"); }, "refresh");
 }
 
 TEST_F(QueryEngine, RecordsetOutlivesItsDataControlsNextRefresh) {
