@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -354,4 +355,86 @@ TEST(QueryDeleted, DeletedRecordsNeverMatch) {
     rs.FindFirst("N='3' AND C1<>'B'"); // N values compare as trimmed text
     EXPECT_FALSE(rs.NoMatch());
     EXPECT_EQ(rs.AbsolutePosition(), 1);
+}
+
+// The indexes must give what a plain scan and sort give, whatever the query.
+TEST(QueryIndexes, AgreeWithAPlainScanOnRandomTablesAndQueries) {
+    TempDir dir;
+    const std::vector<std::string> values = {"",     "a",  "a ", "a\x01", "b",    "\x01",
+                                             "\xC8", "ab", " a", "Z",     "\x7F", "b\x01"};
+    std::mt19937 rng(7);
+    const auto pick = [&] { return values[rng() % values.size()]; };
+    std::vector<Row> rows;
+    std::vector<bool> deleted;
+    for (int i = 0; i < 3000; ++i) {
+        rows.push_back({std::to_string(i), pick(), pick().substr(0, 2), std::to_string(rng() % 7),
+                        rng() % 3 ? std::optional<std::string>(pick()) : std::nullopt});
+        deleted.push_back(rng() % 10 == 0);
+    }
+    const std::vector<db::FieldDef> fields = {
+        {"ID", 'N', 5}, {"A", 'C', 3}, {"B", 'C', 2}, {"N", 'N', 2}, {"M", 'M', 10}};
+    db::writeTable(dir.file("r.dbf"), fields, rows, &deleted);
+    db::clearTableCache();
+    const db::Table table = db::openTableCached(dir.file("r.dbf"));
+    const char* names[] = {"A", "B", "N", "M"};
+
+    const auto reference = [&](const std::vector<db::Condition>& where,
+                               const std::vector<std::string>& order) {
+        std::vector<std::uint32_t> out;
+        for (std::uint32_t r = 0; r < table.recordCount(); ++r) {
+            bool ok = true;
+            for (const auto& c : where) {
+                const auto v = table.view(r, table.fieldIndex(c.field));
+                ok = ok && v &&
+                     ((db::detail::rtrimBlanks(*v) == db::detail::rtrimBlanks(c.literal)) != c.notEqual);
+            }
+            if (ok) out.push_back(r);
+        }
+        std::stable_sort(out.begin(), out.end(), [&](std::uint32_t x, std::uint32_t y) {
+            for (const auto& f : order) {
+                auto a = table.view(x, table.fieldIndex(f)), b = table.view(y, table.fieldIndex(f));
+                if (a.has_value() != b.has_value()) return !a.has_value();
+                if (!a) continue;
+                const int c = db::detail::rtrimBlanks(*a).compare(db::detail::rtrimBlanks(*b));
+                if (c != 0) return c < 0;
+            }
+            return false;
+        });
+        std::vector<std::string> ids;
+        for (auto r : out)
+            ids.push_back(*table.value(r, "ID"));
+        return ids;
+    };
+
+    for (int q = 0; q < 300; ++q) {
+        std::string sql = "SELECT * FROM r.dbf";
+        std::vector<db::Condition> where;
+        const int nWhere = static_cast<int>(rng() % 4);
+        for (int i = 0; i < nWhere; ++i) {
+            db::Condition c{names[rng() % 4], rng() % 3 == 0, pick()};
+            if (c.field == "N") c.literal = std::to_string(rng() % 9);
+            sql += (i ? " AND " : " WHERE ") + c.field + (c.notEqual ? "<>" : "=") + "'" + c.literal + "'";
+            where.push_back(c);
+        }
+        std::vector<std::string> order;
+        const int nOrder = static_cast<int>(rng() % 4);
+        for (int i = 0; i < nOrder; ++i) {
+            order.push_back(names[rng() % 4]);
+            sql += (i ? ", " : " ORDER BY ") + order.back();
+        }
+        db::Recordset rs = db::Query::parse(sql).run(table);
+        EXPECT_EQ(column(rs, "ID"), reference(where, order)) << sql;
+
+        if (!where.empty()) {
+            std::string criteria = sql.substr(sql.find(" WHERE ") + 7);
+            if (const auto o = criteria.find(" ORDER BY "); o != std::string::npos) criteria.resize(o);
+            db::Recordset all = db::Query::parse("SELECT * FROM r.dbf ORDER BY B").run(table);
+            all.FindFirst(criteria);
+            const auto hits = reference(where, {"B"});
+            ASSERT_EQ(all.NoMatch(), hits.empty()) << criteria;
+            if (!hits.empty()) {
+                EXPECT_EQ(all.Fields("ID"), hits.front()) << criteria;
+            }
+        }
+    }
 }
