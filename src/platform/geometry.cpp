@@ -12,11 +12,11 @@
 namespace vb {
 
 std::int32_t QBColor(int n) {
-    // Colour values &HBBGGRR: 1 is dark blue, 9 light blue, 12 light red.
     static constexpr std::array<std::int32_t, 16> table = {
         0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
         0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     if (n < 0 || n > 15) throw VbError(errInvalidCall);
+    // The table holds colour values (&HBBGGRR): 1 is navy, 12 light red.
     return table[size_t(n)];
 }
 

@@ -1,10 +1,8 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/geometry.h"
-#include "platform/scrollbar.h"
 #include "support/harness.h"
 
-#include <QScrollBar>
 
 using namespace testing_support;
 
@@ -83,29 +81,6 @@ TEST_F(DrawingTest, PictureBoxesDrawTextToo) {
     EXPECT_GT(inkIn(f.Picture1.drawing(), QRect(0, 0, 60, 15), QColor(0, 0, 255)), 3);
     // The form's own drawing is untouched.
     EXPECT_EQ(inkIn(f.drawing(), QRect(0, 0, 60, 15), QColor(0, 0, 255)), 0);
-}
-
-TEST_F(DrawingTest, ScrollBarChangeFiresOnRealChangesByCodeAndUser) {
-    Canvas f;
-    int changes = 0;
-    f.VScroll1.Change = [&] { ++changes; };
-    f.VScroll1.setMin(1);
-    f.VScroll1.setMax(5);
-    EXPECT_EQ(f.VScroll1.Value(), 1); // pulled into the range
-    changes = 0;
-    f.VScroll1.setValue(3);
-    f.VScroll1.setValue(3);
-    EXPECT_EQ(changes, 1);
-    f.VScroll1.setValue(99);
-    EXPECT_EQ(f.VScroll1.Value(), 5);
-    EXPECT_EQ(changes, 2);
-    auto* bar = static_cast<QScrollBar*>(f.VScroll1.widget());
-    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    EXPECT_EQ(f.VScroll1.Value(), 4);
-    EXPECT_EQ(changes, 3);
-    f.VScroll1.setMax(2);
-    EXPECT_EQ(f.VScroll1.Value(), 2);
-    EXPECT_EQ(changes, 4);
 }
 
 } // namespace
