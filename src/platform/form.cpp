@@ -69,6 +69,14 @@ class RoutingFilter : public QObject {
         }
         if (e->type() == QEvent::Wheel) {
             auto* we = static_cast<QWheelEvent*>(e);
+            // A control that scrolls by itself lets the event climb its
+            // parents afterwards; it is reported once.
+            auto* w = qobject_cast<QWidget*>(watched);
+            bool climbing = we == lastWheel_ && w && lastWheelWatched_ && w != lastWheelWatched_ &&
+                            w->isAncestorOf(lastWheelWatched_);
+            lastWheel_ = we;
+            lastWheelWatched_ = w;
+            if (climbing) return false;
             Form* f = formOf(watched);
             if (!f) return false;
             WheelCatcher* catcher = nullptr;
@@ -85,7 +93,9 @@ class RoutingFilter : public QObject {
                 catcher->WheelRotation(notches, p.x() * kTwipsPerPixel, p.y() * kTwipsPerPixel,
                                        target ? target->hWnd() : 0);
             }
-            return true;
+            // Lists scroll themselves as well; grids scroll only through the
+            // window's handler.
+            return swallow;
         }
         return false;
     }
@@ -93,6 +103,8 @@ class RoutingFilter : public QObject {
   private:
     QKeyEvent* lastKey_ = nullptr;
     QPointer<QWidget> lastWatched_;
+    QWheelEvent* lastWheel_ = nullptr;
+    QPointer<QWidget> lastWheelWatched_;
     int accumulated_ = 0;
 };
 
