@@ -69,14 +69,15 @@ class RoutingFilter : public QObject {
         }
         if (e->type() == QEvent::Wheel) {
             auto* we = static_cast<QWheelEvent*>(e);
-            // A control that scrolls by itself lets the event climb its
-            // parents afterwards; it is reported once.
+            // An event let through may come again: a list hands it on to its
+            // scroll bar, and what nothing takes climbs the parents. It is
+            // reported once.
             auto* w = qobject_cast<QWidget*>(watched);
-            bool climbing = we == lastWheel_ && w && lastWheelWatched_ && w != lastWheelWatched_ &&
-                            w->isAncestorOf(lastWheelWatched_);
+            bool again = we == lastWheel_ && w && lastWheelWatched_ && w != lastWheelWatched_ &&
+                         (w->isAncestorOf(lastWheelWatched_) || controlOf(w) == controlOf(lastWheelWatched_));
             lastWheel_ = we;
             lastWheelWatched_ = w;
-            if (climbing) return false;
+            if (again) return false;
             Form* f = formOf(watched);
             if (!f) return false;
             WheelCatcher* catcher = nullptr;
