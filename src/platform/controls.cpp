@@ -271,6 +271,8 @@ void Label::setAlignment(int alignment) {
 }
 void Label::setAutoSize(bool on) {
     autoSize_ = on;
+    // A label sized to its text grows sideways; only line breaks start new lines.
+    label_->setWordWrap(!on);
     setCaption(caption_);
 }
 void Label::setTransparent(bool on) {
