@@ -1,9 +1,12 @@
 #include "documents/register.h"
 
+#include "documents/trouble_code_browser.h"
 #include "platform/form.h"
 
 namespace documents {
 
-void registerDocumentWindows() {}
+void registerDocumentWindows() {
+    registerTroubleCodeBrowser();
+}
 
 } // namespace documents

@@ -3,6 +3,7 @@
 #include "sampledata/areas.h"
 #include "sampledata/catalogue.h"
 #include "sampledata/encode.h"
+#include "sampledata/reference.h"
 
 namespace sampledata {
 
@@ -17,6 +18,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writeTables(out, cat);
     writeSymbols(out, cat);
     writePhotos(out, cat);
+    writeReferenceLibrary(out, cat);
 }
 
 } // namespace sampledata
