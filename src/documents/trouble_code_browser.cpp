@@ -69,7 +69,6 @@ Form4::Form4() : vb::Form(kFormName) {
     Label5.setForeColor(kTitleBlue);
     Label5.setFont("Tahoma", 9.75);
     Label5.setFontBold(true);
-    Label5.setAutoSize(true);
 
     Picture1.Move(0, 740, 11850, 6855);
     Picture1.setBackColor(kWhite);
@@ -142,6 +141,7 @@ Form4::Form4() : vb::Form(kFormName) {
         e.Move(explLeft[i], 840, i == 0 ? 2865 : 2860, 2175);
         e.setTransparent(false);
         e.setBackColor(kPanel[i].light);
+        e.setFont("MS Sans Serif", 8.25);
 
         vb::Label& l = Label11.add(*this, "Label11", i);
         l.setContainer(&Frame3);
@@ -181,6 +181,7 @@ void Form4::Form_Load() {
     placeBottomBand();
     Picture2.setPicture(interfacePicture("spacer.jpg"));
     Label5.setCaption(vb::Trim(Des[86]));
+    Label5.setWidth(Shape2.Width() - Label5.Left());
     Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
     Command5.setLeft(Command6.Width() + 30);
     setCancelButton(&Command6);
