@@ -18,6 +18,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writeTables(out, cat);
     writeSymbols(out, cat);
     writePhotos(out, cat);
+    writeMechanical(out);
     writeReferenceLibrary(out, cat);
 }
 
