@@ -214,7 +214,7 @@ const std::vector<const char*>& proprietaryComponents() {
         "Sensore pressione carter",
         "Riscaldatore sfiato carter",
         "Valvola termostatica mappata",
-        "Modulo start & stop",
+        "Modulo start-stop",
     };
     return c;
 }
