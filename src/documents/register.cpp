@@ -1,5 +1,6 @@
 #include "documents/register.h"
 
+#include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
 #include "platform/form.h"
 
@@ -7,6 +8,7 @@ namespace documents {
 
 void registerDocumentWindows() {
     registerTroubleCodeBrowser();
+    registerManualViewer();
 }
 
 } // namespace documents

@@ -66,7 +66,7 @@ void writeSection(const Output& out, const std::string& folder, const std::strin
         const std::string block = cptFile(Form::Line, lines);
         const long long s = (long long)page.size(), e = s + (long long)block.size() + 1;
         if (block.size() > 32767) failFile(folder + stem + ".cpt", "topic " + t.title + " is too long");
-        char key[32];
+        char key[64];
         if (pictures)
             std::snprintf(key, sizeof key, "%03d%7lld%7lld", std::max(t.picture, 0), s, e);
         else
