@@ -11,21 +11,39 @@
 
 namespace core {
 
-MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll) : form_(&form), scroll_(&scroll) {
-    scroll.Change = [this] { VScroll1_Change(); };
+void PageSurface::setPageFont(const std::string& name, double points) {
+    form_->setFontName(name);
+    form_->setFontSize(points);
 }
 
-int MarkupPage::columnWidth() const {
+int PageSurface::columnWidth() const {
     return std::max(15, form_->TextWidth(" "));
 }
 
-int MarkupPage::rowHeight() const {
+int PageSurface::rowHeight() const {
     return std::max(15, form_->TextHeight(" "));
 }
 
-void MarkupPage::clear() {
+void PageSurface::Cls() {
     form_->Cls();
-    drawn_.clear();
+    items_.clear();
+}
+
+void PageSurface::drawText(int x, int y, const std::string& text, int qbColour) {
+    form_->setCurrentX(x);
+    form_->setCurrentY(y);
+    form_->setForeColor(vb::QBColor(qbColour & 15));
+    form_->Print(text, false);
+    items_.push_back({x, y, text, qbColour});
+}
+
+MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll)
+    : form_(&form), scroll_(&scroll), surface_(form) {
+    scroll.Change = [this] { VScroll1_Change(); };
+}
+
+void MarkupPage::clear() {
+    surface_.Cls();
 }
 
 void MarkupPage::load(const std::string& fileBytes, int bandHeight) {
@@ -102,14 +120,9 @@ void MarkupPage::Draw_Pagina() {
     for (int pass = 0; pass < 3; ++pass)
         for (int r = 0; r < count; ++r)
             for (const MarkupRun& run : rows[size_t(r)])
-                if (run.pass == pass) {
-                    const int x = TextLeft + (run.column - 1) * cw, y = TextTop + r * rh;
-                    form_->setCurrentX(x);
-                    form_->setCurrentY(y);
-                    form_->setForeColor(vb::QBColor(run.colour & 15));
-                    form_->Print(run.text, false);
-                    drawn_.push_back({x, y, run.text, run.colour});
-                }
+                if (run.pass == pass)
+                    surface_.drawText(TextLeft + (run.column - 1) * cw, TextTop + r * rh, run.text,
+                                      run.colour);
 }
 
 void MarkupPage::VScroll1_Change() {

@@ -15,6 +15,34 @@ class VScrollBar;
 
 namespace core {
 
+// Text drawn on a window's own drawing surface at grid positions, in the
+// window font, with a record of what was drawn since the last clear.
+class PageSurface {
+  public:
+    explicit PageSurface(vb::Form& form) : form_(&form) {}
+
+    // The window font of the page ("Courier", 9.75 points...).
+    void setPageFont(const std::string& name, double points);
+    // The character grid, in twips: the text width and height of one blank.
+    int columnWidth() const;
+    int rowHeight() const;
+
+    void Cls();
+    // Text with a transparent background, its top left at x, y (twips).
+    void drawText(int x, int y, const std::string& text, int qbColour);
+
+    struct Item {
+        int x = 0, y = 0; // twips
+        std::string text;
+        int colour = 0; // QBColor number
+    };
+    const std::vector<Item>& items() const { return items_; }
+
+  private:
+    vb::Form* form_;
+    std::vector<Item> items_;
+};
+
 struct MarkupColours {
     int base = 0, brace = 9, bracket = 12;
 };
@@ -31,8 +59,9 @@ class MarkupPage {
     void setKeepPrintCopy(bool keep) { keepPrintCopy_ = keep; }
 
     // The character grid in twips: the text width and height of one blank.
-    int columnWidth() const;
-    int rowHeight() const;
+    int columnWidth() const { return surface_.columnWidth(); }
+    int rowHeight() const { return surface_.rowHeight(); }
+    PageSurface& surface() { return surface_; }
 
     // Loads the page from the bytes of its file (read whole by the caller)
     // and lays it out between a header and a toolbar band of bandHeight
@@ -58,22 +87,17 @@ class MarkupPage {
     std::int32_t WidestLine = 0;
 
     // What the painter has drawn since the surface was last cleared.
-    struct Drawn {
-        int x = 0, y = 0; // twips
-        std::string text;
-        int colour = 0; // QBColor number
-    };
-    const std::vector<Drawn>& drawn() const { return drawn_; }
+    const std::vector<PageSurface::Item>& drawn() const { return surface_.items(); }
 
   private:
     void place();
 
     vb::Form* form_;
     vb::VScrollBar* scroll_;
+    PageSurface surface_;
     MarkupColours colours_;
     bool keepPrintCopy_ = true;
     int band_ = 720;
-    std::vector<Drawn> drawn_;
 };
 
 } // namespace core
