@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
@@ -106,7 +107,7 @@ void ensureFilter() {
 
 } // namespace
 
-Form::Form(std::string name) : QWidget(nullptr), name_(std::move(name)) {
+Form::Form(std::string name) : QWidget(nullptr), DrawingSurface(this), name_(std::move(name)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
     setObjectName(QString::fromStdString(name_));
@@ -283,6 +284,12 @@ void Form::mouseMoveEvent(QMouseEvent* e) {
     Form_MouseMove(int(e->buttons() & Qt::LeftButton ? 1 : 0), 0, float(e->position().x() * kTwipsPerPixel),
                    float(e->position().y() * kTwipsPerPixel));
     QWidget::mouseMoveEvent(e);
+}
+
+void Form::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    QPainter p(this);
+    paintDrawing(p);
 }
 
 void Form::closeEvent(QCloseEvent* e) {
