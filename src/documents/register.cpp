@@ -1,6 +1,7 @@
 #include "documents/register.h"
 
 #include "documents/brand_documents.h"
+#include "documents/document_viewer.h"
 #include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
 #include "platform/form.h"
@@ -11,6 +12,7 @@ void registerDocumentWindows() {
     registerTroubleCodeBrowser();
     registerManualViewer();
     registerBrandDocuments();
+    registerDocumentViewer();
 }
 
 } // namespace documents
