@@ -2,6 +2,8 @@
 
 #include "documents/brand_documents.h"
 #include "documents/document_viewer.h"
+#include "documents/info_list.h"
+#include "documents/vehicle_text_viewer.h"
 #include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
 #include "platform/form.h"
@@ -13,6 +15,8 @@ void registerDocumentWindows() {
     registerManualViewer();
     registerBrandDocuments();
     registerDocumentViewer();
+    registerVehicleTextViewer();
+    registerInfoList();
 }
 
 } // namespace documents
