@@ -109,13 +109,14 @@ void Form11::Form_Load() {
     if (auto* main = dynamic_cast<selection::Form2*>(vb::FormRegistry::existing("Form2"))) {
         const int R = main->MSGrid1.Row();
         auto C = [&](int k) {
-            return R >= 0 && R < main->MSGrid1.Rows() && k < main->MSGrid1.Cols() ? main->MSGrid1.TextMatrix(R, k)
-                                                                                 : std::string();
+            return R >= 0 && R < main->MSGrid1.Rows() && k < main->MSGrid1.Cols()
+                       ? main->MSGrid1.TextMatrix(R, k)
+                       : std::string();
         };
-        LabelModello(0).setCaption(main->LabelMarca.Caption() + " " + main->LabelFamiglia.Caption() + " " + C(0) +
-                                   " (" + C(1) + ")");
-        LabelModello(1).setCaption(Des[13] + ": " + C(2) + " " + Des[79] + " " + C(3) + " cm\xB3" + " " + Des[80] +
-                                   " " + C(4) + " CV(KW)/Rpm");
+        LabelModello(0).setCaption(main->LabelMarca.Caption() + " " + main->LabelFamiglia.Caption() + " " +
+                                   C(0) + " (" + C(1) + ")");
+        LabelModello(1).setCaption(Des[13] + ": " + C(2) + " " + Des[79] + " " + C(3) + " cm\xB3" + " " +
+                                   Des[80] + " " + C(4) + " CV(KW)/Rpm");
     }
     for (int i = 0; i < 2; ++i)
         LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
@@ -166,7 +167,8 @@ void Form11::Load_ListaInfo() {
         return;
     }
     // The joined text keeps each decoded line followed by ":".
-    core::forEachCptLine(table, [&](const std::string& line) { Text1.Text += core::decodeLineLenient(line) + ":"; });
+    core::forEachCptLine(table,
+                         [&](const std::string& line) { Text1.Text += core::decodeLineLenient(line) + ":"; });
     for (const std::string& row : infoRows(CodiciInfo, Text1.Text)) {
         Grid1.AddItem(row);
         Grid1.setColWidth(0, Grid1.Width());
@@ -201,15 +203,15 @@ void Form11::WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintpt
 
 void Form11::Set_PuntatoreAttesa() {
     setMousePointer(vb::vbHourglass);
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2, &Command3,
-                                                              &Command4, &Command5, &Grid1})
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2,
+                                                              &Command3, &Command4, &Command5, &Grid1})
         c->setMousePointer(vb::vbHourglass);
 }
 
 void Form11::Reset_PuntatoreAttesa() {
     setMousePointer(vb::vbDefault);
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2, &Command3,
-                                                              &Command4, &Command5, &Grid1})
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2,
+                                                              &Command3, &Command4, &Command5, &Grid1})
         c->setMousePointer(vb::vbCustom);
 }
 

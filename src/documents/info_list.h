@@ -43,7 +43,8 @@ class Form11 : public vb::Form {
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::CommandButton Command7{*this, "Command7"};
     frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20, &Command30;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+        &Command30;
     vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
 
     std::array<std::string, 5> CodiciInfo;

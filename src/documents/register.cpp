@@ -3,9 +3,9 @@
 #include "documents/brand_documents.h"
 #include "documents/document_viewer.h"
 #include "documents/info_list.h"
-#include "documents/vehicle_text_viewer.h"
 #include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
+#include "documents/vehicle_text_viewer.h"
 #include "platform/form.h"
 
 namespace documents {

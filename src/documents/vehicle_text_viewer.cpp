@@ -54,7 +54,8 @@ Form7::Form7()
         b->setContainer(&Picture1);
     Command6.Move(50, 45, 630, 630);
     Command7.Move(710, 45, 630, 630);
-    for (vb::CommandButton* b : {&Command8, &Command9, &Command2, &Command3, &Command4, &Command20, &Command30})
+    for (vb::CommandButton* b :
+         {&Command8, &Command9, &Command2, &Command3, &Command4, &Command20, &Command30})
         b->Move(0, 45, 630, 630);
     Command5.setTop(45);
     Command1.setTop(360);
@@ -84,7 +85,8 @@ Form7::Form7()
 void Form7::resizeEvent(QResizeEvent* e) {
     vb::Form::resizeEvent(e);
     // The toolbar band is aligned to the bottom edge.
-    Picture1.Move(0, vb::pixelsToTwips(e->size().height()) - kBand, vb::pixelsToTwips(e->size().width()), kBand);
+    Picture1.Move(0, vb::pixelsToTwips(e->size().height()) - kBand, vb::pixelsToTwips(e->size().width()),
+                  kBand);
 }
 
 void Form7::Form_Load() {
@@ -167,9 +169,14 @@ void Form7::Form_Load() {
     else if (core::Lang == "_fra")
         TextLegendTips = {"Cliquez pour voir le TEXTE.", "Cliquez pour voir les Abr\xE9viations."};
     else if (core::Lang == "_spa")
-        TextLegendTips = {"Pulse el bot\xF3n para ver el texto.", "Pulse el bot\xF3n para ver las abreviaciones."};
+        TextLegendTips = {"Pulse el bot\xF3n para ver el texto.",
+                          "Pulse el bot\xF3n para ver las abreviaciones."};
     else if (core::Lang == "_por")
-        TextLegendTips = {"Fa\xE7" "a tique-taque para ver o texto.", "Fa\xE7" "a tique-taque para ver as abrevia\xE7\xF5" "es."};
+        TextLegendTips = {"Fa\xE7"
+                          "a tique-taque para ver o texto.",
+                          "Fa\xE7"
+                          "a tique-taque para ver as abrevia\xE7\xF5"
+                          "es."};
     RTB1.setToolTipText(TextLegendTips[1]);
 
     page.clear();
@@ -237,8 +244,8 @@ void Form7::Load_TestoCpt() {
     List1.Clear();
     for (const std::string& l : page.PrintCopy)
         List1.AddItem(l);
-    PictureAreaWidth = core::TextNeedsScroll == 1 ? Width() - page.TextBlockWidth - 40
-                                                   : Width() - page.TextBlockWidth - 50;
+    PictureAreaWidth =
+        core::TextNeedsScroll == 1 ? Width() - page.TextBlockWidth - 40 : Width() - page.TextBlockWidth - 50;
     Command7.setVisible(page.LineCount > 0);
 }
 
@@ -247,8 +254,8 @@ void Form7::Load_RtfCinghia(std::int16_t& belt) {
     core::UseSecondKey = true;
     core::LoadScrambledFile(folder + "\\xlegenda.rtf", 27);
     core::UseSecondKey = true;
-    core::LoadScrambledFile(belt == 0 ? folder + "\\x" + core::BeltTextCode + ".rtf" : folder + "\\xlegenda.rtf",
-                            26);
+    core::LoadScrambledFile(
+        belt == 0 ? folder + "\\x" + core::BeltTextCode + ".rtf" : folder + "\\xlegenda.rtf", 26);
     core::UseSecondKey = false;
 }
 
@@ -387,13 +394,15 @@ void Form7::Print_ImmagineTesto() {
 
 void Form7::Set_PuntatoreAttesa() {
     setMousePointer(vb::vbHourglass);
-    for (vb::CommandButton* b : {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8})
+    for (vb::CommandButton* b :
+         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8})
         b->setMousePointer(vb::vbHourglass);
 }
 
 void Form7::Reset_PuntatoreAttesa() {
     setMousePointer(vb::vbDefault);
-    for (vb::CommandButton* b : {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8})
+    for (vb::CommandButton* b :
+         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8})
         b->setMousePointer(vb::vbCustom);
 }
 

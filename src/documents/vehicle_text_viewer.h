@@ -51,7 +51,8 @@ class Form7 : public vb::Form {
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command9{*this, "Command9"};
     frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20, &Command30;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+        &Command30;
 
     core::MarkupPage page{*this, VScroll1};
     std::int16_t TextShown = 1;

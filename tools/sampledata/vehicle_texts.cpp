@@ -59,12 +59,12 @@ Drawing componentDrawing(int seed) {
         const int pins = 2 + seed % 4;
         for (int i = 0; i < pins; ++i) {
             const int y = plug.top() + (i + 1) * plug.height() / (pins + 1);
-            p.setPen(QPen(vga(i % 2 ? 12 : 0), 3));
+            p.setPen(QPen(vga(i % 2 ? 9 : 0), 3));
             p.drawLine(plug.right(), y, w * 9 / 10, y);
             p.setPen(QPen(vga(0), 1));
             p.drawText(w * 9 / 10 + 4, y + 4, QString::number(i + 1));
         }
-        p.setPen(QPen(vga(1), 1, Qt::DashLine));
+        p.setPen(QPen(vga(4), 1, Qt::DashLine));
         p.drawLine(body.center().x(), body.top() - 20, body.center().x(), body.bottom() + 20);
         p.setPen(vga(0));
         drawCaption(p, QRect(body.left(), body.bottom() + 8, body.width(), 20), "Vista laterale", 12);
@@ -82,16 +82,17 @@ Drawing socketDrawing(int n) {
         p.drawRoundedRect(car, 40, 60);
         p.setBrush(vga(7));
         p.drawRect(car.left() + 20, car.top() + car.height() / 3, car.width() - 40, 16); // dashboard
-        p.drawEllipse(QPoint(car.left() + car.width() / 3, car.top() + car.height() / 3 + 40), 18, 18); // wheel
+        p.drawEllipse(QPoint(car.left() + car.width() / 3, car.top() + car.height() / 3 + 40), 18,
+                      18); // wheel
         const QPoint spots[] = {{car.left() + 30, car.top() + car.height() / 3 + 24},
                                 {car.center().x(), car.top() + car.height() / 3 + 30},
                                 {car.right() - 40, car.top() + car.height() / 3 + 24},
                                 {car.center().x(), car.top() + car.height() / 2 + 20}};
         const QPoint at = spots[n % 4];
-        p.setBrush(vga(12));
-        p.setPen(QPen(vga(4), 2));
+        p.setBrush(vga(9));
+        p.setPen(QPen(vga(1), 2));
         p.drawRect(at.x() - 10, at.y() - 6, 20, 12);
-        p.setPen(QPen(vga(4), 2));
+        p.setPen(QPen(vga(1), 2));
         p.drawLine(at, QPoint(w - 30, 40));
         p.setPen(vga(0));
         drawCaption(p, QRect(w - 150, 20, 140, 20), "Presa OBD", 12, Qt::AlignRight | Qt::AlignVCenter);
@@ -107,10 +108,10 @@ Drawing infoDrawing(int n) {
         p.setBrush(vga(7));
         p.drawRect(w / 6, h / 5, w * 2 / 3, h * 3 / 5);
         for (int i = 0; i < 4; ++i) {
-            p.setBrush(i == n % 4 ? vga(14) : vga(15));
+            p.setBrush(i == n % 4 ? vga(11) : vga(15));
             p.drawEllipse(QPoint(w / 6 + (i + 1) * w * 2 / 15, h / 2), 22, 22);
         }
-        p.setBrush(vga(9));
+        p.setBrush(vga(12));
         p.drawRect(w / 6 + 10, h / 5 + 10, 60, 24);
         p.setPen(vga(0));
         drawCaption(p, QRect(0, h - 28, w, 20), n == 999 ? "Illustrazione generale" : "Particolare", 12);
@@ -128,10 +129,14 @@ Drawing beltDrawing(int kind) {
         };
         std::vector<Pulley> pulleys;
         if (kind == 0) { // timing belt: crank, two cams, tensioner, water pump
-            pulleys = {{0.5, 0.82, 0.09, 7},  {0.3, 0.18, 0.12, 9},  {0.7, 0.18, 0.12, 9},
-                       {0.62, 0.52, 0.05, 14}, {0.25, 0.55, 0.07, 10}};
+            pulleys = {{0.5, 0.8, 0.08, 7},
+                       {0.28, 0.24, 0.09, 12},
+                       {0.72, 0.24, 0.09, 12},
+                       {0.62, 0.52, 0.04, 11},
+                       {0.25, 0.55, 0.05, 10}};
         } else { // auxiliary belt: crank, alternator, compressor, tensioner
-            pulleys = {{0.5, 0.8, 0.1, 7}, {0.2, 0.25, 0.07, 9}, {0.85, 0.3, 0.09, 10}, {0.55, 0.35, 0.05, 14}};
+            pulleys = {
+                {0.5, 0.78, 0.09, 7}, {0.2, 0.28, 0.06, 12}, {0.82, 0.3, 0.08, 10}, {0.55, 0.4, 0.04, 11}};
         }
         QPainterPath belt;
         for (size_t i = 0; i < pulleys.size(); ++i) {
@@ -148,7 +153,7 @@ Drawing beltDrawing(int kind) {
         for (size_t i = 0; i < pulleys.size(); ++i) {
             const Pulley& q = pulleys[i];
             const QPointF c(q.x * w, q.y * h);
-            const double rad = q.radius * std::min(w, h) * 1.6;
+            const double rad = q.radius * std::min(w, h) * 1.4;
             p.setPen(QPen(vga(0), 2));
             p.setBrush(vga(q.colour));
             p.drawEllipse(c, rad, rad);
@@ -159,10 +164,10 @@ Drawing beltDrawing(int kind) {
                         Qt::AlignLeft | Qt::AlignTop);
         }
         // Timing marks on the crank pulley and the cams.
-        p.setPen(QPen(vga(12), 3));
+        p.setPen(QPen(vga(9), 3));
         for (size_t i = 0; i < std::min<size_t>(3, pulleys.size()); ++i) {
             const QPointF c(pulleys[i].x * w, pulleys[i].y * h);
-            const double rad = pulleys[i].radius * std::min(w, h) * 1.6;
+            const double rad = pulleys[i].radius * std::min(w, h) * 1.4;
             p.drawLine(QPointF(c.x(), c.y() - rad - 8), QPointF(c.x(), c.y() - rad + 6));
         }
     };
@@ -199,8 +204,8 @@ std::vector<std::string> componentPage(const std::string& code, const std::strin
         l.push_back(cp1252("[Tabella valori di prova]"));
         for (int i = 0; i < 60; ++i) {
             char b[81];
-            std::snprintf(b, sizeof b, "  Temperatura %3d °C  resistenza {%5.2f} kOhm  tensione [%4.2f] V", -20 + i * 2,
-                          9.4 * std::exp(-0.04 * i) + 0.2, 4.5 - i * 0.06);
+            std::snprintf(b, sizeof b, "  Temperatura %3d °C  resistenza {%5.2f} kOhm  tensione [%4.2f] V",
+                          -20 + i * 2, 9.4 * std::exp(-0.04 * i) + 0.2, 4.5 - i * 0.06);
             l.push_back(cp1252(b));
         }
         l.push_back(cp1252("Fine tabella " + code));
@@ -247,16 +252,26 @@ const char* const kParameterNames[][2] = {
 };
 
 const char* const kComponentNames[][2] = {
-    {"0701", "Centralina iniezione"},       {"0702", "Sensore giri motore"},
-    {"0703", "Sensore temperatura acqua"},  {"0704", "Debimetro aria"},
-    {"0705", "Sonda lambda"},               {"0706", "Iniettore"},
-    {"0707", "Relè pompa carburante"},      {"0708", "Connettore diagnosi"},
-    {"0709", "Sensore posizione farfalla"}, {"0711", "Bobina di accensione"},
-    {"0712", "Candela"},                    {"0713", "Sensore di battito"},
-    {"0721", "Centralina ABS"},             {"0722", "Sensore velocità ruota"},
-    {"0731", "Compressore A/C"},            {"0732", "Pressostato"},
-    {"0741", "Centralina immobilizer"},     {"0742", "Antenna transponder"},
-    {"0751", "Sensore pressione collettore"}, {"0752", "Valvola canister"},
+    {"0701", "Centralina iniezione"},
+    {"0702", "Sensore giri motore"},
+    {"0703", "Sensore temperatura acqua"},
+    {"0704", "Debimetro aria"},
+    {"0705", "Sonda lambda"},
+    {"0706", "Iniettore"},
+    {"0707", "Relè pompa carburante"},
+    {"0708", "Connettore diagnosi"},
+    {"0709", "Sensore posizione farfalla"},
+    {"0711", "Bobina di accensione"},
+    {"0712", "Candela"},
+    {"0713", "Sensore di battito"},
+    {"0721", "Centralina ABS"},
+    {"0722", "Sensore velocità ruota"},
+    {"0731", "Compressore A/C"},
+    {"0732", "Pressostato"},
+    {"0741", "Centralina immobilizer"},
+    {"0742", "Antenna transponder"},
+    {"0751", "Sensore pressione collettore"},
+    {"0752", "Valvola canister"},
     {"0753", "Attuatore minimo"},
 };
 
@@ -309,15 +324,11 @@ std::vector<std::string> infoPage(const char* title, int lines) {
     l.push_back(cp1252(std::string("{") + title + "}"));
     l.push_back("");
     const std::vector<std::string> body =
-        cp({"Descrizione del problema",
-            "  Il cliente segnala un funzionamento irregolare a freddo.",
-            "[Causa]",
-            "  Connettore ossidato o parametri di autoadattamento errati.",
-            "[Rimedio]",
+        cp({"Descrizione del problema", "  Il cliente segnala un funzionamento irregolare a freddo.",
+            "[Causa]", "  Connettore ossidato o parametri di autoadattamento errati.", "[Rimedio]",
             "  1. Pulire il connettore con spray contatti.",
             "  2. Cancellare la memoria guasti e i valori di autoadattamento.",
-            "  3. Eseguire una prova su strada di almeno {quindici} minuti.",
-            ""});
+            "  3. Eseguire una prova su strada di almeno {quindici} minuti.", ""});
     while (int(l.size()) < lines)
         for (const auto& s : body)
             if (int(l.size()) < lines) l.push_back(s);
@@ -326,12 +337,12 @@ std::vector<std::string> infoPage(const char* title, int lines) {
 
 void writeInfo(const Output& out) {
     // Key "0" + code, text from column 5; no ":" and no digit runs in texts.
-    out.writeCpt("Ark\\inf_ita.cpt", Form::Line,
-                 cp({"0001Tagliando e manutenzione periodica", "0002Richiamo centralina motore",
-                     "0003Rumorosità tenditore cinghia", "0004Spia avaria motore accesa a freddo",
-                     "0005Aggiornamento chiave e immobilizer", "0007",
-                     "0123Perdite olio dal coperchio punterie", "0456Avviamento difficoltoso a caldo",
-                     "0789Vibrazioni al minimo"}));
+    out.writeCpt(
+        "Ark\\inf_ita.cpt", Form::Line,
+        cp({"0001Tagliando e manutenzione periodica", "0002Richiamo centralina motore",
+            "0003Rumorosità tenditore cinghia", "0004Spia avaria motore accesa a freddo",
+            "0005Aggiornamento chiave e immobilizer", "0007", "0123Perdite olio dal coperchio punterie",
+            "0456Avviamento difficoltoso a caldo", "0789Vibrazioni al minimo"}));
     const struct {
         const char* code;
         const char* title;
@@ -349,14 +360,18 @@ void writeInfo(const Output& out) {
     int n = 0;
     for (const auto& i : infos) {
         if (i.picture)
-            scrambledGif(out, std::string("inf\\x") + i.code + ".gif", QSize(400, 300), vga(15), infoDrawing(n));
-        if (i.text) out.writeCpt(std::string("inf\\tx_ita\\") + i.code + ".cpt", Form::Line, infoPage(i.title, i.lines));
+            scrambledGif(out, std::string("inf\\x") + i.code + ".gif", QSize(400, 300), vga(15),
+                         infoDrawing(n));
+        if (i.text)
+            out.writeCpt(std::string("inf\\tx_ita\\") + i.code + ".cpt", Form::Line,
+                         infoPage(i.title, i.lines));
         ++n;
     }
     scrambledGif(out, "inf\\x0999.gif", QSize(400, 300), vga(15), infoDrawing(999));
     // A damaged picture without a recovery copy.
     const std::string rel = "inf\\x0456.gif";
-    const ScrambledPicture good = scrambledPicture(rel, PictureFormat::Gif, QSize(400, 300), vga(15), infoDrawing(4), core::Key);
+    const ScrambledPicture good =
+        scrambledPicture(rel, PictureFormat::Gif, QSize(400, 300), vga(15), infoDrawing(4), core::Key);
     const size_t end = good.plain.find('\0');
     std::string damaged = good.stored.substr(0, end + 1);
     damaged.append(120, char(0xAA));
@@ -383,12 +398,13 @@ std::string rtfEscape(const std::string& utf8) {
     return s;
 }
 
-const char* const kRtfHead = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1040"
-                             "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\froman\\fcharset0 Times New Roman;}"
-                             "{\\f2\\fmodern\\fcharset0 Courier New;}}"
-                             "{\\colortbl;\\red0\\green0\\blue0;\\red192\\green0\\blue0;\\red0\\green0\\blue160;"
-                             "\\red0\\green128\\blue0;\\red255\\green255\\blue200;}"
-                             "{\\info{\\title Documento tecnico}{\\author Servizio tecnico}}\n";
+const char* const kRtfHead =
+    "{\\rtf1\\ansi\\ansicpg1252\\deff0\\deflang1040"
+    "{\\fonttbl{\\f0\\fswiss\\fcharset0 Arial;}{\\f1\\froman\\fcharset0 Times New Roman;}"
+    "{\\f2\\fmodern\\fcharset0 Courier New;}}"
+    "{\\colortbl;\\red0\\green0\\blue0;\\red192\\green0\\blue0;\\red0\\green0\\blue160;"
+    "\\red0\\green128\\blue0;\\red255\\green255\\blue200;}"
+    "{\\info{\\title Documento tecnico}{\\author Servizio tecnico}}\n";
 
 std::string heading(const std::string& t) {
     return "\\pard\\sb240\\sa120\\keepn\\b\\f0\\fs28\\cf3 " + rtfEscape(t) + "\\cf0\\b0\\fs20\\par\n";
@@ -402,7 +418,8 @@ std::string beltDocument(const std::string& engine, int steps) {
     d += "\\pard\\qc\\b\\f0\\fs36 " + rtfEscape("Sostituzione cinghia di distribuzione") + "\\b0\\par\n";
     d += "\\pard\\qc\\i\\fs22 " + rtfEscape("Motore " + engine) + "\\i0\\par\n";
     d += heading("Dati di montaggio");
-    d += "\\trowd\\trgaph70\\cellx3500\\cellx6500\\pard\\intbl\\b\\f0\\fs20 Componente\\cell Coppia\\cell\\b0\\row\n";
+    d += "\\trowd\\trgaph70\\cellx3500\\cellx6500\\pard\\intbl\\b\\f0\\fs20 Componente\\cell "
+         "Coppia\\cell\\b0\\row\n";
     const char* const rows[][2] = {{"Vite puleggia albero motore", "25 Nm + 90°"},
                                    {"Dado rullo tenditore", "20 Nm"},
                                    {"Viti pompa acqua", "10 Nm"},
@@ -413,7 +430,8 @@ std::string beltDocument(const std::string& engine, int steps) {
     d += heading("Procedura");
     const char* const texts[] = {
         "Scollegare il cavo negativo della batteria e togliere il carter superiore della distribuzione.",
-        "Ruotare l'albero motore nel senso di marcia fino a portare il cilindro 1 al PMS; allineare le tacche "
+        "Ruotare l'albero motore nel senso di marcia fino a portare il cilindro 1 al PMS; allineare le "
+        "tacche "
         "di riferimento delle pulegge.",
         "Inserire il perno di fasatura nell'apposito foro del basamento e bloccare gli alberi a camme.",
         "Allentare il dado del rullo tenditore, ruotarlo in senso antiorario e togliere la cinghia.",
@@ -429,7 +447,8 @@ std::string beltDocument(const std::string& engine, int steps) {
     }
     d += heading("Avvertenze");
     d += "\\pard\\sa100\\cb5\\highlight5\\f0\\fs20 {\\b\\cf2 " + rtfEscape("Attenzione:") + "} " +
-         rtfEscape("motore interferente. Una fasatura errata danneggia valvole e pistoni.") + "\\highlight0\\par\n";
+         rtfEscape("motore interferente. Una fasatura errata danneggia valvole e pistoni.") +
+         "\\highlight0\\par\n";
     d += "\\pard\\qr\\f0\\fs16\\cf4 \\u169?" + rtfEscape(" Servizio tecnico") + "\\cf0\\par\n}";
     return d;
 }
@@ -455,12 +474,12 @@ std::string obdDocument() {
     std::string d = kRtfHead;
     d += "\\pard\\qc\\b\\f0\\fs32 " + rtfEscape("Diagnosi OBD / EOBD") + "\\b0\\par\n";
     const char* const sections[][2] = {
-        {"Che cos'è l'OBD",
-         "L'autodiagnosi di bordo sorveglia i sistemi che influiscono sulle emissioni. Quando rileva un guasto, "
-         "la centralina memorizza un codice errore e accende la spia MIL."},
-        {"Struttura dei codici",
-         "Il codice è formato da una lettera e quattro cifre. La lettera indica il sistema: P motore e cambio, "
-         "B carrozzeria, C telaio, U rete di comunicazione."},
+        {"Che cos'è l'OBD", "L'autodiagnosi di bordo sorveglia i sistemi che influiscono sulle emissioni. "
+                            "Quando rileva un guasto, "
+                            "la centralina memorizza un codice errore e accende la spia MIL."},
+        {"Struttura dei codici", "Il codice è formato da una lettera e quattro cifre. La lettera indica il "
+                                 "sistema: P motore e cambio, "
+                                 "B carrozzeria, C telaio, U rete di comunicazione."},
         {"Codici standard e del costruttore",
          "Se la seconda cifra è zero il codice è standard e ha lo stesso significato per ogni marca; "
          "altrimenti il significato è definito dal costruttore."},
@@ -474,8 +493,8 @@ std::string obdDocument() {
             d += para("I valori di riferimento dipendono dal motore: consultare sempre i dati tecnici del "
                       "veicolo scelto prima di sostituire un componente.");
         }
-    d += "\\pard\\f2\\fs18 P0100 - P0199\\tab " + rtfEscape("Dosaggio aria e carburante") + "\\line P0300\\tab " +
-         rtfEscape("Mancate accensioni rilevate") + "\\par\n}";
+    d += "\\pard\\f2\\fs18 P0100 - P0199\\tab " + rtfEscape("Dosaggio aria e carburante") +
+         "\\line P0300\\tab " + rtfEscape("Mancate accensioni rilevate") + "\\par\n}";
     return d;
 }
 
@@ -500,7 +519,8 @@ std::string newsDocument() {
         p.setPen(vga(0));
         drawCaption(p, QRect(5, 5, 110, 50), "NEW", 24);
     }
-    d += "\\pard\\qc{\\pict\\pngblip\\picw120\\pich60\\picwgoal1800\\pichgoal900 " + pngHex(logo) + "}\\par\n";
+    d +=
+        "\\pard\\qc{\\pict\\pngblip\\picw120\\pich60\\picwgoal1800\\pichgoal900 " + pngHex(logo) + "}\\par\n";
     const char* const news[] = {"Nuovi schemi elettrici per i modelli recenti.",
                                 "Dati di ricarica del climatizzatore aggiornati.",
                                 "Codici errore EOBD con descrizioni ampliate.",
@@ -538,7 +558,8 @@ std::string writerDocument() {
         ;
 }
 
-void writeDocument(const Output& out, const std::string& rel, const std::string& plain, const std::array<int, 80>& key) {
+void writeDocument(const Output& out, const std::string& rel, const std::string& plain,
+                   const std::array<int, 80>& key) {
     ScrambledPicture doc{plain, scrambleHeader(plain, key)};
     writeScrambled(out, rel, doc, key);
 }
@@ -546,7 +567,8 @@ void writeDocument(const Output& out, const std::string& rel, const std::string&
 void writeBelts(const Output& out) {
     const auto& k2 = core::SecondKey;
     for (const char* code : {"00001", "00003", "00005"})
-        scrambledGif(out, std::string("cng\\dis\\x") + code + ".gif", QSize(500, 400), vga(15), beltDrawing(0), k2);
+        scrambledGif(out, std::string("cng\\dis\\x") + code + ".gif", QSize(500, 400), vga(15),
+                     beltDrawing(0), k2);
     scrambledGif(out, "cng\\aus\\x00002.gif", QSize(400, 320), vga(15), beltDrawing(1), k2);
     scrambledGif(out, "cng\\aus\\x00004.gif", QSize(640, 400), vga(15), beltDrawing(1), k2);
     writeDocument(out, "cng\\dis\\tx_ita\\x00001.rtf", beltDocument("AL-12V16", 7), k2);
@@ -567,21 +589,24 @@ void writeVehicleTexts(const Output& out) {
     writeDocument(out, "obd\\xinf_ita.rtf", obdDocument(), core::Key);
     writeDocument(out, "Ark\\xNew_ita.rtf", newsDocument(), core::Key);
     // Buttons of the vehicle text viewer: picture alone, belt information.
-    writePicture(out, "mas\\tastext0.gif", PictureFormat::Gif, QSize(42, 42), vga(11), [](QPainter& p, const QRect&) {
-        p.setPen(QPen(vga(0), 2));
-        p.setBrush(vga(15));
-        p.drawRect(6, 8, 30, 24);
-        p.setBrush(vga(10));
-        p.drawPolygon(QPolygon({QPoint(8, 30), QPoint(18, 16), QPoint(26, 26), QPoint(34, 18), QPoint(34, 30)}));
-    });
-    writePicture(out, "mas\\tasinf.gif", PictureFormat::Gif, QSize(42, 42), vga(9), [](QPainter& p, const QRect&) {
-        p.setPen(QPen(vga(15), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(QPoint(21, 21), 14, 14);
-        p.setPen(QPen(vga(15), 4));
-        p.drawPoint(21, 13);
-        p.drawLine(21, 18, 21, 30);
-    });
+    writePicture(
+        out, "mas\\tastext0.gif", PictureFormat::Gif, QSize(42, 42), vga(11), [](QPainter& p, const QRect&) {
+            p.setPen(QPen(vga(0), 2));
+            p.setBrush(vga(15));
+            p.drawRect(6, 8, 30, 24);
+            p.setBrush(vga(10));
+            p.drawPolygon(
+                QPolygon({QPoint(8, 30), QPoint(18, 16), QPoint(26, 26), QPoint(34, 18), QPoint(34, 30)}));
+        });
+    writePicture(out, "mas\\tasinf.gif", PictureFormat::Gif, QSize(42, 42), vga(9),
+                 [](QPainter& p, const QRect&) {
+                     p.setPen(QPen(vga(15), 2));
+                     p.setBrush(Qt::NoBrush);
+                     p.drawEllipse(QPoint(21, 21), 14, 14);
+                     p.setPen(QPen(vga(15), 4));
+                     p.drawPoint(21, 13);
+                     p.drawLine(21, 18, 21, 30);
+                 });
 }
 
 } // namespace sampledata
