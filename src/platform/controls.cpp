@@ -5,6 +5,7 @@
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
+#include <QGroupBox>
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -203,15 +204,38 @@ QWidget* CommandButton::widget() const {
 }
 void CommandButton::setCaption(const std::string& caption) {
     caption_ = caption;
-    std::string shown = Replace(caption, "&&", "\x01");
-    shown = Replace(shown, "&", "");
-    shown = Replace(shown, "\x01", "&&");
-    button_->setText(toQt(shown));
+    refresh();
 }
 void CommandButton::setPicture(const QPixmap& picture) {
     picture_ = picture;
-    button_->setIcon(QIcon(picture));
-    button_->setIconSize(picture.size());
+    refresh();
+}
+// A button with a picture is a graphical one: the picture stands above the
+// caption, both centred.
+void CommandButton::refresh() {
+    std::string shown = Replace(caption_, "&&", "\x01");
+    shown = Replace(shown, "&", "");
+    shown = Replace(shown, "\x01", "&");
+    if (picture_.isNull() || shown.empty()) {
+        button_->setText(toQt(Replace(shown, "&", "&&")));
+        button_->setIcon(QIcon(picture_));
+        button_->setIconSize(picture_.size());
+        return;
+    }
+    const QFontMetrics fm(button_->font());
+    const QString text = toQt(shown);
+    const int w = std::max(picture_.width(), fm.horizontalAdvance(text));
+    QPixmap both(w, picture_.height() + fm.height());
+    both.fill(Qt::transparent);
+    QPainter p(&both);
+    p.drawPixmap((w - picture_.width()) / 2, 0, picture_);
+    p.setFont(button_->font());
+    p.setPen(button_->palette().color(QPalette::ButtonText));
+    p.drawText(QRect(0, picture_.height(), w, fm.height()), Qt::AlignCenter, text);
+    p.end();
+    button_->setText(QString());
+    button_->setIcon(QIcon(both));
+    button_->setIconSize(both.size());
 }
 void CommandButton::click() {
     if (enabled_ && visible_ && Click) Click();
@@ -462,7 +486,8 @@ void OptionButton::restyle() {
 
 // ---- Frame
 Frame::Frame(Form& form, std::string name, int index)
-    : Control(form, ControlKind::Frame, std::move(name), index), w_(new QWidget(&form)) {
+    : Control(form, ControlKind::Frame, std::move(name), index), w_(new QGroupBox(&form)) {
+    restyle();
     attach(w_);
 }
 QWidget* Frame::widget() const {
@@ -470,6 +495,27 @@ QWidget* Frame::widget() const {
 }
 void Frame::setCaption(const std::string& caption) {
     caption_ = caption;
+    w_->setTitle(toQt(caption));
+    restyle();
+}
+void Frame::setForeColor(std::int32_t c) {
+    fore_ = c;
+    restyle();
+}
+void Frame::setFont(const std::string& family, double points, bool bold) {
+    QFont f(QString::fromStdString(family));
+    f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
+    f.setBold(bold);
+    w_->setFont(f);
+}
+void Frame::restyle() {
+    if (caption_.empty()) {
+        w_->setStyleSheet(QStringLiteral("QGroupBox { border: none; margin: 0; padding: 0; }"));
+        return;
+    }
+    w_->setStyleSheet(QStringLiteral("QGroupBox { border: 1px solid #808080; margin-top: 0.6em; }"
+                                     " QGroupBox::title { subcontrol-origin: margin; left: 8px; color: %1; }")
+                          .arg(colorCss(fore_)));
 }
 
 // ---- PictureBox

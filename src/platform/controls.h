@@ -16,6 +16,7 @@
 #include <vector>
 
 class QWidget;
+class QGroupBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -142,6 +143,7 @@ class CommandButton : public Control {
     std::function<void()> Click;
 
   private:
+    void refresh();
     QPushButton* button_;
     std::string caption_;
     QPixmap picture_;
@@ -274,11 +276,18 @@ class Frame : public Control {
   public:
     Frame(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
+    // A frame with a caption draws its border with the caption on it; one
+    // without stays a plain container.
+    const std::string& Caption() const { return caption_; }
     void setCaption(const std::string& caption);
+    void setForeColor(std::int32_t c);
+    void setFont(const std::string& family, double points, bool bold);
 
   private:
-    QWidget* w_;
+    void restyle();
+    QGroupBox* w_;
     std::string caption_;
+    std::int32_t fore_ = 0;
 };
 
 class PictureBox : public Control, public DrawingSurface {
