@@ -3,6 +3,7 @@
 // twips and reads back exactly as assigned; events that the windows rely on
 // fire on changes made by code as well as by the user, and only on a real
 // change.
+#include "platform/events.h"
 #include "platform/geometry.h"
 
 #include <QPixmap>
@@ -45,7 +46,7 @@ enum class ControlKind {
     Data,
 };
 
-using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
+using MouseHandler = Event<int, int, float, float>; // Button, Shift, X, Y
 
 class Control {
   public:
@@ -137,7 +138,7 @@ class CommandButton : public Control {
     void setPicture(const QPixmap& picture);
     // Presses the button as the user would (only when enabled and visible).
     void click();
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     QPushButton* button_;
@@ -161,7 +162,7 @@ class Label : public Control {
     void setAlignment(int alignment); // 0 left, 1 right, 2 centre
     void setAutoSize(bool on);
     void setTransparent(bool on);
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     void restyle();
@@ -180,7 +181,7 @@ class Image : public Control {
     void setPicture(const QPixmap& picture);
     bool Stretch() const { return stretch_; }
     void setStretch(bool on);
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     void redraw();
@@ -236,7 +237,7 @@ class ListBox : public Control {
     // Raises Click when the selection changes.
     void setListIndex(int i);
     const std::vector<std::string>& items() const { return items_; }
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     QListWidget* list_;
@@ -258,7 +259,7 @@ class OptionButton : public Control {
     void setForeColor(std::int32_t c);
     bool FontBold() const { return bold_; }
     void setFontBold(bool b);
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     void restyle();
@@ -311,7 +312,7 @@ class Timer : public Control {
     int Interval() const { return interval_; }
     void setInterval(int ms);
     void setEnabled(bool v) override;
-    std::function<void()> Tick;
+    Event<> Tick;
 
   private:
     void restart();
@@ -324,7 +325,7 @@ class WheelCatcher : public Control {
   public:
     WheelCatcher(Form& form, std::string name, int index = -1);
     // Rotation, X, Y, handle of the control under the pointer.
-    std::function<void(int Rotation, int X, int Y, std::uintptr_t Handle)> WheelRotation;
+    Event<int, int, int, std::uintptr_t> WheelRotation;
 };
 
 } // namespace vb

@@ -1,11 +1,12 @@
 #include "support/harness.h"
 
+#include "app/windows.h"
 #include "core/module1.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "sampledata/sampledata.h"
-#include "app/windows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -42,7 +43,8 @@ void ScriptedServices::showModalMissing(const std::string& name, vb::Form* owner
 
 void ScriptedServices::endProgram() {
     ended = true;
-    throw vb::ProgramEnded{};
+    status = vb::exitStatus();
+    throw vb::ProgramEnded{status};
 }
 
 std::string copySampleData(const QTemporaryDir& dir) {
@@ -66,6 +68,7 @@ void WindowTest::SetUp() {
     appPath_ = copySampleData(dir_);
     vb::setProgramFolder(appPath_);
     vb::setServices(&svc);
+    vb::resetProgramEnd();
     core::resetModule();
     core::clearScrambledTargets();
     registerAllWindows();
@@ -93,6 +96,7 @@ void WindowTest::TearDown() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     vb::setServices(nullptr);
     vb::setProgramFolder("");
+    vb::resetProgramEnd();
 }
 
 void WindowTest::startProgram() {
