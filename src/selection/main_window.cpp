@@ -307,7 +307,9 @@ void Form2::Load_Marche() {
         ListaID_Marche.setListIndex(0);
         core::BrandId = ListaID_Marche.List(0);
         ListaMarche.setListIndex(0);
-        MSFlexGrid1_Click();
+        // Raised as the event, so that a damaged table of this brand costs
+        // its own data and not the rest of the window's load.
+        MSFlexGrid1.Click();
     }
     Shape1.setHeight(MSFlexGrid1.Height());
 }
@@ -382,7 +384,7 @@ void Form2::Load_Famiglie() {
     }
     FamilyGridReady = true;
     GridFamiglie.setRow(0);
-    GridFamiglie_Click();
+    GridFamiglie.Click();
 }
 
 void Form2::GridFamiglie_Click() {
@@ -483,7 +485,7 @@ void Form2::Fill_GrigliaModelli() {
         MSGrid1.setColSel(5);
         ModelGridReady = true;
         MSGrid1.setTopRow(1);
-        MSGrid1_Click();
+        MSGrid1.Click();
     }
     MSGrid1.setRedraw(true);
     MSGrid1.setVisible(true);
@@ -597,6 +599,13 @@ void Form2::setEntryAvailable(int i, bool available) {
 void Form2::Label10_Click(int Index) {
     core::UseSecondKey = false;
     core::SetBusyPointer(*this);
+    // Also when the preparation fails on damaged data: the window stays usable.
+    struct Ready {
+        Form2& window;
+        ~Ready() {
+            if (!window.isUnloaded()) core::SetHandPointer(window);
+        }
+    } ready{*this};
     core::PscNewFormat = false;
     switch (Index) {
     case 0:
@@ -617,6 +626,12 @@ void Form2::Label10_Click(int Index) {
     case 4: {
         core::DiagramMode = std::int16_t(core::DiagramMode + 50);
         core::Form6FromMenu = 1;
+        struct Back {
+            ~Back() {
+                core::Form6FromMenu = 0;
+                core::DiagramMode = std::int16_t(core::DiagramMode - 50);
+            }
+        } back;
         Load_IndiceSchemi();
         const std::string injection = modelField("INIEZ__COD");
         const std::string ignition = modelField("ACCEN__COD");
@@ -640,8 +655,6 @@ void Form2::Label10_Click(int Index) {
             }
         }
         vb::showModalByName("Form6", this);
-        core::Form6FromMenu = 0;
-        core::DiagramMode = std::int16_t(core::DiagramMode - 50);
         break;
     }
     case 5:
@@ -668,7 +681,6 @@ void Form2::Label10_Click(int Index) {
     default:
         break;
     }
-    if (!isUnloaded()) core::SetHandPointer(*this);
 }
 
 void Form2::Label10_MouseMove(int Index, int, int, float, float) {
