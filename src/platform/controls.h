@@ -20,6 +20,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QScrollBar;
 
 namespace vb {
 
@@ -326,6 +327,32 @@ class WheelCatcher : public Control {
     WheelCatcher(Form& form, std::string name, int index = -1);
     // Rotation, X, Y, handle of the control under the pointer.
     Event<int, int, int, std::uintptr_t> WheelRotation;
+};
+
+// A vertical scroll bar. Change fires when Value really changes, whether the
+// user moved the bar or code set the value (a new Min or Max that clamps the
+// value counts as such a change).
+class VScrollBar : public Control {
+  public:
+    VScrollBar(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    int Value() const { return value_; }
+    int SmallChange() const { return small_; }
+    int LargeChange() const { return large_; }
+    void setMin(int v);
+    void setMax(int v);
+    void setValue(int v);
+    void setSmallChange(int v);
+    void setLargeChange(int v);
+    Event<> Change;
+
+  private:
+    void sync();
+    QScrollBar* bar_;
+    int min_ = 0, max_ = 32767, value_ = 0, small_ = 1, large_ = 1;
+    bool syncing_ = false;
 };
 
 } // namespace vb

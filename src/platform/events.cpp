@@ -47,7 +47,14 @@ void report(std::exception_ptr error) {
     } catch (...) {
         text = "Error: unexpected failure";
     }
-    if (!shownThisAction().insert(text).second) return;
+    reportError(text);
+}
+
+} // namespace
+
+void reportError(const std::string& text) {
+    // Outside any event there is no user action to keep it to.
+    if (!frames().empty() && !shownThisAction().insert(text).second) return;
     try {
         if (reporter())
             reporter()(text);
@@ -59,6 +66,8 @@ void report(std::exception_ptr error) {
         // A report that cannot be shown must not take the program with it.
     }
 }
+
+namespace {
 
 struct FramePush {
     explicit FramePush(Frame f) { frames().push_back(f); }
@@ -99,7 +108,12 @@ std::string describeError(std::exception_ptr error) {
                    e.description();
         return "Error: (" + std::to_string(e.number()) + ") " + e.description();
     } catch (const db::Error& e) {
-        return "Error: " + pathText(e.what());
+        if (e.file().empty()) return "Error: " + pathText(e.what());
+        // The reason follows the file's name in the message.
+        std::string reason = e.what();
+        if (reason.compare(0, e.file().size() + 2, e.file() + ": ") == 0)
+            reason.erase(0, e.file().size() + 2);
+        return "Error: file " + pathText(e.file()) + " not available\r\n" + pathText(reason);
     } catch (const std::bad_alloc&) {
         return "Error: not enough memory";
     } catch (const std::exception& e) {

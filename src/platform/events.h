@@ -40,6 +40,10 @@ template <class... A> class Event {
     std::function<void(A...)> fn_;
 };
 
+// Shows an error through the reporter, once per user action: one damaged
+// file reached along several paths of one click is reported once.
+void reportError(const std::string& text);
+
 // The text the user sees for an exception that escaped a handler.
 std::string describeError(std::exception_ptr error);
 

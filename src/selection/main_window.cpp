@@ -8,6 +8,7 @@
 #include "core/texts.h"
 #include "core/window_services.h"
 #include "platform/errors.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
@@ -248,9 +249,10 @@ bool Form2::refreshOrReport(db::DataControl& data, const std::string& table) {
     try {
         data.Refresh();
         return true;
-    } catch (const db::Error&) {
-        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\Ark\\" + table) + " not available",
-                        vb::vbCritical);
+    } catch (const db::Error& e) {
+        // The file at fault: the memo file when the memo is missing.
+        const std::string at = e.file().empty() ? core::AppPath + "\\Ark\\" + table : vb::pathText(e.file());
+        vb::reportError("Error: file " + at + " not available");
         return false;
     }
 }
