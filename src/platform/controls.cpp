@@ -271,6 +271,8 @@ void Label::setAlignment(int alignment) {
 }
 void Label::setAutoSize(bool on) {
     autoSize_ = on;
+    // A label sized to its text grows sideways; only line breaks start new lines.
+    label_->setWordWrap(!on);
     setCaption(caption_);
 }
 void Label::setTransparent(bool on) {
@@ -471,8 +473,28 @@ void Frame::setCaption(const std::string& caption) {
 }
 
 // ---- PictureBox
+namespace {
+// A picture box's picture with the text drawn over it.
+class SurfaceLabel : public QLabel {
+  public:
+    SurfaceLabel(QWidget* parent, PictureBox* owner) : QLabel(parent), owner_(owner) {}
+
+  protected:
+    void paintEvent(QPaintEvent* e) override {
+        QLabel::paintEvent(e);
+        QPainter p(this);
+        owner_->paintDrawing(p);
+    }
+
+  private:
+    PictureBox* owner_;
+};
+} // namespace
+
 PictureBox::PictureBox(Form& form, std::string name, int index)
-    : Control(form, ControlKind::PictureBox, std::move(name), index), label_(new QLabel(&form)) {
+    : Control(form, ControlKind::PictureBox, std::move(name), index), DrawingSurface(nullptr),
+      label_(new SurfaceLabel(&form, this)) {
+    setDrawingTarget(label_);
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_->setAutoFillBackground(true);
     attach(label_);

@@ -3,6 +3,7 @@
 // twips and reads back exactly as assigned; events that the windows rely on
 // fire on changes made by code as well as by the user, and only on a real
 // change.
+#include "platform/drawing.h"
 #include "platform/events.h"
 #include "platform/geometry.h"
 
@@ -281,7 +282,7 @@ class Frame : public Control {
     std::string caption_;
 };
 
-class PictureBox : public Control {
+class PictureBox : public Control, public DrawingSurface {
   public:
     PictureBox(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
