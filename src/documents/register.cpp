@@ -1,5 +1,6 @@
 #include "documents/register.h"
 
+#include "documents/brand_documents.h"
 #include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
 #include "platform/form.h"
@@ -9,6 +10,7 @@ namespace documents {
 void registerDocumentWindows() {
     registerTroubleCodeBrowser();
     registerManualViewer();
+    registerBrandDocuments();
 }
 
 } // namespace documents

@@ -521,7 +521,7 @@ void writeHelpPages(const Output& out) {
     for (const auto& [code, title] : kHelp) {
         std::vector<std::string> lines = {title, "", std::string("[Come usare la finestra: ") + title + "]",
                                           ""};
-        const char* body[] = {"I pulsanti in alto a destra aprono il manuale:",
+        const char* body[] = {"I pulsanti della barra aprono il manuale:",
                               "  ^F1~ aiuto    ^F2~ glossario    ^F3~ oscilloscopio",
                               "  ^F4~ diagnosi ^F5~ analisi gas  ^F12~ codici errore",
                               "",
