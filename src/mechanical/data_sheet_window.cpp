@@ -301,9 +301,70 @@ void Form16::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t 
 }
 
 void Form16::Command8_Click() {
-    // Printing comes with the printer layer.
+    CommonDialog1.CancelError = true;
+    try {
+        CommonDialog1.ShowPrinter();
+    } catch (const vb::VbError& e) {
+        if (e.number() == vb::errCancel) return;
+    }
+    try {
+        Stampa_DatiTecnici();
+    } catch (const vb::VbError& e) {
+        // The printout stops at the failing step; a missing printer is the
+        // one failure the user can act on, so it is told.
+        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
+            core::MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
+    }
 }
 
-void Form16::Stampa_DatiTecnici() {}
+void Form16::Stampa_DatiTecnici() {
+    vb::PrinterObject& p = vb::Printer();
+    const std::string fontName = p.FontName();
+    const double fontSize = p.FontSize();
+    const int scaleMode = p.ScaleMode();
+    const int orientation = p.Orientation();
+    // Whatever happens, the printer gets its own settings back and no
+    // half-built job is left open.
+    struct Restore {
+        vb::PrinterObject& p;
+        std::string fontName;
+        double fontSize;
+        int scaleMode, orientation;
+        bool done = false;
+        ~Restore() {
+            if (!done) p.KillDoc();
+            p.setFontName(fontName);
+            p.setFontSize(fontSize);
+            p.setScaleMode(scaleMode);
+            p.setOrientation(orientation);
+        }
+    } restore{p, fontName, fontSize, scaleMode, orientation};
+
+    if (orientation == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
+    p.setFontName("Arial");
+    p.setFontSize(12);
+    p.setScaleMode(vb::vbMillimeters);
+    p.setCurrentY(10);
+    p.setFontBold(true);
+    p.setCurrentX(10);
+    p.Print(LabelModello(0).Caption());
+    p.setCurrentX(10);
+    p.Print(LabelModello(1).Caption());
+    p.setFontBold(false);
+    p.Print("");
+    std::vector<std::array<std::string, 4>> rows;
+    rows.reserve(size_t(Grid1.Rows()));
+    for (int r = 0; r < Grid1.Rows(); ++r)
+        rows.push_back(
+            {Grid1.TextMatrix(r, 0), Grid1.TextMatrix(r, 1), Grid1.TextMatrix(r, 2), Grid1.TextMatrix(r, 3)});
+    for (const PrintLine& line : dataSheetPrintLines(rows)) {
+        p.setFontBold(line.bold);
+        p.setCurrentX(line.leftMm);
+        p.Print(line.text);
+        p.setFontBold(false);
+    }
+    p.EndDoc();
+    restore.done = true;
+}
 
 } // namespace mechanical

@@ -6,6 +6,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
+#include "platform/printer.h"
 
 namespace mechanical {
 
@@ -38,6 +39,7 @@ class Form16 : public vb::Form {
         &Command30;
     vb::CommandButton Command8{*this, "Command8"};
     vb::Grid Grid1{*this, "Grid1"};
+    vb::CommonDialog CommonDialog1{*this, "CommonDialog1"};
     vb::Shape Shape1{*this, "Shape1"};
     vb::Shape Shape2{*this, "Shape2"};
     vb::Image ImageMarca{*this, "ImageMarca"};
