@@ -8,6 +8,7 @@
 
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -51,10 +52,15 @@ void PageSurface::drawText(int x, int y, const std::string& text, int qbColour) 
     update();
 }
 
-void PageSurface::paintEvent(QPaintEvent*) {
+void PageSurface::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     p.setFont(font_);
+    // Text below or above the part to paint costs nothing: a long page drawn
+    // whole is painted at the price of what is on view.
+    const QRect area = e->rect();
     for (const Item& it : items_) {
+        const int top = vb::twipsToPixels(it.y);
+        if (top > area.bottom() || top + rowPx_ < area.top()) continue;
         p.setPen(vb::vbColor(vb::QBColor(it.colour & 15)));
         p.drawText(QPointF(vb::twipsToPixels(it.x), vb::twipsToPixels(it.y) + ascentPx_), vb::toQt(it.text));
     }
