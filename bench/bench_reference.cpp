@@ -198,11 +198,11 @@ void paintPage(benchmark::State& state, bool allLines) {
     f->FirstLine = 500;
     f->TextLeft = 100;
     f->TextTop = 800;
-    QImage img(f->Surface.size(), QImage::Format_RGB32);
+    QImage img(f->size(), QImage::Format_RGB32);
     for (auto _ : state) {
         f->Draw_Pagina(0, 12, 12, 14, 4);
         QPainter p(&img);
-        f->Surface.render(&p);
+        f->render(&p);
     }
     state.counters["items"] = double(f->Surface.items().size());
     delete f;
