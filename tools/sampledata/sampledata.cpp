@@ -18,6 +18,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writeSymbols(out, cat);
     writePhotos(out, cat);
     writeMechanical(out);
+    writeDiagrams(out);
 }
 
 } // namespace sampledata
