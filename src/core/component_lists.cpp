@@ -28,7 +28,8 @@ std::string findIn(const vb::ListBox& list, const std::string& code, int width) 
 }
 
 void warnEmpty(const std::string& path) {
-    vb::MsgBox("Il file " + path + "\r\n" + " non contiene Descrizioni.", vb::vbOKOnly, std::string("Warning"));
+    vb::MsgBox("Il file " + path + "\r\n" + " non contiene Descrizioni.", vb::vbOKOnly,
+               std::string("Warning"));
 }
 
 std::string readComponentFile(const std::string& path) {

@@ -6,9 +6,9 @@
 namespace core {
 namespace {
 
-constexpr std::array<QRgb, 16> kVga = {
-    0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0xFF000080, 0xFF800080, 0xFF008080, 0xFFC0C0C0,
-    0xFF808080, 0xFFFF0000, 0xFF00FF00, 0xFFFFFF00, 0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
+constexpr std::array<QRgb, 16> kVga = {0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0xFF000080, 0xFF800080,
+                                       0xFF008080, 0xFFC0C0C0, 0xFF808080, 0xFFFF0000, 0xFF00FF00, 0xFFFFFF00,
+                                       0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
 
 int nearest(QRgb c) {
     int best = 0, bestDistance = 1 << 30;
@@ -85,7 +85,8 @@ std::string sixteenColourBitmap(const QImage& picture) {
 
 bool hasWhiteEntry15(const std::string& header) {
     if (header.size() < kBitmapHeaderBytes) return false;
-    return static_cast<unsigned char>(header[114]) == 0xFF && static_cast<unsigned char>(header[115]) == 0xFF &&
+    return static_cast<unsigned char>(header[114]) == 0xFF &&
+           static_cast<unsigned char>(header[115]) == 0xFF &&
            static_cast<unsigned char>(header[116]) == 0xFF && header[117] == 0;
 }
 

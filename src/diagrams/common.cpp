@@ -20,9 +20,9 @@ std::string modelCell(int c) {
 std::string vehicleLine() {
     auto& f2 = selection::Form2::get();
     using core::Des;
-    return f2.LabelMarca.Caption() + " " + f2.LabelFamiglia.Caption() + " " + modelCell(0) + " (" + modelCell(1) +
-           ") " + Des[13] + ": " + modelCell(2) + " " + Des[79] + " " + modelCell(3) + " cm\xB3 " + " " +
-           Des[80] + " " + modelCell(4) + " CV(KW)/Rpm";
+    return f2.LabelMarca.Caption() + " " + f2.LabelFamiglia.Caption() + " " + modelCell(0) + " (" +
+           modelCell(1) + ") " + Des[13] + ": " + modelCell(2) + " " + Des[79] + " " + modelCell(3) +
+           " cm\xB3 " + " " + Des[80] + " " + modelCell(4) + " CV(KW)/Rpm";
 }
 
 std::string modelField(const char* name) {

@@ -71,14 +71,14 @@ Form15::Form15()
         c.setFontBold(true);
         c.setTransparent(true);
         auto& v = Label2.add(*this, "Label2", i);
-        inPanel(v, 2400, 800 + 360 * i, 4600, 300);
+        inPanel(v, 2400, 800 + 360 * i, 4300, 300);
         v.setForeColor(kNavy);
         v.setTransparent(true);
     }
-    inPanel(Shape1, 7200, 700, 4400, 2000);
-    inPanel(PictureModel, 7300, 800, 4200, 1800);
+    inPanel(Shape1, 6850, 650, 4900, 3150);
+    inPanel(PictureModel, 6900, 700, 4800, 3000);
     PictureModel.setAutoSize(true);
-    inPanel(MSGrid1, 300, 2900, 11300, 4400);
+    inPanel(MSGrid1, 300, 4000, 11300, 3300);
     MSGrid1.setCols(1);
     MSGrid1.setRows(0);
     MSGrid1.setFixedRows(0);
@@ -126,10 +126,10 @@ void Form15::loadWindow() {
     PictureModel.setPicture(f2.Picture3.Picture());
     PictureModel.setLeft(Shape1.Left() + (Shape1.Width() - PictureModel.Width()) / 2);
 
-    LabelModello(0).setCaption(f2.LabelMarca.Caption() + " " + f2.LabelFamiglia.Caption() + " " + modelCell(0) +
-                               " (" + modelCell(1) + ")");
-    LabelModello(1).setCaption(Des[13] + ": " + modelCell(2) + " " + Des[79] + " " + modelCell(3) + " cm\xB3" +
-                               " " + Des[80] + " " + modelCell(4) + " CV(KW)/Rpm");
+    LabelModello(0).setCaption(f2.LabelMarca.Caption() + " " + f2.LabelFamiglia.Caption() + " " +
+                               modelCell(0) + " (" + modelCell(1) + ")");
+    LabelModello(1).setCaption(Des[13] + ": " + modelCell(2) + " " + Des[79] + " " + modelCell(3) +
+                               " cm\xB3" + " " + Des[80] + " " + modelCell(4) + " CV(KW)/Rpm");
     for (int i = 0; i < 2; ++i)
         LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
     Label2(0).setCaption(core::VehicleName);

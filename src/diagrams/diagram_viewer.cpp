@@ -55,8 +55,8 @@ Form5::Form5()
     Command7.Click = [this] { Command7_Click(); };
     Command8.Click = [this] { Command8_Click(); };
     Command9.Click = [this] { Command9_Click(); };
-    for (vb::CommandButton* b : {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7,
-                                 &Command8, &Command9})
+    for (vb::CommandButton* b :
+         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9})
         b->MouseMove = [this](int, int, float, float) { resetHover(); };
     VisibleComponentGrid.setContainer(&Picture1);
     VisibleComponentGrid.Move(700, 50, 8000, 800);
@@ -111,7 +111,8 @@ Form5::Form5()
     Timer1.Tick = [this] { Timer1_Timer(); };
     Timer1.setEnabled(false);
 
-    for (vb::ListBox* l : {&List1, &List2, &List3, &ListDescrComp, &ListDescrSecond, &PrintableComponentsList})
+    for (vb::ListBox* l :
+         {&List1, &List2, &List3, &ListDescrComp, &ListDescrSecond, &PrintableComponentsList})
         l->setVisible(false);
 }
 
@@ -155,9 +156,8 @@ void Form5::Form_Load() {
     magnifierPlus_ = interfaceCursor("lente+.ico");
     magnifierMinus_ = interfaceCursor("lente-.ico");
     setDiagramPointer(vb::vbCustom, magnifierPlus_);
-    for (vb::CommandButton* b :
-         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9,
-          &Command20, &Command30}) {
+    for (vb::CommandButton* b : {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7,
+                                 &Command8, &Command9, &Command20, &Command30}) {
         b->setMouseIcon(hand_);
         b->setMousePointer(vb::vbCustom);
     }
@@ -184,8 +184,8 @@ void Form5::Form_Load() {
         VisibleComponentGrid.setVisible(false);
     }
     const int mode = core::DiagramMode;
-    const bool locations = mode < 34 && mode != 10 && mode != 11 && mode != 20 && mode != 21 && mode != 30 &&
-                           mode != 32;
+    const bool locations =
+        mode < 34 && mode != 10 && mode != 11 && mode != 20 && mode != 21 && mode != 30 && mode != 32;
     Command7.setEnabled(locations);
     if (mode < 54) {
         DiagramPictureName = "x" + core::PscCode + ".gif";
@@ -225,8 +225,8 @@ void Form5::ArrangeControls() {
     Command1.setLeft(Command5.Left());
     const int step = Command5.Width() + 15;
     int left = Command1.Left();
-    for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command9, &Command7, &Command8,
-                                 &Command30}) {
+    for (vb::CommandButton* b :
+         {&Command2, &Command3, &Command4, &Command20, &Command9, &Command7, &Command8, &Command30}) {
         left -= step;
         b->setLeft(left);
     }
@@ -239,8 +239,8 @@ void Form5::ArrangeControls() {
 void Form5::Load_ImmagineSchema(const std::string& Path) {
     // A diagram or frame that is not there is reported, and the viewer goes
     // on without a picture instead of ending the program.
-    const std::string frame =
-        core::AppPath + (core::PscNewFormat ? "\\mas\\xpsc" + std::string("51") + ".bmp" : "\\mas\\xpsc35.bmp");
+    const std::string frame = core::AppPath + (core::PscNewFormat ? "\\mas\\xpsc" + std::string("51") + ".bmp"
+                                                                  : "\\mas\\xpsc35.bmp");
     for (const std::string& p : {Path, frame})
         if (!vb::fileExists(p)) {
             core::MsgBoxStd("Error: file " + vb::LCase(p) + " not available", vb::vbCritical);
@@ -614,8 +614,8 @@ void Form5::printJob() {
     }
     bool blackWhite = true;
     if (PrinterColorMode == 2)
-        blackWhite = vb::MsgBox(Des[73], vb::vbYesNo | vb::vbInformation, std::string("Stampa Schema Elettrico")) ==
-                     vb::vbNo;
+        blackWhite = vb::MsgBox(Des[73], vb::vbYesNo | vb::vbInformation,
+                                std::string("Stampa Schema Elettrico")) == vb::vbNo;
     core::recolourBitmap(bytes, blackWhite);
     vb::writeAt(bmp, 1, bytes);
     Picture2.setPicture(vb::LoadPicture(bmp));

@@ -17,6 +17,7 @@
 #include "platform/vbstring.h"
 #include "selection/main_window.h"
 
+#include <QWidget>
 #include <algorithm>
 #include <cmath>
 
@@ -73,6 +74,7 @@ Form6::Form6()
     Label1.setBackColor(0x800000);
     Label1.setForeColor(0xFFFFFF);
     Label1.setAlignment(2);
+    Label1.setHeight(300);
     MSGrid1.setContainer(&Picture3);
     MSGrid1.setCols(1);
     MSGrid1.setRows(0);
@@ -97,7 +99,8 @@ void Form6::Form_Load() {
     setHeight(vb::services().screenHeight());
     Picture2.setTop(Picture1.Height() + 100);
     Picture2.setLeft(0);
-    Picture2.setEnabled(false);
+    // Disabled as far as the mouse goes; Qt would grey a disabled picture.
+    Picture2.widget()->setAttribute(Qt::WA_TransparentForMouseEvents);
     Picture2.setVisible(false);
     PictureRevealed = 0;
     Timer1.setEnabled(false);
@@ -112,8 +115,8 @@ void Form6::Form_Load() {
     ArrangeControls();
 
     toolbar.setUp();
-    const std::pair<vb::CommandButton*, int> tips[] = {{&Command1, 35}, {&Command2, 36}, {&Command3, 38},
-                                                       {&Command4, 39}, {&Command5, 41}, {&Command6, 42},
+    const std::pair<vb::CommandButton*, int> tips[] = {{&Command1, 35}, {&Command2, 36},  {&Command3, 38},
+                                                       {&Command4, 39}, {&Command5, 41},  {&Command6, 42},
                                                        {&Command7, 51}, {&Command20, 86}, {&Command30, 90}};
     for (auto& [b, label] : tips)
         b->setToolTipText(Des[size_t(label)]);
@@ -128,7 +131,8 @@ void Form6::Form_Load() {
         Form5& viewer = Form5::get();
         Label5.setCaption(Des[49] + " " + viewer.Label5.Caption());
         try {
-            PscType = vb::Trim(core::DescrambleLineConv(viewer.Data1.Recordset().Fields("Psc___Tipo").value_or("")));
+            PscType = vb::Trim(
+                core::DescrambleLineConv(viewer.Data1.Recordset().Fields("Psc___Tipo").value_or("")));
         } catch (const std::exception&) {
             PscType.clear(); // no catalogue record: the picture mode
         }
@@ -152,7 +156,8 @@ void Form6::Form_Load() {
         if (core::PscNewFormat) {
             loadComponentLists(core::PscCode);
             const std::string A = modelField("ACCEN__COD");
-            if (core::Form6FromMenu == 1 && A != "    " && A != modelField("INIEZ__COD")) loadComponentLists(A);
+            if (core::Form6FromMenu == 1 && A != "    " && A != modelField("INIEZ__COD"))
+                loadComponentLists(A);
         }
         Load_LegendaComponenti();
     }

@@ -24,8 +24,8 @@ class MouseForwarder : public QObject {
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::MouseButtonPress && control_->MouseDown) {
             auto* me = static_cast<QMouseEvent*>(e);
-            const int button = me->button() == Qt::LeftButton    ? 1
-                               : me->button() == Qt::RightButton ? 2
+            const int button = me->button() == Qt::LeftButton     ? 1
+                               : me->button() == Qt::RightButton  ? 2
                                : me->button() == Qt::MiddleButton ? 4
                                                                   : 0;
             control_->MouseDown(button, 0, float(me->position().x() * kTwipsPerPixel),

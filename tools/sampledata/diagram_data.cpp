@@ -8,8 +8,8 @@
 namespace sampledata {
 namespace {
 
-ComponentLine c(int x1, int y1, int x2, int y2, const char* d, const char* comp, const char* txt, const char* tag,
-                const char* sec) {
+ComponentLine c(int x1, int y1, int x2, int y2, const char* d, const char* comp, const char* txt,
+                const char* tag, const char* sec) {
     return {x1, y1, x2, y2, d, comp, txt, tag, sec, {}};
 }
 ComponentLine raw(const char* line) {
@@ -23,10 +23,12 @@ ComponentLine raw(const char* line) {
 std::string componentRecord(const ComponentLine& l) {
     if (!l.raw.empty()) return l.raw;
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%6d%6d%6d%6d%-4s%4s%4s%1s%5s", l.x1, l.y1, l.x2, l.y2, l.description.c_str(),
-                  l.component.c_str(), l.textCode.c_str(), l.tag.c_str(), l.secondary.c_str());
+    std::snprintf(buf, sizeof buf, "%6d%6d%6d%6d%-4s%4s%4s%1s%5s", l.x1, l.y1, l.x2, l.y2,
+                  l.description.c_str(), l.component.c_str(), l.textCode.c_str(), l.tag.c_str(),
+                  l.secondary.c_str());
     std::string s(buf);
-    if (s.size() != 42) throw std::runtime_error("component record of " + std::to_string(s.size()) + " characters");
+    if (s.size() != 42)
+        throw std::runtime_error("component record of " + std::to_string(s.size()) + " characters");
     return s;
 }
 

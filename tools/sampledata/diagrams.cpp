@@ -26,11 +26,28 @@ QColor vga(int i) {
     return QColor(vgaPalette()[size_t(i)]);
 }
 
-enum Vga { Black = 0, Maroon = 1, Green = 2, Olive = 3, Navy = 4, Purple = 5, Teal = 6, Silver = 7, Grey = 8,
-           Red = 9, Lime = 10, Yellow = 11, Blue = 12, Magenta = 13, Cyan = 14, White = 15 };
+enum Vga {
+    Black = 0,
+    Maroon = 1,
+    Green = 2,
+    Olive = 3,
+    Navy = 4,
+    Purple = 5,
+    Teal = 6,
+    Silver = 7,
+    Grey = 8,
+    Red = 9,
+    Lime = 10,
+    Yellow = 11,
+    Blue = 12,
+    Magenta = 13,
+    Cyan = 14,
+    White = 15
+};
 
 // Hard-edged text, so the GIF keeps its 16 colours.
-void text(QPainter& p, const QRect& box, const QString& s, int px, int flags = Qt::AlignCenter, bool bold = false) {
+void text(QPainter& p, const QRect& box, const QString& s, int px, int flags = Qt::AlignCenter,
+          bool bold = false) {
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(px);
     f.setBold(bold);
@@ -48,14 +65,26 @@ QString q(const std::string& cp) {
 // ------------------------------------------------------- new-format sheets
 
 const std::map<std::string, std::string>& componentNames() {
-    static const std::map<std::string, std::string> names = {
-        {"10", "Centralina motore"},     {"11", "Relè pompa carburante"}, {"12", "Centralina iniezione"},
-        {"20", "Sensore giri"},          {"21", "Sensore di fase"},       {"22", "Sensore temp. acqua"},
-        {"23", "Sensore temp. aria"},    {"24", "Debimetro"},             {"25", "Sonda lambda"},
-        {"30", "Iniettore"},             {"31", "Bobina accensione"},     {"32", "Candela"},
-        {"40", "Centralina ABS"},        {"41", "Sensore ruota"},         {"50", "Compressore A/C"},
-        {"51", "Pressostato A/C"},       {"60", "Centralina immobilizer"}, {"61", "Antenna transponder"},
-        {"90", "Connettore"},            {"77", "Presa diagnosi"}};
+    static const std::map<std::string, std::string> names = {{"10", "Centralina motore"},
+                                                             {"11", "Relè pompa carburante"},
+                                                             {"12", "Centralina iniezione"},
+                                                             {"20", "Sensore giri"},
+                                                             {"21", "Sensore di fase"},
+                                                             {"22", "Sensore temp. acqua"},
+                                                             {"23", "Sensore temp. aria"},
+                                                             {"24", "Debimetro"},
+                                                             {"25", "Sonda lambda"},
+                                                             {"30", "Iniettore"},
+                                                             {"31", "Bobina accensione"},
+                                                             {"32", "Candela"},
+                                                             {"40", "Centralina ABS"},
+                                                             {"41", "Sensore ruota"},
+                                                             {"50", "Compressore A/C"},
+                                                             {"51", "Pressostato A/C"},
+                                                             {"60", "Centralina immobilizer"},
+                                                             {"61", "Antenna transponder"},
+                                                             {"90", "Connettore"},
+                                                             {"77", "Presa diagnosi"}};
     return names;
 }
 
@@ -107,7 +136,8 @@ void drawComponent(QPainter& p, const ComponentLine& c) {
     const QRect r = pixels(c);
     const std::string code = trimmed(c.description);
     auto it = componentNames().find(code);
-    const QString name = it == componentNames().end() ? QStringLiteral("Componente") : QString::fromUtf8(it->second);
+    const QString name =
+        it == componentNames().end() ? QStringLiteral("Componente") : QString::fromUtf8(it->second);
     const bool unit = code == "10" || code == "12" || code == "40" || code == "60";
     p.setPen(QPen(vga(Black), 1));
     p.setBrush(vga(unit ? Yellow : White));
@@ -189,8 +219,8 @@ QImage newFormatSheet(const DiagramSheet& sheet) {
             const int sig = n % 6;
             const int busY = r.bottom() + 12 + 5 * (n % 3);
             if (busY < 450) {
-                wire(p, QPoint(r.right() - r.width() / 4, r.bottom()), QPoint(r.right() - r.width() / 4, busY),
-                     signalColours[sig], codes[sig]);
+                wire(p, QPoint(r.right() - r.width() / 4, r.bottom()),
+                     QPoint(r.right() - r.width() / 4, busY), signalColours[sig], codes[sig]);
                 p.setPen(QPen(vga(signalColours[sig]), 2, Qt::SolidLine));
                 p.drawLine(r.right() - r.width() / 4, busY, std::min(780, r.right() + 30), busY);
             }
@@ -214,7 +244,8 @@ QImage newFormatSheet(const DiagramSheet& sheet) {
         p.setPen(vga(Black));
         text(p, QRect(24, 462, 560, 16), QString::fromUtf8(sheet.title.c_str()), 11,
              Qt::AlignLeft | Qt::AlignVCenter, true);
-        text(p, QRect(600, 462, 180, 16), QStringLiteral("Schema elettrico"), 10, Qt::AlignRight | Qt::AlignVCenter);
+        text(p, QRect(600, 462, 180, 16), QStringLiteral("Schema elettrico"), 10,
+             Qt::AlignRight | Qt::AlignVCenter);
         for (const ComponentLine& c : sheet.components)
             if (pixels(c).width() > 2) drawComponent(p, c);
     });
@@ -222,7 +253,8 @@ QImage newFormatSheet(const DiagramSheet& sheet) {
 
 // ------------------------------------------------------- old-format sheets
 
-QImage oldFormatSheet(const std::string& title, const std::vector<std::pair<std::string, std::string>>& params) {
+QImage oldFormatSheet(const std::string& title,
+                      const std::vector<std::pair<std::string, std::string>>& params) {
     return drawPicture(QSize(640, 400), vga(Silver), [&](QPainter& p, const QRect&) {
         p.setRenderHint(QPainter::Antialiasing, false);
         // The control unit in the middle, the parameter points around it.
@@ -317,7 +349,8 @@ void writeScrambledBitmap(const Output& out, std::string_view rel, const QImage&
 
 void writeScrambledImage(const Output& out, std::string_view rel, PictureFormat format, const QImage& img) {
     const ScrambledPicture pic = scrambledPicture(
-        rel, format, img.size(), vga(White), [&](QPainter& p, const QRect&) { p.drawImage(0, 0, img); }, core::Key);
+        rel, format, img.size(), vga(White), [&](QPainter& p, const QRect&) { p.drawImage(0, 0, img); },
+        core::Key);
     writeScrambled(out, rel, pic, core::Key);
 }
 
@@ -329,10 +362,11 @@ void carOutline(QPainter& p, const QRect& r) {
     p.setBrush(QColor(225, 228, 232));
     p.drawRoundedRect(r, 60, 40);
     p.setBrush(QColor(170, 190, 210));
-    p.drawRoundedRect(QRect(r.left() + int(r.width() * 0.42), r.top() + 20, int(r.width() * 0.12), r.height() - 40),
-                      10, 10);
-    p.drawRoundedRect(QRect(r.left() + int(r.width() * 0.82), r.top() + 26, int(r.width() * 0.08), r.height() - 52),
-                      8, 8);
+    p.drawRoundedRect(
+        QRect(r.left() + int(r.width() * 0.42), r.top() + 20, int(r.width() * 0.12), r.height() - 40), 10,
+        10);
+    p.drawRoundedRect(
+        QRect(r.left() + int(r.width() * 0.82), r.top() + 26, int(r.width() * 0.08), r.height() - 52), 8, 8);
     p.setBrush(QColor(30, 30, 30));
     for (double fx : {0.16, 0.74})
         for (int side : {0, 1}) {
@@ -372,9 +406,9 @@ QImage locationPicture(int variant, const std::vector<std::string>& codes, bool 
     p.setBrush(Qt::NoBrush);
     p.drawPath(harness);
     // Numbered markers with leader lines, placed round the bay.
-    static const QPoint spots[] = {{120, 130}, {190, 150}, {160, 270}, {95, 260}, {200, 230}, {130, 200},
+    static const QPoint spots[] = {{120, 130}, {190, 150}, {160, 270}, {95, 260},  {200, 230}, {130, 200},
                                    {85, 170},  {175, 115}, {230, 190}, {150, 240}, {110, 290}, {220, 270}};
-    static const QPoint anchors[] = {{110, 30}, {170, 30}, {230, 30}, {290, 30}, {350, 30}, {410, 30},
+    static const QPoint anchors[] = {{110, 30},  {170, 30},  {230, 30},  {290, 30},  {350, 30},  {410, 30},
                                      {110, 370}, {170, 370}, {230, 370}, {290, 370}, {350, 370}, {410, 370}};
     QFont f(QStringLiteral("DejaVu Sans"));
     f.setPixelSize(13);
@@ -394,7 +428,8 @@ QImage locationPicture(int variant, const std::vector<std::string>& codes, bool 
         p.setPen(QPen(QColor(200, 0, 0), 2));
         p.drawEllipse(a, 15, 15);
         p.setPen(Qt::black);
-        p.drawText(QRect(a.x() - 15, a.y() - 15, 30, 30), Qt::AlignCenter, QString::fromLatin1(codes[i].c_str()));
+        p.drawText(QRect(a.x() - 15, a.y() - 15, 30, 30), Qt::AlignCenter,
+                   QString::fromLatin1(codes[i].c_str()));
     }
     p.end();
     return img;
@@ -418,7 +453,8 @@ void writeDiagrams(const Output& out) {
             out.write("psc\\psc_txt\\" + sheet.code + ".cpt", std::string());
         else
             out.writeCpt("psc\\psc_txt\\" + sheet.code + ".cpt", Form::Line, lines);
-        if (!sheet.secondary.empty()) out.writeCpt("psc\\psc_txt\\" + sheet.code + "&.cpt", Form::Line, sheet.secondary);
+        if (!sheet.secondary.empty())
+            out.writeCpt("psc\\psc_txt\\" + sheet.code + "&.cpt", Form::Line, sheet.secondary);
     }
 
     // Old-format sheets: one point per parameter code of the catalogue record.
@@ -439,8 +475,9 @@ void writeDiagrams(const Output& out) {
             auto it = names.find(p);
             params.push_back({p, it == names.end() ? cp1252("Punto di misura") : it->second});
         }
-        writeScrambledImage(out, "psc\\psc_ita\\x" + code + ".gif", PictureFormat::Gif,
-                            oldFormatSheet(trimmed(field("PSC__MARCA")) + " - " + trimmed(field("PSC__MODEL")), params));
+        writeScrambledImage(
+            out, "psc\\psc_ita\\x" + code + ".gif", PictureFormat::Gif,
+            oldFormatSheet(trimmed(field("PSC__MARCA")) + " - " + trimmed(field("PSC__MODEL")), params));
     }
 
     // Location pictures of the models and the ABS pictures and texts.
