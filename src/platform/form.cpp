@@ -70,6 +70,15 @@ class RoutingFilter : public QObject {
         }
         if (e->type() == QEvent::Wheel) {
             auto* we = static_cast<QWheelEvent*>(e);
+            // An event let through may come again: a list hands it on to its
+            // scroll bar, and what nothing takes climbs the parents. It is
+            // reported once.
+            auto* w = qobject_cast<QWidget*>(watched);
+            bool again = we == lastWheel_ && w && lastWheelWatched_ && w != lastWheelWatched_ &&
+                         (w->isAncestorOf(lastWheelWatched_) || controlOf(w) == controlOf(lastWheelWatched_));
+            lastWheel_ = we;
+            lastWheelWatched_ = w;
+            if (again) return false;
             Form* f = formOf(watched);
             if (!f) return false;
             WheelCatcher* catcher = nullptr;
@@ -86,7 +95,9 @@ class RoutingFilter : public QObject {
                 catcher->WheelRotation(notches, p.x() * kTwipsPerPixel, p.y() * kTwipsPerPixel,
                                        target ? target->hWnd() : 0);
             }
-            return true;
+            // Lists scroll themselves as well; grids scroll only through the
+            // window's handler.
+            return swallow;
         }
         return false;
     }
@@ -94,6 +105,8 @@ class RoutingFilter : public QObject {
   private:
     QKeyEvent* lastKey_ = nullptr;
     QPointer<QWidget> lastWatched_;
+    QWheelEvent* lastWheel_ = nullptr;
+    QPointer<QWidget> lastWheelWatched_;
     int accumulated_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "app/windows.h"
 #include "core/module1.h"
+#include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
 #include "platform/files.h"
@@ -127,6 +128,9 @@ namespace testing_support {
 void WindowTest::useDataSet(int fillerBrands) {
     sampledata::Options o;
     o.fillerBrands = fillerBrands;
+    // The writer scrambles with the program's keys, which SetUp has reset.
+    core::InitKeys();
+    core::InitIdentityTable();
     sampledata::writeSampleData(appPath_, o);
 }
 } // namespace testing_support

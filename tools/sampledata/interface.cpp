@@ -140,11 +140,6 @@ void snowflake(QPainter& p) {
     p.drawLine(13, 15, 29, 7);
 }
 
-void arrowRight(QPainter& p) {
-    p.setBrush(vga(15));
-    p.drawPolygon(QPolygon({QPoint(34, 21), QPoint(20, 8), QPoint(20, 15), QPoint(8, 15), QPoint(8, 27),
-                            QPoint(20, 27), QPoint(20, 34)}));
-}
 void locationPin(QPainter& p) {
     p.drawEllipse(QPoint(21, 9), 6, 6);
     p.drawLine(21, 15, 21, 21);
@@ -155,9 +150,8 @@ void textLines(QPainter& p) {
 }
 
 const ToolbarPicture kToolbar[] = {
-    {"mas\\right.gif", "", 4, 0, arrowRight},       {"mas\\tasubi.gif", "UBI", 2, 15, locationPin},
-    {"mas\\tassoc.gif", "SOC", 5, 15, socket},      {"mas\\tastext0.gif", "TXT", 1, 15, textLines},
-    {"mas\\tastext1.gif", "TXT", 8, 15, textLines}, {"mas\\tashlp.gif", "?", 1, 15, noSymbol},
+    {"mas\\tasubi.gif", "UBI", 2, 15, locationPin}, {"mas\\tassoc.gif", "SOC", 5, 15, socket},
+    {"mas\\tastext0.gif", "TXT", 1, 15, textLines}, {"mas\\tashlp.gif", "?", 1, 15, noSymbol},
     {"mas\\tasglo.gif", "GLO", 2, 15, book},        {"mas\\tasosc.gif", "OSC", 0, 10, wave},
     {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope}, {"mas\\tasgas.gif", "GAS", 6, 15, gauge},
     {"mas\\tasobd.gif", "OBD", 5, 15, socket},      {"mas\\tasric.gif", "RIC", 3, 15, page},

@@ -3,6 +3,7 @@
 #include "sampledata/areas.h"
 #include "sampledata/catalogue.h"
 #include "sampledata/encode.h"
+#include "sampledata/reference.h"
 
 namespace sampledata {
 
@@ -19,6 +20,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writePhotos(out, cat);
     writeMechanical(out);
     writeDiagrams(out);
+    writeReferenceLibrary(out, cat);
 }
 
 } // namespace sampledata
