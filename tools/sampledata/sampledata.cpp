@@ -20,6 +20,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writePhotos(out, cat);
     writeMechanical(out);
     writeVehicleTexts(out);
+    writeDiagrams(out);
     writeReferenceLibrary(out, cat);
 }
 
