@@ -16,13 +16,17 @@
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
 #include "platform/files.h"
+#include "sampledata/encode.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 #include <benchmark/benchmark.h>
 #include <cstring>
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -81,13 +85,28 @@ BENCHMARK(decodePerMB<core::DescrambleLineConv>)
     ->Name("BM_DescrambleLineConvPerMB")
     ->Unit(benchmark::kMillisecond);
 
+// A scrambled picture of about 1 MB, loaded as the program loads one: header
+// decoded, written to the temporary file and read into the start window's logo.
 void BM_ScrambledFilePerMB(benchmark::State& state) {
-    // A 1 MB scrambled file decoded through the temporary file, no target.
-    std::string path = core::AppPath + "/bench.dat";
-    vb::writeNew(path, std::string(1 << 20, 'x'));
-    for (auto _ : state)
-        core::LoadScrambledFile(path, 0);
-    state.SetBytesProcessed(int64_t(state.iterations()) << 20);
+    QImage noise(1040, 1040, QImage::Format_RGB32);
+    std::mt19937 random(7);
+    for (int y = 0; y < noise.height(); ++y)
+        for (int x = 0; x < noise.width(); ++x)
+            noise.setPixel(x, y, random());
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    noise.save(&buffer, "JPG", 92);
+    const std::string path = core::AppPath + "/bench.jpg";
+    vb::writeNew(path, sampledata::scrambleHeader(jpeg.toStdString(), core::Key));
+    core::Form1& target = core::Form1::get();
+    for (auto _ : state) {
+        target.Image2.setPicture(QPixmap());
+        core::LoadScrambledFile(path, 1);
+        if (target.Image2.Picture().isNull()) state.SkipWithError("the picture was not loaded");
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(jpeg.size()));
+    state.counters["MB"] = double(jpeg.size()) / (1 << 20);
 }
 BENCHMARK(BM_ScrambledFilePerMB)->Unit(benchmark::kMillisecond);
 
