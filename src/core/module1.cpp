@@ -35,6 +35,7 @@ void resetModule() {
     BoltSequenceTitle.clear();
     HotspotCode.clear();
     HotspotTextCode.clear();
+    TextNeedsScroll = 0;
     StepMarker.clear();
 }
 

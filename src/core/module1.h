@@ -45,6 +45,8 @@ inline std::string BoltSequence;
 inline std::string BoltSequenceTitle;
 inline std::string HotspotCode;
 inline std::string HotspotTextCode;
+// 1 while the marked-up page shown has more lines than fit its window.
+inline std::int16_t TextNeedsScroll = 0;
 
 // Private to the scrambled-file loader: which step a failure happened in.
 inline std::string StepMarker;

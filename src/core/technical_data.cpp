@@ -1,32 +1,62 @@
 #include "core/technical_data.h"
 
-#include "core/window_services.h"
-#include "platform/errors.h"
 #include "platform/vbstring.h"
 
 namespace core {
 
-bool Has_DatiSerraggio(const std::string& datiTecnici) {
-    std::string rest = datiTecnici;
-    std::string code;
-    int k = 1;
-    while (!rest.empty()) {
-        std::int32_t L = 0;
-        try {
-            L = HexToLong(vb::Left(rest, 2));
-        } catch (const vb::VbError&) {
+int tighteningJoint(std::string_view code) {
+    if (code.size() < 3 || code[0] != 'R' || code[1] != '0') return -1;
+    switch (code[2]) {
+    case '1':
+        return 0;
+    case '3':
+        return 1;
+    case '5':
+        return 2;
+    case '7':
+        return 3;
+    default:
+        return -1;
+    }
+}
+
+std::array<std::string, 4> tighteningFormulas(std::string_view datiTecnici) {
+    std::array<std::string, 4> formulas;
+    std::string_view code;
+    walkTechnicalData(datiTecnici, [&](int k, std::string_view item) {
+        if (k == 1) code = item;
+        if (k == 2) {
+            const int joint = tighteningJoint(code);
+            if (joint >= 0) formulas[size_t(joint)] = std::string(item);
+        }
+        return true;
+    });
+    return formulas;
+}
+
+std::optional<std::string> acRecordChain(std::string_view datiTecnici) {
+    std::optional<std::string> chain;
+    std::string_view code;
+    walkTechnicalData(datiTecnici, [&](int k, std::string_view item) {
+        if (k == 1) code = item;
+        if (k == 2 && code == "U01") {
+            chain = std::string(item);
             return false;
         }
-        if (k == 1) code = vb::Mid(rest, 3, L);
-        if (k == 2 && vb::Left(code, 1) == "R") {
-            const std::string sub = vb::Mid(code, 2, 2);
-            if (sub == "01" || sub == "03" || sub == "05" || sub == "07") return true;
-        }
-        if (k == 5) k = 0;
-        ++k;
-        rest = vb::Mid(rest, L + 3);
-    }
-    return false;
+        return true;
+    });
+    return chain;
+}
+
+bool Has_DatiSerraggio(const std::string& datiTecnici) {
+    bool found = false;
+    std::string_view code;
+    walkTechnicalData(datiTecnici, [&](int k, std::string_view item) {
+        if (k == 1) code = item;
+        if (k == 2 && tighteningJoint(code) >= 0) found = true;
+        return !found;
+    });
+    return found;
 }
 
 bool Has_DatiClima(const std::string& datiTecnici) {

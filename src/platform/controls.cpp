@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace vb {
@@ -533,5 +534,57 @@ void Timer::restart() {
 
 WheelCatcher::WheelCatcher(Form& form, std::string name, int index)
     : Control(form, ControlKind::WheelCatcher, std::move(name), index) {}
+
+// ---- VScrollBar
+VScrollBar::VScrollBar(Form& form, std::string name, int index)
+    : Control(form, ControlKind::ScrollBar, std::move(name), index),
+      bar_(new QScrollBar(Qt::Vertical, &form)) {
+    width_ = 255;
+    height_ = 2175;
+    bar_->setFocusPolicy(Qt::StrongFocus);
+    sync();
+    QObject::connect(bar_, &QScrollBar::valueChanged, [this](int v) {
+        if (syncing_ || v == value_) return;
+        value_ = v;
+        if (Change) Change();
+    });
+    attach(bar_);
+}
+QWidget* VScrollBar::widget() const {
+    return bar_;
+}
+void VScrollBar::sync() {
+    syncing_ = true;
+    bar_->setRange(std::min(min_, max_), std::max(min_, max_));
+    bar_->setSingleStep(small_);
+    bar_->setPageStep(large_);
+    bar_->setValue(value_);
+    syncing_ = false;
+}
+void VScrollBar::setMin(int v) {
+    min_ = v;
+    setValue(std::clamp(value_, std::min(min_, max_), std::max(min_, max_)));
+    sync();
+}
+void VScrollBar::setMax(int v) {
+    max_ = v;
+    setValue(std::clamp(value_, std::min(min_, max_), std::max(min_, max_)));
+    sync();
+}
+void VScrollBar::setValue(int v) {
+    if (v < std::min(min_, max_) || v > std::max(min_, max_)) throw VbError(380, "Invalid property value");
+    if (v == value_) return;
+    value_ = v;
+    sync();
+    if (Change) Change();
+}
+void VScrollBar::setSmallChange(int v) {
+    small_ = v;
+    sync();
+}
+void VScrollBar::setLargeChange(int v) {
+    large_ = v;
+    sync();
+}
 
 } // namespace vb

@@ -19,6 +19,7 @@ class QLabel;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QScrollBar;
 
 namespace vb {
 
@@ -325,6 +326,32 @@ class WheelCatcher : public Control {
     WheelCatcher(Form& form, std::string name, int index = -1);
     // Rotation, X, Y, handle of the control under the pointer.
     std::function<void(int Rotation, int X, int Y, std::uintptr_t Handle)> WheelRotation;
+};
+
+// A vertical scroll bar. Change fires when Value really changes, whether the
+// user moved the bar or code set the value (a new Min or Max that clamps the
+// value counts as such a change).
+class VScrollBar : public Control {
+  public:
+    VScrollBar(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    int Value() const { return value_; }
+    int SmallChange() const { return small_; }
+    int LargeChange() const { return large_; }
+    void setMin(int v);
+    void setMax(int v);
+    void setValue(int v);
+    void setSmallChange(int v);
+    void setLargeChange(int v);
+    std::function<void()> Change;
+
+  private:
+    void sync();
+    QScrollBar* bar_;
+    int min_ = 0, max_ = 32767, value_ = 0, small_ = 1, large_ = 1;
+    bool syncing_ = false;
 };
 
 } // namespace vb

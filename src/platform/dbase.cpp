@@ -1,11 +1,17 @@
 #include "platform/dbase.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <map>
 #include <mutex>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
+#include <unordered_map>
 
 namespace fs = std::filesystem;
 
@@ -42,6 +48,11 @@ constexpr unsigned char kHeaderEnd = 0x0D;
 constexpr unsigned char kEofMark = 0x1A;
 constexpr std::size_t kDescriptorSize = 32;
 constexpr unsigned kDefaultBlockSize = 512;
+constexpr std::size_t kMemoHeaderSize = 22; // up to the dBase IV block size
+// Records are fetched and kept in chunks of about this size; scans read slices
+// of kSlice bytes into one buffer that is then reused.
+constexpr std::size_t kChunk = 4096;
+constexpr std::size_t kSlice = 256 * 1024;
 
 unsigned le16(const unsigned char* p) {
     return unsigned(p[0]) | unsigned(p[1]) << 8;
@@ -67,30 +78,6 @@ std::string_view trimBlanks(std::string_view s) {
     return s.substr(i);
 }
 
-struct FileBytes {
-    std::unique_ptr<char[]> data; // not zero-initialised: a 50,000-record table is read in one go
-    std::size_t size = 0;
-};
-
-FileBytes readWholeFile(const std::string& path, const char* what) {
-    std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) throw Error(std::string(what) + " not found: " + path);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) throw Error(std::string("cannot open ") + what + ": " + path);
-    FileBytes out;
-    bool ok = std::fseek(f, 0, SEEK_END) == 0;
-    long end = ok ? std::ftell(f) : -1;
-    ok = ok && end >= 0 && std::fseek(f, 0, SEEK_SET) == 0;
-    if (ok) {
-        out.size = static_cast<std::size_t>(end);
-        out.data.reset(new char[out.size > 0 ? out.size : 1]);
-        ok = std::fread(out.data.get(), 1, out.size, f) == out.size;
-    }
-    std::fclose(f);
-    if (!ok) throw Error(std::string("cannot read ") + what + ": " + path);
-    return out;
-}
-
 // The memo file sits next to the table with extension .dbt; the case of the
 // letters is whatever the disk has.
 std::string memoPathFor(const std::string& dbfPath) {
@@ -101,6 +88,73 @@ std::string memoPathFor(const std::string& dbfPath) {
         p += ".dbt";
     return p;
 }
+
+[[noreturn]] void fail(const std::string& file, const std::string& reason) {
+    throw Error(file + ": " + reason, kErrGeneric, file);
+}
+
+// What a table was opened from; a file that no longer matches it has been
+// changed by someone else and its bytes no longer fit what was checked.
+struct Stamp {
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp stampOf(const struct stat& st) {
+    return {static_cast<std::uint64_t>(st.st_size),
+            std::int64_t(st.st_mtim.tv_sec) * 1000000000 + std::int64_t(st.st_mtim.tv_nsec)};
+}
+
+// One file opened for reading. Tables do not hold descriptors between reads:
+// the table cache keeps every table it has opened, and a descriptor each would
+// soon run out. Nor do they map the file: a file cut short by another program
+// while mapped ends the process with SIGBUS instead of an error.
+class ReadFile {
+  public:
+    ReadFile(const std::string& path, const char* what) : path_(path) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) {
+            const int e = errno;
+            if (e == ENOENT || e == ENOTDIR) fail(path, std::string(what) + " not found");
+            fail(path, std::string("cannot open ") + what + " (" + std::strerror(e) + ")");
+        }
+        struct stat st {};
+        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            fail(path, std::string(what) + " not found (not a regular file)");
+        }
+        stamp_ = stampOf(st);
+    }
+    ~ReadFile() { ::close(fd_); }
+    ReadFile(const ReadFile&) = delete;
+    ReadFile& operator=(const ReadFile&) = delete;
+
+    const Stamp& stamp() const { return stamp_; }
+    std::uint64_t size() const { return stamp_.size; }
+    // Reads up to n bytes at `offset`; returns how many there were.
+    std::size_t readAt(std::uint64_t offset, void* out, std::size_t n) const {
+        std::size_t done = 0;
+        while (done < n) {
+            const ssize_t got =
+                ::pread(fd_, static_cast<char*>(out) + done, n - done, static_cast<off_t>(offset + done));
+            if (got < 0 && errno == EINTR) continue;
+            if (got < 0) fail(path_, std::string("read error (") + std::strerror(errno) + ")");
+            if (got == 0) break;
+            done += static_cast<std::size_t>(got);
+        }
+        return done;
+    }
+    void readExactly(std::uint64_t offset, void* out, std::size_t n, const char* what) const {
+        if (readAt(offset, out, n) != n)
+            fail(path_, std::string("file is shorter than when it was opened (reading ") + what + ")");
+    }
+
+  private:
+    std::string path_;
+    int fd_ = -1;
+    Stamp stamp_;
+};
 
 } // namespace
 
@@ -120,55 +174,103 @@ std::string resolveFileNoCase(const std::string& path) {
 
 struct Table::Data {
     std::string path;
-    FileBytes file;
+    Stamp stamp;
     std::size_t headerLen = 0;
     std::size_t recordLen = 0;
+    std::uint32_t physicalCount = 0; // records in the file, deleted ones included
     std::vector<Field> fields;
     std::vector<std::uint32_t> rows; // physical record numbers of the live records
+    std::size_t chunkRecords = 1;
 
-    // Memos: block numbers parsed and bounds-checked at open; the .dbt itself is
-    // read on first use so that queries on other fields do not pay for it.
     std::vector<int> memoColumn; // per field: column in memoBlocks, or -1
     std::size_t memoColumns = 0;
     std::vector<std::uint32_t> memoBlocks; // rows.size() * memoColumns, 0 = Null
     std::string memoPath;
+    Stamp memoStamp;
     unsigned blockSize = kDefaultBlockSize;
-    mutable std::once_flag memoOnce;
-    mutable FileBytes memo;
 
-    const char* record(std::size_t row) const {
-        return file.data.get() + headerLen + std::size_t(rows[row]) * recordLen;
-    }
-    const FileBytes& memoFile() const {
-        std::call_once(memoOnce, [this] { memo = readWholeFile(memoPath, "memo file"); });
-        return memo;
-    }
-    std::optional<std::string_view> memoText(std::uint32_t block) const;
+    // What has been read is kept, so that the views handed out stay valid.
+    mutable std::mutex readMutex;
+    mutable std::unordered_map<std::uint32_t, std::unique_ptr<char[]>> chunks;
+    mutable std::unordered_map<std::uint32_t, std::optional<std::string>> memos;
+
+    mutable std::mutex derivedMutex;
+    mutable std::map<std::string, std::shared_ptr<const Derived>, std::less<>> derived;
+
+    const char* record(std::size_t row) const;
+    std::optional<std::string_view> memoText(std::size_t row, int field) const;
+    std::optional<std::string> readMemo(std::uint32_t block, std::size_t row, const Field& f) const;
 };
 
-std::optional<std::string_view> Table::Data::memoText(std::uint32_t block) const {
+namespace {
+
+void requireUnchanged(const ReadFile& file, const Stamp& expected, const std::string& path) {
+    if (!(file.stamp() == expected))
+        fail(path, "file changed on disk since it was opened; open it again to read it");
+}
+
+} // namespace
+
+const char* Table::Data::record(std::size_t row) const {
+    const std::uint32_t physical = rows[row];
+    const std::uint32_t chunk = physical / static_cast<std::uint32_t>(chunkRecords);
+    std::lock_guard lock(readMutex);
+    auto it = chunks.find(chunk);
+    if (it == chunks.end()) {
+        const std::uint32_t first = chunk * static_cast<std::uint32_t>(chunkRecords);
+        const std::size_t n = std::min<std::size_t>(chunkRecords, physicalCount - first);
+        auto bytes = std::make_unique<char[]>(n * recordLen);
+        ReadFile file(path, "table file");
+        requireUnchanged(file, stamp, path);
+        file.readExactly(headerLen + std::uint64_t(first) * recordLen, bytes.get(), n * recordLen, "records");
+        it = chunks.emplace(chunk, std::move(bytes)).first;
+    }
+    return it->second.get() + std::size_t(physical % chunkRecords) * recordLen;
+}
+
+std::optional<std::string_view> Table::Data::memoText(std::size_t row, int field) const {
+    const std::uint32_t block = memoBlocks[row * memoColumns + std::size_t(memoColumn[field])];
     if (block == 0) return std::nullopt;
-    const FileBytes& m = memoFile();
+    std::lock_guard lock(readMutex);
+    auto it = memos.find(block);
+    if (it == memos.end()) it = memos.emplace(block, readMemo(block, row, fields[field])).first;
+    if (!it->second) return std::nullopt;
+    return std::string_view(*it->second);
+}
+
+std::optional<std::string> Table::Data::readMemo(std::uint32_t block, std::size_t row, const Field& f) const {
+    ReadFile file(memoPath, "memo file");
+    requireUnchanged(file, memoStamp, memoPath);
     const std::uint64_t off = std::uint64_t(block) * blockSize;
-    if (off >= m.size)
-        throw Error("memo block " + std::to_string(block) + " is past the end of memo file " + memoPath);
-    const auto* p = reinterpret_cast<const unsigned char*>(m.data.get()) + off;
-    const std::size_t avail = m.size - static_cast<std::size_t>(off);
-    std::string_view text;
-    if (avail >= 8 && p[0] == 0xFF && p[1] == 0xFF && p[2] == 0x08 && p[3] == 0x00) {
+    const std::uint64_t avail = file.size() - off; // the pointer was checked against the size at open
+    const auto where = [&] {
+        return "the memo at block " + std::to_string(block) + " (field " + f.name + " of record " +
+               std::to_string(row + 1) + " in " + path + ")";
+    };
+    unsigned char head[8] = {};
+    const std::size_t got = file.readAt(off, head, sizeof head);
+    std::string text;
+    if (got == sizeof head && head[0] == 0xFF && head[1] == 0xFF && head[2] == 0x08 && head[3] == 0x00) {
         // dBase IV block: the stored length counts the 8-byte block header.
-        const std::uint32_t len = le32(p + 4);
+        const std::uint32_t len = le32(head + 4);
         if (len < 8) return std::nullopt;
         if (len > avail)
-            throw Error("memo at block " + std::to_string(block) + " runs past the end of memo file " +
-                        memoPath);
-        text = std::string_view(reinterpret_cast<const char*>(p) + 8, len - 8);
+            fail(memoPath, where() + " is " + std::to_string(len) + " bytes long, but the file ends " +
+                               std::to_string(avail) + " bytes after its start");
+        text.resize(len - 8);
+        file.readExactly(off + 8, text.data(), text.size(), "a memo");
     } else {
-        // dBase III: text up to the 0x1A terminator (normally doubled).
-        const void* end = std::memchr(p, kEofMark, avail);
-        const std::size_t len =
-            end ? static_cast<std::size_t>(static_cast<const unsigned char*>(end) - p) : avail;
-        text = std::string_view(reinterpret_cast<const char*>(p), len);
+        // dBase III: text up to the 0x1A terminator (normally doubled), else to the end.
+        char buf[512];
+        for (std::uint64_t at = off; at < file.size();) {
+            const std::size_t n = file.readAt(at, buf, sizeof buf);
+            if (n == 0) break;
+            const void* end = std::memchr(buf, kEofMark, n);
+            const std::size_t take = end ? std::size_t(static_cast<const char*>(end) - buf) : n;
+            text.append(buf, take);
+            if (end) break;
+            at += n;
+        }
     }
     if (text.empty()) return std::nullopt;
     return text;
@@ -176,57 +278,10 @@ std::optional<std::string_view> Table::Data::memoText(std::uint32_t block) const
 
 namespace {
 
-// Reads a file into one buffer in slices, so the caller can work on each slice
-// while it is still in cache.
-class SliceReader {
-  public:
-    SliceReader(const std::string& path, const char* what) : path_(path), what_(what) {
-        std::error_code ec;
-        if (!fs::is_regular_file(path, ec)) throw Error(std::string(what) + " not found: " + path);
-        f_ = std::fopen(path.c_str(), "rb");
-        if (!f_) throw Error(std::string("cannot open ") + what + ": " + path);
-        long end = -1;
-        if (std::fseek(f_, 0, SEEK_END) == 0) end = std::ftell(f_);
-        if (end < 0 || std::fseek(f_, 0, SEEK_SET) != 0) fail();
-        out_.size = static_cast<std::size_t>(end);
-        out_.data.reset(new char[out_.size > 0 ? out_.size : 1]);
-    }
-    ~SliceReader() {
-        if (f_) std::fclose(f_);
-    }
-    SliceReader(const SliceReader&) = delete;
-    SliceReader& operator=(const SliceReader&) = delete;
-
-    std::size_t size() const { return out_.size; }
-    std::size_t done() const { return done_; }
-    const unsigned char* bytes() const { return reinterpret_cast<const unsigned char*>(out_.data.get()); }
-    // Makes at least `upTo` bytes (capped at the size) available.
-    void readTo(std::size_t upTo) {
-        upTo = std::min(upTo, out_.size);
-        if (upTo <= done_) return;
-        if (std::fread(out_.data.get() + done_, 1, upTo - done_, f_) != upTo - done_) fail();
-        done_ = upTo;
-    }
-    FileBytes take() {
-        readTo(out_.size);
-        return std::move(out_);
-    }
-
-  private:
-    [[noreturn]] void fail() const { throw Error(std::string("cannot read ") + what_ + ": " + path_); }
-
-    std::string path_;
-    const char* what_;
-    std::FILE* f_ = nullptr;
-    FileBytes out_;
-    std::size_t done_ = 0;
-};
-
-constexpr std::size_t kSlice = 256 * 1024;
-
 // The memo block number of a pointer field (blank or 0: none). One pass without
 // copies: this runs for every record of every table opened.
-std::uint32_t memoBlock(const char* p, std::size_t n, const std::string& table, const Field& f) {
+std::uint32_t memoBlock(const char* p, std::size_t n, const std::string& table, const Field& f,
+                        std::uint32_t record) {
     std::uint64_t block = 0;
     int state = 0; // 0 leading blanks, 1 digits, 2 trailing blanks
     for (std::size_t i = 0; i < n; ++i) {
@@ -237,11 +292,28 @@ std::uint32_t memoBlock(const char* p, std::size_t n, const std::string& table, 
             state = 1;
             block = block * 10 + unsigned(c - '0');
         } else {
-            throw Error(table + ": bad memo pointer \"" + std::string(p, n) + "\" in field " + f.name);
+            fail(table, "bad memo pointer \"" + std::string(p, n) + "\" in field " + f.name + " of record " +
+                            std::to_string(record + 1));
         }
     }
-    if (block > 0xFFFFFFFFu) throw Error(table + ": memo pointer " + std::string(p, n) + " out of range");
+    if (block > 0xFFFFFFFFu)
+        fail(table, "memo pointer " + std::string(p, n) + " out of range in field " + f.name + " of record " +
+                        std::to_string(record + 1));
     return static_cast<std::uint32_t>(block);
+}
+
+// Walks physical records [first, first + count) slice by slice through one buffer.
+template <class Visit>
+void forEachRecord(const ReadFile& file, std::size_t headerLen, std::size_t recordLen, std::uint32_t first,
+                   std::uint32_t count, Visit visit) {
+    const std::size_t perSlice = std::max<std::size_t>(1, kSlice / recordLen);
+    std::vector<char> buf(std::min<std::size_t>(perSlice, std::max<std::uint32_t>(count, 1)) * recordLen);
+    for (std::uint32_t i = first; i < first + count;) {
+        const std::size_t n = std::min<std::size_t>(perSlice, first + count - i);
+        file.readExactly(headerLen + std::uint64_t(i) * recordLen, buf.data(), n * recordLen, "records");
+        for (std::size_t k = 0; k < n; ++k, ++i)
+            visit(i, buf.data() + k * recordLen);
+    }
 }
 
 } // namespace
@@ -250,29 +322,32 @@ Table Table::open(const std::string& filePath) {
     auto d = std::make_shared<Data>();
     d->path = resolveFileNoCase(filePath);
     const std::string& name = d->path;
-    SliceReader in(d->path, "table file");
-    const std::size_t size = in.size();
-    in.readTo(kSlice);
-    const unsigned char* b = in.bytes();
+    ReadFile in(d->path, "table file");
+    d->stamp = in.stamp();
+    const std::uint64_t size = in.size();
 
-    if (size < 32) throw Error(name + ": header too short (" + std::to_string(size) + " bytes)");
-    const unsigned version = b[0];
+    if (size < 32) fail(name, "header too short (" + std::to_string(size) + " bytes)");
+    unsigned char head[32];
+    in.readExactly(0, head, sizeof head, "the header");
+    const unsigned version = head[0];
     const unsigned level = version & 0x07; // 3 = dBase III, 4 = dBase IV; high bits flag memos
     if (level != 3 && level != 4)
-        throw Error(name + ": not a dBase III/IV table (version byte " + std::to_string(version) + ")");
-    const std::uint32_t recordCount = le32(b + 4);
-    d->headerLen = le16(b + 8);
-    d->recordLen = le16(b + 10);
+        fail(name, "not a dBase III/IV table (version byte " + std::to_string(version) + ")");
+    const std::uint32_t recordCount = le32(head + 4);
+    d->headerLen = le16(head + 8);
+    d->recordLen = le16(head + 10);
     if (d->headerLen > size)
-        throw Error(name + ": header too short (header length " + std::to_string(d->headerLen) +
-                    " but file has " + std::to_string(size) + " bytes)");
+        fail(name, "header too short (header length " + std::to_string(d->headerLen) + " but file has " +
+                       std::to_string(size) + " bytes)");
     if (d->headerLen < kDescriptorSize + kDescriptorSize + 1)
-        throw Error(name + ": header length " + std::to_string(d->headerLen) + " leaves no room for fields");
-    in.readTo(d->headerLen);
+        fail(name, "header length " + std::to_string(d->headerLen) + " leaves no room for fields");
+    std::vector<unsigned char> header(d->headerLen);
+    in.readExactly(0, header.data(), header.size(), "the header");
+    const unsigned char* b = header.data();
 
     int offset = 1;
-    for (std::size_t pos = kDescriptorSize; pos + kDescriptorSize <= d->headerLen && b[pos] != kHeaderEnd;
-         pos += kDescriptorSize) {
+    std::size_t pos = kDescriptorSize;
+    for (; pos + kDescriptorSize <= d->headerLen && b[pos] != kHeaderEnd; pos += kDescriptorSize) {
         Field f;
         const char* raw = reinterpret_cast<const char*>(b + pos);
         f.name = std::string(rtrimBlanks(std::string_view(raw, strnlen(raw, 11))));
@@ -280,20 +355,29 @@ Table Table::open(const std::string& filePath) {
         f.length = b[pos + 16];
         f.decimals = b[pos + 17];
         f.offset = offset;
+        // A field of no bytes holds nothing and leaves the next one at the same
+        // place; a header with one is damaged, whatever the type says.
+        if (f.length == 0) fail(name, "field " + f.name + " has length 0");
         offset += f.length;
         if (std::size_t(offset) > d->recordLen)
-            throw Error(name + ": field " + f.name + " runs past the record length " +
-                        std::to_string(d->recordLen));
+            fail(name, "field " + f.name + " runs past the record length " + std::to_string(d->recordLen));
         d->fields.push_back(std::move(f));
     }
-    if (d->fields.empty()) throw Error(name + ": no field descriptors in the header");
+    // Without its terminator the header cannot be told apart from a header cut
+    // short, or from a header length that points into the records.
+    if (pos >= d->headerLen || b[pos] != kHeaderEnd)
+        fail(name, "field descriptors not followed by the 0x0D header terminator (header length " +
+                       std::to_string(d->headerLen) + ")");
+    if (d->fields.empty()) fail(name, "no field descriptors in the header");
     if (std::size_t(offset) != d->recordLen)
-        throw Error(name + ": record length " + std::to_string(d->recordLen) +
-                    " inconsistent with the field descriptors (" + std::to_string(offset) + ")");
+        fail(name, "record length " + std::to_string(d->recordLen) +
+                       " inconsistent with the field descriptors (" + std::to_string(offset) + ")");
     const std::uint64_t holds = (size - d->headerLen) / d->recordLen;
     if (recordCount > holds)
-        throw Error(name + ": record count " + std::to_string(recordCount) + " larger than the file holds (" +
-                    std::to_string(holds) + ")");
+        fail(name, "record count " + std::to_string(recordCount) + " larger than the file holds (" +
+                       std::to_string(holds) + ")");
+    d->physicalCount = recordCount;
+    d->chunkRecords = std::max<std::size_t>(1, kChunk / d->recordLen);
 
     d->memoColumn.assign(d->fields.size(), -1);
     std::vector<std::size_t> memoFields;
@@ -302,51 +386,53 @@ Table Table::open(const std::string& filePath) {
             d->memoColumn[i] = static_cast<int>(d->memoColumns++);
             memoFields.push_back(i);
         }
-    std::uintmax_t memoSize = 0;
+    std::uint64_t memoSize = 0;
     if (d->memoColumns > 0) {
         d->memoPath = resolveFileNoCase(memoPathFor(d->path));
-        std::error_code ec;
-        memoSize = fs::file_size(d->memoPath, ec);
-        if (ec) throw Error(name + ": memo file missing (" + d->memoPath + ")");
+        std::optional<ReadFile> memo;
+        try {
+            memo.emplace(d->memoPath, "memo file");
+        } catch (const Error& e) {
+            fail(d->memoPath, "memo file missing for table " + name + " (" + e.what() + ")");
+        }
+        d->memoStamp = memo->stamp();
+        memoSize = memo->size();
         if (version != 0x83) {
-            // dBase IV keeps its block size in the memo header; dBase III leaves it 0.
-            unsigned char head[22] = {};
-            if (std::FILE* f = std::fopen(d->memoPath.c_str(), "rb")) {
-                const std::size_t got = std::fread(head, 1, sizeof head, f);
-                std::fclose(f);
-                if (got == sizeof head && le16(head + 20) != 0) d->blockSize = le16(head + 20);
-            }
+            // dBase IV keeps its block size in the memo header; dBase III has it fixed.
+            unsigned char mh[kMemoHeaderSize];
+            if (memo->readAt(0, mh, sizeof mh) != sizeof mh)
+                fail(d->memoPath, "memo header too short (" + std::to_string(memoSize) + " bytes)");
+            d->blockSize = le16(mh + 20);
+            if (d->blockSize == 0) fail(d->memoPath, "block size 0 in the memo header");
         }
     }
 
-    // Deletion flags and memo pointers are checked slice by slice as the file comes in.
+    // Deletion flags and memo pointers, checked once for the whole file.
     d->rows.reserve(recordCount);
     d->memoBlocks.reserve(std::size_t(recordCount) * d->memoColumns);
-    for (std::uint32_t i = 0; i < recordCount;) {
-        in.readTo(std::max(in.done() + kSlice, d->headerLen + d->recordLen * (std::size_t(i) + 1)));
-        const std::size_t available =
-            std::min<std::size_t>(recordCount, (in.done() - d->headerLen) / d->recordLen);
-        for (; i < available; ++i) {
-            const char* rec = reinterpret_cast<const char*>(b) + d->headerLen + std::size_t(i) * d->recordLen;
-            if (*rec == '*') continue;
-            d->rows.push_back(i);
-            for (std::size_t fi : memoFields) {
-                const Field& f = d->fields[fi];
-                const std::uint32_t block =
-                    memoBlock(rec + f.offset, static_cast<std::size_t>(f.length), name, f);
-                if (block != 0 && std::uint64_t(block) * d->blockSize >= memoSize)
-                    throw Error(name + ": memo pointer " + std::to_string(block) + " in field " + f.name +
-                                " is past the end of memo file " + d->memoPath);
-                d->memoBlocks.push_back(block);
-            }
+    forEachRecord(in, d->headerLen, d->recordLen, 0, recordCount, [&](std::uint32_t i, const char* rec) {
+        if (*rec == '*') return;
+        d->rows.push_back(i);
+        for (std::size_t fi : memoFields) {
+            const Field& f = d->fields[fi];
+            const std::uint32_t block =
+                memoBlock(rec + f.offset, static_cast<std::size_t>(f.length), name, f, i);
+            if (block != 0 && std::uint64_t(block) * d->blockSize >= memoSize)
+                fail(d->memoPath, "block " + std::to_string(block) + ", which field " + f.name +
+                                      " of record " + std::to_string(i + 1) + " in " + name +
+                                      " points to, is past the end of the memo file (" +
+                                      std::to_string(memoSize) + " bytes)");
+            d->memoBlocks.push_back(block);
         }
-    }
-    d->file = in.take();
+    });
     return Table(std::move(d));
 }
 
 const std::string& Table::path() const {
     return d_->path;
+}
+const std::string& Table::memoPath() const {
+    return d_->memoPath;
 }
 const std::vector<Field>& Table::fields() const {
     return d_->fields;
@@ -361,13 +447,10 @@ int Table::fieldIndex(std::string_view name) const {
     return -1;
 }
 
-std::optional<std::string_view> Table::view(std::size_t row, int field) const {
-    if (row >= d_->rows.size() || field < 0 || std::size_t(field) >= d_->fields.size())
-        throw Error(d_->path + ": record " + std::to_string(row) + " field " + std::to_string(field) +
-                    " out of range");
-    const Field& f = d_->fields[field];
-    if (f.type == 'M') return d_->memoText(d_->memoBlocks[row * d_->memoColumns + d_->memoColumn[field]]);
-    const std::string_view raw(d_->record(row) + f.offset, static_cast<std::size_t>(f.length));
+namespace {
+
+std::string_view fieldValue(const Field& f, const char* record) {
+    const std::string_view raw(record + f.offset, static_cast<std::size_t>(f.length));
     switch (f.type) {
     case 'C':
         return rtrimBlanks(raw);
@@ -381,60 +464,75 @@ std::optional<std::string_view> Table::view(std::size_t row, int field) const {
     }
 }
 
-namespace {
-
-// Equal after right-trimming blanks, compared in place: the literal, then blanks only.
-inline bool equalsPadded(const char* field, std::size_t width, std::string_view literal) {
-    if (literal.size() > width) return false;
-    if (std::memcmp(field, literal.data(), literal.size()) != 0) return false;
-    for (std::size_t i = literal.size(); i < width; ++i)
-        if (field[i] != ' ') return false;
-    return true;
-}
-
-template <class RowAt, class Emit>
-void scanField(const Table& t, const Table::Data& d, int field, std::string_view literal, bool notEqual,
-               std::size_t n, RowAt rowAt, Emit emit) {
-    if (field < 0 || std::size_t(field) >= d.fields.size())
-        throw Error(d.path + ": field " + std::to_string(field) + " out of range");
-    literal = rtrimBlanks(literal);
-    const Field& f = d.fields[field];
-    if (f.type == 'C') {
-        const char* base = d.file.data.get() + d.headerLen + f.offset;
-        const std::size_t width = static_cast<std::size_t>(f.length);
-        for (std::size_t k = 0; k < n; ++k) {
-            const std::uint32_t r = rowAt(k);
-            if (equalsPadded(base + std::size_t(d.rows[r]) * d.recordLen, width, literal) != notEqual)
-                emit(r);
-        }
-        return;
-    }
-    for (std::size_t k = 0; k < n; ++k) {
-        const std::uint32_t r = rowAt(k);
-        const auto v = t.view(r, field);
-        if (v && (rtrimBlanks(*v) == literal) != notEqual) emit(r);
-    }
-}
-
 } // namespace
+
+std::optional<std::string_view> Table::view(std::size_t row, int field) const {
+    if (row >= d_->rows.size() || field < 0 || std::size_t(field) >= d_->fields.size())
+        fail(d_->path, "record " + std::to_string(row) + " field " + std::to_string(field) + " out of range");
+    const Field& f = d_->fields[field];
+    if (f.type == 'M') return d_->memoText(row, field);
+    return fieldValue(f, d_->record(row));
+}
+
+void Table::scanColumn(int field, const std::function<void(std::uint32_t, std::string_view)>& visit) const {
+    if (field < 0 || std::size_t(field) >= d_->fields.size() || d_->fields[field].type == 'M')
+        fail(d_->path, "field " + std::to_string(field) + " cannot be scanned");
+    if (d_->rows.empty()) return;
+    const Field& f = d_->fields[field];
+    ReadFile file(d_->path, "table file");
+    requireUnchanged(file, d_->stamp, d_->path);
+    std::uint32_t row = 0;
+    const std::uint32_t first = d_->rows.front();
+    forEachRecord(file, d_->headerLen, d_->recordLen, first, d_->rows.back() + 1 - first,
+                  [&](std::uint32_t physical, const char* rec) {
+                      if (row < d_->rows.size() && d_->rows[row] == physical)
+                          visit(row++, fieldValue(f, rec));
+                  });
+}
+
+std::shared_ptr<const Table::Derived>
+Table::derived(const std::string& key, const std::function<std::shared_ptr<const Derived>()>& build) const {
+    {
+        std::lock_guard lock(d_->derivedMutex);
+        const auto it = d_->derived.find(key);
+        if (it != d_->derived.end()) return it->second;
+    }
+    // Built unlocked: a build may ask for other derived data of the same table.
+    auto made = build();
+    std::lock_guard lock(d_->derivedMutex);
+    return d_->derived.try_emplace(key, std::move(made)).first->second;
+}
 
 std::vector<std::uint32_t> Table::rowsWhere(int field, std::string_view literal, bool notEqual) const {
     std::vector<std::uint32_t> out;
-    scanField(
-        *this, *d_, field, literal, notEqual, d_->rows.size(),
-        [](std::size_t k) { return static_cast<std::uint32_t>(k); },
-        [&](std::uint32_t r) { out.push_back(r); });
+    if (field < 0 || std::size_t(field) >= d_->fields.size())
+        fail(d_->path, "field " + std::to_string(field) + " out of range");
+    literal = rtrimBlanks(literal);
+    if (d_->fields[field].type != 'M') {
+        scanColumn(field, [&](std::uint32_t r, std::string_view v) {
+            if ((rtrimBlanks(v) == literal) != notEqual) out.push_back(r);
+        });
+        return out;
+    }
+    for (std::uint32_t r = 0; r < d_->rows.size(); ++r) {
+        const auto v = view(r, field);
+        if (v && (rtrimBlanks(*v) == literal) != notEqual) out.push_back(r);
+    }
     return out;
 }
 
 void Table::keepRowsWhere(int field, std::string_view literal, bool notEqual,
                           std::vector<std::uint32_t>& rows) const {
+    if (field < 0 || std::size_t(field) >= d_->fields.size())
+        fail(d_->path, "field " + std::to_string(field) + " out of range");
     for (std::uint32_t r : rows)
-        if (r >= d_->rows.size()) throw Error(d_->path + ": record " + std::to_string(r) + " out of range");
+        if (r >= d_->rows.size()) fail(d_->path, "record " + std::to_string(r) + " out of range");
+    literal = rtrimBlanks(literal);
     std::size_t kept = 0;
-    scanField(
-        *this, *d_, field, literal, notEqual, rows.size(), [&](std::size_t k) { return rows[k]; },
-        [&](std::uint32_t r) { rows[kept++] = r; });
+    for (std::uint32_t r : rows) {
+        const auto v = view(r, field);
+        if (v && (rtrimBlanks(*v) == literal) != notEqual) rows[kept++] = r;
+    }
     rows.resize(kept);
 }
 
@@ -449,7 +547,7 @@ Value Table::value(std::size_t row, std::string_view fieldName) const {
     if (i < 0)
         throw Error("Item not found in this collection: no field \"" + std::string(fieldName) + "\" in " +
                         d_->path,
-                    kErrItemNotFound);
+                    kErrItemNotFound, d_->path);
     return value(row, i);
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -23,14 +24,20 @@ enum ErrorNumber : int {
     kErrObjectClosed = 3420,
 };
 
+// Messages start with the path of the file at fault, which file() also gives:
+// the memo file when the memo is damaged or missing, not the table.
 class Error : public std::runtime_error {
   public:
     explicit Error(const std::string& message, int number = kErrGeneric)
         : std::runtime_error(message), number_(number) {}
+    Error(const std::string& message, int number, std::string file)
+        : std::runtime_error(message), number_(number), file_(std::move(file)) {}
     int number() const noexcept { return number_; }
+    const std::string& file() const noexcept { return file_; } // empty when no file is at fault
 
   private:
     int number_;
+    std::string file_;
 };
 
 using Value = std::optional<std::string>;
@@ -55,11 +62,13 @@ std::string_view rtrimBlanks(std::string_view s);
 
 class Table {
   public:
-    // Reads the whole table into memory; the memo file is read on first use.
-    // Throws db::Error on anything malformed.
+    // Checks the header, the deletion flags and every memo pointer against the
+    // memo file; records and memos are then read from disk when first asked for
+    // and kept. Throws db::Error on anything malformed.
     static Table open(const std::string& filePath);
 
     const std::string& path() const;
+    const std::string& memoPath() const; // empty when the table has no memo field
     const std::vector<Field>& fields() const;
     int fieldIndex(std::string_view name) const; // ASCII case-insensitive; -1 when unknown
     std::size_t recordCount() const;             // records not marked deleted
@@ -78,6 +87,18 @@ class Table {
     // Keeps those of `rows` that pass, in their order.
     void keepRowsWhere(int field, std::string_view literal, bool notEqual,
                        std::vector<std::uint32_t>& rows) const;
+
+    // Calls visit(row, value) for every row in order, with the value view() gives,
+    // reading the file slice by slice without keeping it. Not for memo fields.
+    void scanColumn(int field, const std::function<void(std::uint32_t, std::string_view)>& visit) const;
+
+    // Data derived from the table (the query engine's indexes): built by `build` on
+    // the first request for `key`, then shared as long as the table lives.
+    struct Derived {
+        virtual ~Derived() = default;
+    };
+    std::shared_ptr<const Derived>
+    derived(const std::string& key, const std::function<std::shared_ptr<const Derived>()>& build) const;
 
     struct Data;
 

@@ -16,9 +16,8 @@ std::int32_t QBColor(int n) {
         0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0,
         0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF};
     if (n < 0 || n > 15) throw VbError(errInvalidCall);
-    // The table above is written as RGB; a colour value is BGR.
-    std::int32_t rgb = table[size_t(n)];
-    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+    // The table holds colour values (&HBBGGRR): 1 is navy, 12 light red.
+    return table[size_t(n)];
 }
 
 std::shared_ptr<QCursor> loadCursorFile(const std::string& path) {

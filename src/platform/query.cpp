@@ -1,9 +1,13 @@
 #include "platform/query.h"
 
+#include "platform/table_index.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <ranges>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -126,10 +130,20 @@ class Parser {
     Token tok_;
 };
 
+// One condition ready to test rows: through its column's codes when the field
+// is indexed, else through the value itself.
 struct Compiled {
     int field;
     bool notEqual;
-    std::string_view literal; // view into the Condition it came from
+    std::string_view literal; // right-trimmed; a view into the Condition it came from
+    std::shared_ptr<const index::Column> column;
+    std::uint32_t code = 0; // of the literal; 0: no row holds it
+
+    bool passes(const Table& t, std::uint32_t row) const {
+        if (column) return (column->codes[row] == code) != notEqual;
+        const auto v = t.view(row, field);
+        return v && (rtrimBlanks(*v) == literal) != notEqual;
+    }
 };
 
 std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& conds,
@@ -140,9 +154,11 @@ std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& 
         const int f = table.fieldIndex(c.field);
         if (f < 0)
             throw Error("Unknown field \"" + c.field + "\" in \"" + text + "\" on " + table.path(),
-                        kErrItemNotFound);
-        out.push_back({f, c.notEqual, c.literal});
+                        kErrItemNotFound, table.path());
+        out.push_back({f, c.notEqual, rtrimBlanks(c.literal), nullptr, 0});
     }
+    for (auto& c : out)
+        if ((c.column = index::column(table, c.field))) c.code = c.column->find(c.literal);
     return out;
 }
 
@@ -188,30 +204,50 @@ std::vector<Condition> Query::parseCriteria(const std::string& criteria) {
 }
 
 Recordset Query::run(const Table& table) const {
-    const auto conds = compile(table, where_, text_);
     std::vector<int> keys;
     for (const auto& name : orderBy_) {
         const int f = table.fieldIndex(name);
         if (f < 0)
             throw Error("Unknown field \"" + name + "\" in \"" + text_ + "\" on " + table.path(),
-                        kErrItemNotFound);
+                        kErrItemNotFound, table.path());
         keys.push_back(f);
     }
+    auto conds = compile(table, where_, text_);
 
-    // The first condition scans the table; the others only narrow its result.
+    // The equality on the most varied indexed column picks the candidates: a
+    // slice of an index that groups rows by that column and keeps each group in
+    // ORDER BY order, so the cost follows the slice, not the table.
+    const Compiled* drive = nullptr;
+    for (const auto& c : conds)
+        if (c.column && !c.notEqual && (!drive || c.column->distinct() > drive->column->distinct()))
+            drive = &c;
+    const bool orderIndexed =
+        std::all_of(keys.begin(), keys.end(), [&](int f) { return index::indexable(table, f); });
+
     std::vector<std::uint32_t> rows;
-    if (conds.empty()) {
-        rows.resize(table.recordCount());
-        for (std::size_t r = 0; r < rows.size(); ++r)
-            rows[r] = static_cast<std::uint32_t>(r);
+    const auto keepPassing = [&](auto candidates) {
+        for (const std::uint32_t r : candidates) {
+            bool ok = true;
+            for (const auto& c : conds)
+                if (&c != drive && !(ok = c.passes(table, r))) break;
+            if (ok) rows.push_back(r);
+        }
+    };
+    if (drive && drive->code == 0) {
+        // No row holds the value.
+    } else if (drive || (orderIndexed && !keys.empty())) {
+        const auto grouped =
+            index::grouped(table, drive ? drive->field : -1, orderIndexed ? keys : std::vector<int>{});
+        const auto candidates = grouped->group(drive ? drive->code : 0);
+        rows.reserve(candidates.size());
+        keepPassing(candidates);
     } else {
-        rows = table.rowsWhere(conds[0].field, conds[0].literal, conds[0].notEqual);
-        for (std::size_t i = 1; i < conds.size() && !rows.empty(); ++i)
-            table.keepRowsWhere(conds[i].field, conds[i].literal, conds[i].notEqual, rows);
+        rows.reserve(table.recordCount());
+        keepPassing(std::views::iota(std::uint32_t(0), static_cast<std::uint32_t>(table.recordCount())));
     }
 
-    if (!keys.empty() && rows.size() > 1) {
-        // Sort positions into a key table built once, so the comparator does no look-ups.
+    if (!orderIndexed && rows.size() > 1) {
+        // Memo keys: sort positions into a key table built once, so the comparator does no look-ups.
         const std::size_t k = keys.size();
         std::vector<std::optional<std::string_view>> cells(rows.size() * k);
         for (std::size_t i = 0; i < rows.size(); ++i)
@@ -326,12 +362,11 @@ void Recordset::FindFirst(const std::string& criteria) {
     const Table& t = openTable();
     const auto parsed = Query::parseCriteria(criteria); // compiled conditions point into it
     const auto conds = compile(t, parsed, criteria);
-    std::vector<std::uint32_t> hits = rows_;
-    for (const auto& c : conds)
-        t.keepRowsWhere(c.field, c.literal, c.notEqual, hits);
-    noMatch_ = hits.empty();
-    if (!noMatch_)
-        pos_ = static_cast<std::size_t>(std::find(rows_.begin(), rows_.end(), hits.front()) - rows_.begin());
+    const auto hit = std::find_if(rows_.begin(), rows_.end(), [&](std::uint32_t r) {
+        return std::all_of(conds.begin(), conds.end(), [&](const Compiled& c) { return c.passes(t, r); });
+    });
+    noMatch_ = hit == rows_.end();
+    if (!noMatch_) pos_ = static_cast<std::size_t>(hit - rows_.begin());
 }
 
 bool Recordset::NoMatch() const {
@@ -350,32 +385,50 @@ void Recordset::Close() {
 
 namespace {
 
+// A table is served from the cache while neither its file nor its memo file has
+// changed; a memo file deleted or replaced makes it open again, which names the
+// memo file when that is what is wrong.
+struct FileStamp {
+    std::uint64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> stampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    return FileStamp{static_cast<std::uint64_t>(st.st_size),
+                     std::int64_t(st.st_mtim.tv_sec) * 1000000000 + std::int64_t(st.st_mtim.tv_nsec)};
+}
+
 struct CacheEntry {
-    std::uintmax_t size;
-    fs::file_time_type mtime;
-    Table table;
+    FileStamp table;
+    std::optional<FileStamp> memo;
+    Table value;
 };
 
 std::mutex cacheMutex;
-std::map<std::string, CacheEntry> cache;
+std::map<std::string, CacheEntry, std::less<>> cache;
 
 } // namespace
 
 Table openTableCached(const std::string& path) {
-    const std::string resolved = resolveFileNoCase(path);
-    std::error_code ec1, ec2;
-    const auto size = fs::file_size(resolved, ec1);
-    const auto mtime = fs::last_write_time(resolved, ec2);
-    if (ec1 || ec2) return Table::open(resolved); // reports what is wrong with the file
+    auto stamp = stampOf(path);
+    const std::string resolved = stamp ? path : resolveFileNoCase(path);
+    if (!stamp && resolved != path) stamp = stampOf(resolved);
+    if (!stamp) return Table::open(resolved); // reports what is wrong with the file
     {
         std::lock_guard lock(cacheMutex);
         const auto it = cache.find(resolved);
-        if (it != cache.end() && it->second.size == size && it->second.mtime == mtime)
-            return it->second.table;
+        if (it != cache.end() && it->second.table == *stamp &&
+            (it->second.value.memoPath().empty() || stampOf(it->second.value.memoPath()) == it->second.memo))
+            return it->second.value;
     }
     Table table = Table::open(resolved);
+    std::optional<FileStamp> memo;
+    if (!table.memoPath().empty()) memo = stampOf(table.memoPath());
     std::lock_guard lock(cacheMutex);
-    cache.insert_or_assign(resolved, CacheEntry{size, mtime, table});
+    cache.insert_or_assign(resolved, CacheEntry{*stamp, memo, table});
     return table;
 }
 

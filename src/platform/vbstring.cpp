@@ -1,6 +1,9 @@
 #include "platform/vbstring.h"
 
 #include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vb {
 namespace {
@@ -125,6 +128,44 @@ std::string Replace(std::string_view s, std::string_view what, std::string_view 
     }
     out.append(s.substr(pos));
     return out;
+}
+
+double Val(std::string_view s) {
+    std::string digits;
+    bool point = false, exponent = false, anyDigit = false;
+    for (char c : s) {
+        if (c == ' ' || c == '\t' || c == '\n') continue;
+        const bool isDigit = c >= '0' && c <= '9';
+        if (isDigit) {
+            anyDigit = true;
+        } else if ((c == '+' || c == '-') && (digits.empty() || digits.back() == 'e')) {
+        } else if (c == '.' && !point && !exponent) {
+            point = true;
+        } else if ((c == 'e' || c == 'E' || c == 'd' || c == 'D') && anyDigit && !exponent) {
+            exponent = true;
+            c = 'e';
+        } else {
+            break;
+        }
+        digits += c;
+    }
+    if (!anyDigit) return 0;
+    // A dangling exponent or sign is not part of the number.
+    while (!digits.empty() && (digits.back() == 'e' || digits.back() == '+' || digits.back() == '-'))
+        digits.pop_back();
+    const double v = std::strtod(digits.c_str(), nullptr);
+    return std::isfinite(v) ? v : 0;
+}
+
+std::string Str(double value) {
+    char buf[40];
+    if (value == std::floor(value) && std::fabs(value) < 1e15)
+        std::snprintf(buf, sizeof buf, "%.0f", value);
+    else
+        std::snprintf(buf, sizeof buf, "%.15g", value);
+    std::string out = buf;
+    if (out == "-0") out = "0";
+    return value >= 0 || out == "0" ? " " + out : out;
 }
 
 } // namespace vb

@@ -27,6 +27,13 @@ inline int InStr(std::string_view hay, std::string_view needle, bool textCompare
     return InStr(1, hay, needle, textCompare);
 }
 std::string Replace(std::string_view s, std::string_view what, std::string_view with);
+// The number at the start of the text: blanks, tabs and line feeds are
+// skipped, reading stops at the first character that cannot continue a
+// decimal number (sign, digits, one point, exponent); no digits give 0.
+double Val(std::string_view s);
+// A number in its shortest decimal form with "." as separator, led by a
+// blank when it is not negative (" 850", "-2", " 1.5").
+std::string Str(double value);
 
 inline constexpr const char* vbCrLf = "\r\n";
 inline constexpr char vbCr = '\r';

@@ -191,10 +191,13 @@ TEST(DbaseReader, DamagedFilesGiveErrorsNotCrashes) {
     const std::string dbtBytes = readBytes(dir.file("good.dbt"));
     const std::size_t headerLen = 32 * 3 + 1;
 
+    // Which file the error must name: the table, or its memo file.
+    enum Fault { Table, Memo };
     struct Case {
         const char* name;
         std::function<void(std::string& dbf, std::string& dbt)> damage;
         const char* expectedText;
+        Fault fault = Table;
     };
     const Case cases[] = {
         {"missing", nullptr, "not found"},
@@ -207,12 +210,25 @@ TEST(DbaseReader, DamagedFilesGiveErrorsNotCrashes) {
         {"field past record", [](std::string& f, std::string&) { f[32 + 16] = '\x40'; }, "runs past"},
         {"record length too long", [](std::string& f, std::string&) { f[10] = '\x20'; }, "inconsistent"},
         {"header length tiny", [](std::string& f, std::string&) { f[8] = '\x21'; }, "no room for fields"},
+        {"character field of length 0", [](std::string& f, std::string&) { f[32 + 16] = 0; },
+         "field K has length 0"},
+        {"no header terminator", [&](std::string& f, std::string&) { f[headerLen - 1] = ' '; },
+         "not followed by the 0x0D header terminator"},
+        {"header length leaving out the terminator",
+         [&](std::string& f, std::string&) { f[8] = static_cast<char>(headerLen - 1); },
+         "0x0D header terminator"},
         {"memo pointer past memo file",
-         [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "      9999"); }, "past the end"},
+         [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "      9999"); }, "past the end",
+         Memo},
+        {"memo file cut short", [](std::string&, std::string& m) { m.resize(600); }, "past the end", Memo},
         {"memo pointer garbage",
          [&](std::string& f, std::string&) { f.replace(headerLen + 5, 10, "12ab      "); },
-         "bad memo pointer"},
-        {"memo file missing", [](std::string&, std::string& m) { m = "<delete>"; }, "memo file missing"},
+         "bad memo pointer \"12ab      \" in field M of record 1"},
+        {"memo file missing", [](std::string&, std::string& m) { m = "<delete>"; }, "memo file missing",
+         Memo},
+        {"memo block size 0", [](std::string&, std::string& m) { m[20] = m[21] = 0; }, "block size 0", Memo},
+        {"memo header cut short", [](std::string&, std::string& m) { m.resize(16); }, "memo header too short",
+         Memo},
     };
     for (const auto& c : cases) {
         const std::string path = dir.file(std::string("case_") + std::to_string(&c - cases) + ".dbf");
@@ -229,18 +245,72 @@ TEST(DbaseReader, DamagedFilesGiveErrorsNotCrashes) {
             ADD_FAILURE() << c.name << ": no error";
         } catch (const db::Error& e) {
             const std::string msg = e.what();
+            const std::string& atFault = c.fault == Memo ? memoPath : path;
             EXPECT_NE(msg.find(c.expectedText), std::string::npos) << c.name << ": " << msg;
-            EXPECT_NE(msg.find("case_"), std::string::npos) << c.name << " should name the file: " << msg;
+            EXPECT_EQ(e.file(), atFault) << c.name;
+            EXPECT_EQ(msg.rfind(atFault + ": ", 0), 0u)
+                << c.name << " should start with the file at fault: " << msg;
         }
     }
 }
 
-TEST(DbaseReader, MemoBlockLongerThanItsFileFailsOnRead) {
+// Accepted on purpose: a dBase III table's memo header has no block size (the
+// blocks are always 512 bytes), and other writers pad the header after its terminator.
+TEST(DbaseReader, AcceptsDbase3MemoHeaderAndPaddedHeader) {
     TempDir dir;
-    db::writeTable(dir.file("l.dbf"), {{"M", 'M', 10}}, {{"text"}});
+    db::writeTable(dir.file("p.dbf"), {{"K", 'C', 2}, {"M", 'M', 10}}, {{"ab", "text"}});
+    std::string dbf = readBytes(dir.file("p.dbf"));
+    const std::size_t headerLen = 32 * 3 + 1;
+    dbf.insert(headerLen, 32, '\0');
+    dbf[8] = static_cast<char>(headerLen + 32);
+    writeBytes(dir.file("p.dbf"), dbf);
+    EXPECT_EQ(db::Table::open(dir.file("p.dbf")).value(0, "M"), "text");
+
+    dbf[0] = '\x83';
+    writeBytes(dir.file("p.dbf"), dbf);
+    std::string dbt = readBytes(dir.file("p.dbt"));
+    dbt[20] = dbt[21] = 0;
+    writeBytes(dir.file("p.dbt"), dbt);
+    const db::Table t = db::Table::open(dir.file("p.dbf"));
+    EXPECT_EQ(t.value(0, "K"), "ab");
+}
+
+TEST(DbaseReader, MemoBlockLongerThanItsFileFailsOnReadNamingTheMemoFile) {
+    TempDir dir;
+    db::writeTable(dir.file("l.dbf"), {{"K", 'C', 1}, {"M", 'M', 10}}, {{"a", "first"}, {"b", "text"}});
     std::string dbt = readBytes(dir.file("l.dbt"));
-    dbt[512 + 5] = '\x10'; // length 4096+12, past the 1024-byte file
+    dbt[1024 + 5] = '\x10'; // block 2: length 4096 + 12, past the 1536-byte file
     writeBytes(dir.file("l.dbt"), dbt);
     const db::Table t = db::Table::open(dir.file("l.dbf"));
-    EXPECT_THROW((void)t.value(0, "M"), db::Error);
+    EXPECT_EQ(t.value(0, "M"), "first");
+    EXPECT_EQ(t.value(1, "K"), "b");
+    try {
+        (void)t.value(1, "M");
+        FAIL() << "no error";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.file(), dir.file("l.dbt"));
+        EXPECT_EQ(std::string(e.what()),
+                  dir.file("l.dbt") + ": the memo at block 2 (field M of record 2 in " + dir.file("l.dbf") +
+                      ") is 4108 bytes long, but the file ends 512 bytes after its start");
+    }
+}
+
+TEST(DbaseReader, FileCutShortAfterOpeningIsAnErrorOnRead) {
+    TempDir dir;
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    for (int i = 0; i < 2000; ++i)
+        rows.push_back({std::to_string(i), std::nullopt});
+    db::writeTable(dir.file("c.dbf"), {{"K", 'C', 8}, {"M", 'M', 10}}, rows);
+    const db::Table t = db::Table::open(dir.file("c.dbf"));
+    EXPECT_EQ(t.value(0, "K"), "0");
+    fs::resize_file(dir.file("c.dbf"), 1000);
+    EXPECT_EQ(t.value(1, "K"), "1"); // read with the first records
+    try {
+        (void)t.value(1999, "K");
+        FAIL() << "no error";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.file(), dir.file("c.dbf"));
+        EXPECT_NE(std::string(e.what()).find("changed on disk since it was opened"), std::string::npos)
+            << e.what();
+    }
 }

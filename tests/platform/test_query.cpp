@@ -7,6 +7,8 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -283,17 +285,43 @@ TEST_F(QueryEngine, CachedTableIsReusedUntilFileChanges) {
     auto& first = run("xmod_01.dbf");
     ASSERT_EQ(first.Fields("MODELLO___"), "Zeta");
 
-    // Same size and modification time: the cached copy is served.
+    // Same size and modification time of both files: the cached copy is served.
     const auto path = dir.file("XMOD_01.DBF");
+    const auto memo = dir.file("XMOD_01.DBT");
     const auto stamp = fs::last_write_time(path);
+    const auto memoStamp = fs::last_write_time(memo);
     auto changed = kModels;
     changed[0][3] = "Yeta";
     db::writeTable(path, kModelFields, changed);
     fs::last_write_time(path, stamp);
+    fs::last_write_time(memo, memoStamp);
     EXPECT_EQ(run("xmod_01.dbf").Fields("MODELLO___"), "Zeta");
 
-    fs::last_write_time(path, stamp + std::chrono::seconds(5));
+    // A change to the memo file alone is a change to the table.
+    fs::last_write_time(memo, memoStamp + std::chrono::seconds(5));
     EXPECT_EQ(run("xmod_01.dbf").Fields("MODELLO___"), "Yeta");
+}
+
+TEST_F(QueryEngine, MemoFileDeletedWhileOpenIsReportedByName) {
+    auto& rs = run("SELECT * FROM xmod_01.dbf WHERE carburante='B'");
+    ASSERT_EQ(rs.Fields("DATITECNIC"), "memo 0");
+    const std::string memo = dir.file("XMOD_01.DBT");
+    ASSERT_TRUE(fs::remove(memo));
+    const auto expectMemoNamed = [&](const std::function<void()>& action, const char* what) {
+        try {
+            action();
+            ADD_FAILURE() << what << ": no error";
+        } catch (const db::Error& e) {
+            EXPECT_EQ(e.file(), memo) << what;
+            EXPECT_EQ(std::string(e.what()).rfind(memo + ": memo file ", 0), 0u) << what << ": " << e.what();
+        }
+    };
+    // The open record set reads memos on demand: the one read before is kept, the next one fails.
+    EXPECT_EQ(rs.Fields("DATITECNIC"), "memo 0");
+    rs.MoveNext();
+    expectMemoNamed([&] { (void)rs.Fields("DATITECNIC"); }, "memo read");
+    // The cache notices the memo file is gone, though the table file is unchanged.
+    expectMemoNamed([&] { run("SELECT * FROM xmod_01.dbf WHERE carburante='D'"); }, "refresh");
 }
 
 TEST_F(QueryEngine, RecordsetOutlivesItsDataControlsNextRefresh) {
@@ -327,4 +355,86 @@ TEST(QueryDeleted, DeletedRecordsNeverMatch) {
     rs.FindFirst("N='3' AND C1<>'B'"); // N values compare as trimmed text
     EXPECT_FALSE(rs.NoMatch());
     EXPECT_EQ(rs.AbsolutePosition(), 1);
+}
+
+// The indexes must give what a plain scan and sort give, whatever the query.
+TEST(QueryIndexes, AgreeWithAPlainScanOnRandomTablesAndQueries) {
+    TempDir dir;
+    const std::vector<std::string> values = {"",     "a",  "a ", "a\x01", "b",    "\x01",
+                                             "\xC8", "ab", " a", "Z",     "\x7F", "b\x01"};
+    std::mt19937 rng(7);
+    const auto pick = [&] { return values[rng() % values.size()]; };
+    std::vector<Row> rows;
+    std::vector<bool> deleted;
+    for (int i = 0; i < 3000; ++i) {
+        rows.push_back({std::to_string(i), pick(), pick().substr(0, 2), std::to_string(rng() % 7),
+                        rng() % 3 ? std::optional<std::string>(pick()) : std::nullopt});
+        deleted.push_back(rng() % 10 == 0);
+    }
+    const std::vector<db::FieldDef> fields = {
+        {"ID", 'N', 5}, {"A", 'C', 3}, {"B", 'C', 2}, {"N", 'N', 2}, {"M", 'M', 10}};
+    db::writeTable(dir.file("r.dbf"), fields, rows, &deleted);
+    db::clearTableCache();
+    const db::Table table = db::openTableCached(dir.file("r.dbf"));
+    const char* names[] = {"A", "B", "N", "M"};
+
+    const auto reference = [&](const std::vector<db::Condition>& where,
+                               const std::vector<std::string>& order) {
+        std::vector<std::uint32_t> out;
+        for (std::uint32_t r = 0; r < table.recordCount(); ++r) {
+            bool ok = true;
+            for (const auto& c : where) {
+                const auto v = table.view(r, table.fieldIndex(c.field));
+                ok = ok && v &&
+                     ((db::detail::rtrimBlanks(*v) == db::detail::rtrimBlanks(c.literal)) != c.notEqual);
+            }
+            if (ok) out.push_back(r);
+        }
+        std::stable_sort(out.begin(), out.end(), [&](std::uint32_t x, std::uint32_t y) {
+            for (const auto& f : order) {
+                auto a = table.view(x, table.fieldIndex(f)), b = table.view(y, table.fieldIndex(f));
+                if (a.has_value() != b.has_value()) return !a.has_value();
+                if (!a) continue;
+                const int c = db::detail::rtrimBlanks(*a).compare(db::detail::rtrimBlanks(*b));
+                if (c != 0) return c < 0;
+            }
+            return false;
+        });
+        std::vector<std::string> ids;
+        for (auto r : out)
+            ids.push_back(*table.value(r, "ID"));
+        return ids;
+    };
+
+    for (int q = 0; q < 300; ++q) {
+        std::string sql = "SELECT * FROM r.dbf";
+        std::vector<db::Condition> where;
+        const int nWhere = static_cast<int>(rng() % 4);
+        for (int i = 0; i < nWhere; ++i) {
+            db::Condition c{names[rng() % 4], rng() % 3 == 0, pick()};
+            if (c.field == "N") c.literal = std::to_string(rng() % 9);
+            sql += (i ? " AND " : " WHERE ") + c.field + (c.notEqual ? "<>" : "=") + "'" + c.literal + "'";
+            where.push_back(c);
+        }
+        std::vector<std::string> order;
+        const int nOrder = static_cast<int>(rng() % 4);
+        for (int i = 0; i < nOrder; ++i) {
+            order.push_back(names[rng() % 4]);
+            sql += (i ? ", " : " ORDER BY ") + order.back();
+        }
+        db::Recordset rs = db::Query::parse(sql).run(table);
+        EXPECT_EQ(column(rs, "ID"), reference(where, order)) << sql;
+
+        if (!where.empty()) {
+            std::string criteria = sql.substr(sql.find(" WHERE ") + 7);
+            if (const auto o = criteria.find(" ORDER BY "); o != std::string::npos) criteria.resize(o);
+            db::Recordset all = db::Query::parse("SELECT * FROM r.dbf ORDER BY B").run(table);
+            all.FindFirst(criteria);
+            const auto hits = reference(where, {"B"});
+            ASSERT_EQ(all.NoMatch(), hits.empty()) << criteria;
+            if (!hits.empty()) {
+                EXPECT_EQ(all.Fields("ID"), hits.front()) << criteria;
+            }
+        }
+    }
 }

@@ -2,11 +2,13 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/form.h"
+#include "platform/geometry.h"
 #include "platform/picture.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QScrollBar>
 #include <QTest>
 #include <filesystem>
 
@@ -189,4 +191,37 @@ TEST(Text, Windows1252AtTheQtBoundary) {
     EXPECT_EQ(vb::Mid("abc", 2), "bc");
     EXPECT_EQ(vb::Mid("abc", 5), "");
     EXPECT_EQ(vb::Right("x.jpeg", 3), "peg");
+}
+
+TEST(Colours, QBColorPalette) {
+    EXPECT_EQ(vb::vbColor(vb::QBColor(12)), QColor(255, 0, 0)); // light red
+    EXPECT_EQ(vb::vbColor(vb::QBColor(9)), QColor(0, 0, 255));  // light blue
+    EXPECT_EQ(vb::vbColor(vb::QBColor(4)), QColor(128, 0, 0));  // red
+    EXPECT_EQ(vb::vbColor(vb::QBColor(14)), QColor(255, 255, 0));
+    EXPECT_EQ(vb::QBColor(1), 0x800000); // navy as a colour value
+    EXPECT_THROW(vb::QBColor(16), vb::VbError);
+}
+
+TEST_F(Platform, ScrollBarChangeOnRealChangesOnly) {
+    vb::Form f("Scratch");
+    vb::VScrollBar bar(f, "VScroll1");
+    int changes = 0;
+    bar.Change = [&] { ++changes; };
+    bar.setMax(10);
+    bar.setMin(1); // the value 0 is clamped to the new minimum
+    EXPECT_EQ(bar.Value(), 1);
+    EXPECT_EQ(changes, 1);
+    bar.setValue(1);
+    EXPECT_EQ(changes, 1);
+    bar.setValue(7);
+    EXPECT_EQ(changes, 2);
+    bar.setMax(5);
+    EXPECT_EQ(bar.Value(), 5);
+    EXPECT_EQ(changes, 3);
+    EXPECT_THROW(bar.setValue(9), vb::VbError);
+    // The user's move reaches the handler too.
+    auto* qbar = static_cast<QScrollBar*>(bar.widget());
+    qbar->setValue(2);
+    EXPECT_EQ(bar.Value(), 2);
+    EXPECT_EQ(changes, 4);
 }

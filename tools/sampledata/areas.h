@@ -13,5 +13,6 @@ void writeLookupTexts(const Output& out);                   // \Ark description,
 void writeTables(const Output& out, const Catalogue& cat);  // \Ark dBase tables
 void writeSymbols(const Output& out, const Catalogue& cat); // \sym
 void writePhotos(const Output& out, const Catalogue& cat);  // \cars
+void writeMechanical(const Output& out);                    // \ser, \air, data-sheet dictionaries
 
 } // namespace sampledata

@@ -126,11 +126,28 @@ void page(QPainter& p) {
         p.drawLine(16, y, 26, y);
 }
 
+void printer(QPainter& p) {
+    p.drawRect(10, 10, 22, 8);
+    p.drawRect(14, 4, 14, 6);
+}
+void spanner(QPainter& p) {
+    p.drawLine(10, 18, 30, 6);
+    p.drawEllipse(QPoint(31, 6), 4, 4);
+}
+void snowflake(QPainter& p) {
+    p.drawLine(21, 3, 21, 19);
+    p.drawLine(13, 7, 29, 15);
+    p.drawLine(13, 15, 29, 7);
+}
+
 const ToolbarPicture kToolbar[] = {
-    {"mas\\tashlp.gif", "?", 1, 15, noSymbol}, {"mas\\tasglo.gif", "GLO", 2, 15, book},
-    {"mas\\tasosc.gif", "OSC", 0, 10, wave},   {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope},
-    {"mas\\tasgas.gif", "GAS", 6, 15, gauge},  {"mas\\tasobd.gif", "OBD", 5, 15, socket},
-    {"mas\\tasric.gif", "RIC", 3, 15, page},   {"mas\\left.gif", "", 4, 0, arrowLeft},
+    {"mas\\tashlp.gif", "?", 1, 15, noSymbol},    {"mas\\tasglo.gif", "GLO", 2, 15, book},
+    {"mas\\tasosc.gif", "OSC", 0, 10, wave},      {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope},
+    {"mas\\tasgas.gif", "GAS", 6, 15, gauge},     {"mas\\tasobd.gif", "OBD", 5, 15, socket},
+    {"mas\\tasric.gif", "RIC", 3, 15, page},      {"mas\\left.gif", "", 4, 0, arrowLeft},
+    {"mas\\tassta.gif", "STA", 7, 0, printer},    {"mas\\tastoo.gif", "TOO", 6, 15, spanner},
+    {"mas\\tascam.gif", "MAN", 3, 15, snowflake}, {"mas\\tascaa.gif", "AUT", 1, 15, snowflake},
+    {"mas\\tascai.gif", "UNI", 5, 15, snowflake},
 };
 
 void writeToolbar(const Output& out) {

@@ -17,6 +17,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writeTables(out, cat);
     writeSymbols(out, cat);
     writePhotos(out, cat);
+    writeMechanical(out);
 }
 
 } // namespace sampledata
