@@ -2,6 +2,7 @@
 
 #include "core/module1.h"
 #include "platform/controls.h"
+#include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/geometry.h"
 #include "platform/vbstring.h"
@@ -24,7 +25,7 @@ PageSurface::PageSurface(vb::Form& form) : QWidget(&form), form_(&form) {
 }
 
 void PageSurface::setPageFont(const std::string& name, double points) {
-    QFont f(QString::fromStdString(name));
+    QFont f(vb::fontFamily(name));
     f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
     f.setStyleHint(QFont::TypeWriter);
     f.setKerning(false);

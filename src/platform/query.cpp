@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <ranges>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -225,13 +224,10 @@ Recordset Query::run(const Table& table) const {
         std::all_of(keys.begin(), keys.end(), [&](int f) { return index::indexable(table, f); });
 
     std::vector<std::uint32_t> rows;
-    const auto keepPassing = [&](auto candidates) {
-        for (const std::uint32_t r : candidates) {
-            bool ok = true;
-            for (const auto& c : conds)
-                if (&c != drive && !(ok = c.passes(table, r))) break;
-            if (ok) rows.push_back(r);
-        }
+    const auto keepIfPassing = [&](std::uint32_t r) {
+        for (const auto& c : conds)
+            if (&c != drive && !c.passes(table, r)) return;
+        rows.push_back(r);
     };
     if (drive && drive->code == 0) {
         // No row holds the value.
@@ -240,10 +236,12 @@ Recordset Query::run(const Table& table) const {
             index::grouped(table, drive ? drive->field : -1, orderIndexed ? keys : std::vector<int>{});
         const auto candidates = grouped->group(drive ? drive->code : 0);
         rows.reserve(candidates.size());
-        keepPassing(candidates);
+        for (const std::uint32_t r : candidates)
+            keepIfPassing(r);
     } else {
         rows.reserve(table.recordCount());
-        keepPassing(std::views::iota(std::uint32_t(0), static_cast<std::uint32_t>(table.recordCount())));
+        for (std::uint32_t r = 0, n = static_cast<std::uint32_t>(table.recordCount()); r < n; ++r)
+            keepIfPassing(r);
     }
 
     if (!orderIndexed && rows.size() > 1) {

@@ -4,7 +4,7 @@
 #include "platform/controls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string path = fuzzing::writeInput("ark/lc_ita.cpt", data, size);
+    const std::string path = fuzzing::writeInput("Ark/lc_ita.cpt", data, size);
     static vb::Form host("FuzzHost");
     static vb::ListBox list(host, "List1");
     core::loadDescriptionList(path, list);

@@ -4,7 +4,7 @@
 #include "platform/controls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzing::writeInput("ark/psc_ita.cpt", data, size);
+    fuzzing::writeInput("Ark/psc_ita.cpt", data, size);
     core::Lang = "_ita";
     static vb::Form host("FuzzHost");
     static vb::ListBox list(host, "List3");

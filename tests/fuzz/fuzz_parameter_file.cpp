@@ -5,7 +5,7 @@
 #include "platform/controls.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    fuzzing::writeInput("ark/par_ita.cpt", data, size);
+    fuzzing::writeInput("Ark/par_ita.cpt", data, size);
     core::Lang = "_ita";
     static vb::Form host("FuzzHost");
     static vb::ListBox descriptions(host, "List2");

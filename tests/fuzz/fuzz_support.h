@@ -15,6 +15,11 @@
 #include <fstream>
 #include <string>
 
+// The font libraries keep caches for the life of the process.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig\nleak:libfreetype\n";
+}
+
 namespace fuzzing {
 
 struct QuietServices : vb::Services {
@@ -34,13 +39,20 @@ inline const std::string& programFolder() {
         static int argc = 1;
         static char name[] = "fuzz";
         static char* argv[] = {name, nullptr};
-        static QApplication app(argc, argv);
+        // Never destroyed: its destructor would run after Qt's own statics.
+        new QApplication(argc, argv);
         static QuietServices services;
         vb::setServices(&services);
         static QTemporaryDir dir;
-        std::filesystem::create_directories(dir.path().toStdString() + "/des");
-        std::filesystem::create_directories(dir.path().toStdString() + "/ark");
-        std::filesystem::create_directories(dir.path().toStdString() + "/mas");
+        namespace fs = std::filesystem;
+        // Every reader finds the rest of the data set where the program
+        // expects it; each input replaces one file of it.
+        for (const auto& e : fs::directory_iterator(SAMPLE_DATA_DIR))
+            if (e.is_directory())
+                fs::copy(e.path(), fs::path(dir.path().toStdString()) / e.path().filename(),
+                         fs::copy_options::recursive);
+        for (const char* sub : {"des", "Ark", "mas"})
+            fs::create_directories(dir.path().toStdString() + "/" + sub);
         vb::setProgramFolder(dir.path().toStdString());
         core::AppPath = vb::programFolder();
         core::Lang = "_ita";
