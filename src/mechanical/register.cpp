@@ -1,9 +1,19 @@
 #include "mechanical/register.h"
 
+#include "core/scrambled_file.h"
+#include "mechanical/data_sheet_window.h"
+#include "mechanical/sequence_window.h"
 #include "platform/form.h"
+#include "platform/picture.h"
 
 namespace mechanical {
 
-void registerMechanicalWindows() {}
+void registerMechanicalWindows() {
+    vb::FormRegistry::add(Form16::kFormName, [] { return new Form16; });
+    vb::FormRegistry::add(Form17::kFormName, [] { return new Form17; });
+    core::registerScrambledTarget(7, [](const std::string& temp, const std::string&) {
+        Form16::get().ImageMarca.setPicture(vb::LoadPicture(temp));
+    });
+}
 
 } // namespace mechanical

@@ -58,13 +58,37 @@ class LineWidget : public QWidget {
   public:
     QPoint a, b;
     QColor color = Qt::black;
+    int penWidth = 1;
     explicit LineWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
 
   protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.setPen(color);
+        p.setPen(QPen(color, penWidth, Qt::SolidLine, Qt::FlatCap));
         p.drawLine(a, b);
+    }
+};
+
+// A frame with a caption in its top border, drawn only once a caption is set.
+class FrameWidget : public QWidget {
+  public:
+    QString caption;
+    QColor fore = Qt::black;
+    explicit FrameWidget(QWidget* parent) : QWidget(parent) {}
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        if (caption.isEmpty()) return;
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int mid = fm.height() / 2;
+        p.setPen(QColor(0x80, 0x80, 0x80));
+        p.drawRect(QRect(0, mid, width() - 1, height() - mid - 1));
+        const int tw = fm.horizontalAdvance(caption);
+        const QRect text(8, 0, tw + 4, fm.height());
+        p.fillRect(text, palette().color(QPalette::Window));
+        p.setPen(fore);
+        p.drawText(text, Qt::AlignCenter, caption);
     }
 };
 
@@ -272,6 +296,8 @@ void Label::setAlignment(int alignment) {
 }
 void Label::setAutoSize(bool on) {
     autoSize_ = on;
+    // A label sized to its text grows sideways; only line breaks start new lines.
+    label_->setWordWrap(!on);
     setCaption(caption_);
 }
 void Label::setTransparent(bool on) {
@@ -348,17 +374,33 @@ void Line::setBorderColor(std::int32_t c) {
     static_cast<LineWidget*>(w_)->color = vbColor(c);
     w_->update();
 }
+void Line::setBorderWidth(int pixels) {
+    borderWidth_ = std::max(1, pixels);
+    static_cast<LineWidget*>(w_)->penWidth = borderWidth_;
+    place();
+}
+void Line::ZOrder(int position) {
+    front_ = position == 0;
+    place();
+}
 void Line::place() {
+    // A wide line spreads to both sides of its ends; the widget leaves room.
+    const int pad = (borderWidth_ - 1) / 2 * kTwipsPerPixel;
     int l = std::min(x1_, x2_), t = std::min(y1_, y2_);
     left_ = l;
     top_ = t;
     width_ = std::abs(x2_ - x1_) + kTwipsPerPixel;
     height_ = std::abs(y2_ - y1_) + kTwipsPerPixel;
-    applyGeometry();
+    if (QWidget* w = widget())
+        w->setGeometry(twipsToPixels(l - pad), twipsToPixels(t - pad), twipsToPixels(width_ + 2 * pad),
+                       twipsToPixels(height_ + 2 * pad));
     auto* lw = static_cast<LineWidget*>(w_);
-    lw->a = QPoint(twipsToPixels(x1_ - l), twipsToPixels(y1_ - t));
-    lw->b = QPoint(twipsToPixels(x2_ - l), twipsToPixels(y2_ - t));
-    lw->lower();
+    lw->a = QPoint(twipsToPixels(x1_ - l + pad), twipsToPixels(y1_ - t + pad));
+    lw->b = QPoint(twipsToPixels(x2_ - l + pad), twipsToPixels(y2_ - t + pad));
+    if (front_)
+        lw->raise();
+    else
+        lw->lower();
     lw->update();
 }
 
@@ -461,7 +503,7 @@ void OptionButton::restyle() {
 
 // ---- Frame
 Frame::Frame(Form& form, std::string name, int index)
-    : Control(form, ControlKind::Frame, std::move(name), index), w_(new QWidget(&form)) {
+    : Control(form, ControlKind::Frame, std::move(name), index), w_(new FrameWidget(&form)) {
     attach(w_);
 }
 QWidget* Frame::widget() const {
@@ -469,11 +511,50 @@ QWidget* Frame::widget() const {
 }
 void Frame::setCaption(const std::string& caption) {
     caption_ = caption;
+    static_cast<FrameWidget*>(w_)->caption = toQt(caption);
+    w_->update();
+}
+void Frame::setForeColor(std::int32_t c) {
+    static_cast<FrameWidget*>(w_)->fore = vbColor(c);
+    w_->update();
+}
+void Frame::setBackColor(std::int32_t c) {
+    QPalette pal = w_->palette();
+    pal.setColor(QPalette::Window, vbColor(c));
+    w_->setPalette(pal);
+    w_->setAutoFillBackground(true);
+}
+void Frame::setFont(const std::string& family, double points, bool bold) {
+    QFont f(QString::fromStdString(family));
+    f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
+    f.setBold(bold);
+    w_->setFont(f);
+    w_->update();
 }
 
 // ---- PictureBox
+namespace {
+// A picture box's picture with the text drawn over it.
+class SurfaceLabel : public QLabel {
+  public:
+    SurfaceLabel(QWidget* parent, PictureBox* owner) : QLabel(parent), owner_(owner) {}
+
+  protected:
+    void paintEvent(QPaintEvent* e) override {
+        QLabel::paintEvent(e);
+        QPainter p(this);
+        owner_->paintDrawing(p);
+    }
+
+  private:
+    PictureBox* owner_;
+};
+} // namespace
+
 PictureBox::PictureBox(Form& form, std::string name, int index)
-    : Control(form, ControlKind::PictureBox, std::move(name), index), label_(new QLabel(&form)) {
+    : Control(form, ControlKind::PictureBox, std::move(name), index), DrawingSurface(nullptr),
+      label_(new SurfaceLabel(&form, this)) {
+    setDrawingTarget(label_);
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_->setAutoFillBackground(true);
     attach(label_);

@@ -3,6 +3,7 @@
 // twips and reads back exactly as assigned; events that the windows rely on
 // fire on changes made by code as well as by the user, and only on a real
 // change.
+#include "platform/drawing.h"
 #include "platform/geometry.h"
 
 #include <QPixmap>
@@ -44,6 +45,7 @@ enum class ControlKind {
     ScrollBar,
     RichText,
     Data,
+    ComboBox,
 };
 
 using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
@@ -204,12 +206,18 @@ class Line : public Control {
     void setY1(int v);
     void setY2(int v);
     void setBorderColor(std::int32_t c);
+    void setBorderWidth(int pixels);
+    // 0 brings the line in front of the window's other controls; any other
+    // value puts it behind them, where it starts.
+    void ZOrder(int position);
 
   private:
     void place();
     QWidget* w_;
     int x1_ = 0, x2_ = 1000, y1_ = 0, y2_ = 0;
     std::int32_t color_ = 0;
+    int borderWidth_ = 1;
+    bool front_ = false;
 };
 
 class Shape : public Control {
@@ -274,13 +282,17 @@ class Frame : public Control {
     Frame(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     void setCaption(const std::string& caption);
+    const std::string& Caption() const { return caption_; }
+    void setForeColor(std::int32_t c);
+    void setBackColor(std::int32_t c);
+    void setFont(const std::string& family, double points, bool bold);
 
   private:
     QWidget* w_;
     std::string caption_;
 };
 
-class PictureBox : public Control {
+class PictureBox : public Control, public DrawingSurface {
   public:
     PictureBox(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;

@@ -9,6 +9,7 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
@@ -69,6 +70,15 @@ class RoutingFilter : public QObject {
         }
         if (e->type() == QEvent::Wheel) {
             auto* we = static_cast<QWheelEvent*>(e);
+            // An event let through may come again: a list hands it on to its
+            // scroll bar, and what nothing takes climbs the parents. It is
+            // reported once.
+            auto* w = qobject_cast<QWidget*>(watched);
+            bool again = we == lastWheel_ && w && lastWheelWatched_ && w != lastWheelWatched_ &&
+                         (w->isAncestorOf(lastWheelWatched_) || controlOf(w) == controlOf(lastWheelWatched_));
+            lastWheel_ = we;
+            lastWheelWatched_ = w;
+            if (again) return false;
             Form* f = formOf(watched);
             if (!f) return false;
             WheelCatcher* catcher = nullptr;
@@ -85,7 +95,9 @@ class RoutingFilter : public QObject {
                 catcher->WheelRotation(notches, p.x() * kTwipsPerPixel, p.y() * kTwipsPerPixel,
                                        target ? target->hWnd() : 0);
             }
-            return true;
+            // Lists scroll themselves as well; grids scroll only through the
+            // window's handler.
+            return swallow;
         }
         return false;
     }
@@ -93,6 +105,8 @@ class RoutingFilter : public QObject {
   private:
     QKeyEvent* lastKey_ = nullptr;
     QPointer<QWidget> lastWatched_;
+    QWheelEvent* lastWheel_ = nullptr;
+    QPointer<QWidget> lastWheelWatched_;
     int accumulated_ = 0;
 };
 
@@ -106,7 +120,7 @@ void ensureFilter() {
 
 } // namespace
 
-Form::Form(std::string name) : QWidget(nullptr), name_(std::move(name)) {
+Form::Form(std::string name) : QWidget(nullptr), DrawingSurface(this), name_(std::move(name)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
     setObjectName(QString::fromStdString(name_));
@@ -283,6 +297,12 @@ void Form::mouseMoveEvent(QMouseEvent* e) {
     Form_MouseMove(int(e->buttons() & Qt::LeftButton ? 1 : 0), 0, float(e->position().x() * kTwipsPerPixel),
                    float(e->position().y() * kTwipsPerPixel));
     QWidget::mouseMoveEvent(e);
+}
+
+void Form::paintEvent(QPaintEvent* e) {
+    QWidget::paintEvent(e);
+    QPainter p(this);
+    paintDrawing(p);
 }
 
 void Form::closeEvent(QCloseEvent* e) {

@@ -2,6 +2,8 @@
 // A window with the original's life cycle: a single default instance created
 // (and loaded) on first use, shown modally over an owner, unloaded on close
 // and created afresh on the next use.
+#include "platform/drawing.h"
+
 #include <QEventLoop>
 #include <QPointer>
 #include <QWidget>
@@ -20,7 +22,7 @@ class CommandButton;
 inline constexpr int kFrameSidePx = 4;
 inline constexpr int kFrameCaptionPx = 23;
 
-class Form : public QWidget {
+class Form : public QWidget, public DrawingSurface {
     Q_OBJECT
   public:
     explicit Form(std::string name);
@@ -77,6 +79,7 @@ class Form : public QWidget {
 
   protected:
     void mouseMoveEvent(QMouseEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
 
   private:

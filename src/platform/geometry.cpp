@@ -4,8 +4,10 @@
 #include "platform/files.h"
 
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
+#include <QPalette>
 #include <QPixmap>
 #include <array>
 
@@ -18,6 +20,34 @@ std::int32_t QBColor(int n) {
     if (n < 0 || n > 15) throw VbError(errInvalidCall);
     // The table holds colour values (&HBBGGRR): 1 is navy, 12 light red.
     return table[size_t(n)];
+}
+
+QColor systemColor(int role) {
+    const QPalette pal = qApp ? QGuiApplication::palette() : QPalette(Qt::white);
+    switch (role) {
+    case 5: // window background
+        return pal.color(QPalette::Base);
+    case 6: // window frame
+        return pal.color(QPalette::Shadow);
+    case 8: // window text
+        return pal.color(QPalette::Text);
+    case 13: // selection
+        return pal.color(QPalette::Highlight);
+    case 14: // selected text
+        return pal.color(QPalette::HighlightedText);
+    case 15: // button face
+        return pal.color(QPalette::Button);
+    case 16: // button shadow
+        return pal.color(QPalette::Dark);
+    case 17: // grey text
+        return pal.color(QPalette::Disabled, QPalette::Text);
+    case 18: // button text
+        return pal.color(QPalette::ButtonText);
+    case 24: // tooltip text
+        return pal.color(QPalette::ToolTipText);
+    default:
+        return pal.color(QPalette::Window);
+    }
 }
 
 std::shared_ptr<QCursor> loadCursorFile(const std::string& path) {

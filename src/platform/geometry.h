@@ -16,8 +16,13 @@ inline int pixelsToTwips(int px) {
     return px * 15;
 }
 
-// Colours are long values &HBBGGRR.
+// System colours are &H800000nn: the desktop's colour for role nn.
+inline constexpr std::int32_t vbWindowBackground = std::int32_t(0x80000005);
+QColor systemColor(int role);
+
+// Colours are long values &HBBGGRR, or system colours.
 inline QColor vbColor(std::int32_t value) {
+    if (std::uint32_t(value) & 0x80000000u) return systemColor(value & 0xFF);
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 inline std::int32_t RGB(int r, int g, int b) {

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kBorderPx = 1;
 constexpr int kTextPadPx = 2;
+constexpr int kPictureFramePx = 2;
 constexpr std::int32_t kBorderColor = 0x808080;
 constexpr std::int32_t kGridColorFixed = 0x808080;
 
@@ -112,6 +113,7 @@ class GridWidget : public QWidget {
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton) grid_->mouseReleased();
     }
+    void leaveEvent(QEvent*) override { grid_->hovering_ = false; }
     void mouseDoubleClickEvent(QMouseEvent* e) override {
         if (e->button() == Qt::LeftButton) grid_->mouseDoubleClicked(e->position().toPoint());
     }
@@ -549,6 +551,7 @@ void Grid::setTopRow(int r) {
         view_->syncing_ = false;
     }
     refresh();
+    if (hovering_ && view_ && !view_->bar_->underMouse()) mouseMoved(hoverPos_, 0);
 }
 
 int Grid::pageRows() const {
@@ -636,6 +639,10 @@ QRect Grid::cellRect(int r, int c) const {
     return found.intersected(area);
 }
 
+int Grid::scrollBarWidth() const {
+    return view_ ? pixelsToTwips(view_->bar_->sizeHint().width()) : 0;
+}
+
 void Grid::refresh() {
     if (!redraw_ || updatePending_ || !view_ || !view_->isVisible()) return;
     updatePending_ = true;
@@ -711,6 +718,8 @@ void Grid::mouseMoved(QPoint p, int button) {
     hitTest(p, r, c, inside);
     mouseRow_ = r;
     mouseCol_ = c;
+    hoverPos_ = p;
+    hovering_ = true;
     if (MouseMove)
         MouseMove(button, 0, float((p.x() - kBorderPx) * kTwipsPerPixel),
                   float((p.y() - kBorderPx) * kTwipsPerPixel));
@@ -820,6 +829,14 @@ void Grid::paintCell(QPainter& p, int r, int c, const QRect& rect, const QRect& 
                      : v == 1 ? content.top() + (content.height() - s.height()) / 2
                               : content.bottom() + 1 - s.height();
             p.drawPixmap(px, py, pic);
+        }
+        if (selected) {
+            const QColor frame = vbColor(backSel_);
+            const int t = std::min({kPictureFramePx, content.width() / 2, content.height() / 2});
+            p.fillRect(QRect(content.left(), content.top(), content.width(), t), frame);
+            p.fillRect(QRect(content.left(), content.bottom() + 1 - t, content.width(), t), frame);
+            p.fillRect(QRect(content.left(), content.top(), t, content.height()), frame);
+            p.fillRect(QRect(content.right() + 1 - t, content.top(), t, content.height()), frame);
         }
     }
     if (!cell.text.empty()) {

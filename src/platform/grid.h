@@ -2,11 +2,16 @@
 // The windows' grid: rows and columns of 8-bit text with a current cell, a
 // selection range, fixed (header) rows that are still data, per-cell
 // formatting and row-wise scrolling. Sizes are twips and read back exactly.
+// With HighLight on, the selected cells are drawn in the selection colours; a
+// selected cell with a picture also gets a frame in the selection colour,
+// since the picture hides most of its background.
 //
 // RowColChange fires whenever Row or Col really changes, whether code, the
 // mouse, the keyboard or a shrinking Rows moved it. Click and DblClick come
 // from the mouse only. The grid never scrolls on the wheel by itself: the
-// window's wheel handler decides.
+// window's wheel handler decides. When the rows scroll under a pointer that
+// stays still, MouseMove reports the cell now under it, as a moving pointer
+// would.
 #include "platform/controls.h"
 
 #include <QFont>
@@ -149,6 +154,9 @@ class Grid : public Control {
 
     // A cell's rectangle in pixels of widget(); empty when not on view.
     QRect cellRect(int r, int c) const;
+    // Width of the vertical scroll bar in twips, for layouts that make room
+    // for it.
+    int scrollBarWidth() const;
 
   private:
     friend class GridWidget;
@@ -216,6 +224,9 @@ class Grid : public Control {
     int topRow_ = 1;
     int rowHeightMin_ = 0;
     int mouseRow_ = 0, mouseCol_ = 0;
+    // Where the pointer last moved over the cells, while it stays there.
+    QPoint hoverPos_;
+    bool hovering_ = false;
     bool pressedOnCell_ = false;
     std::int32_t back_ = 0xFFFFFF, fore_ = 0x000000;
     std::int32_t backFixed_ = 0xC0C0C0, foreFixed_ = 0x000000;

@@ -1,11 +1,14 @@
 #include "platform/services.h"
 
 #include "platform/form.h"
+#include "platform/printer.h"
 #include "platform/vbstring.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <cstdlib>
 
@@ -85,6 +88,11 @@ int DesktopServices::screenWidth() const {
 int DesktopServices::screenHeight() const {
     QScreen* s = QGuiApplication::primaryScreen();
     return s ? s->geometry().height() * kTwipsPerPixel : 9000;
+}
+
+bool DesktopServices::showPrinterDialog(PrinterObject& printer) {
+    QPrintDialog dialog(&printer.qprinter(), QApplication::activeWindow());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 void DesktopServices::showModal(Form& form, Form* owner) {

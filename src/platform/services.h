@@ -12,6 +12,7 @@
 namespace vb {
 
 class Form;
+class PrinterObject;
 
 enum MsgBoxFlags {
     vbOKOnly = 0,
@@ -44,6 +45,9 @@ class Services {
     virtual void showModal(Form& form, Form* owner) = 0;
     // A window that this build does not contain was asked for by name.
     virtual void showModalMissing(const std::string& name, Form* owner) {}
+    // The printer dialog over the program's printer: false when the user
+    // cancelled it. The choice becomes the printer's settings.
+    virtual bool showPrinterDialog(PrinterObject& printer) { return true; }
     // Ends the program at once, from any depth of modal windows.
     [[noreturn]] virtual void endProgram() = 0;
 };
@@ -75,6 +79,7 @@ class DesktopServices : public Services {
     int screenWidth() const override;
     int screenHeight() const override;
     void showModal(Form& form, Form* owner) override;
+    bool showPrinterDialog(PrinterObject& printer) override;
     [[noreturn]] void endProgram() override;
 };
 

@@ -15,6 +15,7 @@
 #include "platform/vbstring.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace selection {
 
@@ -81,8 +82,6 @@ Form2::Form2()
     inPanel(Shape1, 40, 40, 9805, 790);
     MSFlexGrid1.setFixedRows(0);
     MSFlexGrid1.setFixedCols(0);
-    MSFlexGrid1.setScrollBars(false);
-    MSFlexGrid1.setHighLight(false);
     MSFlexGrid1.Click = [this] { MSFlexGrid1_Click(); };
     MSFlexGrid1.RowColChange = [this] { MSFlexGrid1_RowColChange(); };
     MSFlexGrid1.MouseMove = [this](int b, int s, float x, float y) { MSFlexGrid1_MouseMove(b, s, x, y); };
@@ -112,7 +111,7 @@ Form2::Form2()
         l.Move(435, 150 + 240 * i, 3100, 240);
         l.setFont("Tahoma", 9.75);
         l.setForeColor(kLightBlue);
-        if (i == 0) l.setBackColor(kWhite);
+        l.setBackColor(i == 0 ? kWhite : vb::vbWindowBackground);
         l.Click = [this, i] { Label10_Click(i); };
         l.MouseMove = [this, i](int b, int s, float x, float y) { Label10_MouseMove(i, b, s, x, y); };
         auto& m = Image2.add(*this, "Image2", i);
@@ -298,8 +297,17 @@ void Form2::Load_Marche() {
         core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xSymb_" + id + ".gif", 2);
         rs.MoveNext();
     }
-    MSFlexGrid1.setHeight(MSFlexGrid1.Rows() * 720 + 30);
-    MSFlexGrid1.setWidth(MSFlexGrid1.Cols() * 810 + 45);
+    // Three rows fit above the brand symbol and the menu; a longer grid
+    // keeps that height and scrolls, with room for its scroll bar taken from
+    // the brand list.
+    constexpr int kRowsOnView = 3;
+    const bool scrolls = MSFlexGrid1.Rows() > kRowsOnView;
+    MSFlexGrid1.setHeight(std::min(MSFlexGrid1.Rows(), kRowsOnView) * 720 + 30);
+    MSFlexGrid1.setWidth(MSFlexGrid1.Cols() * 810 + 45 + (scrolls ? MSFlexGrid1.scrollBarWidth() : 0));
+    Shape1.setWidth(MSFlexGrid1.Width() + 40);
+    const int listRight = ListaMarche.Left() + ListaMarche.Width();
+    ListaMarche.setLeft(MSFlexGrid1.Left() + MSFlexGrid1.Width() + 75);
+    ListaMarche.setWidth(listRight - ListaMarche.Left());
     MSFlexGrid1.setRow(0);
     MSFlexGrid1.setCol(0);
     // With no brand offered there is nothing to choose.
@@ -726,6 +734,12 @@ void Form2::Frame2_MouseMove(int, int, float, float) {
 }
 
 void Form2::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t Handle) {
+    // The brand grid scrolls once it holds more rows than it shows, whatever
+    // the chosen brand's families.
+    if (Handle == MSFlexGrid1.hWnd()) {
+        MSFlexGrid1.setTopRow(MSFlexGrid1.TopRow() - Rotation);
+        return;
+    }
     if (GridFamiglie.Rows() < 1) return;
     if (Handle == GridFamiglie.hWnd()) {
         GridFamiglie.SetFocus();

@@ -461,6 +461,47 @@ TEST_F(GridTest, WheelNeverScrollsTheGrid) {
     EXPECT_EQ(grid.TopRow(), 10);
 }
 
+TEST_F(GridTest, HighlightedPictureCellIsFramed) {
+    // A picture that covers its whole cell, as a brand symbol nearly does.
+    fill(3, 3);
+    for (int c = 0; c < 3; ++c)
+        grid.setColWidth(c, 810);
+    QPixmap white(54, 48);
+    white.fill(Qt::white);
+    for (int r = 1; r < 3; ++r)
+        for (int c = 1; c < 3; ++c) {
+            grid.setRow(r);
+            grid.setCol(c);
+            grid.setCellPicture(white);
+            grid.setCellPictureAlignment(4);
+        }
+    grid.setRow(1);
+    grid.setCol(2);
+    QApplication::processEvents();
+    const QColor navy = vb::vbColor(0x800000);
+    EXPECT_EQ(pixel(1, 2), navy);
+    EXPECT_NE(pixel(1, 1), navy);
+    EXPECT_NE(pixel(2, 2), navy);
+    // Inside the frame the picture still shows.
+    QRect rc = grid.cellRect(1, 2);
+    EXPECT_EQ(grid.widget()->grab().toImage().pixelColor(rc.center()), QColor(Qt::white));
+}
+
+TEST_F(GridTest, RowsScrollingUnderAStillPointerReportAMove) {
+    fill(40, 2);
+    std::vector<int> rows;
+    grid.MouseMove = [&](int, int, float, float) { rows.push_back(grid.MouseRow()); };
+    QTest::mouseMove(grid.widget(), centre(3, 1));
+    ASSERT_EQ(rows, std::vector<int>{3});
+    grid.setTopRow(grid.TopRow() + 2);
+    EXPECT_EQ(rows, (std::vector<int>{3, 5}));
+    // Once the pointer has left, scrolling reports nothing.
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(grid.widget(), &leave);
+    grid.setTopRow(grid.TopRow() + 2);
+    EXPECT_EQ(rows.size(), 2u);
+}
+
 TEST_F(GridTest, FillsFiftyThousandCellsQuickly) {
     grid.setCols(6);
     grid.setRows(8001);

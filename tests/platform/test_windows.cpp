@@ -8,8 +8,11 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QAbstractScrollArea>
+#include <QApplication>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <filesystem>
 
 using namespace testing_support;
@@ -130,6 +133,39 @@ TEST_F(Platform, MouseMoveReachesOnlyTheControlUnderThePointer) {
     QTest::mouseMove(f->Panel.widget(), QPoint(300, 200));
     EXPECT_EQ(f->panelMoves, 1);
     delete f;
+}
+
+TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
+    auto* f = new Scratch;
+    f->List.setContainer(&f->Panel);
+    f->List.Move(300, 300, 1500, 900);
+    for (int i = 0; i < 60; ++i)
+        f->List.AddItem("item " + std::to_string(i));
+    vb::WheelCatcher catcher(*f, "WheelCatcher1");
+    std::vector<std::uintptr_t> handles;
+    catcher.WheelRotation = [&](int, int, int, std::uintptr_t h) { handles.push_back(h); };
+    f->Show();
+    QApplication::processEvents();
+    auto* list = qobject_cast<QAbstractScrollArea*>(f->List.widget());
+    ASSERT_NE(list, nullptr);
+    QWidget* viewport = list->viewport();
+    QPoint pos(10, 10);
+    QWheelEvent wheel(pos, viewport->mapToGlobal(pos), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &wheel);
+    EXPECT_GT(list->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(handles, std::vector<std::uintptr_t>{f->List.hWnd()});
+    // A label does not scroll: the event climbs to its parents, still heard once.
+    QWheelEvent overLabel(pos, f->Inner.widget()->mapToGlobal(pos), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(f->Inner.widget(), &overLabel);
+    EXPECT_EQ(handles.size(), 2u);
+    delete f;
+}
+
+TEST(Colours, SystemColoursFollowTheDesktop) {
+    EXPECT_EQ(vb::vbColor(vb::vbWindowBackground), QApplication::palette().color(QPalette::Base));
+    EXPECT_EQ(vb::vbColor(0x800000), QColor(0, 0, 0x80));
 }
 
 TEST_F(Platform, PathsResolveWithoutRegardToCase) {

@@ -8,7 +8,9 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QApplication>
 #include <QTest>
+#include <QWheelEvent>
 #include <filesystem>
 
 using namespace testing_support;
@@ -166,6 +168,124 @@ TEST_F(MainWindow, BrandGridGeometry) {
         EXPECT_EQ(core::BrandName, f.ListaMarche.List(last));
         EXPECT_EQ(f.ListaMarche.ListIndex(), last);
         vb::FormRegistry::unloadAll();
+    }
+}
+
+namespace {
+
+// A wheel notch over a widget, delivered as the desktop delivers it.
+void wheel(QWidget* w, QPoint pos, int delta) {
+    QWheelEvent e(pos, w->mapToGlobal(pos), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                  Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w, &e);
+}
+
+// The rectangle a control covers in its window, in pixels.
+QRect inForm(vb::Control& c) {
+    QWidget* w = c.widget();
+    return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
+}
+
+} // namespace
+
+TEST_F(MainWindow, EveryBrandIsOnViewAndClickable) {
+    for (int offered : {43, 100}) {
+        useDataSet(offered - ex::kOfferedBrands);
+        Form2& f = open();
+        f.Show();
+        QApplication::processEvents();
+        vb::Grid& grid = f.MSFlexGrid1;
+        QWidget* view = grid.widget();
+        ASSERT_EQ(f.ListaMarche.ListCount(), offered);
+        // The grid keeps its place above the brand symbol and the menu.
+        const QRect area = inForm(grid);
+        for (vb::Control* other :
+             {static_cast<vb::Control*>(&f.Image1), static_cast<vb::Control*>(&f.LabelMarca),
+              static_cast<vb::Control*>(&f.Frame1), static_cast<vb::Control*>(&f.ListaMarche)})
+            EXPECT_FALSE(area.intersects(inForm(*other))) << other->Name();
+        for (int k = 0; k < offered; ++k) {
+            const int row = k / 12, col = k % 12;
+            // The wheel brings the brand's row on view.
+            for (int turns = 0; grid.cellRect(row, col).height() < 48 && turns < 20; ++turns)
+                wheel(view, QPoint(5, 5), row < grid.TopRow() ? 120 : -120);
+            const QRect cell = grid.cellRect(row, col);
+            ASSERT_EQ(cell.size(), QSize(54, 48)) << "brand " << k;
+            // Nothing else covers it: the pointer reaches the grid itself.
+            const QPoint at = view->mapTo(&f, cell.center());
+            QWidget* hit = f.childAt(at);
+            ASSERT_EQ(hit, view) << "brand " << k << " is under "
+                                 << (hit ? hit->metaObject()->className() : "-");
+            QTest::mouseMove(view, cell.center());
+            EXPECT_EQ(grid.ToolTipText(), f.ListaMarche.List(k));
+            QTest::mouseClick(view, Qt::LeftButton, {}, cell.center());
+            ASSERT_EQ(core::BrandName, f.ListaMarche.List(k));
+            EXPECT_EQ(f.LabelMarca.Caption(), core::BrandName);
+        }
+        // The wheel scrolls the brand grid back up whatever the families.
+        f.GridFamiglie.setRows(0);
+        for (int turns = 0; turns < 20; ++turns)
+            wheel(view, QPoint(5, 5), 120);
+        EXPECT_EQ(grid.TopRow(), 0);
+        // Keys: the grid's arrows bring the last row on view, the list reaches every brand.
+        grid.SetFocus();
+        for (int i = 0; i < 12; ++i)
+            QTest::keyClick(view, Qt::Key_Down);
+        EXPECT_EQ(grid.Row(), (offered - 1) / 12);
+        EXPECT_FALSE(grid.cellRect(grid.Row(), grid.Col()).isEmpty());
+        QTest::keyClick(f.ListaMarche.widget(), Qt::Key_End);
+        EXPECT_EQ(core::BrandName, f.ListaMarche.List(offered - 1));
+        vb::FormRegistry::unloadAll();
+    }
+}
+
+TEST_F(MainWindow, BrandGridHighlightFollowsThePointer) {
+    useDataSet(40);
+    Form2& f = open();
+    f.Show();
+    QApplication::processEvents();
+    vb::Grid& grid = f.MSFlexGrid1;
+    QWidget* view = grid.widget();
+    const QColor navy = vb::vbColor(0x800000);
+    // The highlight shows as a frame on the cell's edge, around the symbol.
+    auto framed = [&](int r, int c) {
+        const QRect cell = grid.cellRect(r, c);
+        if (cell.isEmpty()) return false;
+        const QImage shot = view->grab().toImage();
+        return shot.pixelColor(cell.left() + 1, cell.center().y()) == navy &&
+               shot.pixelColor(cell.center().x(), cell.top() + 1) == navy;
+    };
+    QTest::mouseMove(view, grid.cellRect(1, 4).center());
+    EXPECT_EQ(grid.Row(), 1);
+    EXPECT_EQ(grid.Col(), 4);
+    EXPECT_TRUE(framed(1, 4));
+    EXPECT_FALSE(framed(0, 0));
+    EXPECT_EQ(grid.ToolTipText(), f.ListaMarche.List(16));
+    QTest::mouseMove(view, grid.cellRect(2, 9).center());
+    EXPECT_TRUE(framed(2, 9));
+    EXPECT_FALSE(framed(1, 4));
+    // The wheel under a still pointer: the highlight stays under it.
+    const QPoint still = grid.cellRect(2, 9).center();
+    wheel(view, still, -120);
+    EXPECT_EQ(grid.TopRow(), 1);
+    EXPECT_EQ(grid.Row(), 3);
+    EXPECT_TRUE(framed(3, 9));
+    EXPECT_EQ(grid.ToolTipText(), "");
+    EXPECT_EQ(grid.MousePointer(), vb::vbNoDrop);
+}
+
+TEST_F(MainWindow, MenuEntriesStartOnTheWindowColour) {
+    Form2& f = open();
+    f.Show();
+    QApplication::processEvents();
+    const QImage shot = f.grab().toImage();
+    const QColor window = vb::vbColor(vb::vbWindowBackground);
+    for (int i = 0; i < 9; ++i) {
+        EXPECT_EQ(f.Label10(i).BackColor(), i == 0 ? 0xFFFFFF : vb::vbWindowBackground) << i;
+        EXPECT_EQ(f.Label10(i).ForeColor(), 0xFF8080) << i;
+        // Right of the caption the entry's own background shows, not the panel's.
+        const QRect entry = inForm(f.Label10(i));
+        EXPECT_EQ(shot.pixelColor(entry.right() - 2, entry.center().y()), i == 0 ? QColor(Qt::white) : window)
+            << i;
     }
 }
 

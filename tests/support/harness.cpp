@@ -1,11 +1,13 @@
 #include "support/harness.h"
 
+#include "app/windows.h"
 #include "core/module1.h"
+#include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
 #include "platform/files.h"
+#include "platform/printer.h"
 #include "sampledata/sampledata.h"
-#include "app/windows.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -40,6 +42,19 @@ void ScriptedServices::showModalMissing(const std::string& name, vb::Form* owner
     if (onShow) onShow(nullptr, name);
 }
 
+bool ScriptedServices::showPrinterDialog(vb::PrinterObject& printer) {
+    ++printerDialogs;
+    PrinterAnswer a;
+    if (!printerAnswers.empty()) {
+        a = printerAnswers.front();
+        printerAnswers.pop_front();
+    }
+    if (!a.accept) return false;
+    if (a.colorMode) printer.setColorMode(a.colorMode);
+    if (a.orientation) printer.setOrientation(a.orientation);
+    return true;
+}
+
 void ScriptedServices::endProgram() {
     ended = true;
     throw vb::ProgramEnded{};
@@ -69,6 +84,9 @@ void WindowTest::SetUp() {
     core::resetModule();
     core::clearScrambledTargets();
     registerAllWindows();
+    // No test ever reaches a real printer.
+    vb::Printer().reset();
+    vb::Printer().setPdfOutput(appPath_ + "/print-%1.pdf");
     // Any real modal window (one that did not go through the service object)
     // fails the test and is closed, so that no test can hang.
     auto* t = new QTimer(qApp);
@@ -91,8 +109,13 @@ void WindowTest::TearDown() {
         if (o->objectName() == "watchdog") delete o;
     vb::FormRegistry::unloadAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    vb::Printer().reset();
     vb::setServices(nullptr);
     vb::setProgramFolder("");
+}
+
+std::string WindowTest::printFile(int job) const {
+    return appPath_ + "/print-" + std::to_string(job) + ".pdf";
 }
 
 void WindowTest::startProgram() {
@@ -105,6 +128,9 @@ namespace testing_support {
 void WindowTest::useDataSet(int fillerBrands) {
     sampledata::Options o;
     o.fillerBrands = fillerBrands;
+    // The writer scrambles with the program's keys, which SetUp has reset.
+    core::InitKeys();
+    core::InitIdentityTable();
     sampledata::writeSampleData(appPath_, o);
 }
 } // namespace testing_support

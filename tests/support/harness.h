@@ -16,6 +16,14 @@
 
 namespace testing_support {
 
+// The user's answer to one printer dialog: accept or cancel, and the colour
+// mode and orientation chosen (0 keeps the printer's).
+struct PrinterAnswer {
+    bool accept = true;
+    int colorMode = 0;
+    int orientation = 0;
+};
+
 struct Box {
     std::string prompt;
     int flags = 0;
@@ -32,6 +40,11 @@ class ScriptedServices : public vb::Services {
     void showModal(vb::Form& form, vb::Form* owner) override;
     void showModalMissing(const std::string& name, vb::Form* owner) override;
     [[noreturn]] void endProgram() override;
+    bool showPrinterDialog(vb::PrinterObject& printer) override;
+
+    // Printer dialogs answer from here (accept when none is queued).
+    std::deque<PrinterAnswer> printerAnswers;
+    int printerDialogs = 0;
 
     // Answers for the next boxes; OK (or the first button) when none is queued.
     std::deque<int> answers;
@@ -61,6 +74,8 @@ class WindowTest : public ::testing::Test {
     void startProgram();
     // Writes a variant of the sample data set into this test's folder.
     void useDataSet(int fillerBrands);
+    // Where this test's print jobs go: one PDF per job, "print-<n>.pdf".
+    std::string printFile(int job) const;
 
     ScriptedServices svc;
 

@@ -3,6 +3,7 @@
 #include "sampledata/areas.h"
 #include "sampledata/catalogue.h"
 #include "sampledata/encode.h"
+#include "sampledata/reference.h"
 
 namespace sampledata {
 
@@ -18,6 +19,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writeSymbols(out, cat);
     writePhotos(out, cat);
     writeMechanical(out);
+    writeReferenceLibrary(out, cat);
 }
 
 } // namespace sampledata

@@ -1,0 +1,266 @@
+#include "documents/brand_documents.h"
+
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "core/texts.h"
+#include "documents/design_logo.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/geometry.h"
+#include "platform/picture.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <QResizeEvent>
+#include <QWidget>
+
+namespace documents {
+namespace {
+
+using core::Des;
+
+constexpr std::int32_t kTitleBlue = 0xC00000; // RGB(0, 0, 192)
+
+QPixmap interfacePicture(const std::string& name) {
+    try {
+        return vb::LoadPicture(core::AppPath + "\\mas\\" + name);
+    } catch (const vb::VbError&) {
+        return {};
+    }
+}
+
+std::string documentPath(const std::string& id, const char* extension) {
+    return core::AppPath + "\\ric\\tx_ita\\x" + id + extension;
+}
+
+frame::ToolbarStyle toolbarStyle(Form14& w) {
+    frame::ToolbarStyle s;
+    s.busy = [&w] { w.Set_PuntatoreAttesa(); };
+    s.ready = [&w] { w.Reset_PuntatoreAttesa(); };
+    s.hasBrandDocuments = false;
+    s.focusAfterReady = [&w](vb::CommandButton&) {
+        if (w.MSGrid1.Visible())
+            w.MSGrid1.SetFocus();
+        else
+            w.RTB1.SetFocus();
+    };
+    s.close = [&w] { w.Command6_Click(); };
+    return s;
+}
+
+} // namespace
+
+Form14::Form14()
+    : vb::Form(kFormName), toolbar(*this, toolbarStyle(*this)), Command6(toolbar.Command6),
+      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
+      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20) {
+    Shape2.setBorderColor(0x808080);
+    ImageLogo.setPicture(designLogo());
+    ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
+    Label5.Move(720, 240, 6000, 240);
+    Label5.setForeColor(kTitleBlue);
+    Label5.setFont("Tahoma", 9.75);
+    Label5.setFontBold(true);
+    Label1.Move(0, 0, 5000, 255);
+    Label1.setForeColor(kTitleBlue);
+    Label1.setFont("Tahoma", 9.75);
+    Label1.setFontBold(true);
+
+    MSGrid1.setCols(1);
+    MSGrid1.setFixedCols(0);
+    MSGrid1.setRows(0);
+    MSGrid1.setFixedRows(0);
+    MSGrid1.setHeight(6000);
+    MSGrid1.setBackColorBkg(0xFFFFFF);
+    List1.setVisible(false);
+
+    Picture2.Move(0, 0, 12000, 720);
+    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    // The whole button row lies on the band along the bottom edge.
+    for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5,
+                                 &Command20, &toolbar.Command30})
+        b->setContainer(&Picture2);
+    Command6.Move(50, 45, 630, 630);
+    Command7.Move(710, 45, 630, 630);
+    Command5.setTop(45);
+    Command1.setTop(360);
+    for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20})
+        b->setTop(45);
+
+    Command7.Click = [this] { Command7_Click(); };
+    MSGrid1.DblClick = [this] { MSGrid1_DblClick(); };
+    MSGrid1.RowColChange = [this] { MSGrid1_RowColChange(); };
+    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
+        WheelCatcher1_WheelRotation(r, x, y, h);
+    };
+}
+
+void Form14::resizeEvent(QResizeEvent* e) {
+    vb::Form::resizeEvent(e);
+    Picture2.Move(0, vb::pixelsToTwips(e->size().height()) - Picture2.Height(),
+                  vb::pixelsToTwips(e->size().width()), Picture2.Height());
+}
+
+void Form14::Form_Load() {
+    setMousePointer(vb::vbHourglass);
+    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setWidth(vb::services().screenWidth());
+    setHeight(vb::services().screenHeight());
+    const int W = Width(), H = Height();
+    Shape2.Move(50, 50, W - 200, 630);
+    ImageLogo.setTop(Shape2.Top() + (Shape2.Height() - ImageLogo.Height()) / 2);
+    Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
+    Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
+    RTB1.setVisible(false);
+    Picture2.Move(0, ScaleHeight() - Picture2.Height(), ScaleWidth(), Picture2.Height());
+    Picture2.setPicture(interfacePicture("spacer.jpg"));
+    toolbar.arrange(W);
+
+    MSGrid1.setWidth(5000);
+    MSGrid1.setColWidth(0, MSGrid1.Width());
+    MSGrid1.setFontSize(10);
+    Label1.setWidth(MSGrid1.Width());
+    MSGrid1.setTop((H - MSGrid1.Height()) / 2);
+    MSGrid1.setLeft((W - MSGrid1.Width()) / 2);
+    Label1.setTop(MSGrid1.Top() - Label1.Height() - 50);
+    Label1.setLeft(MSGrid1.Left());
+    Label1.setCaption(Des[9]);
+
+    toolbar.setUp();
+    Command7.setPicture(interfacePicture("right.gif"));
+    Label5.setCaption(vb::UCase(Des[90]));
+    if (QWidget* g = MSGrid1.widget()) {
+        QWidget::setTabOrder(g, Command7.widget());
+        QWidget::setTabOrder(Command7.widget(), Command4.widget());
+        QWidget::setTabOrder(Command4.widget(), Command3.widget());
+        QWidget::setTabOrder(Command3.widget(), Command2.widget());
+        QWidget::setTabOrder(Command2.widget(), Command1.widget());
+        QWidget::setTabOrder(Command1.widget(), Command5.widget());
+        QWidget::setTabOrder(Command5.widget(), Command6.widget());
+    }
+    setCancelButton(&Command6);
+    Command7.setToolTipText(Des[45]);
+    std::shared_ptr<QCursor> hand;
+    try {
+        hand = vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
+    } catch (const vb::VbError&) {
+    }
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command7, &MSGrid1}) {
+        c->setMouseIcon(hand);
+        c->setMousePointer(vb::vbCustom);
+    }
+    Load_ListaMarcheDocumenti();
+    setMousePointer(vb::vbDefault);
+}
+
+void Form14::Form_KeyDown(int& KeyCode, int Shift) {
+    // Only the function keys of the toolbar; Esc reaches the cancel button.
+    if (KeyCode != 27 && toolbar.handleKey(KeyCode)) KeyCode = 0;
+}
+
+void Form14::Load_ListaMarcheDocumenti() {
+    Data1.Connect = "dBase IV;";
+    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
+    Data1.RecordSource = "SELECT * FROM Xmarche.dbf ORDER BY marca";
+    List1.Clear();
+    MSGrid1.setRows(0);
+    try {
+        Data1.Refresh();
+        db::Recordset& rs = Data1.Recordset();
+        if (rs.RecordCount() > 0) {
+            rs.MoveFirst();
+            rs.MoveLast();
+            const int n = rs.RecordCount();
+            rs.MoveFirst();
+            for (int i = 1; i <= n; ++i) {
+                const std::string name = vb::Trim(core::DescrambleLineConv(rs.Fields("Marca").value_or("")));
+                const std::string id = vb::Trim(core::DescrambleLineConv(rs.Fields("ID_Marca").value_or("")));
+                if (vb::fileExists(documentPath(id, ".rtf"))) {
+                    MSGrid1.AddItem(name);
+                    List1.AddItem(id);
+                }
+                rs.MoveNext();
+            }
+        }
+    } catch (const db::Error&) {
+        core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\Xmarche.dbf not available", vb::vbCritical);
+    } catch (const vb::VbError&) {
+        core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\Xmarche.dbf not available", vb::vbCritical);
+    }
+    // With no brand to list there is nothing to open.
+    if (MSGrid1.Rows() == 0) {
+        Command7.setEnabled(false);
+        return;
+    }
+    MSGrid1.setRow(0);
+    List1.setListIndex(MSGrid1.Row());
+}
+
+void Form14::MSGrid1_RowColChange() {
+    if (MSGrid1.Rows() > 0) List1.setListIndex(MSGrid1.Row());
+}
+
+void Form14::MSGrid1_DblClick() {
+    if (List1.ListIndex() < 0) return;
+    Set_PuntatoreAttesa();
+    MSGrid1.setVisible(false);
+    Label1.setVisible(false);
+    Command7.setVisible(false);
+    RTB1.setWidth(Width() - 75);
+    RTB1.setLeft(0);
+    RTB1.setTop(Shape2.Top() + Shape2.Height() + 20);
+    RTB1.setHeight(Height() - RTB1.Top() - Picture2.Height() - 400);
+    RTB1.setVisible(true);
+    Open_DocumentoMarca(documentPath(List1.List(List1.ListIndex()), ".RTF"));
+    Reset_PuntatoreAttesa();
+}
+
+void Form14::Command7_Click() {
+    MSGrid1_DblClick();
+}
+
+void Form14::Open_DocumentoMarca(const std::string& path) {
+    core::UseSecondKey = false;
+    core::LoadScrambledFile(path, 24);
+}
+
+void Form14::Command6_Click() {
+    if (!RTB1.Visible()) {
+        Unload();
+        return;
+    }
+    MSGrid1.setVisible(true);
+    Label1.setVisible(true);
+    Command7.setVisible(true);
+    RTB1.setVisible(false);
+}
+
+void Form14::WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle) {
+    if (Handle != MSGrid1.hWnd()) return;
+    if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
+}
+
+void Form14::Set_PuntatoreAttesa() {
+    setMousePointer(vb::vbHourglass);
+    for (vb::Control* c :
+         std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2, &Command3, &Command4,
+                                             &Command5, &Command20, &MSGrid1})
+        c->setMousePointer(vb::vbHourglass);
+}
+
+void Form14::Reset_PuntatoreAttesa() {
+    setMousePointer(vb::vbDefault);
+    for (vb::Control* c :
+         std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2, &Command3, &Command4,
+                                             &Command5, &Command20, &MSGrid1})
+        c->setMousePointer(vb::vbCustom);
+}
+
+void registerBrandDocuments() {
+    vb::FormRegistry::add(Form14::kFormName, [] { return new Form14; });
+    core::registerScrambledTarget(
+        24, [](const std::string&, const std::string& content) { Form14::get().RTB1.setTextRTF(content); });
+}
+
+} // namespace documents

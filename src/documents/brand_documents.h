@@ -1,0 +1,55 @@
+#pragma once
+// The brand documents: the brands that have a document, and the document of
+// the chosen brand shown in place of the list.
+#include "frame/toolbar.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/grid.h"
+#include "platform/query.h"
+#include "platform/richtext.h"
+
+#include <string>
+
+namespace documents {
+
+class Form14 : public vb::Form {
+    Q_OBJECT
+  public:
+    static constexpr const char* kFormName = "Form14";
+    static Form14& get() { return vb::instance<Form14>(); }
+    Form14();
+
+    void Form_Load() override;
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+
+    void Load_ListaMarcheDocumenti();
+    void MSGrid1_DblClick();
+    void Command7_Click();
+    void Open_DocumentoMarca(const std::string& path);
+    void MSGrid1_RowColChange();
+    void Command6_Click();
+    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
+    void Set_PuntatoreAttesa();
+    void Reset_PuntatoreAttesa();
+
+    vb::Shape Shape2{*this, "Shape2"};
+    vb::Image ImageLogo{*this, "ImageLogo"};
+    vb::Label Label5{*this, "Label5"};
+    vb::Label Label1{*this, "Label1"};
+    vb::Grid MSGrid1{*this, "MSGrid1"};
+    vb::ListBox List1{*this, "List1"};
+    vb::RichTextBox RTB1{*this, "RTB1"};
+    vb::PictureBox Picture2{*this, "Picture2"};
+    vb::CommandButton Command7{*this, "Command7"};
+    frame::Toolbar toolbar;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20;
+    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
+    db::DataControl Data1;
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+};
+
+void registerBrandDocuments();
+
+} // namespace documents

@@ -1,0 +1,554 @@
+#include "documents/manual_viewer.h"
+
+#include "core/markup.h"
+#include "core/module1.h"
+#include "core/scrambled_file.h"
+#include "core/texts.h"
+#include "documents/design_logo.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/geometry.h"
+#include "platform/picture.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <QResizeEvent>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+namespace documents {
+namespace {
+
+using core::Des;
+
+constexpr std::int32_t kTitleBlue = 0xC00000; // RGB(0, 0, 192)
+
+std::shared_ptr<QCursor> handCursor() {
+    try {
+        return vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
+    } catch (const vb::VbError&) {
+        return {};
+    }
+}
+
+QPixmap interfacePicture(const std::string& name) {
+    try {
+        return vb::LoadPicture(core::AppPath + "\\mas\\" + name);
+    } catch (const vb::VbError&) {
+        return {};
+    }
+}
+
+// Rounded half to even, as the layout arithmetic of the page does.
+int roundEven(double v) {
+    return int(std::lrint(v));
+}
+
+} // namespace
+
+Form8::Form8() : vb::Form(kFormName) {
+
+    Shape2.setBorderColor(0x808080);
+    ImageLogo.setPicture(designLogo());
+    ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
+    Label5.Move(720, 240, 6000, 240);
+    Label5.setForeColor(kTitleBlue);
+    Label5.setFont("Tahoma", 9.75);
+    Label5.setFontBold(true);
+    Label1.Move(0, 0, 6000, 260);
+    Label1.setForeColor(kTitleBlue);
+    Label1.setFont("Tahoma", 10);
+    Label1.setFontBold(true);
+    Label2.Move(0, 0, 9000, 300);
+    Label2.setForeColor(kTitleBlue);
+    Label2.setFont("Tahoma", 11.25);
+    Label2.setFontBold(true);
+
+    MSGrid1.setCols(1);
+    MSGrid1.setFixedCols(0);
+    MSGrid1.setRows(0);
+    MSGrid1.setFixedRows(0);
+    MSGrid1.setFont("Tahoma", 9.75);
+    MSGrid1.setBackColorBkg(0xFFFFFF);
+    List2.setVisible(false);
+
+    Line1.setBorderColor(vb::RGB(255, 0, 0));
+    Line1.setBorderWidth(3);
+    Line1.ZOrder(0);
+
+    Picture1.Move(0, 0, 12000, 720);
+    Picture1.setBackColor(vb::RGB(167, 202, 240));
+    for (vb::CommandButton* b : {&Command6, &Command8}) {
+        b->setContainer(&Picture1);
+        b->Move(50, 45, 630, 630);
+    }
+    Command7.setContainer(&Picture1);
+    Command7.Move(710, 45, 630, 630);
+    Command5.Move(0, 50, 630, 305);
+    Command1.Move(0, 360, 630, 315);
+    for (vb::CommandButton* b : {&Command2, &Command3, &Command4})
+        b->Move(0, 50, 630, 630);
+
+    VScroll1.Change = [this] { VScroll1_Change(); };
+    Command6.Click = [this] { Command6_Click(); };
+    Command7.Click = [this] { Command7_Click(); };
+    Command8.Click = [this] { Command8_Click(); };
+    MSGrid1.DblClick = [this] { MSGrid1_DblClick(); };
+    Timer1.Tick = [this] { Timer1_Timer(); };
+    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
+        WheelCatcher1_WheelRotation(r, x, y, h);
+    };
+}
+
+void Form8::setTabStop(vb::Control& c, bool on) {
+    if (QWidget* w = c.widget()) w->setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+void Form8::placeBand() {
+    Picture1.Move(0, ScaleHeight() - Picture1.Height(), ScaleWidth(), Picture1.Height());
+}
+
+// The button band is aligned to the bottom edge and follows the window's size.
+void Form8::resizeEvent(QResizeEvent* e) {
+    vb::Form::resizeEvent(e);
+    Picture1.Move(0, vb::pixelsToTwips(e->size().height()) - Picture1.Height(),
+                  vb::pixelsToTwips(e->size().width()), Picture1.Height());
+}
+
+void Form8::Form_Load() {
+    setMousePointer(vb::vbHourglass);
+    section_ = core::ManualSection;
+    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setWidth(vb::services().screenWidth());
+    setHeight(vb::services().screenHeight());
+    const int W = Width();
+    Shape2.Move(50, 50, W - 200, 630);
+    ImageLogo.setTop(Shape2.Top() + (Shape2.Height() - ImageLogo.Height()) / 2);
+    Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
+    Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
+    placeBand();
+
+    int left = W - Command5.Width() - 15;
+    for (vb::CommandButton* b : {&Command5, &Command1, &Command2, &Command3, &Command4}) {
+        b->setLeft(left);
+        left -= Command5.Width() + 15;
+        b->setVisible(false);
+    }
+
+    Picture1.setPicture(interfacePicture("spacer.jpg"));
+    Command6.setPicture(interfacePicture("left.gif"));
+    Command7.setPicture(interfacePicture("right.gif"));
+    Command8.setPicture(interfacePicture("left.gif"));
+    const auto hand = handCursor();
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command8, &MSGrid1}) {
+        c->setMouseIcon(hand);
+        c->setMousePointer(vb::vbCustom);
+    }
+
+    Command8.setEnabled(false);
+    Command8.setVisible(false);
+    setTabStop(Command8, false);
+    for (vb::CommandButton* b : {&Command7, &Command6}) {
+        b->setEnabled(true);
+        b->setVisible(true);
+        setTabStop(*b, true);
+    }
+    setTabStop(MSGrid1, true);
+    MSGrid1.setVisible(false);
+    Label1.setVisible(false);
+    Label2.setVisible(false);
+    Image2.setVisible(false);
+    Line1.setVisible(false);
+    VScroll1.setVisible(false);
+    VScroll1.setEnabled(false);
+    setCancelButton(&Command6);
+    QWidget::setTabOrder(MSGrid1.widget(), Command6.widget());
+    QWidget::setTabOrder(Command6.widget(), Command8.widget());
+    QWidget::setTabOrder(Command8.widget(), Command7.widget());
+    QWidget::setTabOrder(Command7.widget(), VScroll1.widget());
+    Command6.setToolTipText(Des[42]);
+    Command8.setToolTipText(Des[42]);
+    Command7.setToolTipText(Des[45]);
+
+    PageNeedsScroll = 0;
+    Surface.setPageFont("Courier", W > 9600 ? 12 : 10);
+
+    if (section_ < 20) {
+        Load_PaginaHelp();
+        Label5.setCaption(vb::UCase(Des[41]));
+        Command7.setVisible(false);
+        Command7.setEnabled(false);
+    } else if (const auto files = manualSectionFiles(section_)) {
+        Load_IndiceArgomenti(files->indexFolder + core::Lang, files->indexFile);
+        Label5.setCaption(vb::UCase(Des[size_t(files->headingLabel)]));
+        Label1.setCaption(Des[44]);
+    }
+    setMousePointer(vb::vbDefault);
+}
+
+void Form8::reportFile(const std::string& path) {
+    core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
+}
+
+void Form8::Load_IndiceArgomenti(const std::string& folder, const std::string& fileName) {
+    const std::string path = core::AppPath + folder + fileName;
+    std::string content;
+    try {
+        content = vb::readAll(path);
+    } catch (const vb::VbError&) {
+        reportFile(path);
+        return;
+    }
+    const auto files = manualSectionFiles(section_);
+    const std::vector<TopicIndexLine> lines = readTopicIndex(content, files ? files->keyWidth : 14);
+
+    MSGrid1.setRedraw(false);
+    MSGrid1.setRows(0);
+    List2.Clear();
+    const int RH = MSGrid1.standardRowHeight();
+    const int column = Surface.columnWidth();
+    int w = 0;
+    for (const TopicIndexLine& line : lines) {
+        MSGrid1.AddItem(line.title);
+        List2.AddItem(line.key);
+        const int r = MSGrid1.Rows() - 1;
+        MSGrid1.setRowHeight(r, RH);
+        MSGrid1.setRow(r);
+        w = std::max(w, int(line.title.size()) * column);
+    }
+    if (MSGrid1.Row() != 0 && MSGrid1.Rows() > 0) {
+        MSGrid1.setRow(0);
+        List2.setListIndex(0);
+    }
+    MSGrid1.setRedraw(true);
+
+    const int H = Height(), W = Width(), B = bandHeight();
+    // Every row is counted, so the last topic is not left half hidden below
+    // the grid's edge.
+    const int n = MSGrid1.Rows();
+    if (H - 2 * B < n * RH + 470) {
+        MSGrid1.setHeight(H - 2 * B - 1100);
+        MSGrid1.setWidth(w + 600);
+    } else {
+        MSGrid1.setHeight(n * RH + 75);
+        MSGrid1.setWidth(w + 500);
+    }
+    MSGrid1.setColWidth(0, MSGrid1.Width());
+    MSGrid1.setLeft((W - MSGrid1.Width()) / 2);
+    MSGrid1.setTop((H - MSGrid1.Height()) / 2);
+    Label1.setTop(MSGrid1.Top() - 260);
+    Label1.setLeft(MSGrid1.Left());
+    Label1.setVisible(true);
+    MSGrid1.setVisible(true);
+    Label2.setVisible(false);
+}
+
+void Form8::Show_Argomento() {
+    if (List2.ListCount() == 0 || MSGrid1.Rows() == 0) return;
+    List2.setListIndex(MSGrid1.Row());
+    Surface.Cls();
+    Load_TestoArgomento();
+
+    const int W = Width(), H = Height(), B = bandHeight();
+    const auto files = manualSectionFiles(section_);
+    if (files && !files->pictureFolder.empty()) {
+        const std::string code = topicPictureCode(List2.List(List2.ListIndex()));
+        const bool general = section_ == kSectionGasAnalysis && MSGrid1.Row() != 0;
+        const std::string path = general ? core::AppPath + "\\Gas\\xf000.gif"
+                                         : core::AppPath + files->pictureFolder + code + ".gif";
+        core::LoadScrambledFile(path, 16);
+        const int pw = Image2.Width(), ph = Image2.Height();
+        Image2.setLeft((W / 2 - pw) / 2);
+        Image2.setTop((H - 2 * B - ph) / 2 + B);
+        Image2.setVisible(true);
+        if (general) {
+            const int x = Image2.Left() + pw / 2 - 240;
+            Line1.setX1(x);
+            Line1.setX2(x);
+            Line1.setY1(Image2.Top());
+            Line1.setY2(Image2.Top() + ph);
+            Line1.setVisible(true);
+            PointerHomeX = std::int16_t(x);
+            PointerState = 40;
+            Timer1.setInterval(500);
+            Timer1.setEnabled(true);
+        }
+    }
+
+    Command8.setVisible(true);
+    Command8.setEnabled(true);
+    setTabStop(Command8, true);
+    for (vb::CommandButton* b : {&Command6, &Command7}) {
+        b->setEnabled(false);
+        b->setVisible(false);
+        setTabStop(*b, false);
+    }
+    Command8.SetFocus();
+}
+
+int Form8::setUpScrolling() {
+    const int W = Width(), H = Height(), B = bandHeight();
+    if (LineCount > VisibleLines) {
+        PageNeedsScroll = 1;
+        auto change = std::move(VScroll1.Change);
+        VScroll1.Change = nullptr;
+        VScroll1.Move(W - 230 - 100, B, 230, H - 2 * B - 400);
+        VScroll1.setMin(1);
+        VScroll1.setMax(LineCount - VisibleLines + 1);
+        VScroll1.setValue(1);
+        VScroll1.Change = std::move(change);
+        VScroll1.setVisible(true);
+        VScroll1.setEnabled(true);
+        return VisibleLines * rowHeight();
+    }
+    PageNeedsScroll = 0;
+    VScroll1.setVisible(false);
+    VScroll1.setEnabled(false);
+    return LineCount * rowHeight();
+}
+
+void Form8::Load_TestoArgomento() {
+    const auto files = manualSectionFiles(section_);
+    if (!files) return;
+    const std::string path = core::AppPath + files->pageFolder + core::Lang + files->pageFile;
+    const std::string key = List2.List(List2.ListIndex());
+
+    // A page file that is missing, or a range that lies outside it or is not
+    // a range at all, shows an empty page after a message.
+    std::string buffer;
+    try {
+        const std::int64_t length = vb::FileLen(path);
+        const auto range = topicRange(key, section_);
+        const auto span = range ? topicSpan(*range, length) : std::nullopt;
+        if (span)
+            buffer = readBytesAt(path, span->offset, span->count);
+        else
+            core::MsgBoxStd("Error: topic " + vb::Trim(MSGrid1.Text()) + " not found in file " + path,
+                            vb::vbCritical);
+    } catch (const vb::VbError&) {
+        reportFile(path);
+    }
+
+    PageLines = core::decodePageLines(buffer);
+    LineCount = std::int16_t(std::min<size_t>(PageLines.size(), 32767));
+    PageLines.resize(size_t(LineCount));
+    const int column = Surface.columnWidth(), RH = rowHeight();
+    const int w = core::widestLineChars(PageLines) * column;
+
+    MSGrid1.setVisible(false);
+    const int W = Width(), H = Height(), B = bandHeight();
+    VisibleLines = std::int16_t(std::max(1, roundEven(double(H - 2 * B - 750) / RH)));
+    FirstLine = 0;
+
+    if (files->keyWidth == 17) {
+        const int blockHeight = setUpScrolling();
+        TextLeft = roundEven((W / 2.0 - w) / 2.0 + W / 2.0 - 50);
+        TextTop = roundEven((H - B - B / 2.0 - blockHeight) / 2.0 + B - 300);
+        Label1.setVisible(false);
+        Label2.setTop(TextTop - Label2.Height() - 20);
+        Label2.setLeft(TextLeft);
+    } else {
+        // A page longer than the window scrolls here too; centred on all its
+        // lines its start would lie above the window with no way to reach it.
+        const int TH = setUpScrolling();
+        const int TW = w;
+        const int x = roundEven((W - (TW + 100)) / 2.0);
+        const int y = PageNeedsScroll == 1 ? B - 120 : roundEven((H - (TH + 100 + 170)) / 2.0);
+        TextLeft = x + 50;
+        TextTop = 170 + y + 50;
+        Label1.setVisible(false);
+        Label2.setTop(TextTop - 300);
+        Label2.setLeft(TextLeft);
+    }
+    Draw_Pagina(0, 12, 12, 14, 4);
+    Label2.setCaption(MSGrid1.Text());
+    Label2.setVisible(true);
+}
+
+void Form8::Load_PaginaHelp() {
+    const std::string path = core::AppPath + "\\hlp\\tx" + core::Lang + "\\hlp" + core::HelpCode + ".cpt";
+    std::string content;
+    try {
+        content = vb::readAll(path);
+    } catch (const vb::VbError&) {
+        reportFile(path);
+    }
+    // The length is held as a 16-bit number: a page is at most 32 767 bytes.
+    if (content.size() > size_t(kMaxTopicBytes)) content.resize(size_t(kMaxTopicBytes));
+    LineCount = 0;
+    Surface.setPageFont("Courier", Height() > 7200 ? 10 : 7);
+    PageLines = core::decodePageLines(content);
+    LineCount = std::int16_t(PageLines.size());
+    const int RH = rowHeight();
+    const int TH = LineCount * RH;
+    const int LH = Label2.Height();
+    const int w = core::widestLineChars(PageLines) * Surface.columnWidth();
+    const int W = Width(), H = Height(), B = bandHeight();
+    const int x = roundEven((W - w) / 2.0);
+    // Kept below the header band when the page is taller than the window.
+    const int y = std::max(B - LH, roundEven((H - (TH + 100 + LH)) / 2.0));
+    TextLeft = x + 50;
+    TextTop = y + LH + 50;
+    VisibleLines = std::int16_t(std::max(1, roundEven(double(H - 2 * B - 400) / RH)));
+    FirstLine = 0;
+    Label2.setTop(TextTop - 100);
+    Label2.setLeft(TextLeft);
+    Label2.setCaption(PageLines.empty() ? std::string() : vb::Trim(PageLines[0]));
+    Label2.setVisible(true);
+    Draw_Pagina(0, 12, 12, 14, 4);
+}
+
+void Form8::Draw_Pagina(int c1, int c2, int c3, int c4, int c5) {
+    Surface.Cls();
+    if (section_ < 20 && !PageLines.empty()) PageLines[0].clear();
+    int first = 0, count = LineCount;
+    if (LineCount > VisibleLines) {
+        first = std::clamp<int>(FirstLine, 0, LineCount - VisibleLines);
+        count = VisibleLines;
+    }
+    const ManualColours colours{c1, c2, c3, c4, std::int16_t(c5)};
+    const int column = Surface.columnWidth(), RH = rowHeight();
+    int colour = c1;
+    int y = TextTop;
+    for (int i = 0; i < count; ++i, y += RH)
+        for (const ManualRun& run : manualRuns(PageLines[size_t(first + i)], colours, colour))
+            Surface.drawText(TextLeft + run.cell * column, y, run.text, run.colour);
+}
+
+void Form8::VScroll1_Change() {
+    if (PageNeedsScroll != 1) return;
+    Surface.Cls();
+    FirstLine = std::int16_t(VScroll1.Value() - 1);
+    Draw_Pagina(0, 12, 12, 14, 4);
+}
+
+void Form8::Command6_Click() {
+    Unload();
+}
+
+void Form8::Command7_Click() {
+    MSGrid1_DblClick();
+}
+
+void Form8::MSGrid1_DblClick() {
+    Set_PuntatoreAttesa();
+    Show_Argomento();
+    Reset_PuntatoreAttesa();
+}
+
+void Form8::MSGrid1_KeyPress(int KeyAscii) {
+    Set_PuntatoreAttesa();
+    if (KeyAscii == 13 && PageNeedsScroll == 0) Show_Argomento();
+    Reset_PuntatoreAttesa();
+}
+
+void Form8::Command8_Click() {
+    Set_PuntatoreAttesa();
+    Surface.Cls();
+    Timer1.setEnabled(false);
+    Line1.setVisible(false);
+    Image2.setVisible(false);
+    MSGrid1.setVisible(true);
+    Label1.setVisible(true);
+    Label1.setFont("Tahoma", 10);
+    Label1.setTop(MSGrid1.Top() - 260);
+    Label1.setLeft(MSGrid1.Left());
+    Label2.setVisible(false);
+    MSGrid1.SetFocus();
+    Command8.setVisible(false);
+    Command8.setEnabled(false);
+    setTabStop(Command8, false);
+    for (vb::CommandButton* b : {&Command7, &Command6}) {
+        b->setVisible(true);
+        b->setEnabled(true);
+        setTabStop(*b, true);
+    }
+    setCancelButton(&Command6);
+    VScroll1.setVisible(false);
+    VScroll1.setEnabled(false);
+    PageNeedsScroll = 0;
+    Reset_PuntatoreAttesa();
+}
+
+void Form8::Command8_KeyPress(int KeyAscii) {
+    Set_PuntatoreAttesa();
+    if (KeyAscii == 27) {
+        Command8_Click();
+        Label5.setCaption(vb::Trim(Des[0]));
+    }
+    Reset_PuntatoreAttesa();
+}
+
+void Form8::Command8_KeyDown(int KeyCode, int Shift) {
+    Set_PuntatoreAttesa();
+    if (PageNeedsScroll == 1) {
+        if (KeyCode == 33) {
+            Surface.Cls();
+            FirstLine = 0;
+            Draw_Pagina(0, 12, 12, 14, 4);
+            VScroll1.setValue(1);
+        } else if (KeyCode == 34) {
+            Surface.Cls();
+            FirstLine = std::int16_t(LineCount - VisibleLines);
+            Draw_Pagina(0, 12, 12, 14, 4);
+            VScroll1.setValue(FirstLine + 1);
+        }
+    }
+    Reset_PuntatoreAttesa();
+}
+
+// The window sees every key first. The keys of the grid and of the back
+// button are handled here for the control that has the focus; a scrolled
+// page then hands the keyboard to its scroll bar, whose own paging applies
+// to the keys that follow.
+void Form8::Form_KeyDown(int& KeyCode, int Shift) {
+    const bool onBack = Command8.hasFocus();
+    const bool onGrid = MSGrid1.hasFocus();
+    if (PageNeedsScroll == 1) VScroll1.SetFocus();
+    if (onBack) {
+        if (KeyCode == 33 || KeyCode == 34) {
+            Command8_KeyDown(KeyCode, Shift);
+            KeyCode = 0;
+        } else if (KeyCode == 27) {
+            Command8_KeyPress(27);
+            KeyCode = 0;
+        }
+    } else if (onGrid && KeyCode == 13) {
+        MSGrid1_KeyPress(13);
+        KeyCode = 0;
+    }
+}
+
+void Form8::Timer1_Timer() {
+    int x = Line1.X1();
+    PointerState = std::int16_t(pointerStep(PointerState, x, PointerHomeX));
+    Line1.setX1(x);
+    Line1.setX2(x);
+}
+
+void Form8::WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle) {
+    if (Handle != MSGrid1.hWnd()) return;
+    if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
+}
+
+void Form8::Set_PuntatoreAttesa() {
+    setMousePointer(vb::vbHourglass);
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&MSGrid1, &Command6, &Command7, &Command8})
+        c->setMousePointer(vb::vbHourglass);
+}
+
+void Form8::Reset_PuntatoreAttesa() {
+    setMousePointer(vb::vbDefault);
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&MSGrid1, &Command6, &Command7, &Command8})
+        c->setMousePointer(vb::vbCustom);
+}
+
+void registerManualViewer() {
+    vb::FormRegistry::add(Form8::kFormName, [] { return new Form8; });
+    core::registerScrambledTarget(16, [](const std::string& temp, const std::string&) {
+        Form8::get().Image2.setPicture(vb::LoadPicture(temp));
+    });
+}
+
+} // namespace documents

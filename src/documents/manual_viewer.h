@@ -1,0 +1,98 @@
+#pragma once
+// The manual-page and help viewer: a section's topic index, a topic page
+// painted in the manual's four colours with the section's picture, or the
+// help page of the calling window.
+#include "core/markup_page.h"
+#include "documents/manual_pages.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/grid.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace documents {
+
+class Form8 : public vb::Form {
+    Q_OBJECT
+  public:
+    static constexpr const char* kFormName = "Form8";
+    static Form8& get() { return vb::instance<Form8>(); }
+    Form8();
+
+    void Form_Load() override;
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+
+    void Load_IndiceArgomenti(const std::string& folder, const std::string& fileName);
+    void Show_Argomento();
+    void Load_TestoArgomento();
+    void Load_PaginaHelp();
+    void Draw_Pagina(int c1, int c2, int c3, int c4, int c5);
+
+    void VScroll1_Change();
+    void Command6_Click();
+    void Command7_Click();
+    void MSGrid1_DblClick();
+    void MSGrid1_KeyPress(int KeyAscii);
+    void Command8_Click();
+    void Command8_KeyPress(int KeyAscii);
+    void Command8_KeyDown(int KeyCode, int Shift);
+    void Timer1_Timer();
+    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
+    void Set_PuntatoreAttesa();
+    void Reset_PuntatoreAttesa();
+
+    core::PageSurface Surface{*this};
+    vb::Shape Shape2{*this, "Shape2"};
+    vb::Image ImageLogo{*this, "ImageLogo"};
+    vb::Label Label5{*this, "Label5"};
+    vb::Label Label1{*this, "Label1"};
+    vb::Label Label2{*this, "Label2"};
+    vb::Grid MSGrid1{*this, "MSGrid1"};
+    vb::ListBox List2{*this, "List2"};
+    vb::Image Image2{*this, "Image2"};
+    vb::Line Line1{*this, "Line1"};
+    vb::VScrollBar VScroll1{*this, "VScroll1"};
+    vb::Timer Timer1{*this, "Timer1"};
+    vb::PictureBox Picture1{*this, "Picture1"};
+    vb::CommandButton Command6{*this, "Command6"};
+    vb::CommandButton Command7{*this, "Command7"};
+    vb::CommandButton Command8{*this, "Command8"};
+    vb::CommandButton Command5{*this, "Command5"};
+    vb::CommandButton Command1{*this, "Command1"};
+    vb::CommandButton Command2{*this, "Command2"};
+    vb::CommandButton Command3{*this, "Command3"};
+    vb::CommandButton Command4{*this, "Command4"};
+    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
+
+    // The page shown: decoded lines with their markers.
+    std::vector<std::string> PageLines;
+    std::int16_t LineCount = 0;
+    std::int16_t VisibleLines = 0;
+    std::int16_t FirstLine = 0;
+    std::int32_t TextLeft = 0, TextTop = 0;
+    std::int16_t PageNeedsScroll = 0;
+    std::int16_t PointerState = 0;
+    std::int16_t PointerHomeX = 0;
+
+    // The band height (the button band at the bottom; the header counts the same).
+    int bandHeight() const { return Picture1.Height(); }
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+  private:
+    void placeBand();
+    void setTabStop(vb::Control& c, bool on);
+    // Scrolling set-up of a page longer than the window, or none.
+    int setUpScrolling();
+    int rowHeight() const { return Surface.rowHeight(); }
+    void reportFile(const std::string& path);
+
+    int section_ = 0;
+};
+
+void registerManualViewer();
+
+} // namespace documents

@@ -1,0 +1,370 @@
+#include "mechanical/data_sheet_window.h"
+
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "core/texts.h"
+#include "core/window_services.h"
+#include "mechanical/artwork.h"
+#include "mechanical/dictionaries.h"
+#include "platform/errors.h"
+#include "platform/geometry.h"
+#include "platform/picture.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+#include "selection/main_window.h"
+
+#include <QFont>
+#include <QFontMetrics>
+
+namespace mechanical {
+
+using core::Des;
+
+namespace {
+
+frame::ToolbarStyle toolbarStyle(Form16* window) {
+    frame::ToolbarStyle s;
+    s.escCloses = true;
+    s.mapsF13 = true;
+    s.focusAfterReady = [window](vb::CommandButton&) { window->Grid1.SetFocus(); };
+    return s;
+}
+
+// Height in twips of a text of several lines in the grid's font.
+int textHeight(const vb::Grid& grid, const std::string& text) {
+    QFont f(vb::toQt(grid.FontName()));
+    f.setPointSizeF(grid.FontSize());
+    const QFontMetrics fm(f);
+    int lines = 1;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        if (text[i] == '\r' || text[i] == '\n') ++lines;
+    }
+    return vb::pixelsToTwips(lines * fm.lineSpacing());
+}
+
+} // namespace
+
+Form16::Form16()
+    : vb::Form(kFormName), toolbar(*this, toolbarStyle(this)), Command6(toolbar.Command6),
+      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
+      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
+      Command30(toolbar.Command30) {
+    setWidth(12000);
+    setHeight(9000);
+    Picture2.Move(0, 7935, 11910, 690);
+    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    Shape2.Move(120, 120, 11655, 735);
+    ImageMarca.Move(120, 120, 495, 495);
+    ImageMarca.setStretch(true);
+    for (int i = 0; i < 2; ++i) {
+        auto& l = LabelModello.add(*this, "LabelModello", i);
+        l.Move(960, i == 0 ? 195 : 480, i == 0 ? 3045 : 3645, 240);
+        l.setFont("Tahoma", 9.75);
+        l.setFontBold(true);
+        l.setForeColor(i == 0 ? vb::RGB(0, 0, 192) : 0x000000);
+        l.setTransparent(true);
+        l.setAutoSize(true);
+    }
+    Command5.Move(8880, 50, 630, 305);
+    Command1.Move(8880, 360, 630, 315);
+    Command2.Move(8240, 50, 630, 630);
+    Command3.Move(7590, 50, 630, 630);
+    Command4.Move(6950, 50, 630, 630);
+    Command20.Move(6300, 50, 630, 630);
+    Command30.Move(5640, 50, 630, 630);
+    Command8.Move(5040, 45, 630, 630);
+    Command6.Move(50, 50, 630, 630);
+    Command8.Click = [this] { Command8_Click(); };
+
+    Shape1.Move(480, 720, 855, 615);
+    Grid1.Move(50, 960, 11830, 6855);
+    Grid1.setFont("Tahoma", 9);
+    Grid1.setCols(kSheetColumns);
+    Grid1.setFixedRows(0);
+    Grid1.setFixedCols(0);
+    Grid1.setRows(0);
+    Grid1.setRowHeightMin(550);
+    Grid1.setMergeCells(2);
+    Grid1.setHighLight(false);
+    Grid1.setMouseIcon(artwork::sheetGridCursor());
+    Grid1.MouseMove = [this](int b, int s, float x, float y) { Grid1_MouseMove(b, s, x, y); };
+    Grid1.Click = [this] { Grid1_Click(); };
+    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
+        WheelCatcher1_WheelRotation(r, x, y, h);
+    };
+    for (int i = 0; i < 2; ++i) {
+        auto& p = Picture100.add(*this, "Picture100", i);
+        p.setPicture(artwork::sheetIcon());
+        p.setVisible(false);
+    }
+    for (vb::ListBox* l : {&ListaCategorie, &ListaDescrizioni, &ListaUnitaDiMisura, &ListaOperazioniSerraggio,
+                           &ListaOperazioniRicaricaAC})
+        l->setVisible(false);
+}
+
+void Form16::Form_Load() {
+    selection::Form2& main = selection::Form2::get();
+    setCaption(main.Caption());
+    const int SW = vb::services().screenWidth(), SH = vb::services().screenHeight();
+    setWidth(SW);
+    setHeight(SH);
+    try {
+        Picture2.setPicture(vb::LoadPicture(core::AppPath + "\\mas\\spacer.jpg"));
+    } catch (const vb::VbError&) {
+    }
+    core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 7);
+
+    const vb::Grid& models = main.MSGrid1;
+    const int r = models.Row();
+    auto cell = [&](int c) {
+        return r < models.Rows() && c < models.Cols() ? models.TextMatrix(r, c) : std::string();
+    };
+    LabelModello(0).setCaption(main.LabelMarca.Caption() + " " + main.LabelFamiglia.Caption() + " " +
+                               cell(0) + " (" + cell(1) + ")");
+    LabelModello(1).setCaption(Des[13] + ": " + cell(2) + " " + Des[79] + " " + cell(3) + " cm\xB3" + " " +
+                               Des[80] + " " + cell(4) + " CV(KW)/Rpm");
+
+    toolbar.setUp();
+    try {
+        Command8.setPicture(vb::LoadPicture(core::AppPath + "\\mas\\tassta.gif"));
+    } catch (const vb::VbError&) {
+    }
+    Command8.setToolTipText(Des[46]);
+    Command8.setMouseIcon(Command5.MouseIcon());
+    Command8.setMousePointer(vb::vbCustom);
+    layOut();
+    setCancelButton(&Command6);
+
+    Set_LarghezzeColonne();
+    Load_ListaCategorie();
+    Load_ListaDescrizioni();
+    Load_ListaUnitaDiMisura();
+    Load_ListaOperazioniSerraggio();
+    Load_ListaOperazioniRicaricaAC();
+    std::string dati = main.Data3.Recordset().Fields("datitecnic").value_or(std::string());
+    Fill_GrigliaDatiTecnici(dati);
+}
+
+void Form16::Form_Resize() {
+    layOut();
+}
+
+// Everything that follows the window's size: the toolbar from the right
+// edge, the grid centred on wide screens, its frame, the header band and the
+// strip along the bottom.
+void Form16::layOut() {
+    const int W = Command5.Width();
+    Command5.setLeft(Width() - W - 100);
+    Command1.setLeft(Command5.Left());
+    vb::CommandButton* order[] = {&Command5,  &Command2,  &Command3, &Command4,
+                                  &Command20, &Command30, &Command8};
+    for (size_t i = 1; i < std::size(order); ++i)
+        order[i]->setLeft(order[i - 1]->Left() - W - 15);
+    if (Width() > 12000) {
+        Grid1.setLeft((Width() - Grid1.Width()) / 2);
+        Grid1.setTop((Height() - Grid1.Height() - 500) / 2);
+    } else {
+        Grid1.setLeft(50);
+        Grid1.setTop(960);
+    }
+    Shape1.Move(Grid1.Left() - 15, Grid1.Top() - 15, Grid1.Width() + 30, Grid1.Height() + 30);
+    Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
+    ImageMarca.setTop(Shape2.Top() + 15);
+    ImageMarca.setLeft(Shape2.Left() + 80);
+    Picture2.Move(0, std::max(0, ScaleHeight() - Picture2.Height()), Width(), Picture2.Height());
+}
+
+void Form16::Form_KeyDown(int& KeyCode, int) {
+    if (KeyCode == 121) {
+        Command8_Click();
+        return;
+    }
+    toolbar.handleKey(KeyCode);
+}
+
+void Form16::Set_LarghezzeColonne() {
+    for (size_t c = 0; c < kSheetColumnWidths.size(); ++c)
+        Grid1.setColWidth(int(c), kSheetColumnWidths[c]);
+}
+
+void Form16::loadList(vb::ListBox& list, const std::string& path, bool scrambledStrings,
+                      const std::string& missingMessage) {
+    const auto lines = readDecodedLines(path, scrambledStrings ? LineForm::String : LineForm::Line);
+    if (!lines) {
+        core::MsgBoxStd(missingMessage, vb::vbCritical);
+        return;
+    }
+    list.Clear();
+    for (const auto& l : *lines)
+        list.AddItem(l);
+}
+
+void Form16::Load_ListaCategorie() {
+    const std::string path = core::AppPath + "\\Ark\\tdati_ita.cpt";
+    loadList(ListaCategorie, path, true, "Error: file " + path + " not available");
+}
+
+void Form16::Load_ListaDescrizioni() {
+    const std::string path = core::AppPath + "\\Ark\\dati_ita.cpt";
+    loadList(ListaDescrizioni, path, true, "Error: file " + path + " not available");
+}
+
+void Form16::Load_ListaUnitaDiMisura() {
+    const std::string path = core::AppPath + "\\Ark\\U_m_ita.cpt";
+    loadList(ListaUnitaDiMisura, path, true, "Error: file " + path + " not available");
+}
+
+void Form16::Load_ListaOperazioniSerraggio() {
+    loadList(ListaOperazioniSerraggio, core::AppPath + "\\ser\\ser" + core::Lang + ".cpt", false,
+             notAvailableMessage("\\ser\\ser"));
+}
+
+void Form16::Load_ListaOperazioniRicaricaAC() {
+    ListaOperazioniRicaricaAC.Clear();
+    loadList(ListaOperazioniRicaricaAC, core::AppPath + "\\air\\ric" + core::Lang + ".cpt", false,
+             notAvailableMessage("\\air\\ric"));
+}
+
+void Form16::Fill_GrigliaDatiTecnici(std::string& DatiTecnici) {
+    SheetDictionaries d{ListaCategorie.items(), ListaDescrizioni.items(), ListaUnitaDiMisura.items(),
+                        ListaOperazioniSerraggio.items(), ListaOperazioniRicaricaAC.items()};
+    std::string cylinders;
+    try {
+        const auto v = selection::Form2::get().Data3.Recordset().Fields("N_CILINDRI");
+        // A Null count reads as an empty one.
+        if (v) cylinders = vb::Trim(core::decodeLineLenient(*v));
+    } catch (const std::exception&) {
+    }
+    showRows(buildDataSheet(DatiTecnici, cylinders, d));
+    DatiTecnici.clear();
+}
+
+void Form16::showRows(const std::vector<SheetRow>& rows) {
+    const QPixmap icon = Picture100(1).Picture();
+    Grid1.setRedraw(false);
+    for (const SheetRow& row : rows) {
+        const int r = Grid1.Rows();
+        Grid1.setRows(r + 1);
+        Grid1.setRow(r);
+        for (int c = 0; c < kSheetColumns; ++c) {
+            const SheetCell& cell = row.cells[size_t(c)];
+            if (!cell.text.empty()) Grid1.setTextMatrix(r, c, cell.text);
+            const bool formatted = cell.alignment != sheet::kUnset || cell.back != sheet::kUnset ||
+                                   cell.fore != sheet::kUnset || cell.bold || cell.icon;
+            if (!formatted) continue;
+            Grid1.setCol(c);
+            if (cell.alignment != sheet::kUnset) Grid1.setCellAlignment(cell.alignment);
+            if (cell.back != sheet::kUnset) Grid1.setCellBackColor(cell.back);
+            if (cell.fore != sheet::kUnset) Grid1.setCellForeColor(cell.fore);
+            if (cell.bold) Grid1.setCellFontBold(true);
+            if (cell.icon) {
+                Grid1.setCellPicture(icon);
+                Grid1.setCellPictureAlignment(4);
+            }
+        }
+        if (row.merge) Grid1.setMergeRow(r, true);
+        if (row.fitText) {
+            const int h = textHeight(Grid1, row.cells[1].text);
+            if (h > Grid1.RowHeight(r)) Grid1.setRowHeight(r, h + 100);
+        }
+    }
+    Grid1.setRedraw(true);
+}
+
+void Form16::Grid1_MouseMove(int, int, float, float) {
+    if (Grid1.Rows() == 0) return;
+    const int r = Grid1.MouseRow(), c = Grid1.MouseCol();
+    if (r == UltimaRigaMouse && c == UltimaColonnaMouse) return;
+    UltimaRigaMouse = r;
+    UltimaColonnaMouse = c;
+    const std::string& code = Grid1.TextMatrix(r, 8);
+    Grid1.setMousePointer((code == "R02" || code == "R04") && c == 1 ? vb::vbCustom : vb::vbDefault);
+    Grid1.setToolTipText(c == 2 ? unitToolTip(Grid1.TextMatrix(r, 2), ListaUnitaDiMisura.items())
+                                : std::string());
+}
+
+void Form16::Grid1_Click() {
+    const int r = Grid1.MouseRow(), c = Grid1.MouseCol();
+    if (r >= Grid1.Rows() || c != 1) return;
+    const std::string& code = Grid1.TextMatrix(r, 8);
+    if (code != "R04" && code != "R02") return;
+    core::BoltSequence = Grid1.TextMatrix(r, 5);
+    core::BoltSequenceTitle = Grid1.TextMatrix(r, 0);
+    vb::showModalByName("Form17", this);
+}
+
+void Form16::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t Handle) {
+    if (Handle != Grid1.hWnd() || Grid1.Rows() == 0) return;
+    if (Grid1.TopRow() - Rotation >= 0) Grid1.setTopRow(Grid1.TopRow() - Rotation);
+}
+
+void Form16::Command8_Click() {
+    CommonDialog1.CancelError = true;
+    try {
+        CommonDialog1.ShowPrinter();
+    } catch (const vb::VbError& e) {
+        if (e.number() == vb::errCancel) return;
+    }
+    try {
+        Stampa_DatiTecnici();
+    } catch (const vb::VbError& e) {
+        // The printout stops at the failing step; a missing printer is the
+        // one failure the user can act on, so it is told.
+        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
+            core::MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
+    }
+}
+
+void Form16::Stampa_DatiTecnici() {
+    vb::PrinterObject& p = vb::Printer();
+    const std::string fontName = p.FontName();
+    const double fontSize = p.FontSize();
+    const int scaleMode = p.ScaleMode();
+    const int orientation = p.Orientation();
+    // Whatever happens, the printer gets its own settings back and no
+    // half-built job is left open.
+    struct Restore {
+        vb::PrinterObject& p;
+        std::string fontName;
+        double fontSize;
+        int scaleMode, orientation;
+        bool done = false;
+        ~Restore() {
+            if (!done) p.KillDoc();
+            p.setFontName(fontName);
+            p.setFontSize(fontSize);
+            p.setScaleMode(scaleMode);
+            p.setOrientation(orientation);
+        }
+    } restore{p, fontName, fontSize, scaleMode, orientation};
+
+    if (orientation == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
+    p.setFontName("Arial");
+    p.setFontSize(12);
+    p.setScaleMode(vb::vbMillimeters);
+    p.setCurrentY(10);
+    p.setFontBold(true);
+    p.setCurrentX(10);
+    p.Print(LabelModello(0).Caption());
+    p.setCurrentX(10);
+    p.Print(LabelModello(1).Caption());
+    p.setFontBold(false);
+    p.Print("");
+    std::vector<std::array<std::string, 4>> rows;
+    rows.reserve(size_t(Grid1.Rows()));
+    for (int r = 0; r < Grid1.Rows(); ++r)
+        rows.push_back(
+            {Grid1.TextMatrix(r, 0), Grid1.TextMatrix(r, 1), Grid1.TextMatrix(r, 2), Grid1.TextMatrix(r, 3)});
+    for (const PrintLine& line : dataSheetPrintLines(rows)) {
+        p.setFontBold(line.bold);
+        p.setCurrentX(line.leftMm);
+        p.Print(line.text);
+        p.setFontBold(false);
+    }
+    p.EndDoc();
+    restore.done = true;
+}
+
+} // namespace mechanical

@@ -1,0 +1,68 @@
+#pragma once
+// The technical data sheet: the model's values by category in one grid,
+// the vehicle lines, the common toolbar and the print button.
+#include "frame/toolbar.h"
+#include "mechanical/data_sheet.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/grid.h"
+#include "platform/printer.h"
+
+namespace mechanical {
+
+class Form16 : public vb::Form {
+    Q_OBJECT
+  public:
+    static constexpr const char* kFormName = "Form16";
+    static Form16& get() { return vb::instance<Form16>(); }
+    Form16();
+
+    void Form_Load() override;
+    void Form_Resize() override;
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Grid1_MouseMove(int Button, int Shift, float X, float Y);
+    void Grid1_Click();
+    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
+    void Command8_Click();
+
+    void Set_LarghezzeColonne();
+    void Load_ListaCategorie();
+    void Load_ListaDescrizioni();
+    void Load_ListaUnitaDiMisura();
+    void Load_ListaOperazioniSerraggio();
+    void Load_ListaOperazioniRicaricaAC();
+    void Fill_GrigliaDatiTecnici(std::string& DatiTecnici);
+    void Stampa_DatiTecnici();
+
+    frame::Toolbar toolbar;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+        &Command30;
+    vb::CommandButton Command8{*this, "Command8"};
+    vb::Grid Grid1{*this, "Grid1"};
+    vb::CommonDialog CommonDialog1{*this, "CommonDialog1"};
+    vb::Shape Shape1{*this, "Shape1"};
+    vb::Shape Shape2{*this, "Shape2"};
+    vb::Image ImageMarca{*this, "ImageMarca"};
+    vb::ControlArray<vb::Label> LabelModello;
+    vb::PictureBox Picture2{*this, "Picture2"};
+    vb::ControlArray<vb::PictureBox> Picture100;
+    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
+    vb::ListBox ListaCategorie{*this, "ListaCategorie"};
+    vb::ListBox ListaDescrizioni{*this, "ListaDescrizioni"};
+    vb::ListBox ListaUnitaDiMisura{*this, "ListaUnitaDiMisura"};
+    vb::ListBox ListaOperazioniSerraggio{*this, "ListaOperazioniSerraggio"};
+    vb::ListBox ListaOperazioniRicaricaAC{*this, "ListaOperazioniRicaricaAC"};
+
+    int UltimaRigaMouse = 0;
+    int UltimaColonnaMouse = 0;
+
+  private:
+    void layOut();
+    // Fills a hidden list from a dictionary file, reporting a file that
+    // cannot be read.
+    void loadList(vb::ListBox& list, const std::string& path, bool scrambledStrings,
+                  const std::string& missingMessage);
+    void showRows(const std::vector<SheetRow>& rows);
+};
+
+} // namespace mechanical

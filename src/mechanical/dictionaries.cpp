@@ -1,0 +1,39 @@
+#include "mechanical/dictionaries.h"
+
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/texts.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/vbstring.h"
+
+namespace mechanical {
+
+std::optional<std::vector<std::string>> readDecodedLines(const std::string& path, LineForm form) {
+    std::string text;
+    try {
+        text = vb::readAll(path);
+    } catch (const vb::VbError&) {
+        return std::nullopt;
+    }
+    std::vector<std::string> lines;
+    core::forEachCptLine(text, [&](std::string line) {
+        if (form == LineForm::Line) {
+            lines.push_back(core::decodeLineLenient(line));
+            return;
+        }
+        try {
+            lines.push_back(core::DescrambleString(line));
+        } catch (const vb::VbError&) {
+            lines.emplace_back();
+        }
+    });
+    return lines;
+}
+
+std::string notAvailableMessage(const std::string& folderAndStem, const std::string& tail) {
+    return "Error: file " + vb::LCase(core::AppPath) + folderAndStem + vb::LCase(core::Lang) + tail +
+           " not available";
+}
+
+} // namespace mechanical

@@ -1,0 +1,37 @@
+#pragma once
+// A drop-down list the user only picks from. Setting ListIndex from code
+// raises Click as a pick by the user does, and only on a real change.
+#include "platform/controls.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class QComboBox;
+
+namespace vb {
+
+class ComboBox : public Control {
+  public:
+    ComboBox(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    void AddItem(const std::string& item);
+    void Clear();
+    std::string List(int i) const;
+    int ListCount() const { return int(items_.size()); }
+    int ListIndex() const { return listIndex_; }
+    void setListIndex(int i); // error 380 outside -1..ListCount-1
+    // The selected item; empty when none is selected.
+    std::string Text() const;
+    void setColors(std::int32_t back, std::int32_t fore);
+    void setFont(const std::string& family, double points, bool bold);
+    std::function<void()> Click;
+
+  private:
+    QComboBox* box_;
+    std::vector<std::string> items_;
+    int listIndex_ = -1;
+    bool syncing_ = false;
+};
+
+} // namespace vb

@@ -1,0 +1,133 @@
+#include "core/module1.h"
+#include "documents/brand_documents.h"
+#include "platform/files.h"
+#include "platform/vbstring.h"
+#include "selection/main_window.h"
+#include "support/fixtures.h"
+#include "support/harness.h"
+
+#include <QTextDocument>
+
+using namespace testing_support;
+using documents::Form14;
+
+namespace {
+
+class BrandDocuments : public WindowTest {
+  protected:
+    Form14& open() {
+        startProgram();
+        core::ManualSection = 20;
+        return Form14::get();
+    }
+    static std::string documentText(Form14& f) { return f.RTB1.document().toPlainText().toStdString(); }
+};
+
+} // namespace
+
+TEST_F(BrandDocuments, ListsOnlyBrandsWithADocumentInNameOrder) {
+    Form14& f = open();
+    EXPECT_TRUE(svc.boxes.empty());
+    ASSERT_EQ(f.MSGrid1.Rows(), 3);
+    EXPECT_EQ(f.MSGrid1.TextMatrix(0, 0), "ARDESIA");
+    EXPECT_EQ(f.MSGrid1.TextMatrix(1, 0), "CALDERA");
+    EXPECT_EQ(f.MSGrid1.TextMatrix(2, 0), "DOLOMIA");
+    EXPECT_EQ(f.List1.items(), (std::vector<std::string>{"01", "03", "04"}));
+    EXPECT_EQ(f.MSGrid1.Row(), 0);
+    EXPECT_EQ(f.List1.ListIndex(), 0);
+    EXPECT_FALSE(f.RTB1.Visible());
+    EXPECT_TRUE(f.Command7.Visible());
+    EXPECT_EQ(f.Label1.Caption(), core::Des[9]);
+    EXPECT_EQ(f.Label5.Caption(), vb::UCase(core::Des[90]));
+    EXPECT_EQ(f.Caption(),
+              core::Des[0] + " " + core::Des[1] + " - " + core::Des[3] + " - Tel: " + core::Des[4]);
+    EXPECT_EQ(f.MSGrid1.Width(), 5000);
+    EXPECT_EQ(f.Command5.Left(), f.Width() - f.Command5.Width() - 100);
+    EXPECT_EQ(f.Command20.Left(), f.Command4.Left() - f.Command5.Width() - 15);
+    EXPECT_FALSE(f.toolbar.Command30.Visible());
+    EXPECT_EQ(f.Command20.ToolTipText(), core::Des[86]);
+    EXPECT_EQ(f.MousePointer(), 0);
+}
+
+TEST_F(BrandDocuments, OpenBackAndClose) {
+    Form14& f = open();
+    f.MSGrid1.setRow(1);
+    EXPECT_EQ(f.List1.ListIndex(), 1);
+    f.MSGrid1_DblClick();
+    EXPECT_TRUE(f.RTB1.Visible());
+    EXPECT_FALSE(f.MSGrid1.Visible());
+    EXPECT_FALSE(f.Label1.Visible());
+    EXPECT_FALSE(f.Command7.Visible());
+    EXPECT_NE(documentText(f).find("CALDERA - Documentazione tecnica"), std::string::npos);
+    EXPECT_EQ(f.RTB1.Top(), f.Shape2.Top() + f.Shape2.Height() + 20);
+    EXPECT_EQ(f.RTB1.Width(), f.Width() - 75);
+    EXPECT_FALSE(vb::fileExists(appPath() + "\\DcFile.RTF"));
+    EXPECT_FALSE(core::UseSecondKey);
+
+    f.Command6_Click();
+    EXPECT_FALSE(f.RTB1.Visible());
+    EXPECT_TRUE(f.MSGrid1.Visible());
+    EXPECT_EQ(f.MSGrid1.Row(), 1);
+    EXPECT_FALSE(f.isUnloaded());
+    // The open button does what the double click does.
+    f.MSGrid1.setRow(0);
+    f.Command7.click();
+    EXPECT_NE(documentText(f).find("ARDESIA"), std::string::npos);
+    // Esc is the back button: back to the list, then closed.
+    f.previewKey(27, 0);
+    EXPECT_TRUE(f.MSGrid1.Visible());
+    f.previewKey(27, 0);
+    EXPECT_TRUE(f.isUnloaded());
+}
+
+TEST_F(BrandDocuments, SameListInEveryLanguage) {
+    startProgram();
+    core::Lang = "_ing";
+    Form14& f = Form14::get();
+    EXPECT_EQ(f.MSGrid1.Rows(), 3);
+    f.MSGrid1_DblClick();
+    EXPECT_NE(documentText(f).find("ARDESIA"), std::string::npos);
+}
+
+TEST_F(BrandDocuments, NoDocumentsLeavesNothingToOpen) {
+    for (const char* id : {"01", "03", "04"})
+        vb::Kill(appPath() + "\\ric\\tx_ita\\x" + id + ".rtf");
+    Form14& f = open();
+    EXPECT_EQ(f.MSGrid1.Rows(), 0);
+    EXPECT_FALSE(f.Command7.Enabled());
+    f.MSGrid1_DblClick();
+    EXPECT_FALSE(f.RTB1.Visible());
+    EXPECT_TRUE(svc.boxes.empty());
+}
+
+TEST_F(BrandDocuments, KeysAndWheel) {
+    Form14& f = open();
+    f.previewKey(113, 0);
+    f.previewKey(123, 0);
+    f.previewKey(112, 0);
+    EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form8", "Form4", "Form8"}));
+    EXPECT_EQ(core::HelpCode, "015");
+    f.previewKey(124, 0); // no brand documents from here
+    EXPECT_EQ(svc.shown.size(), 3u);
+    EXPECT_EQ(f.MousePointer(), 0);
+    EXPECT_EQ(f.MSGrid1.MousePointer(), 99);
+    f.WheelCatcher1_WheelRotation(1, 0, 0, f.MSGrid1.hWnd());
+    EXPECT_EQ(f.MSGrid1.TopRow(), 0);
+}
+
+// From each window the toolbar reaches every reference window, and each of
+// them is the real window, loaded on its data.
+TEST_F(BrandDocuments, EveryToolbarTargetOfTheMainWindowIsARealWindow) {
+    startProgram();
+    selection::Form2& main = selection::Form2::get();
+    std::vector<std::string> loaded;
+    svc.onShow = [&](vb::Form* form, const std::string& name) {
+        ASSERT_NE(form, nullptr) << name << " is not built in";
+        loaded.push_back(name + ":" + std::to_string(core::ManualSection));
+    };
+    for (int key : {112, 113, 114, 115, 116, 123, 124})
+        main.previewKey(key, 0);
+    EXPECT_EQ(loaded, (std::vector<std::string>{"Form8:11", "Form8:20", "Form8:30", "Form8:50", "Form8:40",
+                                                "Form4:20", "Form14:20"}));
+    EXPECT_TRUE(svc.boxes.empty()) << svc.boxes[0].prompt;
+}

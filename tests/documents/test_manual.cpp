@@ -1,0 +1,449 @@
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "documents/manual_pages.h"
+#include "documents/manual_viewer.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/vbstring.h"
+#include "support/fixtures.h"
+#include "support/harness.h"
+
+#include <algorithm>
+
+using namespace testing_support;
+using documents::Form8;
+using documents::ManualRun;
+
+namespace {
+
+std::string indexLine(long long s, long long e, const std::string& title, int picture = -1) {
+    char buf[64];
+    if (picture >= 0)
+        std::snprintf(buf, sizeof buf, "%03d%7lld%7lld", picture, s, e);
+    else
+        std::snprintf(buf, sizeof buf, "%7lld%7lld", s, e);
+    return buf + title;
+}
+
+class Manual : public WindowTest {
+  protected:
+    Form8& open(int section, const std::string& helpCode = "") {
+        startProgram();
+        core::ManualSection = std::int16_t(section);
+        if (!helpCode.empty()) core::HelpCode = helpCode;
+        return Form8::get();
+    }
+    // The texts drawn on the page, one per row, runs joined at their cells.
+    static std::vector<std::string> drawnRows(Form8& f) {
+        std::vector<std::pair<int, std::string>> rows;
+        for (const auto& it : f.Surface.items()) {
+            auto r = std::find_if(rows.begin(), rows.end(), [&](const auto& p) { return p.first == it.y; });
+            if (r == rows.end()) {
+                rows.push_back({it.y, {}});
+                r = rows.end() - 1;
+            }
+            const size_t cell = size_t((it.x - f.TextLeft) / f.Surface.columnWidth());
+            if (r->second.size() < cell) r->second.resize(cell, ' ');
+            r->second.replace(cell, it.text.size(), it.text);
+        }
+        std::sort(rows.begin(), rows.end());
+        std::vector<std::string> out;
+        for (auto& p : rows)
+            out.push_back(p.second);
+        return out;
+    }
+    // A line as drawn: a marker in column 1 takes no room, others leave a blank.
+    static std::string shownText(const std::string& line) {
+        std::string r;
+        for (size_t i = 0; i < line.size(); ++i)
+            if (!documents::isManualMarker(line[i]))
+                r.push_back(line[i]);
+            else if (i > 0)
+                r.push_back(' ');
+        while (!r.empty() && r.back() == ' ')
+            r.pop_back();
+        return r;
+    }
+    static int rowOf(Form8& f, const std::string& title) {
+        for (int r = 0; r < f.MSGrid1.Rows(); ++r)
+            if (f.MSGrid1.TextMatrix(r, 0) == title) return r;
+        return -1;
+    }
+    void openTopic(Form8& f, int row) {
+        f.MSGrid1.setRow(row);
+        f.Command7.click();
+    }
+};
+
+} // namespace
+
+TEST(ManualIndex, KeysTitlesAndALastLineWithoutCrLf) {
+    core::InitKeys();
+    const std::string content =
+        scrambledLines({indexLine(0, 1234, "Primo"), indexLine(1234, 2000, "Secondo argomento")}, false);
+    const auto lines = documents::readTopicIndex(content, 14);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].key, "      0   1234");
+    EXPECT_EQ(lines[0].title, "Primo");
+    EXPECT_EQ(lines[1].title, "Secondo argomento");
+    const auto withPicture = documents::readTopicIndex(scrambledLines({indexLine(5, 9, "Onda", 107)}), 17);
+    ASSERT_EQ(withPicture.size(), 1u);
+    EXPECT_EQ(documents::topicPictureCode(withPicture[0].key), "107");
+    EXPECT_EQ(withPicture[0].title, "Onda");
+    EXPECT_TRUE(documents::readTopicIndex("", 14).empty());
+}
+
+TEST(ManualIndex, OffsetsAndByteRanges) {
+    using documents::topicRange;
+    using documents::topicSpan;
+    auto r = topicRange("      0   1234", 20);
+    ASSERT_TRUE(r);
+    auto span = topicSpan(*r, 5000);
+    ASSERT_TRUE(span);
+    EXPECT_EQ(span->offset, 0);
+    EXPECT_EQ(span->count, 1233); // bytes 0 to 1232
+    r = topicRange("107     10     20", 30);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->start, 10);
+    EXPECT_EQ(r->end, 20);
+    // Not numbers, or negative: no range.
+    EXPECT_FALSE(topicRange("    abc   1234", 20));
+    EXPECT_FALSE(topicRange("    -12   1234", 20));
+    EXPECT_FALSE(topicRange("", 50));
+    EXPECT_FALSE(topicRange("107", 40));
+    // Empty, reversed, past the end: nothing to read; a range over the end is clipped.
+    EXPECT_FALSE(topicSpan({10, 11}, 100));
+    EXPECT_FALSE(topicSpan({10, 5}, 100));
+    EXPECT_FALSE(topicSpan({100, 200}, 100));
+    EXPECT_FALSE(topicSpan({-5, 20}, 100));
+    EXPECT_EQ(topicSpan({90, 200}, 100)->count, 10);
+    EXPECT_EQ(topicSpan({0, 100000}, 100000)->count, documents::kMaxTopicBytes);
+}
+
+TEST(ManualMarkup, FourColoursWithoutPairing) {
+    const documents::ManualColours c{0, 12, 12, 14, 4};
+    int colour = 0;
+    auto runs = documents::manualRuns("[uno] due^tre~", c, colour);
+    ASSERT_EQ(runs.size(), 3u);
+    // "[" in column 1 takes no room; the other markers leave one blank.
+    EXPECT_EQ(runs[0].cell, 0);
+    EXPECT_EQ(runs[0].text, "uno");
+    EXPECT_EQ(runs[0].colour, 12);
+    EXPECT_EQ(runs[1].cell, 4);
+    EXPECT_EQ(runs[1].text, " due");
+    EXPECT_EQ(runs[1].colour, 0);
+    EXPECT_EQ(runs[2].cell, 9);
+    EXPECT_EQ(runs[2].text, "tre");
+    EXPECT_EQ(runs[2].colour, 14);
+    EXPECT_EQ(colour, 0);
+
+    // An open "&" carries over to the next lines.
+    colour = 0;
+    documents::manualRuns("testo &rosso", c, colour);
+    EXPECT_EQ(colour, 4);
+    runs = documents::manualRuns("ancora rosso", c, colour);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].colour, 4);
+    // Any closing marker ends any colour.
+    colour = 0;
+    runs = documents::manualRuns("[rosso}nero", c, colour);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].colour, 0);
+    EXPECT_EQ(runs[1].cell, 6);
+    colour = 0;
+    EXPECT_TRUE(documents::manualRuns("", c, colour).empty());
+    EXPECT_TRUE(documents::manualRuns("^", c, colour).empty());
+    EXPECT_EQ(colour, 14);
+}
+
+TEST(ManualPointer, OneSwingIsTwelveSteps) {
+    int x = 1000, state = 40;
+    std::vector<int> xs;
+    for (int i = 0; i < 12; ++i) {
+        state = documents::pointerStep(state, x, 1000);
+        xs.push_back(x);
+    }
+    EXPECT_EQ(state, 40);
+    EXPECT_EQ(xs, (std::vector<int>{1080, 1160, 1160, 1160, 1080, 1000, 920, 840, 840, 840, 920, 1000}));
+    EXPECT_EQ(documents::pointerStep(7, x, 1000), 7);
+    EXPECT_EQ(x, 1000);
+}
+
+TEST_F(Manual, HelpPageShowsItsTitleOnlyInTheLabel) {
+    Form8& f = open(11, "009");
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_EQ(f.Label5.Caption(), vb::UCase(core::Des[41]));
+    EXPECT_FALSE(f.MSGrid1.Visible());
+    EXPECT_FALSE(f.Command7.Visible());
+    EXPECT_FALSE(f.Command8.Visible());
+    EXPECT_TRUE(f.Command6.Visible());
+    EXPECT_EQ(f.Label2.Caption(), "Coppie di serraggio");
+    EXPECT_TRUE(f.Label2.Visible());
+    const auto rows = drawnRows(f);
+    ASSERT_FALSE(rows.empty());
+    for (const auto& r : rows)
+        EXPECT_EQ(r.find("Coppie di serraggio]"), std::string::npos);
+    EXPECT_EQ(rows[0], "Come usare la finestra: Coppie di serraggio");
+    // The body starts one row below the first text row.
+    EXPECT_EQ(f.Surface.items().front().y, f.TextTop + 2 * f.Surface.rowHeight());
+    EXPECT_EQ(f.PageNeedsScroll, 0);
+    EXPECT_FALSE(f.VScroll1.Visible());
+}
+
+TEST_F(Manual, EveryHelpCodeTheWindowsSetHasAPage) {
+    for (const char* code :
+         {"001", "002", "003", "004", "005", "006", "007", "008", "009", "011", "012", "013", "014", "015"})
+        EXPECT_TRUE(vb::fileExists(appPath() + "\\hlp\\tx_ita\\hlp" + code + ".cpt")) << code;
+}
+
+TEST_F(Manual, HelpCodeWithoutPageReportsAndShowsNothing) {
+    Form8& f = open(11, "010");
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_NE(svc.boxes[0].prompt.find("hlp010.cpt not available"), std::string::npos);
+    EXPECT_TRUE(f.Surface.items().empty());
+    EXPECT_FALSE(f.isUnloaded());
+}
+
+TEST_F(Manual, SectionOutsideTheFourShowsNoIndex) {
+    Form8& f = open(25);
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_FALSE(f.MSGrid1.Visible());
+    EXPECT_TRUE(f.Command6.Visible());
+    EXPECT_TRUE(f.Command7.Visible());
+    f.Command7.click();
+    EXPECT_TRUE(f.Surface.items().empty());
+    EXPECT_FALSE(f.Command8.Visible());
+}
+
+TEST_F(Manual, GlossaryIndexFillsGridAndKeys) {
+    Form8& f = open(20);
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_EQ(f.Label5.Caption(), vb::UCase(core::Des[35]));
+    EXPECT_EQ(f.Label1.Caption(), core::Des[44]);
+    EXPECT_TRUE(f.Label1.Visible());
+    EXPECT_TRUE(f.MSGrid1.Visible());
+    EXPECT_GT(f.MSGrid1.Rows(), 60);
+    EXPECT_EQ(f.List2.ListCount(), f.MSGrid1.Rows());
+    EXPECT_EQ(f.MSGrid1.Row(), 0);
+    EXPECT_EQ(f.List2.ListIndex(), 0);
+    EXPECT_EQ(f.MSGrid1.TextMatrix(0, 0), "ABS");
+    // Longer than the window: the grid is cut to the window and scrolls.
+    EXPECT_EQ(f.MSGrid1.Height(), f.Height() - 2 * f.bandHeight() - 1100);
+    EXPECT_EQ(f.MSGrid1.Left(), (f.Width() - f.MSGrid1.Width()) / 2);
+    EXPECT_EQ(f.Label1.Top(), f.MSGrid1.Top() - 260);
+    EXPECT_EQ(f.MousePointer(), 0);
+}
+
+TEST_F(Manual, OpeningAGlossaryTopicDrawsItsPage) {
+    Form8& f = open(20);
+    const int r = rowOf(f, "Come leggere le pagine del manuale");
+    ASSERT_GE(r, 0);
+    openTopic(f, r);
+    EXPECT_EQ(f.List2.ListIndex(), r);
+    EXPECT_FALSE(f.MSGrid1.Visible());
+    EXPECT_EQ(f.Label2.Caption(), "Come leggere le pagine del manuale");
+    EXPECT_TRUE(f.Command8.Visible());
+    EXPECT_FALSE(f.Command6.Visible());
+    EXPECT_FALSE(f.Command7.Visible());
+    EXPECT_FALSE(f.Image2.Visible());
+    const auto rows = drawnRows(f);
+    ASSERT_GE(rows.size(), 4u);
+    EXPECT_EQ(rows[0], "Come leggere le pagine del manuale");
+    EXPECT_EQ(rows[1], "Titolo  testo  giallo  e  rosso");
+    // The colours of the marked line, in the order drawn.
+    std::vector<int> colours;
+    for (const auto& it : f.Surface.items())
+        if (it.y == f.TextTop + 2 * f.Surface.rowHeight()) colours.push_back(it.colour);
+    EXPECT_EQ(colours, (std::vector<int>{12, 0, 14, 0, 4}));
+    EXPECT_EQ(f.PageNeedsScroll, 0);
+    EXPECT_EQ(f.MousePointer(), 0);
+    EXPECT_EQ(f.Command8.MousePointer(), 99);
+}
+
+TEST_F(Manual, LongGlossaryPageScrollsInsteadOfLeavingTheWindow) {
+    Form8& f = open(20);
+    openTopic(f, rowOf(f, vb::fromQt(QString::fromUtf8("Tabella di conversione delle unità di misura"))));
+    ASSERT_GT(f.LineCount, f.VisibleLines);
+    EXPECT_EQ(f.PageNeedsScroll, 1);
+    EXPECT_TRUE(f.VScroll1.Visible());
+    for (const auto& it : f.Surface.items())
+        EXPECT_LT(it.y, f.TextTop + f.VisibleLines * f.Surface.rowHeight());
+    EXPECT_EQ(drawnRows(f).back(), shownText(f.PageLines[size_t(f.VisibleLines - 1)]));
+    EXPECT_GE(f.TextTop, f.bandHeight());
+    EXPECT_LE(f.TextTop + f.VisibleLines * f.Surface.rowHeight(), f.ScaleHeight() - f.bandHeight());
+}
+
+TEST_F(Manual, PagingAndScrollingALongOscilloscopePage) {
+    Form8& f = open(30);
+    openTopic(f, rowOf(f, "Valori di riferimento dei segnali"));
+    ASSERT_EQ(f.PageNeedsScroll, 1);
+    EXPECT_TRUE(f.Image2.Visible());
+    EXPECT_EQ(f.VScroll1.Min(), 1);
+    EXPECT_EQ(f.VScroll1.Max(), f.LineCount - f.VisibleLines + 1);
+    EXPECT_EQ(f.VScroll1.Width(), 230);
+    f.Command8_KeyDown(34, 0);
+    EXPECT_EQ(f.FirstLine, f.LineCount - f.VisibleLines);
+    EXPECT_EQ(f.VScroll1.Value(), f.FirstLine + 1);
+    auto rows = drawnRows(f);
+    EXPECT_EQ(rows.back(), "   " + std::string("ondulazione residua inferiore a 0,5 V"));
+    // PageDown again at the last page stays there.
+    f.Command8_KeyDown(34, 0);
+    EXPECT_EQ(f.FirstLine, f.LineCount - f.VisibleLines);
+    f.Command8_KeyDown(33, 0);
+    EXPECT_EQ(f.FirstLine, 0);
+    EXPECT_EQ(f.VScroll1.Value(), 1);
+    f.VScroll1.setValue(5);
+    EXPECT_EQ(f.FirstLine, 4);
+    EXPECT_EQ(drawnRows(f)[0], shownText(f.PageLines[4]));
+    // Enter does not reopen a topic over a scrolled page.
+    f.MSGrid1_KeyPress(13);
+    EXPECT_EQ(f.FirstLine, 4);
+}
+
+TEST_F(Manual, GasPicturesAndThePointerLine) {
+    Form8& f = open(40);
+    openTopic(f, 0);
+    EXPECT_TRUE(f.Image2.Visible());
+    EXPECT_FALSE(f.Line1.Visible());
+    EXPECT_FALSE(f.Timer1.Enabled());
+    const int ownHeight = f.Image2.Height();
+    f.Command8_Click();
+    openTopic(f, 1);
+    EXPECT_TRUE(f.Line1.Visible());
+    EXPECT_TRUE(f.Timer1.Enabled());
+    EXPECT_EQ(f.Timer1.Interval(), 500);
+    EXPECT_EQ(f.PointerState, 40);
+    EXPECT_EQ(f.Line1.X1(), f.Image2.Left() + f.Image2.Width() / 2 - 240);
+    EXPECT_EQ(f.Line1.Y1(), f.Image2.Top());
+    EXPECT_EQ(f.Line1.Y2(), f.Image2.Top() + f.Image2.Height());
+    EXPECT_NE(f.Image2.Height(), ownHeight); // the analyser, not the first topic's picture
+    EXPECT_EQ(f.Image2.Left(), (f.Width() / 2 - f.Image2.Width()) / 2);
+    const int home = f.PointerHomeX;
+    f.Timer1_Timer();
+    f.Timer1_Timer();
+    EXPECT_EQ(f.Line1.X1(), home + 160);
+    EXPECT_EQ(f.Line1.X2(), home + 160);
+    f.Command8_Click();
+    EXPECT_FALSE(f.Timer1.Enabled());
+    EXPECT_FALSE(f.Line1.Visible());
+    EXPECT_FALSE(f.Image2.Visible());
+    openTopic(f, 2);
+    EXPECT_EQ(f.PointerState, 40);
+    EXPECT_EQ(f.Line1.X1(), f.PointerHomeX);
+}
+
+TEST_F(Manual, BackToTheIndexByClickOrEsc) {
+    Form8& f = open(50);
+    openTopic(f, 3);
+    f.Command8_Click();
+    EXPECT_TRUE(f.MSGrid1.Visible());
+    EXPECT_TRUE(f.Label1.Visible());
+    EXPECT_FALSE(f.Label2.Visible());
+    EXPECT_TRUE(f.Command6.Visible());
+    EXPECT_TRUE(f.Command7.Enabled());
+    EXPECT_FALSE(f.Command8.Visible());
+    EXPECT_EQ(f.MSGrid1.Row(), 3);
+    EXPECT_TRUE(f.Surface.items().empty());
+    EXPECT_EQ(f.Label5.Caption(), vb::UCase(core::Des[38]));
+    openTopic(f, 4);
+    f.Command8_KeyPress(27);
+    EXPECT_TRUE(f.MSGrid1.Visible());
+    EXPECT_EQ(f.Label5.Caption(), vb::Trim(core::Des[0]));
+    // Esc in the index view closes the window.
+    f.previewKey(27, 0);
+    EXPECT_TRUE(f.isUnloaded());
+}
+
+TEST_F(Manual, EnterInTheGridOpensTheTopic) {
+    Form8& f = open(50);
+    f.MSGrid1.setRow(2);
+    f.MSGrid1_KeyPress(13);
+    EXPECT_TRUE(f.Command8.Visible());
+    EXPECT_EQ(f.Label2.Caption(), f.MSGrid1.TextMatrix(2, 0));
+}
+
+TEST_F(Manual, WheelScrollsOnlyTheGrid) {
+    Form8& f = open(20);
+    f.WheelCatcher1_WheelRotation(1, 0, 0, f.MSGrid1.hWnd());
+    EXPECT_EQ(f.MSGrid1.TopRow(), 0);
+    f.WheelCatcher1_WheelRotation(-3, 0, 0, f.MSGrid1.hWnd());
+    EXPECT_EQ(f.MSGrid1.TopRow(), 3);
+    f.WheelCatcher1_WheelRotation(-3, 0, 0, f.Command6.hWnd());
+    EXPECT_EQ(f.MSGrid1.TopRow(), 3);
+    f.WheelCatcher1_WheelRotation(2, 0, 0, f.MSGrid1.hWnd());
+    EXPECT_EQ(f.MSGrid1.TopRow(), 1);
+}
+
+TEST_F(Manual, MissingIndexIsReportedAndTheWindowStays) {
+    vb::Kill(appPath() + "\\dia\\tx_ita\\dia95.cpt");
+    Form8& f = open(50);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt, "Error: file " + appPath() + "\\Dia\\tx_ita\\dia95.cpt not available");
+    EXPECT_EQ(svc.boxes[0].flags, 16);
+    EXPECT_FALSE(f.MSGrid1.Visible());
+    EXPECT_TRUE(f.Command6.Visible());
+    f.Command7.click();
+    EXPECT_FALSE(f.Command8.Visible());
+}
+
+TEST_F(Manual, OneLineIndexAndEmptyIndex) {
+    core::InitKeys();
+    writeBytes(file("glo/tx_ita/glo95.cpt"), scrambledLines({indexLine(0, 30, "Unico")}));
+    Form8& f = open(20);
+    EXPECT_EQ(f.MSGrid1.Rows(), 1);
+    EXPECT_EQ(f.MSGrid1.Row(), 0);
+    EXPECT_EQ(f.List2.ListIndex(), -1); // not touched
+    openTopic(f, 0);
+    EXPECT_EQ(f.List2.ListIndex(), 0);
+    EXPECT_EQ(f.Label2.Caption(), "Unico");
+    f.Unload();
+
+    writeBytes(file("glo/tx_ita/glo95.cpt"), "");
+    Form8& g = Form8::get();
+    EXPECT_EQ(g.MSGrid1.Rows(), 0);
+    g.Command7.click();
+    EXPECT_FALSE(g.Command8.Visible());
+    EXPECT_TRUE(svc.boxes.empty());
+}
+
+TEST_F(Manual, BadRangesGiveAMessageAndAnEmptyPage) {
+    core::InitKeys();
+    writeBytes(file("dia/tx_ita/dia95.cpt"),
+               scrambledLines({indexLine(999999, 1000100, "Oltre la fine"), "    -12     40Negativo",
+                               "    abc    def Non numerico", indexLine(50, 40, "Rovesciato"),
+                               indexLine(0, 40, "Buono")}));
+    Form8& f = open(50);
+    for (int r = 0; r < 4; ++r) {
+        svc.boxes.clear();
+        openTopic(f, r);
+        EXPECT_EQ(svc.boxes.size(), 1u) << r;
+        EXPECT_TRUE(f.Surface.items().empty()) << r;
+        EXPECT_TRUE(f.Command8.Visible());
+        f.Command8_Click();
+    }
+    svc.boxes.clear();
+    openTopic(f, 4);
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_FALSE(f.Surface.items().empty());
+}
+
+TEST_F(Manual, MissingPageFileIsReported) {
+    vb::Kill(appPath() + "\\glo\\tx_ita\\glo.cpt");
+    Form8& f = open(20);
+    openTopic(f, 0);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_NE(svc.boxes[0].prompt.find("glo.cpt not available"), std::string::npos);
+    EXPECT_TRUE(f.Surface.items().empty());
+}
+
+TEST_F(Manual, TopicRangeWithoutFinalCrLfKeepsItsLastLine) {
+    core::InitKeys();
+    const std::string page = scrambledLines({"riga uno", "riga due"}, false);
+    writeBytes(file("glo/tx_ita/glo.cpt"), page);
+    writeBytes(file("glo/tx_ita/glo95.cpt"),
+               scrambledLines({indexLine(0, (long long)page.size() + 1, "Senza fine riga")}));
+    Form8& f = open(20);
+    openTopic(f, 0);
+    EXPECT_EQ(f.LineCount, 2);
+    EXPECT_EQ(drawnRows(f), (std::vector<std::string>{"riga uno", "riga due"}));
+}

@@ -1,0 +1,277 @@
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "documents/trouble_code_browser.h"
+#include "documents/trouble_codes.h"
+#include "platform/dbase.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/vbstring.h"
+#include "sampledata/reference.h"
+#include "support/fixtures.h"
+#include "support/harness.h"
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace testing_support;
+using documents::Form4;
+
+namespace {
+
+std::vector<sampledata::TroubleCode> codesOf(const std::string& brand) {
+    std::vector<sampledata::TroubleCode> r;
+    for (const auto& t : sampledata::troubleCodes(5200))
+        if (t.brand == brand) r.push_back(t);
+    std::sort(r.begin(), r.end(), [](const auto& a, const auto& b) { return a.code < b.code; });
+    return r;
+}
+
+std::string trimmed(const std::string& s) {
+    return vb::Trim(s);
+}
+
+class TroubleCodes : public WindowTest {
+  protected:
+    Form4& open() {
+        startProgram();
+        return Form4::get();
+    }
+    static void choose(Form4& f, const std::string& brand) {
+        for (int i = 0; i < f.Combo1.ListCount(); ++i)
+            if (f.Combo1.List(i) == brand) f.Combo1.setListIndex(i);
+        ASSERT_EQ(f.Combo1.Text(), brand);
+    }
+    static int indexOf(Form4& f, const std::string& code) {
+        for (int i = 0; i < f.List1.ListCount(); ++i)
+            if (trimmed(f.List1.List(i)) == code) return i;
+        return -1;
+    }
+};
+
+} // namespace
+
+TEST(TroubleCodeKeys, BrandKeyIsPaddedToFifteen) {
+    EXPECT_EQ(documents::obdBrandKey("STANDARD"), "STANDARD       ");
+    EXPECT_EQ(documents::obdBrandKey("  ARDESIA "), "ARDESIA        ");
+    EXPECT_EQ(documents::obdBrandKey("ABCDEFGHIJKLMNO"), "ABCDEFGHIJKLMNO");
+    // Too long for the key: kept whole, so it matches no row instead of the
+    // brand that shares its first fifteen letters.
+    EXPECT_EQ(documents::obdBrandKey("ABCDEFGHIJKLMNOP"), "ABCDEFGHIJKLMNOP");
+}
+
+TEST(TroubleCodeKeys, DescriptionScrambledUpTo80ThenPlain) {
+    core::InitKeys();
+    const std::string eighty(80, 'a');
+    std::string head = eighty;
+    EXPECT_EQ(documents::obdDescription(core::ScrambleString(head)), eighty);
+    std::string head81 = eighty;
+    // The 81st character is stored as it is read.
+    EXPECT_EQ(documents::obdDescription(core::ScrambleString(head81) + "b"), eighty + "b");
+    EXPECT_EQ(documents::obdDescription(core::ScrambleString(head) + " tail"), eighty + " tail");
+    // A byte that decodes past 255 is an error of the table, not a crash.
+    EXPECT_THROW(documents::obdDescription(std::string(3, char(0xFF))), vb::VbError);
+}
+
+TEST(TroubleCodeKeys, BrandListKeepsALastLineWithoutCrLf) {
+    core::InitKeys();
+    std::string content = scrambledLines({"ARDESIA", "BRENTA"}, false);
+    EXPECT_EQ(documents::readObdBrandList(content), (std::vector<std::string>{"ARDESIA", "BRENTA"}));
+    EXPECT_TRUE(documents::readObdBrandList("").empty());
+}
+
+TEST_F(TroubleCodes, OpensOnStandardWithFirstCodeDescribed) {
+    Form4& f = open();
+    EXPECT_TRUE(svc.boxes.empty()) << (svc.boxes.empty() ? "" : svc.boxes[0].prompt);
+    EXPECT_EQ(f.Caption(),
+              core::Des[0] + " " + core::Des[1] + " - " + core::Des[3] + " - Tel: " + core::Des[4]);
+    EXPECT_EQ(f.Label5.Caption(), vb::Trim(core::Des[86]));
+    EXPECT_EQ(f.Combo1.ListIndex(), 0);
+    EXPECT_EQ(f.Combo1.Text(), "STANDARD");
+    std::vector<std::string> names{"STANDARD"};
+    for (const auto& b : sampledata::obdBrandList())
+        names.push_back(b);
+    ASSERT_EQ(f.Combo1.ListCount(), int(names.size()));
+    for (int i = 0; i < f.Combo1.ListCount(); ++i)
+        EXPECT_EQ(f.Combo1.List(i), names[size_t(i)]);
+
+    const auto standard = codesOf("STANDARD");
+    ASSERT_EQ(f.List1.ListCount(), int(standard.size()));
+    for (size_t i = 0; i < standard.size(); ++i)
+        ASSERT_EQ(f.List1.List(int(i)), standard[i].code) << i;
+    EXPECT_EQ(f.List1.ListIndex(), 0);
+    EXPECT_EQ(f.Frame2.Caption(), core::Des[89] + ": " + standard[0].code);
+    EXPECT_EQ(trimmed(f.Label3.Caption()), standard[0].description);
+    EXPECT_EQ(f.Frame1.Caption(), core::Des[88] + " " + core::Des[89]);
+    EXPECT_EQ(f.Label2.Caption(), core::Des[87]);
+    EXPECT_EQ(f.Command5.ToolTipText(), "F1 = " + core::Des[85]);
+    EXPECT_EQ(f.Command5.Left(), f.Command6.Width() + 30);
+    EXPECT_EQ(f.Label11(3).Caption(), "64 =Sensore Ossigeno 3, bancata 2. Valore di tensione alto.");
+    EXPECT_EQ(f.MousePointer(), 0);
+    EXPECT_EQ(f.Left(), 0);
+    EXPECT_EQ(f.Width(), svc.width);
+}
+
+TEST_F(TroubleCodes, DescriptionsOnTheEightyCharacterBoundary) {
+    Form4& f = open();
+    const int i80 = indexOf(f, "P0100"), i81 = indexOf(f, "P0101");
+    ASSERT_GE(i80, 0);
+    ASSERT_GE(i81, 0);
+    f.List1.setListIndex(i81);
+    EXPECT_EQ(f.Label3.Caption().size(), 81u);
+    EXPECT_EQ(f.Label3.Caption().back(), '.');
+    EXPECT_EQ(f.Label3.Caption(), codesOf("STANDARD")[size_t(i81)].description);
+    f.List1.setListIndex(i80);
+    EXPECT_EQ(f.Label3.Caption().size(), 80u);
+    EXPECT_EQ(f.Label3.Caption(), codesOf("STANDARD")[size_t(i80)].description);
+    // A long description: the plain tail after the scrambled 80 characters.
+    for (const auto& t : codesOf("STANDARD"))
+        if (t.description.size() > 100) {
+            f.List1.setListIndex(indexOf(f, t.code));
+            EXPECT_EQ(f.Label3.Caption(), t.description);
+            break;
+        }
+    EXPECT_TRUE(svc.boxes.empty());
+}
+
+TEST_F(TroubleCodes, MakerCodesListedAndDescribed) {
+    Form4& f = open();
+    choose(f, "CALDERA");
+    const auto caldera = codesOf("CALDERA");
+    ASSERT_EQ(f.List1.ListCount(), int(caldera.size()));
+    EXPECT_EQ(f.List1.List(0), caldera[0].code);
+    EXPECT_EQ(f.Frame2.Caption(), core::Des[89] + ": " + caldera[0].code);
+    f.List1.setListIndex(7);
+    EXPECT_EQ(trimmed(f.Label3.Caption()), caldera[7].description);
+    EXPECT_TRUE(svc.boxes.empty());
+}
+
+TEST_F(TroubleCodes, BrandWithoutCodesOffersStandard) {
+    Form4& f = open();
+    svc.answers = {vb::vbNo};
+    choose(f, sampledata::kObdBrandWithoutCodes);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].flags, 68);
+    EXPECT_EQ(svc.boxes[0].title,
+              std::string("Nessun Codice Proprietario ") + sampledata::kObdBrandWithoutCodes);
+    EXPECT_EQ(svc.boxes[0].prompt,
+              "In molti casi i Codici Proprietari P1xxx corrispondono ai Codici Standard "
+              "P0xxx\r\nSi vuole consultare i codici STANDARD ???");
+    EXPECT_EQ(f.List1.ListCount(), 0);
+    EXPECT_EQ(f.Frame2.Caption(), "");
+    EXPECT_EQ(f.Label3.Caption(), "");
+
+    svc.answers = {vb::vbYes};
+    choose(f, "ARDESIA");
+    f.Combo1.setListIndex(4);
+    ASSERT_EQ(svc.boxes.size(), 2u);
+    EXPECT_EQ(f.Combo1.Text(), "STANDARD");
+    EXPECT_EQ(f.List1.ListCount(), int(codesOf("STANDARD").size()));
+}
+
+TEST_F(TroubleCodes, CodeThatIsNotFoundEmptiesTheDescription) {
+    Form4& f = open();
+    choose(f, "BRENTA");
+    const int i = indexOf(f, sampledata::kObdUnfindableCode);
+    ASSERT_GE(i, 0);
+    f.List1.setListIndex(i);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt, "Codice errore non trovato in BRENTA");
+    EXPECT_EQ(svc.boxes[0].title, std::string("Trova codice guasto"));
+    EXPECT_EQ(svc.boxes[0].flags, 64);
+    EXPECT_EQ(f.Label3.Caption(), "");
+}
+
+TEST_F(TroubleCodes, EnglishMessagesForOtherLanguages) {
+    startProgram();
+    namespace fs = std::filesystem;
+    fs::copy_file(file("obd/xcod_ita.dbf"), file("obd/xcod_ing.dbf"));
+    core::Lang = "_ing";
+    Form4& f = Form4::get();
+    svc.answers = {vb::vbNo};
+    choose(f, sampledata::kObdBrandWithoutCodes);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].title, std::string(sampledata::kObdBrandWithoutCodes) + " Error codes non found");
+    choose(f, "BRENTA");
+    f.List1.setListIndex(indexOf(f, sampledata::kObdUnfindableCode));
+    ASSERT_EQ(svc.boxes.size(), 2u);
+    EXPECT_EQ(svc.boxes[1].prompt, "Trouble code not found.");
+    EXPECT_EQ(svc.boxes[1].title, std::string("Trouble code search"));
+    // The panel stays Italian.
+    EXPECT_EQ(f.Label11(1).Caption(), "0 =STANDARD");
+}
+
+TEST_F(TroubleCodes, KeysEscClosesOnceF1OpensTheInformation) {
+    Form4& f = open();
+    QPointer<Form4> alive(&f);
+    EXPECT_TRUE(f.previewKey(112, 0));
+    ASSERT_EQ(svc.shown.size(), 1u);
+    EXPECT_EQ(svc.shown[0], "Form13");
+    EXPECT_EQ(core::Form13Topic, "Form4");
+    f.previewKey(65, 0);
+    f.previewKey(113, 0);
+    EXPECT_EQ(svc.shown.size(), 1u);
+    EXPECT_FALSE(f.isUnloaded());
+    f.previewKey(27, 0);
+    EXPECT_TRUE(f.isUnloaded());
+    EXPECT_EQ(svc.shown.size(), 1u);
+}
+
+TEST_F(TroubleCodes, MissingBrandListLeavesStandard) {
+    vb::Kill(file("obd/pmarche.cpt"));
+    Form4& f = open();
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_NE(svc.boxes[0].prompt.find("pmarche.cpt not available"), std::string::npos);
+    EXPECT_EQ(f.Combo1.ListCount(), 1);
+    EXPECT_EQ(f.List1.ListCount(), int(codesOf("STANDARD").size()));
+}
+
+TEST_F(TroubleCodes, MissingOrDamagedTableIsReportedNotFatal) {
+    vb::Kill(file("obd/xcod_ita.dbf"));
+    {
+        Form4& f = open();
+        EXPECT_FALSE(svc.ended);
+        ASSERT_FALSE(svc.boxes.empty());
+        EXPECT_NE(svc.boxes[0].prompt.find("xcod_ita.dbf not available"), std::string::npos);
+        EXPECT_EQ(f.List1.ListCount(), 0);
+        f.Unload();
+    }
+    // Garbage after a plausible header, and a header that lies about its size.
+    std::string bad(400, '\x41');
+    bad[0] = 0x03;
+    bad[4] = char(0xFF);
+    bad[5] = char(0xFF);
+    writeBytes(file("obd/xcod_ita.dbf"), bad);
+    svc.boxes.clear();
+    Form4& g = Form4::get();
+    EXPECT_FALSE(svc.ended);
+    EXPECT_FALSE(svc.boxes.empty());
+    EXPECT_EQ(g.List1.ListCount(), 0);
+}
+
+TEST_F(TroubleCodes, UndecodableStoredValuesAreReported) {
+    // A table whose codes cannot be descrambled: every stored byte high.
+    const std::vector<db::FieldDef> fields = {{"C1", 'C', 15}, {"C2", 'C', 5}, {"C3", 'C', 200}};
+    std::string key = "STANDARD       ";
+    const std::string c1 = core::ScrambleString(key);
+    db::writeTable(file("obd/xcod_ita.dbf"), fields,
+                   {{c1, std::string(5, char(0xFE)), std::string(80, char(0xFE))}});
+    Form4& f = open();
+    EXPECT_FALSE(svc.ended);
+    EXPECT_FALSE(svc.boxes.empty());
+    EXPECT_EQ(f.List1.ListCount(), 0);
+}
+
+TEST_F(TroubleCodes, StandardWithoutCodesAsksOnce) {
+    const std::vector<db::FieldDef> fields = {{"C1", 'C', 15}, {"C2", 'C', 5}, {"C3", 'C', 200}};
+    startProgram();
+    std::string key = "ARDESIA        ", code = "P1000", desc = "Descrizione";
+    db::writeTable(file("obd/xcod_ita.dbf"), fields,
+                   {{core::ScrambleString(key), core::ScrambleString(code), core::ScrambleString(desc)}});
+    svc.answers = {vb::vbYes, vb::vbYes};
+    Form4& f = Form4::get();
+    EXPECT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(f.List1.ListCount(), 0);
+    choose(f, "ARDESIA");
+    EXPECT_EQ(f.List1.ListCount(), 1);
+    EXPECT_EQ(f.Label3.Caption(), "Descrizione");
+}

@@ -1,0 +1,127 @@
+#include "core/module1.h"
+#include "mechanical/data_sheet_window.h"
+#include "platform/printer.h"
+#include "platform/vbstring.h"
+#include "support/pdf.h"
+#include "vehicle.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+using mechanical::Form16;
+using namespace mechanical_tests;
+using testing_support::pdfPages;
+using testing_support::pdfText;
+
+namespace {
+
+class DataSheetPrint : public VehicleTest {
+  protected:
+    Form16& openShowcase() {
+        choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+        return Form16::get();
+    }
+    std::string printed() {
+        const auto& jobs = vb::Printer().jobs();
+        return jobs.empty() ? std::string() : jobs.back().file;
+    }
+    // pdftotext joins a line's words with layout blanks; compare with runs of
+    // blanks squeezed to one.
+    static std::string squeeze(std::string s) {
+        QString t = QString::fromStdString(s).replace(QRegularExpression("[ \\t]+"), " ");
+        return t.replace(QChar('\f'), QString()).toStdString();
+    }
+    static int count(const std::string& hay, const std::string& needle) {
+        int n = 0;
+        for (size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1))
+            ++n;
+        return n;
+    }
+    static std::string fonts(const std::string& pdf) {
+        QProcess p;
+        p.start("pdffonts", {QString::fromStdString(pdf)});
+        p.waitForFinished(30000);
+        return p.readAllStandardOutput().toStdString();
+    }
+};
+
+} // namespace
+
+TEST_F(DataSheetPrint, EveryRowOnceWithCategoriesInBold) {
+    Form16& f = openShowcase();
+    f.Command8.click();
+    EXPECT_EQ(svc.printerDialogs, 1);
+    EXPECT_TRUE(svc.boxes.empty());
+    const std::string pdf = printed();
+    ASSERT_FALSE(pdf.empty());
+    const std::string text = squeeze(pdfText(pdf));
+    EXPECT_EQ(count(text, "ARDESIA ALBA ALBA 1.2 16V (1999-2003)"), 1);
+    for (const char* line : {"Dati generali\n", "n° Cilindri 4\n", "Distribuzione 16V\n",
+                             "Codice motore AL-12V16\n", "Cilindrata 1242 [cm³]\n", "Motore\n",
+                             "Pressione di compressione 12 - 14 [bar]\n",
+                             "Serraggio supporti di banco (0) Serraggio preliminare 5 Kgm\n",
+                             "Serraggio supporti di banco (1) Rotazione angolare 60 °\n",
+                             "Serraggio bielle (0) Serraggio preliminare 3 Kgm (1)\n",
+                             "Ricarica climatizzatore (1) Freon R12 = 1200 g.\n", "Climatizzatore\n",
+                             "Olio compressore PAG 46\n", "Termostato inizio apertura 88 [°C]\n"})
+        EXPECT_EQ(count(text, line), 1) << line << text;
+    // A one-step operation text prints alone; the head's thirteen steps are
+    // numbered from 0.
+    EXPECT_EQ(count(text, "\n Serraggio preliminare 2,5 Kgm\n"), 1);
+    EXPECT_EQ(count(text, "Serraggio testata ("), 13);
+    EXPECT_EQ(count(text, "Serraggio testata (12) 1a fase 7 Kgm"), 1);
+    const std::string used = fonts(pdf);
+    EXPECT_NE(used.find("Bold"), std::string::npos) << used;
+    EXPECT_EQ(vb::Printer().FontName(), "Arial");
+    EXPECT_EQ(vb::Printer().ScaleMode(), vb::vbTwips);
+}
+
+TEST_F(DataSheetPrint, ASheetLongerThanAPageRunsOnToTheNext) {
+    Form16& f = openShowcase();
+    vb::Grid& g = f.Grid1;
+    const int first = g.Rows();
+    g.setRows(first + 80);
+    for (int i = 0; i < 80; ++i) {
+        g.setTextMatrix(first + i, 0, "Riga " + std::to_string(i));
+        g.setTextMatrix(first + i, 1, "valore " + std::to_string(i));
+    }
+    f.Command8.click();
+    const std::string pdf = printed();
+    ASSERT_GE(pdfPages(pdf), 2);
+    const std::string text = squeeze(pdfText(pdf));
+    for (int i = 0; i < 80; ++i)
+        EXPECT_EQ(count(text, "Riga " + std::to_string(i) + " valore " + std::to_string(i) + "\n"), 1) << i;
+    const std::string last = squeeze(pdfText(pdf, pdfPages(pdf)));
+    EXPECT_NE(last.find("Riga 79 valore 79"), std::string::npos);
+    EXPECT_EQ(last.find("ARDESIA ALBA"), std::string::npos);
+}
+
+TEST_F(DataSheetPrint, CancelPrintsNothing) {
+    Form16& f = openShowcase();
+    svc.printerAnswers.push_back({false});
+    f.Command8.click();
+    EXPECT_TRUE(vb::Printer().jobs().empty());
+    EXPECT_TRUE(svc.boxes.empty());
+}
+
+TEST_F(DataSheetPrint, LandscapePrinterPrintsPortraitAndStaysLandscape) {
+    Form16& f = openShowcase();
+    svc.printerAnswers.push_back({true, 0, vb::vbPRORLandscape});
+    int key = 121;
+    f.Form_KeyDown(key, 0);
+    const std::string pdf = printed();
+    ASSERT_FALSE(pdf.empty());
+    EXPECT_FALSE(testing_support::pdfLandscape(pdf));
+    EXPECT_EQ(vb::Printer().Orientation(), vb::vbPRORLandscape);
+}
+
+TEST_F(DataSheetPrint, EmptySheetPrintsTheVehicleLines) {
+    choose("ARDESIA", "ALBA", "ALBA 1.4 GPL");
+    Form16& f = Form16::get();
+    f.Grid1.setRows(0);
+    f.Command8.click();
+    const std::string text = squeeze(pdfText(printed()));
+    EXPECT_EQ(text.find("ARDESIA ALBA ALBA 1.4 GPL (2003-2008)\n"), 0u) << text;
+    EXPECT_NE(text.find("cm³ " + core::Des[80] + " 77(57)/6000 CV(KW)/Rpm\n"), std::string::npos) << text;
+    EXPECT_EQ(count(text, "\n"), 2) << text;
+}

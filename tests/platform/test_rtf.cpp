@@ -1,0 +1,352 @@
+#include "platform/richtext.h"
+#include "platform/rtf_reader.h"
+#include "platform/vbstring.h"
+#include "support/harness.h"
+
+#include <QAbstractScrollArea>
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+#include <QTextTable>
+#include <fstream>
+
+using namespace testing_support;
+
+namespace {
+
+// The document's text with paragraphs joined by "|".
+QString textOf(const QTextDocument& doc) {
+    return doc.toPlainText().replace(QLatin1Char('\n'), QLatin1Char('|'));
+}
+
+// One document serves every read of a test; each read replaces its content.
+QTextDocument& read(std::string_view rtf) {
+    static QTextDocument* doc = new QTextDocument;
+    vb::readRtf(rtf, *doc);
+    return *doc;
+}
+
+// The character format at the first occurrence of text.
+QTextCharFormat formatAt(const QTextDocument& doc, const QString& text) {
+    const int at = doc.toPlainText().indexOf(text);
+    EXPECT_GE(at, 0) << text.toStdString();
+    QTextCursor c(const_cast<QTextDocument*>(&doc));
+    c.setPosition(at + 1);
+    return c.charFormat();
+}
+
+QTextBlockFormat blockAt(const QTextDocument& doc, const QString& text) {
+    return doc.findBlock(doc.toPlainText().indexOf(text)).blockFormat();
+}
+
+std::string hex(const QByteArray& bytes) {
+    return bytes.toHex().toStdString();
+}
+
+QByteArray encoded(const QImage& img, const char* format) {
+    QByteArray b;
+    QBuffer buf(&b);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, format);
+    return b;
+}
+
+} // namespace
+
+TEST(Rtf, CharacterFormatsFontsAndColours) {
+    auto& doc = read(R"({\rtf1\ansi\deff0{\fonttbl{\f0\fswiss Arial;}{\f1\fmodern Courier New;}})"
+                     R"({\colortbl;\red255\green0\blue0;\red0\green0\blue255;})"
+                     R"(\f0\fs20 plain {\b bold} {\i italic} {\ul under}{\ulnone  none} {\strike gone} )"
+                     R"({\f1\fs32 big} {\cf1 red} {\cf2\highlight1 blue} x\super 2\nosupersub  end\b0 .})");
+    EXPECT_EQ(textOf(doc), "plain bold italic under none gone big red blue x2 end.");
+    auto plain = formatAt(doc, "plain");
+    EXPECT_EQ(plain.fontFamilies().toStringList(), QStringList{"Arial"});
+    EXPECT_DOUBLE_EQ(plain.fontPointSize(), 10.0);
+    EXPECT_FALSE(plain.font().bold());
+    EXPECT_TRUE(formatAt(doc, "bold").font().bold());
+    EXPECT_FALSE(formatAt(doc, " italic").font().bold()); // the group ended the bold
+    EXPECT_TRUE(formatAt(doc, "italic").font().italic());
+    EXPECT_TRUE(formatAt(doc, "under").font().underline());
+    EXPECT_FALSE(formatAt(doc, "none").font().underline());
+    EXPECT_TRUE(formatAt(doc, "gone").font().strikeOut());
+    auto big = formatAt(doc, "big");
+    EXPECT_EQ(big.fontFamilies().toStringList(), QStringList{"Courier New"});
+    EXPECT_DOUBLE_EQ(big.fontPointSize(), 16.0);
+    EXPECT_EQ(formatAt(doc, "red").foreground().color(), QColor(255, 0, 0));
+    auto blue = formatAt(doc, "blue");
+    EXPECT_EQ(blue.foreground().color(), QColor(0, 0, 255));
+    EXPECT_EQ(blue.background().color(), QColor(255, 0, 0));
+    EXPECT_EQ(formatAt(doc, "2").verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    EXPECT_EQ(formatAt(doc, "end").verticalAlignment(), QTextCharFormat::AlignNormal);
+}
+
+TEST(Rtf, ParagraphsAlignmentIndentsSpacingAndTabs) {
+    auto& doc = read(R"({\rtf1\ansi )"
+                     R"(\pard\qc centre\par)"
+                     R"(\pard\qr right\line same\par)"
+                     R"(\pard\qj\li720\ri360\fi-360\sb120\sa240 indented\par)"
+                     R"(\pard\sl360\slmult1 spaced\par)"
+                     R"(\pard\tx1440\tqr\tx4320 a\tab b\tab c\par)"
+                     R"(\pard last})");
+    EXPECT_EQ(textOf(doc), "centre|right|same|indented|spaced|a\tb\tc|last");
+    EXPECT_EQ(blockAt(doc, "centre").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    EXPECT_EQ(blockAt(doc, "right").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignRight);
+    auto ind = blockAt(doc, "indented");
+    EXPECT_EQ(ind.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignJustify);
+    EXPECT_DOUBLE_EQ(ind.leftMargin(), 48);
+    EXPECT_DOUBLE_EQ(ind.rightMargin(), 24);
+    EXPECT_DOUBLE_EQ(ind.textIndent(), -24);
+    EXPECT_DOUBLE_EQ(ind.topMargin(), 8);
+    EXPECT_DOUBLE_EQ(ind.bottomMargin(), 16);
+    auto sp = blockAt(doc, "spaced");
+    EXPECT_EQ(sp.lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+    EXPECT_DOUBLE_EQ(sp.lineHeight(), 150);
+    auto tabs = blockAt(doc, "a\tb").tabPositions();
+    ASSERT_EQ(tabs.size(), 2);
+    EXPECT_DOUBLE_EQ(tabs[0].position, 96);
+    EXPECT_EQ(tabs[1].type, QTextOption::RightTab);
+    EXPECT_EQ(blockAt(doc, "last").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+}
+
+TEST(Rtf, CodePagesAndUnicode) {
+    // \'hh in Windows-1252 by default, in the document's code page, and in a
+    // font's character set.
+    EXPECT_EQ(textOf(read(R"({\rtf1\ansi Citt\'e0 \'80 \'93x\'94})")), QString::fromUtf8("Città € “x”"));
+    EXPECT_EQ(textOf(read(R"({\rtf1\ansi\ansicpg1251 \'c4\'e0})")), QString::fromUtf8("Да"));
+    EXPECT_EQ(
+        textOf(read(R"({\rtf1\ansi{\fonttbl{\f0 Arial;}{\f1\fcharset238 Arial CE;}}\f1 \'b9\f0 \'b9})")),
+        QString::fromUtf8("ą¹"));
+    // \uN and its fallback: one character by default, \ucN others.
+    EXPECT_EQ(textOf(read(R"({\rtf1 a\u8364?b\uc2\u8212--c\uc0\u946 d\u-3913?})")),
+              QString::fromUtf8("a€b—cβd") + QChar(0xF0B7) + "?");                // \uc0: no fallback
+    EXPECT_EQ(textOf(read(R"({\rtf1 \u8364\'80 x})")), QString::fromUtf8("€ x")); // hex fallback skipped
+    // A pair of surrogates makes one character.
+    EXPECT_EQ(textOf(read(R"({\rtf1 \u-10179?\u-8704?})")), QString::fromUtf8("😀"));
+    EXPECT_EQ(read(R"({\rtf1 \{x\}\\ a\~b\emdash\bullet\lquote q\rquote})")
+                  .toRawText()
+                  .chopped(0)
+                  .remove(QChar::ParagraphSeparator),
+              QString::fromUtf8("{x}\\ a\u00A0b—•‘q’"));
+}
+
+TEST(Rtf, DestinationsAreSkippedOrShownAndNothingIsFollowed) {
+    auto& doc = read(R"({\rtf1\ansi{\info{\title Secret}{\author X}}{\stylesheet{\s0 Normal;}})"
+                     R"({\*\unknowndest hidden {nested} text}{\*\generator Writer;})"
+                     R"({\header head}{\footer foot}A)"
+                     R"({\field{\*\fldinst HYPERLINK "file:///etc/passwd"}{\fldrslt link}})"
+                     R"({\object\objemb{\*\objdata 01050000}{\result shown}} {\v invisible}B})");
+    EXPECT_EQ(textOf(doc), "Alinkshown B");
+}
+
+TEST(Rtf, TablesBecomeDocumentTables) {
+    auto& doc = read(R"({\rtf1\ansi before\par)"
+                     R"(\trowd\cellx1500\cellx4500\pard\intbl A1\cell B1\cell\row)"
+                     R"(\trowd\cellx1500\cellx4500\pard\intbl A2\cell \b B2\b0\cell\row)"
+                     R"(\pard after\par})");
+    QTextTable* table = nullptr;
+    for (QTextFrame* f : doc.rootFrame()->childFrames())
+        if ((table = qobject_cast<QTextTable*>(f))) break;
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 2);
+    EXPECT_EQ(table->columns(), 2);
+    auto cellText = [&](int r, int c) {
+        QTextTableCell cell = table->cellAt(r, c);
+        QTextCursor cur = cell.firstCursorPosition();
+        cur.setPosition(cell.lastCursorPosition().position(), QTextCursor::KeepAnchor);
+        return cur.selectedText();
+    };
+    EXPECT_EQ(cellText(0, 0), "A1");
+    EXPECT_EQ(cellText(0, 1), "B1");
+    EXPECT_EQ(cellText(1, 0), "A2");
+    EXPECT_EQ(cellText(1, 1), "B2");
+    EXPECT_TRUE(formatAt(doc, "B2").font().bold());
+    auto widths = table->format().columnWidthConstraints();
+    ASSERT_EQ(widths.size(), 2);
+    EXPECT_DOUBLE_EQ(widths[1].rawValue(), 200);
+    EXPECT_TRUE(doc.toPlainText().startsWith("before"));
+    EXPECT_TRUE(doc.toPlainText().trimmed().endsWith("after"));
+}
+
+TEST(Rtf, PicturesOfEveryKind) {
+    QImage img(30, 20, QImage::Format_RGB32);
+    img.fill(QColor(10, 200, 30));
+    const std::string png = hex(encoded(img, "PNG"));
+    const std::string jpg = encoded(img, "JPG").toStdString();
+    QByteArray bmp = encoded(img, "BMP");
+    const std::string dib = hex(bmp.mid(14));
+    std::string rtf = "{\\rtf1 a{\\pict\\pngblip\\picw30\\pich20 " + png + "}b";
+    rtf += "{\\pict\\jpegblip\\picwgoal900\\pichgoal600\\bin" + std::to_string(jpg.size()) + " " + jpg + "}c";
+    rtf += "{\\pict\\dibitmap0\\picw30\\pich20 " + dib + "}d";
+    rtf += "{\\pict\\wmetafile8\\picw2540\\pich1270\\picwgoal1440\\pichgoal720 0100090000}e";
+    rtf +=
+        "{\\*\\shppict{\\pict\\emfblip\\picw100\\pich100 01000000}}{\\nonshppict{\\pict\\wmetafile8 00}}f}";
+    auto& doc = read(rtf);
+    std::vector<QTextImageFormat> images;
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                images.push_back(it.fragment().charFormat().toImageFormat());
+    ASSERT_EQ(images.size(), 5u); // the non-shape copy is not shown twice
+    EXPECT_EQ(textOf(doc).remove(QChar::ObjectReplacementCharacter), "abcdef");
+    auto resource = [&](int i) {
+        return doc.resource(QTextDocument::ImageResource, QUrl(images[size_t(i)].name())).value<QImage>();
+    };
+    EXPECT_EQ(resource(0).size(), QSize(30, 20));
+    EXPECT_EQ(resource(0).pixelColor(5, 5), QColor(10, 200, 30));
+    EXPECT_DOUBLE_EQ(images[1].width(), 60); // the goal size, in twips
+    EXPECT_FALSE(resource(1).isNull());
+    EXPECT_EQ(resource(2).size(), QSize(30, 20));
+    EXPECT_EQ(resource(2).pixelColor(5, 5), QColor(10, 200, 30));
+    EXPECT_DOUBLE_EQ(images[3].width(), 96); // metafile: an empty frame of its size
+    EXPECT_DOUBLE_EQ(images[3].height(), 48);
+    EXPECT_FALSE(resource(3).isNull());
+}
+
+TEST(Rtf, PlainTextWhenNotRtf) {
+    EXPECT_FALSE(vb::looksLikeRtf("hello {\\rtf1}"));
+    EXPECT_TRUE(vb::looksLikeRtf("\r\n {\\rtf1 x}"));
+    EXPECT_EQ(textOf(read("Linea uno\r\nCitt\xE0")), QString::fromUtf8("Linea uno|Città"));
+    EXPECT_EQ(textOf(read("")), "");
+}
+
+TEST(Rtf, DamagedInputNeverStopsTheReader) {
+    // Truncated in a group, in a control word, in a hex escape.
+    EXPECT_EQ(textOf(read(R"({\rtf1 {\b abc)")), "abc");
+    EXPECT_EQ(textOf(read(R"({\rtf1 abc\)")), "abc");
+    EXPECT_EQ(textOf(read(R"({\rtf1 abc\'4)")), "abc");
+    EXPECT_EQ(textOf(read(R"({\rtf1 a}}}}b{{)")), "ab"); // stray closers end nothing
+    // A binary length far past the end, or negative.
+    EXPECT_EQ(textOf(read(R"({\rtf1 x\bin999999999 yz})")), "x");
+    EXPECT_EQ(textOf(read(R"({\rtf1 x\bin-5 yz})")), "xyz");
+    // Deep nesting costs nothing.
+    std::string deep = "{\\rtf1 ";
+    deep += std::string(200000, '{') + "deep" + std::string(200000, '}') + " end}";
+    EXPECT_EQ(textOf(read(deep)), "deep end");
+    std::string unclosed = "{\\rtf1 " + std::string(100000, '{') + "open";
+    EXPECT_EQ(textOf(read(unclosed)), "open");
+    // Huge numbers and words.
+    EXPECT_EQ(textOf(read(R"({\rtf1\fs99999999999999 a\u99999999999 b\li-99999999999 c})")), "ac");
+    EXPECT_TRUE(textOf(read("{\\rtf1 \\" + std::string(100, 'x') + " ok}")).endsWith("x ok"));
+    // Binary garbage after a valid start.
+    std::string garbage = "{\\rtf1 ";
+    for (int i = 0; i < 5000; ++i)
+        garbage += char((i * 7919) & 0xFF);
+    read(garbage);
+    // A picture with bad data is an empty frame.
+    auto& doc = read(R"({\rtf1 {\pict\pngblip\picw10\pich10 zz0102}x})");
+    EXPECT_EQ(textOf(doc).remove(QChar::ObjectReplacementCharacter), "x");
+}
+
+TEST(Rtf, TenMegabyteDocument) {
+    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\f0\\fs20 ";
+    while (rtf.size() < 10u << 20)
+        rtf += "Riga {\\b di prova} con testo \\'e8 lungo abbastanza per riempire una pagina.\\par\n";
+    rtf += "}";
+    QElapsedTimer t;
+    t.start();
+    auto& doc = read(rtf);
+    EXPECT_GT(doc.blockCount(), 100000);
+    EXPECT_TRUE(formatAt(doc, "di prova").font().bold());
+    EXPECT_LT(t.elapsed(), 60000);
+}
+
+TEST(Rtf, DocumentWrittenByAWordProcessor) {
+    // Converted by LibreOffice Writer at test time, when it is installed.
+    const QString soffice = QStandardPaths::findExecutable("soffice");
+    if (soffice.isEmpty()) GTEST_SKIP() << "LibreOffice Writer is not installed";
+    QTemporaryDir dir;
+    const QString html = dir.filePath("doc.html");
+    {
+        std::ofstream f(html.toStdString());
+        f << "<html><head><meta charset=\"utf-8\"></head><body>"
+             "<h1>Distribuzione</h1><p>Testo <b>grassetto</b> e <i>corsivo</i> con accenti: però città.</p>"
+             "<p style=\"text-align:center\">Centrato</p>"
+             "<table border=\"1\"><tr><td>Coppia</td><td>25 "
+             "Nm</td></tr><tr><td>Angolo</td><td>90°</td></tr></table>"
+             "<ul><li>primo</li><li>secondo</li></ul></body></html>";
+    }
+    QProcess p;
+    p.start(soffice, {"--headless", "--norestore", "-env:UserInstallation=file://" + dir.filePath("profile"),
+                      "--convert-to", "rtf:Rich Text Format", "--outdir", dir.path(), html});
+    ASSERT_TRUE(p.waitForFinished(180000));
+    std::ifstream in(dir.filePath("doc.rtf").toStdString(), std::ios::binary);
+    ASSERT_TRUE(in.good()) << p.readAllStandardError().toStdString();
+    const std::string rtf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto& doc = read(rtf);
+    const QString text = doc.toPlainText();
+    EXPECT_TRUE(text.contains("Distribuzione"));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("però città"))) << text.toStdString();
+    EXPECT_TRUE(text.contains("primo"));
+    EXPECT_TRUE(formatAt(doc, "grassetto").font().bold());
+    EXPECT_TRUE(formatAt(doc, "corsivo").font().italic());
+    EXPECT_EQ(blockAt(doc, "Centrato").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
+    bool table = false;
+    for (QTextFrame* f : doc.rootFrame()->childFrames())
+        table = table || qobject_cast<QTextTable*>(f);
+    EXPECT_TRUE(table);
+    EXPECT_TRUE(text.contains(QString::fromUtf8("90°")));
+    EXPECT_FALSE(text.contains("Writer")); // the generator destination is not text
+}
+
+TEST_F(WindowTest, RichTextBoxIsReadOnlyAndClickable) {
+    vb::Form f("Scratch");
+    vb::RichTextBox box(f, "RTB1");
+    box.setTextRTF(R"({\rtf1 Uno\par Due})");
+    EXPECT_EQ(box.Text(), "Uno\r\nDue");
+    EXPECT_EQ(box.TextRTF(), R"({\rtf1 Uno\par Due})");
+    int clicks = 0, keys = 0;
+    box.Click = [&] { ++clicks; };
+    box.KeyDown = [&](int, int) { ++keys; };
+    f.Show();
+    box.widget()->setFocus();
+    QTest::keyClicks(box.widget(), "xyz");
+    QTest::keyClick(box.widget(), Qt::Key_Delete);
+    QTest::keyClick(box.widget(), Qt::Key_Backspace);
+    EXPECT_EQ(box.Text(), "Uno\r\nDue");
+    EXPECT_EQ(keys, 5);
+    auto* viewport = static_cast<QAbstractScrollArea*>(box.widget())->viewport();
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+    box.setSelStart(1);
+    box.setSelLength(2);
+    EXPECT_EQ(box.SelStart(), 1);
+    EXPECT_EQ(box.SelLength(), 2);
+}
+
+TEST(Rtf, PagesBreakBetweenLinesAndKeepEveryLine) {
+    QTextDocument doc;
+    std::string rtf = "{\\rtf1 ";
+    for (int i = 1; i <= 120; ++i)
+        rtf += "Riga " + std::to_string(i) + "\\par ";
+    rtf += "}";
+    vb::readRtf(rtf, doc);
+    QImage page(400, 300, QImage::Format_RGB32);
+    vb::RichTextPages pages(doc, &page, 380);
+    int from = 0, count = 0;
+    std::vector<int> starts;
+    while (from < pages.length() && count < 100) {
+        starts.push_back(from);
+        QPainter p(&page);
+        const int next = pages.formatRange(&p, QRectF(10, 10, 380, 280), from);
+        ASSERT_GT(next, from);
+        from = next;
+        ++count;
+    }
+    EXPECT_GT(count, 3);
+    EXPECT_LT(count, 100);
+    // Each page after the first starts at the beginning of a line.
+    for (size_t i = 1; i < starts.size(); ++i)
+        EXPECT_EQ(doc.findBlock(starts[i]).position(), starts[i]);
+    // An empty document is one page.
+    QTextDocument empty;
+    vb::RichTextPages none(empty, &page, 380);
+    EXPECT_EQ(none.formatRange(nullptr, QRectF(0, 0, 380, 280), 0), none.length());
+}
