@@ -525,7 +525,7 @@ void Frame::setBackColor(std::int32_t c) {
     w_->setAutoFillBackground(true);
 }
 void Frame::setFont(const std::string& family, double points, bool bold) {
-    QFont f(QString::fromStdString(family));
+    QFont f(fontFamily(family));
     f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
     f.setBold(bold);
     w_->setFont(f);
