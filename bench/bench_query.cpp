@@ -1,4 +1,6 @@
-// Model-table query cost: raw file read vs. our engine (cached and not) vs. SQLite in memory.
+// Model-table query cost: raw file read vs. our engine (cached and not) vs. SQLite in memory,
+// each on tables of 50,000 and 500,000 models with the same 500 families (so a
+// family has ten times the models in the bigger one: linear cost means 10x).
 
 #include "platform/dbase.h"
 #include "platform/query.h"
@@ -8,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -21,11 +24,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kRecords = 50000;
 constexpr int kFamilies = 500;
 
 fs::path gDir;
-std::string gTablePath;
 std::vector<std::string> gFamilyKeys;
 
 std::string padded(std::string s, std::size_t width) {
@@ -40,7 +41,7 @@ std::string familyKey(int i) {
     return k;
 }
 
-void writeModelTable() {
+std::string writeModelTable(int count) {
     const std::vector<db::FieldDef> fields = {
         {"Family____", 'C', 30}, {"carburante", 'C', 1},  {"INIEZ__COD", 'C', 4}, {"MODELLO___", 'C', 30},
         {"DATA__IMM_", 'C', 10}, {"MOTORE____", 'C', 12}, {"CILINDRATA", 'C', 6}, {"POTENZA___", 'C', 16},
@@ -50,10 +51,8 @@ void writeModelTable() {
     std::mt19937 rng(12345);
     const char fuels[] = {'B', 'D', 'G', 'B', 'D'};
     std::vector<std::vector<std::optional<std::string>>> records;
-    records.reserve(kRecords);
-    for (int i = 0; i < kFamilies; ++i)
-        gFamilyKeys.push_back(familyKey(i));
-    for (int r = 0; r < kRecords; ++r) {
+    records.reserve(std::size_t(count));
+    for (int r = 0; r < count; ++r) {
         const int fam = static_cast<int>(rng() % kFamilies);
         const auto num = [&](int mod) { return std::to_string(rng() % mod); };
         records.push_back({padded(gFamilyKeys[fam], 30), std::string(1, fuels[rng() % 5]),
@@ -63,8 +62,23 @@ void writeModelTable() {
                            num(9999), num(999), num(99999), num(99999), num(99999), num(9999),
                            (r % 4 == 0) ? std::optional<std::string>(std::string(200, 'T')) : std::nullopt});
     }
-    gTablePath = (gDir / "Xmod_01.dbf").string();
-    db::writeTable(gTablePath, fields, records);
+    const fs::path dir = gDir / std::to_string(count);
+    fs::create_directories(dir);
+    const std::string path = (dir / "Xmod_01.dbf").string();
+    db::writeTable(path, fields, records);
+    return path;
+}
+
+// The table of `count` models, written on first use.
+const std::string& modelTable(int count) {
+    static std::map<int, std::string> written;
+    auto it = written.find(count);
+    if (it == written.end()) it = written.emplace(count, writeModelTable(count)).first;
+    return it->second;
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+    b->Arg(50000)->Arg(500000);
 }
 
 std::string modelQuery(const std::string& key, char fuel) {
@@ -73,8 +87,9 @@ std::string modelQuery(const std::string& key, char fuel) {
 }
 
 void BM_RawFileRead(benchmark::State& state) {
+    const std::string& path = modelTable(static_cast<int>(state.range(0)));
     for (auto _ : state) {
-        std::FILE* f = std::fopen(gTablePath.c_str(), "rb");
+        std::FILE* f = std::fopen(path.c_str(), "rb");
         std::fseek(f, 0, SEEK_END);
         const long size = std::ftell(f);
         std::fseek(f, 0, SEEK_SET);
@@ -83,20 +98,24 @@ void BM_RawFileRead(benchmark::State& state) {
         std::fclose(f);
         benchmark::DoNotOptimize(buf.get());
     }
-    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(gTablePath)));
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(fs::file_size(path)));
 }
-BENCHMARK(BM_RawFileRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawFileRead)->Apply(sizes)->Unit(benchmark::kMillisecond);
 
 void BM_TableOpen(benchmark::State& state) {
+    const std::string& path = modelTable(static_cast<int>(state.range(0)));
     for (auto _ : state)
-        benchmark::DoNotOptimize(db::Table::open(gTablePath).recordCount());
+        benchmark::DoNotOptimize(db::Table::open(path).recordCount());
 }
-BENCHMARK(BM_TableOpen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TableOpen)->Apply(sizes)->Unit(benchmark::kMillisecond);
 
+// Cached: the table stays open with its indexes, as in the main window; the
+// first query's cost (open and index build) is BM_ModelQueryUncached.
 void runModelQuery(benchmark::State& state, bool cached) {
     db::DataControl data;
     data.Connect = "dBase IV;";
-    data.DatabaseName = gDir.string();
+    data.DatabaseName = fs::path(modelTable(static_cast<int>(state.range(0)))).parent_path().string();
+    db::clearTableCache();
     std::size_t i = 0;
     int64_t rows = 0;
     for (auto _ : state) {
@@ -113,12 +132,12 @@ void runModelQuery(benchmark::State& state, bool cached) {
 void BM_ModelQueryCached(benchmark::State& state) {
     runModelQuery(state, true);
 }
-BENCHMARK(BM_ModelQueryCached)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ModelQueryCached)->Apply(sizes)->Unit(benchmark::kMicrosecond);
 
 void BM_ModelQueryUncached(benchmark::State& state) {
     runModelQuery(state, false);
 }
-BENCHMARK(BM_ModelQueryUncached)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ModelQueryUncached)->Apply(sizes)->Unit(benchmark::kMillisecond);
 
 #ifdef HAVE_SQLITE
 struct Sqlite {
@@ -128,10 +147,10 @@ struct Sqlite {
 
 // Loads the table into an in-memory database (values as our reader returns them),
 // with an index on the two filter columns.
-std::unique_ptr<Sqlite> loadSqlite() {
+std::unique_ptr<Sqlite> loadSqlite(int count) {
     auto s = std::make_unique<Sqlite>();
     sqlite3_open(":memory:", &s->db);
-    const db::Table t = db::Table::open(gTablePath);
+    const db::Table t = db::Table::open(modelTable(count));
     std::string create = "CREATE TABLE models(";
     std::string insert = "INSERT INTO models VALUES(";
     for (std::size_t f = 0; f < t.fields().size(); ++f) {
@@ -162,12 +181,19 @@ std::unique_ptr<Sqlite> loadSqlite() {
 
 void BM_SqliteLoad(benchmark::State& state) {
     for (auto _ : state)
-        benchmark::DoNotOptimize(loadSqlite().get());
+        benchmark::DoNotOptimize(loadSqlite(static_cast<int>(state.range(0))).get());
 }
-BENCHMARK(BM_SqliteLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SqliteLoad)->Apply(sizes)->Unit(benchmark::kMillisecond);
 
 void runSqliteQuery(benchmark::State& state, bool indexed) {
-    static const std::unique_ptr<Sqlite> s = loadSqlite();
+    // One database at a time: the 500,000-model one takes hundreds of megabytes.
+    static std::pair<int, std::unique_ptr<Sqlite>> loaded;
+    const int count = static_cast<int>(state.range(0));
+    if (loaded.first != count) {
+        loaded.second.reset();
+        loaded = {count, loadSqlite(count)};
+    }
+    Sqlite* s = loaded.second.get();
     const std::string sql =
         std::string("SELECT * FROM models") + (indexed ? "" : " NOT INDEXED") +
         " WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
@@ -191,12 +217,12 @@ void runSqliteQuery(benchmark::State& state, bool indexed) {
 void BM_SqliteQueryIndexed(benchmark::State& state) {
     runSqliteQuery(state, true);
 }
-BENCHMARK(BM_SqliteQueryIndexed)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SqliteQueryIndexed)->Apply(sizes)->Unit(benchmark::kMicrosecond);
 
 void BM_SqliteQueryScan(benchmark::State& state) {
     runSqliteQuery(state, false);
 }
-BENCHMARK(BM_SqliteQueryScan)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SqliteQueryScan)->Apply(sizes)->Unit(benchmark::kMicrosecond);
 #endif
 
 } // namespace
@@ -208,7 +234,8 @@ int main(int argc, char** argv) {
     fs::create_directories(gDir);
     int rc = 0;
     try {
-        writeModelTable();
+        for (int i = 0; i < kFamilies; ++i)
+            gFamilyKeys.push_back(familyKey(i));
         benchmark::RunSpecifiedBenchmarks();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_query: %s\n", e.what());

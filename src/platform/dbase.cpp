@@ -475,19 +475,35 @@ std::optional<std::string_view> Table::view(std::size_t row, int field) const {
 }
 
 void Table::scanColumn(int field, const std::function<void(std::uint32_t, std::string_view)>& visit) const {
-    if (field < 0 || std::size_t(field) >= d_->fields.size() || d_->fields[field].type == 'M')
-        fail(d_->path, "field " + std::to_string(field) + " cannot be scanned");
-    if (d_->rows.empty()) return;
-    const Field& f = d_->fields[field];
+    const int fields[] = {field};
+    scanColumns(fields, [&](std::uint32_t row, std::span<const std::string_view> v) { visit(row, v[0]); });
+}
+
+void Table::scanColumns(
+    std::span<const int> fields,
+    const std::function<void(std::uint32_t, std::span<const std::string_view>)>& visit) const {
+    for (int field : fields)
+        if (field < 0 || std::size_t(field) >= d_->fields.size() || d_->fields[field].type == 'M')
+            fail(d_->path, "field " + std::to_string(field) + " cannot be scanned");
+    if (d_->rows.empty() || fields.empty()) return;
     ReadFile file(d_->path, "table file");
     requireUnchanged(file, d_->stamp, d_->path);
+    std::vector<std::string_view> values(fields.size());
     std::uint32_t row = 0;
     const std::uint32_t first = d_->rows.front();
     forEachRecord(file, d_->headerLen, d_->recordLen, first, d_->rows.back() + 1 - first,
                   [&](std::uint32_t physical, const char* rec) {
-                      if (row < d_->rows.size() && d_->rows[row] == physical)
-                          visit(row++, fieldValue(f, rec));
+                      if (row >= d_->rows.size() || d_->rows[row] != physical) return;
+                      for (std::size_t i = 0; i < fields.size(); ++i)
+                          values[i] = fieldValue(d_->fields[fields[i]], rec);
+                      visit(row++, values);
                   });
+}
+
+std::shared_ptr<const Table::Derived> Table::findDerived(const std::string& key) const {
+    std::lock_guard lock(d_->derivedMutex);
+    const auto it = d_->derived.find(key);
+    return it != d_->derived.end() ? it->second : nullptr;
 }
 
 std::shared_ptr<const Table::Derived>

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -91,6 +92,10 @@ class Table {
     // Calls visit(row, value) for every row in order, with the value view() gives,
     // reading the file slice by slice without keeping it. Not for memo fields.
     void scanColumn(int field, const std::function<void(std::uint32_t, std::string_view)>& visit) const;
+    // The same for several fields in one pass: values[i] belongs to fields[i].
+    void
+    scanColumns(std::span<const int> fields,
+                const std::function<void(std::uint32_t, std::span<const std::string_view>)>& visit) const;
 
     // Data derived from the table (the query engine's indexes): built by `build` on
     // the first request for `key`, then shared as long as the table lives.
@@ -99,6 +104,7 @@ class Table {
     };
     std::shared_ptr<const Derived>
     derived(const std::string& key, const std::function<std::shared_ptr<const Derived>()>& build) const;
+    std::shared_ptr<const Derived> findDerived(const std::string& key) const; // null when not built
 
     struct Data;
 

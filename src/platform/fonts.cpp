@@ -1,5 +1,7 @@
 #include "platform/fonts.h"
 
+#include "platform/vbstring.h"
+
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <algorithm>
@@ -39,7 +41,7 @@ std::vector<std::string> g_files;
 } // namespace
 
 QString fontFamily(const std::string& family) {
-    const QString name = QString::fromStdString(family);
+    const QString name = toQt(family);
     const auto it = std::find_if(std::begin(kFamilies), std::end(kFamilies), [&](const FamilyFiles& f) {
         return name.compare(QLatin1String(f.family), Qt::CaseInsensitive) == 0;
     });

@@ -1,5 +1,6 @@
 #include "platform/query.h"
 
+#include "platform/events.h"
 #include "platform/table_index.h"
 
 #include <algorithm>
@@ -156,8 +157,12 @@ std::vector<Compiled> compile(const Table& table, const std::vector<Condition>& 
                         kErrItemNotFound, table.path());
         out.push_back({f, c.notEqual, rtrimBlanks(c.literal), nullptr, 0});
     }
-    for (auto& c : out)
-        if ((c.column = index::column(table, c.field))) c.code = c.column->find(c.literal);
+    std::vector<int> fields;
+    for (const auto& c : out)
+        fields.push_back(c.field);
+    const auto indexes = index::columns(table, fields);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        if ((out[i].column = indexes[i])) out[i].code = out[i].column->find(out[i].literal);
     return out;
 }
 
@@ -220,8 +225,6 @@ Recordset Query::run(const Table& table) const {
     for (const auto& c : conds)
         if (c.column && !c.notEqual && (!drive || c.column->distinct() > drive->column->distinct()))
             drive = &c;
-    const bool orderIndexed =
-        std::all_of(keys.begin(), keys.end(), [&](int f) { return index::indexable(table, f); });
 
     std::vector<std::uint32_t> rows;
     const auto keepIfPassing = [&](std::uint32_t r) {
@@ -231,10 +234,9 @@ Recordset Query::run(const Table& table) const {
     };
     if (drive && drive->code == 0) {
         // No row holds the value.
-    } else if (drive || (orderIndexed && !keys.empty())) {
-        const auto grouped =
-            index::grouped(table, drive ? drive->field : -1, orderIndexed ? keys : std::vector<int>{});
-        const auto candidates = grouped->group(drive ? drive->code : 0);
+    } else if (drive || !keys.empty()) {
+        const auto grouped = index::grouped(table, drive ? drive->field : -1, keys);
+        const auto candidates = grouped->group(table, drive ? drive->code : 0);
         rows.reserve(candidates.size());
         for (const std::uint32_t r : candidates)
             keepIfPassing(r);
@@ -242,39 +244,6 @@ Recordset Query::run(const Table& table) const {
         rows.reserve(table.recordCount());
         for (std::uint32_t r = 0, n = static_cast<std::uint32_t>(table.recordCount()); r < n; ++r)
             keepIfPassing(r);
-    }
-
-    if (!orderIndexed && rows.size() > 1) {
-        // Memo keys: sort positions into a key table built once, so the comparator does no look-ups.
-        const std::size_t k = keys.size();
-        std::vector<std::optional<std::string_view>> cells(rows.size() * k);
-        for (std::size_t i = 0; i < rows.size(); ++i)
-            for (std::size_t j = 0; j < k; ++j) {
-                auto v = table.view(rows[i], keys[j]);
-                if (v) v = rtrimBlanks(*v);
-                cells[i * k + j] = v;
-            }
-        std::vector<std::uint32_t> order(rows.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = static_cast<std::uint32_t>(i);
-        std::stable_sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-            for (std::size_t j = 0; j < k; ++j) {
-                const auto& x = cells[a * k + j];
-                const auto& y = cells[b * k + j];
-                if (!x || !y) {
-                    if (x.has_value() != y.has_value()) return !x.has_value();
-                    continue;
-                }
-                // char_traits<char> compares as unsigned char: plain byte order.
-                const int c = x->compare(*y);
-                if (c != 0) return c < 0;
-            }
-            return false;
-        });
-        std::vector<std::uint32_t> sorted(rows.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            sorted[i] = rows[order[i]];
-        rows.swap(sorted);
     }
     return Recordset(table, std::move(rows));
 }
@@ -344,6 +313,7 @@ void Recordset::setAbsolutePosition(int position) {
 
 Value Recordset::Fields(std::string_view name) const {
     const Table& t = openTable();
+    vb::noteDataFile(t.path());
     const int f = t.fieldIndex(name);
     if (f < 0)
         throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " +
