@@ -106,7 +106,7 @@ TEST_F(DataSheet, ShowcaseRowsFromTheSampleDictionaries) {
               "Impianto con pressostato trinario )");
     // The row holds its three lines, whatever the line spacing of the font.
     QFont font(vb::fontFamily(g.FontName()));
-    font.setPointSizeF(g.FontSize());
+    font.setPixelSize(int(g.FontSize() * 4.0 / 3.0 + 0.5));
     EXPECT_GE(g.RowHeight(u01), vb::pixelsToTwips(3 * QFontMetrics(font).lineSpacing()));
     const int r03 = rowOfCode(g, "R03");
     EXPECT_EQ(g.TextMatrix(r03, 1), " Serraggio preliminare  5  Kgm\r Rotazione angolare  60 \xB0");
