@@ -15,7 +15,9 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
+#include "platform/events.h"
 #include "platform/files.h"
+#include "platform/services.h"
 #include "sampledata/encode.h"
 
 #include <QApplication>
@@ -130,27 +132,34 @@ class AfterFirstPaint : public QObject {
     bool done_ = false;
 };
 
+// As the program's main: the start window on the data folder next to the
+// program, with the desktop services; the user then closes the start window,
+// which ends the program the way it always ends.
+int onceStart(int argc, char** argv) {
+    vb::Application app(argc, argv);
+    app.setApplicationName("Catalogue");
+    vb::setProgramFolder(SAMPLE_DATA_DIR);
+    registerAllWindows();
+    try {
+        startProgram();
+    } catch (const vb::ProgramEnded&) {
+        return 1; // the sample data always starts
+    }
+    vb::Form* start = vb::FormRegistry::get("Form1");
+    AfterFirstPaint end(*start, [start] { start->close(); });
+    return vb::execProgram();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && !std::strcmp(argv[1], "--once-start")) return onceStart(argc, argv);
     QApplication app(argc, argv);
     if (argc > 1 && !std::strcmp(argv[1], "--once-empty")) {
         QWidget w;
         w.resize(1024, 768);
         AfterFirstPaint end(w, [] { QCoreApplication::quit(); });
         w.show();
-        return app.exec();
-    }
-    if (argc > 1 && !std::strcmp(argv[1], "--once-start")) {
-        // Exactly the program's start, on the data folder next to it and with
-        // the desktop services; the user then closes the start window, which
-        // ends the program the way it always ends.
-        app.setApplicationName("Catalogue");
-        vb::setProgramFolder(SAMPLE_DATA_DIR);
-        registerAllWindows();
-        startProgram();
-        vb::Form* start = vb::FormRegistry::get("Form1");
-        AfterFirstPaint end(*start, [start] { start->close(); });
         return app.exec();
     }
     static BenchServices services;
