@@ -119,7 +119,7 @@ Form9::Form9()
     VScroll1.setVisible(false);
     page.setKeepPrintCopy(false);
     page.setColours({0, 12, 12});
-    surface.setPageFont("COURIER", 10);
+    page.surface().setPageFont("COURIER", 10);
 }
 
 void Form9::Form_Load() {
