@@ -139,8 +139,9 @@ void drawComponent(QPainter& p, const ComponentLine& c) {
     const QString name =
         it == componentNames().end() ? QStringLiteral("Componente") : QString::fromUtf8(it->second);
     const bool unit = code == "10" || code == "12" || code == "40" || code == "60";
-    p.setPen(QPen(vga(Black), 1));
-    p.setBrush(vga(unit ? Yellow : White));
+    // White inside, so a black-and-white printout keeps the labels.
+    p.setPen(QPen(vga(unit ? Navy : Black), unit ? 2 : 1));
+    p.setBrush(vga(White));
     p.drawRect(r);
     p.setBrush(Qt::NoBrush);
     p.setPen(vga(Black));
@@ -151,6 +152,7 @@ void drawComponent(QPainter& p, const ComponentLine& c) {
             p.drawLine(x, r.bottom(), x, r.bottom() + 4);
             text(p, QRect(x - 8, r.bottom() - 12, 16, 10), QString::number(i * 5 + 3), 8);
         }
+        p.setPen(vga(Navy));
         text(p, r.adjusted(3, 3, -3, -14), name.toUpper(), 11, Qt::AlignCenter, true);
     } else if (code == "30") {
         // Injector: a coil between its two pins.
