@@ -6,77 +6,49 @@
 #include "platform/geometry.h"
 #include "platform/vbstring.h"
 
-#include <QEvent>
-#include <QFontMetricsF>
-#include <QPainter>
 #include <algorithm>
 #include <cmath>
 
 namespace core {
 
-PageSurface::PageSurface(vb::Form& form) : QWidget(&form), form_(&form) {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setGeometry(form.rect());
-    lower();
-    form.installEventFilter(this);
-    setPageFont("Courier", 9.75);
-    show();
+void PageSurface::setPageFont(const std::string& name, double points) {
+    form_->setFontName(name);
+    form_->setFontSize(points);
 }
 
-void PageSurface::setPageFont(const std::string& name, double points) {
-    QFont f(QString::fromStdString(name));
-    f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
-    f.setStyleHint(QFont::TypeWriter);
-    f.setKerning(false);
-    // Every character advances exactly one whole column, so runs drawn from
-    // different columns line up on the grid.
-    QFontMetricsF exact(f);
-    const qreal advance = exact.horizontalAdvance(QLatin1Char(' '));
-    columnPx_ = std::max(1, int(std::lround(advance)));
-    f.setLetterSpacing(QFont::AbsoluteSpacing, columnPx_ - advance);
-    QFontMetrics m(f);
-    rowPx_ = std::max(1, m.height());
-    ascentPx_ = m.ascent();
-    font_ = f;
-    update();
+int PageSurface::columnWidth() const {
+    return std::max(15, form_->TextWidth(" "));
+}
+
+int PageSurface::rowHeight() const {
+    return std::max(15, form_->TextHeight(" "));
 }
 
 void PageSurface::Cls() {
+    form_->Cls();
     items_.clear();
-    update();
 }
 
 void PageSurface::drawText(int x, int y, const std::string& text, int qbColour) {
+    form_->setCurrentX(x);
+    form_->setCurrentY(y);
+    form_->setForeColor(vb::QBColor(qbColour & 15));
+    form_->Print(text, false);
     items_.push_back({x, y, text, qbColour});
-    update();
 }
 
-void PageSurface::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setFont(font_);
-    for (const Item& it : items_) {
-        p.setPen(vb::vbColor(vb::QBColor(it.colour & 15)));
-        p.drawText(QPointF(vb::twipsToPixels(it.x), vb::twipsToPixels(it.y) + ascentPx_), vb::toQt(it.text));
-    }
-}
-
-bool PageSurface::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == form_ && e->type() == QEvent::Resize) setGeometry(form_->rect());
-    return false;
-}
-
-MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll, PageSurface& surface)
-    : form_(&form), scroll_(&scroll), surface_(&surface) {
+MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll)
+    : form_(&form), scroll_(&scroll), surface_(form) {
     scroll.Change = [this] { VScroll1_Change(); };
 }
 
 void MarkupPage::clear() {
-    surface_->Cls();
+    surface_.Cls();
 }
 
 void MarkupPage::load(const std::string& fileBytes, int bandHeight) {
     band_ = bandHeight;
-    surface_->Cls();
+    clear();
     Lines = decodePageLines(fileBytes);
     PrintCopy.clear();
     if (keepPrintCopy_) {
@@ -87,13 +59,13 @@ void MarkupPage::load(const std::string& fileBytes, int bandHeight) {
     LineCount = std::int16_t(std::min<size_t>(Lines.size(), 32767));
     Lines.resize(size_t(LineCount));
     const int widestChars = widestLineChars(keepPrintCopy_ ? PrintCopy : Lines);
-    WidestLine = widestChars * surface_->columnWidth();
+    WidestLine = widestChars * columnWidth();
 
     const int W = form_->Width();
     const int H = form_->Height();
     // Rounded half to even; at least one row, so a tiny window still pages.
-    VisibleLines = std::int16_t(
-        std::max(1L, std::lrint(double(H - 2 * bandHeight - 750) / double(surface_->rowHeight()))));
+    VisibleLines =
+        std::int16_t(std::max(1L, std::lrint(double(H - 2 * bandHeight - 750) / double(rowHeight()))));
     FirstLine = 0;
     if (LineCount > VisibleLines) {
         TextNeedsScroll = 1;
@@ -137,8 +109,8 @@ void MarkupPage::Draw_Pagina() {
         first = std::clamp<int>(FirstLine, 0, LineCount - VisibleLines);
         count = VisibleLines;
     }
-    const int cw = surface_->columnWidth();
-    const int rh = surface_->rowHeight();
+    const int cw = columnWidth();
+    const int rh = rowHeight();
     // Bracket runs come first, then brace runs, then the base text, as the
     // passes of the painter draw them.
     std::vector<std::vector<MarkupRun>> rows;
@@ -149,8 +121,8 @@ void MarkupPage::Draw_Pagina() {
         for (int r = 0; r < count; ++r)
             for (const MarkupRun& run : rows[size_t(r)])
                 if (run.pass == pass)
-                    surface_->drawText(TextLeft + (run.column - 1) * cw, TextTop + r * rh, run.text,
-                                       run.colour);
+                    surface_.drawText(TextLeft + (run.column - 1) * cw, TextTop + r * rh, run.text,
+                                      run.colour);
 }
 
 void MarkupPage::VScroll1_Change() {

@@ -1,13 +1,9 @@
 #pragma once
 // A marked-up text page shown on a window: the line array, the print copy,
-// the painter on the fixed character grid, the scroll bar and the paging
-// keys. Every window that shows such a page holds one of these.
+// the painter on the fixed character grid of the window font, the scroll
+// bar and the paging keys. Every window that shows such a page holds one.
 #include "core/markup.h"
 
-#include <QColor>
-#include <QFont>
-#include <QString>
-#include <QWidget>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -19,19 +15,17 @@ class VScrollBar;
 
 namespace core {
 
-// The window's drawing surface for text: lies over the client area, under
-// every control, and keeps what was drawn until it is cleared, so covering
-// and uncovering the window never loses the page.
-class PageSurface : public QWidget {
+// Text drawn on a window's own drawing surface at grid positions, in the
+// window font, with a record of what was drawn since the last clear.
+class PageSurface {
   public:
-    explicit PageSurface(vb::Form& form);
+    explicit PageSurface(vb::Form& form) : form_(&form) {}
 
     // The window font of the page ("Courier", 9.75 points...).
     void setPageFont(const std::string& name, double points);
-    const QFont& pageFont() const { return font_; }
     // The character grid, in twips: the text width and height of one blank.
-    int columnWidth() const { return columnPx_ * 15; }
-    int rowHeight() const { return rowPx_ * 15; }
+    int columnWidth() const;
+    int rowHeight() const;
 
     void Cls();
     // Text with a transparent background, its top left at x, y (twips).
@@ -40,18 +34,12 @@ class PageSurface : public QWidget {
     struct Item {
         int x = 0, y = 0; // twips
         std::string text;
-        int colour = 0;
+        int colour = 0; // QBColor number
     };
     const std::vector<Item>& items() const { return items_; }
 
-  protected:
-    void paintEvent(QPaintEvent*) override;
-    bool eventFilter(QObject* watched, QEvent* e) override;
-
   private:
     vb::Form* form_;
-    QFont font_;
-    int columnPx_ = 8, rowPx_ = 15, ascentPx_ = 12;
     std::vector<Item> items_;
 };
 
@@ -61,14 +49,22 @@ struct MarkupColours {
 
 class MarkupPage {
   public:
-    MarkupPage(vb::Form& form, vb::VScrollBar& scroll, PageSurface& surface);
+    // Draws on the window's surface in the window's font (set by the
+    // window, "Courier" 9.75 for the vehicle texts) and takes over the
+    // scroll bar's Change.
+    MarkupPage(vb::Form& form, vb::VScrollBar& scroll);
 
     void setColours(MarkupColours c) { colours_ = c; }
     // Without a print copy the widest line counts the markers too.
     void setKeepPrintCopy(bool keep) { keepPrintCopy_ = keep; }
 
+    // The character grid in twips: the text width and height of one blank.
+    int columnWidth() const { return surface_.columnWidth(); }
+    int rowHeight() const { return surface_.rowHeight(); }
+    PageSurface& surface() { return surface_; }
+
     // Loads the page from the bytes of its file (read whole by the caller)
-    // and lays it out below a header and above a toolbar band of bandHeight
+    // and lays it out between a header and a toolbar band of bandHeight
     // twips each: lines, print copy, widest line, visible rows, scroll bar,
     // text block; then paints it.
     void load(const std::string& fileBytes, int bandHeight);
@@ -78,6 +74,7 @@ class MarkupPage {
     void VScroll1_Change();
     // PageUp (33) to the top, PageDown (34) to the end, while the page scrolls.
     void pageKey(int keyCode);
+    // Clears the window's surface.
     void clear();
 
     std::vector<std::string> Lines;
@@ -89,12 +86,15 @@ class MarkupPage {
     std::int32_t TextBlockWidth = 0;
     std::int32_t WidestLine = 0;
 
+    // What the painter has drawn since the surface was last cleared.
+    const std::vector<PageSurface::Item>& drawn() const { return surface_.items(); }
+
   private:
     void place();
 
     vb::Form* form_;
     vb::VScrollBar* scroll_;
-    PageSurface* surface_;
+    PageSurface surface_;
     MarkupColours colours_;
     bool keepPrintCopy_ = true;
     int band_ = 720;

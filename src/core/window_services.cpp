@@ -5,9 +5,14 @@
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/form.h"
+#include "platform/printer.h"
+#include "platform/richtext.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
+#include <QPrinter>
+#include <QRectF>
+#include <algorithm>
 #include <cmath>
 
 namespace core {
@@ -112,6 +117,38 @@ void ReportRuntimeError(const std::string& windowName, const vb::VbError& error)
     MsgBoxStd(windowName + ": ERROR #" + number + "\r" + error.description() + "\r" + "Program stopped.",
               vb::vbCritical);
     vb::End();
+}
+
+bool PrintRichText(vb::Control& control, float left, float top, float right, float bottom) {
+    if (control.kind() != vb::ControlKind::RichText) return false;
+    auto& box = static_cast<vb::RichTextBox&>(control);
+    vb::PrinterObject& printer = vb::Printer();
+    const int scaleMode = printer.ScaleMode();
+    printer.Print("");
+    printer.setScaleMode(vb::vbTwips);
+    const long offsetX = std::lround(printer.ScaleX(printer.PhysicalOffsetX(), vb::vbPixels, vb::vbTwips));
+    const long offsetY = std::lround(printer.ScaleY(printer.PhysicalOffsetY(), vb::vbPixels, vb::vbTwips));
+    const long l = std::lround(InchesToTwips(left)) - offsetX;
+    const long t = std::lround(InchesToTwips(top)) - offsetY;
+    const long r = std::lround(printer.Width() - InchesToTwips(right) - offsetX);
+    const long b = std::lround(printer.Height() - InchesToTwips(bottom) - offsetY);
+    // Twips of the printable area to the printer's device pixels.
+    const double dx = printer.LogPixelsX() / 1440.0, dy = printer.LogPixelsY() / 1440.0;
+    const QRectF rect(l * dx, t * dy, std::max(1.0, (r - l) * dx), std::max(1.0, (b - t) * dy));
+    vb::RichTextPages pages(box.document(), &printer.qprinter(), rect.width());
+    const int length = pages.length();
+    int start = 0;
+    for (;;) {
+        const int next = pages.formatRange(&printer.painter(), rect, start);
+        // A page that formats nothing would never end the loop.
+        if (next >= length || next <= start) break;
+        start = next;
+        printer.NewPage();
+        printer.Print("");
+    }
+    printer.EndDoc();
+    printer.setScaleMode(scaleMode);
+    return true;
 }
 
 } // namespace core

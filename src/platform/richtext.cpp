@@ -175,9 +175,11 @@ int RichTextPages::formatRange(QPainter* painter, const QRectF& rect, int from) 
     if (painter) {
         painter->save();
         painter->translate(rect.left(), rect.top() - top);
-        const QRectF clip(0, top, rect.width(), bottom - top);
-        painter->setClipRect(clip);
-        doc_->drawContents(painter, clip);
+        painter->setClipRect(QRectF(0, top, rect.width(), bottom - top));
+        // The layout draws every block that touches its clip, and a printed
+        // file keeps text even where the painter's clip hides it: a block
+        // that only touches the page's edge must not be drawn at all.
+        doc_->drawContents(painter, QRectF(0, top + 1, rect.width(), std::max(0.0, bottom - top - 2)));
         painter->restore();
     }
     if (breakY == std::numeric_limits<double>::max()) return end;

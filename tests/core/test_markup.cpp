@@ -131,6 +131,8 @@ class MarkupPageTest : public WindowTest {
         core::InitIdentityTable();
         form.setWidth(15360);
         form.setHeight(11520);
+        form.setFontName("Courier");
+        form.setFontSize(9.75);
     }
     std::string pageOf(int n, const std::string& prefix = "riga ") {
         std::vector<std::string> lines;
@@ -141,22 +143,21 @@ class MarkupPageTest : public WindowTest {
     // The rows drawn in the base colour, top to bottom.
     std::vector<std::string> baseRows() const {
         std::vector<std::string> rows;
-        for (const auto& it : surface.items())
+        for (const auto& it : page.drawn())
             if (it.colour == 0) rows.push_back(it.text);
         return rows;
     }
     vb::Form form{"Scratch"};
     vb::VScrollBar VScroll1{form, "VScroll1"};
-    core::PageSurface surface{form};
-    core::MarkupPage page{form, VScroll1, surface};
+    core::MarkupPage page{form, VScroll1};
 };
 
 } // namespace
 
 TEST_F(MarkupPageTest, GridIsMeasuredInTheFixedPitchFont) {
-    EXPECT_GT(surface.columnWidth(), 0);
-    EXPECT_EQ(surface.columnWidth() % 15, 0);
-    EXPECT_GT(surface.rowHeight(), surface.columnWidth());
+    EXPECT_GT(page.columnWidth(), 0);
+    EXPECT_EQ(page.columnWidth() % 15, 0);
+    EXPECT_GT(page.rowHeight(), page.columnWidth());
 }
 
 TEST_F(MarkupPageTest, EmptyPageDrawsNothingAndHidesTheScrollBar) {
@@ -165,14 +166,14 @@ TEST_F(MarkupPageTest, EmptyPageDrawsNothingAndHidesTheScrollBar) {
     EXPECT_EQ(page.LineCount, 0);
     EXPECT_FALSE(VScroll1.Visible());
     EXPECT_EQ(core::TextNeedsScroll, 0);
-    EXPECT_TRUE(surface.items().empty());
+    EXPECT_TRUE(page.drawn().empty());
     EXPECT_EQ(page.TextBlockWidth, 400);
 }
 
 TEST_F(MarkupPageTest, ScrollBarAppearsOnlyPastTheVisibleRows) {
     page.load(pageOf(3), 720);
     const int visible = page.VisibleLines;
-    const long expect = std::lrint(double(11520 - 2 * 720 - 750) / surface.rowHeight());
+    const long expect = std::lrint(double(11520 - 2 * 720 - 750) / page.rowHeight());
     EXPECT_EQ(visible, expect);
 
     page.load(pageOf(visible), 720);
@@ -232,19 +233,19 @@ TEST_F(MarkupPageTest, PrintCopyAndWidestLine) {
     EXPECT_EQ(page.PrintCopy[0], "abc ");
     EXPECT_EQ(page.PrintCopy[1], "ab cdef gh i ");
     EXPECT_EQ(page.Lines[1], "ab[cdef]gh{i}"); // the line array keeps the markers
-    EXPECT_EQ(page.WidestLine, 13 * surface.columnWidth());
+    EXPECT_EQ(page.WidestLine, 13 * page.columnWidth());
 
     page.setKeepPrintCopy(false);
     page.load(scrambledLines({"[abc]"}), 720);
     EXPECT_TRUE(page.PrintCopy.empty());
-    EXPECT_EQ(page.WidestLine, 5 * surface.columnWidth()); // markers counted
+    EXPECT_EQ(page.WidestLine, 5 * page.columnWidth()); // markers counted
 }
 
 TEST_F(MarkupPageTest, PaintsColoursOnTheGrid) {
     page.load(scrambledLines({"ab[cd]ef"}), 720);
-    const int cw = surface.columnWidth();
+    const int cw = page.columnWidth();
     bool red = false, black = false;
-    for (const auto& it : surface.items()) {
+    for (const auto& it : page.drawn()) {
         if (it.colour == 12) {
             EXPECT_EQ(it.text, " cd ");
             EXPECT_EQ(it.x, page.TextLeft + 2 * cw);
@@ -261,16 +262,17 @@ TEST_F(MarkupPageTest, PaintsColoursOnTheGrid) {
 
     // On the screen the red segment sits exactly in the gap of the black
     // line: every column of the grid holds one character.
-    surface.setGeometry(0, 0, 1100, 800);
-    QImage img(surface.size(), QImage::Format_RGB32);
-    img.fill(Qt::white);
-    surface.render(&img);
+    const QImage& img = form.drawing();
+    ASSERT_GT(img.width(), page.TextLeft / 15 + 10 * cw / 15);
     const int x0 = page.TextLeft / 15, y0 = page.TextTop / 15;
-    auto isRed = [](QColor p) { return p.red() > p.green() + 60 && p.red() > p.blue() + 60; };
-    auto isDark = [](QColor p) { return p.red() < 90 && p.green() < 90 && p.blue() < 90; };
+    // The surface is transparent where nothing was drawn.
+    auto isRed = [](QColor p) {
+        return p.alpha() > 128 && p.red() > p.green() + 60 && p.red() > p.blue() + 60;
+    };
+    auto isDark = [](QColor p) { return p.alpha() > 128 && p.red() < 90 && p.green() < 90 && p.blue() < 90; };
     auto columnHas = [&](int col, QColor c) {
         for (int x = x0 + (col - 1) * cw / 15; x < x0 + col * cw / 15; ++x)
-            for (int y = y0; y < y0 + surface.rowHeight() / 15; ++y) {
+            for (int y = y0; y < y0 + page.rowHeight() / 15; ++y) {
                 QColor p = img.pixelColor(x, y);
                 if (c == Qt::red ? isRed(p) : isDark(p)) return true;
             }
@@ -285,7 +287,7 @@ TEST_F(MarkupPageTest, PaintsColoursOnTheGrid) {
 
 TEST_F(MarkupPageTest, ScrollChangeIgnoredWhileThePageFits) {
     page.load(pageOf(3), 720);
-    const size_t before = surface.items().size();
+    const size_t before = page.drawn().size();
     page.VScroll1_Change();
-    EXPECT_EQ(surface.items().size(), before);
+    EXPECT_EQ(page.drawn().size(), before);
 }
