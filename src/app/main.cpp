@@ -1,12 +1,16 @@
 // Starts the catalogue: the start window is the only entry point.
 #include "app/windows.h"
-
-#include <QApplication>
+#include "platform/events.h"
+#include "platform/services.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    vb::Application app(argc, argv);
     app.setApplicationName("Catalogue");
     registerAllWindows();
-    startProgram();
-    return app.exec();
+    try {
+        startProgram();
+    } catch (const vb::ProgramEnded&) {
+        // Ended while the start window loaded (a fatal data error).
+    }
+    return vb::execProgram();
 }

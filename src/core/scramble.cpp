@@ -78,10 +78,10 @@ std::string decodeWith(const std::string& s, const std::array<int, 128>* inMap,
             r.push_back(char(c));
             continue;
         }
-        if (i >= 80) throw vb::VbError(vb::errSubscript);
+        if (i >= 80) throw vb::DecodeError(vb::errSubscript);
         if (c > 160) c = inMap ? (*inMap)[size_t(c - 128)] : IdentityTable[size_t(c - 128)];
         int d = c + Key[i];
-        if (d > 255) throw vb::VbError(vb::errInvalidCall);
+        if (d > 255) throw vb::DecodeError(vb::errInvalidCall);
         r.push_back(char(d > 127 ? out[size_t(d - 128)] : d));
     }
     return r;
@@ -136,7 +136,7 @@ std::string DescrambleString(std::string& s) {
     r.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
         int c = static_cast<unsigned char>(s[i]) + Key[i];
-        if (c > 255) throw vb::VbError(vb::errInvalidCall);
+        if (c > 255) throw vb::DecodeError(vb::errInvalidCall);
         r.push_back(char(c));
     }
     return r;

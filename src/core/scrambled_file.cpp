@@ -89,7 +89,7 @@ void LoadScrambledFile(const std::string& Path, int Target) {
             int answer = vb::MsgBox("(" + std::to_string(error) + ") File " + vb::LCase(Path) +
                                         " Failed !! To try to recover ?",
                                     vb::vbYesNo | vb::vbCritical, StepMarker);
-            if (answer != vb::vbYes) vb::End();
+            if (answer != vb::vbYes) vb::EndFatal();
             const std::string rec = recoveryPath(Path);
             bool restored = false;
             if (vb::fileExists(rec)) {
@@ -107,7 +107,7 @@ void LoadScrambledFile(const std::string& Path, int Target) {
         }
         MsgBoxStd("Error: (" + std::to_string(error) + ") file " + vb::LCase(Path) + " not available",
                   vb::vbCritical);
-        vb::End();
+        vb::EndFatal();
     }
 }
 

@@ -5,6 +5,7 @@
 #include "core/scrambled_file.h"
 #include "core/texts.h"
 #include "platform/errors.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
@@ -304,6 +305,9 @@ void Form1::Form_KeyDown(int& KeyCode, int Shift) {
 }
 
 void registerCoreWindows() {
+    // An error that escaped a window's handler reads like the other file
+    // errors of the program.
+    vb::setErrorReporter([](const std::string& text) { MsgBoxStd(text, vb::vbCritical); });
     vb::FormRegistry::add(Form1::kFormName, [] { return new Form1; });
     registerScrambledTarget(1, [](const std::string& temp, const std::string&) {
         Form1::get().Image2.setPicture(vb::LoadPicture(temp));

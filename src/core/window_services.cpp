@@ -116,7 +116,7 @@ void ReportRuntimeError(const std::string& windowName, const vb::VbError& error)
     std::string number = (error.number() >= 0 ? " " : "") + std::to_string(error.number());
     MsgBoxStd(windowName + ": ERROR #" + number + "\r" + error.description() + "\r" + "Program stopped.",
               vb::vbCritical);
-    vb::End();
+    vb::EndFatal();
 }
 
 bool PrintRichText(vb::Control& control, float left, float top, float right, float bottom) {

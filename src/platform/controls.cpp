@@ -43,7 +43,7 @@ class MouseForwarder : public QObject {
 
 class ClickLabel : public QLabel {
   public:
-    std::function<void()>* click = nullptr;
+    Event<>* click = nullptr;
 
   protected:
     void mouseReleaseEvent(QMouseEvent* e) override {

@@ -4,6 +4,7 @@
 // fire on changes made by code as well as by the user, and only on a real
 // change.
 #include "platform/drawing.h"
+#include "platform/events.h"
 #include "platform/geometry.h"
 
 #include <QPixmap>
@@ -48,7 +49,7 @@ enum class ControlKind {
     ComboBox,
 };
 
-using MouseHandler = std::function<void(int Button, int Shift, float X, float Y)>;
+using MouseHandler = Event<int, int, float, float>; // Button, Shift, X, Y
 
 class Control {
   public:
@@ -140,7 +141,7 @@ class CommandButton : public Control {
     void setPicture(const QPixmap& picture);
     // Presses the button as the user would (only when enabled and visible).
     void click();
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     QPushButton* button_;
@@ -164,7 +165,7 @@ class Label : public Control {
     void setAlignment(int alignment); // 0 left, 1 right, 2 centre
     void setAutoSize(bool on);
     void setTransparent(bool on);
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     void restyle();
@@ -183,7 +184,7 @@ class Image : public Control {
     void setPicture(const QPixmap& picture);
     bool Stretch() const { return stretch_; }
     void setStretch(bool on);
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     void redraw();
@@ -245,7 +246,7 @@ class ListBox : public Control {
     // Raises Click when the selection changes.
     void setListIndex(int i);
     const std::vector<std::string>& items() const { return items_; }
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     QListWidget* list_;
@@ -267,7 +268,7 @@ class OptionButton : public Control {
     void setForeColor(std::int32_t c);
     bool FontBold() const { return bold_; }
     void setFontBold(bool b);
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     void restyle();
@@ -324,7 +325,7 @@ class Timer : public Control {
     int Interval() const { return interval_; }
     void setInterval(int ms);
     void setEnabled(bool v) override;
-    std::function<void()> Tick;
+    Event<> Tick;
 
   private:
     void restart();
@@ -337,7 +338,7 @@ class WheelCatcher : public Control {
   public:
     WheelCatcher(Form& form, std::string name, int index = -1);
     // Rotation, X, Y, handle of the control under the pointer.
-    std::function<void(int Rotation, int X, int Y, std::uintptr_t Handle)> WheelRotation;
+    Event<int, int, int, std::uintptr_t> WheelRotation;
 };
 
 // A vertical scroll bar. Change fires when Value really changes, whether the
@@ -357,7 +358,7 @@ class VScrollBar : public Control {
     void setValue(int v);
     void setSmallChange(int v);
     void setLargeChange(int v);
-    std::function<void()> Change;
+    Event<> Change;
 
   private:
     void sync();

@@ -24,13 +24,23 @@ std::string errorDescription(int number);
 
 class VbError : public std::runtime_error {
   public:
-    explicit VbError(int number, std::string description = {})
-        : std::runtime_error(description.empty() ? errorDescription(number) : description), number_(number) {}
+    explicit VbError(int number, std::string description = {}, std::string file = {})
+        : std::runtime_error(description.empty() ? errorDescription(number) : description), number_(number),
+          file_(std::move(file)) {}
     int number() const { return number_; }
     std::string description() const { return what(); }
+    // The file the error is about, as the caller named it; empty when none.
+    const std::string& file() const { return file_; }
 
   private:
     int number_;
+    std::string file_;
+};
+
+// A stored value whose decoding leaves the code range: the data is damaged.
+class DecodeError : public VbError {
+  public:
+    using VbError::VbError;
 };
 
 } // namespace vb

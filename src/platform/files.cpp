@@ -1,9 +1,11 @@
 #include "platform/files.h"
 
 #include "platform/errors.h"
+#include "platform/vbstring.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <filesystem>
 #include <fstream>
 #include <strings.h>
@@ -15,13 +17,46 @@ namespace fs = std::filesystem;
 namespace vb {
 namespace {
 
+// The program folder in its two forms: the bytes the file system knows it by,
+// and the 8-bit text that data paths are joined to. A folder name with
+// letters outside Windows-1252 has no exact text form; paths under it still
+// reach it through the native form.
+struct ProgramFolder {
+    std::string native, text;
+};
+ProgramFolder& programFolderForms() {
+    static ProgramFolder f;
+    return f;
+}
+
+bool isAscii(const std::string& s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// A path component written as 8-bit text, as the file system spells it.
+std::string nativeName(const std::string& part) {
+    if (isAscii(part)) return part;
+    return QFile::encodeName(toQt(part)).toStdString();
+}
+
 std::string findInFolder(const std::string& folder, const std::string& name) {
     std::error_code ec;
     fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
-    if (fs::exists(dir / name, ec)) return name;
+    const std::string native = nativeName(name);
+    if (fs::exists(dir / native, ec)) return native;
+    // A name stored as the raw bytes (a path that is native already, or a
+    // file written by a tool that kept the 8-bit name).
+    if (native != name && fs::exists(dir / name, ec)) return name;
+    const bool ascii = native == name;
+    const QString wanted = ascii ? QString() : toQt(name);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
         std::string candidate = it->path().filename().string();
         if (strcasecmp(candidate.c_str(), name.c_str()) == 0) return candidate;
+        if (!ascii &&
+            QFile::decodeName(QByteArray::fromStdString(candidate)).compare(wanted, Qt::CaseInsensitive) == 0)
+            return candidate;
     }
     return {};
 }
@@ -34,7 +69,13 @@ std::string resolvePath(const std::string& path) {
         if (c == '\\') c = '/';
     std::string out;
     size_t pos = 0;
-    if (!p.empty() && p[0] == '/') {
+    const ProgramFolder& folder = programFolderForms();
+    if (!folder.text.empty() && folder.text != folder.native &&
+        p.compare(0, folder.text.size(), folder.text) == 0 &&
+        (p.size() == folder.text.size() || p[folder.text.size()] == '/')) {
+        out = folder.native;
+        pos = folder.text.size();
+    } else if (!p.empty() && p[0] == '/') {
         out = "/";
         pos = 1;
     }
@@ -46,7 +87,7 @@ std::string resolvePath(const std::string& path) {
             std::string found;
             if (!missing && part != "." && part != "..") found = findInFolder(out, part);
             if (found.empty()) {
-                found = part;
+                found = nativeName(part);
                 if (part != "." && part != "..") missing = true;
             }
             if (!out.empty() && out.back() != '/') out += '/';
@@ -66,21 +107,21 @@ bool fileExists(const std::string& path) {
 std::int64_t FileLen(const std::string& path) {
     std::error_code ec;
     auto size = fs::file_size(resolvePath(path), ec);
-    if (ec) throw VbError(errFileNotFound);
+    if (ec) throw VbError(errFileNotFound, {}, path);
     return std::int64_t(size);
 }
 
 std::string readAll(const std::string& path) {
     std::string real = resolvePath(path);
     std::error_code ec;
-    if (!fs::is_regular_file(real, ec)) throw VbError(errFileNotFound);
+    if (!fs::is_regular_file(real, ec)) throw VbError(errFileNotFound, {}, path);
     std::ifstream in(real, std::ios::binary | std::ios::ate);
-    if (!in) throw VbError(errPathAccess);
+    if (!in) throw VbError(errPathAccess, {}, path);
     // One read of the whole length.
     std::string data(size_t(in.tellg()), '\0');
     in.seekg(0);
     in.read(data.data(), std::streamsize(data.size()));
-    if (in.bad() || in.gcount() != std::streamsize(data.size())) throw VbError(errPathAccess);
+    if (in.bad() || in.gcount() != std::streamsize(data.size())) throw VbError(errPathAccess, {}, path);
     return data;
 }
 
@@ -91,19 +132,19 @@ void writeAt(const std::string& path, std::int64_t position, const std::string& 
         f.clear();
         f.open(real, std::ios::out | std::ios::binary);
     }
-    if (!f) throw VbError(errPathAccess);
+    if (!f) throw VbError(errPathAccess, {}, path);
     f.seekp(position - 1);
     f.write(bytes.data(), std::streamsize(bytes.size()));
     f.flush();
-    if (!f) throw VbError(errPathAccess);
+    if (!f) throw VbError(errPathAccess, {}, path);
 }
 
 void writeNew(const std::string& path, const std::string& bytes) {
     std::ofstream f(resolvePath(path), std::ios::binary | std::ios::trunc);
-    if (!f) throw VbError(errPathAccess);
+    if (!f) throw VbError(errPathAccess, {}, path);
     f.write(bytes.data(), std::streamsize(bytes.size()));
     f.flush();
-    if (!f) throw VbError(errPathAccess);
+    if (!f) throw VbError(errPathAccess, {}, path);
 }
 
 void FileCopy(const std::string& source, const std::string& target) {
@@ -112,42 +153,56 @@ void FileCopy(const std::string& source, const std::string& target) {
     std::string temp = real + ".part" + std::to_string(::getpid());
     {
         std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f) throw VbError(errPathAccess);
+        if (!f) throw VbError(errPathAccess, {}, target);
         f.write(data.data(), std::streamsize(data.size()));
         f.flush();
         if (!f) {
             f.close();
             std::error_code ec;
             fs::remove(temp, ec);
-            throw VbError(errPathAccess);
+            throw VbError(errPathAccess, {}, target);
         }
     }
     std::error_code ec;
     fs::rename(temp, real, ec);
     if (ec) {
         fs::remove(temp, ec);
-        throw VbError(errPathAccess);
+        throw VbError(errPathAccess, {}, target);
     }
 }
 
 void Kill(const std::string& path) {
     std::error_code ec;
-    if (!fs::remove(resolvePath(path), ec) || ec) throw VbError(errFileNotFound);
-}
-
-namespace {
-std::string g_programFolder;
+    if (!fs::remove(resolvePath(path), ec) || ec) throw VbError(errFileNotFound, {}, path);
 }
 
 void setProgramFolder(const std::string& folder) {
-    g_programFolder = folder;
+    ProgramFolder& f = programFolderForms();
+    f.native = folder;
+    f.text = folder.empty() ? std::string() : fromQt(QFile::decodeName(QByteArray::fromStdString(folder)));
 }
 
 std::string programFolder() {
-    if (!g_programFolder.empty()) return g_programFolder;
-    QString dir = QCoreApplication::applicationDirPath();
-    if (dir.isEmpty()) dir = QDir::currentPath();
-    return dir.toStdString();
+    ProgramFolder& f = programFolderForms();
+    if (f.native.empty()) {
+        QString dir = QCoreApplication::applicationDirPath();
+        if (dir.isEmpty()) dir = QDir::currentPath();
+        f.native = QFile::encodeName(dir).toStdString();
+        f.text = fromQt(dir);
+    }
+    return f.text;
+}
+
+std::string pathText(const std::string& native) {
+    return fromQt(QFile::decodeName(QByteArray::fromStdString(native)));
+}
+
+std::string displayPaths(const std::string& text) {
+    if (QDir::separator() == QLatin1Char('\\')) return text;
+    std::string out = text;
+    for (char& c : out)
+        if (c == '\\') c = '/';
+    return out;
 }
 
 } // namespace vb

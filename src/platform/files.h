@@ -28,9 +28,19 @@ void FileCopy(const std::string& source, const std::string& target);
 // Deletes the file; error 53 when it does not exist.
 void Kill(const std::string& path);
 
-// Folder of the running program, without a trailing separator.
+// Folder of the running program, without a trailing separator, as 8-bit
+// text like every other path the windows build; resolvePath maps it back to
+// the folder's name on disk, whatever its encoding.
 std::string programFolder();
-// Makes programFolder() answer another folder (tests); empty restores it.
+// Makes programFolder() answer another folder, given as the file system
+// names it (tests); empty restores it.
 void setProgramFolder(const std::string& folder);
+
+// A path as the file system returned it (resolvePath, the table reader), as
+// 8-bit text for a message.
+std::string pathText(const std::string& native);
+// A message text with the paths in it written with the system's own
+// separator: the windows write them the original's way.
+std::string displayPaths(const std::string& text);
 
 } // namespace vb

@@ -2,6 +2,7 @@
 
 #include "platform/controls.h"
 #include "platform/errors.h"
+#include "platform/events.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
@@ -10,6 +11,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
@@ -155,13 +157,39 @@ void Form::setWidth(int v) {
     bool changed = v != width_;
     width_ = v;
     applyGeometry();
-    if (changed) Form_Resize();
+    if (changed) raiseResize();
 }
 void Form::setHeight(int v) {
     bool changed = v != height_;
     height_ = v;
     applyGeometry();
-    if (changed) Form_Resize();
+    if (changed) raiseResize();
+}
+
+void Form::raiseResize() {
+    // A layout that sets the window's size runs inside its own Resize; the
+    // change it makes is already being handled.
+    if (resizing_) return;
+    resizing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{resizing_};
+    runEvent([this] { Form_Resize(); });
+}
+
+void Form::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    // The size this window asked for itself comes back here too.
+    if (e->size() == placedSize_) return;
+    placedSize_ = e->size();
+    // The client area is what Qt resizes; Width and Height are the outer size.
+    const int w = (e->size().width() + 2 * kFrameSidePx) * kTwipsPerPixel;
+    const int h = (e->size().height() + kFrameSidePx + kFrameCaptionPx) * kTwipsPerPixel;
+    if (w == width_ && h == height_) return;
+    width_ = w;
+    height_ = h;
+    raiseResize();
 }
 int Form::ScaleWidth() const {
     return std::max(0, width_ - 2 * kFrameSidePx * kTwipsPerPixel);
@@ -173,6 +201,7 @@ int Form::ScaleHeight() const {
 void Form::applyGeometry() {
     int w = std::max(1, twipsToPixels(ScaleWidth()));
     int h = std::max(1, twipsToPixels(ScaleHeight()));
+    placedSize_ = QSize(w, h);
     setGeometry(twipsToPixels(left_) + kFrameSidePx, twipsToPixels(top_) + kFrameCaptionPx, w, h);
 }
 
@@ -195,7 +224,7 @@ void Form::Show() {
     bool first = !shownOnce_;
     shownOnce_ = true;
     show();
-    if (first) Form_Resize();
+    if (first) raiseResize();
 }
 
 void Form::ShowModal(Form* owner) {
@@ -203,6 +232,7 @@ void Form::ShowModal(Form* owner) {
 }
 
 void Form::runModalLoop(Form* owner) {
+    if (programEnding()) throw ProgramEnded{exitStatus()};
     if (unloaded_) return;
     setWindowModality(Qt::ApplicationModal);
     if (owner) {
@@ -220,6 +250,9 @@ void Form::runModalLoop(Form* owner) {
     loop_ = &loop;
     loop.exec();
     if (self) self->loop_ = nullptr;
+    // The end of the program left this loop: the code that opened the window
+    // must not go on.
+    if (programEnding()) throw ProgramEnded{exitStatus()};
 }
 
 void Form::Unload() {
@@ -234,7 +267,7 @@ void Form::Unload() {
 bool Form::previewKey(int keyCode, int shift) {
     int code = keyCode;
     QPointer<Form> self(this);
-    Form_KeyDown(code, shift);
+    runEvent([&] { Form_KeyDown(code, shift); });
     if (!self || unloaded_) return true;
     if (code == 27 && cancel_ && cancel_->Enabled() && cancel_->Visible()) {
         cancel_->click();
@@ -294,8 +327,9 @@ void Form::mouseMoveEvent(QMouseEvent* e) {
             QWidget::mouseMoveEvent(e);
             return;
         }
-    Form_MouseMove(int(e->buttons() & Qt::LeftButton ? 1 : 0), 0, float(e->position().x() * kTwipsPerPixel),
-                   float(e->position().y() * kTwipsPerPixel));
+    const int button = e->buttons() & Qt::LeftButton ? 1 : 0;
+    const float x = float(e->position().x() * kTwipsPerPixel), y = float(e->position().y() * kTwipsPerPixel);
+    runEvent([&] { Form_MouseMove(button, 0, x, y); });
     QWidget::mouseMoveEvent(e);
 }
 
@@ -308,10 +342,10 @@ void Form::paintEvent(QPaintEvent* e) {
 void Form::closeEvent(QCloseEvent* e) {
     // The title-bar close box unloads the window like its close button.
     e->ignore();
-    if (name_ == "Form1") {
-        services().endProgram();
-    }
-    Unload();
+    runEvent([this] {
+        if (name_ == "Form1") services().endProgram();
+        Unload();
+    });
 }
 
 void FormRegistry::add(const std::string& name, Factory factory) {
@@ -335,8 +369,9 @@ Form* FormRegistry::get(const std::string& name) {
     // through the default instance.
     registry().instances[name] = f;
     f->loading_ = true;
-    f->Form_Load();
-    f->loading_ = false;
+    QPointer<Form> guard(f);
+    runEvent([f] { f->Form_Load(); });
+    if (guard) f->loading_ = false;
     return f;
 }
 

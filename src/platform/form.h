@@ -81,9 +81,12 @@ class Form : public QWidget, public DrawingSurface {
     void mouseMoveEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    // A size given by the window manager or the user runs Form_Resize too.
+    void resizeEvent(QResizeEvent* e) override;
 
   private:
     void applyGeometry();
+    void raiseResize();
     friend class FormRegistry;
 
     std::string name_;
@@ -96,6 +99,8 @@ class Form : public QWidget, public DrawingSurface {
     bool unloaded_ = false;
     bool shownOnce_ = false;
     bool loading_ = false;
+    bool resizing_ = false;
+    QSize placedSize_;
 };
 
 // Default instances by window name.

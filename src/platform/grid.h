@@ -57,9 +57,9 @@ class Grid : public Control {
     int ColSel() const { return colSel_; }
     void setColSel(int c);
 
-    std::function<void()> RowColChange;
-    std::function<void()> Click;
-    std::function<void()> DblClick;
+    Event<> RowColChange;
+    Event<> Click;
+    Event<> DblClick;
 
     // ---- Text. Bad indices raise error 381.
     const std::string& TextMatrix(int r, int c) const;

@@ -1,5 +1,6 @@
 #include "platform/query.h"
 
+#include "platform/events.h"
 #include "platform/table_index.h"
 
 #include <algorithm>
@@ -312,6 +313,7 @@ void Recordset::setAbsolutePosition(int position) {
 
 Value Recordset::Fields(std::string_view name) const {
     const Table& t = openTable();
+    vb::noteDataFile(t.path());
     const int f = t.fieldIndex(name);
     if (f < 0)
         throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " +

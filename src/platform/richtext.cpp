@@ -23,8 +23,8 @@ namespace {
 class RichEdit : public QTextEdit {
   public:
     RichTextBox* box = nullptr;
-    std::function<void()>* click = nullptr;
-    std::function<void(int, int)>* keyDown = nullptr;
+    Event<>* click = nullptr;
+    Event<int, int>* keyDown = nullptr;
     explicit RichEdit(QWidget* parent) : QTextEdit(parent) {
         setReadOnly(true);
         setUndoRedoEnabled(false);

@@ -37,9 +37,9 @@ class RichTextBox : public Control {
 
     QTextDocument& document() const;
 
-    std::function<void()> Click;
+    Event<> Click;
     // Sees each key (code as the window's key map) before it is swallowed.
-    std::function<void(int KeyCode, int Shift)> KeyDown;
+    Event<int, int> KeyDown; // KeyCode, Shift
 
   private:
     QTextEdit* edit_;

@@ -1,5 +1,7 @@
 #include "platform/services.h"
 
+#include "platform/events.h"
+#include "platform/files.h"
 #include "platform/form.h"
 #include "platform/printer.h"
 #include "platform/vbstring.h"
@@ -29,9 +31,11 @@ void setServices(Services* s) {
 }
 
 int DesktopServices::msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) {
+    // Nothing more is asked once the program is ending.
+    if (programEnding()) throw ProgramEnded{exitStatus()};
     QMessageBox box;
     box.setWindowTitle(vb::toQt(title ? *title : std::string(kAppTitle)));
-    std::string text = prompt;
+    std::string text = displayPaths(prompt);
     // Lone CR or LF both break lines in the original boxes.
     text = vb::Replace(text, "\r\n", "\n");
     text = vb::Replace(text, "\r", "\n");
@@ -100,8 +104,10 @@ void DesktopServices::showModal(Form& form, Form* owner) {
 }
 
 void DesktopServices::endProgram() {
-    std::fflush(nullptr);
-    std::_Exit(0);
+    // Unwinds to the event dispatch and returns from main, so that every
+    // destructor (and the leak checker) runs.
+    requestEnd(exitStatus());
+    throw ProgramEnded{exitStatus()};
 }
 
 } // namespace vb

@@ -27,10 +27,15 @@ enum MsgBoxResult { vbOK = 1, vbCancel = 2, vbYes = 6, vbNo = 7 };
 
 inline constexpr int kTwipsPerPixel = 15;
 
-// Thrown by the scripted services when the program ends, so a test sees it.
+// Thrown when the program ends: it leaves the window code under way, and the
+// event dispatch turns it into the end of every event loop (see events.h).
 struct ProgramEnded {
     int code = 0;
 };
+
+// The process's exit status once the program ends; 0 for an ordinary end.
+int exitStatus();
+void markEnd(int status);
 
 class Services {
   public:
@@ -48,7 +53,8 @@ class Services {
     // The printer dialog over the program's printer: false when the user
     // cancelled it. The choice becomes the printer's settings.
     virtual bool showPrinterDialog(PrinterObject& printer) { return true; }
-    // Ends the program at once, from any depth of modal windows.
+    // Ends the program at once, from any depth of modal windows, with the
+    // status that End recorded.
     [[noreturn]] virtual void endProgram() = 0;
 };
 
@@ -66,9 +72,15 @@ inline int MsgBox(const std::string& prompt, int flags = vbOKOnly,
 inline void Beep() {
     services().beep();
 }
-[[noreturn]] inline void End() {
+// status 0: the user ended the program; any other: a fatal error ended it.
+[[noreturn]] inline void End(int status = 0) {
+    markEnd(status);
     services().endProgram();
     std::abort(); // endProgram never returns
+}
+inline constexpr int kFatalExitStatus = 1;
+[[noreturn]] inline void EndFatal() {
+    End(kFatalExitStatus);
 }
 
 // The desktop implementation.

@@ -8,6 +8,7 @@
 #include "core/texts.h"
 #include "core/window_services.h"
 #include "platform/errors.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
@@ -247,9 +248,10 @@ bool Form2::refreshOrReport(db::DataControl& data, const std::string& table) {
     try {
         data.Refresh();
         return true;
-    } catch (const db::Error&) {
-        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\Ark\\" + table) + " not available",
-                        vb::vbCritical);
+    } catch (const db::Error& e) {
+        // The file at fault: the memo file when the memo is missing.
+        const std::string at = e.file().empty() ? core::AppPath + "\\Ark\\" + table : vb::pathText(e.file());
+        vb::reportError("Error: file " + at + " not available");
         return false;
     }
 }
@@ -315,7 +317,9 @@ void Form2::Load_Marche() {
         ListaID_Marche.setListIndex(0);
         core::BrandId = ListaID_Marche.List(0);
         ListaMarche.setListIndex(0);
-        MSFlexGrid1_Click();
+        // Raised as the event, so that a damaged table of this brand costs
+        // its own data and not the rest of the window's load.
+        MSFlexGrid1.Click();
     }
     Shape1.setHeight(MSFlexGrid1.Height());
 }
@@ -390,7 +394,7 @@ void Form2::Load_Famiglie() {
     }
     FamilyGridReady = true;
     GridFamiglie.setRow(0);
-    GridFamiglie_Click();
+    GridFamiglie.Click();
 }
 
 void Form2::GridFamiglie_Click() {
@@ -491,7 +495,7 @@ void Form2::Fill_GrigliaModelli() {
         MSGrid1.setColSel(5);
         ModelGridReady = true;
         MSGrid1.setTopRow(1);
-        MSGrid1_Click();
+        MSGrid1.Click();
     }
     MSGrid1.setRedraw(true);
     MSGrid1.setVisible(true);
@@ -605,6 +609,13 @@ void Form2::setEntryAvailable(int i, bool available) {
 void Form2::Label10_Click(int Index) {
     core::UseSecondKey = false;
     core::SetBusyPointer(*this);
+    // Also when the preparation fails on damaged data: the window stays usable.
+    struct Ready {
+        Form2& window;
+        ~Ready() {
+            if (!window.isUnloaded()) core::SetHandPointer(window);
+        }
+    } ready{*this};
     core::PscNewFormat = false;
     switch (Index) {
     case 0:
@@ -625,6 +636,12 @@ void Form2::Label10_Click(int Index) {
     case 4: {
         core::DiagramMode = std::int16_t(core::DiagramMode + 50);
         core::Form6FromMenu = 1;
+        struct Back {
+            ~Back() {
+                core::Form6FromMenu = 0;
+                core::DiagramMode = std::int16_t(core::DiagramMode - 50);
+            }
+        } back;
         Load_IndiceSchemi();
         const std::string injection = modelField("INIEZ__COD");
         const std::string ignition = modelField("ACCEN__COD");
@@ -648,8 +665,6 @@ void Form2::Label10_Click(int Index) {
             }
         }
         vb::showModalByName("Form6", this);
-        core::Form6FromMenu = 0;
-        core::DiagramMode = std::int16_t(core::DiagramMode - 50);
         break;
     }
     case 5:
@@ -676,7 +691,6 @@ void Form2::Label10_Click(int Index) {
     default:
         break;
     }
-    if (!isUnloaded()) core::SetHandPointer(*this);
 }
 
 void Form2::Label10_MouseMove(int Index, int, int, float, float) {

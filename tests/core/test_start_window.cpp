@@ -5,6 +5,7 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QTest>
 #include <filesystem>
 
 using namespace testing_support;
@@ -166,4 +167,26 @@ TEST_F(StartWindow, EscEndsTheProgram) {
     core::Form1& f = form1();
     EXPECT_THROW(f.previewKey(27, 0), vb::ProgramEnded);
     EXPECT_FALSE(f.previewKey(65, 0));
+}
+
+// The window manager (or the user) gives the window another size: the
+// layout follows as it does for a size the program sets.
+TEST_F(StartWindow, ResizedFromOutsideArrangesItsControls) {
+    core::Form1& f = form1();
+    f.Show();
+    // 700 x 500 pixels outside; Qt sizes the client area inside the frame.
+    f.resize(QSize(700 - 2 * vb::kFrameSidePx, 500 - vb::kFrameSidePx - vb::kFrameCaptionPx));
+    QTest::qWait(20);
+    EXPECT_EQ(f.Width(), 700 * 15);
+    EXPECT_EQ(f.Height(), 500 * 15);
+    const QRect client = f.rect();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(f.Command1(i).Left(), f.Width() - 200 - f.Command1(i).Width());
+        EXPECT_TRUE(client.contains(f.Command1(i).widget()->geometry())) << i;
+    }
+    EXPECT_EQ(f.Label5.Top(), f.Height() - 750);
+    EXPECT_TRUE(client.contains(f.Label5.widget()->geometry()));
+    for (vb::Label* l : {&f.Label9, &f.Label1, &f.LabelDataClient, &f.Label5})
+        EXPECT_EQ(l->Left(), (f.Width() - l->Width()) / 2) << l->Name();
+    EXPECT_EQ(f.Line1.X2(), f.Width() - 1400);
 }

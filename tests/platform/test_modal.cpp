@@ -1,4 +1,5 @@
 #include "platform/controls.h"
+#include "platform/events.h"
 #include "platform/form.h"
 #include "platform/services.h"
 
@@ -41,21 +42,32 @@ TEST(ModalLoop, NestedWindowsReturnInOrderAndTimersKeepRunning) {
     delete owner;
 }
 
-TEST(ModalLoop, EndLeavesEveryLevelAtOnce) {
+// A window opened over another ends the program from its own event loop.
+int endFromTheSecondLevel() {
+    int rc = 0;
+    bool codeAfterModalRan = false;
+    {
+        vb::Form a("A");
+        vb::Form b("B");
+        vb::CommandButton open(a, "Open");
+        vb::CommandButton stop(b, "Stop");
+        open.Click = [&] {
+            b.ShowModal(&a);
+            codeAfterModalRan = true;
+        };
+        stop.Click = [] { vb::End(3); };
+        QTimer::singleShot(10, [&] {
+            QTimer::singleShot(10, [&] { stop.click(); });
+            open.click();
+        });
+        rc = vb::execProgram();
+    }
+    return codeAfterModalRan ? 90 : rc;
+}
+
+TEST(ModalLoop, EndLeavesEveryLevelAtOnceAndReturnsItsStatus) {
     vb::setServices(nullptr);
-    EXPECT_EXIT(
-        {
-            auto* a = new vb::Form("A");
-            auto* b = new vb::Form("B");
-            QTimer::singleShot(10, [&] {
-                QTimer::singleShot(10, [] { vb::End(); });
-                b->ShowModal(a);
-                std::_Exit(3); // never reached
-            });
-            a->ShowModal(nullptr);
-            std::_Exit(4);
-        },
-        ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(std::exit(endFromTheSecondLevel()), ::testing::ExitedWithCode(3), "");
 }
 
 } // namespace

@@ -229,6 +229,52 @@ TEST(Text, Windows1252AtTheQtBoundary) {
     EXPECT_EQ(vb::Right("x.jpeg", 3), "peg");
 }
 
+namespace {
+// A window whose layout follows its size, and which keeps a minimum width
+// by setting it from its own Resize.
+class Resizable : public vb::Form {
+  public:
+    Resizable() : vb::Form("Resizable") {}
+    void Form_Resize() override {
+        sizes.emplace_back(Width(), Height());
+        if (Width() < 6000) setWidth(6000);
+        Corner.setLeft(ScaleWidth() - Corner.Width());
+    }
+    vb::CommandButton Corner{*this, "Corner"};
+    std::vector<std::pair<int, int>> sizes;
+};
+} // namespace
+
+TEST_F(Platform, EveryWindowRunsItsResizeForASizeFromOutside) {
+    Resizable f;
+    f.setWidth(9000);
+    f.setHeight(7000);
+    f.Show();
+    f.sizes.clear();
+    // The user drags the frame: Qt resizes the client area.
+    f.resize(600 - 2 * vb::kFrameSidePx, 400 - vb::kFrameSidePx - vb::kFrameCaptionPx);
+    QTest::qWait(20);
+    ASSERT_EQ(f.sizes.size(), 1u);
+    EXPECT_EQ(f.sizes[0], std::make_pair(9000, 6000));
+    EXPECT_EQ(f.Width(), 9000);
+    EXPECT_EQ(f.Height(), 6000);
+    EXPECT_EQ(f.Corner.Left() + f.Corner.Width(), f.ScaleWidth());
+    // Too narrow: the window's own Resize widens it again, once, and the
+    // size it set reads back exactly.
+    f.sizes.clear();
+    f.resize(200, 300);
+    QTest::qWait(20);
+    EXPECT_EQ(f.sizes.size(), 1u);
+    EXPECT_EQ(f.Width(), 6000);
+    EXPECT_EQ(f.width(), (6000 - 2 * vb::kFrameSidePx * 15) / 15);
+    // A size the program sets itself is not taken back from Qt's pixels.
+    f.sizes.clear();
+    f.setWidth(9007);
+    QTest::qWait(20);
+    EXPECT_EQ(f.Width(), 9007);
+    EXPECT_EQ(f.sizes.size(), 1u);
+}
+
 TEST(Colours, QBColorPalette) {
     EXPECT_EQ(vb::vbColor(vb::QBColor(12)), QColor(255, 0, 0)); // light red
     EXPECT_EQ(vb::vbColor(vb::QBColor(9)), QColor(0, 0, 255));  // light blue

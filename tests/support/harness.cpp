@@ -5,6 +5,7 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/printer.h"
 #include "sampledata/sampledata.h"
@@ -57,7 +58,8 @@ bool ScriptedServices::showPrinterDialog(vb::PrinterObject& printer) {
 
 void ScriptedServices::endProgram() {
     ended = true;
-    throw vb::ProgramEnded{};
+    status = vb::exitStatus();
+    throw vb::ProgramEnded{status};
 }
 
 std::string copySampleData(const QTemporaryDir& dir) {
@@ -81,6 +83,7 @@ void WindowTest::SetUp() {
     appPath_ = copySampleData(dir_);
     vb::setProgramFolder(appPath_);
     vb::setServices(&svc);
+    vb::resetProgramEnd();
     core::resetModule();
     core::clearScrambledTargets();
     registerAllWindows();
@@ -112,6 +115,7 @@ void WindowTest::TearDown() {
     vb::Printer().reset();
     vb::setServices(nullptr);
     vb::setProgramFolder("");
+    vb::resetProgramEnd();
 }
 
 std::string WindowTest::printFile(int job) const {

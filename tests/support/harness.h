@@ -53,6 +53,7 @@ class ScriptedServices : public vb::Services {
     int width = 15360, height = 11520;
     QDate todayDate = QDate(2026, 12, 7);
     bool ended = false;
+    int status = 0; // the exit status the program ended with
     // Windows shown modally, by name, in order.
     std::vector<std::string> shown;
     // Runs while a window is shown modally (the window is loaded); the window

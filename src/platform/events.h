@@ -1,0 +1,80 @@
+#pragma once
+// The one place where window code runs on behalf of an event. A handler that
+// lets an exception escape (a damaged table, a value that cannot be decoded,
+// a missing file) loses the rest of that handler, never the program: the
+// error is reported and the window goes on. The end of the program travels
+// the same way, so that it leaves every modal level and returns from main.
+#include <QApplication>
+#include <exception>
+#include <functional>
+#include <string>
+#include <type_traits>
+#include <utility>
+
+namespace vb {
+
+// Runs one event handler of window code.
+void runEvent(const std::function<void()>& handler);
+template <class F> void raise(F&& f) {
+    runEvent(std::function<void()>(std::forward<F>(f)));
+}
+
+// An event of a control: assigned like a function, raised through runEvent.
+template <class... A> class Event {
+  public:
+    Event() = default;
+    Event(std::nullptr_t) {}
+    template <class F, class = std::enable_if_t<std::is_invocable_v<F&, A...> &&
+                                                !std::is_same_v<std::decay_t<F>, Event>>>
+    Event(F f) : fn_(std::move(f)) {}
+
+    explicit operator bool() const { return bool(fn_); }
+    void operator()(A... args) const {
+        if (!fn_) return;
+        // Held by value: the handler may assign the event anew.
+        auto fn = fn_;
+        runEvent([&] { fn(args...); });
+    }
+
+  private:
+    std::function<void(A...)> fn_;
+};
+
+// Shows an error through the reporter, once per user action: one damaged
+// file reached along several paths of one click is reported once.
+void reportError(const std::string& text);
+
+// The text the user sees for an exception that escaped a handler.
+std::string describeError(std::exception_ptr error);
+
+// How an escaped error is shown; the core puts its standard message box here.
+// The default is a critical box with the application's title.
+void setErrorReporter(std::function<void(const std::string& text)> reporter);
+
+// The end of the program: requested by End, seen by every nested loop.
+bool programEnding();
+int exitStatus();
+// Marks the end; the first status stays.
+void markEnd(int status);
+// Marks the end and tells every running event loop to return.
+void requestEnd(int status);
+// Back to a running program (tests, between cases).
+void resetProgramEnd();
+
+// Remembers the data file whose values are being read, so that a value
+// that cannot be decoded is reported against its file.
+void noteDataFile(const std::string& path);
+const std::string& lastDataFile();
+
+// Runs the application's event loop; returns the process's exit status.
+int execProgram();
+
+// The application object: every Qt event passes through notify, which keeps
+// exceptions from code that Qt calls directly out of Qt's own frames.
+class Application : public QApplication {
+  public:
+    Application(int& argc, char** argv);
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+} // namespace vb

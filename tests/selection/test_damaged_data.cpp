@@ -1,0 +1,210 @@
+// Damaged data reached through the main window: every failure is reported
+// once, names the file at fault, and the window goes on.
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/start_window.h"
+#include "platform/dbase.h"
+#include "platform/events.h"
+#include "platform/query.h"
+#include "platform/vbstring.h"
+#include "sampledata/expected.h"
+#include "selection/main_window.h"
+#include "support/fixtures.h"
+#include "support/harness.h"
+
+#include <QTest>
+#include <filesystem>
+
+using namespace testing_support;
+using selection::Form2;
+namespace ex = sampledata::expected;
+namespace fs = std::filesystem;
+
+namespace {
+
+using Records = std::vector<std::vector<std::optional<std::string>>>;
+
+// Writes the table again through our writer after edit changed its fields
+// or records.
+void rewriteTable(const std::string& path,
+                  const std::function<void(std::vector<db::FieldDef>&, Records&)>& edit) {
+    db::Table t = db::Table::open(path);
+    std::vector<db::FieldDef> defs;
+    for (const db::Field& f : t.fields())
+        defs.push_back({f.name, f.type, f.length, f.decimals});
+    Records records;
+    for (std::size_t r = 0; r < t.recordCount(); ++r) {
+        records.emplace_back();
+        for (int f = 0; f < int(defs.size()); ++f)
+            records.back().push_back(t.value(r, f));
+    }
+    edit(defs, records);
+    db::writeTable(path, defs, records);
+    db::clearTableCache();
+}
+
+int fieldIndex(const std::vector<db::FieldDef>& defs, const std::string& name) {
+    for (int i = 0; i < int(defs.size()); ++i)
+        if (vb::UCase(defs[size_t(i)].name) == vb::UCase(name)) return i;
+    return -1;
+}
+
+// A stored value that the table decoder pushes past code 255: a character
+// whose code-page mapping plus its key entry passes 255, after blanks.
+std::string undecodableValue() {
+    core::InitKeys();
+    for (std::size_t p = 0; p < 80; ++p)
+        for (int c = 161; c < 256; ++c)
+            if (core::AnsiToOemTableConv()[size_t(c - 128)] + core::Key[p] > 255)
+                return std::string(p, ' ') + char(c);
+    ADD_FAILURE() << "no undecodable value";
+    return {};
+}
+
+class DamagedData : public WindowTest {
+  protected:
+    std::string table(const std::string& name) { return file("Ark/" + name); }
+
+    // The user's way in: the start window's first language button.
+    void pressLanguageButton(const std::function<void(Form2&)>& inMainWindow) {
+        svc.todayDate = QDate(1899, 12, 30); // no update reminder in between
+        svc.onShow = [&](vb::Form* form, const std::string& name) {
+            if (name == "Form2") inMainWindow(static_cast<Form2&>(*form));
+        };
+        core::Form1::get().Command1(0).click();
+        svc.onShow = nullptr;
+    }
+
+    // Every box the test saw is about file, once.
+    void expectOneReportNaming(const std::string& fileName) {
+        std::string all;
+        for (const Box& b : svc.boxes)
+            all += "[" + b.prompt + "] ";
+        ASSERT_EQ(svc.boxes.size(), 1u) << all;
+        EXPECT_NE(vb::LCase(svc.boxes[0].prompt).find(vb::LCase(fileName)), std::string::npos) << all;
+        EXPECT_EQ(svc.boxes[0].flags & 0x70, vb::vbCritical);
+        EXPECT_FALSE(svc.ended);
+    }
+};
+
+} // namespace
+
+TEST_F(DamagedData, ModelTableWithoutAFieldTheWindowReads) {
+    rewriteTable(table("Xmod_01.dbf"), [](auto& defs, Records& records) {
+        const int f = fieldIndex(defs, "presa_diag");
+        ASSERT_GE(f, 0);
+        defs.erase(defs.begin() + f);
+        for (auto& r : records)
+            r.erase(r.begin() + f);
+    });
+    startProgram();
+    bool opened = false;
+    pressLanguageButton([&](Form2& f) {
+        opened = true;
+        // The window still lists the models and the other brands work.
+        EXPECT_TRUE(f.Picture1.Visible());
+        EXPECT_EQ(f.MSGrid1.TextMatrix(1, 0), std::string(ex::kFirstModel));
+        expectOneReportNaming("xmod_01.dbf");
+        EXPECT_NE(svc.boxes[0].prompt.find("presa_diag"), std::string::npos);
+        f.ListaMarche.setListIndex(1);
+        EXPECT_EQ(core::BrandId, std::string(ex::kBrands[1].id));
+        EXPECT_EQ(svc.boxes.size(), 1u);
+    });
+    EXPECT_TRUE(opened);
+}
+
+TEST_F(DamagedData, ValueThatCannotBeDecodedAtStartUp) {
+    rewriteTable(table("Xmod_01.dbf"), [&](auto& defs, Records& records) {
+        const int f = fieldIndex(defs, "MODELLO___");
+        const std::string bad = undecodableValue();
+        ASSERT_LE(bad.size(), size_t(defs[size_t(f)].length));
+        for (auto& r : records)
+            r[size_t(f)] = bad;
+    });
+    startProgram();
+    bool opened = false;
+    pressLanguageButton([&](Form2& f) {
+        opened = true;
+        EXPECT_TRUE(f.Picture1.Visible());
+        expectOneReportNaming("xmod_01.dbf");
+        // Another brand is still there to choose.
+        f.ListaMarche.setListIndex(1);
+        EXPECT_EQ(core::BrandId, std::string(ex::kBrands[1].id));
+        EXPECT_GT(f.MSGrid1.Rows(), 1);
+    });
+    EXPECT_TRUE(opened);
+}
+
+TEST_F(DamagedData, MemoRunningPastTheEndOfItsFileAtStartUp) {
+    // Every dBase IV memo block of the first brand claims more bytes than
+    // the memo file holds.
+    std::string memo = readBytes(table("Xmod_01.dbt"));
+    int damaged = 0;
+    for (std::size_t off = 512; off + 8 <= memo.size(); off += 512)
+        if (memo.compare(off, 4, "\xFF\xFF\x08\x00", 4) == 0) {
+            memo.replace(off + 4, 4, "\x00\x00\x00\x7F", 4);
+            ++damaged;
+        }
+    ASSERT_GT(damaged, 0);
+    writeBytes(table("Xmod_01.dbt"), memo);
+    startProgram();
+    bool opened = false;
+    pressLanguageButton([&](Form2& f) {
+        opened = true;
+        EXPECT_TRUE(f.Picture1.Visible());
+        expectOneReportNaming("Xmod_01.dbt");
+    });
+    EXPECT_TRUE(opened);
+}
+
+TEST_F(DamagedData, MemoFileDeletedWhileTheWindowIsOpen) {
+    Form2& f = (startProgram(), Form2::get());
+    ASSERT_TRUE(svc.boxes.empty());
+    // The diesel filter finds no model of the third brand's first family, so
+    // its table is open while none of its memos has been read.
+    f.Option1(2).setValue(true);
+    f.ListaMarche.setListIndex(2);
+    ASSERT_EQ(f.MSGrid1.Rows(), 1);
+    fs::remove(table("Xmod_03.dbt"));
+    f.Option1(0).setValue(true);
+    expectOneReportNaming("Xmod_03.dbt");
+    // The window goes on: the first brand still works.
+    f.ListaMarche.setListIndex(0);
+    EXPECT_EQ(core::BrandId, std::string(ex::kFirstBrandId));
+    EXPECT_EQ(svc.boxes.size(), 1u);
+}
+
+TEST_F(DamagedData, CatalogueMissingThenComponentLocations) {
+    Form2& f = (startProgram(), Form2::get());
+    fs::remove(table("xpsc.dbf"));
+    f.Show();
+    ASSERT_TRUE(f.Label10(4).Enabled());
+    const auto base = core::DiagramMode;
+    QTest::mouseClick(f.Label10(4).widget(), Qt::LeftButton);
+    expectOneReportNaming("xpsc.dbf");
+    // The viewer is not opened on missing data, and the menu is ready again.
+    EXPECT_TRUE(svc.shown.empty());
+    EXPECT_EQ(f.MousePointer(), 0);
+    EXPECT_EQ(f.Label10(4).MousePointer(), 99);
+    EXPECT_EQ(core::DiagramMode, base);
+    EXPECT_EQ(core::Form6FromMenu, 0);
+}
+
+// One click that reaches one damaged table along several paths shows one box.
+TEST_F(DamagedData, OneClickOneReport) {
+    Form2& f = (startProgram(), Form2::get());
+    rewriteTable(table("Xmod_02.dbf"), [](auto& defs, Records& records) {
+        const int f = fieldIndex(defs, "presa_diag");
+        defs.erase(defs.begin() + f);
+        for (auto& r : records)
+            r.erase(r.begin() + f);
+    });
+    f.Show();
+    QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 1).center());
+    EXPECT_EQ(core::BrandId, std::string(ex::kBrands[1].id));
+    expectOneReportNaming("xmod_02.dbf");
+    // The next click is a new action and may report again.
+    QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 0).center());
+    QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 1).center());
+    EXPECT_EQ(svc.boxes.size(), 2u);
+}
