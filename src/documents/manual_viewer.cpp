@@ -411,7 +411,9 @@ void Form8::Draw_Pagina(int c1, int c2, int c3, int c4, int c5) {
     const int column = Surface.columnWidth(), RH = rowHeight();
     int colour = c1;
     int y = TextTop;
-    for (int i = 0; i < count; ++i, y += RH)
+    // Rows below the window's edge cannot be seen; they are not drawn.
+    const int bottom = ScaleHeight();
+    for (int i = 0; i < count && y < bottom; ++i, y += RH)
         for (const ManualRun& run : manualRuns(PageLines[size_t(first + i)], colours, colour))
             Surface.drawText(TextLeft + run.cell * column, y, run.text, run.colour);
 }

@@ -33,8 +33,9 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
 
 // Height in twips of a text of several lines in the grid's font.
 int textHeight(const vb::Grid& grid, const std::string& text) {
+    // The grid draws its font at the pixel size of its point size.
     QFont f(vb::toQt(grid.FontName()));
-    f.setPointSizeF(grid.FontSize());
+    f.setPixelSize(int(grid.FontSize() * 4.0 / 3.0 + 0.5));
     const QFontMetrics fm(f);
     int lines = 1;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -3,6 +3,7 @@
 #include "core/scrambled_file.h"
 #include "mechanical/data_sheet_window.h"
 #include "mechanical/sequence_window.h"
+#include "mechanical/torque_window.h"
 #include "platform/form.h"
 #include "platform/picture.h"
 
@@ -11,6 +12,10 @@ namespace mechanical {
 void registerMechanicalWindows() {
     vb::FormRegistry::add(Form16::kFormName, [] { return new Form16; });
     vb::FormRegistry::add(Form17::kFormName, [] { return new Form17; });
+    vb::FormRegistry::add(Form9::kFormName, [] { return new Form9; });
+    core::registerScrambledTarget(21, [](const std::string& temp, const std::string&) {
+        Form9::get().ImageMarca.setPicture(vb::LoadPicture(temp));
+    });
     core::registerScrambledTarget(7, [](const std::string& temp, const std::string&) {
         Form16::get().ImageMarca.setPicture(vb::LoadPicture(temp));
     });

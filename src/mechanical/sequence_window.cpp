@@ -3,6 +3,7 @@
 #include "core/module1.h"
 #include "mechanical/artwork.h"
 #include "mechanical/head_bolt.h"
+#include "platform/geometry.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
@@ -13,6 +14,8 @@ Form17::Form17() : vb::Form(kFormName) {
     setHeight(5640);
     Frame2.Move(120, 120, 8835, 4845);
     Frame2.setCaption("MOTORE");
+    Frame2.setForeColor(vb::RGB(0, 0, 192));
+    Frame2.setFont("Tahoma", 9.75, true);
     for (int r = 0; r < kBoltRows; ++r)
         for (int i = 0; i < kBoltColumns; ++i) {
             auto& img = Img[size_t(r)].add(*this, "Img" + std::to_string(r + 1), i);

@@ -227,15 +227,38 @@ QWidget* CommandButton::widget() const {
 }
 void CommandButton::setCaption(const std::string& caption) {
     caption_ = caption;
-    std::string shown = Replace(caption, "&&", "\x01");
-    shown = Replace(shown, "&", "");
-    shown = Replace(shown, "\x01", "&&");
-    button_->setText(toQt(shown));
+    refresh();
 }
 void CommandButton::setPicture(const QPixmap& picture) {
     picture_ = picture;
-    button_->setIcon(QIcon(picture));
-    button_->setIconSize(picture.size());
+    refresh();
+}
+// A button with a picture is a graphical one: the picture stands above the
+// caption, both centred.
+void CommandButton::refresh() {
+    std::string shown = Replace(caption_, "&&", "\x01");
+    shown = Replace(shown, "&", "");
+    shown = Replace(shown, "\x01", "&");
+    if (picture_.isNull() || shown.empty()) {
+        button_->setText(toQt(Replace(shown, "&", "&&")));
+        button_->setIcon(QIcon(picture_));
+        button_->setIconSize(picture_.size());
+        return;
+    }
+    const QFontMetrics fm(button_->font());
+    const QString text = toQt(shown);
+    const int w = std::max(picture_.width(), fm.horizontalAdvance(text));
+    QPixmap both(w, picture_.height() + fm.height());
+    both.fill(Qt::transparent);
+    QPainter p(&both);
+    p.drawPixmap((w - picture_.width()) / 2, 0, picture_);
+    p.setFont(button_->font());
+    p.setPen(button_->palette().color(QPalette::ButtonText));
+    p.drawText(QRect(0, picture_.height(), w, fm.height()), Qt::AlignCenter, text);
+    p.end();
+    button_->setText(QString());
+    button_->setIcon(QIcon(both));
+    button_->setIconSize(both.size());
 }
 void CommandButton::click() {
     if (enabled_ && visible_ && Click) Click();

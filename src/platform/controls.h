@@ -144,6 +144,7 @@ class CommandButton : public Control {
     Event<> Click;
 
   private:
+    void refresh();
     QPushButton* button_;
     std::string caption_;
     QPixmap picture_;

@@ -245,13 +245,14 @@ Recordset Query::run(const Table& table) const {
         for (std::uint32_t r = 0; r < table.recordCount(); ++r)
             keepIfPassing(r);
     }
-    return Recordset(table, std::move(rows));
+    // Without ORDER BY both paths above keep table order.
+    return Recordset(table, std::move(rows), keys.empty());
 }
 
 // ---------------------------------------------------------------------------
 
-Recordset::Recordset(Table table, std::vector<std::uint32_t> rows)
-    : table_(std::move(table)), rows_(std::move(rows)) {}
+Recordset::Recordset(Table table, std::vector<std::uint32_t> rows, bool tableOrder)
+    : table_(std::move(table)), rows_(std::move(rows)), tableOrder_(tableOrder) {}
 
 const Table& Recordset::openTable() const {
     if (!table_) throw Error("Object invalid or no longer set: the record set is closed", kErrObjectClosed);
@@ -330,6 +331,26 @@ void Recordset::FindFirst(const std::string& criteria) {
     const Table& t = openTable();
     const auto parsed = Query::parseCriteria(criteria); // compiled conditions point into it
     const auto conds = compile(t, parsed, criteria);
+    const Compiled* drive = nullptr;
+    for (const auto& c : conds)
+        if (c.column && !c.notEqual && (!drive || c.column->distinct() > drive->column->distinct()))
+            drive = &c;
+    if (drive && tableOrder_) {
+        // The rows holding the most varied value, in table order: the first of
+        // them that passes and is in this set is the first match.
+        noMatch_ = true;
+        if (drive->code == 0) return;
+        for (const std::uint32_t r : index::grouped(t, drive->field, {})->group(t, drive->code)) {
+            if (!std::all_of(conds.begin(), conds.end(), [&](const Compiled& c) { return c.passes(t, r); }))
+                continue;
+            const auto at = std::lower_bound(rows_.begin(), rows_.end(), r);
+            if (at == rows_.end() || *at != r) continue;
+            noMatch_ = false;
+            pos_ = static_cast<std::size_t>(at - rows_.begin());
+            return;
+        }
+        return;
+    }
     const auto hit = std::find_if(rows_.begin(), rows_.end(), [&](std::uint32_t r) {
         return std::all_of(conds.begin(), conds.end(), [&](const Compiled& c) { return c.passes(t, r); });
     });

@@ -29,7 +29,9 @@ struct Condition {
 class Recordset {
   public:
     Recordset() = default; // closed
-    Recordset(Table table, std::vector<std::uint32_t> rows);
+    // tableOrder: the rows are in table order (FindFirst can then use the
+    // table's indexes).
+    Recordset(Table table, std::vector<std::uint32_t> rows, bool tableOrder = false);
 
     void MoveFirst();
     void MoveLast();
@@ -60,6 +62,7 @@ class Recordset {
     std::vector<std::uint32_t> rows_;
     std::size_t pos_ = 0;
     bool noMatch_ = false;
+    bool tableOrder_ = false;
 };
 
 class Query {

@@ -5,6 +5,7 @@
 #include "platform/dbase.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/query.h"
 #include "platform/vbstring.h"
 #include "sampledata/reference.h"
 #include "support/fixtures.h"
@@ -274,4 +275,46 @@ TEST_F(TroubleCodes, StandardWithoutCodesAsksOnce) {
     choose(f, "ARDESIA");
     EXPECT_EQ(f.List1.ListCount(), 1);
     EXPECT_EQ(f.Label3.Caption(), "Descrizione");
+}
+
+// The find the browser runs, through the table's index or a plain scan,
+// lands on the first record of the set that matches.
+TEST_F(TroubleCodes, FindFirstMatchesAPlainScan) {
+    startProgram();
+    const auto all = sampledata::troubleCodes(5200);
+    for (const char* source : {"xcod_ita.dbf", "SELECT * FROM xcod_ita.dbf ORDER BY C2",
+                               "SELECT * FROM xcod_ita.dbf WHERE C1<>'x'"}) {
+        db::DataControl data;
+        data.DatabaseName = vb::resolvePath(appPath() + "\\obd");
+        data.RecordSource = source;
+        data.Refresh();
+        db::Recordset& rs = data.Recordset();
+        for (size_t i = 0; i < all.size(); i += 131) {
+            std::string code = all[i].code;
+            rs.FindFirst(documents::obdCodeCriteria(all[i].brand, core::ScrambleString(code)));
+            ASSERT_FALSE(rs.NoMatch()) << source << " " << all[i].code;
+            EXPECT_EQ(vb::Trim(documents::obdCode(*rs.Fields("C2"))), vb::Trim(all[i].code));
+            EXPECT_EQ(documents::obdDescription(*rs.Fields("c3")).substr(0, 20),
+                      all[i].description.substr(0, 20));
+        }
+    }
+    // A set of one brand does not find another brand's code.
+    db::DataControl data;
+    data.DatabaseName = vb::resolvePath(appPath() + "\\obd");
+    std::string key = documents::obdBrandKey("ARDESIA");
+    // In table order, so the find goes through the index and must skip rows
+    // outside the set.
+    data.RecordSource = "SELECT * FROM xcod_ita.dbf WHERE C1='" + core::ScrambleString(key) + "'";
+    data.Refresh();
+    db::Recordset& rs = data.Recordset();
+    rs.MoveFirst();
+    rs.MoveNext();
+    const int before = rs.AbsolutePosition();
+    std::string code = "P0100";
+    rs.FindFirst(documents::obdCodeCriteria("STANDARD", core::ScrambleString(code)));
+    EXPECT_TRUE(rs.NoMatch());
+    EXPECT_EQ(rs.AbsolutePosition(), before);
+    std::string missing = "Z9999";
+    rs.FindFirst(documents::obdCodeCriteria("ARDESIA", core::ScrambleString(missing)));
+    EXPECT_TRUE(rs.NoMatch());
 }

@@ -56,14 +56,14 @@ TEST_F(DataSheetPrint, EveryRowOnceWithCategoriesInBold) {
     ASSERT_FALSE(pdf.empty());
     const std::string text = squeeze(pdfText(pdf));
     EXPECT_EQ(count(text, "ARDESIA ALBA ALBA 1.2 16V (1999-2003)"), 1);
-    for (const char* line : {"Dati generali\n", "n° Cilindri 4\n", "Distribuzione 16V\n",
-                             "Codice motore AL-12V16\n", "Cilindrata 1242 [cm³]\n", "Motore\n",
-                             "Pressione di compressione 12 - 14 [bar]\n",
-                             "Serraggio supporti di banco (0) Serraggio preliminare 5 Kgm\n",
-                             "Serraggio supporti di banco (1) Rotazione angolare 60 °\n",
-                             "Serraggio bielle (0) Serraggio preliminare 3 Kgm (1)\n",
-                             "Ricarica climatizzatore (1) Freon R12 = 1200 g.\n", "Climatizzatore\n",
-                             "Olio compressore PAG 46\n", "Termostato inizio apertura 88 [°C]\n"})
+    for (const char* line :
+         {"Dati generali\n", "n° Cilindri 4\n", "Distribuzione 16V\n", "Codice motore AL-12V16\n",
+          "Cilindrata 1242 [cm³]\n", "Motore\n", "Pressione di compressione 12 - 14 [bar]\n",
+          "Serraggio supporti di banco (0) Serraggio preliminare 5 Kgm\n",
+          "Serraggio supporti di banco (1) Rotazione angolare 60 °\n",
+          "Serraggio bielle (0) Serraggio preliminare 3 Kgm (1)\n",
+          "Ricarica climatizzatore (1) Freon R12 = 1200 g.\n", "Climatizzatore\n",
+          "Olio compressore PAG 46\n", "Termostato inizio apertura 88 [°C]\n"})
         EXPECT_EQ(count(text, line), 1) << line << text;
     // A one-step operation text prints alone; the head's thirteen steps are
     // numbered from 0.

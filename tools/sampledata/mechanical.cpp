@@ -268,12 +268,9 @@ void writeJointPictures(const Output& out) {
         {"ser\\ts_volan.gif", "ser\\volano.gif", "VOLANO", 14, flywheel},
     };
     for (const auto& j : joints) {
-        writePicture(out, j.button, PictureFormat::Gif, QSize(110, 92), vga(j.background),
-                     [&](QPainter& p, const QRect& r) {
-                         j.art(p, r.adjusted(4, 0, -4, -16));
-                         p.setPen(vga(0));
-                         drawCaption(p, QRect(0, r.height() - 16, r.width(), 15), j.caption, 11);
-                     });
+        // The button shows its caption under the picture.
+        writePicture(out, j.button, PictureFormat::Gif, QSize(100, 68), vga(j.background),
+                     [&](QPainter& p, const QRect& r) { j.art(p, r.adjusted(2, 0, -2, 0)); });
         writePicture(out, j.page, PictureFormat::Gif, QSize(300, 300), vga(15),
                      [&](QPainter& p, const QRect& r) {
                          p.setPen(QPen(vga(8), 1));
@@ -328,8 +325,8 @@ void writeDetailPages(const Output& out) {
                                         "Bussola Torx E12",
                                         "Bussola Torx E14",
                                         "Prolunga 250 mm"};
-    for (int i = 0; i < 40; ++i) {
-        const std::string code = "AT-" + two(10 + i);
+    for (int i = 0; i < 80; ++i) {
+        const std::string code = "AT-" + std::to_string(100 + i);
         tool.push_back(cp1252(("{" + code + "}  ").c_str()) + cp1252(items[i % 10]) +
                        (i % 10 == 0 ? cp1252("  [obbligatoria]") : std::string()));
     }
