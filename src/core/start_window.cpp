@@ -96,7 +96,8 @@ void InitModule() {
     bool taken = false;
     if (vb::fileExists(pref)) {
         try {
-            std::string bytes = vb::readAll(pref);
+            // Only the suffix matters: a huge or damaged file costs nothing.
+            std::string bytes = vb::readStart(pref, 4);
             if (preferenceHasExpectedForm(bytes)) {
                 Lang = bytes.substr(0, 4);
                 taken = true;

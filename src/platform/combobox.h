@@ -25,7 +25,7 @@ class ComboBox : public Control {
     std::string Text() const;
     void setColors(std::int32_t back, std::int32_t fore);
     void setFont(const std::string& family, double points, bool bold);
-    std::function<void()> Click;
+    Event<> Click;
 
   private:
     QComboBox* box_;

@@ -125,6 +125,19 @@ std::string readAll(const std::string& path) {
     return data;
 }
 
+std::string readStart(const std::string& path, std::size_t count) {
+    std::string real = resolvePath(path);
+    std::error_code ec;
+    if (!fs::is_regular_file(real, ec)) throw VbError(errFileNotFound, {}, path);
+    std::ifstream in(real, std::ios::binary);
+    if (!in) throw VbError(errPathAccess, {}, path);
+    std::string data(count, '\0');
+    in.read(data.data(), std::streamsize(count));
+    if (in.bad()) throw VbError(errPathAccess, {}, path);
+    data.resize(std::size_t(in.gcount()));
+    return data;
+}
+
 void writeAt(const std::string& path, std::int64_t position, const std::string& bytes) {
     std::string real = resolvePath(path);
     std::fstream f(real, std::ios::in | std::ios::out | std::ios::binary);

@@ -1,6 +1,7 @@
 #pragma once
 // File access the way the windows write it: paths with backslashes and names
 // in any letter case, resolved against the real (case-sensitive) file system.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -17,6 +18,9 @@ bool fileExists(const std::string& path);
 std::int64_t FileLen(const std::string& path);
 // The whole file; error 53 when missing, 75 when it cannot be read.
 std::string readAll(const std::string& path);
+// At most count bytes from the start of the file; error 53 when missing, 75
+// when it cannot be read.
+std::string readStart(const std::string& path, std::size_t count);
 // Writes bytes at a 1-based position without shortening an existing file;
 // creates it when missing. Error 75 when it cannot be written.
 void writeAt(const std::string& path, std::int64_t position, const std::string& bytes);

@@ -7,6 +7,8 @@
 
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <sys/resource.h>
 
 using namespace testing_support;
 
@@ -189,4 +191,36 @@ TEST_F(StartWindow, ResizedFromOutsideArrangesItsControls) {
     for (vb::Label* l : {&f.Label9, &f.Label1, &f.LabelDataClient, &f.Label5})
         EXPECT_EQ(l->Left(), (f.Width() - l->Width()) / 2) << l->Name();
     EXPECT_EQ(f.Line1.X2(), f.Width() - 1400);
+}
+
+namespace {
+// Bytes this process has read from files so far.
+long long bytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return -1;
+}
+long long peakMemoryKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+} // namespace
+
+// A huge preference file (damaged, or grown by another program) costs the
+// start no more than a small one: only its first bytes are read.
+TEST_F(StartWindow, HugePreferenceFileIsNotReadWhole) {
+    constexpr long long kSize = 300LL << 20;
+    writeBytes(file("kvt95.ccc"), "_ita");
+    std::filesystem::resize_file(file("kvt95.ccc"), kSize); // sparse: no disk space taken
+    const long long readBefore = bytesRead(), peakBefore = peakMemoryKb();
+    ASSERT_GE(readBefore, 0);
+    form1();
+    EXPECT_EQ(core::Lang, "_ita");
+    EXPECT_LT(bytesRead() - readBefore, kSize / 10);
+    EXPECT_LT(peakMemoryKb() - peakBefore, (kSize / 10) >> 10);
+    EXPECT_EQ(std::filesystem::file_size(file("kvt95.ccc")), std::uintmax_t(kSize));
 }
