@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
+#include <memory>
 
 using namespace testing_support;
 
@@ -141,9 +142,9 @@ TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
     f->List.Move(300, 300, 1500, 900);
     for (int i = 0; i < 60; ++i)
         f->List.AddItem("item " + std::to_string(i));
-    vb::WheelCatcher catcher(*f, "WheelCatcher1");
+    auto catcher = std::make_unique<vb::WheelCatcher>(*f, "WheelCatcher1");
     std::vector<std::uintptr_t> handles;
-    catcher.WheelRotation = [&](int, int, int, std::uintptr_t h) { handles.push_back(h); };
+    catcher->WheelRotation = [&](int, int, int, std::uintptr_t h) { handles.push_back(h); };
     f->Show();
     QApplication::processEvents();
     auto* list = qobject_cast<QAbstractScrollArea*>(f->List.widget());
@@ -160,6 +161,7 @@ TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
                           Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(f->Inner.widget(), &overLabel);
     EXPECT_EQ(handles.size(), 2u);
+    catcher.reset();
     delete f;
 }
 
