@@ -22,6 +22,15 @@ class MouseForwarder : public QObject {
   public:
     MouseForwarder(Control* c, QObject* parent) : QObject(parent), control_(c) {}
     bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress && control_->MouseDown) {
+            auto* me = static_cast<QMouseEvent*>(e);
+            const int button = me->button() == Qt::LeftButton     ? 1
+                               : me->button() == Qt::RightButton  ? 2
+                               : me->button() == Qt::MiddleButton ? 4
+                                                                  : 0;
+            control_->MouseDown(button, 0, float(me->position().x() * kTwipsPerPixel),
+                                float(me->position().y() * kTwipsPerPixel));
+        }
         if (e->type() == QEvent::MouseMove && control_->MouseMove) {
             auto* me = static_cast<QMouseEvent*>(e);
             // A move over a child control reaches its containers too when the

@@ -140,14 +140,24 @@ void snowflake(QPainter& p) {
     p.drawLine(13, 15, 29, 7);
 }
 
+void locationPin(QPainter& p) {
+    p.drawEllipse(QPoint(21, 9), 6, 6);
+    p.drawLine(21, 15, 21, 21);
+}
+void textLines(QPainter& p) {
+    for (int y = 6; y < 20; y += 4)
+        p.drawLine(10, y, 32, y);
+}
+
 const ToolbarPicture kToolbar[] = {
-    {"mas\\tashlp.gif", "?", 1, 15, noSymbol},    {"mas\\tasglo.gif", "GLO", 2, 15, book},
-    {"mas\\tasosc.gif", "OSC", 0, 10, wave},      {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope},
-    {"mas\\tasgas.gif", "GAS", 6, 15, gauge},     {"mas\\tasobd.gif", "OBD", 5, 15, socket},
-    {"mas\\tasric.gif", "RIC", 3, 15, page},      {"mas\\left.gif", "", 4, 0, arrowLeft},
-    {"mas\\tassta.gif", "STA", 7, 0, printer},    {"mas\\tastoo.gif", "TOO", 6, 15, spanner},
-    {"mas\\tascam.gif", "MAN", 3, 15, snowflake}, {"mas\\tascaa.gif", "AUT", 1, 15, snowflake},
-    {"mas\\tascai.gif", "UNI", 5, 15, snowflake},
+    {"mas\\tasubi.gif", "UBI", 2, 15, locationPin}, {"mas\\tassoc.gif", "SOC", 5, 15, socket},
+    {"mas\\tastext0.gif", "TXT", 1, 15, textLines}, {"mas\\tashlp.gif", "?", 1, 15, noSymbol},
+    {"mas\\tasglo.gif", "GLO", 2, 15, book},        {"mas\\tasosc.gif", "OSC", 0, 10, wave},
+    {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope}, {"mas\\tasgas.gif", "GAS", 6, 15, gauge},
+    {"mas\\tasobd.gif", "OBD", 5, 15, socket},      {"mas\\tasric.gif", "RIC", 3, 15, page},
+    {"mas\\left.gif", "", 4, 0, arrowLeft},         {"mas\\tassta.gif", "STA", 7, 0, printer},
+    {"mas\\tastoo.gif", "TOO", 6, 15, spanner},     {"mas\\tascam.gif", "MAN", 3, 15, snowflake},
+    {"mas\\tascaa.gif", "AUT", 1, 15, snowflake},   {"mas\\tascai.gif", "UNI", 5, 15, snowflake},
 };
 
 void writeToolbar(const Output& out) {
