@@ -242,7 +242,7 @@ Recordset Query::run(const Table& table) const {
             keepIfPassing(r);
     } else {
         rows.reserve(table.recordCount());
-        for (std::uint32_t r = 0; r < table.recordCount(); ++r)
+        for (std::uint32_t r = 0, n = static_cast<std::uint32_t>(table.recordCount()); r < n; ++r)
             keepIfPassing(r);
     }
     // Without ORDER BY both paths above keep table order.

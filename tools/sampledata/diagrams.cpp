@@ -11,7 +11,6 @@
 #include "core/scramble.h"
 #include "platform/dbase.h"
 
-#include <QBuffer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
@@ -327,15 +326,11 @@ QImage framePaper(QSize size) {
 }
 
 void writeScrambledBitmap(const Output& out, std::string_view rel, const QImage& img) {
-    // 24 bits a pixel: the size bytes of the header then stay above every
-    // key entry. Trailing bytes would move them if they did not.
-    QByteArray data;
-    QBuffer buf(&data);
-    buf.open(QIODevice::WriteOnly);
-    if (!img.convertToFormat(QImage::Format_RGB888).save(&buf, "BMP")) failFile(rel, "BMP writer failed");
-    const std::string plain = data.toStdString();
-    for (int extra = 0; extra < 16; ++extra) {
-        std::string padded = plain + std::string(size_t(extra), '\0');
+    // 4 bits a pixel, as the diagrams. A size byte of the header can equal
+    // its key entry; filler after the pixels (readers ignore it) moves it.
+    const std::string plain = core::sixteenColourBitmap(img);
+    for (int extra = 0; extra < 8; ++extra) {
+        std::string padded = plain + std::string(size_t(extra) * 65536, '\0');
         const std::uint32_t size = std::uint32_t(padded.size());
         for (int i = 0; i < 4; ++i)
             padded[size_t(2 + i)] = char((size >> (8 * i)) & 0xFF);
@@ -346,7 +341,7 @@ void writeScrambledBitmap(const Output& out, std::string_view rel, const QImage&
         } catch (const HeaderCollision&) {
         }
     }
-    failFile(rel, "no padding gives a header that can be scrambled");
+    failFile(rel, "no filler gives a header that can be scrambled");
 }
 
 void writeScrambledImage(const Output& out, std::string_view rel, PictureFormat format, const QImage& img) {
