@@ -192,6 +192,15 @@ void Form11::Command7_Click() {
     Grid1_DblClick();
 }
 
+// The list stays in the middle of a window the user resizes.
+void Form11::Form_Resize() {
+    Grid1.setTop(std::max(0, (Height() - Grid1.Height()) / 2));
+    Grid1.setLeft(std::max(0, (Width() - Grid1.Width()) / 2));
+    Label1.setTop(Grid1.Top() - Label1.Height() - 50);
+    Label1.setLeft(Grid1.Left());
+    Shape2.setWidth(std::max(0, Width() - 200));
+}
+
 void Form11::Form_KeyDown(int& KeyCode, int Shift) {
     if (toolbar.handleKey(KeyCode)) KeyCode = 0;
 }

@@ -27,6 +27,7 @@ class Form11 : public vb::Form {
 
     void Form_Load() override;
     void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Form_Resize() override;
     void Load_ListaInfo();
     void Grid1_DblClick();
     void Command7_Click();

@@ -96,7 +96,7 @@ void Form7::Form_Load() {
     setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
-    const int W = Width(), H = Height();
+    const int W = Width();
     const bool belt = mode_ == 5 || mode_ == 6;
     RTB1.setVisible(false);
     RTB2.setVisible(false);
@@ -182,6 +182,15 @@ void Form7::Form_Load() {
     page.clear();
     Load_TestoCpt();
 
+    placeTextAndPicture();
+    TextShown = 1;
+    loaded_ = true;
+    setMousePointer(vb::vbDefault);
+}
+
+void Form7::placeTextAndPicture() {
+    const int W = Width(), H = Height();
+    const bool belt = mode_ == 5 || mode_ == 6;
     RTB1.setWidth(W);
     if (mode_ == 6) {
         RTB1.setWidth(Picture2.Width() <= 7500 ? W - Picture2.Width() - 50 : 4500);
@@ -189,7 +198,7 @@ void Form7::Form_Load() {
     } else {
         RTB1.setWidth(W - (Picture2.Width() - 50));
     }
-    PictureNaturalWidth = Picture2.Width();
+    if (!loaded_) PictureNaturalWidth = Picture2.Width();
     if (belt) {
         RTB1.Move(W - RTB1.Width() - 60, kBand + 75, RTB1.Width(), H - 2 * kBand - 450);
         PictureAreaWidth = W - RTB1.Width() - 40;
@@ -198,8 +207,32 @@ void Form7::Form_Load() {
     if (Picture2.Width() > PictureAreaWidth) Picture2.setWidth(PictureAreaWidth);
     Picture2.setLeft(0);
     Picture2.setTop((H - Picture2.Height() - 2 * kBand) / 2 + kBand - 200);
-    TextShown = 1;
-    setMousePointer(vb::vbDefault);
+}
+
+// A window resized by the user keeps its text at the right edge and its
+// picture beside it.
+void Form7::Form_Resize() {
+    if (!loaded_) return;
+    if (mode_ <= 2 && !pageBytes_.empty()) {
+        const std::int16_t first = page.FirstLine;
+        page.load(pageBytes_, kBand);
+        PictureAreaWidth = core::TextNeedsScroll == 1 ? Width() - page.TextBlockWidth - 40
+                                                      : Width() - page.TextBlockWidth - 50;
+        if (core::TextNeedsScroll == 1 && first > 0)
+            VScroll1.setValue(std::min<int>(first + 1, VScroll1.Max()));
+        if (TextShown == 0) {
+            page.clear();
+            VScroll1.setVisible(false);
+        }
+    } else if (mode_ <= 2) {
+        PictureAreaWidth = Width();
+    }
+    Picture2.setWidth(PictureNaturalWidth);
+    placeTextAndPicture();
+    if (TextShown == 0) {
+        Picture2.setWidth(PictureNaturalWidth);
+        RTB1.setVisible(false);
+    }
 }
 
 void Form7::Load_TestoCpt() {
@@ -240,6 +273,7 @@ void Form7::Load_TestoCpt() {
         PictureAreaWidth = Width();
         return;
     }
+    pageBytes_ = bytes;
     page.load(bytes, kBand);
     List1.Clear();
     for (const std::string& l : page.PrintCopy)

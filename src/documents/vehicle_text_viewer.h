@@ -24,6 +24,7 @@ class Form7 : public vb::Form {
 
     void Form_Load() override;
     void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Form_Resize() override;
     void Load_TestoCpt();
     void Load_RtfCinghia(std::int16_t& belt);
     void Command7_Click();
@@ -65,8 +66,13 @@ class Form7 : public vb::Form {
     void resizeEvent(QResizeEvent* e) override;
 
   private:
+    // Text block, documents and picture placed for the window's size.
+    void placeTextAndPicture();
+
     static constexpr int kBand = 720;
     std::int16_t mode_ = 0;
+    bool loaded_ = false;
+    std::string pageBytes_; // the page file, kept to lay the page out again
 };
 
 void registerVehicleTextViewer();

@@ -10,6 +10,7 @@
 #include "support/harness.h"
 #include "support/pdf.h"
 
+#include <QApplication>
 #include <QTest>
 #include <QTextDocument>
 
@@ -362,5 +363,28 @@ TEST_F(TextWindows, InfoListOutsideTheMenuAndWithoutItsTable) {
     ASSERT_EQ(svc.boxes.size(), 1u);
     EXPECT_EQ(svc.boxes[0].prompt, "Error: file " + core::AppPath + "\\ark\\inf_ita.cpt not available");
     EXPECT_EQ(g.Grid1.Rows(), 0);
+    core::Form11Mode = 0;
+}
+
+TEST_F(TextWindows, ResizedWindowKeepsTextAtTheRightAndPictureBeside) {
+    core::Form7Code = "001";
+    Form7& f = open(1);
+    f.Show();
+    f.resize(700, 500); // as the window manager would
+    QApplication::processEvents();
+    EXPECT_EQ(f.Width(), (700 + 2 * vb::kFrameSidePx) * vb::kTwipsPerPixel);
+    EXPECT_EQ(f.page.TextLeft, f.Width() - f.page.TextBlockWidth);
+    EXPECT_EQ(f.PictureAreaWidth, f.Width() - f.page.TextBlockWidth - (core::TextNeedsScroll ? 40 : 50));
+    EXPECT_LE(f.Picture2.Width(), std::max(0, f.PictureAreaWidth));
+    EXPECT_FALSE(f.page.drawn().empty());
+    if (core::TextNeedsScroll == 1) {
+        EXPECT_EQ(f.VScroll1.Left(), f.Width() - 250 - 90);
+    }
+    core::Form11Mode = 1;
+    Form11& g = Form11::get();
+    g.Show();
+    g.resize(800, 600);
+    QApplication::processEvents();
+    EXPECT_EQ(g.Grid1.Left(), (g.Width() - g.Grid1.Width()) / 2);
     core::Form11Mode = 0;
 }
