@@ -283,7 +283,7 @@ void writeParameters(const Output& out) {
         scrambledGif(out, "par\\x" + code + ".gif", wide ? QSize(1000, 600) : QSize(400, 300), vga(15),
                      componentDrawing(seed++));
         if (code == "0704") continue; // its hot spot names the text 0799, which has no page
-        out.writeCpt("par\\tx_ita\\" + code + ".cpt", Form::Line, componentPage(code, c[1], wide ? 120 : 12));
+        out.writeCpt("par\\tx_ita\\" + code + ".cpt", Form::Line, componentPage(code, c[1], wide ? 120 : 16));
     }
     for (const auto& c : kParameterNames) {
         const std::string code = std::string("0") + c[0];
