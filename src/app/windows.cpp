@@ -4,7 +4,6 @@
 #include "diagrams/register.h"
 #include "documents/register.h"
 #include "mechanical/register.h"
-#include "platform/fonts.h"
 #include "platform/form.h"
 #include "selection/main_window.h"
 
@@ -17,6 +16,5 @@ void registerAllWindows() {
 }
 
 void startProgram() {
-    vb::registerFonts();
     vb::FormRegistry::get("Form1")->Show();
 }

@@ -2,5 +2,5 @@
 // Makes every window of the program known by name, so that windows and the
 // scrambled-file targets can reach each other's default instances.
 void registerAllWindows();
-// Registers fonts and shows the start window.
+// Shows the start window.
 void startProgram();

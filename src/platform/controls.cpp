@@ -1,6 +1,7 @@
 #include "platform/controls.h"
 
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -316,7 +317,7 @@ void Label::setFontBold(bool b) {
     label_->setFont(f);
 }
 void Label::setFont(const std::string& family, double points) {
-    QFont f(QString::fromStdString(family));
+    QFont f(fontFamily(family));
     f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
     f.setBold(bold_);
     label_->setFont(f);
@@ -556,7 +557,7 @@ void Frame::setBackColor(std::int32_t c) {
     w_->setAutoFillBackground(true);
 }
 void Frame::setFont(const std::string& family, double points, bool bold) {
-    QFont f(QString::fromStdString(family));
+    QFont f(fontFamily(family));
     f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
     f.setBold(bold);
     w_->setFont(f);

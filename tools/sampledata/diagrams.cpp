@@ -11,7 +11,6 @@
 #include "core/scramble.h"
 #include "platform/dbase.h"
 
-#include <QBuffer>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygon>
@@ -139,8 +138,9 @@ void drawComponent(QPainter& p, const ComponentLine& c) {
     const QString name =
         it == componentNames().end() ? QStringLiteral("Componente") : QString::fromUtf8(it->second);
     const bool unit = code == "10" || code == "12" || code == "40" || code == "60";
-    p.setPen(QPen(vga(Black), 1));
-    p.setBrush(vga(unit ? Yellow : White));
+    // White inside, so a black-and-white printout keeps the labels.
+    p.setPen(QPen(vga(unit ? Navy : Black), unit ? 2 : 1));
+    p.setBrush(vga(White));
     p.drawRect(r);
     p.setBrush(Qt::NoBrush);
     p.setPen(vga(Black));
@@ -151,6 +151,7 @@ void drawComponent(QPainter& p, const ComponentLine& c) {
             p.drawLine(x, r.bottom(), x, r.bottom() + 4);
             text(p, QRect(x - 8, r.bottom() - 12, 16, 10), QString::number(i * 5 + 3), 8);
         }
+        p.setPen(vga(Navy));
         text(p, r.adjusted(3, 3, -3, -14), name.toUpper(), 11, Qt::AlignCenter, true);
     } else if (code == "30") {
         // Injector: a coil between its two pins.
@@ -325,15 +326,11 @@ QImage framePaper(QSize size) {
 }
 
 void writeScrambledBitmap(const Output& out, std::string_view rel, const QImage& img) {
-    // 24 bits a pixel: the size bytes of the header then stay above every
-    // key entry. Trailing bytes would move them if they did not.
-    QByteArray data;
-    QBuffer buf(&data);
-    buf.open(QIODevice::WriteOnly);
-    if (!img.convertToFormat(QImage::Format_RGB888).save(&buf, "BMP")) failFile(rel, "BMP writer failed");
-    const std::string plain = data.toStdString();
-    for (int extra = 0; extra < 16; ++extra) {
-        std::string padded = plain + std::string(size_t(extra), '\0');
+    // 4 bits a pixel, as the diagrams. A size byte of the header can equal
+    // its key entry; filler after the pixels (readers ignore it) moves it.
+    const std::string plain = core::sixteenColourBitmap(img);
+    for (int extra = 0; extra < 8; ++extra) {
+        std::string padded = plain + std::string(size_t(extra) * 65536, '\0');
         const std::uint32_t size = std::uint32_t(padded.size());
         for (int i = 0; i < 4; ++i)
             padded[size_t(2 + i)] = char((size >> (8 * i)) & 0xFF);
@@ -344,7 +341,7 @@ void writeScrambledBitmap(const Output& out, std::string_view rel, const QImage&
         } catch (const HeaderCollision&) {
         }
     }
-    failFile(rel, "no padding gives a header that can be scrambled");
+    failFile(rel, "no filler gives a header that can be scrambled");
 }
 
 void writeScrambledImage(const Output& out, std::string_view rel, PictureFormat format, const QImage& img) {
