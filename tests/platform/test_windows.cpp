@@ -141,7 +141,9 @@ TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
     f->List.Move(300, 300, 1500, 900);
     for (int i = 0; i < 60; ++i)
         f->List.AddItem("item " + std::to_string(i));
-    vb::WheelCatcher catcher(*f, "WheelCatcher1");
+    // Owned like a designed control: it goes before its window.
+    auto catcherOwned = std::make_unique<vb::WheelCatcher>(*f, "WheelCatcher1");
+    vb::WheelCatcher& catcher = *catcherOwned;
     std::vector<std::uintptr_t> handles;
     catcher.WheelRotation = [&](int, int, int, std::uintptr_t h) { handles.push_back(h); };
     f->Show();
@@ -160,6 +162,7 @@ TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
                           Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(f->Inner.widget(), &overLabel);
     EXPECT_EQ(handles.size(), 2u);
+    catcherOwned.reset();
     delete f;
 }
 
