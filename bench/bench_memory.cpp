@@ -11,7 +11,6 @@
 #include "app/windows.h"
 #include "core/module1.h"
 #include "platform/files.h"
-#include "platform/fonts.h"
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
 
@@ -47,7 +46,6 @@ int mainWindow(const char* folder) {
     static BenchServices services;
     vb::setServices(&services);
     registerAllWindows();
-    vb::registerFonts();
     vb::FormRegistry::get("Form1")->Show();
     settle();
     selection::Form2& f = selection::Form2::get();

@@ -5,7 +5,6 @@
 #include "documents/register.h"
 #include "mechanical/register.h"
 #include "platform/events.h"
-#include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/services.h"
 #include "selection/main_window.h"
@@ -21,7 +20,6 @@ void registerAllWindows() {
 }
 
 void startProgram() {
-    vb::registerFonts();
     vb::FormRegistry::get("Form1")->Show();
 }
 

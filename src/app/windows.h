@@ -2,7 +2,7 @@
 // Makes every window of the program known by name, so that windows and the
 // scrambled-file targets can reach each other's default instances.
 void registerAllWindows();
-// Registers fonts and shows the start window.
+// Shows the start window.
 void startProgram();
 // The whole run of the program on an existing application object: the
 // start window, the event loop until the program ends, the windows closed.

@@ -7,6 +7,7 @@
 #include "documents/trouble_codes.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/fonts.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
 #include "platform/services.h"
@@ -93,7 +94,7 @@ Form4::Form4() : vb::Form(kFormName) {
     {
         QWidget* w = List1.widget();
         w->setStyleSheet(QStringLiteral("QListWidget { background: #c0ffff; color: black; }"));
-        QFont f(QStringLiteral("Tahoma"));
+        QFont f(vb::fontFamily("Tahoma"));
         f.setPixelSize(13);
         f.setBold(true);
         w->setFont(f);

@@ -8,6 +8,7 @@
 #include "mechanical/artwork.h"
 #include "mechanical/dictionaries.h"
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
 #include "platform/services.h"
@@ -34,7 +35,7 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
 // Height in twips of a text of several lines in the grid's font.
 int textHeight(const vb::Grid& grid, const std::string& text) {
     // The grid draws its font at the pixel size of its point size.
-    QFont f(vb::toQt(grid.FontName()));
+    QFont f(vb::fontFamily(grid.FontName()));
     f.setPixelSize(int(grid.FontSize() * 4.0 / 3.0 + 0.5));
     const QFontMetrics fm(f);
     int lines = 1;

@@ -119,7 +119,8 @@ Form9::Form9()
     VScroll1.setVisible(false);
     page.setKeepPrintCopy(false);
     page.setColours({0, 12, 12});
-    surface.setPageFont("COURIER", 10);
+    setFontName("COURIER");
+    setFontSize(10);
 }
 
 void Form9::Form_Load() {

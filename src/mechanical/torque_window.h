@@ -63,8 +63,7 @@ class Form9 : public vb::Form {
     std::array<std::string, 4> FormuleSerraggio;
     StepDictionary DizionarioSerraggio;
     std::string PercorsoTesto;
-    core::PageSurface surface{*this};
-    core::MarkupPage page{*this, VScroll1, surface};
+    core::MarkupPage page{*this, VScroll1};
 
   private:
     std::array<vb::Grid*, 4> grids() { return {&Grid1, &Grid2, &Grid3, &Grid4}; }

@@ -1,6 +1,7 @@
 #include "platform/combobox.h"
 
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/vbstring.h"
 
@@ -67,7 +68,7 @@ void ComboBox::setColors(std::int32_t back, std::int32_t fore) {
 }
 
 void ComboBox::setFont(const std::string& family, double points, bool bold) {
-    QFont f(QString::fromStdString(family));
+    QFont f(fontFamily(family));
     f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
     f.setBold(bold);
     box_->setFont(f);

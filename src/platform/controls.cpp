@@ -1,6 +1,7 @@
 #include "platform/controls.h"
 
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -22,6 +23,15 @@ class MouseForwarder : public QObject {
   public:
     MouseForwarder(Control* c, QObject* parent) : QObject(parent), control_(c) {}
     bool eventFilter(QObject* watched, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress && control_->MouseDown) {
+            auto* me = static_cast<QMouseEvent*>(e);
+            const int button = me->button() == Qt::LeftButton     ? 1
+                               : me->button() == Qt::RightButton  ? 2
+                               : me->button() == Qt::MiddleButton ? 4
+                                                                  : 0;
+            control_->MouseDown(button, 0, float(me->position().x() * kTwipsPerPixel),
+                                float(me->position().y() * kTwipsPerPixel));
+        }
         if (e->type() == QEvent::MouseMove && control_->MouseMove) {
             auto* me = static_cast<QMouseEvent*>(e);
             // A move over a child control reaches its containers too when the
@@ -307,7 +317,7 @@ void Label::setFontBold(bool b) {
     label_->setFont(f);
 }
 void Label::setFont(const std::string& family, double points) {
-    QFont f(QString::fromStdString(family));
+    QFont f(fontFamily(family));
     f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
     f.setBold(bold_);
     label_->setFont(f);
@@ -547,7 +557,7 @@ void Frame::setBackColor(std::int32_t c) {
     w_->setAutoFillBackground(true);
 }
 void Frame::setFont(const std::string& family, double points, bool bold) {
-    QFont f(QString::fromStdString(family));
+    QFont f(fontFamily(family));
     f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
     f.setBold(bold);
     w_->setFont(f);

@@ -96,6 +96,8 @@ class Control {
     virtual QWidget* childArea() const { return widget(); }
 
     MouseHandler MouseMove;
+    // Button: 1 left, 2 right, 4 middle.
+    MouseHandler MouseDown;
 
   protected:
     void attach(QWidget* w);

@@ -1,5 +1,6 @@
 #include "platform/drawing.h"
 
+#include "platform/fonts.h"
 #include "platform/geometry.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -38,7 +39,7 @@ std::vector<std::string> splitLines(const std::string& text) {
 } // namespace
 
 QFont windowFont(const std::string& family, double points, bool bold, bool italic, bool underline) {
-    QFont f(toQt(family));
+    QFont f(fontFamily(family));
     // 96 dots per inch, as the screens the layouts were made on.
     f.setPixelSize(std::max(1, int(points * 4.0 / 3.0 + 0.5)));
     f.setBold(bold);

@@ -1,6 +1,7 @@
 #include "platform/grid.h"
 
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -458,7 +459,7 @@ void Grid::setFontSize(double points) {
 void Grid::fontChanged() {
     // Point sizes map to the pixel sizes the layout was designed with.
     int px = std::max(1, int(fontSize_ * 4.0 / 3.0 + 0.5));
-    font_ = QFont(QString::fromStdString(fontName_));
+    font_ = QFont(fontFamily(fontName_));
     font_.setPixelSize(px);
     boldFont_ = font_;
     boldFont_.setBold(true);

@@ -1,6 +1,7 @@
 #include "platform/printer.h"
 
 #include "platform/errors.h"
+#include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/geometry.h"
 #include "platform/services.h"
@@ -217,7 +218,7 @@ int PrinterObject::PhysicalOffsetY() const {
 }
 
 QFont PrinterObject::currentFont() const {
-    QFont f(toQt(fontName_));
+    QFont f(fontFamily(fontName_));
     f.setPointSizeF(fontSize_ > 0 ? fontSize_ : 1);
     f.setBold(bold_);
     f.setItalic(italic_);

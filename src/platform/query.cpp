@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
-#include <ranges>
 #include <sys/stat.h>
 #include <system_error>
 
@@ -228,13 +227,10 @@ Recordset Query::run(const Table& table) const {
             drive = &c;
 
     std::vector<std::uint32_t> rows;
-    const auto keepPassing = [&](auto candidates) {
-        for (const std::uint32_t r : candidates) {
-            bool ok = true;
-            for (const auto& c : conds)
-                if (&c != drive && !(ok = c.passes(table, r))) break;
-            if (ok) rows.push_back(r);
-        }
+    const auto keepIfPassing = [&](std::uint32_t r) {
+        for (const auto& c : conds)
+            if (&c != drive && !c.passes(table, r)) return;
+        rows.push_back(r);
     };
     if (drive && drive->code == 0) {
         // No row holds the value.
@@ -242,10 +238,12 @@ Recordset Query::run(const Table& table) const {
         const auto grouped = index::grouped(table, drive ? drive->field : -1, keys);
         const auto candidates = grouped->group(table, drive ? drive->code : 0);
         rows.reserve(candidates.size());
-        keepPassing(candidates);
+        for (const std::uint32_t r : candidates)
+            keepIfPassing(r);
     } else {
         rows.reserve(table.recordCount());
-        keepPassing(std::views::iota(std::uint32_t(0), static_cast<std::uint32_t>(table.recordCount())));
+        for (std::uint32_t r = 0, n = static_cast<std::uint32_t>(table.recordCount()); r < n; ++r)
+            keepIfPassing(r);
     }
     // Without ORDER BY both paths above keep table order.
     return Recordset(table, std::move(rows), keys.empty());

@@ -1,7 +1,9 @@
 #include "core/module1.h"
 #include "documents/brand_documents.h"
+#include "documents/manual_viewer.h"
 #include "platform/files.h"
 #include "platform/vbstring.h"
+#include "sampledata/sampledata.h"
 #include "selection/main_window.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
@@ -130,4 +132,36 @@ TEST_F(BrandDocuments, EveryToolbarTargetOfTheMainWindowIsARealWindow) {
     EXPECT_EQ(loaded, (std::vector<std::string>{"Form8:11", "Form8:20", "Form8:30", "Form8:50", "Form8:40",
                                                 "Form4:20", "Form14:20"}));
     EXPECT_TRUE(svc.boxes.empty()) << svc.boxes[0].prompt;
+}
+
+// The windows spell the same folders in mixed case ("\Glo\tx", "\glo\tx",
+// "\Gas\xf000.gif", "x<id>.RTF"); a data folder written all in lower case
+// opens the same.
+TEST_F(BrandDocuments, EveryWindowReadsALowerCaseDataFolder) {
+    sampledata::Options o;
+    o.lowerCaseNames = true;
+    sampledata::writeSampleData(appPath(), o);
+    startProgram();
+    for (int section : {20, 30, 40, 50}) {
+        core::ManualSection = std::int16_t(section);
+        documents::Form8& f = documents::Form8::get();
+        ASSERT_GT(f.MSGrid1.Rows(), 0) << section;
+        for (int row : {0, 1}) {
+            f.MSGrid1.setRow(row);
+            f.Command7.click();
+            EXPECT_FALSE(f.Surface.items().empty()) << section << " " << row;
+            f.Command8_Click();
+        }
+        f.Unload();
+    }
+    core::ManualSection = 11;
+    core::HelpCode = "015";
+    EXPECT_FALSE(documents::Form8::get().Surface.items().empty());
+    documents::Form8::get().Unload();
+    Form14& b = Form14::get();
+    EXPECT_EQ(b.MSGrid1.Rows(), 3);
+    b.Command7.click();
+    EXPECT_NE(documentText(b).find("ARDESIA"), std::string::npos);
+    EXPECT_TRUE(svc.boxes.empty()) << svc.boxes[0].prompt;
+    EXPECT_FALSE(svc.ended);
 }

@@ -99,3 +99,19 @@ TEST_F(Toolbar, CloseButtonOnceThroughEsc) {
     EXPECT_TRUE(w->isUnloaded());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+TEST_F(Toolbar, PicturesDrawnAtTheirButtonsSize) {
+    // The help and glossary buttons are half as high as the others; a
+    // picture taller than its button would be cut.
+    startProgram();
+    ToolbarWindow w("Form16", {});
+    w.toolbar.setUp();
+    frame::Toolbar& t = w.toolbar;
+    for (vb::CommandButton* b : {&t.Command1, &t.Command2, &t.Command3, &t.Command4, &t.Command5, &t.Command6,
+                                 &t.Command20, &t.Command30}) {
+        const QPixmap& pic = b->Picture();
+        ASSERT_FALSE(pic.isNull()) << b->Name();
+        EXPECT_EQ(pic.width(), b->Width() / vb::kTwipsPerPixel) << b->Name();
+        EXPECT_EQ(pic.height(), b->Height() / vb::kTwipsPerPixel) << b->Name();
+    }
+}

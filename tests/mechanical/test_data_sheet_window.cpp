@@ -2,10 +2,13 @@
 #include "mechanical/data_sheet_window.h"
 #include "mechanical/sequence_window.h"
 #include "platform/files.h"
+#include "platform/fonts.h"
+#include "platform/geometry.h"
 #include "platform/vbstring.h"
 #include "vehicle.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -101,7 +104,10 @@ TEST_F(DataSheet, ShowcaseRowsFromTheSampleDictionaries) {
               " Freon R134a =  550 g. +/- 25 ( Controllare l'assenza di perdite ) ( Impianto con sensore di "
               "pressione )\r\n Freon R12 =  1200 g.\r\n Freon R134a =  550 g. ( Prima carica di fabbrica ) ( "
               "Impianto con pressostato trinario )");
-    EXPECT_GT(g.RowHeight(u01), 550);
+    // The row holds its three lines, whatever the line spacing of the font.
+    QFont font(vb::fontFamily(g.FontName()));
+    font.setPixelSize(int(g.FontSize() * 4.0 / 3.0 + 0.5));
+    EXPECT_GE(g.RowHeight(u01), vb::pixelsToTwips(3 * QFontMetrics(font).lineSpacing()));
     const int r03 = rowOfCode(g, "R03");
     EXPECT_EQ(g.TextMatrix(r03, 1), " Serraggio preliminare  5  Kgm\r Rotazione angolare  60 \xB0");
     EXPECT_EQ(g.TextMatrix(r03, 5), "A5+B60+");

@@ -106,10 +106,10 @@ TEST_F(TorquePage, DetailPagesAndTheirBackButtons) {
     EXPECT_EQ(f.Picture3.Top(), (f.Height() - f.Picture3.Height()) / 2);
     EXPECT_EQ(f.PercorsoTesto, core::AppPath + "\\ser\\test_ita.cpt");
     EXPECT_EQ(f.page.Lines.at(0), "[SERRAGGIO DELLA TESTATA]");
-    EXPECT_FALSE(f.surface.items().empty());
+    EXPECT_FALSE(f.page.drawn().empty());
     // Markers are painted in light red, the rest in black.
     bool red = false, black = false;
-    for (const auto& it : f.surface.items()) {
+    for (const auto& it : f.page.drawn()) {
         red |= it.colour == 12;
         black |= it.colour == 0;
     }
@@ -124,14 +124,14 @@ TEST_F(TorquePage, DetailPagesAndTheirBackButtons) {
     EXPECT_FALSE(f.Command10.Visible());
     EXPECT_EQ(f.PercorsoTesto, core::AppPath + "\\ser\\tool_ita.cpt");
     EXPECT_TRUE(f.VScroll1.Visible()); // the long page scrolls
-    const auto before = f.surface.items().front().text;
+    const auto before = f.page.drawn().front().text;
     f.VScroll1.setValue(3);
     EXPECT_EQ(f.page.FirstLine, 2);
-    EXPECT_NE(f.surface.items().front().text, before);
+    EXPECT_NE(f.page.drawn().front().text, before);
     // Esc presses the back button shown.
     QTest::keyClick(&f, Qt::Key_Escape);
     EXPECT_TRUE(overview(f));
-    EXPECT_TRUE(f.surface.items().empty());
+    EXPECT_TRUE(f.page.drawn().empty());
     EXPECT_FALSE(f.isUnloaded());
 
     f.Command13.click();

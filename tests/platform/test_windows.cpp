@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
+#include <memory>
 
 using namespace testing_support;
 
@@ -141,11 +142,9 @@ TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
     f->List.Move(300, 300, 1500, 900);
     for (int i = 0; i < 60; ++i)
         f->List.AddItem("item " + std::to_string(i));
-    // Owned like a designed control: it goes before its window.
-    auto catcherOwned = std::make_unique<vb::WheelCatcher>(*f, "WheelCatcher1");
-    vb::WheelCatcher& catcher = *catcherOwned;
+    auto catcher = std::make_unique<vb::WheelCatcher>(*f, "WheelCatcher1");
     std::vector<std::uintptr_t> handles;
-    catcher.WheelRotation = [&](int, int, int, std::uintptr_t h) { handles.push_back(h); };
+    catcher->WheelRotation = [&](int, int, int, std::uintptr_t h) { handles.push_back(h); };
     f->Show();
     QApplication::processEvents();
     auto* list = qobject_cast<QAbstractScrollArea*>(f->List.widget());
@@ -162,7 +161,7 @@ TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
                           Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(f->Inner.widget(), &overLabel);
     EXPECT_EQ(handles.size(), 2u);
-    catcherOwned.reset();
+    catcher.reset();
     delete f;
 }
 

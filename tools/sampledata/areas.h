@@ -14,5 +14,6 @@ void writeTables(const Output& out, const Catalogue& cat);  // \Ark dBase tables
 void writeSymbols(const Output& out, const Catalogue& cat); // \sym
 void writePhotos(const Output& out, const Catalogue& cat);  // \cars
 void writeMechanical(const Output& out);                    // \ser, \air, data-sheet dictionaries
+void writeDiagrams(const Output& out);                      // \psc, \ubi, diagram frames
 
 } // namespace sampledata

@@ -89,6 +89,9 @@ struct ToolbarPicture {
     int background;
     int ink;
     void (*symbol)(QPainter&);
+    // The help and glossary buttons share one column, each half as high
+    // (630 x 305 and 630 x 315 twips).
+    int height = 42;
 };
 
 void noSymbol(QPainter&) {}
@@ -140,28 +143,51 @@ void snowflake(QPainter& p) {
     p.drawLine(13, 15, 29, 7);
 }
 
+void locationPin(QPainter& p) {
+    p.drawEllipse(QPoint(21, 9), 6, 6);
+    p.drawLine(21, 15, 21, 21);
+}
+void textLines(QPainter& p) {
+    for (int y = 6; y < 20; y += 4)
+        p.drawLine(10, y, 32, y);
+}
+
 const ToolbarPicture kToolbar[] = {
-    {"mas\\tashlp.gif", "?", 1, 15, noSymbol},    {"mas\\tasglo.gif", "GLO", 2, 15, book},
-    {"mas\\tasosc.gif", "OSC", 0, 10, wave},      {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope},
-    {"mas\\tasgas.gif", "GAS", 6, 15, gauge},     {"mas\\tasobd.gif", "OBD", 5, 15, socket},
-    {"mas\\tasric.gif", "RIC", 3, 15, page},      {"mas\\left.gif", "", 4, 0, arrowLeft},
-    {"mas\\tassta.gif", "STA", 7, 0, printer},    {"mas\\tastoo.gif", "TOO", 6, 15, spanner},
-    {"mas\\tascam.gif", "MAN", 3, 15, snowflake}, {"mas\\tascaa.gif", "AUT", 1, 15, snowflake},
-    {"mas\\tascai.gif", "UNI", 5, 15, snowflake},
+    {"mas\\tasubi.gif", "UBI", 2, 15, locationPin}, {"mas\\tassoc.gif", "SOC", 5, 15, socket},
+    {"mas\\tastext0.gif", "TXT", 1, 15, textLines}, {"mas\\tashlp.gif", "?", 1, 15, noSymbol, 20},
+    {"mas\\tasglo.gif", "GLO", 2, 15, book, 21},    {"mas\\tasosc.gif", "OSC", 0, 10, wave},
+    {"mas\\tasdia.gif", "DIA", 4, 15, stethoscope}, {"mas\\tasgas.gif", "GAS", 6, 15, gauge},
+    {"mas\\tasobd.gif", "OBD", 5, 15, socket},      {"mas\\tasric.gif", "RIC", 3, 15, page},
+    {"mas\\left.gif", "", 4, 0, arrowLeft},         {"mas\\tassta.gif", "STA", 7, 0, printer},
+    {"mas\\tastoo.gif", "TOO", 6, 15, spanner},     {"mas\\tascam.gif", "MAN", 3, 15, snowflake},
+    {"mas\\tascaa.gif", "AUT", 1, 15, snowflake},   {"mas\\tascai.gif", "UNI", 5, 15, snowflake},
 };
 
 void writeToolbar(const Output& out) {
     for (const auto& t : kToolbar) {
-        writePicture(out, t.rel, PictureFormat::Gif, QSize(42, 42), vga(t.background),
+        writePicture(out, t.rel, PictureFormat::Gif, QSize(42, t.height), vga(t.background),
                      [&](QPainter& p, const QRect& r) {
                          p.setPen(QPen(vga(7), 1));
                          p.setBrush(Qt::NoBrush);
                          p.drawRect(r.adjusted(0, 0, -1, -1));
+                         const bool alone = std::string_view(t.letters).size() == 1;
+                         const bool half = t.height < 42;
+                         p.save();
+                         if (half) {
+                             // The symbol on the left, squeezed into the low button.
+                             p.translate(1, 1);
+                             p.scale(0.5, (t.height - 4) / 24.0);
+                         }
                          p.setPen(QPen(vga(t.ink), 2));
                          t.symbol(p);
+                         p.restore();
                          p.setPen(vga(t.ink));
-                         const bool alone = std::string_view(t.letters).size() == 1;
-                         drawCaption(p, alone ? r : QRect(0, 22, 42, 18), t.letters, alone ? 30 : 12);
+                         if (alone)
+                             drawCaption(p, r, t.letters, half ? t.height - 2 : 30);
+                         else if (half)
+                             drawCaption(p, QRect(17, 0, 25, t.height), t.letters, 11);
+                         else
+                             drawCaption(p, QRect(0, 22, 42, 18), t.letters, 12);
                      });
     }
 }

@@ -5,10 +5,13 @@
 #include <QBuffer>
 #include <QFont>
 #include <QPainter>
+#include <algorithm>
+#include <climits>
 #include <cstring>
 #include <gif_lib.h>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 namespace sampledata {
 namespace {
@@ -42,6 +45,60 @@ bool loadsQuietly(const std::string& bytes) {
     return ok;
 }
 
+// The picture on a palette of its own most used colours (at 5 bits per
+// channel), each pixel on its nearest entry: shaded artwork keeps clean
+// areas with no dither noise.
+QImage toAdaptivePalette(const QImage& image) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    auto key = [](QRgb c) { return (qRed(c) >> 3) << 10 | (qGreen(c) >> 3) << 5 | (qBlue(c) >> 3); };
+    std::vector<int> count(1 << 15, 0);
+    for (int y = 0; y < rgb.height(); ++y)
+        for (int x = 0; x < rgb.width(); ++x)
+            ++count[size_t(key(rgb.pixel(x, y)))];
+    std::vector<int> keys;
+    for (int k = 0; k < (1 << 15); ++k)
+        if (count[size_t(k)]) keys.push_back(k);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [&](int a, int b) { return count[size_t(a)] > count[size_t(b)]; });
+    if (keys.size() > 256) keys.resize(256);
+    QList<QRgb> table;
+    for (int k : keys)
+        table.push_back(qRgb(((k >> 10) & 31) * 255 / 31, ((k >> 5) & 31) * 255 / 31, (k & 31) * 255 / 31));
+    QImage out(rgb.size(), QImage::Format_Indexed8);
+    out.setColorTable(table);
+    std::vector<int> nearest(1 << 15, -1);
+    for (int y = 0; y < rgb.height(); ++y) {
+        uchar* line = out.scanLine(y);
+        for (int x = 0; x < rgb.width(); ++x) {
+            const QRgb c = rgb.pixel(x, y);
+            int& n = nearest[size_t(key(c))];
+            if (n < 0) {
+                int best = INT_MAX;
+                for (int i = 0; i < table.size(); ++i) {
+                    const int dr = qRed(c) - qRed(table[i]), dg = qGreen(c) - qGreen(table[i]),
+                              db = qBlue(c) - qBlue(table[i]);
+                    const int d = dr * dr * 3 + dg * dg * 4 + db * db * 2;
+                    if (d < best) best = d, n = i;
+                }
+            }
+            line[x] = uchar(n);
+        }
+    }
+    return out;
+}
+
+std::string encodePicture(PictureFormat format, const QImage& img) {
+    switch (format) {
+    case PictureFormat::Gif:
+        return gifBytes(img);
+    case PictureFormat::GifFullColour:
+        return gifBytes(img, true);
+    case PictureFormat::Jpeg:
+        break;
+    }
+    return jpegBytes(img);
+}
+
 } // namespace
 
 const std::array<QRgb, 16>& vgaPalette() {
@@ -72,23 +129,32 @@ void drawCaption(QPainter& p, const QRect& box, std::string_view text, int pixel
     p.restore();
 }
 
-std::string gifBytes(const QImage& image) {
+std::string gifBytes(const QImage& image, bool fullColour) {
     QList<QRgb> table;
-    for (QRgb c : vgaPalette())
-        table.push_back(c);
-    const QImage indexed =
-        image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
-
+    QImage indexed;
+    if (fullColour) {
+        indexed = toAdaptivePalette(image);
+        table = indexed.colorTable();
+    } else {
+        for (QRgb c : vgaPalette())
+            table.push_back(c);
+        indexed =
+            image.convertToFormat(QImage::Format_Indexed8, table, Qt::ThresholdDither | Qt::AvoidDither);
+    }
+    // A GIF colour map holds a power of two entries.
+    int mapSize = 2;
+    while (mapSize < table.size())
+        mapSize *= 2;
     std::string out;
     int err = 0;
     GifFileType* gif = EGifOpen(&out, gifToString, &err);
     if (!gif) throw std::runtime_error("GIF writer: " + std::string(GifErrorString(err)));
-    GifColorType colours[16];
-    for (int i = 0; i < 16; ++i) {
-        const QRgb c = vgaPalette()[size_t(i)];
-        colours[i] = {GifByteType(qRed(c)), GifByteType(qGreen(c)), GifByteType(qBlue(c))};
+    std::vector<GifColorType> colours(size_t(mapSize), GifColorType{0, 0, 0});
+    for (qsizetype i = 0; i < table.size(); ++i) {
+        const QRgb c = table[i];
+        colours[size_t(i)] = {GifByteType(qRed(c)), GifByteType(qGreen(c)), GifByteType(qBlue(c))};
     }
-    std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(GifMakeMapObject(16, colours),
+    std::unique_ptr<ColorMapObject, void (*)(ColorMapObject*)> map(GifMakeMapObject(mapSize, colours.data()),
                                                                    GifFreeMapObject);
     EGifSetGifVersion(gif, true);
     bool ok = map && EGifPutScreenDesc(gif, indexed.width(), indexed.height(), 8, 0, map.get()) == GIF_OK &&
@@ -161,7 +227,7 @@ void writePicture(const Output& out, std::string_view rel, PictureFormat format,
     const QImage img = drawPicture(size, background, drawing);
     std::string bytes;
     try {
-        bytes = format == PictureFormat::Gif ? gifBytes(img) : jpegBytes(img);
+        bytes = encodePicture(format, img);
     } catch (const std::exception& e) {
         failFile(rel, e.what());
     }
@@ -175,7 +241,7 @@ ScrambledPicture scrambledPicture(std::string_view rel, PictureFormat format, QS
         const QImage img = drawPicture(QSize(size.width() + extra, size.height()), background, drawing);
         ScrambledPicture pic;
         try {
-            pic.plain = format == PictureFormat::Gif ? gifBytes(img) : jpegBytes(img);
+            pic.plain = encodePicture(format, img);
         } catch (const std::exception& e) {
             failFile(rel, e.what());
         }
@@ -203,15 +269,7 @@ void writeScrambled(const Output& out, std::string_view rel, const ScrambledPict
 ScrambledPicture writeScrambledPicture(const Output& out, std::string_view rel, PictureFormat format,
                                        QSize size, QColor background, const Drawing& drawing,
                                        const std::array<int, 80>& key) {
-    const std::string caption(rel);
-    const auto withCaption = [&](QPainter& p, const QRect& r) {
-        drawing(p, r);
-        if (r.height() >= 40) {
-            p.setPen(Qt::black);
-            drawCaption(p, r.adjusted(2, 0, -2, -1), caption, 9, Qt::AlignLeft | Qt::AlignBottom);
-        }
-    };
-    ScrambledPicture pic = scrambledPicture(rel, format, size, background, withCaption, key);
+    ScrambledPicture pic = scrambledPicture(rel, format, size, background, drawing, key);
     writeScrambled(out, rel, pic, key);
     return pic;
 }

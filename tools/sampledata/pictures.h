@@ -16,11 +16,13 @@ class QPainter;
 
 namespace sampledata {
 
-enum class PictureFormat { Gif, Jpeg };
+// Gif: the 16 VGA colours; GifFullColour: up to 256 colours of the
+// picture's own, for shaded artwork such as the brand symbols.
+enum class PictureFormat { Gif, GifFullColour, Jpeg };
 
 using Drawing = std::function<void(QPainter&, const QRect&)>;
 
-// The 16 standard VGA colours; every GIF uses this palette.
+// The 16 standard VGA colours.
 const std::array<QRgb, 16>& vgaPalette();
 
 QImage drawPicture(QSize size, QColor background, const Drawing& drawing);
@@ -28,7 +30,7 @@ QImage drawPicture(QSize size, QColor background, const Drawing& drawing);
 void drawCaption(QPainter& p, const QRect& box, std::string_view text, int pixelSize,
                  int flags = 0x0084 /* centred */);
 
-std::string gifBytes(const QImage& image);
+std::string gifBytes(const QImage& image, bool fullColour = false);
 std::string jpegBytes(const QImage& image);
 // A Windows icon or cursor file holding one 32-bit image with its mask.
 std::string iconBytes(const QImage& image, bool cursor, QPoint hotSpot = {});
@@ -49,7 +51,7 @@ ScrambledPicture scrambledPicture(std::string_view rel, PictureFormat format, QS
 // Writes the stored bytes and checks that the file decodes to the plain ones.
 void writeScrambled(const Output& out, std::string_view rel, const ScrambledPicture& picture,
                     const std::array<int, 80>& key);
-// Both together; the drawing gets the picture's own name as a caption.
+// Both together.
 ScrambledPicture writeScrambledPicture(const Output& out, std::string_view rel, PictureFormat format,
                                        QSize size, QColor background, const Drawing& drawing,
                                        const std::array<int, 80>& key);

@@ -1,0 +1,26 @@
+#pragma once
+// What the three diagram windows share: the selected vehicle as the main
+// window shows it, plain interface pictures and the hand cursor.
+#include <QPixmap>
+#include <memory>
+#include <string>
+
+class QCursor;
+
+namespace diagrams {
+
+// Cell c of the main window's model grid in its current row.
+std::string modelCell(int c);
+// Brand & family & model (date) engine, displacement and power: the vehicle
+// line of the viewer headers.
+std::string vehicleLine();
+// A decoded field of the selected model ("" when the main window has none).
+std::string modelField(const char* name);
+// A plain picture below AppPath\mas; an empty picture when it is missing,
+// so a window never stops for a button picture.
+QPixmap interfacePicture(const std::string& name);
+std::shared_ptr<QCursor> interfaceCursor(const std::string& name);
+// "Des(0) Des(1) - Des(3) - Tel: Des(4)".
+std::string windowCaption();
+
+} // namespace diagrams

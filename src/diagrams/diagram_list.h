@@ -1,0 +1,54 @@
+#pragma once
+// The diagram list: the wiring diagrams of the selected model, one row each,
+// and the opening of the chosen one in the diagram viewer.
+#include "frame/toolbar.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/grid.h"
+#include "platform/query.h"
+
+namespace diagrams {
+
+class Form15 : public vb::Form {
+    Q_OBJECT
+  public:
+    static constexpr const char* kFormName = "Form15";
+    static Form15& get() { return vb::instance<Form15>(); }
+    Form15();
+
+    void Form_Load() override;
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Load_ListaSchemi();
+    std::string Get_DatiSchema(const std::string& code);
+    void MSGrid1_Click();
+    void MSGrid1_DblClick();
+    void Command9_Click() { MSGrid1_DblClick(); }
+
+    // The offset a diagram type adds to DiagramMode; -1 opens nothing.
+    static int typeOffset(const std::string& type);
+
+    vb::PictureBox Picture2{*this, "Picture2"};
+    frame::Toolbar toolbar;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+        &Command30;
+    vb::CommandButton Command9{*this, "Command9"};
+    vb::Shape Shape2{*this, "Shape2"};
+    vb::Image ImageMarca{*this, "ImageMarca"};
+    vb::ControlArray<vb::Label> LabelModello;
+    vb::PictureBox Picture1{*this, "Picture1"};
+    vb::Label Label100{*this, "Label100"};
+    vb::ControlArray<vb::Label> Label1;
+    vb::ControlArray<vb::Label> Label2;
+    vb::Shape Shape1{*this, "Shape1"};
+    vb::PictureBox PictureModel{*this, "PictureModel"};
+    vb::Grid MSGrid1{*this, "MSGrid1"};
+    vb::ListBox List1{*this, "List1"};
+    vb::ListBox List2{*this, "List2"};
+    db::DataControl Data1;
+
+  private:
+    void loadWindow();
+    bool catalogueMissing_ = false;
+};
+
+} // namespace diagrams

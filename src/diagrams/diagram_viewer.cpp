@@ -1,0 +1,692 @@
+#include "diagrams/diagram_viewer.h"
+
+#include "core/component_lists.h"
+#include "core/diagram_bitmap.h"
+#include "core/module1.h"
+#include "core/psc_catalogue.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "core/texts.h"
+#include "core/window_services.h"
+#include "diagrams/common.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/picture.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <QPainter>
+#include <cmath>
+
+namespace diagrams {
+namespace {
+
+using core::Des;
+
+constexpr int kBarHeight = 900;
+constexpr std::int32_t kNavy = 0x800000;
+
+} // namespace
+
+Form5::Form5()
+    : vb::Form(kFormName), toolbar(*this,
+                                   [this] {
+                                       frame::ToolbarStyle s;
+                                       s.busy = [this] { Set_PuntatoreAttesa(); };
+                                       s.ready = [this] { Reset_PuntatoreAttesa(); };
+                                       s.close = [this] { Command6_Click(); };
+                                       return s;
+                                   }()),
+      Command6(toolbar.Command6), Command1(toolbar.Command1), Command2(toolbar.Command2),
+      Command3(toolbar.Command3), Command4(toolbar.Command4), Command5(toolbar.Command5),
+      Command20(toolbar.Command20), Command30(toolbar.Command30) {
+    // The bottom bar: close button, component grid or buttons, the toolbar.
+    Picture1.Move(0, 0, 15360, kBarHeight);
+    Picture1.MouseMove = [this](int, int, float, float) { resetHover(); };
+    for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+                                 &Command30, &Command7, &Command8, &Command9})
+        b->setContainer(&Picture1);
+    for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command7, &Command8, &Command9})
+        b->setWidth(600);
+    Command5.setWidth(600);
+    Command1.setWidth(600);
+    for (vb::CommandButton* b : {&Command7, &Command8, &Command9})
+        b->Move(0, 50, 600, 630);
+    Command7.Click = [this] { Command7_Click(); };
+    Command8.Click = [this] { Command8_Click(); };
+    Command9.Click = [this] { Command9_Click(); };
+    for (vb::CommandButton* b :
+         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9})
+        b->MouseMove = [this](int, int, float, float) { resetHover(); };
+    VisibleComponentGrid.setContainer(&Picture1);
+    VisibleComponentGrid.Move(700, 50, 8000, 800);
+    VisibleComponentGrid.setCols(1);
+    VisibleComponentGrid.setRows(0);
+    VisibleComponentGrid.setFixedRows(0);
+    VisibleComponentGrid.setFixedCols(0);
+    VisibleComponentGrid.setFont("Tahoma", 8.25);
+    for (int i = 0; i < 20; ++i) {
+        auto& b = Command10.add(*this, "Command10", i);
+        b.setContainer(&Picture1);
+        b.Move(700 + (i % 10) * 690, 60 + (i / 10) * 400, 680, 380);
+        b.setVisible(false);
+        b.setEnabled(false);
+        b.Click = [this, i] { Command10_Click(i); };
+        b.MouseMove = [this, i](int, int, float, float) { Command10_MouseMove(i); };
+    }
+
+    Shape2.Move(50, 50, 15160, 700);
+    Label4.Move(1000, 110, 13000, 270);
+    Label4.setFont("Tahoma", 9.75);
+    Label4.setFontBold(true);
+    Label4.setForeColor(kNavy);
+    Label4.setTransparent(true);
+    Label5.Move(1000, 420, 13000, 270);
+    Label5.setFont("Tahoma", 9.75);
+    Label5.setForeColor(kNavy);
+    Label5.setTransparent(true);
+
+    ImagePsc.setVisible(false);
+    ImagePsc.Click = [this] { ImagePsc_Click(); };
+    ImagePsc.MouseMove = [this](int b, int s, float x, float y) { ImagePsc_MouseMove(b, s, x, y); };
+    ImagePsc.MouseDown = [this](int b, int s, float x, float y) { ImagePsc_MouseDown(b, s, x, y); };
+    Picture2.setVisible(false);
+    Picture2.setAutoSize(true);
+
+    Picture3.setBackColor(0xC0FFFF);
+    Picture3.setBorder(true);
+    Label1.setContainer(&Picture3);
+    Label1.setFont("Tahoma", 12);
+    Label1.setFontBold(true);
+    Label1.setTransparent(true);
+    Label1.setAutoSize(true);
+
+    Picture20.setBackColor(0xC0FFFF);
+    Picture20.setBorder(true);
+    Label20.setContainer(&Picture20);
+    Label20.Move(10, 10, 100, 200);
+    Label20.setTransparent(true);
+    Label20.setAutoSize(true);
+    Timer20.Tick = [this] { Timer20_Timer(); };
+    Timer1.Tick = [this] { Timer1_Timer(); };
+    Timer1.setEnabled(false);
+
+    for (vb::ListBox* l :
+         {&List1, &List2, &List3, &ListDescrComp, &ListDescrSecond, &PrintableComponentsList})
+        l->setVisible(false);
+}
+
+void Form5::Form_Load() {
+    setMousePointer(vb::vbHourglass);
+    setCaption(windowCaption());
+    setWidth(vb::services().screenWidth());
+    setHeight(vb::services().screenHeight());
+    ArrangeControls();
+    VisibleComponentGrid.setLeft(Command6.Left() + Command6.Width() + 15);
+    VisibleComponentGrid.setWidth(Command30.Left() - VisibleComponentGrid.Left() - 15);
+    Picture1.setPicture(interfacePicture("spacer.jpg"));
+    core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 4);
+    Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
+    ImageMarca.setTop(Shape2.Top() + 15);
+    ImageMarca.setLeft(Shape2.Left() + 40);
+    Label4.setCaption(vehicleLine());
+    Label4.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+    Label5.setLeft(Label4.Left());
+
+    const std::pair<vb::CommandButton*, int> tips[] = {
+        {&Command6, 42}, {&Command1, 35}, {&Command2, 36}, {&Command3, 38},  {&Command4, 39}, {&Command5, 41},
+        {&Command7, 49}, {&Command8, 46}, {&Command9, 59}, {&Command20, 86}, {&Command30, 90}};
+    toolbar.setUp();
+    for (auto& [b, label] : tips)
+        b->setToolTipText(Des[size_t(label)]);
+    Command7.setPicture(interfacePicture("tasubi.gif"));
+    Command8.setPicture(interfacePicture("tassta.gif"));
+    Command9.setPicture(interfacePicture("tassoc.gif"));
+
+    Picture3.setVisible(false);
+    Label1.setCaption(Des[6]);
+    Picture3.setHeight(Label1.Height() + 700);
+    Picture3.setWidth(Label1.Width() + 100);
+    Picture3.setTop((Height() - Picture3.Height()) / 2);
+    Picture3.setLeft((Width() - Picture3.Width()) / 2);
+    Label1.setTop((Picture3.Height() - Label1.Height()) / 2);
+    Label1.setLeft((Picture3.Width() - Label1.Width()) / 2);
+
+    hand_ = interfaceCursor("indice.cur");
+    magnifierPlus_ = interfaceCursor("lente+.ico");
+    magnifierMinus_ = interfaceCursor("lente-.ico");
+    setDiagramPointer(vb::vbCustom, magnifierPlus_);
+    for (vb::CommandButton* b : {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7,
+                                 &Command8, &Command9, &Command20, &Command30}) {
+        b->setMouseIcon(hand_);
+        b->setMousePointer(vb::vbCustom);
+    }
+    for (auto& b : Command10) {
+        b->setMouseIcon(hand_);
+        b->setMousePointer(vb::vbCustom);
+    }
+
+    HotspotTooltipSet = false;
+    Picture20.setVisible(false);
+    Timer20.setEnabled(false);
+    Timer20.setInterval(1000);
+    HoverSource = 0;
+    HoverIndex = 50;
+
+    core::Form7Code = modelField("presa_diag");
+    Load_IndiceSchemi();
+    core::PscNewFormat = Get_SchemaNuovo(core::PscCode);
+    if (core::PscNewFormat) {
+        DiagramFolder = core::AppPath + "\\psc\\";
+        VisibleComponentGrid.setVisible(true);
+    } else {
+        DiagramFolder = core::AppPath + "\\psc\\psc" + core::Lang + "\\";
+        VisibleComponentGrid.setVisible(false);
+    }
+    const int mode = core::DiagramMode;
+    const bool locations =
+        mode < 34 && mode != 10 && mode != 11 && mode != 20 && mode != 21 && mode != 30 && mode != 32;
+    Command7.setEnabled(locations);
+    if (mode < 54) {
+        DiagramPictureName = "x" + core::PscCode + ".gif";
+        Load_ImmagineSchema(DiagramFolder + DiagramPictureName);
+    }
+    Command9.setEnabled(mode < 24 && vb::Val(core::Form7Code) > 0);
+    Zoomed = false;
+    ZoomFactor = 1;
+
+    if (core::PscNewFormat) {
+        ListDescrSecond.Clear();
+        ListDescrComp.Clear();
+        core::FillListDescrSecond(*this, core::AppPath + "\\psc\\psc_txt\\" + core::PscCode + "&.cpt");
+        core::FillListDescrComp(*this, core::AppPath + "\\psc\\psc_txt\\" + core::PscCode + ".cpt");
+        Load_GrigliaComponenti();
+    } else {
+        Load_ListaParametri();
+    }
+    Load_DescrizioniParametri();
+    Load_ListaTooltip();
+    Label5.setCaption(core::PscCaption);
+    if (vb::UCase(DiagramPictureName) == "XC011.GIF") {
+        Label5.setCaption(Des[67] + " " + Des[61]);
+        Command8.setEnabled(false);
+    } else {
+        Command8.setEnabled(true);
+    }
+    if (List1.ListCount() > 0) List1.setListIndex(0);
+    setMousePointer(vb::vbDefault);
+}
+
+void Form5::ArrangeControls() {
+    const int W = Width(), H = Height();
+    ImagePsc.setLeft((W - ImagePsc.Width() - 90) / 2);
+    ImagePsc.setTop((H - 2 * Picture1.Height() - ImagePsc.Height()) / 2 + Picture1.Height() - 150);
+    Command5.setLeft(W - Command5.Width() - 100);
+    Command1.setLeft(Command5.Left());
+    const int step = Command5.Width() + 15;
+    int left = Command1.Left();
+    for (vb::CommandButton* b :
+         {&Command2, &Command3, &Command4, &Command20, &Command9, &Command7, &Command8, &Command30}) {
+        left -= step;
+        b->setLeft(left);
+    }
+    Shape2.setWidth(W - 200);
+    // The bar stays along the bottom edge of the client area.
+    Picture1.setWidth(W);
+    Picture1.setTop(ScaleHeight() - Picture1.Height());
+}
+
+void Form5::Load_ImmagineSchema(const std::string& Path) {
+    // A diagram or frame that is not there is reported, and the viewer goes
+    // on without a picture instead of ending the program.
+    const std::string frame = core::AppPath + (core::PscNewFormat ? "\\mas\\xpsc" + std::string("51") + ".bmp"
+                                                                  : "\\mas\\xpsc35.bmp");
+    for (const std::string& p : {Path, frame})
+        if (!vb::fileExists(p)) {
+            core::MsgBoxStd("Error: file " + vb::LCase(p) + " not available", vb::vbCritical);
+            return;
+        }
+    core::LoadScrambledFile(Path, 13);
+    if (ImageList1.Count() < 1) return; // damaged and not recovered
+    Picture2.setPicture(ImageList1.ListImage(1));
+    core::LoadScrambledFile(frame, 13);
+    if (ImageList1.Count() < 2) {
+        // Without its frame the diagram is shown on its own.
+        ImageList1.Add(1, ImageList1.ListImage(1));
+    }
+    ImageList1.setMaskColor(0xC0C0C0);
+    ImagePsc.setLeft(0);
+    ImagePsc.setPicture(ImageList1.Overlay(1, 2));
+    ImagePsc.setVisible(true);
+    ArrangeControls();
+}
+
+void Form5::Form_KeyDown(int& KeyCode, int Shift) {
+    const int key = KeyCode;
+    switch (key) {
+    case 27:
+        KeyCode = 0;
+        Command6_Click();
+        return;
+    case 117:
+        KeyCode = 0;
+        if (Command9.Enabled()) Command9_Click();
+        return;
+    case 119:
+        KeyCode = 0;
+        if (Command7.Enabled()) Command7_Click();
+        return;
+    case 121:
+        KeyCode = 0;
+        Command8_Click();
+        return;
+    default:
+        if (key != 124 && toolbar.handleKey(key)) KeyCode = 0;
+    }
+}
+
+void Form5::Command6_Click() {
+    ImageList1.Clear();
+    Unload();
+}
+
+void Form5::Command7_Click() {
+    Set_PuntatoreAttesa();
+    core::Form6FromMenu = 0;
+    vb::showModalByName("Form6", this);
+    if (isUnloaded()) return;
+    Command6.SetFocus();
+    Reset_PuntatoreAttesa();
+}
+
+void Form5::Command9_Click() {
+    Set_PuntatoreAttesa();
+    core::Form7Mode = 1;
+    vb::showModalByName("Form7", this);
+    core::Form7Mode = 0;
+    if (isUnloaded()) return;
+    Command6.SetFocus();
+    Reset_PuntatoreAttesa();
+}
+
+void Form5::Set_PuntatoreAttesa() {
+    setMousePointer(vb::vbHourglass);
+    for (vb::CommandButton* b :
+         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9})
+        b->setMousePointer(vb::vbHourglass);
+    for (auto& b : Command10)
+        b->setMousePointer(vb::vbHourglass);
+}
+
+void Form5::Reset_PuntatoreAttesa() {
+    setMousePointer(vb::vbDefault);
+    for (vb::CommandButton* b :
+         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9})
+        b->setMousePointer(vb::vbCustom);
+    for (auto& b : Command10)
+        b->setMousePointer(vb::vbCustom);
+}
+
+// ------------------------------------------------------------ catalogue
+
+void Form5::Load_IndiceSchemi() {
+    try {
+        Text1.Text = core::loadCatalogueIndex(Data1);
+        catalogueOpen_ = true;
+    } catch (const db::Error&) {
+        catalogueOpen_ = false;
+        Text1.Text.clear();
+        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\ark\\xpsc.dbf") + " not available",
+                        vb::vbCritical);
+    }
+}
+
+bool Form5::Get_SchemaNuovo(const std::string& code) {
+    if (!catalogueOpen_) return false;
+    return core::isNewFormatDiagram(Data1, Text1.Text, code);
+}
+
+void Form5::Load_ListaParametri() {
+    List1.Clear();
+    if (!catalogueOpen_) {
+        for (auto& b : Command10) {
+            b->setVisible(false);
+            b->setEnabled(false);
+        }
+        return;
+    }
+    core::positionOnCode(Data1, Text1.Text, core::PscCode);
+    const std::vector<std::string> fields = core::parameterFields(Data1.Recordset());
+    for (int i = 0; i < 20; ++i) {
+        if (fields[size_t(i)] == "   ") {
+            Command10(i).setVisible(false);
+            Command10(i).setEnabled(false);
+        } else {
+            List1.AddItem(fields[size_t(i)]);
+            Command10(i).setVisible(true);
+            Command10(i).setEnabled(true);
+        }
+    }
+    for (int n = 0; n < List1.ListCount(); ++n) {
+        Command10(n).setCaption(List1.List(n));
+        Command10(n).setVisible(true);
+        Command10(n).setEnabled(true);
+    }
+}
+
+void Form5::Load_DescrizioniParametri() {
+    core::loadParameterDescriptions(Text2.Text, List2);
+}
+
+void Form5::Load_ListaTooltip() {
+    List3.Clear();
+    for (const std::string& code : List1.items())
+        List3.AddItem(core::parameterTooltip(code, Text2.Text, List2));
+}
+
+// ------------------------------------------------ zoom and hot-spots
+
+void Form5::setDiagramPointer(int pointer, const std::shared_ptr<QCursor>& icon) {
+    ImagePsc.setMouseIcon(icon);
+    ImagePsc.setMousePointer(pointer);
+}
+
+const std::vector<core::Hotspot>& Form5::hotspots() {
+    // The list is filled once per opening; the rectangles are read from it
+    // once instead of on every pointer move.
+    if (hotspotsFor_ != size_t(ListDescrComp.ListCount())) {
+        hotspots_ = core::hotspotsOf(ListDescrComp.items());
+        hotspotsFor_ = size_t(ListDescrComp.ListCount());
+    }
+    return hotspots_;
+}
+
+void Form5::ImagePsc_Click() {
+    if (OverHotspot) return;
+    const int w = ImagePsc.Width();
+    ImagePsc.setVisible(false);
+    const int W = Width(), H = Height();
+    if (!Zoomed) {
+        if (W <= 12000)
+            ZoomFactor = 1;
+        else if (w == 9600)
+            ZoomFactor = W < 15360 ? 1.25 : 1.6;
+        else if (w == 12000)
+            ZoomFactor = W < 15360 ? 1 : 1.28;
+        ImagePsc.setHeight(int(std::lround(ImagePsc.Height() * ZoomFactor)));
+        ImagePsc.setWidth(int(std::lround(ImagePsc.Width() * ZoomFactor)));
+        ImagePsc.setLeft((W - ImagePsc.Width() - 90) / 2);
+        ImagePsc.setTop((H - ImagePsc.Height()) / 2 - 150);
+        ImagePsc.setStretch(true);
+        setDiagramPointer(vb::vbCustom, magnifierMinus_);
+    } else {
+        ImagePsc.setStretch(false);
+        if (ImageList1.Count() >= 2) ImagePsc.setPicture(ImageList1.Overlay(1, 2));
+        ImagePsc.setLeft((W - ImagePsc.Width() - 90) / 2);
+        ImagePsc.setTop((H - ImagePsc.Height()) / 2 - 150);
+        setDiagramPointer(vb::vbCustom, magnifierPlus_);
+    }
+    Zoomed = !Zoomed;
+    ImagePsc.setVisible(true);
+}
+
+void Form5::ImagePsc_MouseMove(int Button, int Shift, float X, float Y) {
+    HoverSource = 0;
+    Timer20.setEnabled(false);
+    Picture20.setVisible(false);
+    if (!HotspotTooltipSet) ImagePsc.setToolTipText("");
+    const double f = Zoomed ? ZoomFactor : 1.0;
+    const int k = core::findHotspot(hotspots(), X, Y, f);
+    if (k >= 0) {
+        const std::string& item = ListDescrComp.items()[size_t(k)];
+        // Every rectangle tested before the one found cleared the codes.
+        if (k > 0) {
+            core::HotspotCode.clear();
+            core::HotspotTextCode.clear();
+        }
+        ImagePsc.setToolTipText(core::componentRowText(item));
+        const std::string c = core::componentCode(item);
+        core::HotspotTextCode = core::componentTextCode(item);
+        HotspotTooltipSet = true;
+        OverHotspot = true;
+        if (c != core::HotspotCode) {
+            core::HotspotCode = c;
+            if (c == "0000")
+                setDiagramPointer(vb::vbDefault, nullptr);
+            else
+                setDiagramPointer(vb::vbCustom, hand_);
+        }
+        MagnifierShown = false;
+        return;
+    }
+    if (!hotspots().empty()) {
+        core::HotspotCode.clear();
+        core::HotspotTextCode.clear();
+        HotspotTooltipSet = false;
+    }
+    if (!MagnifierShown) {
+        setDiagramPointer(vb::vbCustom, Zoomed ? magnifierMinus_ : magnifierPlus_);
+        MagnifierShown = true;
+        OverHotspot = false;
+    }
+}
+
+void Form5::ImagePsc_MouseDown(int Button, int Shift, float X, float Y) {
+    if (Button != 1 || !OverHotspot) return;
+    if (core::HotspotCode.empty()) {
+        vb::Beep();
+        return;
+    }
+    if (core::HotspotCode == "0000") return;
+    Set_PuntatoreAttesa();
+    core::Form7Mode = 0;
+    vb::showModalByName("Form7", this);
+    core::HotspotCode = "0000";
+    core::HotspotTextCode = "0000";
+    if (!isUnloaded()) Reset_PuntatoreAttesa();
+}
+
+void Form5::Command10_Click(int Index) {
+    Set_PuntatoreAttesa();
+    List1.setListIndex(Index);
+    Picture20.setVisible(false);
+    Timer20.setEnabled(false);
+    vb::showModalByName("Form7", this);
+    if (!isUnloaded()) Reset_PuntatoreAttesa();
+}
+
+void Form5::Command10_MouseMove(int Index) {
+    if (HoverSource == 10 && HoverIndex == Index) return;
+    HoverSource = 10;
+    if (!Timer20.Enabled()) Timer20.setEnabled(true);
+    HoverIndex = std::int16_t(Index);
+}
+
+void Form5::Timer20_Timer() {
+    if (HoverSource == 10) {
+        Label20.setCaption(vb::Trim(List3.List(HoverIndex)));
+        Picture20.setWidth(Label20.Width() + 150);
+        if (HoverIndex >= 0 && HoverIndex <= Command10.UBound())
+            Picture20.setLeft(Picture1.Left() + Command10(HoverIndex).Left());
+    }
+    Picture20.setHeight(Label20.Height() + 40);
+    if (HoverIndex <= 9)
+        Picture20.setTop(Picture1.Top() - Picture20.Height() + 50);
+    else
+        Picture20.setTop(Picture1.Top() - Picture20.Height() + 450);
+    Label20.setTop(20);
+    Label20.setLeft(30);
+    Picture20.setVisible(true);
+    Picture20.widget()->raise();
+}
+
+void Form5::resetHover() {
+    HoverSource = 0;
+    Picture20.setVisible(false);
+    Timer20.setEnabled(false);
+}
+
+// ------------------------------------------------------------- printing
+
+void Form5::Command8_Click() {
+    try {
+        vb::Printer().DeviceName();
+        Set_PuntatoreAttesa();
+        if (Show_DialogoStampa() == 1) {
+            Reset_PuntatoreAttesa();
+            return;
+        }
+        Picture3.setVisible(true);
+        Picture3.widget()->raise();
+        setMousePointer(vb::vbHourglass);
+        if (Picture2.Picture().isNull()) throw vb::VbError(vb::errInvalidPicture);
+        vb::writeNew(DiagramFolder + "toroscat.bmp", core::sixteenColourBitmap(Picture2.Picture().toImage()));
+        Timer1.setInterval(500);
+        Timer1.setEnabled(true);
+        Command6.SetFocus();
+        Reset_PuntatoreAttesa();
+    } catch (const vb::VbError& e) {
+        Reset_PuntatoreAttesa();
+        Picture3.setVisible(false);
+        core::ReportRuntimeError(Name(), e);
+    }
+}
+
+int Form5::Show_DialogoStampa() {
+    CommonDialog1.CancelError = true;
+    try {
+        CommonDialog1.ShowPrinter();
+    } catch (const vb::VbError& e) {
+        if (e.number() == vb::errCancel) return 1;
+    }
+    try {
+        PrinterColorMode = std::int16_t(vb::Printer().ColorMode());
+    } catch (const vb::VbError&) {
+        PrinterColorMode = 1;
+    }
+    try {
+        PrinterOrientation = std::int16_t(vb::Printer().Orientation());
+    } catch (const vb::VbError&) {
+        PrinterOrientation = 1;
+    }
+    return 0;
+}
+
+void Form5::Timer1_Timer() {
+    Timer1.setEnabled(false);
+    try {
+        printJob();
+    } catch (const vb::VbError& e) {
+        // The job is abandoned; the viewer stays open.
+        vb::Printer().KillDoc();
+        const std::string bmp = DiagramFolder + "toroscat.bmp";
+        if (vb::fileExists(bmp)) {
+            try {
+                vb::Kill(bmp);
+            } catch (const vb::VbError&) {
+            }
+        }
+        endPrint();
+        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
+            core::MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
+        else
+            core::MsgBoxStd("Error: (" + std::to_string(e.number()) + ") " + e.description(), vb::vbCritical);
+    }
+}
+
+void Form5::endPrint() {
+    setMousePointer(vb::vbDefault);
+    Picture3.setVisible(false);
+    if (List1.ListCount() > 0 && Command10(0).Visible())
+        Command10(0).SetFocus();
+    else
+        Command6.SetFocus();
+}
+
+void Form5::printJob() {
+    const std::string bmp = DiagramFolder + "toroscat.bmp";
+    std::string bytes = vb::readAll(bmp);
+    if (!core::hasWhiteEntry15(bytes)) {
+        vb::MsgBox("Invalid Bitmap Format !!");
+        vb::Kill(bmp);
+        Picture3.setVisible(false);
+        return;
+    }
+    bool blackWhite = true;
+    if (PrinterColorMode == 2)
+        blackWhite = vb::MsgBox(Des[73], vb::vbYesNo | vb::vbInformation,
+                                std::string("Stampa Schema Elettrico")) == vb::vbNo;
+    core::recolourBitmap(bytes, blackWhite);
+    vb::writeAt(bmp, 1, bytes);
+    Picture2.setPicture(vb::LoadPicture(bmp));
+
+    vb::PrinterObject& P = vb::Printer();
+    double w, h;
+    if (PrinterOrientation == 2) {
+        w = std::nearbyint(Picture2.Width() * 1.3);
+        h = std::nearbyint(Picture2.Height() * 1.3);
+    } else {
+        w = P.ScaleWidth();
+        h = std::floor(P.ScaleWidth() * Picture2.Height() / Picture2.Width());
+    }
+    P.PaintPicture(Picture2.Picture(), 0, 0, w, h);
+    if (core::PscNewFormat) {
+        P.setFontName("Courier New");
+        P.setFontSize(8);
+        P.setCurrentY(h);
+        P.setCurrentX(0);
+        P.Print();
+        P.setCurrentX(0);
+        P.setFontBold(true);
+        P.Print(Label5.Caption());
+        P.setFontBold(false);
+        Load_ListaComponentiStampa();
+        const int k = PrintableComponentsList.ListCount();
+        if (PrinterOrientation != 2) {
+            for (int i = 0; i < k; ++i) {
+                P.setCurrentX(0);
+                P.Print(PrintableComponentsList.List(i));
+            }
+        } else {
+            const double x2 = std::nearbyint(P.Width() / 2);
+            for (const core::PrintLine& line : core::twoColumnLines(k)) {
+                P.setCurrentX(0);
+                if (line.right < 0) {
+                    P.Print(PrintableComponentsList.List(line.left));
+                    continue;
+                }
+                P.Print(PrintableComponentsList.List(line.left), false);
+                P.setCurrentX(x2);
+                P.Print(PrintableComponentsList.List(line.right));
+            }
+        }
+    }
+    P.EndDoc();
+    vb::Kill(bmp);
+    endPrint();
+}
+
+void Form5::Load_GrigliaComponenti() {
+    VisibleComponentGrid.Clear();
+    VisibleComponentGrid.setRows(0);
+    VisibleComponentGrid.setColWidth(0, VisibleComponentGrid.Width());
+    gridRows_.clear();
+    if (ListDescrComp.ListCount() == 0) return;
+    for (const std::string& item : ListDescrComp.items()) {
+        const std::string text = core::componentRowText(item);
+        const int at = core::gridInsertPosition(gridRows_, text);
+        gridRows_.insert(gridRows_.begin() + at, text);
+        VisibleComponentGrid.AddItem(text, at);
+    }
+}
+
+void Form5::Load_ListaComponentiStampa() {
+    PrintableComponentsList.Clear();
+    std::vector<std::string> rows;
+    for (int r = 0; r < VisibleComponentGrid.Rows(); ++r)
+        rows.push_back(VisibleComponentGrid.TextMatrix(r, 0));
+    for (const std::string& r : core::withoutRepeats(rows))
+        PrintableComponentsList.AddItem(r);
+}
+
+} // namespace diagrams

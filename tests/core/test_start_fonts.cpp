@@ -1,0 +1,54 @@
+// The start window's fonts: the designed families, and only the files it
+// needs registered on the way.
+#include "core/start_window.h"
+#include "platform/fonts.h"
+#include "support/harness.h"
+
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QWidget>
+#include <algorithm>
+
+using namespace testing_support;
+
+namespace {
+
+bool registered(const std::string& file) {
+    const auto files = vb::registeredFontFiles();
+    return std::find(files.begin(), files.end(), file) != files.end();
+}
+
+class StartFonts : public WindowTest {};
+
+TEST_F(StartFonts, TextInTheDesignedFamilyWithOnlyItsFilesRegistered) {
+    if (!QFileInfo::exists("/usr/share/wine/fonts/tahoma.ttf")) GTEST_SKIP() << "fonts-wine is not installed";
+    startProgram();
+    core::Form1& f = core::Form1::get();
+    for (vb::Label* l : {&f.Label9, &f.Label1}) {
+        QFontInfo info(l->widget()->font());
+        EXPECT_EQ(info.family(), "Tahoma");
+        EXPECT_TRUE(info.exactMatch());
+    }
+    EXPECT_TRUE(registered("tahoma.ttf"));
+    EXPECT_TRUE(registered("tahomabd.ttf"));
+    // Families no window names are never paid for.
+    for (const char* unused : {"wingding.ttf", "webdings.ttf", "marlett.ttf", "fixedsys_jp.ttf"})
+        EXPECT_FALSE(registered(unused)) << unused;
+}
+
+TEST(Fonts, FamiliesRegisterOnFirstUseIgnoringCase) {
+    if (!QFileInfo::exists("/usr/share/wine/fonts/marlett.ttf"))
+        GTEST_SKIP() << "fonts-wine is not installed";
+    const auto before = vb::registeredFontFiles().size();
+    EXPECT_EQ(vb::fontFamily("marlett"), "marlett");
+    EXPECT_TRUE(registered("marlett.ttf"));
+    EXPECT_EQ(vb::registeredFontFiles().size(), before + 1);
+    QFont font(vb::fontFamily("Marlett"));
+    EXPECT_EQ(QFontInfo(font).family(), "Marlett");
+    EXPECT_EQ(vb::registeredFontFiles().size(), before + 1); // once only
+    // A family of the system's own is left to the system.
+    EXPECT_EQ(vb::fontFamily("DejaVu Sans"), "DejaVu Sans");
+    EXPECT_EQ(vb::registeredFontFiles().size(), before + 1);
+}
+
+} // namespace

@@ -1,0 +1,195 @@
+#include "diagram_fixture.h"
+
+#include "platform/files.h"
+#include "platform/printer.h"
+#include "platform/vbstring.h"
+#include "support/fixtures.h"
+#include "support/pdf.h"
+
+#include <QPrinterInfo>
+#include <algorithm>
+
+using namespace diagram_tests;
+using diagrams::Form5;
+
+namespace {
+
+class Printing : public DiagramTest {
+  protected:
+    // Opens code over the showcase model and prints it with the answers given.
+    void print(const std::string& code, int mode, testing_support::PrinterAnswer answer,
+               const std::function<void(Form5&)>& after = {}) {
+        choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+        on["Form5"] = [&](vb::Form*) {
+            Form5& f = Form5::get();
+            svc.printerAnswers.push_back(answer);
+            f.Command8_Click();
+            if (after) after(f);
+        };
+        openViewer(code, mode, "Iniezione benzina ARDESIA ALBA 1.2 16V");
+    }
+    // Runs the print job the timer would start.
+    static void runJob(Form5& f) {
+        ASSERT_TRUE(f.Timer1.Enabled());
+        EXPECT_EQ(f.Timer1.Interval(), 500);
+        f.Timer1_Timer();
+        EXPECT_FALSE(f.Timer1.Enabled());
+    }
+    // Share of the page's pixels in a colour family.
+    static int count(const QImage& page, const std::function<bool(QColor)>& is) {
+        int n = 0;
+        for (int y = 0; y < page.height(); y += 2)
+            for (int x = 0; x < page.width(); x += 2)
+                if (is(page.pixelColor(x, y))) ++n;
+        return n;
+    }
+    static bool red(QColor c) { return c.red() - std::max(c.green(), c.blue()) > 100; }
+    static bool coloured(QColor c) {
+        return std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 40;
+    }
+    // Mean brightness of a block of the printed diagram, given in pixels of
+    // the diagram (800 wide), on a page rendered at 100 dpi with the
+    // quarter-inch border.
+    static int brightness(const QImage& page, int x, int y, double printedWidthInches, bool darkest = false) {
+        const double scale = printedWidthInches * 100 / 800;
+        int sum = 0, n = 0, least = 255;
+        for (int dy = 0; dy < 10; ++dy)
+            for (int dx = 0; dx < 10; ++dx) {
+                const QColor c = page.pixelColor(25 + int((x + dx) * scale), 25 + int((y + dy) * scale));
+                sum += (c.red() + c.green() + c.blue()) / 3;
+                least = std::min(least, (c.red() + c.green() + c.blue()) / 3);
+                ++n;
+            }
+        return darkest ? least : sum / n;
+    }
+};
+
+TEST_F(Printing, PortraitColourPageWithTheComponentList) {
+    svc.answers = {vb::vbYes}; // keep the colours
+    print("B100", 12, {true, vb::vbPRCMColor, vb::vbPRORPortrait}, [&](Form5& f) {
+        EXPECT_TRUE(vb::fileExists(f.DiagramFolder + "toroscat.bmp"));
+        EXPECT_TRUE(f.Picture3.Visible());
+        runJob(f);
+        EXPECT_FALSE(vb::fileExists(f.DiagramFolder + "toroscat.bmp"));
+        EXPECT_FALSE(f.Picture3.Visible());
+        EXPECT_EQ(f.focusWidget(), f.Command6.widget());
+        EXPECT_EQ(f.PrintableComponentsList.ListCount(), 13); // two equal rows print once
+    });
+    ASSERT_EQ(vb::Printer().jobs().size(), 1u);
+    ASSERT_EQ(boxesWith(core::Des[73]), 1);
+    const std::string pdf = printFile(1);
+    EXPECT_EQ(testing_support::pdfPages(pdf), 1);
+    EXPECT_FALSE(testing_support::pdfLandscape(pdf));
+    const std::string text = testing_support::pdfText(pdf);
+    EXPECT_NE(text.find("Iniezione benzina ARDESIA ALBA 1.2 16V"), std::string::npos);
+    EXPECT_NE(text.find("10   (1) Centralina motore"), std::string::npos);
+    const size_t rpm = text.find("20   (1) Sensore giri motore");
+    ASSERT_NE(rpm, std::string::npos);
+    EXPECT_EQ(text.find("20   (1) Sensore giri motore", rpm + 1), std::string::npos);
+    EXPECT_NE(text.find("30   (1) Iniettore Cilindro 4"), std::string::npos);
+    // Colours kept, the silver background printed white, the full printable width.
+    const QImage page = testing_support::pdfPage(pdf, 1, 100);
+    EXPECT_GT(count(page, red), 20);
+    const double width = page.width() / 100.0 - 0.5;
+    EXPECT_GT(brightness(page, 700, 390, width), 250);     // silver in the diagram
+    EXPECT_LT(brightness(page, 35, 355, width, true), 80); // a component's corner
+}
+
+TEST_F(Printing, LandscapeBlackAndWhiteInTwoColumns) {
+    svc.answers = {vb::vbNo}; // black and white
+    print("B100", 12, {true, vb::vbPRCMColor, vb::vbPRORLandscape}, [&](Form5& f) { runJob(f); });
+    const std::string pdf = printFile(1);
+    EXPECT_TRUE(testing_support::pdfLandscape(pdf));
+    const std::string text = testing_support::pdfText(pdf);
+    // 13 lines in 7 rows: item 0 beside item 7, item 6 alone.
+    const auto lineWith = [&](const std::string& s) {
+        const size_t at = text.find(s);
+        if (at == std::string::npos) return std::string();
+        const size_t start = text.rfind('\n', at) + 1;
+        return text.substr(start, text.find('\n', at) - start);
+    };
+    const std::string first = lineWith("10   (1) Centralina motore");
+    EXPECT_NE(first.find("30   (1) Iniettore Cilindro 1"), std::string::npos) << first;
+    const std::string alone = lineWith("25   (1) Sonda lambda");
+    EXPECT_EQ(std::count(alone.begin(), alone.end(), '('), 1) << alone;
+    const QImage page = testing_support::pdfPage(pdf, 1, 100);
+    EXPECT_EQ(count(page, coloured), 0);
+    // 1.3 times the picture's own size: 800 pixels of 15 twips are 10.83 inches.
+    EXPECT_GT(brightness(page, 700, 390, 10.83), 250);
+    EXPECT_LT(brightness(page, 35, 355, 10.83, true), 80); // a component's corner
+}
+
+TEST_F(Printing, MonochromePrinterAsksNothingAndSecondPrintStaysBlackAndWhite) {
+    print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        runJob(f);
+        EXPECT_EQ(boxesWith(core::Des[73]), 0);
+        // The picture stays recoloured: a colour printout later is black and white.
+        svc.answers = {vb::vbYes};
+        svc.printerAnswers.push_back({true, vb::vbPRCMColor, vb::vbPRORPortrait});
+        f.Command8_Click();
+        runJob(f);
+    });
+    ASSERT_EQ(vb::Printer().jobs().size(), 2u);
+    EXPECT_EQ(count(testing_support::pdfPage(printFile(2), 1, 40), coloured), 0);
+}
+
+TEST_F(Printing, CancelPrintsNothingAndLeavesNoBitmap) {
+    print("B100", 12, {false}, [&](Form5& f) {
+        EXPECT_FALSE(f.Timer1.Enabled());
+        EXPECT_FALSE(vb::fileExists(f.DiagramFolder + "toroscat.bmp"));
+        EXPECT_EQ(f.MousePointer(), vb::vbDefault);
+    });
+    EXPECT_TRUE(vb::Printer().jobs().empty());
+    EXPECT_TRUE(svc.boxes.empty());
+}
+
+TEST_F(Printing, OldFormatPrintsThePictureOnlyAndFocusesTheFirstButton) {
+    print("A100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        EXPECT_TRUE(vb::Right(f.DiagramFolder, 9) == "\\psc_ita\\");
+        runJob(f);
+        EXPECT_EQ(f.focusWidget(), f.Command10(0).widget());
+    });
+    const std::string text = testing_support::pdfText(printFile(1));
+    EXPECT_EQ(text.find("Iniezione benzina ARDESIA"), std::string::npos);
+    EXPECT_EQ(testing_support::pdfPages(printFile(1)), 1);
+}
+
+TEST_F(Printing, DiagramWithoutComponentsStillPrintsItsTitle) {
+    svc.answers.clear();
+    print("J100", 42, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        EXPECT_EQ(f.VisibleComponentGrid.Rows(), 0);
+        runJob(f);
+    });
+    EXPECT_NE(testing_support::pdfText(printFile(1)).find("Iniezione benzina ARDESIA ALBA 1.2 16V"),
+              std::string::npos);
+}
+
+TEST_F(Printing, InvalidBitmapIsReportedAndRemoved) {
+    print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        const std::string bmp = f.DiagramFolder + "toroscat.bmp";
+        std::string bytes = testing_support::readBytes(vb::resolvePath(bmp));
+        bytes[116] = char(0x80);
+        testing_support::writeBytes(vb::resolvePath(bmp), bytes);
+        runJob(f);
+        EXPECT_FALSE(vb::fileExists(bmp));
+        EXPECT_FALSE(f.Picture3.Visible());
+    });
+    EXPECT_EQ(boxesWith("Invalid Bitmap Format !!"), 1);
+    EXPECT_TRUE(vb::Printer().jobs().empty());
+}
+
+TEST_F(Printing, NoPrinterKeepsTheViewerOpen) {
+    vb::Printer().setPdfOutput("");
+    if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "this machine has a printer";
+    print("B100", 12, {true}, [&](Form5& f) {
+        EXPECT_FALSE(f.isUnloaded());
+        EXPECT_FALSE(f.Picture3.Visible());
+        EXPECT_EQ(f.MousePointer(), vb::vbDefault);
+        EXPECT_FALSE(f.Timer1.Enabled());
+    });
+    EXPECT_EQ(boxesWith("PRINTER NOT FOUND!! Check your printer."), 1);
+    EXPECT_EQ(svc.printerDialogs, 0);
+    EXPECT_FALSE(svc.ended);
+}
+
+} // namespace

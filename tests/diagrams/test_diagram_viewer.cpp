@@ -1,0 +1,329 @@
+#include "diagram_fixture.h"
+
+#include "core/diagram_records.h"
+#include "platform/files.h"
+#include "platform/geometry.h"
+#include "platform/vbstring.h"
+#include "sampledata/diagram_data.h"
+#include "support/fixtures.h"
+
+using namespace diagram_tests;
+using diagrams::Form5;
+
+namespace {
+
+class Viewer : public DiagramTest {
+  protected:
+    // Opens code over the showcase model and runs check inside the viewer.
+    void view(const std::string& code, int mode, const std::function<void(Form5&)>& check) {
+        choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+        bool ran = false;
+        on["Form5"] = [&](vb::Form*) {
+            ran = true;
+            check(Form5::get());
+        };
+        openViewer(code, mode, "Iniezione benzina ARDESIA ALBA 1.2 16V");
+        EXPECT_TRUE(ran);
+    }
+    // A point inside component i of a sheet, in twips of the picture.
+    static QPointF inside(const std::string& code, int i) {
+        for (const auto& s : sampledata::newFormatSheets())
+            if (s.code == code) {
+                const auto& c = s.components[size_t(i)];
+                return QPointF(c.x1 + 30, c.y1 + 30);
+            }
+        return {};
+    }
+};
+
+TEST_F(Viewer, NewFormatDiagramOverItsFrameWithTheComponentGrid) {
+    view("B100", 12, [&](Form5& f) {
+        EXPECT_TRUE(core::PscNewFormat);
+        EXPECT_TRUE(vb::Right(f.DiagramFolder, 5) == "\\psc\\");
+        EXPECT_TRUE(f.ImagePsc.Visible());
+        EXPECT_EQ(f.ImagePsc.Width(), 12000);
+        EXPECT_EQ(f.ImagePsc.Height(), 7200);
+        ASSERT_EQ(f.ImageList1.Count(), 2);
+        EXPECT_EQ(f.Picture2.Picture().width(), 800);
+        // Silver of the diagram lets the frame through; everything else is the diagram.
+        const QImage shown = f.ImagePsc.Picture().toImage();
+        const QImage diagram = f.Picture2.Picture().toImage();
+        const QImage frame = f.ImageList1.ListImage(1).toImage();
+        int silver = 0, drawn = 0;
+        for (int y = 0; y < 480; y += 7)
+            for (int x = 0; x < 800; x += 7) {
+                if (diagram.pixel(x, y) == qRgb(0xC0, 0xC0, 0xC0)) {
+                    ++silver;
+                    EXPECT_EQ(shown.pixel(x, y), frame.pixel(x, y));
+                } else {
+                    ++drawn;
+                    EXPECT_EQ(shown.pixel(x, y), diagram.pixel(x, y));
+                }
+            }
+        EXPECT_GT(silver, 1000);
+        EXPECT_GT(drawn, 100);
+        // Centred between header and bar.
+        EXPECT_EQ(f.ImagePsc.Left(), (f.Width() - 12000 - 90) / 2);
+        EXPECT_EQ(f.ImagePsc.Top(), (f.Height() - 7200) / 2 - 150);
+
+        EXPECT_EQ(f.Label4.Caption(), "ARDESIA ALBA ALBA 1.2 16V (1999-2003) " + core::Des[13] +
+                                          ": AL-12V16 " + core::Des[79] + " 1242 cm\xB3  " + core::Des[80] +
+                                          " 80(59)/6000 CV(KW)/Rpm");
+        EXPECT_EQ(f.Label5.Caption(), "Iniezione benzina ARDESIA ALBA 1.2 16V");
+        EXPECT_EQ(f.Command7.ToolTipText(), core::Des[49]);
+        EXPECT_EQ(f.Command8.ToolTipText(), core::Des[46]);
+        // The grid: one row per component, sorted, duplicates kept.
+        EXPECT_TRUE(f.VisibleComponentGrid.Visible());
+        EXPECT_EQ(f.VisibleComponentGrid.Left(), f.Command6.Left() + f.Command6.Width() + 15);
+        EXPECT_EQ(f.VisibleComponentGrid.Left() + f.VisibleComponentGrid.Width(), f.Command30.Left() - 15);
+        ASSERT_EQ(f.VisibleComponentGrid.Rows(), 14);
+        EXPECT_EQ(f.VisibleComponentGrid.TextMatrix(0, 0), "10   (1) Centralina motore");
+        EXPECT_EQ(f.VisibleComponentGrid.TextMatrix(3, 0), "20   (1) Sensore giri motore");
+        EXPECT_EQ(f.VisibleComponentGrid.TextMatrix(4, 0), "20   (1) Sensore giri motore");
+        for (int r = 1; r < 14; ++r)
+            EXPECT_LE(f.VisibleComponentGrid.TextMatrix(r - 1, 0), f.VisibleComponentGrid.TextMatrix(r, 0));
+        EXPECT_EQ(f.List1.ListCount(), 0);
+        EXPECT_EQ(f.List1.ListIndex(), -1);
+        for (auto& b : f.Command10)
+            EXPECT_FALSE(b->Visible());
+        EXPECT_EQ(core::Form7Code, "001");
+        EXPECT_TRUE(svc.boxes.empty());
+    });
+}
+
+TEST_F(Viewer, ButtonsByMode) {
+    struct Case {
+        int mode;
+        bool c7, c9, picture;
+    };
+    const Case cases[] = {{10, false, true, true},  {20, false, true, true},  {30, false, false, true},
+                          {32, false, false, true}, {12, true, true, true},   {22, true, true, true},
+                          {31, true, false, true},  {33, true, false, true},  {40, false, false, true},
+                          {42, false, false, true}, {50, false, false, true}, {52, false, false, true},
+                          {0, true, true, true},    {2, true, true, true},    {54, false, false, false},
+                          {-5, true, true, true},   {23, true, true, true},   {24, true, false, true}};
+    for (const Case& c : cases)
+        view("B100", c.mode, [&](Form5& f) {
+            EXPECT_EQ(f.Command7.Enabled(), c.c7) << c.mode;
+            EXPECT_EQ(f.Command9.Enabled(), c.c9) << c.mode;
+            EXPECT_EQ(f.ImagePsc.Visible(), c.picture) << c.mode;
+            EXPECT_TRUE(f.Command8.Enabled());
+            // Disabled buttons are not reached by their keys either.
+            svc.shown.clear();
+            f.previewKey(117, 0);
+            f.previewKey(119, 0);
+            EXPECT_EQ(svc.shown.size(), size_t(c.c7) + size_t(c.c9)) << c.mode;
+        });
+}
+
+TEST_F(Viewer, SocketCodeOfZerosDisablesTheSocketButton) {
+    choose("CALDERA", "MAESTRALE", "MAESTRALE 2.0 METANO");
+    on["Form5"] = [&](vb::Form*) { EXPECT_FALSE(Form5::get().Command9.Enabled()); };
+    openViewer("B100", 10);
+}
+
+TEST_F(Viewer, OldFormatButtonsTooltipsAndTheSpecialDiagram) {
+    view("D100", 22, [&](Form5& f) {
+        EXPECT_FALSE(core::PscNewFormat);
+        EXPECT_TRUE(vb::Right(f.DiagramFolder, 9) == "\\psc_ita\\");
+        EXPECT_FALSE(f.VisibleComponentGrid.Visible());
+        EXPECT_EQ(f.ImagePsc.Width(), 9600);
+        ASSERT_EQ(f.List1.ListCount(), 20);
+        EXPECT_EQ(f.List1.ListIndex(), 0);
+        for (int i = 0; i < 20; ++i) {
+            EXPECT_TRUE(f.Command10(i).Visible());
+            EXPECT_EQ(f.Command10(i).Caption(), f.List1.List(i));
+        }
+        EXPECT_EQ(f.List3.List(0), "0120 = Sensore temperatura acqua");
+        EXPECT_EQ(f.List3.ListCount(), 20);
+    });
+    view("A100", 12, [&](Form5& f) {
+        ASSERT_EQ(f.List1.ListCount(), 6);
+        EXPECT_EQ(f.List3.List(5), "0099"); // no description: the code alone
+        EXPECT_TRUE(f.Command10(5).Enabled());
+        EXPECT_FALSE(f.Command10(6).Visible());
+        EXPECT_FALSE(f.Command10(19).Enabled());
+    });
+    view("C011", 50, [&](Form5& f) {
+        EXPECT_EQ(f.Label5.Caption(), core::Des[67] + " " + core::Des[61]);
+        EXPECT_FALSE(f.Command8.Enabled());
+        // F10 still starts printing.
+        svc.printerAnswers.push_back({false});
+        f.previewKey(121, 0);
+        EXPECT_EQ(svc.printerDialogs, 1);
+    });
+}
+
+TEST_F(Viewer, ZoomFactorsByWindowAndPictureWidth) {
+    struct Case {
+        int screen;
+        std::string code;
+        int zoomed;
+    };
+    const Case cases[] = {{15360, "B100", 15360}, {14000, "B100", 12000}, {15360, "A100", 15360},
+                          {14000, "A100", 12000}, {12000, "A100", 9600},  {19200, "B100", 15360}};
+    for (const Case& c : cases) {
+        svc.width = c.screen;
+        view(c.code, 12, [&](Form5& f) {
+            const int own = f.ImagePsc.Width();
+            f.ImagePsc_Click();
+            EXPECT_TRUE(f.Zoomed);
+            EXPECT_EQ(f.ImagePsc.Width(), c.zoomed) << c.screen << c.code;
+            EXPECT_TRUE(f.ImagePsc.Stretch());
+            EXPECT_EQ(f.ImagePsc.Left(), (f.Width() - f.ImagePsc.Width() - 90) / 2);
+            f.ImagePsc_Click();
+            EXPECT_FALSE(f.Zoomed);
+            EXPECT_FALSE(f.ImagePsc.Stretch());
+            EXPECT_EQ(f.ImagePsc.Width(), own);
+        });
+    }
+}
+
+TEST_F(Viewer, HotspotsTooltipsPointersAndPresses) {
+    view("B100", 12, [&](Form5& f) {
+        const QPointF ecu = inside("B100", 0);
+        f.ImagePsc_MouseMove(0, 0, float(ecu.x()), float(ecu.y()));
+        EXPECT_EQ(f.ImagePsc.ToolTipText(), "12   (1) Centralina iniezione");
+        EXPECT_EQ(core::HotspotCode, "0701");
+        EXPECT_EQ(core::HotspotTextCode, "0701");
+        EXPECT_TRUE(f.OverHotspot);
+        EXPECT_EQ(f.ImagePsc.MousePointer(), vb::vbCustom);
+        // The overlapping rectangle listed later loses.
+        f.ImagePsc_MouseMove(0, 0, 2000, 1800);
+        EXPECT_EQ(core::HotspotCode, "0701");
+        // The connector has no component: the arrow, and a press opens nothing.
+        const QPointF connector = inside("B100", 10);
+        f.ImagePsc_MouseMove(0, 0, float(connector.x()), float(connector.y()));
+        EXPECT_EQ(core::HotspotCode, "0000");
+        EXPECT_EQ(f.ImagePsc.MousePointer(), vb::vbDefault);
+        f.ImagePsc_MouseDown(1, 0, float(connector.x()), float(connector.y()));
+        EXPECT_TRUE(svc.shown.empty() || svc.shown.back() != "Form7");
+        // On an edge is outside: the magnifier, codes cleared.
+        f.ImagePsc_MouseMove(0, 0, 600, 1000);
+        EXPECT_EQ(core::HotspotCode, "");
+        EXPECT_FALSE(f.OverHotspot);
+        EXPECT_TRUE(f.MagnifierShown);
+        // The tooltip goes at the next move.
+        f.ImagePsc_MouseMove(0, 0, 590, 1000);
+        EXPECT_EQ(f.ImagePsc.ToolTipText(), "");
+
+        // A left press on a component opens its text; the click after it does not zoom.
+        const QPointF rpm = inside("B100", 1);
+        f.ImagePsc_MouseMove(0, 0, float(rpm.x()), float(rpm.y()));
+        std::string during;
+        on["Form7"] = [&](vb::Form*) {
+            during = core::HotspotCode + "/" + core::HotspotTextCode + "/" + std::to_string(core::Form7Mode);
+        };
+        f.ImagePsc_MouseDown(2, 0, float(rpm.x()), float(rpm.y()));
+        EXPECT_TRUE(during.empty()); // right button: nothing
+        f.ImagePsc_MouseDown(1, 0, float(rpm.x()), float(rpm.y()));
+        EXPECT_EQ(during, "0702/0702/0");
+        EXPECT_EQ(core::HotspotCode, "0000");
+        EXPECT_EQ(core::HotspotTextCode, "0000");
+        f.ImagePsc_Click();
+        EXPECT_FALSE(f.Zoomed);
+
+        // While zoomed the rectangles scale.
+        f.ImagePsc_MouseMove(0, 0, 100, 100);
+        f.ImagePsc_Click();
+        ASSERT_TRUE(f.Zoomed);
+        f.ImagePsc_MouseMove(0, 0, float(rpm.x() * 1.28), float(rpm.y() * 1.28));
+        EXPECT_EQ(core::HotspotCode, "0702");
+    });
+}
+
+TEST_F(Viewer, ShortRecordBeepsAndWordsForEdgesAreNeverHit) {
+    svc.answers.clear();
+    view("K100", 12, [&](Form5& f) {
+        svc.beeps = 0;
+        f.ImagePsc_MouseMove(0, 0, 9500, 700);
+        EXPECT_TRUE(f.OverHotspot);
+        EXPECT_EQ(core::HotspotCode, "");
+        f.ImagePsc_MouseDown(1, 0, 9500, 700);
+        EXPECT_EQ(svc.beeps, 1);
+        f.ImagePsc_MouseMove(0, 0, 10, 1000);
+        EXPECT_FALSE(f.OverHotspot);
+    });
+}
+
+TEST_F(Viewer, ComponentButtonsTooltipBoxAndHoverReset) {
+    view("D100", 22, [&](Form5& f) {
+        f.Command10_MouseMove(3);
+        EXPECT_TRUE(f.Timer20.Enabled());
+        EXPECT_EQ(f.Timer20.Interval(), 1000);
+        f.Timer20_Timer();
+        EXPECT_TRUE(f.Picture20.Visible());
+        EXPECT_EQ(f.Label20.Caption(), vb::Trim(f.List3.List(3)));
+        EXPECT_EQ(f.Picture20.Width(), f.Label20.Width() + 150);
+        EXPECT_EQ(f.Picture20.Left(), f.Command10(3).Left());
+        EXPECT_EQ(f.Picture20.Top(), f.Picture1.Top() - f.Picture20.Height() + 50);
+        // Straight to a button of the lower row: the next tick moves the box.
+        f.Command10_MouseMove(12);
+        EXPECT_EQ(f.HoverIndex, 12);
+        f.Timer20_Timer();
+        EXPECT_EQ(f.Picture20.Top(), f.Picture1.Top() - f.Picture20.Height() + 450);
+        EXPECT_EQ(f.Label20.Caption(), vb::Trim(f.List3.List(12)));
+        // Moving over the window surface resets it.
+        f.Form_MouseMove(0, 0, 10, 10);
+        EXPECT_FALSE(f.Picture20.Visible());
+        EXPECT_FALSE(f.Timer20.Enabled());
+        EXPECT_EQ(f.HoverSource, 0);
+
+        // A click selects the button's code for the text viewer.
+        std::string selected;
+        on["Form7"] = [&](vb::Form*) { selected = f.List1.List(f.List1.ListIndex()); };
+        f.Command10_MouseMove(7);
+        f.Command10_Click(7);
+        EXPECT_EQ(selected, f.List1.List(7));
+        EXPECT_FALSE(f.Timer20.Enabled());
+        // Still on the same button: no new tooltip until the pointer comes back.
+        f.Command10_MouseMove(7);
+        EXPECT_FALSE(f.Timer20.Enabled());
+    });
+}
+
+TEST_F(Viewer, LocationsAndSocketHandOversAndClosing) {
+    view("B100", 12, [&](Form5& f) {
+        int fromMenu = -1, mode = -1;
+        on["Form6"] = [&](vb::Form*) { fromMenu = core::Form6FromMenu; };
+        on["Form7"] = [&](vb::Form*) { mode = core::Form7Mode; };
+        core::Form6FromMenu = 1;
+        f.previewKey(119, 0); // F8
+        EXPECT_EQ(fromMenu, 0);
+        f.previewKey(117, 0); // F6
+        EXPECT_EQ(mode, 1);
+        EXPECT_EQ(core::Form7Mode, 0);
+        EXPECT_EQ(f.MousePointer(), vb::vbDefault);
+        EXPECT_EQ(f.Command7.MousePointer(), vb::vbCustom);
+        f.previewKey(27, 0);
+        EXPECT_TRUE(f.isUnloaded());
+        EXPECT_EQ(f.ImageList1.Count(), 0);
+    });
+}
+
+TEST_F(Viewer, MissingOrDamagedPictureKeepsTheViewerOpen) {
+    vb::Kill(file("psc\\xB100.gif"));
+    view("B100", 12, [&](Form5& f) {
+        EXPECT_FALSE(f.ImagePsc.Visible());
+        EXPECT_EQ(f.VisibleComponentGrid.Rows(), 14);
+    });
+    EXPECT_EQ(boxesWith("xb100.gif not available"), 1);
+    EXPECT_FALSE(svc.ended);
+
+    // Damaged, without a recovery copy: the offer, then "Unable to recover".
+    testing_support::writeBytes(file("psc\\psc_ita\\xA100.gif"), std::string(200, '\xAA'));
+    svc.boxes.clear();
+    svc.answers = {vb::vbYes};
+    view("A100", 12, [&](Form5& f) { EXPECT_FALSE(f.ImagePsc.Visible()); });
+    EXPECT_EQ(boxesWith("Failed !! To try to recover ?"), 1);
+    EXPECT_EQ(boxesWith("Unable to recover"), 1);
+    EXPECT_FALSE(svc.ended);
+
+    // Missing frame bitmap.
+    vb::Kill(file("mas\\xpsc51.bmp"));
+    svc.boxes.clear();
+    view("B200", 12, [&](Form5& f) { EXPECT_FALSE(f.ImagePsc.Visible()); });
+    EXPECT_EQ(boxesWith("xpsc51.bmp not available"), 1);
+}
+
+} // namespace
