@@ -198,6 +198,7 @@ struct Table::Data {
     mutable std::map<std::string, std::shared_ptr<const Derived>, std::less<>> derived;
 
     const char* record(std::size_t row) const;
+    void readChunk(const ReadFile& file, std::uint32_t chunk) const;
     std::optional<std::string_view> memoText(std::size_t row, int field) const;
     std::optional<std::string> readMemo(std::uint32_t block, std::size_t row, const Field& f) const;
 };
@@ -211,19 +212,25 @@ void requireUnchanged(const ReadFile& file, const Stamp& expected, const std::st
 
 } // namespace
 
+// Call with readMutex held.
+void Table::Data::readChunk(const ReadFile& file, std::uint32_t chunk) const {
+    const std::uint32_t first = chunk * static_cast<std::uint32_t>(chunkRecords);
+    const std::size_t n = std::min<std::size_t>(chunkRecords, physicalCount - first);
+    auto bytes = std::make_unique<char[]>(n * recordLen);
+    file.readExactly(headerLen + std::uint64_t(first) * recordLen, bytes.get(), n * recordLen, "records");
+    chunks.emplace(chunk, std::move(bytes));
+}
+
 const char* Table::Data::record(std::size_t row) const {
     const std::uint32_t physical = rows[row];
     const std::uint32_t chunk = physical / static_cast<std::uint32_t>(chunkRecords);
     std::lock_guard lock(readMutex);
     auto it = chunks.find(chunk);
     if (it == chunks.end()) {
-        const std::uint32_t first = chunk * static_cast<std::uint32_t>(chunkRecords);
-        const std::size_t n = std::min<std::size_t>(chunkRecords, physicalCount - first);
-        auto bytes = std::make_unique<char[]>(n * recordLen);
         ReadFile file(path, "table file");
         requireUnchanged(file, stamp, path);
-        file.readExactly(headerLen + std::uint64_t(first) * recordLen, bytes.get(), n * recordLen, "records");
-        it = chunks.emplace(chunk, std::move(bytes)).first;
+        readChunk(file, chunk);
+        it = chunks.find(chunk);
     }
     return it->second.get() + std::size_t(physical % chunkRecords) * recordLen;
 }
@@ -472,6 +479,24 @@ std::optional<std::string_view> Table::view(std::size_t row, int field) const {
     const Field& f = d_->fields[field];
     if (f.type == 'M') return d_->memoText(row, field);
     return fieldValue(f, d_->record(row));
+}
+
+void Table::prefetch(std::span<const std::uint32_t> rows) const {
+    std::vector<std::uint32_t> wanted;
+    wanted.reserve(rows.size());
+    for (std::uint32_t r : rows) {
+        if (r >= d_->rows.size()) fail(d_->path, "record " + std::to_string(r) + " out of range");
+        wanted.push_back(d_->rows[r] / static_cast<std::uint32_t>(d_->chunkRecords));
+    }
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    std::lock_guard lock(d_->readMutex);
+    std::erase_if(wanted, [&](std::uint32_t c) { return d_->chunks.count(c) != 0; });
+    if (wanted.empty()) return;
+    ReadFile file(d_->path, "table file");
+    requireUnchanged(file, d_->stamp, d_->path);
+    for (std::uint32_t c : wanted)
+        d_->readChunk(file, c);
 }
 
 void Table::scanColumn(int field, const std::function<void(std::uint32_t, std::string_view)>& visit) const {

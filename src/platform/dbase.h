@@ -89,6 +89,10 @@ class Table {
     void keepRowsWhere(int field, std::string_view literal, bool notEqual,
                        std::vector<std::uint32_t>& rows) const;
 
+    // Reads the records of `rows` that have not been read yet, with one opening
+    // of the file, so that many views in a row do not open it once each.
+    void prefetch(std::span<const std::uint32_t> rows) const;
+
     // Calls visit(row, value) for every row in order, with the value view() gives,
     // reading the file slice by slice without keeping it. Not for memo fields.
     void scanColumn(int field, const std::function<void(std::uint32_t, std::string_view)>& visit) const;

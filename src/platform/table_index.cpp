@@ -155,6 +155,7 @@ constexpr std::size_t kSortByValues = 8192;
 
 void sortByValues(const Table& table, const std::vector<int>& order, std::span<std::uint32_t> rows) {
     const std::size_t k = order.size();
+    table.prefetch(rows);
     std::vector<std::optional<std::string_view>> cells(rows.size() * k);
     for (std::size_t i = 0; i < rows.size(); ++i)
         for (std::size_t j = 0; j < k; ++j) {
