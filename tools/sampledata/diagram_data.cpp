@@ -107,11 +107,11 @@ const std::vector<DiagramSheet>& newFormatSheets() {
 const std::vector<LocationPicture>& locationPictures() {
     static const std::vector<LocationPicture> pictures = {
         {"01", "A001", {"12", "20", "22", "24", "25", "30", "11", "31", "21"}},
-        {"01", "A002", {"12", "20", "22", "24", "30"}},
-        {"01", "A003", {"12", "20", "22", "25", "31"}},
-        {"01", "A004", {"12", "24", "25", "31", "32"}},
+        {"01", "A002", {"120", "031", "201", "204", "210", "216"}},
+        {"01", "A003", {"120", "031", "210", "305", "410", "415"}},
+        {"01", "A004", {"410", "415"}},
         {"01", "A005", {"12", "20", "21", "30", "11"}},
-        {"02", "B001", {"12", "20", "30", "31"}},
+        {"02", "B001", {"120", "031", "210", "305"}},
         {"02", "B002", {"12", "20", "22", "30", "31"}},
         {"02", "B003", {"12", "22", "24", "25"}},
     };
@@ -120,43 +120,57 @@ const std::vector<LocationPicture>& locationPictures() {
 
 const std::vector<AbsLocation>& absLocations() {
     static const std::vector<AbsLocation> locations = [] {
+        // Markup on whole lines: a segment inside a line sits on the blank
+        // grid while the text keeps its own widths, so the two would overlap.
         std::vector<std::string> longPage = {
             "[POSIZIONE COMPONENTI IMPIANTO ABS]",
             "",
-            "{Centralina ABS}: vano motore, lato sinistro, sotto la vaschetta",
-            "del liquido freni. Connettore a 26 vie [C1] con blocco a leva.",
+            "{Centralina idraulica ABS}",
+            "Vano motore, lato sinistro, sotto la vaschetta del liquido freni.",
+            "Connettore C1 a 26 vie con blocco a leva.",
             "",
-            "Sensori velocità ruota:",
-            " - anteriore sinistro: sul fusello, connettore [C2] sotto il parafango",
-            " - anteriore destro: sul fusello, connettore [C3] sotto il parafango",
-            " - posteriore sinistro: sul mozzo, connettore [C4] sotto il sedile",
-            " - posteriore destro: sul mozzo, connettore [C5] sotto il sedile",
+            "{Sensori velocità ruota}",
+            "Anteriore sinistro: sul fusello, connettore C2 sotto il parafango.",
+            "Anteriore destro: sul fusello, connettore C3 sotto il parafango.",
+            "Posteriore sinistro: sul mozzo, connettore C4 sotto il sedile.",
+            "Posteriore destro: sul mozzo, connettore C5 sotto il sedile.",
             "",
-            "[Attenzione] Scollegare la batteria prima di staccare la centralina.",
-            "[uno {due} tre]: segmenti annidati restano nel primo colore.",
-            "Coppia viti sensore 8 Nm [senza chiusura",
-            "Tensione [12 V] con chiave su {MAR}, motore spento.",
-            "{Massa} sul longherone sinistro [G101]",
-            "Valore fine riga ab[",
-            "Testo ab]cd[ef] con chiusura anticipata",
+            "[ATTENZIONE]",
+            "Scollegare la batteria prima di staccare il connettore della centralina.",
+            "Dopo la sostituzione eseguire lo spurgo dell'impianto frenante.",
+            "",
+            "{Masse}",
+            "Massa G101 della centralina sul longherone sinistro.",
+            "",
+            "{Verifica dei sensori}",
+            "Chiave su MAR, motore spento, connettore della centralina scollegato.",
+            "Misurare la resistenza tra i due poli del connettore del sensore.",
+            "",
         };
         for (std::string& l : longPage)
             l = cp1252(l);
         for (int i = 1; longPage.size() < 120; ++i) {
             char line[96];
-            std::snprintf(line, sizeof line, "Verifica %d: resistenza sensore [%d,%d kOhm] a {%d °C}", i,
-                          1 + i % 3, (i * 7) % 10, 10 + (i * 5) % 60);
+            std::snprintf(line, sizeof line,
+                          "Prova %d: sensore %s, temperatura %d \xC2\xB0"
+                          "C, valore atteso %d,%d kOhm",
+                          i,
+                          i % 4 == 0   ? "posteriore destro"
+                          : i % 4 == 1 ? "anteriore sinistro"
+                          : i % 4 == 2 ? "anteriore destro"
+                                       : "posteriore sinistro",
+                          10 + (i * 5) % 60, 1 + i % 3, (i * 7) % 10);
             longPage.push_back(cp1252(line));
         }
         return std::vector<AbsLocation>{
             {"AB01", longPage},
             {"AB02",
-             {"[SECONDO IMPIANTO ABS]", "", "{Centralina}: vano motore lato destro.",
-              "Sensori ruota posteriori sul ponte, connettori [C7] e [C8].",
+             {"[SECONDO IMPIANTO ABS]", "", "{Centralina}", "Vano motore, lato destro.",
+              "Sensori ruota posteriori sul ponte, connettori C7 e C8.",
               "Prima di ogni verifica scollegare il connettore della centralina."}},
             {"AB03",
-             {"[CENTRALINA ABS]", "Sotto il sedile del passeggero, connettore [C1].",
-              "{Sensori} anteriori sui fuselli.", "Sensori posteriori sui mozzi."}},
+             {"[CENTRALINA ABS]", "Sotto il sedile del passeggero, connettore C1.", "{Sensori}",
+              "Anteriori sui fuselli, posteriori sui mozzi."}},
         };
     }();
     return locations;

@@ -293,10 +293,11 @@ QImage oldFormatSheet(const std::string& title,
             text(p, box.adjusted(1, 1, -1, -22), q(params[size_t(i)].first), 12, Qt::AlignCenter, true);
             text(p, box.adjusted(1, 24, -1, -1), q(params[size_t(i)].second), 8);
         }
-        p.setPen(QPen(vga(Black), 1));
-        p.setBrush(vga(Yellow));
+        p.setPen(QPen(vga(Navy), 2));
+        p.setBrush(vga(White));
         p.drawRect(unit);
         p.setBrush(Qt::NoBrush);
+        p.setPen(vga(Navy));
         text(p, unit.adjusted(4, 4, -4, -4), QStringLiteral("CENTRALINA"), 12, Qt::AlignCenter, true);
         text(p, QRect(24, 378, 600, 18), q(title), 11, Qt::AlignLeft | Qt::AlignVCenter, true);
     });
