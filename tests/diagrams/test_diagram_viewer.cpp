@@ -154,6 +154,23 @@ TEST_F(Viewer, OldFormatButtonsTooltipsAndTheSpecialDiagram) {
     });
 }
 
+TEST_F(Viewer, EmptyParameterFieldBetweenCodesLeavesNoStrayButton) {
+    std::vector<std::string> fields(20, "   ");
+    fields[0] = "120";
+    fields[2] = "031";
+    fields[3] = " 12";
+    EXPECT_EQ(Form5::parameterCodes(fields), (std::vector<std::string>{"120", "031", " 12"}));
+    EXPECT_TRUE(Form5::parameterCodes(std::vector<std::string>(20, "   ")).empty());
+    // A code the catalogue lacks: no buttons rather than the first record's.
+    view("Z999", 10, [&](Form5& f) {
+        EXPECT_EQ(f.List1.ListCount(), 0);
+        for (auto& b : f.Command10)
+            EXPECT_FALSE(b->Visible());
+        EXPECT_FALSE(f.ImagePsc.Visible());
+    });
+    EXPECT_EQ(boxesWith("xz999.gif not available"), 1);
+}
+
 TEST_F(Viewer, ZoomFactorsByWindowAndPictureWidth) {
     struct Case {
         int screen;
