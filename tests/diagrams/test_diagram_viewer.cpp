@@ -88,6 +88,11 @@ TEST_F(Viewer, NewFormatDiagramOverItsFrameWithTheComponentGrid) {
             EXPECT_FALSE(b->Visible());
         EXPECT_EQ(core::Form7Code, "001");
         EXPECT_TRUE(svc.boxes.empty());
+        // A resize by the user re-centres the picture and keeps the bar at the bottom.
+        f.resize(1100, 700);
+        EXPECT_EQ(f.ImagePsc.Left(), (f.Width() - 12000 - 90) / 2);
+        EXPECT_EQ(f.Picture1.Top() + f.Picture1.Height(), f.ScaleHeight());
+        EXPECT_EQ(f.Command5.Left(), f.Width() - f.Command5.Width() - 100);
     });
 }
 
