@@ -38,12 +38,17 @@ void PageSurface::drawText(int x, int y, const std::string& text, int qbColour) 
 }
 
 MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll)
-    : form_(&form), scroll_(&scroll), surface_(form) {
+    : form_(&form), scroll_(&scroll), ownSurface_(form), surface_(&ownSurface_) {
+    scroll.Change = [this] { VScroll1_Change(); };
+}
+
+MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll, PageSurface& surface)
+    : form_(&form), scroll_(&scroll), ownSurface_(form), surface_(&surface) {
     scroll.Change = [this] { VScroll1_Change(); };
 }
 
 void MarkupPage::clear() {
-    surface_.Cls();
+    surface_->Cls();
 }
 
 void MarkupPage::load(const std::string& fileBytes, int bandHeight) {
@@ -121,8 +126,8 @@ void MarkupPage::Draw_Pagina() {
         for (int r = 0; r < count; ++r)
             for (const MarkupRun& run : rows[size_t(r)])
                 if (run.pass == pass)
-                    surface_.drawText(TextLeft + (run.column - 1) * cw, TextTop + r * rh, run.text,
-                                      run.colour);
+                    surface_->drawText(TextLeft + (run.column - 1) * cw, TextTop + r * rh, run.text,
+                                       run.colour);
 }
 
 void MarkupPage::VScroll1_Change() {

@@ -53,15 +53,17 @@ class MarkupPage {
     // window, "Courier" 9.75 for the vehicle texts) and takes over the
     // scroll bar's Change.
     MarkupPage(vb::Form& form, vb::VScrollBar& scroll);
+    // Draws through a surface the window holds itself.
+    MarkupPage(vb::Form& form, vb::VScrollBar& scroll, PageSurface& surface);
 
     void setColours(MarkupColours c) { colours_ = c; }
     // Without a print copy the widest line counts the markers too.
     void setKeepPrintCopy(bool keep) { keepPrintCopy_ = keep; }
 
     // The character grid in twips: the text width and height of one blank.
-    int columnWidth() const { return surface_.columnWidth(); }
-    int rowHeight() const { return surface_.rowHeight(); }
-    PageSurface& surface() { return surface_; }
+    int columnWidth() const { return surface_->columnWidth(); }
+    int rowHeight() const { return surface_->rowHeight(); }
+    PageSurface& surface() { return *surface_; }
 
     // Loads the page from the bytes of its file (read whole by the caller)
     // and lays it out between a header and a toolbar band of bandHeight
@@ -87,14 +89,15 @@ class MarkupPage {
     std::int32_t WidestLine = 0;
 
     // What the painter has drawn since the surface was last cleared.
-    const std::vector<PageSurface::Item>& drawn() const { return surface_.items(); }
+    const std::vector<PageSurface::Item>& drawn() const { return surface_->items(); }
 
   private:
     void place();
 
     vb::Form* form_;
     vb::VScrollBar* scroll_;
-    PageSurface surface_;
+    PageSurface ownSurface_;
+    PageSurface* surface_;
     MarkupColours colours_;
     bool keepPrintCopy_ = true;
     int band_ = 720;

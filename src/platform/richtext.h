@@ -3,6 +3,7 @@
 // reader), clickable, swallowing every key. RTB2-style boxes that are never
 // shown are the same control kept hidden.
 #include "platform/controls.h"
+#include "platform/rich_text_pages.h"
 
 #include <QRectF>
 #include <functional>
@@ -44,28 +45,6 @@ class RichTextBox : public Control {
   private:
     QTextEdit* edit_;
     std::string rtf_;
-};
-
-// Prints one page of a document as the rich-edit control does: lays the
-// document out at the rectangle's width for the painter's device, draws
-// (when painter is set) the lines from character `from` that fit into
-// rect, and returns the first character that did not fit. A document laid
-// out once serves the whole print job.
-class RichTextPages {
-  public:
-    RichTextPages(const QTextDocument& doc, QPaintDevice* device, double width);
-    ~RichTextPages();
-    int formatRange(QPainter* painter, const QRectF& rect, int from);
-    // The number of characters the page loop compares with.
-    int length() const;
-
-  private:
-    struct Line {
-        double top, bottom;
-        int position;
-    };
-    std::unique_ptr<QTextDocument> doc_;
-    std::vector<Line> lines_; // in document order
 };
 
 } // namespace vb

@@ -932,8 +932,12 @@ void readRtf(std::string_view bytes, QTextDocument& doc) {
     if (!looksLikeRtf(bytes)) {
         doc.setPlainText(toQt(bytes));
     } else {
+        // One edit: the layout runs once at the end, not after every run.
+        QTextCursor edit(&doc);
+        edit.beginEditBlock();
         Reader r(bytes, doc);
         r.run();
+        edit.endEditBlock();
     }
     doc.setUndoRedoEnabled(undo);
 }

@@ -14,6 +14,7 @@ void writeTables(const Output& out, const Catalogue& cat);  // \Ark dBase tables
 void writeSymbols(const Output& out, const Catalogue& cat); // \sym
 void writePhotos(const Output& out, const Catalogue& cat);  // \cars
 void writeMechanical(const Output& out);                    // \ser, \air, data-sheet dictionaries
+void writeVehicleTexts(const Output& out);                  // \par, \soc, \inf, \cng, information documents
 void writeDiagrams(const Output& out);                      // \psc, \ubi, diagram frames
 
 } // namespace sampledata

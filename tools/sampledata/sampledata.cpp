@@ -19,6 +19,7 @@ void writeSampleData(const std::string& root, const Options& options) {
     writeSymbols(out, cat);
     writePhotos(out, cat);
     writeMechanical(out);
+    writeVehicleTexts(out);
     writeDiagrams(out);
     writeReferenceLibrary(out, cat);
 }

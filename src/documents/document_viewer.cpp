@@ -1,0 +1,151 @@
+#include "documents/document_viewer.h"
+
+#include "core/module1.h"
+#include "core/scrambled_file.h"
+#include "core/texts.h"
+#include "core/window_services.h"
+#include "documents/text_frame.h"
+#include "platform/errors.h"
+#include "platform/printer.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+
+#include <QResizeEvent>
+
+namespace documents {
+
+using core::Des;
+
+Form13::Form13() : vb::Form(kFormName) {
+    Picture4.Move(0, 0, 12000, 720);
+    Picture4.setBackColor(vb::RGB(167, 202, 240));
+    for (vb::Control* b : std::initializer_list<vb::Control*>{&Command6, &Command5, &Label5})
+        b->setContainer(&Picture4);
+    Command6.Move(50, 45, 630, 630);
+    Command5.Move(710, 45, 630, 630);
+    Label5.Move(1500, 240, 8000, 300);
+    Label5.setFont("Tahoma", 9.75);
+    Label5.setFontBold(true);
+    Label5.setForeColor(0x800000);
+    Command6.Click = [this] { Command6_Click(); };
+    Command5.Click = [this] { Command5_Click(); };
+    RTB1.setVisible(false);
+}
+
+void Form13::resizeEvent(QResizeEvent* e) {
+    vb::Form::resizeEvent(e);
+    arrange();
+}
+
+// The band along the bottom and the document above it follow the window.
+void Form13::arrange() {
+    const int w = vb::pixelsToTwips(width()), h = vb::pixelsToTwips(height());
+    Picture4.Move(0, h - Picture4.Height(), w, Picture4.Height());
+    if (RTB1.Visible()) {
+        RTB1.setWidth(std::max(0, w - 75 + 2 * vb::kFrameSidePx * vb::kTwipsPerPixel));
+        RTB1.setHeight(std::max(0, h - Picture4.Height() - RTB1.Top()));
+    }
+}
+
+void Form13::Form_Load() {
+    try {
+        setMousePointer(vb::vbHourglass);
+        setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+        setWidth(vb::services().screenWidth());
+        setHeight(vb::services().screenHeight());
+        Command5.setLeft(Command6.Width() + 30);
+        Label5.setCaption(vb::Trim(Des[0]));
+        Picture4.Move(0, ScaleHeight() - Picture4.Height(), ScaleWidth(), Picture4.Height());
+        Picture4.setPicture(masPicture("spacer.jpg"));
+        const auto hand = handCursor();
+        dressButton(Command6, "left.gif", Des[42], hand);
+        dressButton(Command5, "tassta.gif", Des[46], hand);
+        setTabOrder(Command6.widget(), Command5.widget());
+        setCancelButton(&Command6);
+        RTB1.Move(0, 10, Width() - 75, Height() - Picture4.Height() - 400);
+        std::int16_t selector = core::Form13Topic == "Form4" ? 1 : core::Form13Topic == "NEWS" ? 2 : 0;
+        Load_Documento(selector);
+        RTB1.setVisible(true);
+        setMousePointer(vb::vbDefault);
+    } catch (const vb::VbError& e) {
+        core::ReportRuntimeError(Name(), e);
+    }
+}
+
+void Form13::Load_Documento(std::int16_t& selector) {
+    const std::string& A = core::AppPath;
+    switch (selector) {
+    case 0:
+        core::UseSecondKey = true;
+        core::LoadScrambledFile(A + "\\cng\\dis\\tx" + core::Lang + "\\xinfo.rtf", 28);
+        core::UseSecondKey = false;
+        break;
+    case 1:
+        core::LoadScrambledFile(A + "\\obd\\xinf" + core::Lang + ".rtf", 28);
+        break;
+    case 2:
+        core::LoadScrambledFile(A + "\\ark\\xNew" + core::Lang + ".rtf", 28);
+        break;
+    default:
+        break;
+    }
+}
+
+void Form13::Form_KeyDown(int& KeyCode, int Shift) {
+    if (KeyCode == 121) {
+        Command5_Click();
+        KeyCode = 0;
+    }
+}
+
+void Form13::Command5_Click() {
+    Set_PuntatoreAttesa();
+    try {
+        Print_Documento();
+    } catch (const vb::VbError& e) {
+        // A printer that is missing or fails leaves the document shown.
+        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
+            core::ReportRuntimeError(Name(), e);
+        else
+            core::MsgBoxStd(e.description(), vb::vbCritical);
+    }
+    Reset_PuntatoreAttesa();
+}
+
+void Form13::Print_Documento() {
+    vb::PrinterObject& p = vb::Printer();
+    SavedPrinterSettings saved;
+    if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
+    p.setCurrentY(0);
+    p.setCurrentX(0);
+    p.setFontName("Arial");
+    p.setFontSize(12);
+    p.setScaleMode(vb::vbMillimeters);
+    core::PrintRichText(RTB1, 1, 1, 1, 1);
+    p.EndDoc();
+    saved.restore();
+}
+
+void Form13::Command6_Click() {
+    Unload();
+}
+
+void Form13::Set_PuntatoreAttesa() {
+    setMousePointer(vb::vbHourglass);
+    Command6.setMousePointer(vb::vbHourglass);
+    Command5.setMousePointer(vb::vbHourglass);
+}
+
+void Form13::Reset_PuntatoreAttesa() {
+    setMousePointer(vb::vbDefault);
+    Command6.setMousePointer(vb::vbCustom);
+    Command5.setMousePointer(vb::vbCustom);
+}
+
+void registerDocumentViewer() {
+    vb::FormRegistry::add(Form13::kFormName, [] { return new Form13; });
+    core::registerScrambledTarget(
+        28, [](const std::string&, const std::string& content) { Form13::get().RTB1.setTextRTF(content); });
+}
+
+} // namespace documents

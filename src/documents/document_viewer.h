@@ -1,0 +1,43 @@
+#pragma once
+// The document viewer: one fixed rich-text document (OBD information, news or
+// timing-belt information) over the whole window, read-only, and printed.
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/richtext.h"
+
+#include <cstdint>
+
+namespace documents {
+
+class Form13 : public vb::Form {
+    Q_OBJECT
+  public:
+    static constexpr const char* kFormName = "Form13";
+    static Form13& get() { return vb::instance<Form13>(); }
+    Form13();
+
+    void Form_Load() override;
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Load_Documento(std::int16_t& selector);
+    void Command5_Click();
+    void Command6_Click();
+    void Print_Documento();
+    void Set_PuntatoreAttesa();
+    void Reset_PuntatoreAttesa();
+
+    vb::RichTextBox RTB1{*this, "RTB1"};
+    vb::PictureBox Picture4{*this, "Picture4"};
+    vb::CommandButton Command6{*this, "Command6"};
+    vb::CommandButton Command5{*this, "Command5"};
+    vb::Label Label5{*this, "Label5"};
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+  private:
+    void arrange();
+};
+
+void registerDocumentViewer();
+
+} // namespace documents

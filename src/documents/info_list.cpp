@@ -1,0 +1,225 @@
+#include "documents/info_list.h"
+
+#include "core/module1.h"
+#include "core/scramble.h"
+#include "core/scrambled_file.h"
+#include "core/texts.h"
+#include "documents/text_frame.h"
+#include "platform/errors.h"
+#include "platform/files.h"
+#include "platform/picture.h"
+#include "platform/services.h"
+#include "platform/vbstring.h"
+#include "selection/main_window.h"
+
+#include <QResizeEvent>
+
+namespace documents {
+namespace {
+
+using core::Des;
+
+frame::ToolbarStyle toolbarStyle(Form11& w) {
+    frame::ToolbarStyle s;
+    s.busy = [&w] { w.Set_PuntatoreAttesa(); };
+    s.ready = [&w] { w.Reset_PuntatoreAttesa(); };
+    s.focusAfterReady = [&w](vb::CommandButton&) { w.Grid1.SetFocus(); };
+    return s;
+}
+
+} // namespace
+
+std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const std::string& joined) {
+    std::vector<std::string> rows;
+    for (const std::string& code : codes) {
+        if (!(vb::Val(code) > 0)) break;
+        const int p = vb::InStr(1, joined, "0" + code, true);
+        if (p == 0) {
+            rows.emplace_back();
+            continue;
+        }
+        const int q = vb::InStr(p, joined, ":");
+        rows.push_back(q == 0 ? vb::Mid(joined, p + 4) : vb::Mid(joined, p + 4, std::max(0, q - p - 4)));
+    }
+    return rows;
+}
+
+Form11::Form11()
+    : vb::Form(kFormName), toolbar(*this, toolbarStyle(*this)), Command6(toolbar.Command6),
+      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
+      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
+      Command30(toolbar.Command30) {
+    LabelModello.add(*this, "LabelModello", 0);
+    LabelModello.add(*this, "LabelModello", 1);
+    Shape2.setBorderColor(0x808080);
+    for (int i = 0; i < 2; ++i) {
+        LabelModello(i).Move(960, i == 0 ? 120 : 420, 12000, 255);
+        LabelModello(i).setFont("Tahoma", 9.75);
+        LabelModello(i).setFontBold(true);
+        LabelModello(i).setForeColor(i == 0 ? 0x800000 : 0x404040);
+    }
+    Label1.Move(0, 0, 5000, 300);
+    Label1.setFont("Tahoma", 9.75);
+    Label1.setFontBold(true);
+    Label1.setForeColor(0xC00000);
+    Label1.setCaption("Info");
+    Grid1.setCols(1);
+    Grid1.setFixedCols(0);
+    Grid1.setRows(0);
+    Grid1.setFixedRows(0);
+    Grid1.Move(0, 0, 5000, 3000);
+    Grid1.setBackColorBkg(0xFFFFFF);
+    Picture2.Move(0, 0, 12000, 720);
+    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5,
+                                 &Command20, &Command30})
+        b->setContainer(&Picture2);
+    Command6.Move(50, 45, 630, 630);
+    Command7.Move(710, 45, 630, 630);
+    Command5.setTop(45);
+    Command1.setTop(360);
+    for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command30})
+        b->setTop(45);
+
+    Command7.Click = [this] { Command7_Click(); };
+    Grid1.DblClick = [this] { Grid1_DblClick(); };
+    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
+        WheelCatcher1_WheelRotation(r, x, y, h);
+    };
+}
+
+void Form11::resizeEvent(QResizeEvent* e) {
+    vb::Form::resizeEvent(e);
+    Picture2.Move(0, vb::pixelsToTwips(e->size().height()) - Picture2.Height(),
+                  vb::pixelsToTwips(e->size().width()), Picture2.Height());
+}
+
+void Form11::Form_Load() {
+    setMousePointer(vb::vbHourglass);
+    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setWidth(vb::services().screenWidth());
+    setHeight(vb::services().screenHeight());
+    const int W = Width(), H = Height();
+    Picture2.Move(0, ScaleHeight() - Picture2.Height(), ScaleWidth(), Picture2.Height());
+    Picture2.setPicture(masPicture("spacer.jpg"));
+    core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 5);
+    Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
+    ImageMarca.Move(Shape2.Left() + 60, Shape2.Top() + 15, ImageMarca.Width(), ImageMarca.Height());
+
+    if (auto* main = dynamic_cast<selection::Form2*>(vb::FormRegistry::existing("Form2"))) {
+        const int R = main->MSGrid1.Row();
+        auto C = [&](int k) {
+            return R >= 0 && R < main->MSGrid1.Rows() && k < main->MSGrid1.Cols()
+                       ? main->MSGrid1.TextMatrix(R, k)
+                       : std::string();
+        };
+        LabelModello(0).setCaption(main->LabelMarca.Caption() + " " + main->LabelFamiglia.Caption() + " " +
+                                   C(0) + " (" + C(1) + ")");
+        LabelModello(1).setCaption(Des[13] + ": " + C(2) + " " + Des[79] + " " + C(3) + " cm\xB3" + " " +
+                                   Des[80] + " " + C(4) + " CV(KW)/Rpm");
+    }
+    for (int i = 0; i < 2; ++i)
+        LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+
+    toolbar.arrange(W);
+    const bool menu = core::Form11Mode == 1;
+    Grid1.setWidth(menu ? 5000 : 7000);
+    Grid1.setFontSize(menu ? 12 : 10);
+    Label1.setWidth(Grid1.Width());
+    Grid1.setTop((H - Grid1.Height()) / 2);
+    Grid1.setLeft((W - Grid1.Width()) / 2);
+    Label1.setTop(Grid1.Top() - Label1.Height() - 50);
+    Label1.setLeft(Grid1.Left());
+
+    toolbar.setUp();
+    const auto hand = handCursor();
+    dressButton(Command7, "right.gif", Des[45], hand);
+    setTabOrder(Command7.widget(), Grid1.widget());
+    setTabOrder(Grid1.widget(), Command4.widget());
+    setTabOrder(Command4.widget(), Command3.widget());
+    setTabOrder(Command3.widget(), Command2.widget());
+    setTabOrder(Command2.widget(), Command1.widget());
+    setTabOrder(Command1.widget(), Command5.widget());
+    setTabOrder(Command5.widget(), Command6.widget());
+    setCancelButton(&Command6);
+    Grid1.setMouseIcon(hand);
+    Grid1.setMousePointer(vb::vbCustom);
+
+    if (menu) {
+        Label1.setCaption(Des[60]);
+        Load_ListaInfo();
+    }
+    setMousePointer(vb::vbDefault);
+}
+
+void Form11::Load_ListaInfo() {
+    CodiciInfo = {};
+    if (auto* main = dynamic_cast<selection::Form2*>(vb::FormRegistry::existing("Form2")))
+        for (int i = 0; i < 5; ++i)
+            CodiciInfo[size_t(i)] = main->modelField(("INFO" + std::to_string(i + 1) + "__COD").c_str());
+    Text1.Text.clear();
+    const std::string path = core::AppPath + "\\ark\\inf" + core::Lang + ".cpt";
+    std::string table;
+    try {
+        table = vb::readAll(path);
+    } catch (const vb::VbError&) {
+        core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
+        return;
+    }
+    // The joined text keeps each decoded line followed by ":".
+    core::forEachCptLine(table,
+                         [&](const std::string& line) { Text1.Text += core::decodeLineLenient(line) + ":"; });
+    for (const std::string& row : infoRows(CodiciInfo, Text1.Text)) {
+        Grid1.AddItem(row);
+        Grid1.setColWidth(0, Grid1.Width());
+    }
+    if (Grid1.Rows() > 0) Grid1.setRow(0);
+}
+
+void Form11::Grid1_DblClick() {
+    Set_PuntatoreAttesa();
+    if (core::Form11Mode == 1 && Grid1.Rows() > 0 && Grid1.Row() >= 0 && Grid1.Row() < 5) {
+        core::Form7Code = "0" + CodiciInfo[size_t(Grid1.Row())];
+        core::Form7Mode = 2;
+        vb::showModalByName("Form7", this);
+        core::Form7Mode = 0;
+    }
+    Grid1.SetFocus();
+    Reset_PuntatoreAttesa();
+}
+
+void Form11::Command7_Click() {
+    Grid1_DblClick();
+}
+
+void Form11::Form_KeyDown(int& KeyCode, int Shift) {
+    if (toolbar.handleKey(KeyCode)) KeyCode = 0;
+}
+
+void Form11::WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle) {
+    if (Handle != Grid1.hWnd()) return;
+    if (Grid1.TopRow() - Rotation >= 0) Grid1.setTopRow(Grid1.TopRow() - Rotation);
+}
+
+void Form11::Set_PuntatoreAttesa() {
+    setMousePointer(vb::vbHourglass);
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2,
+                                                              &Command3, &Command4, &Command5, &Grid1})
+        c->setMousePointer(vb::vbHourglass);
+}
+
+void Form11::Reset_PuntatoreAttesa() {
+    setMousePointer(vb::vbDefault);
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2,
+                                                              &Command3, &Command4, &Command5, &Grid1})
+        c->setMousePointer(vb::vbCustom);
+}
+
+void registerInfoList() {
+    vb::FormRegistry::add(Form11::kFormName, [] { return new Form11; });
+    core::registerScrambledTarget(5, [](const std::string& temp, const std::string&) {
+        Form11::get().ImageMarca.setPicture(vb::LoadPicture(temp));
+    });
+}
+
+} // namespace documents

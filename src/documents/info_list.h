@@ -1,0 +1,58 @@
+#pragma once
+// The info list: the info texts the selected model refers to, one row per
+// code, each opened in the vehicle text viewer.
+#include "frame/toolbar.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/grid.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace documents {
+
+// The row texts of the info codes, as the list shows them: the entry of
+// "0" & code in the joined table text, up to the next ":"; the list ends at
+// the first code that is not a positive number. A code without an entry
+// gets an empty row, so row r still belongs to code r.
+std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const std::string& joined);
+
+class Form11 : public vb::Form {
+    Q_OBJECT
+  public:
+    static constexpr const char* kFormName = "Form11";
+    static Form11& get() { return vb::instance<Form11>(); }
+    Form11();
+
+    void Form_Load() override;
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Load_ListaInfo();
+    void Grid1_DblClick();
+    void Command7_Click();
+    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
+    void Set_PuntatoreAttesa();
+    void Reset_PuntatoreAttesa();
+
+    vb::Shape Shape2{*this, "Shape2"};
+    vb::Image ImageMarca{*this, "ImageMarca"};
+    vb::ControlArray<vb::Label> LabelModello;
+    vb::Label Label1{*this, "Label1"};
+    vb::Grid Grid1{*this, "Grid1"};
+    vb::TextBox Text1{*this, "Text1"};
+    vb::PictureBox Picture2{*this, "Picture2"};
+    vb::CommandButton Command7{*this, "Command7"};
+    frame::Toolbar toolbar;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+        &Command30;
+    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
+
+    std::array<std::string, 5> CodiciInfo;
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+};
+
+void registerInfoList();
+
+} // namespace documents

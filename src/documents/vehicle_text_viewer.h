@@ -1,0 +1,74 @@
+#pragma once
+// The vehicle text viewer: a component or parameter of a wiring diagram, the
+// diagnostic socket, an info text, or a timing or auxiliary belt, each next
+// to its picture; marked-up pages or belt documents; printing.
+#include "core/markup_page.h"
+#include "frame/toolbar.h"
+#include "platform/controls.h"
+#include "platform/form.h"
+#include "platform/printer.h"
+#include "platform/richtext.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace documents {
+
+class Form7 : public vb::Form {
+    Q_OBJECT
+  public:
+    static constexpr const char* kFormName = "Form7";
+    static Form7& get() { return vb::instance<Form7>(); }
+    Form7();
+
+    void Form_Load() override;
+    void Form_KeyDown(int& KeyCode, int Shift) override;
+    void Load_TestoCpt();
+    void Load_RtfCinghia(std::int16_t& belt);
+    void Command7_Click();
+    void Command7_KeyDown(int KeyCode, int Shift);
+    void RTB1_Click();
+    void Command9_Click();
+    void Command8_Click();
+    void Print_Testo();
+    void Print_ImmagineTesto();
+    void Set_PuntatoreAttesa();
+    void Reset_PuntatoreAttesa();
+
+    vb::PictureBox Picture1{*this, "Picture1"};
+    vb::Shape Shape2{*this, "Shape2"};
+    vb::Image ImageMarca{*this, "ImageMarca"};
+    vb::Label Label4{*this, "Label4"};
+    vb::Label Label5{*this, "Label5"};
+    vb::PictureBox Picture2{*this, "Picture2"};
+    vb::VScrollBar VScroll1{*this, "VScroll1"};
+    vb::ListBox List1{*this, "List1"};
+    vb::RichTextBox RTB1{*this, "RTB1"};
+    vb::RichTextBox RTB2{*this, "RTB2"};
+    vb::CommonDialog CommonDialog1{*this, "CommonDialog1"};
+    vb::CommandButton Command7{*this, "Command7"};
+    vb::CommandButton Command8{*this, "Command8"};
+    vb::CommandButton Command9{*this, "Command9"};
+    frame::Toolbar toolbar;
+    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
+        &Command30;
+
+    core::MarkupPage page{*this, VScroll1};
+    std::int16_t TextShown = 1;
+    std::int16_t BeltDocument = 0;
+    std::int32_t PictureNaturalWidth = 0;
+    std::int32_t PictureAreaWidth = 0;
+    std::array<std::string, 2> TextLegendTips;
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+
+  private:
+    static constexpr int kBand = 720;
+    std::int16_t mode_ = 0;
+};
+
+void registerVehicleTextViewer();
+
+} // namespace documents
