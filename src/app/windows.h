@@ -4,3 +4,7 @@
 void registerAllWindows();
 // Shows the start window.
 void startProgram();
+// The whole run of the program on an existing application object: the
+// start window, the event loop until the program ends, the windows closed.
+// Returns the exit status.
+int runProgram();

@@ -15,9 +15,6 @@ namespace vb {
 
 // Runs one event handler of window code.
 void runEvent(const std::function<void()>& handler);
-template <class F> void raise(F&& f) {
-    runEvent(std::function<void()>(std::forward<F>(f)));
-}
 
 // An event of a control: assigned like a function, raised through runEvent.
 template <class... A> class Event {

@@ -1,17 +1,22 @@
 // How the program ends, seen from outside: the exit status of the process.
+#include "app/windows.h"
 #include "core/module1.h"
 #include "core/scrambled_file.h"
 #include "core/window_services.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/events.h"
+#include "platform/files.h"
 #include "platform/form.h"
 #include "platform/services.h"
 #include "support/fixtures.h"
+#include "support/harness.h"
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 
@@ -79,6 +84,32 @@ TEST(ProgramEnd, UserEndExitsWithSuccess) {
                     QTimer::singleShot(0, [] { QCoreApplication::exit(0); });
                 })),
                 ::testing::ExitedWithCode(77), "");
+}
+
+// The whole program on the sample data, ended by Esc on the start window
+// once it is up.
+int runUntilEsc(const std::string& folder) {
+    vb::setServices(nullptr);
+    vb::setProgramFolder(folder);
+    // Main's way out runs the exit handlers, the leak checker's among them.
+    std::atexit([] { std::fputs("ended normally\n", stderr); });
+    auto* press = new QTimer(qApp);
+    QObject::connect(press, &QTimer::timeout, [] {
+        // No box is expected on the sample data; one would stop the run.
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+        if (vb::Form* start = vb::FormRegistry::existing("Form1"))
+            if (start->isVisible()) QTest::keyClick(start, Qt::Key_Escape);
+    });
+    press->start(50);
+    const int status = runProgram();
+    delete press;
+    return status;
+}
+
+TEST(ProgramEnd, EscEndsTheWholeProgramThroughMain) {
+    QTemporaryDir dir;
+    const std::string folder = testing_support::copySampleData(dir);
+    EXPECT_EXIT(std::exit(runUntilEsc(folder)), ::testing::ExitedWithCode(0), "ended normally");
 }
 
 } // namespace
