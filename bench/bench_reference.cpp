@@ -2,10 +2,13 @@
 // way the trouble-code browser does (against SQLite in memory with an index
 // on the same two columns), and painting a 1,000-line manual page.
 
+#include "app/windows.h"
 #include "bench_support.h"
 #include "core/module1.h"
 #include "core/scramble.h"
+#include "documents/brand_documents.h"
 #include "documents/manual_viewer.h"
+#include "documents/trouble_code_browser.h"
 #include "documents/trouble_codes.h"
 #include "platform/dbase.h"
 #include "platform/files.h"
@@ -183,8 +186,6 @@ BENCHMARK(BM_TroubleCodeFindSqlite)->Unit(benchmark::kMicrosecond);
 // A page of 1,000 marked-up lines painted and drawn: as the window shows it
 // (the lines that fit, the rest scrolled), and with every line painted.
 void paintPage(benchmark::State& state, bool allLines) {
-    static BenchServices svc;
-    vb::setServices(&svc);
     auto* f = new documents::Form8;
     f->setWidth(15360);
     f->setHeight(11520);
@@ -206,7 +207,6 @@ void paintPage(benchmark::State& state, bool allLines) {
     }
     state.counters["items"] = double(f->Surface.items().size());
     delete f;
-    vb::setServices(nullptr);
 }
 
 void BM_ManualPagePaint(benchmark::State& state) {
@@ -219,12 +219,93 @@ void BM_ManualPagePaintAllLines(benchmark::State& state) {
 }
 BENCHMARK(BM_ManualPagePaintAllLines)->Unit(benchmark::kMillisecond);
 
+// The windows on the sample data, as the user meets them: each step must fit
+// in one frame.
+void BM_TroubleCodeBrowserOpen(benchmark::State& state) {
+    for (auto _ : state) {
+        documents::Form4& f = documents::Form4::get();
+        benchmark::DoNotOptimize(f.List1.ListCount());
+        state.PauseTiming();
+        f.Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_TroubleCodeBrowserOpen)->Unit(benchmark::kMillisecond);
+
+void BM_TroubleCodeBrandChoice(benchmark::State& state) {
+    documents::Form4& f = documents::Form4::get();
+    int i = 0;
+    for (auto _ : state) {
+        i = i % 3 + 1; // ARDESIA, BRENTA, CALDERA
+        f.Combo1.setListIndex(i);
+    }
+    state.counters["codes"] = f.List1.ListCount();
+}
+BENCHMARK(BM_TroubleCodeBrandChoice)->Unit(benchmark::kMillisecond);
+
+void BM_TroubleCodeChoice(benchmark::State& state) {
+    documents::Form4& f = documents::Form4::get();
+    f.Combo1.setListIndex(0);
+    int i = 0;
+    for (auto _ : state) {
+        i = (i + 37) % f.List1.ListCount();
+        f.List1.setListIndex(i);
+    }
+}
+BENCHMARK(BM_TroubleCodeChoice)->Unit(benchmark::kMicrosecond);
+
+void BM_ManualIndexOpen(benchmark::State& state) {
+    core::ManualSection = 30;
+    for (auto _ : state) {
+        documents::Form8& f = documents::Form8::get();
+        benchmark::DoNotOptimize(f.MSGrid1.Rows());
+        state.PauseTiming();
+        f.Unload();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_ManualIndexOpen)->Unit(benchmark::kMillisecond);
+
+void BM_ManualTopicOpenAndBack(benchmark::State& state) {
+    core::ManualSection = 20;
+    documents::Form8& f = documents::Form8::get();
+    int r = 0;
+    for (auto _ : state) {
+        r = (r + 7) % f.MSGrid1.Rows();
+        f.MSGrid1.setRow(r);
+        f.MSGrid1_DblClick();
+        f.Command8_Click();
+    }
+    f.Unload();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+BENCHMARK(BM_ManualTopicOpenAndBack)->Unit(benchmark::kMillisecond);
+
+void BM_BrandDocumentOpen(benchmark::State& state) {
+    documents::Form14& f = documents::Form14::get();
+    int r = 0;
+    for (auto _ : state) {
+        f.MSGrid1.setRow(r);
+        r = (r + 1) % f.MSGrid1.Rows();
+        f.MSGrid1_DblClick();
+        f.Command6_Click();
+    }
+}
+BENCHMARK(BM_BrandDocumentOpen)->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    core::InitKeys();
+    QTemporaryDir dir;
+    vb::setProgramFolder(copyDataFolder(dir));
+    static BenchServices services;
+    vb::setServices(&services);
+    registerAllWindows();
+    vb::FormRegistry::get("Form1");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

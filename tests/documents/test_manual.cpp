@@ -447,3 +447,16 @@ TEST_F(Manual, TopicRangeWithoutFinalCrLfKeepsItsLastLine) {
     EXPECT_EQ(f.LineCount, 2);
     EXPECT_EQ(drawnRows(f), (std::vector<std::string>{"riga uno", "riga due"}));
 }
+
+// A topic picture that cannot be read is the decoder's fatal case: a message
+// naming the file, then the end of the program, never a crash.
+TEST_F(Manual, MissingTopicPictureIsReportedByTheDecoder) {
+    Form8& f = open(30);
+    const std::string code = documents::topicPictureCode(f.List2.List(0));
+    vb::Kill(appPath() + "\\osc\\x" + code + ".gif");
+    f.MSGrid1.setRow(0);
+    EXPECT_THROW(f.Command7.click(), vb::ProgramEnded);
+    EXPECT_TRUE(svc.ended);
+    ASSERT_FALSE(svc.boxes.empty());
+    EXPECT_NE(svc.boxes.back().prompt.find("x" + code + ".gif"), std::string::npos);
+}
