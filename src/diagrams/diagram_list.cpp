@@ -151,6 +151,14 @@ void Form15::loadWindow() {
     setMousePointer(vb::vbDefault);
 }
 
+void Form15::Form_Resize() {
+    Picture2.setWidth(Width());
+    Picture2.setTop(ScaleHeight() - Picture2.Height());
+    toolbar.arrange(Width());
+    Shape2.setWidth(Width() - 200);
+    Picture1.setLeft((Width() - Picture1.Width()) / 2);
+}
+
 void Form15::Form_KeyDown(int& KeyCode, int Shift) {
     if (KeyCode == 27) {
         KeyCode = 0;

@@ -18,6 +18,8 @@ class Form15 : public vb::Form {
 
     void Form_Load() override;
     void Form_KeyDown(int& KeyCode, int Shift) override;
+    // Keeps the bar at the bottom and the panel centred when the window is resized.
+    void Form_Resize() override;
     void Load_ListaSchemi();
     std::string Get_DatiSchema(const std::string& code);
     void MSGrid1_Click();

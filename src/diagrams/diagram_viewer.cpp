@@ -348,30 +348,33 @@ bool Form5::Get_SchemaNuovo(const std::string& code) {
 
 void Form5::Load_ListaParametri() {
     List1.Clear();
-    if (!catalogueOpen_) {
+    // Without the catalogue, or for a code it lacks (which would otherwise
+    // show the first record's codes), the diagram has no buttons.
+    if (!catalogueOpen_ || !core::positionOnCode(Data1, Text1.Text, core::PscCode)) {
         for (auto& b : Command10) {
             b->setVisible(false);
             b->setEnabled(false);
         }
         return;
     }
-    core::positionOnCode(Data1, Text1.Text, core::PscCode);
-    const std::vector<std::string> fields = core::parameterFields(Data1.Recordset());
+    const std::vector<std::string> codes = parameterCodes(core::parameterFields(Data1.Recordset()));
+    for (const std::string& code : codes)
+        List1.AddItem(code);
+    // Buttons 0..N-1 carry the codes in field order; an empty field between
+    // two codes leaves no button behind that points past the list.
     for (int i = 0; i < 20; ++i) {
-        if (fields[size_t(i)] == "   ") {
-            Command10(i).setVisible(false);
-            Command10(i).setEnabled(false);
-        } else {
-            List1.AddItem(fields[size_t(i)]);
-            Command10(i).setVisible(true);
-            Command10(i).setEnabled(true);
-        }
+        const bool used = i < int(codes.size());
+        if (used) Command10(i).setCaption(codes[size_t(i)]);
+        Command10(i).setVisible(used);
+        Command10(i).setEnabled(used);
     }
-    for (int n = 0; n < List1.ListCount(); ++n) {
-        Command10(n).setCaption(List1.List(n));
-        Command10(n).setVisible(true);
-        Command10(n).setEnabled(true);
-    }
+}
+
+std::vector<std::string> Form5::parameterCodes(const std::vector<std::string>& fields) {
+    std::vector<std::string> codes;
+    for (const std::string& f : fields)
+        if (f != "   ") codes.push_back(f);
+    return codes;
 }
 
 void Form5::Load_DescrizioniParametri() {

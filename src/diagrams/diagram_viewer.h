@@ -43,6 +43,8 @@ class Form5 : public vb::Form {
     void Load_ListaParametri();
     void Load_DescrizioniParametri();
     void Load_ListaTooltip();
+    // The non-empty parameter fields, untrimmed, in field order.
+    static std::vector<std::string> parameterCodes(const std::vector<std::string>& fields);
 
     // Zoom, hot-spots and component buttons.
     void ImagePsc_Click();

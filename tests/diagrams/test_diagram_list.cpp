@@ -38,6 +38,11 @@ TEST_F(DiagramList, RowsOfTheShowcaseModel) {
         EXPECT_EQ(f.List2.ListIndex(), 3);
         EXPECT_EQ(f.List1.ListIndex(), 3);
         EXPECT_TRUE(svc.boxes.empty());
+        // Resized by the user: the bar follows the bottom edge, the panel stays centred.
+        f.resize(900, 600);
+        EXPECT_EQ(f.Picture2.Top() + f.Picture2.Height(), f.ScaleHeight());
+        EXPECT_EQ(f.Picture1.Left(), (f.Width() - f.Picture1.Width()) / 2);
+        EXPECT_EQ(f.Command5.Left(), f.Width() - f.Command5.Width() - 100);
     };
     openList();
     EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form15"}));

@@ -88,6 +88,11 @@ TEST_F(Viewer, NewFormatDiagramOverItsFrameWithTheComponentGrid) {
             EXPECT_FALSE(b->Visible());
         EXPECT_EQ(core::Form7Code, "001");
         EXPECT_TRUE(svc.boxes.empty());
+        // A resize by the user re-centres the picture and keeps the bar at the bottom.
+        f.resize(1100, 700);
+        EXPECT_EQ(f.ImagePsc.Left(), (f.Width() - 12000 - 90) / 2);
+        EXPECT_EQ(f.Picture1.Top() + f.Picture1.Height(), f.ScaleHeight());
+        EXPECT_EQ(f.Command5.Left(), f.Width() - f.Command5.Width() - 100);
     });
 }
 
@@ -152,6 +157,23 @@ TEST_F(Viewer, OldFormatButtonsTooltipsAndTheSpecialDiagram) {
         f.previewKey(121, 0);
         EXPECT_EQ(svc.printerDialogs, 1);
     });
+}
+
+TEST_F(Viewer, EmptyParameterFieldBetweenCodesLeavesNoStrayButton) {
+    std::vector<std::string> fields(20, "   ");
+    fields[0] = "120";
+    fields[2] = "031";
+    fields[3] = " 12";
+    EXPECT_EQ(Form5::parameterCodes(fields), (std::vector<std::string>{"120", "031", " 12"}));
+    EXPECT_TRUE(Form5::parameterCodes(std::vector<std::string>(20, "   ")).empty());
+    // A code the catalogue lacks: no buttons rather than the first record's.
+    view("Z999", 10, [&](Form5& f) {
+        EXPECT_EQ(f.List1.ListCount(), 0);
+        for (auto& b : f.Command10)
+            EXPECT_FALSE(b->Visible());
+        EXPECT_FALSE(f.ImagePsc.Visible());
+    });
+    EXPECT_EQ(boxesWith("xz999.gif not available"), 1);
 }
 
 TEST_F(Viewer, ZoomFactorsByWindowAndPictureWidth) {
