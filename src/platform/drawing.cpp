@@ -17,27 +17,6 @@
 #include <vector>
 
 namespace vb {
-namespace {
-
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string cur;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(cur);
-            cur.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            cur += c;
-        }
-    }
-    lines.push_back(cur);
-    return lines;
-}
-
-} // namespace
-
 QFont windowFont(const std::string& family, double points, bool bold, bool italic, bool underline) {
     QFont f(fontFamily(family));
     // 96 dots per inch, as the screens the layouts were made on.

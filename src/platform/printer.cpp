@@ -22,23 +22,6 @@ namespace {
 // same quarter-inch border so that a printout looks the same either way.
 constexpr double kPdfMarginMm = 6.35;
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::string cur;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(cur);
-            cur.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            cur += c;
-        }
-    }
-    lines.push_back(cur);
-    return lines;
-}
-
 } // namespace
 
 PrinterObject::PrinterObject() {

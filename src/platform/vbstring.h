@@ -5,6 +5,7 @@
 #include <QString>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vb {
 
@@ -34,6 +35,10 @@ double Val(std::string_view s);
 // A number in its shortest decimal form with "." as separator, led by a
 // blank when it is not negative (" 850", "-2", " 1.5").
 std::string Str(double value);
+
+// Text as the lines that Print writes: broken at CR LF, CR or LF; a text
+// ending in a break gives an empty last line.
+std::vector<std::string> splitLines(const std::string& text);
 
 inline constexpr const char* vbCrLf = "\r\n";
 inline constexpr char vbCr = '\r';
