@@ -69,7 +69,6 @@ Form12::Form12()
     Command9.Click = [this] { Command9_Click(); };
 
     ImageMarca.Move(0, 0, 495, 495);
-    ImageMarca.setStretch(true);
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(960, i == 0 ? 140 : 420, 6000, 240);

@@ -59,7 +59,6 @@ Form16::Form16()
     Picture2.setBackColor(vb::RGB(167, 202, 240));
     Shape2.Move(120, 120, 11655, 735);
     ImageMarca.Move(120, 120, 495, 495);
-    ImageMarca.setStretch(true);
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(960, i == 0 ? 195 : 480, i == 0 ? 3045 : 3645, 240);

@@ -77,7 +77,6 @@ Form9::Form9()
     Shape2.Move(45, 45, 7000, 735);
     Shape2.setBorderColor(vb::RGB(192, 192, 192));
     ImageMarca.Move(0, 0, 495, 495);
-    ImageMarca.setStretch(true);
     Label5.Move(1560, 240, 9000, 270);
     Label5.setFont("Tahoma", 9.75);
     Label5.setFontBold(true);

@@ -70,6 +70,9 @@ TEST_F(DataSheet, HeaderCaptionAndLayoutOnAWideScreen) {
     EXPECT_FALSE(f.ImageMarca.Picture().isNull());
     EXPECT_EQ(f.Shape2.Height(), f.ImageMarca.Height() + 30);
     EXPECT_EQ(f.ImageMarca.Left(), 50 + 80);
+    // The logo takes its picture's size, so the band holds both vehicle lines.
+    EXPECT_EQ(f.ImageMarca.Height(), f.ImageMarca.Picture().height() * 15);
+    EXPECT_GE(f.Shape2.Top() + f.Shape2.Height(), f.LabelModello(1).Top() + f.LabelModello(1).Height());
     for (int c = 0; c < 5; ++c)
         EXPECT_EQ(f.Grid1.ColWidth(c), (std::array{3500, 2600, 1500, 3400, 600})[size_t(c)]);
 }
