@@ -123,8 +123,13 @@ TEST_F(Viewer, ButtonsByMode) {
 
 TEST_F(Viewer, SocketCodeOfZerosDisablesTheSocketButton) {
     choose("CALDERA", "MAESTRALE", "MAESTRALE 2.0 METANO");
-    on["Form5"] = [&](vb::Form*) { EXPECT_FALSE(Form5::get().Command9.Enabled()); };
+    bool opened = false;
+    on["Form5"] = [&](vb::Form*) {
+        opened = true;
+        EXPECT_FALSE(Form5::get().Command9.Enabled());
+    };
     openViewer("B100", 10);
+    EXPECT_TRUE(opened) << "the viewer never opened";
 }
 
 TEST_F(Viewer, OldFormatButtonsTooltipsAndTheSpecialDiagram) {
