@@ -1,5 +1,6 @@
 #include "platform/rtf_reader.h"
 
+#include "platform/rtf_symbols.h"
 #include "platform/vbstring.h"
 
 #include <QImage>
@@ -57,6 +58,7 @@ struct State {
 struct FontDef {
     QString name;
     int codePage = 0; // 0: the document's
+    SymbolFont symbols = SymbolFont::None;
 };
 
 enum class PictKind { None, Png, Jpeg, Dib, Wmf, Emf, Other };
@@ -447,7 +449,8 @@ class Reader {
         if (fontId_ < 0) return;
         QString name = fontName_.trimmed();
         if (name.endsWith(QLatin1Char(';'))) name.chop(1);
-        fonts_[fontId_] = FontDef{name.trimmed(), fontCodePage_};
+        name = name.trimmed();
+        fonts_[fontId_] = FontDef{name, fontCodePage_, symbolFontNamed(name)};
         fontId_ = -1;
         fontName_.clear();
     }
@@ -495,7 +498,7 @@ class Reader {
             pageBreak_ = true;
         } else if (w == "u") {
             const int code = v < 0 ? v + 65536 : v;
-            if (code >= 0 && code <= 0xFFFF) put(QChar(char16_t(code)));
+            if (code >= 0 && code <= 0xFFFF) put(QChar(symbolCharacter(symbolsOf(ch.font), char16_t(code))));
             skip_ = s.uc;
         } else if (w == "uc") {
             s.uc = std::clamp(v, 0, 16);
@@ -650,8 +653,17 @@ class Reader {
         if (consumeSkip()) return;
         if (c < 0x20 && c != '\t') return;
         const auto it = fonts_.find(s.ch.font);
+        if (it != fonts_.end() && it->second.symbols != SymbolFont::None) {
+            put(QChar(symbolCharacter(it->second.symbols, char16_t(0xF000 | c))));
+            return;
+        }
         const int cp = it != fonts_.end() && it->second.codePage ? it->second.codePage : docCodePage_;
         put(byteTable(cp)[c]);
+    }
+
+    SymbolFont symbolsOf(int font) const {
+        const auto it = fonts_.find(font >= 0 ? font : defaultFont_);
+        return it != fonts_.end() ? it->second.symbols : SymbolFont::None;
     }
 
     // Text into the pending run; a change of character format closes it.
@@ -667,8 +679,12 @@ class Reader {
 
     QTextCharFormat charFormat(const CharState& ch) const {
         QTextCharFormat f;
-        const auto it = fonts_.find(ch.font >= 0 ? ch.font : defaultFont_);
-        if (it != fonts_.end() && !it->second.name.isEmpty()) f.setFontFamilies({it->second.name});
+        // Text of a symbol font is read as Unicode characters, which the
+        // symbol font's own encoding does not draw: it takes the text font.
+        auto it = fonts_.find(ch.font >= 0 ? ch.font : defaultFont_);
+        if (it != fonts_.end() && it->second.symbols != SymbolFont::None) it = fonts_.find(defaultFont_);
+        if (it != fonts_.end() && !it->second.name.isEmpty() && it->second.symbols == SymbolFont::None)
+            f.setFontFamilies({it->second.name});
         f.setFontPointSize(ch.halfPoints / 2.0);
         if (ch.bold) f.setFontWeight(QFont::Bold);
         if (ch.italic) f.setFontItalic(true);

@@ -4,7 +4,9 @@
 #include "support/harness.h"
 
 #include <QAbstractScrollArea>
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
@@ -15,6 +17,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextLayout>
 #include <QTextTable>
 #include <fstream>
 
@@ -58,6 +61,26 @@ QByteArray encoded(const QImage& img, const char* format) {
     img.save(&buf, format);
     return b;
 }
+
+// A document with Word's list bullets and signs from its symbol fonts, as
+// Word writes them: the bullets at letter codes of Symbol and Wingdings.
+const char* const kWordStyleDocument =
+    R"({\rtf1\ansi\ansicpg1252\deff0{\fonttbl{\f0\froman\fcharset0 Times New Roman;})"
+    R"({\f1\froman\fcharset2\fprq2 Symbol;}{\f2\fnil\fcharset2\fprq2 Wingdings;}{\f3\fmodern\fcharset0 Courier New;}})"
+    R"({\*\listtable{\list\listtemplateid1\listhybrid)"
+    R"({\listlevel\levelnfc23\leveljc0\levelfollow0\levelstartat1{\leveltext\'01\u-3913 ?;}{\levelnumbers;}\f1\fi-360\li720})"
+    R"({\listlevel\levelnfc23\leveljc0\levelfollow0\levelstartat1{\leveltext\'01o;}{\levelnumbers;}\f3\fi-360\li1440})"
+    R"({\listlevel\levelnfc23\leveljc0\levelfollow0\levelstartat1{\leveltext\'01\u-3929 ?;}{\levelnumbers;}\f2\fi-360\li2160})"
+    R"({\listname ;}\listid1})"
+    R"({\list\listtemplateid2\listhybrid{\listlevel\levelnfc23\leveljc0\levelfollow0\levelstartat1)"
+    R"({\leveltext\'01\u-3880 ?;}{\levelnumbers;}\f2\fi-360\li720}{\listname ;}\listid2}})"
+    R"({\*\listoverridetable{\listoverride\listid1\listoverridecount0\ls1}{\listoverride\listid2\listoverridecount0\ls2}})"
+    R"(\pard\plain\fs28 Controlli\par)"
+    R"({\listtext\pard\plain\f1\fs28 \'b7\tab}\pard\ls1\ilvl0\fi-360\li720\fs28 cinghia\par)"
+    R"({\listtext\pard\plain\f3\fs28 o\tab}\pard\ls1\ilvl1\fi-360\li1440\fs28 tenditore\par)"
+    R"({\listtext\pard\plain\f2\fs28 \'a7\tab}\pard\ls1\ilvl2\fi-360\li2160\fs28 rullo\par)"
+    R"({\listtext\pard\plain\f2\fs28 \'d8\tab}\pard\ls2\ilvl0\fi-360\li720\fs28 pompa\par)"
+    R"(\pard\plain\fs28 Segni: {\f1 \'b3 \'b1 \'ae \'b0 \'a5 \'6d} {\f2 \'fc \'fb}\par})";
 
 } // namespace
 
@@ -126,7 +149,7 @@ TEST(Rtf, CodePagesAndUnicode) {
         QString::fromUtf8("ą¹"));
     // \uN and its fallback: one character by default, \ucN others.
     EXPECT_EQ(textOf(read(R"({\rtf1 a\u8364?b\uc2\u8212--c\uc0\u946 d\u-3913?})")),
-              QString::fromUtf8("a€b—cβd") + QChar(0xF0B7) + "?");                // \uc0: no fallback
+              QString::fromUtf8("a€b—cβd•?"));                                    // \uc0: no fallback
     EXPECT_EQ(textOf(read(R"({\rtf1 \u8364\'80 x})")), QString::fromUtf8("€ x")); // hex fallback skipped
     // A pair of surrogates makes one character.
     EXPECT_EQ(textOf(read(R"({\rtf1 \u-10179?\u-8704?})")), QString::fromUtf8("😀"));
@@ -135,6 +158,26 @@ TEST(Rtf, CodePagesAndUnicode) {
                   .chopped(0)
                   .remove(QChar::ParagraphSeparator),
               QString::fromUtf8("{x}\\ a\u00A0b—•‘q’"));
+}
+
+TEST(Rtf, SignsOfSymbolFontsBecomeTheirCharacters) {
+    // At letter codes in Symbol and Wingdings, as Word writes list bullets.
+    const QString text = read(kWordStyleDocument).toPlainText();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("•\tcinghia"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8("o\ttenditore")));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("▪\trullo")));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("➢\tpompa")));
+    EXPECT_TRUE(text.contains(QString::fromUtf8("Segni: ≥ ± → ° ∞ μ ✔ ✗")));
+    // In the private-use range, in a symbol font and in a text font: a
+    // bullet of Wingdings or Symbol; a code with no sign stays as it is.
+    EXPECT_EQ(
+        textOf(
+            read(R"({\rtf1{\fonttbl{\f0 Arial;}{\f1 Wingdings;}{\f2 Symbol;}})"
+                 R"(\f1\u61548?\u61607?\f2\u61548?\u61623?\f0\u61623?\u61607?\u61548?\u61521?\f1\u61473?})")),
+        QString::fromUtf8("●▪λ••▪●Θ") + QChar(0xF021));
+    // The signs are drawn in the text font, not in the symbol font.
+    auto& doc = read(R"({\rtf1\deff0{\fonttbl{\f0 Arial;}{\f1\fcharset2 Symbol;}}\f1 \'b7})");
+    EXPECT_EQ(formatAt(doc, QString::fromUtf8("•")).fontFamilies().toStringList(), QStringList{"Arial"});
 }
 
 TEST(Rtf, DestinationsAreSkippedOrShownAndNothingIsFollowed) {
@@ -258,13 +301,53 @@ TEST(Rtf, TenMegabyteDocument) {
     EXPECT_LT(t.elapsed(), 60000);
 }
 
+namespace {
+
+// The document drawn as the rich-text box draws it, 600 pixels wide.
+QImage drawn(QTextDocument& doc) {
+    doc.setTextWidth(600);
+    QImage shot(600, int(doc.size().height()) + 1, QImage::Format_RGB32);
+    shot.fill(Qt::white);
+    QPainter painter(&shot);
+    doc.drawContents(&painter);
+    return shot;
+}
+
+// Where the character at position pos of a drawn document is.
+QRect glyphRect(QTextDocument& doc, int pos) {
+    const QTextBlock block = doc.findBlock(pos);
+    const QTextLayout* layout = block.layout();
+    const QTextLine line = layout->lineForTextPosition(pos - block.position());
+    const QPointF origin = doc.documentLayout()->blockBoundingRect(block).topLeft();
+    const int x1 = int(origin.x() + line.cursorToX(pos - block.position()));
+    const int x2 = int(origin.x() + line.cursorToX(pos + 1 - block.position()));
+    return QRect(x1, int(origin.y() + line.y()), std::max(1, x2 - x1), int(line.height()));
+}
+
+// True when the glyph drawn in rect is solid: the middle of its ink is ink.
+// An empty box (no glyph in any font) is ink around nothing.
+bool solidGlyph(const QImage& shot, const QRect& rect) {
+    long sx = 0, sy = 0, n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            if (shot.rect().contains(x, y) && qGray(shot.pixel(x, y)) < 128) sx += x, sy += y, ++n;
+    if (n < 4) return false;
+    return qGray(shot.pixel(int(sx / n), int(sy / n))) < 128;
+}
+
+} // namespace
+
 TEST(Rtf, DocumentWrittenByAWordProcessor) {
-    // Converted by LibreOffice Writer at test time; the set-up in the README
-    // installs it, so its absence is a fault of the test machine.
+    // Converted by LibreOffice Writer at test time (the set-up in the README
+    // installs it, so its absence is a fault of the test machine): a page of
+    // HTML, and a document with Word's list bullets that Writer reads and
+    // writes again in its own way.
     const QString soffice = QStandardPaths::findExecutable("soffice");
     ASSERT_FALSE(soffice.isEmpty()) << "LibreOffice Writer is not installed (libreoffice-writer-nogui)";
     QTemporaryDir dir;
-    const QString html = dir.filePath("doc.html");
+    QDir().mkpath(dir.filePath("in"));
+    const QString html = dir.filePath("in/doc.html");
+    const QString word = dir.filePath("in/word.rtf");
     {
         std::ofstream f(html.toStdString());
         f << "<html><head><meta charset=\"utf-8\"></head><body>"
@@ -273,14 +356,18 @@ TEST(Rtf, DocumentWrittenByAWordProcessor) {
              "<table border=\"1\"><tr><td>Coppia</td><td>25 "
              "Nm</td></tr><tr><td>Angolo</td><td>90°</td></tr></table>"
              "<ul><li>primo</li><li>secondo</li></ul></body></html>";
+        std::ofstream(word.toStdString(), std::ios::binary) << kWordStyleDocument;
     }
     QProcess p;
     p.start(soffice, {"--headless", "--norestore", "-env:UserInstallation=file://" + dir.filePath("profile"),
-                      "--convert-to", "rtf:Rich Text Format", "--outdir", dir.path(), html});
+                      "--convert-to", "rtf:Rich Text Format", "--outdir", dir.filePath("out"), html, word});
     ASSERT_TRUE(p.waitForFinished(180000));
-    std::ifstream in(dir.filePath("doc.rtf").toStdString(), std::ios::binary);
-    ASSERT_TRUE(in.good()) << p.readAllStandardError().toStdString();
-    const std::string rtf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto converted = [&](const char* name) {
+        std::ifstream in(dir.filePath(QString("out/") + name).toStdString(), std::ios::binary);
+        EXPECT_TRUE(in.good()) << name << ": " << p.readAllStandardError().toStdString();
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string rtf = converted("doc.rtf");
     auto& doc = read(rtf);
     const QString text = doc.toPlainText();
     EXPECT_TRUE(text.contains("Distribuzione"));
@@ -295,6 +382,33 @@ TEST(Rtf, DocumentWrittenByAWordProcessor) {
     EXPECT_TRUE(table);
     EXPECT_TRUE(text.contains(QString::fromUtf8("90°")));
     EXPECT_FALSE(text.contains("Writer")); // the generator destination is not text
+
+    // Writer keeps Word's bullets as private-use characters, and drops
+    // their font in the list labels: each becomes its sign.
+    const std::string bullets = converted("word.rtf");
+    ASSERT_NE(bullets.find("\\u61623"), std::string::npos) << "Writer wrote the bullet otherwise";
+    QTextDocument& box = read(bullets);
+    const QString shown = box.toPlainText();
+    for (QChar c : shown)
+        EXPECT_FALSE(c.unicode() >= 0xF000 && c.unicode() <= 0xF0FF) << std::hex << int(c.unicode());
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("•\tcinghia"))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("o\ttenditore")));
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("▪\trullo")));
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("➢\tpompa")));
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("Segni: ≥ ± → ° ∞ μ ✔ ✗"))) << shown.toStdString();
+    // Drawn as signs, not as empty boxes.
+    const QImage shot = drawn(box);
+    for (const char* sign : {"•", "▪"}) {
+        const int at = shown.indexOf(QString::fromUtf8(sign));
+        ASSERT_GE(at, 0) << sign;
+        EXPECT_TRUE(solidGlyph(shot, glyphRect(box, at))) << sign;
+    }
+    // What a missing glyph looks like, so that the check above can fail.
+    QTextDocument& unknown = read("{\\rtf1\\fs28 x}");
+    const QFont font = formatAt(unknown, "x").font();
+    unknown.setPlainText(QChar(0xF0B7));
+    unknown.setDefaultFont(font);
+    EXPECT_FALSE(solidGlyph(drawn(unknown), glyphRect(unknown, 0)));
 }
 
 TEST_F(WindowTest, RichTextBoxIsReadOnlyAndClickable) {
