@@ -47,7 +47,7 @@ bool inLegend(const std::string& item) {
 }
 
 namespace {
-// Byte order, as the original compared character codes.
+// Byte order: codes compare by character code, whatever the locale.
 bool less(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);

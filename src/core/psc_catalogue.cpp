@@ -36,7 +36,8 @@ std::string loadCatalogueIndex(db::DataControl& data) {
 }
 
 int recordOfPosition(int P) {
-    // Halves go to the even integer, as the original rounding did.
+    // Halves go to the even integer (banker's rounding), which the stored
+    // positions were computed with.
     return int(std::nearbyint((P + 4) / 5.0)) - 1;
 }
 

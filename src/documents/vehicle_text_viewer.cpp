@@ -19,7 +19,8 @@ namespace {
 
 using core::Des;
 
-// A control of another open window, reached by name as the original did.
+// A control of another open window, reached by name through the window
+// registry, so this window needs none of the other's headers.
 template <class T> T* controlOf(const char* window, const char* name) {
     vb::Form* f = vb::FormRegistry::existing(window);
     return f ? dynamic_cast<T*>(f->findControl(name)) : nullptr;

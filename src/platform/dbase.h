@@ -16,7 +16,7 @@
 
 namespace db {
 
-// Error numbers callers map onto their VB-style error object.
+// Error numbers that callers map onto the windows' numbered run-time errors.
 enum ErrorNumber : int {
     kErrGeneric = 0,
     kErrInvalidArgument = 3001,

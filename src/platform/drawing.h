@@ -1,7 +1,7 @@
 #pragma once
-// Text drawn straight on a window or picture box, as the original's form
-// drawing did: a drawing position (CurrentX, CurrentY in twips of the client
-// area), a font and a colour, Print, Cls and text measuring.
+// Text drawn straight on a window or picture box: a drawing position
+// (CurrentX, CurrentY in twips of the client area), a font and a colour,
+// Print, Cls and text measuring.
 //
 // Use (a window or picture box is a DrawingSurface):
 //   setFontName("MS Sans Serif"); setFontSize(9.75); setForeColor(QBColor(0));
@@ -24,7 +24,8 @@ class QWidget;
 
 namespace vb {
 
-// A window font at the pixel size the original screen gave its point size.
+// A window font at the pixel size a 96-dpi screen gives its point size, so
+// that text fits the layouts measured in twips.
 QFont windowFont(const std::string& family, double points, bool bold = false, bool italic = false,
                  bool underline = false);
 

@@ -1,6 +1,6 @@
 #pragma once
-// Run-time errors carry the numbers the original platform used, so that
-// messages built from them read the same.
+// Run-time errors carry fixed numbers (53 file not found, 481 bad picture,
+// ...), because the windows' messages show and test those numbers.
 #include <stdexcept>
 #include <string>
 

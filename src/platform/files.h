@@ -44,7 +44,7 @@ void setProgramFolder(const std::string& folder);
 // 8-bit text for a message.
 std::string pathText(const std::string& native);
 // A message text with the paths in it written with the system's own
-// separator: the windows write them the original's way.
+// separator: the windows build them with backslashes.
 std::string displayPaths(const std::string& text);
 
 } // namespace vb

@@ -1,5 +1,5 @@
 #pragma once
-// A window with the original's life cycle: a single default instance created
+// A window's life cycle: a single default instance created
 // (and loaded) on first use, shown modally over an owner, unloaded on close
 // and created afresh on the next use.
 #include "platform/drawing.h"

@@ -9,7 +9,8 @@
 namespace vb {
 
 inline int twipsToPixels(int twips) {
-    // Round half away from zero, as the original layout did.
+    // Round half away from zero, so that layouts computed from twips match the
+    // stored positions.
     return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
 }
 inline int pixelsToTwips(int px) {

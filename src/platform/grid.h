@@ -89,7 +89,7 @@ class Grid : public Control {
     // (top, centre, bottom); 9 general (numbers right, other text left).
     int CellAlignment() const;
     void setCellAlignment(int a);
-    // Colour 0 means the grid's colour, as in the original.
+    // Colour 0 means the grid's own colour, so a cleared cell follows the grid.
     std::int32_t CellBackColor() const;
     void setCellBackColor(std::int32_t c);
     std::int32_t CellForeColor() const;

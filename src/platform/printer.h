@@ -70,7 +70,7 @@ class PrinterObject {
 
     int ScaleMode() const { return scaleMode_; }
     void setScaleMode(int mode);
-    // Converts between scale units (the original's unit numbers).
+    // Converts between scale units, numbered as ScaleModes.
     double ScaleX(double value, int from, int to) const;
     double ScaleY(double value, int from, int to) const;
 

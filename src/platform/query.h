@@ -36,8 +36,8 @@ class Recordset {
     void MoveFirst();
     void MoveLast();
     void MoveNext();
-    // The VB name is EOF, but <cstdio> makes EOF a macro, so a member of that name
-    // cannot be called from any file that includes it.
+    // End of the set. Not named EOF: <cstdio> makes EOF a macro, so a member of
+    // that name could not be called from any file that includes it.
     bool Eof() const;
     int RecordCount() const;
     int AbsolutePosition() const;           // zero-based; -1 without a current record

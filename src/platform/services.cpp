@@ -36,7 +36,7 @@ int DesktopServices::msgBox(const std::string& prompt, int flags, const std::opt
     QMessageBox box;
     box.setWindowTitle(vb::toQt(title ? *title : std::string(kAppTitle)));
     std::string text = displayPaths(prompt);
-    // Lone CR or LF both break lines in the original boxes.
+    // Lone CR or LF both break a message's lines, as CR LF does.
     text = vb::Replace(text, "\r\n", "\n");
     text = vb::Replace(text, "\r", "\n");
     box.setText(vb::toQt(text));

@@ -17,7 +17,7 @@ std::string LTrim(std::string_view s);
 std::string RTrim(std::string_view s);
 std::string UCase(std::string_view s);
 std::string LCase(std::string_view s);
-// 1-based like the original string functions; out-of-range arguments give what fits.
+// Positions are 1-based; out-of-range arguments give what fits.
 std::string Mid(std::string_view s, int start, int length = -1);
 std::string Left(std::string_view s, int length);
 std::string Right(std::string_view s, int length);
