@@ -27,7 +27,7 @@ struct Content {
 // The same paragraphs in both forms: bold, italic, colour, sizes, accented
 // letters, and a small table every fifty paragraphs.
 const Content& content() {
-    static Content c = [] {
+    static Content content = [] {
         Content c;
         c.rtf = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0 Arial;}{\\f1 Times New Roman;}}"
                 "{\\colortbl;\\red192\\green0\\blue0;\\red0\\green0\\blue160;}\\f0\\fs20 ";
@@ -55,7 +55,7 @@ const Content& content() {
         c.html += "</body></html>";
         return c;
     }();
-    return c;
+    return content;
 }
 
 void BM_RtfIntoRichTextBox(benchmark::State& state) {

@@ -301,7 +301,7 @@ void Form1::ShowUpdateNotice(int Index) {
     vb::MsgBox(text, vb::vbInformation, title);
 }
 
-void Form1::Form_KeyDown(int& KeyCode, int Shift) {
+void Form1::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (KeyCode == 27) vb::End();
 }
 

@@ -159,7 +159,7 @@ void Form15::Form_Resize() {
     Picture1.setLeft((Width() - Picture1.Width()) / 2);
 }
 
-void Form15::Form_KeyDown(int& KeyCode, int Shift) {
+void Form15::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (KeyCode == 27) {
         KeyCode = 0;
         toolbar.Command6_Click();

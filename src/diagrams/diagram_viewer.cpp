@@ -261,7 +261,7 @@ void Form5::Load_ImmagineSchema(const std::string& Path) {
     ArrangeControls();
 }
 
-void Form5::Form_KeyDown(int& KeyCode, int Shift) {
+void Form5::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     const int key = KeyCode;
     switch (key) {
     case 27:
@@ -433,7 +433,7 @@ void Form5::ImagePsc_Click() {
     ImagePsc.setVisible(true);
 }
 
-void Form5::ImagePsc_MouseMove(int Button, int Shift, float X, float Y) {
+void Form5::ImagePsc_MouseMove(int /*Button*/, int /*Shift*/, float X, float Y) {
     HoverSource = 0;
     Timer20.setEnabled(false);
     Picture20.setVisible(false);
@@ -474,7 +474,7 @@ void Form5::ImagePsc_MouseMove(int Button, int Shift, float X, float Y) {
     }
 }
 
-void Form5::ImagePsc_MouseDown(int Button, int Shift, float X, float Y) {
+void Form5::ImagePsc_MouseDown(int Button, int /*Shift*/, float /*X*/, float /*Y*/) {
     if (Button != 1 || !OverHotspot) return;
     if (core::HotspotCode.empty()) {
         vb::Beep();

@@ -26,7 +26,7 @@ class Form5 : public vb::Form {
     void Form_Load() override;
     void Form_Resize() override { ArrangeControls(); }
     void Form_KeyDown(int& KeyCode, int Shift) override;
-    void Form_MouseMove(int Button, int Shift, float X, float Y) override { resetHover(); }
+    void Form_MouseMove(int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) override { resetHover(); }
     void ArrangeControls();
     void Load_ImmagineSchema(const std::string& Path);
 

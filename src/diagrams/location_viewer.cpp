@@ -279,7 +279,7 @@ void Form6::Command7_Click() {
     Reset_PuntatoreAttesa();
 }
 
-void Form6::Form_KeyDown(int& KeyCode, int Shift) {
+void Form6::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (KeyCode == 27 || KeyCode == 124) return;
     if (toolbar.handleKey(KeyCode)) KeyCode = 0;
 }

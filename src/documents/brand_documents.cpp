@@ -154,7 +154,7 @@ void Form14::Form_Load() {
     setMousePointer(vb::vbDefault);
 }
 
-void Form14::Form_KeyDown(int& KeyCode, int Shift) {
+void Form14::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     // Only the function keys of the toolbar; Esc reaches the cancel button.
     if (KeyCode != 27 && toolbar.handleKey(KeyCode)) KeyCode = 0;
 }
@@ -236,7 +236,7 @@ void Form14::Command6_Click() {
     RTB1.setVisible(false);
 }
 
-void Form14::WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle) {
+void Form14::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std::uintptr_t Handle) {
     if (Handle != MSGrid1.hWnd()) return;
     if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
 }

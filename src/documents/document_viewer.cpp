@@ -91,7 +91,7 @@ void Form13::Load_Documento(std::int16_t& selector) {
     }
 }
 
-void Form13::Form_KeyDown(int& KeyCode, int Shift) {
+void Form13::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (KeyCode == 121) {
         Command5_Click();
         KeyCode = 0;

@@ -201,11 +201,11 @@ void Form11::Form_Resize() {
     Shape2.setWidth(std::max(0, Width() - 200));
 }
 
-void Form11::Form_KeyDown(int& KeyCode, int Shift) {
+void Form11::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (toolbar.handleKey(KeyCode)) KeyCode = 0;
 }
 
-void Form11::WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle) {
+void Form11::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std::uintptr_t Handle) {
     if (Handle != Grid1.hWnd()) return;
     if (Grid1.TopRow() - Rotation >= 0) Grid1.setTopRow(Grid1.TopRow() - Rotation);
 }

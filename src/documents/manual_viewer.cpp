@@ -482,7 +482,7 @@ void Form8::Command8_KeyPress(int KeyAscii) {
     Reset_PuntatoreAttesa();
 }
 
-void Form8::Command8_KeyDown(int KeyCode, int Shift) {
+void Form8::Command8_KeyDown(int KeyCode, int /*Shift*/) {
     Set_PuntatoreAttesa();
     if (PageNeedsScroll == 1) {
         if (KeyCode == 33) {
@@ -529,7 +529,7 @@ void Form8::Timer1_Timer() {
     Line1.setX2(x);
 }
 
-void Form8::WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle) {
+void Form8::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std::uintptr_t Handle) {
     if (Handle != MSGrid1.hWnd()) return;
     if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
 }

@@ -223,7 +223,7 @@ void Form4::Form_Load() {
     setMousePointer(vb::vbDefault);
 }
 
-void Form4::Form_KeyDown(int& KeyCode, int Shift) {
+void Form4::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (KeyCode == 27) {
         Command6_Click();
         KeyCode = 0;

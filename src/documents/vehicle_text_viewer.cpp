@@ -326,7 +326,7 @@ void Form7::Command7_Click() {
     Reset_PuntatoreAttesa();
 }
 
-void Form7::Command7_KeyDown(int KeyCode, int Shift) {
+void Form7::Command7_KeyDown(int KeyCode, int /*Shift*/) {
     if (core::TextNeedsScroll == 1 && Command7.Enabled()) page.pageKey(KeyCode);
 }
 

@@ -32,8 +32,8 @@ class Form : public QWidget, public DrawingSurface {
 
     virtual void Form_Load() {}
     virtual void Form_Resize() {}
-    virtual void Form_KeyDown(int& KeyCode, int Shift) {}
-    virtual void Form_MouseMove(int Button, int Shift, float X, float Y) {}
+    virtual void Form_KeyDown(int& /*KeyCode*/, int /*Shift*/) {}
+    virtual void Form_MouseMove(int /*Button*/, int /*Shift*/, float /*X*/, float /*Y*/) {}
 
     std::string Caption() const { return caption_; }
     void setCaption(const std::string& caption);

@@ -49,10 +49,10 @@ class Services {
     // Shows the window modally over owner and returns once it is unloaded.
     virtual void showModal(Form& form, Form* owner) = 0;
     // A window that this build does not contain was asked for by name.
-    virtual void showModalMissing(const std::string& name, Form* owner) {}
+    virtual void showModalMissing(const std::string& /*name*/, Form* /*owner*/) {}
     // The printer dialog over the program's printer: false when the user
     // cancelled it. The choice becomes the printer's settings.
-    virtual bool showPrinterDialog(PrinterObject& printer) { return true; }
+    virtual bool showPrinterDialog(PrinterObject& /*printer*/) { return true; }
     // Ends the program at once, from any depth of modal windows, with the
     // status that End recorded.
     [[noreturn]] virtual void endProgram() = 0;

@@ -238,15 +238,15 @@ void Form2::Form_Load() {
     setMousePointer(vb::vbDefault);
 }
 
-void Form2::Form_KeyDown(int& KeyCode, int Shift) {
+void Form2::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (toolbar.handleKey(KeyCode)) KeyCode = 0;
 }
 
 // A table that is missing or damaged is reported, and the window goes on
 // without its data.
-bool Form2::refreshOrReport(db::DataControl& data, const std::string& table) {
+bool Form2::refreshOrReport(db::DataControl& control, const std::string& table) {
     try {
-        data.Refresh();
+        control.Refresh();
         return true;
     } catch (const db::Error& e) {
         // The file at fault: the memo file when the memo is missing.

@@ -102,7 +102,7 @@ class Form2 : public vb::Form {
   private:
     void resetMenuLook(bool marks);
     void setEntryAvailable(int i, bool available);
-    bool refreshOrReport(db::DataControl& data, const std::string& table);
+    bool refreshOrReport(db::DataControl& control, const std::string& table);
 };
 
 void registerSelectionWindows();

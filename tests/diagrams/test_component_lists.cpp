@@ -24,9 +24,9 @@ class ComponentLists : public WindowTest {
         startProgram(); // the description tables
     }
     std::string txt(const std::string& name) { return core::AppPath + "\\psc\\psc_txt\\" + name; }
-    void fill(ListsWindow& w, const std::string& code) {
-        core::FillListDescrSecond(w, txt(code + "&.cpt"));
-        core::FillListDescrComp(w, txt(code + ".cpt"));
+    void fill(ListsWindow& lists, const std::string& code) {
+        core::FillListDescrSecond(lists, txt(code + "&.cpt"));
+        core::FillListDescrComp(lists, txt(code + ".cpt"));
     }
     ListsWindow w;
 };

@@ -194,10 +194,10 @@ TEST_F(DamagedData, CatalogueMissingThenComponentLocations) {
 TEST_F(DamagedData, OneClickOneReport) {
     Form2& f = (startProgram(), Form2::get());
     rewriteTable(table("Xmod_02.dbf"), [](auto& defs, Records& records) {
-        const int f = fieldIndex(defs, "presa_diag");
-        defs.erase(defs.begin() + f);
+        const int socket = fieldIndex(defs, "presa_diag");
+        defs.erase(defs.begin() + socket);
         for (auto& r : records)
-            r.erase(r.begin() + f);
+            r.erase(r.begin() + socket);
     });
     f.Show();
     QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 1).center());

@@ -30,7 +30,7 @@ int ScriptedServices::msgBox(const std::string& prompt, int flags, const std::op
     return (flags & 7) == vb::vbYesNo ? vb::vbYes : vb::vbOK;
 }
 
-void ScriptedServices::showModal(vb::Form& form, vb::Form* owner) {
+void ScriptedServices::showModal(vb::Form& form, vb::Form* /*owner*/) {
     shown.push_back(form.Name());
     QPointer<vb::Form> f(&form);
     if (onShow) onShow(&form, form.Name());
@@ -38,7 +38,7 @@ void ScriptedServices::showModal(vb::Form& form, vb::Form* owner) {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-void ScriptedServices::showModalMissing(const std::string& name, vb::Form* owner) {
+void ScriptedServices::showModalMissing(const std::string& name, vb::Form* /*owner*/) {
     shown.push_back(name);
     if (onShow) onShow(nullptr, name);
 }
