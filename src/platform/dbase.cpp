@@ -405,12 +405,13 @@ Table Table::open(const std::string& filePath) {
         d->memoStamp = memo->stamp();
         memoSize = memo->size();
         if (version != 0x83) {
-            // dBase IV keeps its block size in the memo header; dBase III has it fixed.
+            // dBase IV keeps its block size in the memo header. A dBase III memo
+            // header leaves it 0, and such a memo file beside a dBase IV table is
+            // common: its blocks are then the fixed 512 bytes of dBase III.
             unsigned char mh[kMemoHeaderSize];
             if (memo->readAt(0, mh, sizeof mh) != sizeof mh)
                 fail(d->memoPath, "memo header too short (" + std::to_string(memoSize) + " bytes)");
-            d->blockSize = le16(mh + 20);
-            if (d->blockSize == 0) fail(d->memoPath, "block size 0 in the memo header");
+            if (const unsigned stored = le16(mh + 20); stored != 0) d->blockSize = stored;
         }
     }
 

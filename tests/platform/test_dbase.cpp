@@ -226,7 +226,12 @@ TEST(DbaseReader, DamagedFilesGiveErrorsNotCrashes) {
          "bad memo pointer \"12ab      \" in field M of record 1"},
         {"memo file missing", [](std::string&, std::string& m) { m = "<delete>"; }, "memo file missing",
          Memo},
-        {"memo block size 0", [](std::string&, std::string& m) { m[20] = m[21] = 0; }, "block size 0", Memo},
+        {"memo of 512-byte blocks cut short",
+         [](std::string&, std::string& m) {
+             m[20] = m[21] = 0;
+             m.resize(1000);
+         },
+         "past the end", Memo},
         {"memo header cut short", [](std::string&, std::string& m) { m.resize(16); }, "memo header too short",
          Memo},
     };
@@ -273,6 +278,22 @@ TEST(DbaseReader, AcceptsDbase3MemoHeaderAndPaddedHeader) {
     writeBytes(dir.file("p.dbt"), dbt);
     const db::Table t = db::Table::open(dir.file("p.dbf"));
     EXPECT_EQ(t.value(0, "K"), "ab");
+}
+
+// A dBase IV table whose memo file has a dBase III header (block size 0): the
+// blocks are 512 bytes, as dBase III has them.
+TEST(DbaseReader, ReadsDbase4TableWithDbase3MemoHeaderIn512ByteBlocks) {
+    TempDir dir;
+    db::writeTable(dir.file("m.dbf"), {{"K", 'C', 2}, {"M", 'M', 10}},
+                   {{"ab", "first memo"}, {"cd", std::string(600, 'x') + "second"}, {"ef", "third"}});
+    ASSERT_EQ(readBytes(dir.file("m.dbf"))[0], '\x8B');
+    std::string dbt = readBytes(dir.file("m.dbt"));
+    dbt[20] = dbt[21] = 0;
+    writeBytes(dir.file("m.dbt"), dbt);
+    const db::Table t = db::Table::open(dir.file("m.dbf"));
+    EXPECT_EQ(t.value(0, "M"), "first memo");
+    EXPECT_EQ(t.value(1, "M"), std::string(600, 'x') + "second");
+    EXPECT_EQ(t.value(2, "M"), "third"); // block 4: only 512-byte blocks find it
 }
 
 TEST(DbaseReader, MemoBlockLongerThanItsFileFailsOnReadNamingTheMemoFile) {
