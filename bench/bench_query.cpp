@@ -2,8 +2,9 @@
 // each on tables of 50,000 and 500,000 models with the same 500 families (so a
 // family has ten times the models in the bigger one: linear cost means 10x).
 
-#include "platform/dbase.h"
-#include "platform/query.h"
+#include "db/dbase.h"
+#include "dbwriter/table_writer.h"
+#include "db/query.h"
 
 #include <benchmark/benchmark.h>
 

@@ -10,9 +10,9 @@
 #include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
 #include "documents/trouble_codes.h"
-#include "platform/dbase.h"
+#include "db/dbase.h"
 #include "platform/files.h"
-#include "platform/query.h"
+#include "db/query.h"
 #include "sampledata/output.h"
 #include "sampledata/reference.h"
 

@@ -3,7 +3,7 @@
 // flag, the parameter codes of a record, the parameter descriptions and the
 // list of diagram type names. The main window and the diagram viewer each
 // keep their own copies of the data in their own hidden controls.
-#include "platform/query.h"
+#include "db/query.h"
 
 #include <string>
 #include <vector>

@@ -9,7 +9,7 @@
 #include "platform/grid.h"
 #include "platform/imagelist.h"
 #include "platform/printer.h"
-#include "platform/query.h"
+#include "db/query.h"
 
 #include <cstdint>
 #include <memory>

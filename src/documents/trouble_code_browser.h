@@ -5,7 +5,7 @@
 #include "platform/combobox.h"
 #include "platform/controls.h"
 #include "platform/form.h"
-#include "platform/query.h"
+#include "db/query.h"
 
 #include <string>
 

@@ -7,7 +7,7 @@
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
-#include "platform/query.h"
+#include "db/query.h"
 
 #include <array>
 

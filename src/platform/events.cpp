@@ -1,6 +1,6 @@
 #include "platform/events.h"
 
-#include "platform/dbase.h"
+#include "db/query.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/services.h"
@@ -34,11 +34,6 @@ std::function<void(const std::string&)>& reporter() {
 
 bool g_ending = false;
 int g_status = 0;
-
-std::string& lastFile() {
-    static std::string f;
-    return f;
-}
 
 void report(std::exception_ptr error) {
     std::string text;
@@ -98,7 +93,7 @@ std::string describeError(std::exception_ptr error) {
     try {
         std::rethrow_exception(error);
     } catch (const DecodeError& e) {
-        const std::string& file = lastDataFile();
+        const std::string& file = db::lastFileRead();
         if (file.empty()) return "Error: a stored value cannot be decoded (" + e.description() + ")";
         return "Error: file " + pathText(file) + " not available\r\n" + "A stored value cannot be decoded (" +
                e.description() + ").";
@@ -144,13 +139,6 @@ void requestEnd(int status) {
 void resetProgramEnd() {
     g_ending = false;
     g_status = 0;
-}
-
-void noteDataFile(const std::string& path) {
-    if (lastFile() != path) lastFile() = path;
-}
-const std::string& lastDataFile() {
-    return lastFile();
 }
 
 int execProgram() {

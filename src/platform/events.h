@@ -58,11 +58,6 @@ void requestEnd(int status);
 // Back to a running program (tests, between cases).
 void resetProgramEnd();
 
-// Remembers the data file whose values are being read, so that a value
-// that cannot be decoded is reported against its file.
-void noteDataFile(const std::string& path);
-const std::string& lastDataFile();
-
 // Runs the application's event loop; returns the process's exit status.
 int execProgram();
 

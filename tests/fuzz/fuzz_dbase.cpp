@@ -1,5 +1,5 @@
 // Any bytes as a table file (and as its memo file): an error, never a crash.
-#include "platform/dbase.h"
+#include "db/dbase.h"
 
 #include <cstdint>
 #include <cstdio>

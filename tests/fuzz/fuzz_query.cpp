@@ -1,5 +1,5 @@
 // Any record source or criteria text: parsed or refused with an error.
-#include "platform/query.h"
+#include "db/query.h"
 
 #include <cstdint>
 #include <string>

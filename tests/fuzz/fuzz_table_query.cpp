@@ -2,7 +2,7 @@
 // never a crash. The input is laid out as for fuzz_dbase (a four-byte length,
 // the table file, the memo file); the queries are made from the fields the
 // table turns out to have and the values of its first records.
-#include "platform/query.h"
+#include "db/query.h"
 
 #include <cstdint>
 #include <fstream>

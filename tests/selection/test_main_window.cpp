@@ -1,6 +1,7 @@
 #include "core/module1.h"
 #include "core/scramble.h"
-#include "platform/dbase.h"
+#include "db/dbase.h"
+#include "dbwriter/table_writer.h"
 #include "platform/files.h"
 #include "platform/vbstring.h"
 #include "sampledata/expected.h"

@@ -6,7 +6,7 @@
 
 #include "core/module1.h"
 #include "core/scramble.h"
-#include "platform/dbase.h"
+#include "db/dbase.h"
 
 #include <QImage>
 #include <QTemporaryDir>

@@ -9,7 +9,7 @@
 #include "core/diagram_bitmap.h"
 #include "core/module1.h"
 #include "core/scramble.h"
-#include "platform/dbase.h"
+#include "db/dbase.h"
 
 #include <QPainter>
 #include <QPainterPath>

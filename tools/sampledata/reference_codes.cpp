@@ -1,5 +1,6 @@
 // \obd: the brand list and the trouble-code table.
-#include "platform/dbase.h"
+#include "db/dbase.h"
+#include "dbwriter/table_writer.h"
 #include "sampledata/encode.h"
 #include "sampledata/reference.h"
 

@@ -2,7 +2,8 @@
 #include "sampledata/areas.h"
 #include "sampledata/catalogue.h"
 
-#include "platform/dbase.h"
+#include "db/dbase.h"
+#include "dbwriter/table_writer.h"
 
 #include <cctype>
 #include <map>

@@ -1,6 +1,7 @@
-#include "platform/dbase.h"
+#include "db/dbase.h"
+#include "dbwriter/table_writer.h"
 
-#include "support/temp_dir.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
-#include "platform/query.h"
+#include "db/query.h"
 
-#include "platform/events.h"
-#include "platform/table_index.h"
+#include "db/table_index.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -251,6 +250,19 @@ Recordset Query::run(const Table& table) const {
 
 // ---------------------------------------------------------------------------
 
+namespace {
+
+std::string& lastRead() {
+    static std::string path;
+    return path;
+}
+
+} // namespace
+
+const std::string& lastFileRead() {
+    return lastRead();
+}
+
 Recordset::Recordset(Table table, std::vector<std::uint32_t> rows, bool tableOrder)
     : table_(std::move(table)), rows_(std::move(rows)), tableOrder_(tableOrder) {}
 
@@ -314,7 +326,7 @@ void Recordset::setAbsolutePosition(int position) {
 
 Value Recordset::Fields(std::string_view name) const {
     const Table& t = openTable();
-    vb::noteDataFile(t.path());
+    if (lastRead() != t.path()) lastRead() = t.path();
     const int f = t.fieldIndex(name);
     if (f < 0)
         throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " +

@@ -1,6 +1,7 @@
-#include "platform/query.h"
+#include "db/query.h"
+#include "dbwriter/table_writer.h"
 
-#include "support/temp_dir.h"
+#include "temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -125,7 +126,7 @@ class QueryEngine : public ::testing::Test {
         // Upper case on disk; the SQL spells it differently.
         db::writeTable(dir.file("XMOD_01.DBF"), kModelFields, kModels);
         data.Connect = "dBase IV;";
-        data.DatabaseName = dir.dir.path().toStdString();
+        data.DatabaseName = dir.path();
     }
     db::Recordset& run(const std::string& sql) {
         data.RecordSource = sql;
@@ -326,7 +327,7 @@ TEST_F(QueryEngine, MemoFileDeletedWhileOpenIsReportedByName) {
 
 TEST_F(QueryEngine, RecordsetOutlivesItsDataControlsNextRefresh) {
     db::DataControl other;
-    other.DatabaseName = dir.dir.path().toStdString();
+    other.DatabaseName = dir.path();
     other.RecordSource = "SELECT * FROM xmod_01.dbf WHERE carburante='D'";
     other.Refresh();
     db::Recordset kept = other.Recordset();
@@ -342,7 +343,7 @@ TEST(QueryDeleted, DeletedRecordsNeverMatch) {
     db::writeTable(dir.file("xcod_ita.dbf"), {{"C1", 'C', 3}, {"C2", 'C', 2}, {"N", 'N', 4}},
                    {{"A", "02", "1"}, {"A", "01", "2"}, {"A", "03", "3"}, {"B", "01", "4"}}, &deleted);
     db::DataControl data;
-    data.DatabaseName = dir.dir.path().toStdString();
+    data.DatabaseName = dir.path();
     data.RecordSource = "SELECT * From xcod_ita.dbf WHERE C1='A' ORDER BY C2";
     data.Refresh();
     EXPECT_EQ(column(data.Recordset(), "N"), (std::vector<std::string>{"1", "3"}));

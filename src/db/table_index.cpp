@@ -1,4 +1,4 @@
-#include "platform/table_index.h"
+#include "db/table_index.h"
 
 #include <algorithm>
 #include <functional>

@@ -7,7 +7,7 @@
 // (unsigned) after right-trimming 0x20 from both sides; Null never matches; Null
 // sorts first; ORDER BY keeps table order for ties.
 
-#include "platform/dbase.h"
+#include "db/dbase.h"
 
 #include <cstdint>
 #include <optional>
@@ -84,6 +84,10 @@ class Query {
     std::vector<Condition> where_;
     std::vector<std::string> orderBy_;
 };
+
+// The table file whose value a record set handed out last, so that a value
+// its caller cannot decode is reported against its file; empty before any.
+const std::string& lastFileRead();
 
 // Opens a table through a process-wide cache keyed by resolved path, size and
 // modification time, so repeated queries do not re-read the file.

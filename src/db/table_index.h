@@ -5,7 +5,7 @@
 // see openTableCached). Only fixed-width fields are indexed; memo fields are
 // read row by row.
 
-#include "platform/dbase.h"
+#include "db/dbase.h"
 
 #include <cstdint>
 #include <memory>
