@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <algorithm>
 
 namespace testing_support {
 namespace {
@@ -12,6 +14,16 @@ QString run(const QString& program, const QStringList& args) {
     p.start(program, args);
     if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
     return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+PdfBox box(const QXmlStreamAttributes& a) {
+    constexpr double kMmPerPoint = 25.4 / 72;
+    PdfBox b;
+    b.left = a.value("xMin").toDouble() * kMmPerPoint;
+    b.top = a.value("yMin").toDouble() * kMmPerPoint;
+    b.right = a.value("xMax").toDouble() * kMmPerPoint;
+    b.bottom = a.value("yMax").toDouble() * kMmPerPoint;
+    return b;
 }
 
 } // namespace
@@ -44,6 +56,37 @@ QImage pdfPage(const std::string& pdf, int page, int dpi) {
                          QString::number(page), "-singlefile", QString::fromStdString(pdf), prefix});
     if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
     return QImage(prefix + ".png");
+}
+
+std::vector<PdfLine> pdfLines(const std::string& pdf, int page) {
+    const QString xml = run("pdftotext", {"-bbox-layout", "-f", QString::number(page), "-l",
+                                          QString::number(page), QString::fromStdString(pdf), "-"});
+    std::vector<PdfLine> lines;
+    QXmlStreamReader r(xml);
+    while (!r.atEnd()) {
+        if (r.readNext() != QXmlStreamReader::StartElement) continue;
+        if (r.name() == QLatin1String("line")) {
+            PdfLine l;
+            static_cast<PdfBox&>(l) = box(r.attributes());
+            lines.push_back(l);
+        } else if (r.name() == QLatin1String("word") && !lines.empty()) {
+            PdfBox w = box(r.attributes());
+            w.text = r.readElementText().toStdString();
+            PdfLine& l = lines.back();
+            l.text += (l.words.empty() ? "" : " ") + w.text;
+            l.words.push_back(w);
+        }
+    }
+    std::stable_sort(lines.begin(), lines.end(), [](const PdfLine& a, const PdfLine& b) {
+        return a.top != b.top ? a.top < b.top : a.left < b.left;
+    });
+    return lines;
+}
+
+const PdfLine* findLine(const std::vector<PdfLine>& lines, const std::string& text) {
+    for (const PdfLine& l : lines)
+        if (l.text.find(text) != std::string::npos) return &l;
+    return nullptr;
 }
 
 } // namespace testing_support

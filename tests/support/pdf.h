@@ -3,6 +3,7 @@
 // (pdftotext, pdfinfo, pdftoppm).
 #include <QImage>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -13,5 +14,21 @@ int pdfPages(const std::string& pdf);
 bool pdfLandscape(const std::string& pdf, int page = 1);
 // One page rendered at dpi.
 QImage pdfPage(const std::string& pdf, int page = 1, int dpi = 50);
+
+// Where text stands on a page: millimetres from the paper's top left corner.
+// left is where the first glyph starts (its origin, not its ink), top and
+// bottom the extent of the line's font.
+struct PdfBox {
+    std::string text;
+    double left = 0, top = 0, right = 0, bottom = 0;
+};
+struct PdfLine : PdfBox {
+    std::vector<PdfBox> words; // text is these words joined by one blank
+};
+// The lines of one page (1-based) from top to bottom, as pdftotext groups
+// them; words far apart on one baseline may form separate lines.
+std::vector<PdfLine> pdfLines(const std::string& pdf, int page);
+// The first line of the page that contains text, or nullptr.
+const PdfLine* findLine(const std::vector<PdfLine>& lines, const std::string& text);
 
 } // namespace testing_support
