@@ -248,7 +248,12 @@ void PrinterObject::Print(const std::string& text, bool newline) {
     for (size_t i = 0; i < lines.size(); ++i) {
         double y = toDevice(currentY_, false);
         if (y + lineDev > pageDev && y > 0) {
+            // The line moves to the top of the next page but keeps the left
+            // position it was given: a margin set before the line holds on
+            // every page.
+            const double left = currentX_;
             NewPage();
+            currentX_ = left;
             y = 0;
         }
         const double x = toDevice(currentX_, true);

@@ -14,8 +14,9 @@
 //
 // Positions are in the scale unit (twips unless ScaleMode says otherwise),
 // measured from the top left of the printable area. The first output opens the
-// job; EndDoc closes it and is harmless when nothing is open. Text that passes
-// the bottom of the page continues on a new page.
+// job; EndDoc closes it and is harmless when nothing is open. A line that
+// passes the bottom of the page continues at the top of a new page, at the
+// left position it was given.
 //
 // Jobs go to the system's default destination (CUPS), or, once
 // setPdfOutput() names a file, into that PDF file (a "%1" in the name is

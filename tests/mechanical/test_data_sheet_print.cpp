@@ -7,9 +7,13 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTest>
+#include <QWidget>
 
 using mechanical::Form16;
 using namespace mechanical_tests;
+using testing_support::findLine;
+using testing_support::pdfLines;
 using testing_support::pdfPages;
 using testing_support::pdfText;
 
@@ -76,7 +80,7 @@ TEST_F(DataSheetPrint, EveryRowOnceWithCategoriesInBold) {
     EXPECT_EQ(vb::Printer().ScaleMode(), vb::vbTwips);
 }
 
-TEST_F(DataSheetPrint, ASheetLongerThanAPageRunsOnToTheNext) {
+TEST_F(DataSheetPrint, ASheetLongerThanAPageRunsOnToTheNextWithItsMargins) {
     Form16& f = openShowcase();
     vb::Grid& g = f.Grid1;
     const int first = g.Rows();
@@ -85,15 +89,48 @@ TEST_F(DataSheetPrint, ASheetLongerThanAPageRunsOnToTheNext) {
         g.setTextMatrix(first + i, 0, "Riga " + std::to_string(i));
         g.setTextMatrix(first + i, 1, "valore " + std::to_string(i));
     }
-    f.Command8.click();
+    // Every tenth added row a category of its own, printed at 10 mm.
+    for (int i = 5; i < 80; i += 10) {
+        g.setTextMatrix(first + i, 0, "Gruppo " + std::to_string(i));
+        g.setTextMatrix(first + i, 1, "Gruppo " + std::to_string(i));
+    }
+    f.Show();
+    QTest::mouseClick(f.Command8.widget(), Qt::LeftButton);
     const std::string pdf = printed();
-    ASSERT_GE(pdfPages(pdf), 2);
+    const int pages = pdfPages(pdf);
+    ASSERT_GE(pages, 2);
     const std::string text = squeeze(pdfText(pdf));
-    for (int i = 0; i < 80; ++i)
-        EXPECT_EQ(count(text, "Riga " + std::to_string(i) + " valore " + std::to_string(i) + "\n"), 1) << i;
-    const std::string last = squeeze(pdfText(pdf, pdfPages(pdf)));
+    for (int i = 0; i < 80; ++i) {
+        const std::string line = i % 10 == 5
+                                     ? "Gruppo " + std::to_string(i) + "\n"
+                                     : "Riga " + std::to_string(i) + " valore " + std::to_string(i) + "\n";
+        EXPECT_EQ(count(text, line), 1) << i;
+    }
+    const std::string last = squeeze(pdfText(pdf, pages));
     EXPECT_NE(last.find("Riga 79 valore 79"), std::string::npos);
     EXPECT_EQ(last.find("ARDESIA ALBA"), std::string::npos);
+
+    // Positions from the paper's edge: the printable area begins 6.35 mm in.
+    constexpr double area = 6.35;
+    const auto page1 = pdfLines(pdf, 1);
+    const auto* vehicle = findLine(page1, "ARDESIA ALBA ALBA 1.2 16V");
+    ASSERT_NE(vehicle, nullptr);
+    EXPECT_NEAR(vehicle->left, area + 10, 0.3);
+    EXPECT_NEAR(vehicle->top, area + 10, 1.5);
+    ASSERT_NE(findLine(page1, "Dati generali"), nullptr);
+    EXPECT_NEAR(findLine(page1, "Dati generali")->left, area + 10, 0.3);
+    ASSERT_NE(findLine(page1, "n° Cilindri 4"), nullptr);
+    EXPECT_NEAR(findLine(page1, "n° Cilindri 4")->left, area + 15, 0.3);
+    // On every later page the lines run on from the top of the printable
+    // area, each at its own left position, the first one included.
+    for (int p = 2; p <= pages; ++p) {
+        const auto lines = pdfLines(pdf, p);
+        ASSERT_FALSE(lines.empty()) << p;
+        EXPECT_LT(lines.front().top, area + 2) << p;
+        for (const auto& l : lines)
+            EXPECT_NEAR(l.left, l.text.rfind("Gruppo", 0) == 0 ? area + 10 : area + 15, 0.3)
+                << "page " << p << ": " << l.text;
+    }
 }
 
 TEST_F(DataSheetPrint, CancelPrintsNothing) {
