@@ -3,6 +3,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTextLayout>
 #include <algorithm>
@@ -64,7 +65,24 @@ int RichTextPages::formatRange(QPainter* painter, const QRectF& rect, int from) 
         // The layout draws every block that touches its clip, and a printed
         // file keeps text even where the painter's clip hides it: a block
         // that only touches the page's edge must not be drawn at all.
-        doc_->drawContents(painter, QRectF(0, top + 1, rect.width(), std::max(0.0, bottom - top - 2)));
+        double from = top + 1;
+        // Nor does a paragraph that began on an earlier page go to the
+        // layout: it would draw the line above the page as well. Its lines
+        // on this page are drawn one by one.
+        const QTextBlock block = doc_->findBlock(first->position);
+        QTextLayout* tl = block.layout();
+        if (tl && block.position() < first->position && !QTextCursor(block).currentTable()) {
+            const QRectF box = doc_->documentLayout()->blockBoundingRect(block);
+            const QPointF origin = box.topLeft() - tl->boundingRect().topLeft();
+            painter->setPen(Qt::black);
+            for (int i = 0; i < tl->lineCount(); ++i) {
+                const QTextLine line = tl->lineAt(i);
+                const double y = origin.y() + line.y();
+                if (y >= top && y < bottom) line.draw(painter, origin);
+            }
+            from = std::max(from, box.bottom() + 1);
+        }
+        if (from < bottom - 1) doc_->drawContents(painter, QRectF(0, from, rect.width(), bottom - 1 - from));
         painter->restore();
     }
     if (breakY == std::numeric_limits<double>::max()) return end;

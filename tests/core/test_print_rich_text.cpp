@@ -89,7 +89,36 @@ TEST_F(PrintRichTextTest, MarginsHoldOnEveryPage) {
         EXPECT_GE(minX, dpi - 2) << p;     // one inch from the left edge of the paper
         EXPECT_GE(minY, 2 * dpi - 2) << p; // the same two inches at the top of every page
         EXPECT_LE(maxY, img.height() - dpi + 2) << p;
+        // Every line begins at the left margin, the first below the top one.
+        const auto lines = pdfLines(pdf, p);
+        ASSERT_FALSE(lines.empty()) << p;
+        EXPECT_NEAR(lines.front().top, 2 * 25.4, 1.5) << p;
+        for (const auto& l : lines)
+            EXPECT_NEAR(l.left, 25.4, 0.3) << "page " << p << ": " << l.text;
     }
+}
+
+TEST_F(PrintRichTextTest, AParagraphRunningOverAPageBreakPrintsEachLineOnce) {
+    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}\\f0\\fs24 ";
+    for (int i = 1; i <= 40; ++i)
+        rtf += "Riga " + std::to_string(i) + "\\par ";
+    for (int i = 1; i <= 400; ++i)
+        rtf += "parola" + std::to_string(i) + " ";
+    RTB1.setTextRTF(rtf + "}");
+    ASSERT_TRUE(core::PrintRichText(RTB1, 1, 1, 1, 1));
+    const std::string pdf = printFile(1);
+    ASSERT_GE(pdfPages(pdf), 2);
+    const std::string text = pdfText(pdf);
+    for (int i = 1; i <= 400; ++i) {
+        const std::regex word("parola" + std::to_string(i) + "\\b");
+        EXPECT_EQ(std::distance(std::sregex_iterator(text.begin(), text.end(), word), std::sregex_iterator()),
+                  1)
+            << i;
+    }
+    // Nothing stands above the top margin of a page, not even hidden.
+    for (int p = 1; p <= pdfPages(pdf); ++p)
+        for (const auto& l : pdfLines(pdf, p))
+            EXPECT_GE(l.top, 25.4 - 0.5) << "page " << p << ": " << l.text;
 }
 
 TEST_F(PrintRichTextTest, EmptyDocumentIsOneEmptyPage) {
