@@ -119,6 +119,45 @@ TEST_F(Printing, LandscapeBlackAndWhiteInTwoColumns) {
     EXPECT_LT(brightness(page, 35, 355, 10.83, true), 80); // a component's corner
 }
 
+TEST_F(Printing, ALongComponentListRunsOnInItsTwoColumnsPageAfterPage) {
+    double half = 0;
+    for (int orientation : {vb::vbPRORLandscape, vb::vbPRORPortrait})
+        print("B100", 12, {true, vb::vbPRCMMonochrome, orientation}, [&](Form5& f) {
+            for (int i = 0; i < 150; ++i) {
+                const std::string n = std::to_string(1000 + i);
+                f.VisibleComponentGrid.AddItem("Z" + n + " (1) Componente " + n);
+            }
+            if (orientation == vb::vbPRORLandscape)
+                half = std::nearbyint(vb::Printer().Width() / 2) / 1440 * 25.4;
+            runJob(f);
+        });
+    ASSERT_EQ(vb::Printer().jobs().size(), 2u);
+    // Millimetres from the paper's edge: the printable area begins 6.35 mm in.
+    constexpr double area = 6.35;
+    for (int job : {1, 2}) {
+        const std::string pdf = printFile(job);
+        const int pages = testing_support::pdfPages(pdf);
+        ASSERT_GE(pages, 2) << job;
+        int left = 0, right = 0;
+        for (int p = 1; p <= pages; ++p)
+            for (const auto& l : testing_support::pdfLines(pdf, p))
+                for (const auto& w : l.words) {
+                    if (w.text.size() != 5 || w.text[0] != 'Z') continue;
+                    if (job == 1 && std::abs(w.left - area - half) < 0.3)
+                        ++right;
+                    else
+                        EXPECT_NEAR(w.left, area, 0.3) << "job " << job << " page " << p << ": " << w.text;
+                    ++left;
+                }
+        left -= right;
+        // Landscape: 163 items in two columns, 82 on the left (the diagram's
+        // own 13 and the first 69 added) and 81 on the right; portrait: all
+        // in one.
+        EXPECT_EQ(left, job == 1 ? 69 : 150) << job;
+        EXPECT_EQ(right, job == 1 ? 81 : 0) << job;
+    }
+}
+
 TEST_F(Printing, MonochromePrinterAsksNothingAndSecondPrintStaysBlackAndWhite) {
     print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
         runJob(f);

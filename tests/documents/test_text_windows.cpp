@@ -229,6 +229,35 @@ TEST_F(TextWindows, PrintsThePageWithoutMarkersInPortrait) {
     EXPECT_EQ(vb::Printer().jobs().size(), 2u);
 }
 
+TEST_F(TextWindows, ALongPagePrintsFromTheLeftEdgeOnEveryPage) {
+    core::Form7Code = "001";
+    Form7& f = open(1);
+    for (int i = 0; i < 150; ++i)
+        f.List1.AddItem("  [Riga]" + std::to_string(i) + " del testo");
+    f.Show();
+    QTest::mouseClick(f.Command8.widget(), Qt::LeftButton);
+    ASSERT_EQ(vb::Printer().jobs().size(), 1u);
+    const std::string pdf = printFile(1);
+    const int pages = pdfPages(pdf);
+    ASSERT_GE(pages, 3);
+    // Every line at the left edge of the printable area (6.35 mm from the
+    // paper's), its blanks kept; every page filled from the top.
+    constexpr double area = 6.35;
+    const double column = vb::Printer().ScaleX(vb::Printer().TextWidth(" "), vb::vbTwips, vb::vbMillimeters);
+    int seen = 0;
+    for (int p = 1; p <= pages; ++p) {
+        const auto lines = pdfLines(pdf, p);
+        ASSERT_FALSE(lines.empty()) << p;
+        EXPECT_LT(lines.front().top, area + 2) << p;
+        for (const auto& l : lines) {
+            if (l.text.rfind("Riga ", 0) != 0) continue;
+            EXPECT_NEAR(l.left, area + 3 * column, 0.2) << "page " << p << ": " << l.text;
+            ++seen;
+        }
+    }
+    EXPECT_EQ(seen, 150);
+}
+
 TEST_F(TextWindows, TimingBeltPrintoutCarriesPictureLegendAndDocument) {
     core::BeltPicture = "00005";
     core::BeltTextCode = "00005";
@@ -300,6 +329,17 @@ TEST_F(TextWindows, DocumentViewerPrintsAtOnceInPortrait) {
     EXPECT_GE(pdfPages(printFile(1)), 2);
     EXPECT_EQ(vb::Printer().Orientation(), vb::vbPRORLandscape);
     EXPECT_TRUE(has(pdfText(printFile(1)), "Struttura dei codici"));
+    // One inch of margin on every page: no line further left, and the
+    // first line of each page one inch down.
+    for (int p = 1; p <= pdfPages(printFile(1)); ++p) {
+        const auto lines = pdfLines(printFile(1), p);
+        ASSERT_FALSE(lines.empty()) << p;
+        EXPECT_NEAR(lines.front().top, 25.4, 1.5) << p;
+        double left = 1000;
+        for (const auto& l : lines)
+            left = std::min(left, l.left);
+        EXPECT_NEAR(left, 25.4, 0.3) << p;
+    }
 }
 
 TEST(InfoRows, CodesAndEntries) {
