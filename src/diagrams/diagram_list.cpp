@@ -40,6 +40,7 @@ Form15::Form15()
                                  &Command30, &Command9})
         b->setContainer(&Picture2);
     Command9.Move(700, 50, 630, 630);
+    toolbar.setBand(Picture2);
     Command9.Click = [this] { Command9_Click(); };
 
     Shape2.Move(50, 50, 15160, 700);
@@ -114,8 +115,7 @@ void Form15::loadWindow() {
     for (int i = 0; i < 5; ++i)
         Label1(i).setCaption(Des[size_t(captions[i])]);
     Picture2.setPicture(interfacePicture("spacer.jpg"));
-    Picture2.setWidth(Width());
-    Picture2.setTop(ScaleHeight() - Picture2.Height());
+    toolbar.place();
 
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 12);
     Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
@@ -136,7 +136,6 @@ void Form15::loadWindow() {
     for (int i = 1; i <= 4; ++i)
         Label2(i).setCaption(modelCell(i));
 
-    toolbar.arrange(Width());
     toolbar.setUp();
     Command9.setPicture(interfacePicture("right.gif"));
     Command9.setToolTipText(Des[45]);
@@ -152,9 +151,6 @@ void Form15::loadWindow() {
 }
 
 void Form15::Form_Resize() {
-    Picture2.setWidth(Width());
-    Picture2.setTop(ScaleHeight() - Picture2.Height());
-    toolbar.arrange(Width());
     Shape2.setWidth(Width() - 200);
     Picture1.setLeft((Width() - Picture1.Width()) / 2);
 }

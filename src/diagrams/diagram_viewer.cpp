@@ -16,6 +16,7 @@
 #include "platform/vbstring.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace diagrams {
@@ -42,6 +43,8 @@ Form5::Form5()
       Command20(toolbar.Command20), Command30(toolbar.Command30) {
     // The bottom bar: close button, component grid or buttons, the toolbar.
     Picture1.Move(0, 0, 15360, kBarHeight);
+    toolbar.setBand(Picture1);
+    toolbar.setRow({{&Command9}, {&Command7}, {&Command8}, {&Command30}});
     Picture1.MouseMove = [this](int, int, float, float) { resetHover(); };
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
                                  &Command30, &Command7, &Command8, &Command9})
@@ -121,9 +124,8 @@ void Form5::Form_Load() {
     setCaption(windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
+    toolbar.place();
     ArrangeControls();
-    VisibleComponentGrid.setLeft(Command6.Left() + Command6.Width() + 15);
-    VisibleComponentGrid.setWidth(Command30.Left() - VisibleComponentGrid.Left() - 15);
     Picture1.setPicture(interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 4);
     Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
@@ -221,19 +223,12 @@ void Form5::ArrangeControls() {
     const int W = Width(), H = Height();
     ImagePsc.setLeft((W - ImagePsc.Width() - 90) / 2);
     ImagePsc.setTop((H - 2 * Picture1.Height() - ImagePsc.Height()) / 2 + Picture1.Height() - 150);
-    Command5.setLeft(W - Command5.Width() - 100);
-    Command1.setLeft(Command5.Left());
-    const int step = Command5.Width() + 15;
-    int left = Command1.Left();
-    for (vb::CommandButton* b :
-         {&Command2, &Command3, &Command4, &Command20, &Command9, &Command7, &Command8, &Command30}) {
-        left -= step;
-        b->setLeft(left);
-    }
     Shape2.setWidth(W - 200);
-    // The bar stays along the bottom edge of the client area.
-    Picture1.setWidth(W);
-    Picture1.setTop(ScaleHeight() - Picture1.Height());
+    // The component grid fills the bar between the close button and the
+    // toolbar, at any width of the window.
+    VisibleComponentGrid.setLeft(Command6.Left() + Command6.Width() + 15);
+    VisibleComponentGrid.setWidth(std::max(0, Command30.Left() - VisibleComponentGrid.Left() - 15));
+    VisibleComponentGrid.setColWidth(0, VisibleComponentGrid.Width());
 }
 
 void Form5::Load_ImmagineSchema(const std::string& Path) {

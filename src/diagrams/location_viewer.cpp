@@ -51,6 +51,8 @@ Form6::Form6()
     Command5.Move(8920, 50, 630, 305);
     Command1.Move(8920, 360, 630, 315);
     Command7.Click = [this] { Command7_Click(); };
+    toolbar.setBand(Picture1);
+    toolbar.setRow({{&Command30}}, 150);
 
     Shape2.Move(45, 45, 7000, 735);
     ImageMarca.Move(0, 0, 495, 495);
@@ -112,6 +114,7 @@ void Form6::Form_Load() {
     Label4.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
     Label5.setLeft(Label4.Left());
     Label4.setCaption(vehicleLine());
+    toolbar.place();
     ArrangeControls();
 
     toolbar.setUp();
@@ -221,17 +224,8 @@ void Form6::Load_LegendaComponenti() {
 }
 
 void Form6::ArrangeControls() {
-    Picture1.setWidth(Width());
-    Picture1.setTop(ScaleHeight() - Picture1.Height());
     Picture3.setLeft(Width() - Picture3.Width() - 90);
     Picture3.setTop(Height() - (Picture3.Height() + Picture1.Height()) - 375);
-    Command5.setLeft(Width() - Command5.Width() - 150);
-    Command1.setLeft(Command5.Left());
-    int left = Command1.Left();
-    for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command30}) {
-        left -= Command5.Width() + 15;
-        b->setLeft(left);
-    }
 }
 
 void Form6::Timer1_Timer() {

@@ -77,6 +77,7 @@ Form14::Form14()
 
     Picture2.Move(0, 0, 12000, 720);
     Picture2.setBackColor(vb::RGB(167, 202, 240));
+    toolbar.setBand(Picture2);
     // The whole button row lies on the band along the bottom edge.
     for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5,
                                  &Command20, &toolbar.Command30})
@@ -96,12 +97,6 @@ Form14::Form14()
     };
 }
 
-void Form14::resizeEvent(QResizeEvent* e) {
-    vb::Form::resizeEvent(e);
-    Picture2.Move(0, vb::pixelsToTwips(e->size().height()) - Picture2.Height(),
-                  vb::pixelsToTwips(e->size().width()), Picture2.Height());
-}
-
 void Form14::Form_Load() {
     setMousePointer(vb::vbHourglass);
     setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
@@ -113,9 +108,8 @@ void Form14::Form_Load() {
     Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
     Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
     RTB1.setVisible(false);
-    Picture2.Move(0, ScaleHeight() - Picture2.Height(), ScaleWidth(), Picture2.Height());
     Picture2.setPicture(interfacePicture("spacer.jpg"));
-    toolbar.arrange(W);
+    toolbar.place();
 
     MSGrid1.setWidth(5000);
     MSGrid1.setColWidth(0, MSGrid1.Width());

@@ -45,9 +45,6 @@ class Form14 : public vb::Form {
     vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20;
     vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
     db::DataControl Data1;
-
-  protected:
-    void resizeEvent(QResizeEvent* e) override;
 };
 
 void registerBrandDocuments();

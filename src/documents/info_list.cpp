@@ -71,6 +71,7 @@ Form11::Form11()
     Grid1.setBackColorBkg(0xFFFFFF);
     Picture2.Move(0, 0, 12000, 720);
     Picture2.setBackColor(vb::RGB(167, 202, 240));
+    toolbar.setBand(Picture2);
     for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5,
                                  &Command20, &Command30})
         b->setContainer(&Picture2);
@@ -88,20 +89,14 @@ Form11::Form11()
     };
 }
 
-void Form11::resizeEvent(QResizeEvent* e) {
-    vb::Form::resizeEvent(e);
-    Picture2.Move(0, vb::pixelsToTwips(e->size().height()) - Picture2.Height(),
-                  vb::pixelsToTwips(e->size().width()), Picture2.Height());
-}
-
 void Form11::Form_Load() {
     setMousePointer(vb::vbHourglass);
     setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width(), H = Height();
-    Picture2.Move(0, ScaleHeight() - Picture2.Height(), ScaleWidth(), Picture2.Height());
     Picture2.setPicture(masPicture("spacer.jpg"));
+    toolbar.place();
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 5);
     Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
     ImageMarca.Move(Shape2.Left() + 60, Shape2.Top() + 15, ImageMarca.Width(), ImageMarca.Height());
@@ -121,7 +116,6 @@ void Form11::Form_Load() {
     for (int i = 0; i < 2; ++i)
         LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
 
-    toolbar.arrange(W);
     const bool menu = core::Form11Mode == 1;
     Grid1.setWidth(menu ? 5000 : 7000);
     Grid1.setFontSize(menu ? 12 : 10);

@@ -49,9 +49,6 @@ class Form11 : public vb::Form {
     vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
 
     std::array<std::string, 5> CodiciInfo;
-
-  protected:
-    void resizeEvent(QResizeEvent* e) override;
 };
 
 void registerInfoList();

@@ -49,6 +49,7 @@ Form7::Form7()
     setFontName("Courier");
     setFontSize(9.75);
     Picture1.Move(0, 0, 12000, kBand);
+    toolbar.setBand(Picture1);
     Picture1.setBackColor(vb::RGB(167, 202, 240));
     for (vb::CommandButton* b : {&Command6, &Command7, &Command8, &Command9, &Command1, &Command2, &Command3,
                                  &Command4, &Command5, &Command20, &Command30})
@@ -83,13 +84,6 @@ Form7::Form7()
     RTB1.Click = [this] { RTB1_Click(); };
 }
 
-void Form7::resizeEvent(QResizeEvent* e) {
-    vb::Form::resizeEvent(e);
-    // The toolbar band is aligned to the bottom edge.
-    Picture1.Move(0, vb::pixelsToTwips(e->size().height()) - kBand, vb::pixelsToTwips(e->size().width()),
-                  kBand);
-}
-
 void Form7::Form_Load() {
     const std::string& A = core::AppPath;
     mode_ = core::Form7Mode;
@@ -103,16 +97,18 @@ void Form7::Form_Load() {
     RTB2.setVisible(false);
     Command9.setVisible(belt);
 
-    Picture1.Move(0, ScaleHeight() - kBand, ScaleWidth(), kBand);
     Picture1.setPicture(masPicture("spacer.jpg"));
     core::LoadScrambledFile(A + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 10);
     Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
     ImageMarca.Move(Shape2.Left() + 80, Shape2.Top() + 15, ImageMarca.Width(), ImageMarca.Height());
-    toolbar.arrange(W);
-    const int step = Command5.Width() + 15;
-    Command8.setLeft(Command20.Left() - step);
-    Command9.setLeft(Command8.Left() - step);
-    Command30.setLeft(belt ? Command9.Left() - step : Command8.Left() - Command5.Width());
+    // Print and belt information follow the trouble codes; the brand
+    // documents follow the belt button where it is shown, and otherwise
+    // stand right against the print button.
+    if (belt)
+        toolbar.setRow({{&Command8}, {&Command9}, {&Command30}});
+    else
+        toolbar.setRow({{&Command8}, {&Command30, 0}});
+    toolbar.place();
 
     Label4.setCaption(core::VehicleName);
     Label5.setCaption(core::PscCaption);

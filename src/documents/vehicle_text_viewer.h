@@ -62,9 +62,6 @@ class Form7 : public vb::Form {
     std::int32_t PictureAreaWidth = 0;
     std::array<std::string, 2> TextLegendTips;
 
-  protected:
-    void resizeEvent(QResizeEvent* e) override;
-
   private:
     // Text block, documents and picture placed for the window's size.
     void placeTextAndPicture();

@@ -7,6 +7,8 @@
 #include "platform/geometry.h"
 #include "platform/picture.h"
 
+#include <algorithm>
+
 namespace frame {
 
 Toolbar::Toolbar(vb::Form& window, ToolbarStyle style)
@@ -28,17 +30,58 @@ Toolbar::Toolbar(vb::Form& window, ToolbarStyle style)
     Command30.Click = [this] { Command30_Click(); };
     Command6.Click = [this] { Command6_Click(); };
     if (!style_.hasBrandDocuments) Command30.setVisible(false);
+    after_ = {{&Command30}};
+    resized_ = QObject::connect(&window_, &vb::Form::resized, &window_, [this] { place(); });
+}
+
+Toolbar::~Toolbar() {
+    QObject::disconnect(resized_);
+}
+
+void Toolbar::setRow(std::vector<RowButton> after, int rightMargin) {
+    after_ = std::move(after);
+    rightMargin_ = rightMargin;
+}
+
+void Toolbar::setBand(vb::PictureBox& band, bool bottom) {
+    band_ = &band;
+    bandAtBottom_ = bottom;
 }
 
 void Toolbar::arrange(int W) {
-    Command5.setLeft(W - Command5.Width() - 100);
+    Command5.setLeft(W - Command5.Width() - rightMargin_);
     Command1.setLeft(Command5.Left());
-    const int step = Command5.Width() + 15;
+    const int width = Command5.Width();
+    const int step = width + 15;
     Command2.setLeft(Command1.Left() - step);
     Command3.setLeft(Command2.Left() - step);
     Command4.setLeft(Command3.Left() - step);
     Command20.setLeft(Command4.Left() - step);
-    Command30.setLeft(Command20.Left() - step);
+    int left = Command20.Left();
+    for (const RowButton& b : after_) {
+        left -= width + b.gap;
+        b.button->setLeft(left);
+    }
+}
+
+// A window resized from outside (the window manager, the user) keeps its
+// row at the right edge and its band along the edge, the same as at load.
+void Toolbar::place() {
+    if (band_) {
+        const int top = bandAtBottom_ ? std::max(0, window_.ScaleHeight() - band_->Height()) : band_->Top();
+        band_->Move(band_->Left(), top, window_.Width(), band_->Height());
+        // In a window made smaller than its content, the band stays on top
+        // so that its buttons still take their clicks.
+        if (bandAtBottom_ && band_->widget()) band_->widget()->raise();
+    }
+    // Buttons are drawn over the pictures and labels they overlap (a logo
+    // in the header reaches under the close button).
+    for (vb::CommandButton* b :
+         {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20, &Command30})
+        if (b->widget()) b->widget()->raise();
+    for (const RowButton& b : after_)
+        if (b.button->widget()) b.button->widget()->raise();
+    arrange(window_.Width());
 }
 
 void Toolbar::setUp() {

@@ -4,7 +4,9 @@
 // one line and tells it the few things in which the windows differ.
 #include "platform/controls.h"
 
+#include <QMetaObject>
 #include <functional>
+#include <vector>
 
 namespace frame {
 
@@ -24,13 +26,32 @@ struct ToolbarStyle {
     std::function<void()> close;
 };
 
+// One of the window's own buttons in the row, with the room before it.
+struct RowButton {
+    vb::CommandButton* button;
+    int gap = 15;
+};
+
 class Toolbar {
   public:
     Toolbar(vb::Form& window, ToolbarStyle style = {});
+    ~Toolbar();
+    Toolbar(const Toolbar&) = delete;
+    Toolbar& operator=(const Toolbar&) = delete;
 
-    // Places the buttons right-aligned in a window of width W: help and
-    // glossary share the rightmost column.
+    // The row from the right edge: help and glossary share the rightmost
+    // column, rightMargin from the edge; then oscilloscope, diagnosis, gas
+    // analysis and trouble codes; then `after` in order (the brand-documents
+    // button alone unless the window says otherwise).
+    void setRow(std::vector<RowButton> after, int rightMargin = 100);
+    // The band that holds the row: it spans the window along its bottom
+    // edge (or stays along the top).
+    void setBand(vb::PictureBox& band, bool bottom = true);
+    // Places the row in a window of width W.
     void arrange(int W);
+    // Places the band and the row for the window's present size. Every
+    // change of the window's size does this again, whoever resized it.
+    void place();
     // Pictures, tooltips and the hand pointer.
     void setUp();
     // The function-key map; true when the key was the toolbar's.
@@ -55,6 +76,11 @@ class Toolbar {
 
     vb::Form& window_;
     ToolbarStyle style_;
+    std::vector<RowButton> after_;
+    int rightMargin_ = 100;
+    vb::PictureBox* band_ = nullptr;
+    bool bandAtBottom_ = true;
+    QMetaObject::Connection resized_;
 };
 
 } // namespace frame

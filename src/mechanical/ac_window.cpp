@@ -56,6 +56,8 @@ Form12::Form12()
     setHeight(9000);
     Picture2.Move(0, 8000, 11760, 720);
     Picture2.setBackColor(vb::RGB(167, 202, 240));
+    toolbar.setBand(Picture2);
+    toolbar.setRow({{&Command8}, {&Command7}, {&Command9}, {&Command30}});
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
                                  &Command30, &Command7, &Command8, &Command9}) {
         b->setContainer(&Picture2);
@@ -143,6 +145,7 @@ void Form12::Form_Load() {
                                cell(0) + " (" + cell(1) + ")");
     LabelModello(1).setCaption(Des[13] + ": " + cell(2) + " " + Des[79] + " " + cell(3) + " cm\xB3" + " " +
                                Des[80] + " " + cell(4) + " CV(KW)/Rpm");
+    toolbar.place();
     layOut();
     setCancelButton(&Command6);
 
@@ -189,14 +192,6 @@ void Form12::layOut() {
     ImageMarca.setTop(Shape2.Top() + 15);
     for (auto& l : LabelModello)
         l->setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
-    Picture2.Move(0, std::max(0, ScaleHeight() - Picture2.Height()), W, Picture2.Height());
-    const int step = Command5.Width() + 15;
-    Command5.setLeft(W - Command5.Width() - 100);
-    Command1.setLeft(Command5.Left());
-    vb::CommandButton* order[] = {&Command5, &Command2, &Command3, &Command4, &Command20,
-                                  &Command8, &Command7, &Command9, &Command30};
-    for (size_t i = 1; i < std::size(order); ++i)
-        order[i]->setLeft(order[i - 1]->Left() - step);
     Picture1.setLeft((W - Picture1.Width()) / 2 - 100);
     Picture1.setTop((H - Picture1.Height()) / 2 + Label1.Height());
     Label1.setLeft(Picture1.Left() + 40);

@@ -57,6 +57,8 @@ Form16::Form16()
     setHeight(9000);
     Picture2.Move(0, 7935, 11910, 690);
     Picture2.setBackColor(vb::RGB(167, 202, 240));
+    toolbar.setBand(Picture2);
+    toolbar.setRow({{&Command30}, {&Command8}});
     Shape2.Move(120, 120, 11655, 735);
     ImageMarca.Move(120, 120, 495, 495);
     for (int i = 0; i < 2; ++i) {
@@ -135,6 +137,7 @@ void Form16::Form_Load() {
     Command8.setToolTipText(Des[46]);
     Command8.setMouseIcon(Command5.MouseIcon());
     Command8.setMousePointer(vb::vbCustom);
+    toolbar.place();
     layOut();
     setCancelButton(&Command6);
 
@@ -152,17 +155,9 @@ void Form16::Form_Resize() {
     layOut();
 }
 
-// Everything that follows the window's size: the toolbar from the right
-// edge, the grid centred on wide screens, its frame, the header band and the
-// strip along the bottom.
+// Everything besides the toolbar that follows the window's size: the grid
+// centred on wide screens, its frame and the header band.
 void Form16::layOut() {
-    const int W = Command5.Width();
-    Command5.setLeft(Width() - W - 100);
-    Command1.setLeft(Command5.Left());
-    vb::CommandButton* order[] = {&Command5,  &Command2,  &Command3, &Command4,
-                                  &Command20, &Command30, &Command8};
-    for (size_t i = 1; i < std::size(order); ++i)
-        order[i]->setLeft(order[i - 1]->Left() - W - 15);
     if (Width() > 12000) {
         Grid1.setLeft((Width() - Grid1.Width()) / 2);
         Grid1.setTop((Height() - Grid1.Height() - 500) / 2);
@@ -174,7 +169,6 @@ void Form16::layOut() {
     Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
     ImageMarca.setTop(Shape2.Top() + 15);
     ImageMarca.setLeft(Shape2.Left() + 80);
-    Picture2.Move(0, std::max(0, ScaleHeight() - Picture2.Height()), Width(), Picture2.Height());
 }
 
 void Form16::Form_KeyDown(int& KeyCode, int) {

@@ -58,6 +58,8 @@ Form9::Form9()
     setHeight(9195);
     Picture2.Move(0, 7905, 11910, 720);
     Picture2.setBackColor(vb::RGB(167, 202, 240));
+    toolbar.setBand(Picture2);
+    toolbar.setRow({{&Command10}, {&Command30}}, 15);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
                                  &Command30, &Command7, &Command8, &Command10})
         b->setContainer(&Picture2);
@@ -138,6 +140,7 @@ void Form9::Form_Load() {
             b->setVisible(false);
             b->setEnabled(false);
         }
+        toolbar.place();
         layOut();
         setCancelButton(&Command6);
 
@@ -187,18 +190,10 @@ void Form9::Form_Resize() {
 
 void Form9::layOut() {
     const int W = Width(), H = Height();
-    Picture2.Move(0, std::max(0, ScaleHeight() - 720), W, 720);
     Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
     ImageMarca.setTop(Shape2.Top() + 15);
     ImageMarca.setLeft(Shape2.Left() + 60);
     Label5.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
-    const int step = Command5.Width() + 15;
-    Command5.setLeft(W - Command5.Width() - 15);
-    Command1.setLeft(Command5.Left());
-    vb::CommandButton* order[] = {&Command5,  &Command2,  &Command3, &Command4,
-                                  &Command20, &Command10, &Command30};
-    for (size_t i = 1; i < std::size(order); ++i)
-        order[i]->setLeft(order[i - 1]->Left() - step);
     Picture4.setTop((H - Picture4.Height()) / 2);
     Picture4.setLeft((W - Picture4.Width()) / 2);
     // A detail page on view is laid out again for the new size.

@@ -175,7 +175,10 @@ void Form::raiseResize() {
         bool& flag;
         ~Done() { flag = false; }
     } done{resizing_};
-    runEvent([this] { Form_Resize(); });
+    runEvent([this] {
+        emit resized();
+        Form_Resize();
+    });
 }
 
 void Form::resizeEvent(QResizeEvent* e) {

@@ -77,6 +77,11 @@ class Form : public QWidget, public DrawingSurface {
 
     static int vbKeyCode(int qtKey);
 
+  signals:
+    // Every change of size, just before Form_Resize: what a window's own
+    // layout builds on (the toolbar band and its buttons) is then in place.
+    void resized();
+
   protected:
     void mouseMoveEvent(QMouseEvent* e) override;
     void paintEvent(QPaintEvent* e) override;

@@ -68,6 +68,7 @@ Form2::Form2()
       Command30(toolbar.Command30) {
     Picture2.Move(0, 0, 15360, 730);
     Picture2.widget()->lower();
+    toolbar.setBand(Picture2, false);
     Picture2.MouseMove = [this](int b, int s, float x, float y) { Picture2_MouseMove(b, s, x, y); };
 
     // The central selection panel, as designed for an 800 x 600 screen.
@@ -174,8 +175,7 @@ void Form2::Form_Load() {
         Picture1.setLeft((SW - Picture1.Width()) / 2);
         Picture1.setTop((SH - Picture1.Height() - 1000) / 2);
     }
-    toolbar.arrange(Width());
-    Picture2.setWidth(Width());
+    toolbar.place();
     try {
         Picture2.setPicture(vb::LoadPicture(core::AppPath + "\\mas\\spacer.jpg"));
     } catch (const vb::VbError&) {

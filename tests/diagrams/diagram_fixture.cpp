@@ -18,19 +18,7 @@ selection::Form2& DiagramTest::mainWindow() {
 }
 
 void DiagramTest::choose(const std::string& brand, const std::string& family, const std::string& model) {
-    auto& f = mainWindow();
-    for (int i = 0; i < f.ListaMarche.ListCount(); ++i)
-        if (f.ListaMarche.List(i) == brand) f.ListaMarche.setListIndex(i);
-    ASSERT_EQ(core::BrandName, brand);
-    for (int r = 0; r < f.GridFamiglie.Rows(); ++r)
-        if (f.GridFamiglie.TextMatrix(r, 0) == family && f.GridFamiglie.Row() != r) f.GridFamiglie.setRow(r);
-    ASSERT_EQ(core::FamilyName, family);
-    for (int r = 1; r < f.MSGrid1.Rows(); ++r)
-        if (f.MSGrid1.TextMatrix(r, 0) == model) {
-            if (f.MSGrid1.Row() != r) f.MSGrid1.setRow(r);
-            break;
-        }
-    ASSERT_EQ(f.MSGrid1.TextMatrix(f.MSGrid1.Row(), 0), model);
+    chooseVehicle(brand, family, model);
 }
 
 void DiagramTest::openList() {

@@ -3,6 +3,7 @@
 #include "platform/form.h"
 
 #include "support/harness.h"
+#include <QApplication>
 #include <QCoreApplication>
 
 using namespace testing_support;
@@ -113,5 +114,52 @@ TEST_F(Toolbar, PicturesDrawnAtTheirButtonsSize) {
         ASSERT_FALSE(pic.isNull()) << b->Name();
         EXPECT_EQ(pic.width(), b->Width() / vb::kTwipsPerPixel) << b->Name();
         EXPECT_EQ(pic.height(), b->Height() / vb::kTwipsPerPixel) << b->Name();
+    }
+}
+
+TEST_F(Toolbar, EveryDataWindowKeepsItsRowInReachWhenResizedFromOutside) {
+    // The window manager or the user resizes the window: the band and every
+    // button of the row follow the right edge and still take their clicks.
+    chooseVehicle("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    core::PscCode = "B100";
+    core::PscCaption = "Schema";
+    core::DiagramMode = 12;
+    core::Form7Mode = 1;
+    core::Form7Code = "001";
+    core::Form11Mode = 1;
+    core::Form6FromMenu = 1;
+    for (const char* name :
+         {"Form2", "Form15", "Form5", "Form6", "Form7", "Form9", "Form11", "Form12", "Form14", "Form16"}) {
+        vb::Form* f = vb::FormRegistry::get(name);
+        ASSERT_TRUE(f) << name;
+        f->Show();
+        QApplication::processEvents();
+        for (const QSize size : {QSize(700, 500), QSize(1100, 800), QSize(640, 480)}) {
+            f->resize(size);
+            QApplication::processEvents();
+            ASSERT_EQ(f->size(), size);
+            const std::string where = std::string(name) + " at " + std::to_string(size.width()) + "x" +
+                                      std::to_string(size.height()) + ": ";
+            for (const char* button : {"Command5", "Command1", "Command2", "Command3", "Command4",
+                                       "Command20", "Command30", "Command6"}) {
+                vb::Control* c = f->findControl(button);
+                if (!c || !c->Visible()) continue;
+                QWidget* w = c->widget();
+                const QRect r(w->mapTo(f, QPoint(0, 0)), w->size());
+                // The rightmost column is placed from the outer width and may
+                // lose a few pixels under the frame; the rest stays in view.
+                EXPECT_GE(r.intersected(f->rect()).width(), r.width() * 3 / 4) << where << button;
+                QWidget* hit = testing_support::widgetAt(*f, r.center());
+                EXPECT_TRUE(hit == w || w->isAncestorOf(hit))
+                    << where << button << " is covered by " << testing_support::nameOf(hit);
+            }
+            vb::Control* help = f->findControl("Command5");
+            const QRect r(help->widget()->mapTo(f, QPoint(0, 0)), help->widget()->size());
+            EXPECT_LE(f->width() - 1 - r.right(), 150 / vb::kTwipsPerPixel) << where << "help column";
+            svc.shown.clear();
+            testing_support::clickAt(*f, r.center());
+            testing_support::clickAt(*f, f->findControl("Command20")->widget()->mapTo(f, QPoint(10, 10)));
+            EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form8", "Form4"})) << where;
+        }
     }
 }

@@ -11,17 +11,7 @@ namespace mechanical_tests {
 class VehicleTest : public testing_support::WindowTest {
   protected:
     selection::Form2& choose(std::string_view brand, std::string_view family, std::string_view model) {
-        startProgram();
-        selection::Form2& f = selection::Form2::get();
-        for (int i = 0; i < f.ListaMarche.ListCount(); ++i)
-            if (f.ListaMarche.List(i) == brand) f.ListaMarche.setListIndex(i);
-        const int r = rowOf(f.GridFamiglie, family);
-        EXPECT_GE(r, 0) << family;
-        if (r >= 0 && f.GridFamiglie.Row() != r) f.GridFamiglie.setRow(r);
-        const int m = rowOf(f.MSGrid1, model);
-        EXPECT_GE(m, 1) << model;
-        if (m >= 1 && f.MSGrid1.Row() != m) f.MSGrid1.setRow(m);
-        return f;
+        return chooseVehicle(std::string(brand), std::string(family), std::string(model));
     }
     static int rowOf(const vb::Grid& g, std::string_view text) {
         for (int r = 0; r < g.Rows(); ++r)

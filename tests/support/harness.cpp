@@ -5,16 +5,19 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
+#include "platform/controls.h"
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/printer.h"
 #include "sampledata/sampledata.h"
+#include "selection/main_window.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QTest>
 #include <QTimer>
 #include <filesystem>
 
@@ -124,6 +127,46 @@ std::string WindowTest::printFile(int job) const {
 
 void WindowTest::startProgram() {
     vb::FormRegistry::get("Form1");
+}
+
+selection::Form2& WindowTest::chooseVehicle(const std::string& brand, const std::string& family,
+                                            const std::string& model) {
+    startProgram();
+    selection::Form2& f = selection::Form2::get();
+    for (int i = 0; i < f.ListaMarche.ListCount(); ++i)
+        if (f.ListaMarche.List(i) == brand) f.ListaMarche.setListIndex(i);
+    EXPECT_EQ(core::BrandName, brand);
+    for (int r = 0; r < f.GridFamiglie.Rows(); ++r)
+        if (f.GridFamiglie.TextMatrix(r, 0) == family && f.GridFamiglie.Row() != r) f.GridFamiglie.setRow(r);
+    EXPECT_EQ(core::FamilyName, family);
+    for (int r = 1; r < f.MSGrid1.Rows(); ++r)
+        if (f.MSGrid1.TextMatrix(r, 0) == model) {
+            if (f.MSGrid1.Row() != r) f.MSGrid1.setRow(r);
+            break;
+        }
+    EXPECT_EQ(f.MSGrid1.TextMatrix(f.MSGrid1.Row(), 0), model);
+    return f;
+}
+
+QWidget* widgetAt(QWidget& window, QPoint p) {
+    QWidget* w = window.childAt(p);
+    return w ? w : &window;
+}
+
+std::string nameOf(QWidget* w) {
+    for (QObject* o = w; o; o = o->parent()) {
+        const QVariant v = o->property("vbControl");
+        if (v.isValid()) return static_cast<vb::Control*>(v.value<void*>())->Name();
+        if (auto* f = qobject_cast<vb::Form*>(o)) return f->Name();
+    }
+    return w ? w->metaObject()->className() : "nothing";
+}
+
+void clickAt(QWidget& window, QPoint p) {
+    QWidget* w = widgetAt(window, p);
+    const QPoint local = w->mapFrom(&window, p);
+    QTest::mouseMove(w, local);
+    QTest::mouseClick(w, Qt::LeftButton, {}, local);
 }
 
 } // namespace testing_support

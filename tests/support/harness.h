@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+namespace selection {
+class Form2;
+}
+
 namespace testing_support {
 
 // The user's answer to one printer dialog: accept or cancel, and the colour
@@ -77,6 +81,10 @@ class WindowTest : public ::testing::Test {
     void useDataSet(int fillerBrands);
     // Where this test's print jobs go: one PDF per job, "print-<n>.pdf".
     std::string printFile(int job) const;
+    // Starts the program and chooses brand, family and model in the main
+    // window by their shown names, as the user does before opening a viewer.
+    selection::Form2& chooseVehicle(const std::string& brand, const std::string& family,
+                                    const std::string& model);
 
     ScriptedServices svc;
 
@@ -88,5 +96,14 @@ class WindowTest : public ::testing::Test {
 
 // Overrides the program folder for the core's start-up.
 void setProgramFolderForTests(const std::string& path);
+
+// The widget a click at p (pixels of window) lands on: the topmost visible
+// child there, or the window itself.
+QWidget* widgetAt(QWidget& window, QPoint p);
+// The control that owns widget w (its name), or the widget's class name.
+std::string nameOf(QWidget* w);
+// A left click at p of window, delivered to the widget that lies there, as
+// the window system does.
+void clickAt(QWidget& window, QPoint p);
 
 } // namespace testing_support
