@@ -1,13 +1,6 @@
-// Start-up of the start window against an empty window, and the decoding
-// routines per megabyte.
-//
-//   bench_startup                 in-process benchmarks
-//   bench_startup --once-empty    one process showing an empty window, then exiting
-//   bench_startup --once-start    one process starting as the program does, up to the
-//                                 start window, then closed as the user closes it
-// The two --once modes are for timing whole processes against each other, each up
-// to its window's first paint:
-//   hyperfine -N 'bench_startup --once-empty' 'bench_startup --once-start'
+// Start-up of the start window inside one process, and the decoding
+// routines per megabyte. The start-up of the whole program, from exec to its
+// first painted frame against a minimal Qt program, is bench/startup.sh.
 #include "bench_support.h"
 
 #include "app/windows.h"
@@ -15,7 +8,6 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
-#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/services.h"
 #include "sampledata/encode.h"
@@ -23,11 +15,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
-#include <QTimer>
 #include <QWidget>
 #include <benchmark/benchmark.h>
-#include <cstring>
-#include <functional>
 #include <random>
 
 namespace {
@@ -112,56 +101,10 @@ void BM_ScrambledFilePerMB(benchmark::State& state) {
 }
 BENCHMARK(BM_ScrambledFilePerMB)->Unit(benchmark::kMillisecond);
 
-// Ends the process once window has painted itself for the first time: by
-// end when given, else by leaving the event loop.
-class AfterFirstPaint : public QObject {
-  public:
-    AfterFirstPaint(QWidget& window, std::function<void()> end) : end_(std::move(end)) {
-        window.installEventFilter(this);
-    }
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint && !done_) {
-            done_ = true;
-            QTimer::singleShot(0, qApp, end_);
-        }
-        return false;
-    }
-
-  private:
-    std::function<void()> end_;
-    bool done_ = false;
-};
-
-// As the program's main: the start window on the data folder next to the
-// program, with the desktop services; the user then closes the start window,
-// which ends the program the way it always ends.
-int onceStart(int argc, char** argv) {
-    vb::Application app(argc, argv);
-    app.setApplicationName("Catalogue");
-    vb::setProgramFolder(SAMPLE_DATA_DIR);
-    registerAllWindows();
-    try {
-        startProgram();
-    } catch (const vb::ProgramEnded&) {
-        return 1; // the sample data always starts
-    }
-    vb::Form* start = vb::FormRegistry::get("Form1");
-    AfterFirstPaint end(*start, [start] { start->close(); });
-    return vb::execProgram();
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && !std::strcmp(argv[1], "--once-start")) return onceStart(argc, argv);
     QApplication app(argc, argv);
-    if (argc > 1 && !std::strcmp(argv[1], "--once-empty")) {
-        QWidget w;
-        w.resize(1024, 768);
-        AfterFirstPaint end(w, [] { QCoreApplication::quit(); });
-        w.show();
-        return app.exec();
-    }
     static BenchServices services;
     vb::setServices(&services);
     registerAllWindows();
