@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/fonts.h"
 #include "platform/form.h"
+#include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
@@ -13,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOption>
 #include <algorithm>
 
 namespace vb {
@@ -61,6 +64,42 @@ class ClickLabel : public QLabel {
             (*click)();
         QLabel::mouseReleaseEvent(e);
     }
+};
+
+// The picture of an Image control. Stretched, it is drawn as Qt's scaled
+// label draws it, smoothly scaled to the control, but through smoothScaled
+// and kept until the control's size or picture changes.
+class PictureLabel : public ClickLabel {
+  protected:
+    void paintEvent(QPaintEvent* e) override {
+        const QPixmap picture = pixmap();
+        if (!hasScaledContents() || picture.isNull()) {
+            QLabel::paintEvent(e);
+            return;
+        }
+        QPainter p(this);
+        drawFrame(&p);
+        const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
+        const qreal ratio = devicePixelRatio();
+        const QSize size = area.size() * ratio;
+        if (scaled_.size() != size || scaledFrom_ != picture.cacheKey()) {
+            scaled_ = QPixmap::fromImage(smoothScaled(picture.toImage(), size));
+            scaled_.setDevicePixelRatio(ratio);
+            scaledFrom_ = picture.cacheKey();
+        }
+        QPixmap shown = scaled_;
+        if (!isEnabled()) {
+            QStyleOption option;
+            option.initFrom(this);
+            shown = style()->generatedIconPixmap(QIcon::Disabled, shown, &option);
+        }
+        style()->drawItemPixmap(&p, area, int(QStyle::visualAlignment(layoutDirection(), alignment())),
+                                shown);
+    }
+
+  private:
+    QPixmap scaled_;
+    qint64 scaledFrom_ = 0;
 };
 
 class LineWidget : public QWidget {
@@ -348,7 +387,7 @@ void Label::restyle() {
 // ---- Image
 Image::Image(Form& form, std::string name, int index)
     : Control(form, ControlKind::Image, std::move(name), index) {
-    auto* l = new ClickLabel;
+    auto* l = new PictureLabel;
     l->setParent(&form);
     l->click = &Click;
     label_ = l;

@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <algorithm>
 
 namespace vb {
 
@@ -18,6 +19,37 @@ QPixmap LoadPicture(const std::string& path) {
     QImage img = reader.read();
     if (img.isNull()) throw VbError(errInvalidPicture);
     return QPixmap::fromImage(std::move(img));
+}
+
+namespace {
+
+bool rowsOfOneColour(const QImage& img) {
+    for (int y = 0; y < img.height(); ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+        if (std::any_of(line + 1, line + img.width(), [&](QRgb v) { return v != line[0]; })) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QImage smoothScaled(const QImage& picture, QSize size) {
+    // Growing sideways, the smooth transformation blends neighbours of one
+    // colour into that same colour: a strip two pixels wide gives every
+    // column. Shrinking sideways averages with rounding, so it is left whole.
+    if (size.width() > picture.width() && picture.width() >= 2 && size.height() > 0 &&
+        picture.depth() == 32 && rowsOfOneColour(picture)) {
+        const QImage column =
+            picture.copy(0, 0, 2, picture.height())
+                .scaled(QSize(3, size.height()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        QImage out(size, column.format());
+        for (int y = 0; y < size.height(); ++y) {
+            QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+            std::fill(line, line + size.width(), reinterpret_cast<const QRgb*>(column.constScanLine(y))[0]);
+        }
+        return out;
+    }
+    return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace vb

@@ -1,5 +1,7 @@
 #pragma once
+#include <QImage>
 #include <QPixmap>
+#include <QSize>
 #include <string>
 
 namespace vb {
@@ -7,5 +9,11 @@ namespace vb {
 // Loads a picture file; the format is found from the content, not the name.
 // Error 53 when the file is missing, 481 when it is not a valid picture.
 QPixmap LoadPicture(const std::string& path);
+
+// The picture scaled to size with Qt's smooth transformation, pixel for
+// pixel. A picture whose every row is one colour (a vertical gradient band)
+// scales to rows of one colour, so only one column of it is scaled when it
+// grows sideways.
+QImage smoothScaled(const QImage& picture, QSize size);
 
 } // namespace vb

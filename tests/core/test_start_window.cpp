@@ -193,6 +193,31 @@ TEST_F(StartWindow, ResizedFromOutsideArrangesItsControls) {
     EXPECT_EQ(f.Line1.X2(), f.Width() - 1400);
 }
 
+// The two design pictures are stretched over their controls, smoothly, as
+// they were drawn from the start; a band given a new size is painted anew.
+TEST_F(StartWindow, StretchedPicturesArePaintedSmoothlyScaled) {
+    core::Form1& f = form1();
+    // Only the pictures: nothing drawn over them.
+    for (vb::Control* c : f.Controls())
+        if (c != &f.Image1 && c != &f.Image3) c->widget()->hide();
+    f.Show();
+    auto expectPainted = [&](vb::Image& image) {
+        const QRect area = image.widget()->geometry();
+        const QRect seen = area & f.rect(); // the band may pass the window's edge
+        const QImage painted = f.grab().toImage().copy(seen).convertToFormat(QImage::Format_RGB32);
+        const QImage scaled =
+            image.Picture().toImage().scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        EXPECT_EQ(painted,
+                  scaled.copy(seen.translated(-area.topLeft())).convertToFormat(QImage::Format_RGB32))
+            << image.Name();
+    };
+    expectPainted(f.Image3);
+    expectPainted(f.Image1);
+    f.Image3.setWidth(f.Image3.Width() - 1500);
+    f.Image3.setHeight(f.Image3.Height() - 1500);
+    expectPainted(f.Image3);
+}
+
 namespace {
 // Bytes this process has read from files so far.
 long long bytesRead() {

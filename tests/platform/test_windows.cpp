@@ -10,6 +10,8 @@
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -216,6 +218,49 @@ TEST_F(Platform, PicturesByContentAndCursorHotSpot) {
     EXPECT_EQ(cur->hotSpot(), QPoint(10, 2));
     auto ico = vb::loadCursorFile(appPath() + "\\mas\\lente+.ico");
     EXPECT_EQ(ico->hotSpot(), QPoint(ico->pixmap().width() / 2, ico->pixmap().height() / 2));
+}
+
+// Stretched pictures are drawn as Qt's smooth transformation scales them,
+// pixel for pixel, whichever way smoothScaled takes.
+TEST(Pictures, SmoothScalingIsQtsPixelForPixel) {
+    auto band = [](int w, int h, QImage::Format format) {
+        QImage img(w, h, format);
+        img.fill(Qt::transparent);
+        QPainter p(&img);
+        QLinearGradient g(0, 0, 0, h);
+        g.setColorAt(0, QColor(0xE8, 0xEE, 0xF6, 0xF0));
+        g.setColorAt(1, QColor(0x1F, 0x3A, 0x6E));
+        p.fillRect(img.rect(), g);
+        return img;
+    };
+    QImage noisy(40, 30, QImage::Format_RGB32);
+    for (int y = 0; y < noisy.height(); ++y)
+        for (int x = 0; x < noisy.width(); ++x)
+            noisy.setPixel(x, y, qRgb(x * 6, y * 8, (x * y) % 256));
+    QImage columns = noisy.copy(0, 0, 40, 1).scaled(40, 30); // each column one colour
+    struct Case {
+        QImage picture;
+        QSize size;
+    };
+    const Case cases[] = {
+        {band(16, 256, QImage::Format_RGB32), {1280, 512}}, // the start window's lower band
+        {band(16, 256, QImage::Format_RGB32), {800, 300}},
+        {band(300, 80, QImage::Format_RGB32), {600, 6}}, // its rule under the logo
+        {band(16, 256, QImage::Format_ARGB32_Premultiplied), {1000, 1000}},
+        {band(7, 3, QImage::Format_ARGB32), {2000, 9}},
+        {band(300, 80, QImage::Format_RGB32), {200, 160}}, // shrinking sideways
+        {band(1, 50, QImage::Format_RGB32), {30, 70}},
+        {noisy, {400, 90}},
+        {columns, {400, 90}},
+    };
+    for (const Case& c : cases) {
+        const QImage qt = c.picture.scaled(c.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage ours = vb::smoothScaled(c.picture, c.size);
+        ASSERT_EQ(ours.size(), c.size);
+        EXPECT_EQ(ours.convertToFormat(QImage::Format_ARGB32), qt.convertToFormat(QImage::Format_ARGB32))
+            << c.picture.width() << "x" << c.picture.height() << " to " << c.size.width() << "x"
+            << c.size.height();
+    }
 }
 
 TEST(Text, Windows1252AtTheQtBoundary) {
