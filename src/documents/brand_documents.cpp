@@ -217,6 +217,7 @@ void Form14::Command7_Click() {
 void Form14::Open_DocumentoMarca(const std::string& path) {
     core::UseSecondKey = false;
     core::LoadScrambledFile(path, 24);
+    RTB1.reportDamage(path);
 }
 
 void Form14::Command6_Click() {

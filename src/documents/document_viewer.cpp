@@ -74,21 +74,26 @@ void Form13::Form_Load() {
 
 void Form13::Load_Documento(std::int16_t& selector) {
     const std::string& A = core::AppPath;
+    std::string path;
     switch (selector) {
     case 0:
+        path = A + "\\cng\\dis\\tx" + core::Lang + "\\xinfo.rtf";
         core::UseSecondKey = true;
-        core::LoadScrambledFile(A + "\\cng\\dis\\tx" + core::Lang + "\\xinfo.rtf", 28);
+        core::LoadScrambledFile(path, 28);
         core::UseSecondKey = false;
         break;
     case 1:
-        core::LoadScrambledFile(A + "\\obd\\xinf" + core::Lang + ".rtf", 28);
+        path = A + "\\obd\\xinf" + core::Lang + ".rtf";
+        core::LoadScrambledFile(path, 28);
         break;
     case 2:
-        core::LoadScrambledFile(A + "\\ark\\xNew" + core::Lang + ".rtf", 28);
+        path = A + "\\ark\\xNew" + core::Lang + ".rtf";
+        core::LoadScrambledFile(path, 28);
         break;
     default:
-        break;
+        return;
     }
+    RTB1.reportDamage(path);
 }
 
 void Form13::Form_KeyDown(int& KeyCode, int /*Shift*/) {

@@ -282,12 +282,15 @@ void Form7::Load_TestoCpt() {
 
 void Form7::Load_RtfCinghia(std::int16_t& belt) {
     const std::string folder = core::AppPath + "\\cng\\dis\\tx" + core::Lang;
+    const std::string legend = folder + "\\xlegenda.rtf";
+    const std::string text = belt == 0 ? folder + "\\x" + core::BeltTextCode + ".rtf" : legend;
     core::UseSecondKey = true;
-    core::LoadScrambledFile(folder + "\\xlegenda.rtf", 27);
+    core::LoadScrambledFile(legend, 27);
     core::UseSecondKey = true;
-    core::LoadScrambledFile(
-        belt == 0 ? folder + "\\x" + core::BeltTextCode + ".rtf" : folder + "\\xlegenda.rtf", 26);
+    core::LoadScrambledFile(text, 26);
     core::UseSecondKey = false;
+    RTB2.reportDamage(legend);
+    if (text != legend) RTB1.reportDamage(text);
 }
 
 void Form7::Command7_Click() {

@@ -1,6 +1,7 @@
 #include "platform/richtext.h"
 
 #include "platform/errors.h"
+#include "platform/events.h"
 #include "platform/files.h"
 #include "platform/form.h"
 #include "platform/rtf_reader.h"
@@ -88,7 +89,7 @@ QWidget* RichTextBox::widget() const {
 
 void RichTextBox::setTextRTF(const std::string& rtf) {
     rtf_ = rtf;
-    readRtf(rtf_, *edit_->document());
+    damage_ = readRtf(rtf_, *edit_->document());
     edit_->moveCursor(QTextCursor::Start);
 }
 
@@ -100,6 +101,11 @@ std::string RichTextBox::Text() const {
 
 void RichTextBox::LoadFile(const std::string& path) {
     setTextRTF(readAll(path));
+}
+
+void RichTextBox::reportDamage(const std::string& path) {
+    if (damage_ == RtfDamage::None || !reported_.insert(path).second) return;
+    reportError("Error: file " + LCase(path) + " is damaged\r\n" + rtfDamageText(damage_));
 }
 
 int RichTextBox::SelStart() const {

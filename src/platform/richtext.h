@@ -4,10 +4,12 @@
 // shown are the same control kept hidden.
 #include "platform/controls.h"
 #include "platform/rich_text_pages.h"
+#include "platform/rtf_reader.h"
 
 #include <QRectF>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 class QPainter;
@@ -31,6 +33,13 @@ class RichTextBox : public Control {
     // Reads a file whole into TextRTF. Error 53 when it is missing.
     void LoadFile(const std::string& path);
 
+    // What the reader found wrong with the document last set.
+    RtfDamage damage() const { return damage_; }
+    // Says, as the program's data errors are said, that the document last
+    // set, read from path, is damaged: once for each file in the life of the
+    // box, and nothing for a sound document.
+    void reportDamage(const std::string& path);
+
     int SelStart() const;
     int SelLength() const;
     void setSelStart(int v);
@@ -45,6 +54,8 @@ class RichTextBox : public Control {
   private:
     QTextEdit* edit_;
     std::string rtf_;
+    RtfDamage damage_ = RtfDamage::None;
+    std::set<std::string> reported_;
 };
 
 } // namespace vb

@@ -225,10 +225,15 @@ class Reader {
   public:
     Reader(std::string_view in, QTextDocument& doc) : s_(in), doc_(doc), cur_(&doc) { stack_.emplace_back(); }
 
-    void run() {
+    // Reads the whole document; says what was found damaged.
+    RtfDamage run() {
         const size_t n = s_.size();
         while (i_ < n) {
             const unsigned char c = static_cast<unsigned char>(s_[i_]);
+            // After the brace that closes the document only blanks and
+            // end-of-file marks may follow.
+            if (ended_ && c != ' ' && c != '\r' && c != '\n' && c != '\t' && c != 0 && c != 0x1A)
+                afterEnd_ = true;
             if (c == '{') {
                 ++i_;
                 skip_ = 0;
@@ -245,14 +250,22 @@ class Reader {
                 ++i_;
                 if (c == '\t')
                     controlWord("tab", false, 0);
+                else if (c < 0x20)
+                    garbled_ = garbled_ || !ended_ || (c != 0 && c != 0x1A);
                 else
                     byte(c);
             }
         }
         // Whatever is left open at the end of a truncated file is closed.
+        const bool cutShort = stack_.size() > 1 || overflow_ > 0;
         while (stack_.size() > 1 || overflow_ > 0)
             pop();
         finish();
+        if (cutShort || binCut_) return RtfDamage::CutShort;
+        if (afterEnd_) return RtfDamage::Unbalanced;
+        if (garbled_) return RtfDamage::Garbled;
+        if (badPicture_) return RtfDamage::Picture;
+        return RtfDamage::None;
     }
 
   private:
@@ -279,6 +292,7 @@ class Reader {
         const bool endsPict = ending == Dest::Pict && stack_[stack_.size() - 2].dest != Dest::Pict;
         const bool endsFont = ending == Dest::FontTable;
         stack_.pop_back();
+        if (stack_.size() == 1) ended_ = true;
         if (endsPict) picture();
         if (endsFont) commitFont();
     }
@@ -376,6 +390,7 @@ class Reader {
         // Binary data is skipped (or kept as picture data) wherever it is.
         if (w == "bin") {
             const size_t len = hasParam && v > 0 ? std::min<size_t>(size_t(v), s_.size() - i_) : 0;
+            if (hasParam && v > 0 && size_t(v) > s_.size() - i_) binCut_ = true;
             if (s.dest == Dest::Pict && pict_.data.size() < kMaxPictureBytes)
                 pict_.data.append(s_.substr(i_, std::min(len, kMaxPictureBytes - pict_.data.size())));
             i_ += len;
@@ -816,10 +831,15 @@ class Reader {
         if (st().dest != Dest::Text) return;
         QImage img;
         if (pict_.kind == PictKind::Png || pict_.kind == PictKind::Jpeg) {
-            img.loadFromData(reinterpret_cast<const uchar*>(pict_.data.data()), qsizetype(pict_.data.size()));
+            if (complete(pict_))
+                img.loadFromData(reinterpret_cast<const uchar*>(pict_.data.data()),
+                                 qsizetype(pict_.data.size()));
         } else if (pict_.kind == PictKind::Dib) {
             img = dibImage(pict_.data);
         }
+        const bool decoded =
+            pict_.kind == PictKind::Png || pict_.kind == PictKind::Jpeg || pict_.kind == PictKind::Dib;
+        if ((decoded && img.isNull()) || pict_.nibble >= 0) badPicture_ = true;
         // The size the document asks for, in twips.
         double w = pict_.goalw, h = pict_.goalh;
         if (w <= 0 || h <= 0) {
@@ -859,6 +879,17 @@ class Reader {
         pict_ = Pict{};
     }
 
+    // A PNG ends with its IEND chunk, a JPEG with its end mark: without
+    // them the picture was cut, and a decoder would draw its top part only.
+    static bool complete(const Pict& p) {
+        std::string_view d = p.data;
+        while (!d.empty() && d.back() == '\0')
+            d.remove_suffix(1);
+        if (p.kind == PictKind::Png) return d.size() >= 12 && d.substr(d.size() - 12).find("IEND") != d.npos;
+        if (p.kind == PictKind::Jpeg) return d.size() >= 2 && d.substr(d.size() - 2) == "\xFF\xD9";
+        return true;
+    }
+
     static QImage dibImage(const std::string& dib) {
         if (dib.size() < 40) return {};
         auto u32 = [&](size_t at) {
@@ -879,6 +910,13 @@ class Reader {
         if (palette > 256) return {};
         palette *= headerSize >= 40 ? 4 : 3;
         if (compression == 3 && headerSize == 40) palette += 12;
+        if (compression == 0 || compression == 3) {
+            // Rows of uncompressed pixels: all of them must be there.
+            const qint64 width = headerSize >= 40 ? qint32(u32(4)) : quint16(u32(4));
+            const qint64 height = headerSize >= 40 ? qint32(u32(8)) : quint16(u32(6));
+            const quint64 stride = (quint64(std::abs(width)) * bits + 31) / 32 * 4;
+            if (headerSize + palette + stride * quint64(std::abs(height)) > dib.size()) return {};
+        }
         const quint64 offset = 14 + headerSize + palette;
         const quint64 total = 14 + dib.size();
         QByteArray bmp;
@@ -925,6 +963,12 @@ class Reader {
     Pict pict_;
     int images_ = 0;
 
+    bool ended_ = false;      // the brace that closes the document was read
+    bool afterEnd_ = false;   // something other than blanks followed it
+    bool binCut_ = false;     // binary data ran past the end of the file
+    bool garbled_ = false;    // control bytes that no writer puts in RTF
+    bool badPicture_ = false; // a picture whose data is cut or does not decode
+
     QTextTable* table_ = nullptr;
     std::vector<int> cellx_;
     int row_ = 0, col_ = 0;
@@ -941,21 +985,52 @@ bool looksLikeRtf(std::string_view bytes) {
     return bytes.substr(i, 5) == "{\\rtf";
 }
 
-void readRtf(std::string_view bytes, QTextDocument& doc) {
+RtfDamage readRtf(std::string_view bytes, QTextDocument& doc) {
     doc.clear();
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
-    if (!looksLikeRtf(bytes)) {
-        doc.setPlainText(toQt(bytes));
+    RtfDamage damage = RtfDamage::None;
+    if (bytes.find_first_not_of(" \t\r\n") == bytes.npos) {
+        damage = RtfDamage::Empty;
+    } else if (!looksLikeRtf(bytes)) {
+        // Text is shown as it is; bytes that are not text show nothing.
+        const bool binary = std::any_of(bytes.begin(), bytes.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\r' && c != '\n' && c != 0x1A;
+        });
+        damage = binary ? RtfDamage::NotText : RtfDamage::NotRtf;
+        if (!binary) doc.setPlainText(toQt(bytes));
     } else {
         // One edit: the layout runs once at the end, not after every run.
         QTextCursor edit(&doc);
         edit.beginEditBlock();
         Reader r(bytes, doc);
-        r.run();
+        damage = r.run();
         edit.endEditBlock();
     }
     doc.setUndoRedoEnabled(undo);
+    return damage;
+}
+
+std::string rtfDamageText(RtfDamage damage) {
+    switch (damage) {
+    case RtfDamage::None:
+        return {};
+    case RtfDamage::Empty:
+        return "The document is empty.";
+    case RtfDamage::NotRtf:
+        return "The document is not in RTF: it is shown as plain text.";
+    case RtfDamage::NotText:
+        return "The document is neither RTF nor text: nothing of it can be shown.";
+    case RtfDamage::CutShort:
+        return "The document is cut short: the part before the cut is shown.";
+    case RtfDamage::Unbalanced:
+        return "The document's braces do not pair: what could be read is shown.";
+    case RtfDamage::Garbled:
+        return "The document holds bytes that are not text: what could be read is shown.";
+    case RtfDamage::Picture:
+        return "A picture in the document is cut or cannot be read: an empty frame holds its place.";
+    }
+    return {};
 }
 
 } // namespace vb

@@ -8,6 +8,7 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QTest>
 #include <QTextDocument>
 
 using namespace testing_support;
@@ -164,4 +165,38 @@ TEST_F(BrandDocuments, EveryWindowReadsALowerCaseDataFolder) {
     EXPECT_NE(documentText(b).find("ARDESIA"), std::string::npos);
     EXPECT_TRUE(svc.boxes.empty()) << svc.boxes[0].prompt;
     EXPECT_FALSE(svc.ended);
+}
+
+// A damaged document shows what could be read, and one message names it;
+// opening it again in the same window says nothing more.
+TEST_F(BrandDocuments, DamagedDocumentIsShownAsFarAsItReadsAndReportedOnce) {
+    startProgram();
+    const std::string path = core::AppPath + "\\ric\\tx_ita\\x03.RTF";
+    for (const auto& d : damagedDocuments()) {
+        SCOPED_TRACE(d.form);
+        writeBytes(file("ric/tx_ita/x03.rtf"), scrambleHeader(d.bytes));
+        svc.boxes.clear();
+        Form14& f = Form14::get();
+        f.Show();
+        QTest::mouseClick(f.MSGrid1.widget(), Qt::LeftButton, {}, f.MSGrid1.cellRect(1, 0).center());
+        ASSERT_EQ(f.List1.ListIndex(), 1);
+        for (int open = 0; open < 2; ++open) {
+            QTest::mouseClick(f.Command7.widget(), Qt::LeftButton);
+            ASSERT_TRUE(f.RTB1.Visible());
+            if (!d.shown.empty()) {
+                EXPECT_NE(documentText(f).find(d.shown), std::string::npos);
+            }
+            QTest::mouseClick(f.Command6.widget(), Qt::LeftButton); // back to the list
+        }
+        ASSERT_EQ(svc.boxes.size(), 1u);
+        EXPECT_EQ(svc.boxes[0].prompt,
+                  "Error: file " + vb::LCase(path) + " is damaged\r\n" + vb::rtfDamageText(d.damage));
+        // The next brand's sound document says nothing.
+        QTest::mouseClick(f.MSGrid1.widget(), Qt::LeftButton, {}, f.MSGrid1.cellRect(2, 0).center());
+        QTest::mouseClick(f.Command7.widget(), Qt::LeftButton);
+        EXPECT_NE(documentText(f).find("DOLOMIA"), std::string::npos);
+        EXPECT_EQ(svc.boxes.size(), 1u);
+        f.Unload();
+        vb::FormRegistry::unloadAll();
+    }
 }

@@ -1,6 +1,7 @@
 #include "core/module1.h"
 #include "documents/document_viewer.h"
 #include "documents/info_list.h"
+#include "documents/trouble_code_browser.h"
 #include "documents/vehicle_text_viewer.h"
 #include "platform/files.h"
 #include "platform/printer.h"
@@ -10,6 +11,7 @@
 #include "support/harness.h"
 #include "support/pdf.h"
 
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QTest>
 #include <QTextDocument>
@@ -427,4 +429,87 @@ TEST_F(TextWindows, ResizedWindowKeepsTextAtTheRightAndPictureBeside) {
     QApplication::processEvents();
     EXPECT_EQ(g.Grid1.Left(), (g.Width() - g.Grid1.Width()) / 2);
     core::Form11Mode = 0;
+}
+
+// A damaged document shows what could be read, and one message names it:
+// the OBD information (from the trouble-code browser), the timing-belt text
+// with its legend and the timing-belt information (from the belt viewer).
+TEST_F(TextWindows, DamagedDocumentsAreShownAsFarAsTheyReadAndReportedOnce) {
+    const std::string belts = core::AppPath + "\\cng\\dis\\tx" + core::Lang;
+    const std::string legendBytes = readBytes(file("cng/dis/tx_ita/xlegenda.rtf"));
+    auto report = [](const std::string& path, const DamagedDocument& d) {
+        return "Error: file " + vb::LCase(path) + " is damaged\r\n" + vb::rtfDamageText(d.damage);
+    };
+    std::string viewerText;
+    svc.onShow = [&](vb::Form* form, const std::string& name) {
+        if (name == "Form13") viewerText = rtb(static_cast<Form13*>(form)->RTB1);
+    };
+    auto clickViewport = [](vb::RichTextBox& box) {
+        QTest::mouseClick(static_cast<QAbstractScrollArea*>(box.widget())->viewport(), Qt::LeftButton, {},
+                          QPoint(20, 20));
+    };
+    for (const auto& d : damagedDocuments()) {
+        SCOPED_TRACE(d.form);
+        // The OBD information.
+        writeBytes(file("obd/xinf_ita.rtf"), scrambleHeader(d.bytes));
+        svc.boxes.clear();
+        viewerText.clear();
+        documents::Form4& codes = documents::Form4::get();
+        codes.Show();
+        QTest::mouseClick(codes.Command5.widget(), Qt::LeftButton);
+        ASSERT_EQ(svc.shown.back(), "Form13");
+        ASSERT_EQ(svc.boxes.size(), 1u);
+        EXPECT_EQ(svc.boxes[0].prompt, report(core::AppPath + "\\obd\\xinf" + core::Lang + ".rtf", d));
+        if (!d.shown.empty()) {
+            EXPECT_TRUE(has(viewerText, d.shown)) << viewerText;
+        }
+        vb::FormRegistry::unloadAll();
+
+        // The timing-belt text; its legend is sound. Clicks swap the two and
+        // read them again: the damage is said once.
+        writeBytes(file("cng/dis/tx_ita/x00001.rtf"), scrambleHeader(d.bytes, true));
+        writeBytes(file("cng/dis/tx_ita/xinfo.rtf"), scrambleHeader(d.bytes, true));
+        svc.boxes.clear();
+        core::BeltPicture = "00001";
+        core::BeltTextCode = "00001";
+        Form7& f = open(5);
+        f.Show();
+        ASSERT_EQ(svc.boxes.size(), 1u);
+        EXPECT_EQ(svc.boxes[0].prompt, report(belts + "\\x00001.rtf", d));
+        if (!d.shown.empty()) {
+            EXPECT_TRUE(has(rtb(f.RTB1), d.shown));
+        }
+        clickViewport(f.RTB1);
+        EXPECT_TRUE(has(rtb(f.RTB1), "Legenda"));
+        clickViewport(f.RTB1);
+        EXPECT_EQ(svc.boxes.size(), 1u);
+        // The timing-belt information, from the belt viewer's button.
+        viewerText.clear();
+        QTest::mouseClick(f.Command9.widget(), Qt::LeftButton);
+        ASSERT_EQ(svc.boxes.size(), 2u);
+        EXPECT_EQ(svc.boxes[1].prompt, report(belts + "\\xinfo.rtf", d));
+        if (!d.shown.empty()) {
+            EXPECT_TRUE(has(viewerText, d.shown)) << viewerText;
+        }
+        vb::FormRegistry::unloadAll();
+
+        // The legend alone, as the auxiliary belt shows it: read twice, said
+        // once.
+        writeBytes(file("cng/dis/tx_ita/xlegenda.rtf"), scrambleHeader(d.bytes, true));
+        svc.boxes.clear();
+        core::BeltPicture = "00002";
+        Form7& g = open(6);
+        ASSERT_EQ(svc.boxes.size(), 1u);
+        EXPECT_EQ(svc.boxes[0].prompt, report(belts + "\\xlegenda.rtf", d));
+        if (!d.shown.empty()) {
+            EXPECT_TRUE(has(rtb(g.RTB1), d.shown));
+        }
+        vb::FormRegistry::unloadAll();
+        writeBytes(file("cng/dis/tx_ita/xlegenda.rtf"), legendBytes);
+    }
+    // Sound documents say nothing.
+    svc.boxes.clear();
+    core::Form13Topic = "NEWS";
+    EXPECT_TRUE(has(rtb(Form13::get().RTB1), "Novit"));
+    EXPECT_TRUE(svc.boxes.empty());
 }

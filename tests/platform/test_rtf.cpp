@@ -1,6 +1,9 @@
+#include "core/module1.h"
+#include "core/scramble.h"
 #include "platform/richtext.h"
 #include "platform/rtf_reader.h"
 #include "platform/vbstring.h"
+#include "support/fixtures.h"
 #include "support/harness.h"
 
 #include <QAbstractScrollArea>
@@ -19,6 +22,7 @@
 #include <QTextFragment>
 #include <QTextLayout>
 #include <QTextTable>
+#include <filesystem>
 #include <fstream>
 
 using namespace testing_support;
@@ -286,6 +290,62 @@ TEST(Rtf, DamagedInputNeverStopsTheReader) {
     // A picture with bad data is an empty frame.
     auto& doc = read(R"({\rtf1 {\pict\pngblip\picw10\pich10 zz0102}x})");
     EXPECT_EQ(textOf(doc).remove(QChar::ObjectReplacementCharacter), "x");
+}
+
+TEST(Rtf, DamagedDocumentsAreToldApartAndShownAsFarAsTheyRead) {
+    for (const auto& d : damagedDocuments()) {
+        QTextDocument doc;
+        EXPECT_EQ(vb::readRtf(d.bytes, doc), d.damage) << d.form;
+        const QString text = doc.toPlainText();
+        if (d.shown.empty())
+            EXPECT_TRUE(text.trimmed().isEmpty()) << d.form;
+        else
+            EXPECT_TRUE(text.contains(QString::fromStdString(d.shown)))
+                << d.form << ": " << text.toStdString();
+        for (QChar c : text)
+            EXPECT_FALSE(c.unicode() < 0x20 && c != '\t' && c != '\n' && c != QChar::LineSeparator)
+                << d.form << ": control " << int(c.unicode());
+        EXPECT_FALSE(vb::rtfDamageText(d.damage).empty());
+    }
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(Qt::blue);
+    QTextDocument doc;
+    auto picture = [&](const char* kind, const QByteArray& data) {
+        return vb::readRtf(
+            "{\\rtf1 a{\\pict\\" + std::string(kind) + " " + data.toHex().toStdString() + "}b}", doc);
+    };
+    const QByteArray jpg = encoded(img, "JPG"), png = encoded(img, "PNG"), dib = encoded(img, "BMP").mid(14);
+    EXPECT_EQ(picture("jpegblip", jpg), vb::RtfDamage::None);
+    EXPECT_EQ(picture("jpegblip", jpg.left(jpg.size() * 2 / 3)), vb::RtfDamage::Picture);
+    EXPECT_EQ(picture("pngblip", png), vb::RtfDamage::None);
+    EXPECT_EQ(picture("pngblip", png.left(png.size() - 12)), vb::RtfDamage::Picture);
+    EXPECT_EQ(picture("dibitmap0", dib), vb::RtfDamage::None);
+    EXPECT_EQ(picture("dibitmap0", dib.left(dib.size() / 2)), vb::RtfDamage::Picture);
+    EXPECT_EQ(picture("pngblip", "zz"), vb::RtfDamage::Picture);
+    EXPECT_EQ(picture("wmetafile8", "0100090000"), vb::RtfDamage::None); // not drawn, not damaged
+    EXPECT_EQ(vb::readRtf("{\\rtf1 a{\\pict\\pngblip 0}b}", doc), vb::RtfDamage::Picture); // half a byte
+}
+
+TEST(Rtf, SoundDocumentsAreNotDamaged) {
+    // Ends as writers end a file: blanks, a NUL, an end-of-file mark.
+    QTextDocument doc;
+    for (const std::string& ok :
+         std::vector<std::string>{"{\\rtf1 x}", "\r\n {\\rtf1 x}\r\n", std::string("{\\rtf1 x}\r\n\0\0", 14),
+                                  "{\\rtf1 x}\x1A", "{\\rtf1 {}{\\b}}", std::string(kWordStyleDocument)})
+        EXPECT_EQ(vb::readRtf(ok, doc), vb::RtfDamage::None) << ok;
+    // Every document of the sample data.
+    core::InitKeys();
+    int documents = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(SAMPLE_DATA_DIR)) {
+        if (e.path().extension() != ".rtf") continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const bool second = e.path().string().find("/cng/") != std::string::npos;
+        core::decodeHeader(bytes, second ? core::SecondKey : core::Key);
+        EXPECT_EQ(vb::readRtf(bytes, doc), vb::RtfDamage::None) << e.path();
+        ++documents;
+    }
+    EXPECT_GE(documents, 9);
 }
 
 TEST(Rtf, TenMegabyteDocument) {

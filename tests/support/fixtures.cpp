@@ -32,11 +32,12 @@ std::string readBytes(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
 }
 
-std::string scrambleHeader(std::string plain) {
+std::string scrambleHeader(std::string plain, bool secondKey) {
+    const auto& key = secondKey ? core::SecondKey : core::Key;
     for (size_t i = 0; i < 80 && i < plain.size(); ++i) {
         int b = static_cast<unsigned char>(plain[i]);
         if (b == 0) break;
-        int s = (b - core::Key[i] + 256) % 256;
+        int s = (b - key[i] + 256) % 256;
         if (s == 0) throw std::runtime_error("header byte equals its key entry");
         plain[i] = char(s);
     }
@@ -51,6 +52,47 @@ std::string scrambledPicture(int w, int h) {
     buf.open(QIODevice::WriteOnly);
     img.save(&buf, "BMP");
     return scrambleHeader(std::string(bytes.constData(), size_t(bytes.size())));
+}
+
+std::vector<DamagedDocument> damagedDocuments() {
+    QImage img(40, 30, QImage::Format_RGB32);
+    img.fill(QColor(200, 30, 30));
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "PNG");
+    const std::string start = R"({\rtf1\ansi{\fonttbl{\f0 Arial;}}\f0 Coppia di serraggio\par )";
+    // Bytes of no format; none of the first 80 is a key entry, so that the
+    // file can be stored scrambled.
+    std::string garbage;
+    unsigned v = 12345;
+    for (int i = 0; i < 4096; ++i) {
+        v = v * 1103515245u + 12345u;
+        char c = char((v >> 16) & 0xFF);
+        if (i < 80 && (c == 0 || c == '{' || static_cast<unsigned char>(c) < 10)) c = char(0x80 + i);
+        garbage += c;
+    }
+    std::string controls;
+    for (char c = 1; c < 0x20; ++c)
+        if (c != '\t' && c != '\r' && c != '\n') controls += c;
+    using vb::RtfDamage;
+    return {
+        {"not RTF", "Coppia di serraggio\r\n25 Nm", RtfDamage::NotRtf, "Coppia di serraggio"},
+        {"cut short", start + R"(Angolo {\b 90)", RtfDamage::CutShort, "Coppia di serraggio"},
+        {"unbalanced braces", R"({\rtf1\ansi Coppia di serraggio}}\par Angolo})", RtfDamage::Unbalanced,
+         "Coppia di serraggio"},
+        {"empty", "", RtfDamage::Empty, ""},
+        {"binary garbage", garbage, RtfDamage::NotText, ""},
+        {"garbage after a sound start", start + "Angolo di serraggio\\par " + controls + " Angolo}",
+         RtfDamage::Garbled, "Coppia di serraggio"},
+        {"binary data past the end",
+         start + R"({\pict\pngblip\picw40\pich30\bin4000 )" + png.left(200).toStdString(),
+         RtfDamage::CutShort, "Coppia di serraggio"},
+        {"picture cut short",
+         start + R"({\pict\pngblip\picw40\pich30 )" + png.left(png.size() / 2).toHex().toStdString() +
+             "}\\par Angolo}",
+         RtfDamage::Picture, "Angolo"},
+    };
 }
 
 } // namespace testing_support
