@@ -1,23 +1,17 @@
 // Any bytes through the rich-text reader, then laid out and paged as a
 // printout would: it must end, without a crash or a hang, whatever the input.
+#include "fuzz_support.h"
 #include "platform/richtext.h"
 #include "platform/rtf_reader.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QTextDocument>
 #include <cstdint>
-#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static QGuiApplication* app = [] {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "fuzz_rtf";
-        static char* argv[] = {name, nullptr};
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)app;
+    // Qt on the offscreen platform, as every target starts it; the fonts it
+    // loads keep their caches for the life of the process.
+    fuzzing::programFolder();
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     QTextDocument doc;
     vb::readRtf(bytes, doc);
