@@ -8,7 +8,9 @@
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
+#include <cctype>
 #include <map>
+#include <optional>
 
 namespace core {
 namespace {
@@ -16,6 +18,16 @@ namespace {
 std::map<int, ScrambledTarget>& targets() {
     static std::map<int, ScrambledTarget> t;
     return t;
+}
+
+// The temporary file is AppPath\DcFile.<six random characters>.<the data
+// file's last three characters>: the name keeps the kind of the data file,
+// and only its letters and digits are taken so that it stays in the folder.
+std::string decodedTempSuffix(const std::string& dataPath) {
+    std::string suffix = ".";
+    for (char c : vb::Right(dataPath, 3))
+        if (std::isalnum(static_cast<unsigned char>(c))) suffix += c;
+    return suffix;
 }
 
 } // namespace
@@ -27,10 +39,6 @@ void clearScrambledTargets() {
     targets().clear();
 }
 
-std::string decodedTempPath(const std::string& dataPath) {
-    return AppPath + "\\DcFile." + vb::Right(dataPath, 3);
-}
-
 std::string recoveryPath(const std::string& dataPath) {
     return dataPath.substr(0, dataPath.size() >= 3 ? dataPath.size() - 3 : 0) + "REC";
 }
@@ -39,7 +47,6 @@ void LoadScrambledFile(const std::string& Path, int Target) {
     for (;;) {
         int error = 0;
         StepMarker = "(1) ";
-        const std::string temp = decodedTempPath(Path);
         bool failed = false;
         if (!vb::fileExists(Path)) {
             failed = true;
@@ -52,21 +59,30 @@ void LoadScrambledFile(const std::string& Path, int Target) {
                 error = e.number();
                 failed = true;
             }
+            // A file of this call alone: another program on the same folder,
+            // or a file planted under the name, can neither change nor
+            // receive what is decoded. It goes when the call is done, also
+            // after a failure.
+            std::optional<vb::TemporaryFile> temp;
             if (!failed) {
                 decodeHeader(content, UseSecondKey ? SecondKey : Key);
                 try {
-                    vb::writeNew(temp, content);
+                    temp.emplace(AppPath, "DcFile.", decodedTempSuffix(Path), content);
                 } catch (const vb::VbError& e) {
+                    // The data file is there: the message says what failed.
                     StepMarker += "Write File Error";
-                    error = e.number();
-                    failed = true;
+                    MsgBoxStd("Error: (" + std::to_string(e.number()) + ") the temporary file for " +
+                                  vb::LCase(Path) + " could not be written in " + e.file() + ": " +
+                                  e.description(),
+                              vb::vbCritical);
+                    vb::EndFatal();
                 }
             }
             if (!failed) {
                 StepMarker = "(2) ";
                 try {
                     auto it = targets().find(Target);
-                    if (it != targets().end() && it->second) it->second(temp, content);
+                    if (it != targets().end() && it->second) it->second(temp->path(), content);
                     if (Target == 9 || Target == 26 || Target == 27) UseSecondKey = false;
                 } catch (const vb::VbError& e) {
                     StepMarker += "Read File Error";
@@ -74,15 +90,8 @@ void LoadScrambledFile(const std::string& Path, int Target) {
                     failed = true;
                 }
             }
-            if (!failed) {
-                if (vb::fileExists(temp)) {
-                    try {
-                        vb::Kill(temp);
-                    } catch (const vb::VbError&) {
-                    }
-                }
-                return;
-            }
+            temp.reset();
+            if (!failed) return;
         }
 
         if (error == vb::errInvalidPicture) {

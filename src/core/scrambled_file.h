@@ -1,6 +1,7 @@
 #pragma once
 // Pictures and documents stored with a scrambled header: decoded through a
-// temporary file in the program folder and loaded into a target control.
+// temporary file of the call's own in the program folder and loaded into a
+// target control.
 #include <functional>
 #include <string>
 
@@ -17,8 +18,6 @@ void clearScrambledTargets();
 
 void LoadScrambledFile(const std::string& Path, int Target);
 
-// The temporary file for a data file: AppPath\DcFile.<last three characters>.
-std::string decodedTempPath(const std::string& dataPath);
 // The recovery copy: the path with its last three characters made "REC".
 std::string recoveryPath(const std::string& dataPath);
 

@@ -14,6 +14,8 @@ std::string errorDescription(int number) {
         return "Bad file name or number";
     case errFileNotFound:
         return "File not found";
+    case errDiskFull:
+        return "Disk full";
     case errPermissionDenied:
         return "Permission denied";
     case errPathAccess:

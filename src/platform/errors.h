@@ -12,6 +12,7 @@ enum ErrorNumber {
     errSubscript = 9,
     errBadFileName = 52,
     errFileNotFound = 53,
+    errDiskFull = 61,
     errPermissionDenied = 70,
     errPathAccess = 75,
     errInvalidPicture = 481,

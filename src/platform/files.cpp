@@ -6,11 +6,16 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <stdlib.h>
 #include <strings.h>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -61,29 +66,105 @@ std::string findInFolder(const std::string& folder, const std::string& name) {
     return {};
 }
 
+// The program folder with every link in it followed, for the containment
+// check; worked out again when the folder changes.
+const std::string& canonicalFolder() {
+    static std::string of, canonical;
+    const std::string& native = programFolderForms().native;
+    if (of != native || canonical.empty()) {
+        std::error_code ec;
+        fs::path c = fs::weakly_canonical(native, ec);
+        canonical = ec ? native : c.string();
+        of = native;
+    }
+    return canonical;
+}
+
+// Whether the file system puts the resolved path inside the program folder,
+// following every link on the way that exists.
+bool withinFolder(const std::string& resolved) {
+    std::error_code ec;
+    const std::string real = fs::weakly_canonical(resolved, ec).string();
+    if (ec) return false;
+    const std::string& root = canonicalFolder();
+    if (root == "/") return true;
+    return real.compare(0, root.size(), root) == 0 && (real.size() == root.size() || real[root.size()] == '/');
+}
+
+VbError writeFailure(int err, const std::string& folder) {
+    return VbError(err == ENOSPC || err == EDQUOT ? errDiskFull : errPathAccess, std::strerror(err), folder);
+}
+
+// Creates a new file folder/<prefix>XXXXXX<suffix> (O_CREAT | O_EXCL: a name
+// that exists, a link included, is never opened) and writes the bytes. On
+// any failure what was made is removed before the error leaves; shown is the
+// folder as the message names it.
+std::string writeUnique(const std::string& folder, const std::string& shown, const std::string& prefix,
+                        const std::string& suffix, const std::string& bytes) {
+    std::string name = folder + "/" + prefix + "XXXXXX" + suffix;
+    const int fd = ::mkostemps(name.data(), int(suffix.size()), O_CLOEXEC);
+    if (fd < 0) throw writeFailure(errno, shown);
+    int err = 0;
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : EIO;
+            break;
+        }
+        done += size_t(n);
+    }
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) {
+        ::unlink(name.c_str());
+        throw writeFailure(err, shown);
+    }
+    return name;
+}
+
 } // namespace
 
 std::string resolvePath(const std::string& path) {
     std::string p = path;
     for (char& c : p)
         if (c == '\\') c = '/';
+    const ProgramFolder& folder = programFolderForms();
+    const auto writtenUnder = [&p](const std::string& root) {
+        return !root.empty() && p.compare(0, root.size(), root) == 0 &&
+               (p.size() == root.size() || p[root.size()] == '/');
+    };
     std::string out;
     size_t pos = 0;
-    const ProgramFolder& folder = programFolderForms();
-    if (!folder.text.empty() && folder.text != folder.native &&
-        p.compare(0, folder.text.size(), folder.text) == 0 &&
-        (p.size() == folder.text.size() || p[folder.text.size()] == '/')) {
+    bool inside = false;
+    if (writtenUnder(folder.text)) {
         out = folder.native;
         pos = folder.text.size();
+        inside = true;
+    } else if (writtenUnder(folder.native)) {
+        out = folder.native;
+        pos = folder.native.size();
+        inside = true;
     } else if (!p.empty() && p[0] == '/') {
-        out = "/";
+        out.assign(1, '/');
         pos = 1;
     }
+    // Below the program folder a ".." climbs one component of what is
+    // resolved so far, and never above the folder itself.
+    std::vector<size_t> ends; // length of out after each component
+    std::vector<bool> missingAt;
     bool missing = false;
     while (pos <= p.size()) {
         size_t next = p.find('/', pos);
         std::string part = p.substr(pos, next == std::string::npos ? std::string::npos : next - pos);
-        if (!part.empty()) {
+        if (inside && (part == "." || part == "..")) {
+            if (part == "..") {
+                if (ends.empty()) throw VbError(errFileNotFound, {}, path);
+                ends.pop_back();
+                missingAt.pop_back();
+                out.resize(ends.empty() ? folder.native.size() : ends.back());
+                missing = !missingAt.empty() && missingAt.back();
+            }
+        } else if (!part.empty()) {
             std::string found;
             if (!missing && part != "." && part != "..") found = findInFolder(out, part);
             if (found.empty()) {
@@ -92,16 +173,24 @@ std::string resolvePath(const std::string& path) {
             }
             if (!out.empty() && out.back() != '/') out += '/';
             out += found;
+            ends.push_back(out.size());
+            missingAt.push_back(missing);
         }
         if (next == std::string::npos) break;
         pos = next + 1;
     }
+    // A link below the folder may point anywhere: where it leads counts.
+    if (inside && !withinFolder(out)) throw VbError(errFileNotFound, {}, path);
     return out;
 }
 
 bool fileExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(resolvePath(path), ec);
+    try {
+        return fs::is_regular_file(resolvePath(path), ec);
+    } catch (const VbError&) {
+        return false;
+    }
 }
 
 std::int64_t FileLen(const std::string& path) {
@@ -162,19 +251,12 @@ void writeNew(const std::string& path, const std::string& bytes) {
 
 void FileCopy(const std::string& source, const std::string& target) {
     std::string data = readAll(source);
-    std::string real = resolvePath(target);
-    std::string temp = real + ".part" + std::to_string(::getpid());
-    {
-        std::ofstream f(temp, std::ios::binary | std::ios::trunc);
-        if (!f) throw VbError(errPathAccess, {}, target);
-        f.write(data.data(), std::streamsize(data.size()));
-        f.flush();
-        if (!f) {
-            f.close();
-            std::error_code ec;
-            fs::remove(temp, ec);
-            throw VbError(errPathAccess, {}, target);
-        }
+    const fs::path real(resolvePath(target));
+    std::string temp;
+    try {
+        temp = writeUnique(real.parent_path().string(), target, real.filename().string() + ".part", "", data);
+    } catch (const VbError&) {
+        throw VbError(errPathAccess, {}, target);
     }
     std::error_code ec;
     fs::rename(temp, real, ec);
@@ -189,10 +271,20 @@ void Kill(const std::string& path) {
     if (!fs::remove(resolvePath(path), ec) || ec) throw VbError(errFileNotFound, {}, path);
 }
 
+TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                             const std::string& bytes)
+    : path_(writeUnique(resolvePath(folder), folder, prefix, suffix, bytes)) {}
+
+TemporaryFile::~TemporaryFile() {
+    ::unlink(path_.c_str());
+}
+
 void setProgramFolder(const std::string& folder) {
     ProgramFolder& f = programFolderForms();
     f.native = folder;
-    f.text = folder.empty() ? std::string() : fromQt(QFile::decodeName(QByteArray::fromStdString(folder)));
+    while (f.native.size() > 1 && f.native.back() == '/')
+        f.native.pop_back();
+    f.text = f.native.empty() ? std::string() : fromQt(QFile::decodeName(QByteArray::fromStdString(f.native)));
 }
 
 std::string programFolder() {

@@ -10,6 +10,9 @@ namespace vb {
 // Turns "\" into "/" and matches each component without regard to letter
 // case. A component that exists nowhere is kept as written, so the result
 // names where a new file would be created.
+// A path written under the program folder stays in it: names taken from the
+// data ("..", an absolute name, a link) that lead out of it give error 53, so
+// such a file counts as missing and nothing outside is read or written.
 std::string resolvePath(const std::string& path);
 
 // Dir(path) <> "": a regular file (not a folder) exists under that name.
@@ -31,6 +34,29 @@ void writeNew(const std::string& path, const std::string& bytes);
 void FileCopy(const std::string& source, const std::string& target);
 // Deletes the file; error 53 when it does not exist.
 void Kill(const std::string& path);
+
+// A file of this process alone for a short while: created new in a folder
+// under a name no other file has (never through a link, so two programs on
+// one folder never share it and a planted link is never followed), filled
+// with the bytes, and removed when the object goes. When it cannot be
+// created or written, nothing stays behind and the error (61 for a full
+// disk, else 75) names the folder as its file and the system's reason as its
+// description.
+class TemporaryFile {
+  public:
+    // folder is written like any other path; the name is prefix, six random
+    // characters, suffix.
+    TemporaryFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                  const std::string& bytes);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    // The file's name on disk.
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+};
 
 // Folder of the running program, without a trailing separator, as 8-bit
 // text like every other path the windows build; resolvePath maps it back to

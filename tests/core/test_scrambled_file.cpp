@@ -4,9 +4,11 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/picture.h"
+#include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QTemporaryDir>
 #include <filesystem>
 
 using namespace testing_support;
@@ -23,6 +25,7 @@ class ScrambledFile : public WindowTest {
             ++loads;
             lastContent = content;
             tempSeen = vb::fileExists(temp);
+            tempName = temp;
         });
         core::registerScrambledTarget(
             21, [this](const std::string& temp, const std::string&) { picture = vb::LoadPicture(temp); });
@@ -35,6 +38,7 @@ class ScrambledFile : public WindowTest {
     int loads = 0;
     std::string lastContent;
     bool tempSeen = false;
+    std::string tempName;
     QPixmap picture;
 };
 
@@ -131,7 +135,7 @@ TEST_F(ScrambledFile, RecoveryRefusedEndsTheProgram) {
     EXPECT_THROW(core::LoadScrambledFile(path, 21), vb::ProgramEnded);
 }
 
-TEST_F(ScrambledFile, NoRecoveryCopyKeepsGoingAndLeavesTheTemporary) {
+TEST_F(ScrambledFile, NoRecoveryCopyKeepsGoingAndRemovesTheTemporary) {
     const std::string path = file("X0014.bmp");
     writeBytes(path, scrambleHeader(std::string(200, 'Q')));
     svc.answers = {vb::vbYes};
@@ -140,19 +144,59 @@ TEST_F(ScrambledFile, NoRecoveryCopyKeepsGoingAndLeavesTheTemporary) {
     EXPECT_EQ(svc.boxes[1].prompt, "Unable to recover " + path);
     EXPECT_EQ(svc.boxes[1].title, std::nullopt);
     EXPECT_FALSE(svc.ended);
-    EXPECT_TRUE(tempLeft());
+    EXPECT_FALSE(tempLeft());
 }
 
 TEST_F(ScrambledFile, NamesOfTemporaryAndRecoveryCopy) {
-    core::AppPath = "C:\\Prog";
-    EXPECT_EQ(core::decodedTempPath("a\\x.jpeg"), "C:\\Prog\\DcFile.peg");
-    EXPECT_EQ(core::decodedTempPath("a\\x.rtf"), "C:\\Prog\\DcFile.rtf");
+    // In the program folder, named for the kind of the data file.
+    writeBytes(file("x.jpeg"), withZeroAt(3, 90));
+    core::LoadScrambledFile(file("x.jpeg"), 20);
+    const std::filesystem::path temp(tempName);
+    EXPECT_EQ(temp.parent_path(), std::filesystem::path(appPath()));
+    EXPECT_EQ(temp.filename().string().rfind("DcFile.", 0), 0u) << tempName;
+    EXPECT_EQ(temp.extension(), ".peg");
     EXPECT_EQ(core::recoveryPath("a\\x0012.gif"), "a\\x0012.REC");
+}
+
+// Two programs on one folder, or a link planted under the name: each call
+// decodes into a new file of its own, and nothing else is written or removed.
+TEST_F(ScrambledFile, TemporaryFileIsTheCallsOwn) {
+    QTemporaryDir elsewhere;
+    const std::string outside = elsewhere.path().toStdString() + "/kept.gif";
+    writeBytes(outside, "outside");
+    std::filesystem::create_symlink(outside, file("DcFile.gif"));
+    writeBytes(file("DcFile.jpg"), "another program's picture");
+    writeBytes(file("DcFile.rtf"), "");
+    writeBytes(file("xa.gif"), scrambledPicture(30, 20));
+    writeBytes(file("xb.gif"), scrambledPicture(12, 10));
+    // While this call holds its decoded picture, another one decodes a
+    // picture of the same kind.
+    QPixmap outer;
+    core::registerScrambledTarget(22, [&](const std::string& temp, const std::string&) {
+        core::LoadScrambledFile(file("xb.gif"), 21);
+        outer = vb::LoadPicture(temp);
+    });
+    core::LoadScrambledFile(file("xa.gif"), 22);
+    EXPECT_EQ(outer.width(), 30);
+    EXPECT_EQ(picture.width(), 12);
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_EQ(readBytes(outside), "outside");
+    EXPECT_TRUE(std::filesystem::is_symlink(file("DcFile.gif")));
+    EXPECT_EQ(readBytes(file("DcFile.jpg")), "another program's picture");
+    EXPECT_TRUE(std::filesystem::exists(file("DcFile.rtf")));
+    int decoded = 0;
+    for (auto& e : std::filesystem::directory_iterator(appPath()))
+        if (e.path().filename().string().rfind("DcFile.", 0) == 0) ++decoded;
+    EXPECT_EQ(decoded, 3); // only the three that were there before
 }
 
 TEST_F(ScrambledFile, UnwritableProgramFolderIsFatal) {
     writeBytes(file("x1.gif"), withZeroAt(3, 90));
     core::AppPath = appPath() + "/no/such/folder";
     EXPECT_THROW(core::LoadScrambledFile(file("x1.gif"), 20), vb::ProgramEnded);
-    EXPECT_NE(svc.boxes.at(0).prompt.find("Error: (75) file "), std::string::npos);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    // What failed, where and why; not that the data file is missing.
+    EXPECT_EQ(svc.boxes[0].prompt, "Error: (75) the temporary file for " + vb::LCase(file("x1.gif")) +
+                                       " could not be written in " + core::AppPath + ": No such file or directory");
+    EXPECT_EQ(loads, 0);
 }
