@@ -5,6 +5,9 @@
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 
+#include <QTemporaryDir>
+#include <filesystem>
+
 using namespace diagram_tests;
 using diagrams::Form5;
 using diagrams::Form6;
@@ -228,6 +231,22 @@ TEST_F(Locations, PageLengthAroundOneScreenAndAMissingPage) {
 
 TEST_F(Locations, MissingLocationPictureKeepsTheWindow) {
     vb::Kill(file("ubi\\x01A001.jpg"));
+    fromViewer("ARDESIA", "ALBA", "ALBA 1.2 16V", "B100", 12, [&](Form6& f) {
+        EXPECT_TRUE(f.Picture2.Picture().isNull());
+        EXPECT_EQ(f.MSGrid1.Rows(), 11);
+    });
+    EXPECT_EQ(boxesWith("x01a001.jpg not available"), 1);
+    EXPECT_FALSE(svc.ended);
+}
+
+// A location picture that is a link out of the program folder counts as
+// missing: it is reported, and what the link points to is never shown.
+TEST_F(Locations, LocationPictureLinkedOutOfTheProgramFolder) {
+    QTemporaryDir elsewhere;
+    const std::string outside = elsewhere.path().toStdString() + "/x01A001.jpg";
+    const std::string picture = file("ubi\\x01A001.jpg");
+    std::filesystem::rename(picture, outside);
+    std::filesystem::create_symlink(outside, picture);
     fromViewer("ARDESIA", "ALBA", "ALBA 1.2 16V", "B100", 12, [&](Form6& f) {
         EXPECT_TRUE(f.Picture2.Picture().isNull());
         EXPECT_EQ(f.MSGrid1.Rows(), 11);

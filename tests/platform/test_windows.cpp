@@ -13,9 +13,11 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 using namespace testing_support;
@@ -184,6 +186,55 @@ TEST_F(Platform, PathsResolveWithoutRegardToCase) {
     } catch (const vb::VbError& e) {
         EXPECT_EQ(e.number(), 53);
     }
+}
+
+// Names taken from the data never lead out of the program folder: "..",
+// a whole path after the folder's own and links count as missing, and
+// nothing outside is read or written.
+TEST_F(Platform, PathsFromTheDataStayInTheProgramFolder) {
+    namespace fs = std::filesystem;
+    QTemporaryDir elsewhere;
+    const std::string out = elsewhere.path().toStdString();
+    writeBytes(out + "/x1.gif", "outside");
+    writeBytes(out + "/x1.REC", "recovery outside");
+    std::string up; // from the program folder to the root
+    for (const auto& part : fs::path(appPath()).relative_path())
+        if (!part.empty()) up += "\\..";
+    fs::create_symlink(out, file("cars/linked"));
+    fs::create_symlink(out + "/x1.gif", file("mas/x1.gif"));
+    fs::create_symlink(out + "/x1.REC", file("mas/x1.REC"));
+    for (const std::string& path : {appPath() + "\\cars\\01\\X/../.." + up + out + "/x1.gif",
+                                    appPath() + up + out + "\\x1.gif", appPath() + "\\cars\\linked\\x1.gif",
+                                    appPath() + "\\MAS\\X1.GIF"}) {
+        EXPECT_FALSE(vb::fileExists(path)) << path;
+        for (const auto& use : std::vector<std::function<void()>>{
+                 [&] { vb::readAll(path); }, [&] { vb::readStart(path, 4); }, [&] { vb::FileLen(path); },
+                 [&] { vb::writeNew(path, "in"); }, [&] { vb::writeAt(path, 1, "in"); },
+                 [&] { vb::FileCopy(appPath() + "\\mas\\indice.cur", path); }, [&] { vb::Kill(path); },
+                 [&] { vb::FileCopy(appPath() + "\\mas\\x1.REC", appPath() + "\\mas\\indice.cur"); },
+                 [&] { vb::LoadPicture(path); }}) {
+            try {
+                use();
+                ADD_FAILURE() << path;
+            } catch (const vb::VbError& e) {
+                EXPECT_EQ(e.number(), vb::errFileNotFound) << path;
+            }
+        }
+    }
+    EXPECT_THROW(vb::TemporaryFile(appPath() + "\\cars\\linked", "DcFile.", ".gif", "in"), vb::VbError);
+    EXPECT_EQ(readBytes(out + "/x1.gif"), "outside");
+    EXPECT_EQ(readBytes(out + "/x1.REC"), "recovery outside");
+    int outsideFiles = 0;
+    for (auto& e : fs::directory_iterator(out))
+        outsideFiles += e.is_regular_file();
+    EXPECT_EQ(outsideFiles, 2);
+    EXPECT_TRUE(fs::is_symlink(file("mas/x1.gif")));
+    // Inside the folder both still work.
+    EXPECT_TRUE(vb::fileExists(appPath() + "\\ark\\..\\mas\\.\\indice.cur"));
+    fs::create_symlink(file("mas"), file("cars/pictures"));
+    EXPECT_TRUE(vb::fileExists(appPath() + "\\cars\\pictures\\indice.cur"));
+    EXPECT_EQ(vb::resolvePath(appPath() + "\\cars\\01\\X/" + out + "/x1.gif"),
+              appPath() + "/cars/01/X" + out + "/x1.gif");
 }
 
 TEST_F(Platform, WritesNeverLeaveHalfFiles) {

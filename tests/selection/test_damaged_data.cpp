@@ -8,11 +8,13 @@
 #include "platform/events.h"
 #include "db/query.h"
 #include "platform/vbstring.h"
+#include "sampledata/encode.h"
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 
@@ -208,4 +210,36 @@ TEST_F(DamagedData, OneClickOneReport) {
     QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 0).center());
     QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 1).center());
     EXPECT_EQ(svc.boxes.size(), 2u);
+}
+
+// A photo name that climbs out of the program folder names no file: the
+// missing photo is reported as the window reports any missing photo, and
+// neither the picture nor the recovery copy beside it outside is touched.
+TEST_F(DamagedData, PhotoNameLeadingOutOfTheProgramFolder) {
+    QTemporaryDir elsewhere;
+    const std::string out = elsewhere.path().toStdString();
+    core::InitKeys();
+    const std::string recovery = scrambledPicture(40, 30);
+    writeBytes(out + "/x.jpg", std::string(300, 'Q')); // no picture
+    writeBytes(out + "/x.REC", recovery);
+    std::string name = "/../../.."; // from cars\01\X up to the program folder
+    for (const auto& part : fs::path(appPath()).relative_path())
+        if (!part.empty()) name += "/..";
+    name += out + "/x";
+    ASSERT_LE(name.size(), 80u);
+    rewriteTable(table("Xmod_01.dbf"), [&](auto& defs, Records& records) {
+        const int f = fieldIndex(defs, "FOTO__AUTO");
+        defs[size_t(f)].length = 80;
+        for (auto& r : records)
+            r[size_t(f)] = sampledata::encodePadded(sampledata::Form::Conv, name, 80);
+    });
+    svc.answers = {vb::vbYes}; // should a recovery be offered
+    startProgram();
+    EXPECT_THROW(pressLanguageButton([](Form2&) {}), vb::ProgramEnded);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt, "Error: (0) file " + vb::LCase(core::AppPath + "\\cars\\" +
+                                       std::string(ex::kFirstBrandId) + "\\X" + name + ".jpg") +
+                                       " not available");
+    EXPECT_TRUE(readBytes(out + "/x.jpg") == std::string(300, 'Q'));
+    EXPECT_TRUE(readBytes(out + "/x.REC") == recovery);
 }
