@@ -538,7 +538,8 @@ void Form5::Command8_Click() {
         Picture3.widget()->raise();
         setMousePointer(vb::vbHourglass);
         if (Picture2.Picture().isNull()) throw vb::VbError(vb::errInvalidPicture);
-        vb::writeNew(DiagramFolder + "toroscat.bmp", core::sixteenColourBitmap(Picture2.Picture().toImage()));
+        PrintBitmap = std::make_unique<vb::TemporaryFile>(DiagramFolder, "toroscat.", ".bmp",
+                                                          core::sixteenColourBitmap(Picture2.Picture().toImage()));
         Timer1.setInterval(500);
         Timer1.setEnabled(true);
         Command6.SetFocus();
@@ -577,13 +578,7 @@ void Form5::Timer1_Timer() {
     } catch (const vb::VbError& e) {
         // The job is abandoned; the viewer stays open.
         vb::Printer().KillDoc();
-        const std::string bmp = DiagramFolder + "toroscat.bmp";
-        if (vb::fileExists(bmp)) {
-            try {
-                vb::Kill(bmp);
-            } catch (const vb::VbError&) {
-            }
-        }
+        PrintBitmap.reset();
         endPrint();
         if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
             core::MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
@@ -602,11 +597,12 @@ void Form5::endPrint() {
 }
 
 void Form5::printJob() {
-    const std::string bmp = DiagramFolder + "toroscat.bmp";
+    if (!PrintBitmap) throw vb::VbError(vb::errFileNotFound);
+    const std::string bmp = PrintBitmap->path();
     std::string bytes = vb::readAll(bmp);
     if (!core::hasWhiteEntry15(bytes)) {
         vb::MsgBox("Invalid Bitmap Format !!");
-        vb::Kill(bmp);
+        PrintBitmap.reset();
         Picture3.setVisible(false);
         return;
     }
@@ -660,7 +656,7 @@ void Form5::printJob() {
         }
     }
     P.EndDoc();
-    vb::Kill(bmp);
+    PrintBitmap.reset();
     endPrint();
 }
 

@@ -5,6 +5,7 @@
 #include "core/diagram_records.h"
 #include "frame/toolbar.h"
 #include "platform/controls.h"
+#include "platform/files.h"
 #include "platform/form.h"
 #include "platform/grid.h"
 #include "platform/imagelist.h"
@@ -72,6 +73,9 @@ class Form5 : public vb::Form {
     std::int16_t HoverIndex = 50;
     std::int16_t PrinterColorMode = 1;
     std::int16_t PrinterOrientation = 1;
+    // The 16-colour bitmap being printed: a file of this printout alone in
+    // DiagramFolder, from the print button to the end of the job.
+    std::unique_ptr<vb::TemporaryFile> PrintBitmap;
 
     vb::PictureBox Picture1{*this, "Picture1"};
     frame::Toolbar toolbar;

@@ -7,7 +7,9 @@
 #include "support/pdf.h"
 
 #include <QPrinterInfo>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <filesystem>
 
 using namespace diagram_tests;
 using diagrams::Form5;
@@ -43,6 +45,13 @@ class Printing : public DiagramTest {
                 if (is(page.pixelColor(x, y))) ++n;
         return n;
     }
+    // Print bitmaps in the diagram's folder, whoever made them.
+    static int bitmaps(Form5& f) {
+        int n = 0;
+        for (const auto& e : std::filesystem::directory_iterator(vb::resolvePath(f.DiagramFolder)))
+            n += e.path().filename().string().rfind("toroscat", 0) == 0;
+        return n;
+    }
     static bool red(QColor c) { return c.red() - std::max(c.green(), c.blue()) > 100; }
     static bool coloured(QColor c) {
         return std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 40;
@@ -67,10 +76,13 @@ class Printing : public DiagramTest {
 TEST_F(Printing, PortraitColourPageWithTheComponentList) {
     svc.answers = {vb::vbYes}; // keep the colours
     print("B100", 12, {true, vb::vbPRCMColor, vb::vbPRORPortrait}, [&](Form5& f) {
-        EXPECT_TRUE(vb::fileExists(f.DiagramFolder + "toroscat.bmp"));
+        ASSERT_TRUE(f.PrintBitmap);
+        EXPECT_EQ(std::filesystem::path(f.PrintBitmap->path()).parent_path(),
+                  std::filesystem::path(vb::resolvePath(f.DiagramFolder)));
+        EXPECT_EQ(bitmaps(f), 1);
         EXPECT_TRUE(f.Picture3.Visible());
         runJob(f);
-        EXPECT_FALSE(vb::fileExists(f.DiagramFolder + "toroscat.bmp"));
+        EXPECT_EQ(bitmaps(f), 0);
         EXPECT_FALSE(f.Picture3.Visible());
         EXPECT_EQ(f.focusWidget(), f.Command6.widget());
         EXPECT_EQ(f.PrintableComponentsList.ListCount(), 13); // two equal rows print once
@@ -175,7 +187,7 @@ TEST_F(Printing, MonochromePrinterAsksNothingAndSecondPrintStaysBlackAndWhite) {
 TEST_F(Printing, CancelPrintsNothingAndLeavesNoBitmap) {
     print("B100", 12, {false}, [&](Form5& f) {
         EXPECT_FALSE(f.Timer1.Enabled());
-        EXPECT_FALSE(vb::fileExists(f.DiagramFolder + "toroscat.bmp"));
+        EXPECT_EQ(bitmaps(f), 0);
         EXPECT_EQ(f.MousePointer(), vb::vbDefault);
     });
     EXPECT_TRUE(vb::Printer().jobs().empty());
@@ -205,16 +217,43 @@ TEST_F(Printing, DiagramWithoutComponentsStillPrintsItsTitle) {
 
 TEST_F(Printing, InvalidBitmapIsReportedAndRemoved) {
     print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
-        const std::string bmp = f.DiagramFolder + "toroscat.bmp";
-        std::string bytes = testing_support::readBytes(vb::resolvePath(bmp));
+        ASSERT_TRUE(f.PrintBitmap);
+        const std::string bmp = f.PrintBitmap->path();
+        std::string bytes = testing_support::readBytes(bmp);
         bytes[116] = char(0x80);
-        testing_support::writeBytes(vb::resolvePath(bmp), bytes);
+        testing_support::writeBytes(bmp, bytes);
         runJob(f);
         EXPECT_FALSE(vb::fileExists(bmp));
+        EXPECT_EQ(bitmaps(f), 0);
         EXPECT_FALSE(f.Picture3.Visible());
     });
     EXPECT_EQ(boxesWith("Invalid Bitmap Format !!"), 1);
     EXPECT_TRUE(vb::Printer().jobs().empty());
+}
+
+// Two printouts from one folder at once, or a link planted under the name
+// the bitmap once had: each printout writes a new file of its own and
+// touches nothing else.
+TEST_F(Printing, PrintBitmapIsThePrintoutsOwn) {
+    QTemporaryDir elsewhere;
+    const std::string outside = elsewhere.path().toStdString() + "/kept.bmp";
+    testing_support::writeBytes(outside, "outside");
+    print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        const std::string folder = vb::resolvePath(f.DiagramFolder);
+        ASSERT_TRUE(f.PrintBitmap);
+        const std::string first = f.PrintBitmap->path();
+        std::filesystem::create_symlink(outside, folder + "/toroscat.bmp");
+        // Another printout while this one waits for its timer.
+        svc.printerAnswers.push_back({true, vb::vbPRCMMonochrome, vb::vbPRORPortrait});
+        f.Command8_Click();
+        EXPECT_NE(f.PrintBitmap->path(), first);
+        EXPECT_FALSE(std::filesystem::exists(first));
+        runJob(f);
+        EXPECT_TRUE(std::filesystem::is_symlink(folder + "/toroscat.bmp"));
+        EXPECT_EQ(bitmaps(f), 1); // the link alone
+    });
+    EXPECT_EQ(testing_support::readBytes(outside), "outside");
+    ASSERT_EQ(vb::Printer().jobs().size(), 1u);
 }
 
 TEST_F(Printing, NoPrinterKeepsTheViewerOpen) {
