@@ -1,14 +1,21 @@
 // Starts the catalogue: the start window is the only entry point.
 #include "app/first_frame.h"
 #include "app/windows.h"
+#include "core/start_window.h"
 #include "platform/events.h"
+#include "platform/fonts.h"
 
 #include <memory>
 
 int main(int argc, char** argv) {
+    // Read beside the application's own set-up (see platform/fonts.h).
+    vb::FontWarmUp fonts({core::kStartWindowFont});
     vb::Application app(argc, argv);
+    fonts.applicationReady();
     app.setApplicationName("Catalogue");
     std::unique_ptr<FirstFrameReport> report;
     if (FirstFrameReport::asked()) report = std::make_unique<FirstFrameReport>([] { vb::requestEnd(0); });
-    return runProgram();
+    const int status = runProgram();
+    fonts.finish(); // its thread uses the application object
+    return status;
 }

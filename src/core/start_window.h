@@ -5,6 +5,10 @@
 
 namespace core {
 
+// The family of the start window's text; the program has it registered
+// beside its start-up (app/main.cpp).
+inline constexpr const char* kStartWindowFont = "Tahoma";
+
 // The core initialiser, run by every load of the start window.
 void InitModule();
 

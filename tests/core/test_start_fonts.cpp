@@ -52,3 +52,33 @@ TEST(Fonts, FamiliesRegisterOnFirstUseIgnoringCase) {
 }
 
 } // namespace
+
+namespace {
+
+// The warm-up reads the font configuration on a thread of its own and,
+// once the application exists, registers its families there; a window that
+// asks for the same family meanwhile gets it, and its files are registered
+// once.
+TEST(Fonts, WarmUpRegistersItsFamiliesBesideTheWindows) {
+    if (!QFileInfo::exists("/usr/share/wine/fonts/symbol.ttf")) GTEST_SKIP() << "fonts-wine is not installed";
+    ASSERT_FALSE(registered("symbol.ttf"));
+    vb::FontWarmUp warmUp({"Symbol"});
+    warmUp.applicationReady();
+    QFont font(vb::fontFamily("Symbol"));
+    warmUp.finish();
+    EXPECT_EQ(QFontInfo(font).family(), "Symbol");
+    const auto files = vb::registeredFontFiles();
+    EXPECT_EQ(std::count(files.begin(), files.end(), "symbol.ttf"), 1);
+}
+
+// Ended before the application was ready (the program could not start),
+// the warm-up registers nothing and leaves no thread behind.
+TEST(Fonts, WarmUpEndedEarlyRegistersNothing) {
+    if (!QFileInfo::exists("/usr/share/wine/fonts/wingding.ttf"))
+        GTEST_SKIP() << "fonts-wine is not installed";
+    const auto before = vb::registeredFontFiles();
+    { vb::FontWarmUp warmUp({"Wingdings"}); }
+    EXPECT_EQ(vb::registeredFontFiles(), before);
+}
+
+} // namespace
