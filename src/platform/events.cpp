@@ -32,6 +32,17 @@ std::function<void(const std::string&)>& reporter() {
     return r;
 }
 
+// The events being dispatched, innermost last, and whether window code has
+// seen each yet. An event under dispatch is alive, so its address names it.
+struct Dispatch {
+    const QEvent* event;
+    bool seen;
+};
+std::vector<Dispatch>& dispatches() {
+    static std::vector<Dispatch> d;
+    return d;
+}
+
 bool g_ending = false;
 int g_status = 0;
 
@@ -67,6 +78,11 @@ namespace {
 struct FramePush {
     explicit FramePush(Frame f) { frames().push_back(f); }
     ~FramePush() { frames().pop_back(); }
+};
+
+struct DispatchPush {
+    explicit DispatchPush(const QEvent* e) { dispatches().push_back({e, false}); }
+    ~DispatchPush() { dispatches().pop_back(); }
 };
 
 } // namespace
@@ -150,8 +166,20 @@ int execProgram() {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
+bool firstSighting(const QEvent* event) {
+    Dispatch* innermost = nullptr;
+    for (auto it = dispatches().rbegin(); it != dispatches().rend(); ++it) {
+        if (it->event != event) continue;
+        if (it->seen) return false;
+        if (!innermost) innermost = &*it;
+    }
+    if (innermost) innermost->seen = true;
+    return true;
+}
+
 bool Application::notify(QObject* receiver, QEvent* event) {
     FramePush push(Frame::Qt);
+    DispatchPush dispatch(event);
     try {
         return QApplication::notify(receiver, event);
     } catch (const ProgramEnded& e) {

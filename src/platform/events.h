@@ -61,6 +61,15 @@ void resetProgramEnd();
 // Runs the application's event loop; returns the process's exit status.
 int execProgram();
 
+// Qt hands an input event that a widget leaves unaccepted on to the widget's
+// parents, and a widget may hand it to another (a list to its scroll bar),
+// all within the event's one dispatch; window code runs meanwhile, modal
+// windows included. True the first time it is asked for an event during
+// that dispatch, false every later time, so that window code reacts to the
+// event once. The dispatch is known through Application; outside it every
+// time counts as the first.
+bool firstSighting(const QEvent* event);
+
 // The application object: every Qt event passes through notify, which keeps
 // exceptions from code that Qt calls directly out of Qt's own frames.
 class Application : public QApplication {

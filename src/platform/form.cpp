@@ -39,9 +39,15 @@ Control* controlOf(QObject* o) {
     return nullptr;
 }
 
+// The window whose key map and wheel handler an event in o reaches. A dialog
+// over a window (the printer dialog) is the window's child but a window of
+// its own: what is pressed in it is the dialog's alone. A pop-up (a list's
+// drop-down) is part of its control.
 Form* formOf(QObject* o) {
     while (o) {
         if (auto* f = qobject_cast<Form*>(o)) return f;
+        if (auto* w = qobject_cast<QWidget*>(o); w && w->isWindow() && w->windowType() != Qt::Popup)
+            return nullptr;
         o = o->parent();
     }
     return nullptr;
@@ -53,17 +59,12 @@ class RoutingFilter : public QObject {
     bool eventFilter(QObject* watched, QEvent* e) override {
         if (e->type() == QEvent::KeyPress) {
             auto* ke = static_cast<QKeyEvent*>(e);
-            // A key travels up the parents when not accepted; preview it once.
-            // A new key may reuse the address of the last one, so a delivery
-            // counts as the same key only when it climbs to a parent.
-            auto* w = qobject_cast<QWidget*>(watched);
-            bool climbing =
-                ke == lastKey_ && w && lastWatched_ && w != lastWatched_ && w->isAncestorOf(lastWatched_);
-            lastKey_ = ke;
-            lastWatched_ = w;
-            if (climbing) return false;
             Form* f = formOf(watched);
             if (!f || f->isUnloaded() || !f->isEnabled()) return false;
+            // A key that the focus widget leaves climbs its parents, also
+            // after a window that the key opened has been closed by other
+            // keys; the window previews each press once.
+            if (!firstSighting(ke)) return false;
             int shift = 0;
             if (ke->modifiers() & Qt::ShiftModifier) shift |= 1;
             if (ke->modifiers() & Qt::ControlModifier) shift |= 2;
@@ -105,8 +106,6 @@ class RoutingFilter : public QObject {
     }
 
   private:
-    QKeyEvent* lastKey_ = nullptr;
-    QPointer<QWidget> lastWatched_;
     QWheelEvent* lastWheel_ = nullptr;
     QPointer<QWidget> lastWheelWatched_;
     int accumulated_ = 0;

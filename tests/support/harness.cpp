@@ -37,6 +37,10 @@ void ScriptedServices::showModal(vb::Form& form, vb::Form* /*owner*/) {
     shown.push_back(form.Name());
     QPointer<vb::Form> f(&form);
     if (onShow) onShow(&form, form.Name());
+    if (realWindows) {
+        if (f) f->runModalLoop(owner);
+        return;
+    }
     if (f && !f->isUnloaded()) f->Unload();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -48,6 +52,7 @@ void ScriptedServices::showModalMissing(const std::string& name, vb::Form* /*own
 
 bool ScriptedServices::showPrinterDialog(vb::PrinterObject& printer) {
     ++printerDialogs;
+    if (realWindows) return vb::DesktopServices().showPrinterDialog(printer);
     PrinterAnswer a;
     if (!printerAnswers.empty()) {
         a = printerAnswers.front();
@@ -97,7 +102,8 @@ void WindowTest::SetUp() {
     // fails the test and is closed, so that no test can hang.
     auto* t = new QTimer(qApp);
     t->setInterval(200);
-    QObject::connect(t, &QTimer::timeout, [] {
+    QObject::connect(t, &QTimer::timeout, [this] {
+        if (svc.realWindows) return;
         if (QWidget* w = QApplication::activeModalWidget()) {
             ADD_FAILURE() << "unexpected modal window: " << w->windowTitle().toStdString();
             w->close();

@@ -63,6 +63,11 @@ class ScriptedServices : public vb::Services {
     // Runs while a window is shown modally (the window is loaded); the window
     // is unloaded afterwards unless the callback did so.
     std::function<void(vb::Form* form, const std::string& name)> onShow;
+    // Windows and printer dialogs shown for real, as the program shows them:
+    // each window in its own modal loop until it is unloaded, the printer
+    // dialog through the desktop service. Message boxes stay scripted, and
+    // the test answers for what stays open (the watchdog leaves it alone).
+    bool realWindows = false;
 };
 
 // Copies the sample data folder into a fresh temporary folder.
