@@ -263,7 +263,24 @@ void Form::Unload() {
     FormRegistry::forget(this);
     hide();
     if (loop_) loop_->quit();
-    deleteLater();
+    if (dialogs_ > 0)
+        destroyPending_ = true;
+    else
+        deleteLater();
+}
+
+RunningDialog::RunningDialog(QWidget* owner) {
+    for (QObject* o = owner; o && !form_; o = o->parent())
+        form_ = qobject_cast<Form*>(o);
+    if (form_) ++form_->dialogs_;
+}
+
+RunningDialog::~RunningDialog() {
+    if (!form_ || --form_->dialogs_ > 0 || !form_->destroyPending_) return;
+    form_->destroyPending_ = false;
+    // Posted from the code that ran the dialog: the window goes once that
+    // code has returned to the event loop.
+    form_->deleteLater();
 }
 
 bool Form::previewKey(int keyCode, int shift) {

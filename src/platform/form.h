@@ -98,6 +98,9 @@ class Form : public QWidget, public DrawingSurface {
     std::string caption_;
     int left_ = 0, top_ = 0, width_ = 9600, height_ = 7200;
     int pointer_ = 0;
+    friend class RunningDialog;
+    int dialogs_ = 0;
+    bool destroyPending_ = false;
     std::vector<Control*> controls_;
     CommandButton* cancel_ = nullptr;
     QEventLoop* loop_ = nullptr;
@@ -106,6 +109,21 @@ class Form : public QWidget, public DrawingSurface {
     bool loading_ = false;
     bool resizing_ = false;
     QSize placedSize_;
+};
+
+// Held while a dialog runs over the window that owns it (the printer dialog
+// is the window's child): the dialog and the window's code that waits for it
+// live in the window, so a window unloaded meanwhile is hidden at once and
+// destroyed only once the dialog has returned.
+class RunningDialog {
+  public:
+    explicit RunningDialog(QWidget* owner);
+    ~RunningDialog();
+    RunningDialog(const RunningDialog&) = delete;
+    RunningDialog& operator=(const RunningDialog&) = delete;
+
+  private:
+    QPointer<Form> form_;
 };
 
 // Default instances by window name.

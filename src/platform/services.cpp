@@ -95,7 +95,9 @@ int DesktopServices::screenHeight() const {
 }
 
 bool DesktopServices::showPrinterDialog(PrinterObject& printer) {
-    QPrintDialog dialog(&printer.qprinter(), QApplication::activeWindow());
+    QWidget* owner = QApplication::activeWindow();
+    RunningDialog running(owner);
+    QPrintDialog dialog(&printer.qprinter(), owner);
     return dialog.exec() == QDialog::Accepted;
 }
 

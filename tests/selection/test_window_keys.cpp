@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -74,7 +75,7 @@ class WindowKeys : public WindowTest {
             if (f.MSGrid1.TextMatrix(r, 0) == model && f.MSGrid1.Row() != r) f.MSGrid1.setRow(r);
         ASSERT_EQ(core::VehicleName, std::string(brand) + " " + family + " " + model);
         svc.shown.clear();
-        QTimer::singleShot(kStepMs, [this] { next(); });
+        QTimer::singleShot(kStepMs, &alive_, [this] { next(); });
         // What the steps leave open is closed, so that the test ends.
         QTimer guard;
         QElapsedTimer clock;
@@ -101,10 +102,11 @@ class WindowKeys : public WindowTest {
         steps_.pop_front();
         // Scheduled first: a key that opens a window runs that window's loop,
         // and the next step runs inside it.
-        QTimer::singleShot(kStepMs, [this] { next(); });
+        QTimer::singleShot(kStepMs, &alive_, [this] { next(); });
         s();
     }
     std::deque<std::function<void()>> steps_;
+    QObject alive_; // steps still scheduled go with the test
     std::vector<std::string> pressed_;
 };
 
@@ -143,6 +145,33 @@ TEST_F(WindowKeys, EscInThePrinterDialogCancelsOnlyTheDialog) {
     expectTop("Form16");
     press(Qt::Key_Escape);
     expectTop("Form2");
+    press(Qt::Key_Escape);
+    run("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form2", "Form16"}));
+    EXPECT_EQ(svc.printerDialogs, 1);
+    EXPECT_TRUE(vb::Printer().jobs().empty());
+}
+
+// Whatever unloads a window while its printer dialog runs, the window (the
+// dialog's parent, whose code waits for the dialog) stays until the dialog
+// has returned: here Esc delivered to the window itself, past the dialog.
+TEST_F(WindowKeys, WindowUnloadedUnderItsPrinterDialogGoesOnlyAfterTheDialog) {
+    QPointer<vb::Form> sheet;
+    openFromMenu(1);
+    step([&] { sheet = vb::FormRegistry::existing("Form16"); });
+    press(Qt::Key_F10);
+    expectTop("QPrintDialog");
+    step([&] {
+        ASSERT_TRUE(sheet);
+        QWidget* focus = sheet->focusWidget() ? sheet->focusWidget() : sheet.data();
+        QTest::keyClick(focus, Qt::Key_Escape);
+        EXPECT_TRUE(sheet && sheet->isUnloaded());
+    });
+    expectTop("QPrintDialog");
+    step([&] { EXPECT_TRUE(sheet) << "destroyed under its running dialog"; });
+    press(Qt::Key_Escape);
+    expectTop("Form2");
+    step([&] { EXPECT_FALSE(sheet) << "kept after its dialog returned"; });
     press(Qt::Key_Escape);
     run("ARDESIA", "ALBA", "ALBA 1.2 16V");
     EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form2", "Form16"}));
