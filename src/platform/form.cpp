@@ -248,10 +248,14 @@ void Form::runModalLoop(Form* owner) {
     raise();
     if (unloaded_) return;
     QPointer<Form> self(this);
+    QPointer<Form> opener(owner);
     QEventLoop loop;
     loop_ = &loop;
     loop.exec();
     if (self) self->loop_ = nullptr;
+    // The owner gets control back, and with it the keyboard: the next key
+    // and a dialog opened from there belong to it.
+    if (opener && !opener->isUnloaded() && opener->isVisible()) opener->activateWindow();
     // The end of the program left this loop: the code that opened the window
     // must not go on.
     if (programEnding()) throw ProgramEnded{exitStatus()};

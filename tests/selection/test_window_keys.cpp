@@ -121,9 +121,12 @@ class WindowKeys : public WindowTest {
             expectTop(window);
             press(k.key);
             if (!k.opens) continue;
-            if (std::string(k.opens) == kDialog)
+            if (std::string(k.opens) == kDialog) {
                 ++dialogs_;
-            else
+                // As on the desktop: the dialog is the window's child.
+                expectTop(kDialog);
+                act([window] { EXPECT_EQ(top()->parentWidget(), vb::FormRegistry::existing(window)); });
+            } else
                 opened_.push_back(k.opens);
             closeTop(k.opens, window);
         }
