@@ -73,17 +73,12 @@ class RoutingFilter : public QObject {
         }
         if (e->type() == QEvent::Wheel) {
             auto* we = static_cast<QWheelEvent*>(e);
+            Form* f = formOf(watched);
+            if (!f) return false;
             // An event let through may come again: a list hands it on to its
             // scroll bar, and what nothing takes climbs the parents. It is
             // reported once.
-            auto* w = qobject_cast<QWidget*>(watched);
-            bool again = we == lastWheel_ && w && lastWheelWatched_ && w != lastWheelWatched_ &&
-                         (w->isAncestorOf(lastWheelWatched_) || controlOf(w) == controlOf(lastWheelWatched_));
-            lastWheel_ = we;
-            lastWheelWatched_ = w;
-            if (again) return false;
-            Form* f = formOf(watched);
-            if (!f) return false;
+            if (!firstSighting(we)) return false;
             WheelCatcher* catcher = nullptr;
             for (Control* c : f->Controls())
                 if (c->kind() == ControlKind::WheelCatcher) catcher = static_cast<WheelCatcher*>(c);
@@ -106,8 +101,6 @@ class RoutingFilter : public QObject {
     }
 
   private:
-    QWheelEvent* lastWheel_ = nullptr;
-    QPointer<QWidget> lastWheelWatched_;
     int accumulated_ = 0;
 };
 
