@@ -55,6 +55,12 @@ template <class T> std::vector<T> operator+(std::vector<T> a, const std::vector<
     return a;
 }
 
+// The vehicle text viewer's own keys: F9 the belt information, F10 print.
+std::vector<Key> textViewerKeys() {
+    return toolbarKeys() +
+           std::vector<Key>{{Qt::Key_F9, "Form13"}, {Qt::Key_F10, kDialog}, {Qt::Key_F13, nullptr}};
+}
+
 class WindowKeys : public WindowTest {
   protected:
     void SetUp() override {
@@ -167,7 +173,8 @@ class WindowKeys : public WindowTest {
         for (int i = 0; i < f.ListaMarche.ListCount(); ++i)
             if (f.ListaMarche.List(i) == brand) f.ListaMarche.setListIndex(i);
         for (int r = 0; r < f.GridFamiglie.Rows(); ++r)
-            if (f.GridFamiglie.TextMatrix(r, 0) == family && f.GridFamiglie.Row() != r) f.GridFamiglie.setRow(r);
+            if (f.GridFamiglie.TextMatrix(r, 0) == family && f.GridFamiglie.Row() != r)
+                f.GridFamiglie.setRow(r);
         for (int r = 1; r < f.MSGrid1.Rows(); ++r)
             if (f.MSGrid1.TextMatrix(r, 0) == model && f.MSGrid1.Row() != r) f.MSGrid1.setRow(r);
         ASSERT_EQ(core::VehicleName, std::string(brand) + " " + family + " " + model);
@@ -241,8 +248,7 @@ TEST_F(WindowKeys, TorquePage) {
 }
 
 TEST_F(WindowKeys, SocketText) {
-    fromMenu(3, "Form7",
-             toolbarKeys() + std::vector<Key>{{Qt::Key_F9, "Form13"}, {Qt::Key_F10, kDialog}, {Qt::Key_F13, nullptr}});
+    fromMenu(3, "Form7", textViewerKeys());
 }
 
 TEST_F(WindowKeys, LocationViewer) {
@@ -255,18 +261,18 @@ TEST_F(WindowKeys, InfoList) {
 
 TEST_F(WindowKeys, AcPage) {
     fromMenu(6, "Form12",
-             toolbarKeys() + std::vector<Key>{{Qt::Key_F6, "Form5"}, {Qt::Key_F7, "Form5"}, {Qt::Key_F8, "Form5"},
+             toolbarKeys() + std::vector<Key>{{Qt::Key_F6, "Form5"},
+                                              {Qt::Key_F7, "Form5"},
+                                              {Qt::Key_F8, "Form5"},
                                               {Qt::Key_F13, nullptr}});
 }
 
 TEST_F(WindowKeys, TimingBelt) {
-    fromMenu(7, "Form7",
-             toolbarKeys() + std::vector<Key>{{Qt::Key_F9, "Form13"}, {Qt::Key_F10, kDialog}, {Qt::Key_F13, nullptr}});
+    fromMenu(7, "Form7", textViewerKeys());
 }
 
 TEST_F(WindowKeys, AuxiliaryBelt) {
-    fromMenu(8, "Form7",
-             toolbarKeys() + std::vector<Key>{{Qt::Key_F9, "Form13"}, {Qt::Key_F10, kDialog}, {Qt::Key_F13, nullptr}});
+    fromMenu(8, "Form7", textViewerKeys());
 }
 
 TEST_F(WindowKeys, DiagramViewer) {
