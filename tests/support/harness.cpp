@@ -33,7 +33,7 @@ int ScriptedServices::msgBox(const std::string& prompt, int flags, const std::op
     return (flags & 7) == vb::vbYesNo ? vb::vbYes : vb::vbOK;
 }
 
-void ScriptedServices::showModal(vb::Form& form, vb::Form* /*owner*/) {
+void ScriptedServices::showModal(vb::Form& form, vb::Form* owner) {
     shown.push_back(form.Name());
     QPointer<vb::Form> f(&form);
     if (onShow) onShow(&form, form.Name());
