@@ -14,7 +14,10 @@ int main(int argc, char** argv) {
     QLabel label(QStringLiteral("Catalogo tecnico per l'officina"));
     label.setAlignment(Qt::AlignCenter);
     label.resize(QGuiApplication::primaryScreen()->size());
-    FirstFrameReport report([] { QCoreApplication::quit(); });
+    AfterFirstFrame report([] {
+        printFirstFrameTime();
+        QCoreApplication::quit();
+    });
     label.show();
     return app.exec();
 }

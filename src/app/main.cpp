@@ -13,8 +13,12 @@ int main(int argc, char** argv) {
     vb::Application app(argc, argv);
     fonts.applicationReady();
     app.setApplicationName("Catalogue");
-    std::unique_ptr<FirstFrameReport> report;
-    if (FirstFrameReport::asked()) report = std::make_unique<FirstFrameReport>([] { vb::requestEnd(0); });
+    std::unique_ptr<AfterFirstFrame> report;
+    if (firstFrameReportAsked())
+        report = std::make_unique<AfterFirstFrame>([] {
+            printFirstFrameTime();
+            vb::requestEnd(0);
+        });
     const int status = runProgram();
     fonts.finish(); // its thread uses the application object
     return status;
