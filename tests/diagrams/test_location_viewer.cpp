@@ -7,6 +7,8 @@
 
 #include <QTemporaryDir>
 #include <filesystem>
+#include <fstream>
+#include <sys/mount.h>
 
 using namespace diagram_tests;
 using diagrams::Form5;
@@ -253,6 +255,50 @@ TEST_F(Locations, LocationPictureLinkedOutOfTheProgramFolder) {
     });
     EXPECT_EQ(boxesWith("x01a001.jpg not available"), 1);
     EXPECT_FALSE(svc.ended);
+}
+
+// The disk fills up while the program runs: opening the location window
+// says that the decoded picture could not be written, where and why, and
+// leaves nothing behind; no data file changes. (A small file system of its
+// own, so the test needs root to mount it.)
+TEST_F(Locations, FullDiskIsReportedAsSuch) {
+    namespace fs = std::filesystem;
+    const std::string disk = appPath() + "/disk";
+    fs::create_directory(disk);
+    if (::mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=12m") != 0)
+        GTEST_SKIP() << "no file system of its own can be mounted here";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    for (const auto& e : fs::directory_iterator(SAMPLE_DATA_DIR))
+        if (e.is_directory()) fs::copy(e.path(), disk / e.path().filename(), fs::copy_options::recursive);
+    vb::setProgramFolder(disk);
+    const std::string picture = disk + "/ubi/x01A001.jpg";
+    const std::string symbol = disk + "/sym/sym5044/xSymb_01.gif";
+    ASSERT_TRUE(fs::exists(picture) && fs::exists(symbol));
+    const std::string pictureBytes = testing_support::readBytes(picture), symbolBytes = testing_support::readBytes(symbol);
+
+    choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    on["Form5"] = [&](vb::Form*) {
+        // Whatever room is left is taken before the location window opens.
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        const std::string block(1 << 16, 'f');
+        while (filler.write(block.data(), std::streamsize(block.size())))
+            ;
+        Form5::get().Command7_Click();
+    };
+    EXPECT_THROW(openViewer("B100", 12, "Schema di prova"), vb::ProgramEnded);
+    ASSERT_FALSE(svc.boxes.empty());
+    const std::string prompt = svc.boxes.back().prompt;
+    EXPECT_EQ(prompt.find("Error: (61) the temporary file for "), 0u) << prompt;
+    EXPECT_NE(prompt.find(" could not be written in " + core::AppPath + ": No space left on device"),
+              std::string::npos)
+        << prompt;
+    for (const auto& e : fs::directory_iterator(disk))
+        EXPECT_NE(e.path().filename().string().rfind("DcFile", 0), 0u) << e.path();
+    EXPECT_TRUE(testing_support::readBytes(picture) == pictureBytes);
+    EXPECT_TRUE(testing_support::readBytes(symbol) == symbolBytes);
 }
 
 } // namespace
