@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/picture_data.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -11,6 +12,8 @@ namespace vb {
 
 QPixmap LoadPicture(const std::string& path) {
     std::string data = readAll(path);
+    // A file cut short would show its top part over blank: it is damaged.
+    if (!pictureComplete(data)) throw VbError(errInvalidPicture);
     QByteArray bytes(data.data(), qsizetype(data.size()));
     QBuffer buf(&bytes);
     buf.open(QIODevice::ReadOnly);

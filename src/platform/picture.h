@@ -7,7 +7,8 @@
 namespace vb {
 
 // Loads a picture file; the format is found from the content, not the name.
-// Error 53 when the file is missing, 481 when it is not a valid picture.
+// Error 53 when the file is missing, 481 when it is not a valid picture or
+// does not hold the whole picture.
 QPixmap LoadPicture(const std::string& path);
 
 // The picture scaled to size with Qt's smooth transformation, pixel for

@@ -353,4 +353,22 @@ TEST_F(Viewer, MissingOrDamagedPictureKeepsTheViewerOpen) {
     EXPECT_EQ(boxesWith("xpsc51.bmp not available"), 1);
 }
 
+// A diagram cut short is damaged: the recovery is offered instead of half a
+// diagram over blank, and the recovered diagram is shown whole.
+TEST_F(Viewer, DiagramCutShortIsOfferedForRecovery) {
+    const std::string gif = file("psc\\xB100.gif");
+    const std::string whole = testing_support::readBytes(gif);
+    testing_support::writeBytes(gif, whole.substr(0, whole.size() / 3));
+    testing_support::writeBytes(file("psc") + "/xB100.REC", whole);
+    svc.answers = {vb::vbYes};
+    view("B100", 12, [&](Form5& f) {
+        EXPECT_TRUE(f.ImagePsc.Visible());
+        EXPECT_EQ(f.Picture2.Picture().width(), 800);
+    });
+    EXPECT_EQ(boxesWith("(481) File " + vb::LCase(appPath())), 1);
+    EXPECT_EQ(boxesWith("xb100.gif Failed !! To try to recover ?"), 1);
+    EXPECT_TRUE(testing_support::readBytes(gif) == whole);
+    EXPECT_FALSE(svc.ended);
+}
+
 } // namespace

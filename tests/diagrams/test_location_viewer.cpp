@@ -241,6 +241,23 @@ TEST_F(Locations, MissingLocationPictureKeepsTheWindow) {
     EXPECT_FALSE(svc.ended);
 }
 
+// A location picture cut short is damaged: the recovery is offered instead
+// of its top part over grey; without a recovery copy the window goes on
+// without the picture.
+TEST_F(Locations, LocationPictureCutShortIsOfferedForRecovery) {
+    const std::string jpeg = file("ubi\\x01A001.jpg");
+    const std::string whole = testing_support::readBytes(jpeg);
+    testing_support::writeBytes(jpeg, whole.substr(0, whole.size() / 3));
+    svc.answers = {vb::vbYes};
+    fromViewer("ARDESIA", "ALBA", "ALBA 1.2 16V", "B100", 12, [&](Form6& f) {
+        EXPECT_TRUE(f.Picture2.Picture().isNull());
+        EXPECT_EQ(f.MSGrid1.Rows(), 11);
+    });
+    EXPECT_EQ(boxesWith("x01a001.jpg Failed !! To try to recover ?"), 1);
+    EXPECT_EQ(boxesWith("Unable to recover"), 1);
+    EXPECT_FALSE(svc.ended);
+}
+
 // A location picture that is a link out of the program folder counts as
 // missing: it is reported, and what the link points to is never shown.
 TEST_F(Locations, LocationPictureLinkedOutOfTheProgramFolder) {

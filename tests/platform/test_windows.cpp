@@ -1,3 +1,4 @@
+#include "core/diagram_bitmap.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -5,11 +6,14 @@
 #include "platform/geometry.h"
 #include "platform/picture.h"
 #include "platform/vbstring.h"
+#include "sampledata/pictures.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
+#include <QBuffer>
+#include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QScrollBar>
@@ -269,6 +273,70 @@ TEST_F(Platform, PicturesByContentAndCursorHotSpot) {
     EXPECT_EQ(cur->hotSpot(), QPoint(10, 2));
     auto ico = vb::loadCursorFile(appPath() + "\\mas\\lente+.ico");
     EXPECT_EQ(ico->hotSpot(), QPoint(ico->pixmap().width() / 2, ico->pixmap().height() / 2));
+}
+
+// A picture file cut short is damaged like one that cannot be read: its
+// decoder would show the top part over blank. A whole file loads, bytes
+// after the picture included.
+TEST_F(Platform, PictureCutShortIsNotAValidPicture) {
+    QImage art(120, 90, QImage::Format_RGB32);
+    for (int y = 0; y < art.height(); ++y)
+        for (int x = 0; x < art.width(); ++x)
+            art.setPixel(x, y, qRgb(x * 2, y * 2, (x * y) % 256));
+    const auto written = [&](const char* format, bool progressive = false) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        writer.setProgressiveScanWrite(progressive);
+        writer.write(art);
+        return bytes.toStdString();
+    };
+    // A 4 x 2 run-length bitmap of two colours: a run, the end of a row,
+    // literal pixels, the end of the bitmap.
+    std::string rle = std::string("BM") + std::string(12, '\0') + std::string(40, '\0') + std::string(8, '\0');
+    const auto put = [&rle](size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            rle[at + size_t(i)] = char(v >> (8 * i));
+    };
+    rle += std::string("\x04\x01\x00\x00\x00\x04\x00\x01\x01\x00\x00\x01", 12);
+    put(2, std::uint32_t(rle.size()), 4);
+    put(10, 14 + 40 + 8, 4);
+    put(14, 40, 4);
+    put(18, 4, 4);
+    put(22, 2, 4);
+    put(26, 1, 2);
+    put(28, 8, 2);
+    put(30, 1, 4); // run-length, 8 bits
+    put(46, 2, 4); // two palette entries
+    put(58, 0xFFFFFF, 4);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        QSize size;
+    };
+    const std::vector<Case> cases = {
+        {"gif", sampledata::gifBytes(art), art.size()},
+        {"gif of 256 colours", sampledata::gifBytes(art, true), art.size()},
+        {"jpeg", sampledata::jpegBytes(art), art.size()},
+        {"progressive jpeg", written("jpeg", true), art.size()},
+        {"bmp of 16 colours", core::sixteenColourBitmap(art), art.size()},
+        {"bmp of 24 bits", written("bmp"), art.size()},
+        {"run-length bmp", rle, QSize(4, 2)},
+    };
+    for (const Case& c : cases) {
+        writeBytes(file("p"), c.bytes + "after the end");
+        EXPECT_EQ(vb::LoadPicture(file("p")).size(), c.size) << c.name;
+        for (size_t cut : {c.bytes.size() / 3, c.bytes.size() * 2 / 3, c.bytes.size() - 2}) {
+            writeBytes(file("p"), c.bytes.substr(0, cut));
+            try {
+                vb::LoadPicture(file("p"));
+                ADD_FAILURE() << c.name << " cut to " << cut << " of " << c.bytes.size() << " bytes";
+            } catch (const vb::VbError& e) {
+                EXPECT_EQ(e.number(), vb::errInvalidPicture) << c.name;
+            }
+        }
+    }
 }
 
 // Stretched pictures are drawn as Qt's smooth transformation scales them,
