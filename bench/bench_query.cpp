@@ -1,6 +1,9 @@
 // Model-table query cost: raw file read vs. our engine (cached and not) vs. SQLite in memory,
 // each on tables of 50,000 and 500,000 models with the same 500 families (so a
 // family has ten times the models in the bigger one: linear cost means 10x).
+// Equal work: BM_ModelQueryRows and its reference BM_SqliteQueryRowsCovering
+// both run the model query and read the grid's columns of every row.
+// bench/query.sh runs them interleaved and prints the ratios.
 
 #include "db/dbase.h"
 #include "dbwriter/table_writer.h"
@@ -14,7 +17,9 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #ifdef HAVE_SQLITE
@@ -140,6 +145,45 @@ void BM_ModelQueryCached(benchmark::State& state) {
 }
 BENCHMARK(BM_ModelQueryCached)->Apply(sizes)->Unit(benchmark::kMicrosecond);
 
+// The columns of the main window's model grid, read for every row it shows.
+const char* const kGridFields[] = {"MODELLO___", "DATA__IMM_", "MOTORE____",
+                                   "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
+
+// The model query as the main window runs it: the statement, the record set,
+// and every grid value of every row, moving through the set as the window does.
+int64_t queryFamilyRows(db::DataControl& data, std::size_t family) {
+    data.RecordSource = modelQuery(gFamilyKeys[family % gFamilyKeys.size()], 'B');
+    data.Refresh();
+    auto& rs = data.Recordset();
+    if (rs.RecordCount() == 0) return 0;
+    rs.MoveLast();
+    rs.MoveFirst();
+    int64_t rows = 0;
+    while (!rs.Eof()) {
+        for (const char* field : kGridFields)
+            benchmark::DoNotOptimize(rs.Fields(field));
+        rs.MoveNext();
+        ++rows;
+    }
+    return rows;
+}
+
+// The main window's state after its first clicks (every family shown once),
+// then one family's query with all its grid values. Reference:
+// BM_SqliteQueryRowsCovering.
+void BM_ModelQueryRows(benchmark::State& state) {
+    db::DataControl data = modelControl(static_cast<int>(state.range(0)));
+    db::clearTableCache();
+    for (std::size_t f = 0; f < gFamilyKeys.size(); ++f)
+        queryFamilyRows(data, f);
+    std::size_t i = 0;
+    int64_t rows = 0;
+    for (auto _ : state)
+        rows += queryFamilyRows(data, i++);
+    state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
+}
+BENCHMARK(BM_ModelQueryRows)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+
 // The first query on each family of an open table: it puts the family's rows in
 // order, reading their records (which the window reads next anyway).
 void BM_ModelQueryFirstOfFamily(benchmark::State& state) {
@@ -180,8 +224,9 @@ struct Sqlite {
 };
 
 // Loads the table into an in-memory database (values as our reader returns them),
-// with an index on the two filter columns.
-std::unique_ptr<Sqlite> loadSqlite(int count) {
+// with an index on the two filter columns, or (covering) one on the filter columns
+// followed by the ORDER BY columns, so that no query sorts.
+std::unique_ptr<Sqlite> loadSqlite(int count, bool covering = false) {
     auto s = std::make_unique<Sqlite>();
     sqlite3_open(":memory:", &s->db);
     const db::Table t = db::Table::open(modelTable(count));
@@ -209,8 +254,20 @@ std::unique_ptr<Sqlite> loadSqlite(int count) {
     }
     sqlite3_finalize(st);
     sqlite3_exec(s->db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_exec(s->db, "CREATE INDEX fam ON models(Family____, carburante)", nullptr, nullptr, nullptr);
+    sqlite3_exec(s->db,
+                 covering ? "CREATE INDEX fam ON models(Family____, carburante, MODELLO___, DATA__IMM_, "
+                            "MOTORE____)"
+                          : "CREATE INDEX fam ON models(Family____, carburante)",
+                 nullptr, nullptr, nullptr);
     return s;
+}
+
+// Each database is loaded once, so that interleaved runs do not load them again.
+Sqlite* loadedSqlite(int count, bool covering) {
+    static std::map<std::pair<int, bool>, std::unique_ptr<Sqlite>> loaded;
+    auto& s = loaded[{count, covering}];
+    if (!s) s = loadSqlite(count, covering);
+    return s.get();
 }
 
 void BM_SqliteLoad(benchmark::State& state) {
@@ -220,14 +277,7 @@ void BM_SqliteLoad(benchmark::State& state) {
 BENCHMARK(BM_SqliteLoad)->Apply(sizes)->Unit(benchmark::kMillisecond);
 
 void runSqliteQuery(benchmark::State& state, bool indexed) {
-    // One database at a time: the 500,000-model one takes hundreds of megabytes.
-    static std::pair<int, std::unique_ptr<Sqlite>> loaded;
-    const int count = static_cast<int>(state.range(0));
-    if (loaded.first != count) {
-        loaded.second.reset();
-        loaded = {count, loadSqlite(count)};
-    }
-    Sqlite* s = loaded.second.get();
+    Sqlite* s = loadedSqlite(static_cast<int>(state.range(0)), false);
     const std::string sql =
         std::string("SELECT * FROM models") + (indexed ? "" : " NOT INDEXED") +
         " WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
@@ -257,6 +307,38 @@ void BM_SqliteQueryScan(benchmark::State& state) {
     runSqliteQuery(state, false);
 }
 BENCHMARK(BM_SqliteQueryScan)->Apply(sizes)->Unit(benchmark::kMicrosecond);
+
+// The reference of BM_ModelQueryRows: the same query and the grid's columns of
+// every row, through an index that leaves nothing to sort.
+void BM_SqliteQueryRowsCovering(benchmark::State& state) {
+    Sqlite* s = loadedSqlite(static_cast<int>(state.range(0)), true);
+    std::string sql = "SELECT ";
+    for (const char* field : kGridFields)
+        sql += std::string(field == kGridFields[0] ? "" : ", ") + field;
+    sql += " FROM models WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(s->db, sql.c_str(), -1, &st, nullptr);
+    std::size_t i = 0;
+    int64_t rows = 0;
+    for (auto _ : state) {
+        const std::string& key = gFamilyKeys[i++ % gFamilyKeys.size()];
+        sqlite3_bind_text(st, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 0; c < static_cast<int>(std::size(kGridFields)); ++c) {
+                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+                benchmark::DoNotOptimize(
+                    text ? std::optional<std::string>(std::in_place, text,
+                                                      static_cast<std::size_t>(sqlite3_column_bytes(st, c)))
+                         : std::nullopt);
+            }
+            ++rows;
+        }
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
+}
+BENCHMARK(BM_SqliteQueryRowsCovering)->Apply(sizes)->Unit(benchmark::kMicrosecond);
 #endif
 
 } // namespace
