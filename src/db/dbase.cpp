@@ -3,6 +3,8 @@
 #include "db/dbase_format.h"
 
 #include <algorithm>
+#include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,8 +34,25 @@ bool iequals(std::string_view a, std::string_view b) {
     return true;
 }
 
+// Eight bytes at a time: text fields are mostly padding, and every value read
+// is trimmed.
 std::string_view rtrimBlanks(std::string_view s) {
+    constexpr std::uint64_t kBlanks = 0x2020202020202020u;
     std::size_t n = s.size();
+    while (n >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, s.data() + n - 8, 8);
+        word ^= kBlanks; // zero bytes: blanks
+        if (word != 0) {
+            // The last non-blank byte is the highest non-zero byte of the word.
+            const auto trailing = std::size_t((std::endian::native == std::endian::little
+                                                   ? std::countl_zero(word)
+                                                   : std::countr_zero(word)) /
+                                               8);
+            return s.substr(0, n - trailing);
+        }
+        n -= 8;
+    }
     while (n > 0 && s[n - 1] == ' ')
         --n;
     return s.substr(0, n);
@@ -155,6 +174,7 @@ std::string resolveFileNoCase(const std::string& path) {
 
 struct Table::Data {
     std::string path;
+    std::uint64_t id = 0;
     Stamp stamp;
     std::size_t headerLen = 0;
     std::size_t recordLen = 0;
@@ -170,16 +190,29 @@ struct Table::Data {
     Stamp memoStamp;
     unsigned blockSize = kDefaultBlockSize;
 
-    // What has been read is kept, so that the views handed out stay valid.
+    // What has been read is kept, so that the views handed out stay valid. A
+    // chunk is published once, whole, through its slot; readers that find it
+    // there take no lock. Chunks are read and memos kept under readMutex.
     mutable std::mutex readMutex;
-    mutable std::unordered_map<std::uint32_t, std::unique_ptr<char[]>> chunks;
+    std::unique_ptr<std::atomic<const char*>[]> chunkAt; // per chunk; null until read
+    std::size_t chunkCount = 0;
     mutable std::unordered_map<std::uint32_t, std::optional<std::string>> memos;
+
+    Data() = default;
+    Data(const Data&) = delete;
+    Data& operator=(const Data&) = delete;
+    ~Data() {
+        for (std::size_t c = 0; c < chunkCount; ++c)
+            delete[] chunkAt[c].load(std::memory_order_relaxed);
+    }
+    bool chunkRead(std::uint32_t chunk) const { return chunkAt[chunk].load(std::memory_order_acquire); }
 
     mutable std::mutex derivedMutex;
     mutable std::map<std::string, std::shared_ptr<const Derived>, std::less<>> derived;
 
     const char* record(std::size_t row) const;
-    void readChunk(const ReadFile& file, std::uint32_t chunk) const;
+    const char* readChunk(std::uint32_t chunk) const;
+    const char* readChunk(const ReadFile& file, std::uint32_t chunk) const;
     std::optional<std::string_view> memoText(std::size_t row, int field) const;
     std::optional<std::string> readMemo(std::uint32_t block, std::size_t row, const Field& f) const;
 };
@@ -194,26 +227,30 @@ void requireUnchanged(const ReadFile& file, const Stamp& expected, const std::st
 } // namespace
 
 // Call with readMutex held.
-void Table::Data::readChunk(const ReadFile& file, std::uint32_t chunk) const {
+const char* Table::Data::readChunk(const ReadFile& file, std::uint32_t chunk) const {
     const std::uint32_t first = chunk * static_cast<std::uint32_t>(chunkRecords);
     const std::size_t n = std::min<std::size_t>(chunkRecords, physicalCount - first);
     auto bytes = std::make_unique<char[]>(n * recordLen);
     file.readExactly(headerLen + std::uint64_t(first) * recordLen, bytes.get(), n * recordLen, "records");
-    chunks.emplace(chunk, std::move(bytes));
+    const char* kept = bytes.release();
+    chunkAt[chunk].store(kept, std::memory_order_release);
+    return kept;
+}
+
+const char* Table::Data::readChunk(std::uint32_t chunk) const {
+    std::lock_guard lock(readMutex);
+    if (const char* done = chunkAt[chunk].load(std::memory_order_acquire)) return done; // read meanwhile
+    ReadFile file(path, "table file");
+    requireUnchanged(file, stamp, path);
+    return readChunk(file, chunk);
 }
 
 const char* Table::Data::record(std::size_t row) const {
     const std::uint32_t physical = rows[row];
     const std::uint32_t chunk = physical / static_cast<std::uint32_t>(chunkRecords);
-    std::lock_guard lock(readMutex);
-    auto it = chunks.find(chunk);
-    if (it == chunks.end()) {
-        ReadFile file(path, "table file");
-        requireUnchanged(file, stamp, path);
-        readChunk(file, chunk);
-        it = chunks.find(chunk);
-    }
-    return it->second.get() + std::size_t(physical % chunkRecords) * recordLen;
+    const char* bytes = chunkAt[chunk].load(std::memory_order_acquire);
+    if (!bytes) bytes = readChunk(chunk);
+    return bytes + std::size_t(physical % chunkRecords) * recordLen;
 }
 
 std::optional<std::string_view> Table::Data::memoText(std::size_t row, int field) const {
@@ -307,7 +344,9 @@ void forEachRecord(const ReadFile& file, std::size_t headerLen, std::size_t reco
 } // namespace
 
 Table Table::open(const std::string& filePath) {
+    static std::atomic<std::uint64_t> openings{0};
     auto d = std::make_shared<Data>();
+    d->id = ++openings;
     d->path = resolveFileNoCase(filePath);
     const std::string& name = d->path;
     ReadFile in(d->path, "table file");
@@ -366,6 +405,8 @@ Table Table::open(const std::string& filePath) {
                        std::to_string(holds) + ")");
     d->physicalCount = recordCount;
     d->chunkRecords = std::max<std::size_t>(1, kChunk / d->recordLen);
+    d->chunkCount = (std::size_t(recordCount) + d->chunkRecords - 1) / d->chunkRecords;
+    d->chunkAt = std::make_unique<std::atomic<const char*>[]>(d->chunkCount);
 
     d->memoColumn.assign(d->fields.size(), -1);
     std::vector<std::size_t> memoFields;
@@ -420,6 +461,9 @@ Table Table::open(const std::string& filePath) {
 const std::string& Table::path() const {
     return d_->path;
 }
+std::uint64_t Table::id() const {
+    return d_->id;
+}
 const std::string& Table::memoPath() const {
     return d_->memoPath;
 }
@@ -463,6 +507,17 @@ std::optional<std::string_view> Table::view(std::size_t row, int field) const {
     return fieldValue(f, d_->record(row));
 }
 
+void Table::touch(std::size_t row) const {
+    if (row >= d_->rows.size()) return;
+    const std::uint32_t physical = d_->rows[row];
+    const std::uint32_t chunk = physical / static_cast<std::uint32_t>(d_->chunkRecords);
+    const char* bytes = d_->chunkAt[chunk].load(std::memory_order_acquire);
+    if (!bytes) return;
+    const char* rec = bytes + std::size_t(physical % d_->chunkRecords) * d_->recordLen;
+    for (std::size_t at = 0; at < d_->recordLen; at += 64)
+        __builtin_prefetch(rec + at);
+}
+
 void Table::prefetch(std::span<const std::uint32_t> rows) const {
     std::vector<std::uint32_t> wanted;
     wanted.reserve(rows.size());
@@ -473,7 +528,7 @@ void Table::prefetch(std::span<const std::uint32_t> rows) const {
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
     std::lock_guard lock(d_->readMutex);
-    std::erase_if(wanted, [&](std::uint32_t c) { return d_->chunks.count(c) != 0; });
+    std::erase_if(wanted, [&](std::uint32_t c) { return d_->chunkRead(c); });
     if (wanted.empty()) return;
     ReadFile file(d_->path, "table file");
     requireUnchanged(file, d_->stamp, d_->path);

@@ -69,6 +69,7 @@ class Table {
     static Table open(const std::string& filePath);
 
     const std::string& path() const;
+    std::uint64_t id() const; // different for every opening of a table file, never 0
     const std::string& memoPath() const; // empty when the table has no memo field
     const std::vector<Field>& fields() const;
     int fieldIndex(std::string_view name) const; // ASCII case-insensitive; -1 when unknown
@@ -88,6 +89,10 @@ class Table {
     // Keeps those of `rows` that pass, in their order.
     void keepRowsWhere(int field, std::string_view literal, bool notEqual,
                        std::vector<std::uint32_t>& rows) const;
+
+    // A hint that the record of `row` is read soon: when it is in memory already,
+    // it is brought into the processor's cache. Reads nothing from the file.
+    void touch(std::size_t row) const;
 
     // Reads the records of `rows` that have not been read yet, with one opening
     // of the file, so that many views in a row do not open it once each.

@@ -252,15 +252,24 @@ Recordset Query::run(const Table& table) const {
 
 namespace {
 
-std::string& lastRead() {
-    static std::string path;
-    return path;
+// Rows are read in the order the set holds them; the record a few rows ahead
+// is brought towards the processor while this one is read.
+constexpr std::size_t kReadAhead = 2;
+
+struct LastRead {
+    std::uint64_t table = 0; // Table::id(); 0 before any
+    std::string path;
+};
+
+LastRead& lastRead() {
+    static LastRead last;
+    return last;
 }
 
 } // namespace
 
 const std::string& lastFileRead() {
-    return lastRead();
+    return lastRead().path;
 }
 
 Recordset::Recordset(Table table, std::vector<std::uint32_t> rows, bool tableOrder)
@@ -285,6 +294,8 @@ void Recordset::MoveFirst() {
     if (rows_.empty())
         throw Error("No current record (MoveFirst on an empty record set)", kErrNoCurrentRecord);
     pos_ = 0;
+    for (std::size_t ahead = 0; ahead <= kReadAhead && ahead < rows_.size(); ++ahead)
+        table_->touch(rows_[ahead]);
 }
 
 void Recordset::MoveLast() {
@@ -298,6 +309,7 @@ void Recordset::MoveNext() {
     openTable();
     if (pos_ >= rows_.size()) throw Error("No current record (MoveNext past the end)", kErrNoCurrentRecord);
     ++pos_;
+    if (pos_ + kReadAhead < rows_.size()) table_->touch(rows_[pos_ + kReadAhead]);
 }
 
 bool Recordset::Eof() const {
@@ -324,10 +336,27 @@ void Recordset::setAbsolutePosition(int position) {
     pos_ = static_cast<std::size_t>(position);
 }
 
+int Recordset::fieldOf(const Table& table, std::string_view name) const {
+    for (std::size_t k = 0, n = named_.size(); k < n; ++k) {
+        const std::size_t at = (nextNamed_ + k) % n;
+        if (named_[at].first == name) {
+            nextNamed_ = at + 1;
+            return named_[at].second;
+        }
+    }
+    const int f = table.fieldIndex(name);
+    // Every spelling of every field fits; a bound keeps odd callers from growing it.
+    if (f >= 0 && named_.size() < 4 * table.fields().size()) {
+        named_.emplace_back(name, f);
+        nextNamed_ = named_.size();
+    }
+    return f;
+}
+
 Value Recordset::Fields(std::string_view name) const {
     const Table& t = openTable();
-    if (lastRead() != t.path()) lastRead() = t.path();
-    const int f = t.fieldIndex(name);
+    if (LastRead& last = lastRead(); last.table != t.id()) last = {t.id(), t.path()};
+    const int f = fieldOf(t, name);
     if (f < 0)
         throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " +
                         t.path(),
@@ -378,6 +407,8 @@ bool Recordset::NoMatch() const {
 void Recordset::Close() {
     table_.reset();
     rows_.clear();
+    named_.clear();
+    nextNamed_ = 0;
     pos_ = 0;
     noMatch_ = false;
 }

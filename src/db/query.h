@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace db {
@@ -57,6 +58,12 @@ class Recordset {
   private:
     const Table& openTable() const;
     std::size_t currentRow(std::string_view forField) const;
+    int fieldOf(const Table& table, std::string_view name) const; // -1 when unknown
+
+    // The fields asked for by name so far, exactly as spelled: a window reads the
+    // same few fields of every row, and finds each here in the order it asks.
+    mutable std::vector<std::pair<std::string, int>> named_;
+    mutable std::size_t nextNamed_ = 0;
 
     std::optional<Table> table_;
     std::vector<std::uint32_t> rows_;

@@ -156,25 +156,40 @@ constexpr std::size_t kSortByValues = 8192;
 void sortByValues(const Table& table, const std::vector<int>& order, std::span<std::uint32_t> rows) {
     const std::size_t k = order.size();
     table.prefetch(rows);
-    std::vector<std::optional<std::string_view>> cells(rows.size() * k);
+    // The keys are copied side by side first, so that sorting compares within one
+    // small block of memory rather than in records spread over the whole table.
+    constexpr std::uint32_t kNull = 0xFFFFFFFFu;
+    struct Key {
+        std::uint32_t begin = 0;
+        std::uint32_t size = kNull;
+    };
+    std::size_t width = 0;
+    for (int f : order)
+        width += static_cast<std::size_t>(table.fields()[static_cast<std::size_t>(f)].length);
+    std::string bytes;
+    bytes.reserve(rows.size() * width);
+    std::vector<Key> keys(rows.size() * k);
     for (std::size_t i = 0; i < rows.size(); ++i)
-        for (std::size_t j = 0; j < k; ++j) {
-            auto v = table.view(rows[i], order[j]);
-            if (v) v = detail::rtrimBlanks(*v);
-            cells[i * k + j] = v;
-        }
+        for (std::size_t j = 0; j < k; ++j)
+            if (const auto v = table.view(rows[i], order[j])) {
+                const std::string_view trimmed = detail::rtrimBlanks(*v);
+                keys[i * k + j] = {static_cast<std::uint32_t>(bytes.size()),
+                                   static_cast<std::uint32_t>(trimmed.size())};
+                bytes.append(trimmed);
+            }
+    const auto text = [&](const Key& key) { return std::string_view(bytes).substr(key.begin, key.size); };
     std::vector<std::uint32_t> pos(rows.size());
     std::iota(pos.begin(), pos.end(), 0u);
     std::stable_sort(pos.begin(), pos.end(), [&](std::uint32_t a, std::uint32_t b) {
         for (std::size_t j = 0; j < k; ++j) {
-            const auto& x = cells[a * k + j];
-            const auto& y = cells[b * k + j];
-            if (!x || !y) {
-                if (x.has_value() != y.has_value()) return !x.has_value(); // Null first
+            const Key& x = keys[a * k + j];
+            const Key& y = keys[b * k + j];
+            if (x.size == kNull || y.size == kNull) {
+                if ((x.size == kNull) != (y.size == kNull)) return x.size == kNull; // Null first
                 continue;
             }
             // char_traits<char> compares as unsigned char: plain byte order.
-            const int c = x->compare(*y);
+            const int c = text(x).compare(text(y));
             if (c != 0) return c < 0;
         }
         return false;
