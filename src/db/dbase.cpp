@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <numeric>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -180,12 +181,15 @@ struct Table::Data {
     std::size_t recordLen = 0;
     std::uint32_t physicalCount = 0; // records in the file, deleted ones included
     std::vector<Field> fields;
-    std::vector<std::uint32_t> rows; // physical record numbers of the live records
+    // Physical record numbers of the live records; empty when no record is
+    // deleted, as in most tables, where a row is its own record number.
+    std::vector<std::uint32_t> rows;
+    std::uint32_t liveCount = 0;
     std::size_t chunkRecords = 1;
 
     std::vector<int> memoColumn; // per field: column in memoBlocks, or -1
     std::size_t memoColumns = 0;
-    std::vector<std::uint32_t> memoBlocks; // rows.size() * memoColumns, 0 = Null
+    std::vector<std::uint32_t> memoBlocks; // liveCount * memoColumns, 0 = Null
     std::string memoPath;
     Stamp memoStamp;
     unsigned blockSize = kDefaultBlockSize;
@@ -210,6 +214,9 @@ struct Table::Data {
     mutable std::mutex derivedMutex;
     mutable std::map<std::string, std::shared_ptr<const Derived>, std::less<>> derived;
 
+    std::uint32_t physical(std::size_t row) const {
+        return rows.empty() ? static_cast<std::uint32_t>(row) : rows[row];
+    }
     const char* record(std::size_t row) const;
     const char* readChunk(std::uint32_t chunk) const;
     const char* readChunk(const ReadFile& file, std::uint32_t chunk) const;
@@ -246,11 +253,11 @@ const char* Table::Data::readChunk(std::uint32_t chunk) const {
 }
 
 const char* Table::Data::record(std::size_t row) const {
-    const std::uint32_t physical = rows[row];
-    const std::uint32_t chunk = physical / static_cast<std::uint32_t>(chunkRecords);
+    const std::uint32_t at = physical(row);
+    const std::uint32_t chunk = at / static_cast<std::uint32_t>(chunkRecords);
     const char* bytes = chunkAt[chunk].load(std::memory_order_acquire);
     if (!bytes) bytes = readChunk(chunk);
-    return bytes + std::size_t(physical % chunkRecords) * recordLen;
+    return bytes + std::size_t(at % chunkRecords) * recordLen;
 }
 
 std::optional<std::string_view> Table::Data::memoText(std::size_t row, int field) const {
@@ -438,11 +445,18 @@ Table Table::open(const std::string& filePath) {
     }
 
     // Deletion flags and memo pointers, checked once for the whole file.
-    d->rows.reserve(recordCount);
     d->memoBlocks.reserve(std::size_t(recordCount) * d->memoColumns);
     forEachRecord(in, d->headerLen, d->recordLen, 0, recordCount, [&](std::uint32_t i, const char* rec) {
-        if (*rec == '*') return;
-        d->rows.push_back(i);
+        if (*rec == '*') {
+            // The first deleted record: the rows so far are their own numbers.
+            if (d->rows.empty() && d->liveCount == i) {
+                d->rows.resize(i);
+                std::iota(d->rows.begin(), d->rows.end(), 0u);
+            }
+            return;
+        }
+        if (d->liveCount != i || !d->rows.empty()) d->rows.push_back(i);
+        ++d->liveCount;
         for (std::size_t fi : memoFields) {
             const Field& f = d->fields[fi];
             const std::uint32_t block =
@@ -471,7 +485,7 @@ const std::vector<Field>& Table::fields() const {
     return d_->fields;
 }
 std::size_t Table::recordCount() const {
-    return d_->rows.size();
+    return d_->liveCount;
 }
 
 int Table::fieldIndex(std::string_view name) const {
@@ -500,7 +514,7 @@ std::string_view fieldValue(const Field& f, const char* record) {
 } // namespace
 
 std::optional<std::string_view> Table::view(std::size_t row, int field) const {
-    if (row >= d_->rows.size() || field < 0 || std::size_t(field) >= d_->fields.size())
+    if (row >= d_->liveCount || field < 0 || std::size_t(field) >= d_->fields.size())
         fail(d_->path, "record " + std::to_string(row) + " field " + std::to_string(field) + " out of range");
     const Field& f = d_->fields[field];
     if (f.type == 'M') return d_->memoText(row, field);
@@ -508,22 +522,22 @@ std::optional<std::string_view> Table::view(std::size_t row, int field) const {
 }
 
 void Table::touch(std::size_t row) const {
-    if (row >= d_->rows.size()) return;
-    const std::uint32_t physical = d_->rows[row];
-    const std::uint32_t chunk = physical / static_cast<std::uint32_t>(d_->chunkRecords);
+    if (row >= d_->liveCount) return;
+    const std::uint32_t at = d_->physical(row);
+    const std::uint32_t chunk = at / static_cast<std::uint32_t>(d_->chunkRecords);
     const char* bytes = d_->chunkAt[chunk].load(std::memory_order_acquire);
     if (!bytes) return;
-    const char* rec = bytes + std::size_t(physical % d_->chunkRecords) * d_->recordLen;
-    for (std::size_t at = 0; at < d_->recordLen; at += 64)
-        __builtin_prefetch(rec + at);
+    const char* rec = bytes + std::size_t(at % d_->chunkRecords) * d_->recordLen;
+    for (std::size_t line = 0; line < d_->recordLen; line += 64)
+        __builtin_prefetch(rec + line);
 }
 
 void Table::prefetch(std::span<const std::uint32_t> rows) const {
     std::vector<std::uint32_t> wanted;
     wanted.reserve(rows.size());
     for (std::uint32_t r : rows) {
-        if (r >= d_->rows.size()) fail(d_->path, "record " + std::to_string(r) + " out of range");
-        wanted.push_back(d_->rows[r] / static_cast<std::uint32_t>(d_->chunkRecords));
+        if (r >= d_->liveCount) fail(d_->path, "record " + std::to_string(r) + " out of range");
+        wanted.push_back(d_->physical(r) / static_cast<std::uint32_t>(d_->chunkRecords));
     }
     std::sort(wanted.begin(), wanted.end());
     wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
@@ -547,15 +561,15 @@ void Table::scanColumns(
     for (int field : fields)
         if (field < 0 || std::size_t(field) >= d_->fields.size() || d_->fields[field].type == 'M')
             fail(d_->path, "field " + std::to_string(field) + " cannot be scanned");
-    if (d_->rows.empty() || fields.empty()) return;
+    if (d_->liveCount == 0 || fields.empty()) return;
     ReadFile file(d_->path, "table file");
     requireUnchanged(file, d_->stamp, d_->path);
     std::vector<std::string_view> values(fields.size());
     std::uint32_t row = 0;
-    const std::uint32_t first = d_->rows.front();
-    forEachRecord(file, d_->headerLen, d_->recordLen, first, d_->rows.back() + 1 - first,
+    const std::uint32_t first = d_->physical(0);
+    forEachRecord(file, d_->headerLen, d_->recordLen, first, d_->physical(d_->liveCount - 1) + 1 - first,
                   [&](std::uint32_t physical, const char* rec) {
-                      if (row >= d_->rows.size() || d_->rows[row] != physical) return;
+                      if (row >= d_->liveCount || d_->physical(row) != physical) return;
                       for (std::size_t i = 0; i < fields.size(); ++i)
                           values[i] = fieldValue(d_->fields[fields[i]], rec);
                       visit(row++, values);
@@ -592,7 +606,7 @@ std::vector<std::uint32_t> Table::rowsWhere(int field, std::string_view literal,
         });
         return out;
     }
-    for (std::uint32_t r = 0; r < d_->rows.size(); ++r) {
+    for (std::uint32_t r = 0; r < d_->liveCount; ++r) {
         const auto v = view(r, field);
         if (v && (rtrimBlanks(*v) == literal) != notEqual) out.push_back(r);
     }
@@ -604,7 +618,7 @@ void Table::keepRowsWhere(int field, std::string_view literal, bool notEqual,
     if (field < 0 || std::size_t(field) >= d_->fields.size())
         fail(d_->path, "field " + std::to_string(field) + " out of range");
     for (std::uint32_t r : rows)
-        if (r >= d_->rows.size()) fail(d_->path, "record " + std::to_string(r) + " out of range");
+        if (r >= d_->liveCount) fail(d_->path, "record " + std::to_string(r) + " out of range");
     literal = rtrimBlanks(literal);
     std::size_t kept = 0;
     for (std::uint32_t r : rows) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 
 namespace fs = std::filesystem;
 
@@ -162,6 +163,23 @@ TEST(DbaseWriter, RejectsWhatItCannotStore) {
     };
     for (const auto& c : cases)
         EXPECT_THROW(db::writeTable(dir.file("w.dbf"), c.fields, c.records, c.deleted), db::Error) << c.what;
+}
+
+// Text values lose their trailing blanks and nothing else, whatever the length
+// of the value and of its padding.
+TEST(DbaseReader, TrimsExactlyTheTrailingBlanks) {
+    std::mt19937 rng(3);
+    const char bytes[] = {' ', ' ', ' ', 'a', '\x01', '\xA0', '\0'};
+    for (int i = 0; i < 20000; ++i) {
+        std::string s(rng() % 41, ' ');
+        for (char& c : s)
+            c = bytes[rng() % sizeof bytes];
+        if (rng() % 2) s.append(rng() % 30, ' ');
+        std::size_t n = s.size();
+        while (n > 0 && s[n - 1] == ' ')
+            --n;
+        ASSERT_EQ(db::detail::rtrimBlanks(s), std::string_view(s).substr(0, n)) << i;
+    }
 }
 
 TEST(DbaseReader, ReadsDbase3MemoTerminatedBy1A) {

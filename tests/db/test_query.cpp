@@ -360,12 +360,21 @@ TEST(QueryDeleted, DeletedRecordsNeverMatch) {
 
 namespace {
 
+// The reference trims byte by byte, apart from the engine's own trimming.
+std::string_view plainRtrim(std::string_view s) {
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return s;
+}
+
 // Random tables and queries, each checked against a plain scan and sort.
 // Big tables with few conditions sort groups of many rows, which takes another way.
+// Field A is wide, so that its values end in long runs of padding.
 void checkRandomQueries(int records, int queries, int maxConditions) {
     TempDir dir;
     const std::vector<std::string> values = {"",     "a",  "a ", "a\x01", "b",    "\x01",
-                                             "\xC8", "ab", " a", "Z",     "\x7F", "b\x01"};
+                                             "\xC8", "ab", " a", "Z",     "\x7F", "b\x01",
+                                             "x        y", "         z", "abcdefghi"};
     std::mt19937 rng(7);
     const auto pick = [&] { return values[rng() % values.size()]; };
     std::vector<Row> rows;
@@ -376,7 +385,7 @@ void checkRandomQueries(int records, int queries, int maxConditions) {
         deleted.push_back(rng() % 10 == 0);
     }
     const std::vector<db::FieldDef> fields = {
-        {"ID", 'N', 5}, {"A", 'C', 3}, {"B", 'C', 2}, {"N", 'N', 2}, {"M", 'M', 10}};
+        {"ID", 'N', 5}, {"A", 'C', 19}, {"B", 'C', 2}, {"N", 'N', 2}, {"M", 'M', 10}};
     db::writeTable(dir.file("r.dbf"), fields, rows, &deleted);
     db::clearTableCache();
     const db::Table table = db::openTableCached(dir.file("r.dbf"));
@@ -390,7 +399,7 @@ void checkRandomQueries(int records, int queries, int maxConditions) {
             for (const auto& c : where) {
                 const auto v = table.view(r, table.fieldIndex(c.field));
                 ok = ok && v &&
-                     ((db::detail::rtrimBlanks(*v) == db::detail::rtrimBlanks(c.literal)) != c.notEqual);
+                     ((plainRtrim(*v) == plainRtrim(c.literal)) != c.notEqual);
             }
             if (ok) out.push_back(r);
         }
@@ -399,7 +408,7 @@ void checkRandomQueries(int records, int queries, int maxConditions) {
                 auto a = table.view(x, table.fieldIndex(f)), b = table.view(y, table.fieldIndex(f));
                 if (a.has_value() != b.has_value()) return !a.has_value();
                 if (!a) continue;
-                const int c = db::detail::rtrimBlanks(*a).compare(db::detail::rtrimBlanks(*b));
+                const int c = plainRtrim(*a).compare(plainRtrim(*b));
                 if (c != 0) return c < 0;
             }
             return false;
