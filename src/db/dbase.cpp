@@ -77,9 +77,14 @@ std::string format::memoPathFor(const std::string& dbfPath) {
 namespace {
 
 constexpr std::size_t kMemoHeaderSize = 22; // up to the dBase IV block size
-// Records are fetched and kept in chunks of about this size; scans read slices
-// of kSlice bytes into one buffer that is then reused.
-constexpr std::size_t kChunk = 4096;
+// Records are fetched and kept in chunks of about kChunk bytes: small, since
+// a family's rows lie scattered over the table and each chunk read for one of
+// them brings its neighbours along. Chunks read in a row bring up to
+// kReadAhead more with them. Kept chunks are packed into blocks of kBlock
+// bytes. Scans read slices of kSlice bytes into one buffer that is then reused.
+constexpr std::size_t kChunk = 1024;
+constexpr std::uint32_t kReadAhead = 8;
+constexpr std::size_t kBlock = 64 * 1024;
 constexpr std::size_t kSlice = 256 * 1024;
 
 std::string_view trimBlanks(std::string_view s) {
@@ -196,20 +201,18 @@ struct Table::Data {
 
     // What has been read is kept, so that the views handed out stay valid. A
     // chunk is published once, whole, through its slot; readers that find it
-    // there take no lock. Chunks are read and memos kept under readMutex.
+    // there take no lock. Chunks are read, blocks filled and memos kept under
+    // readMutex.
     mutable std::mutex readMutex;
     std::unique_ptr<std::atomic<const char*>[]> chunkAt; // per chunk; null until read
-    std::size_t chunkCount = 0;
+    std::uint32_t chunkCount = 0;
+    mutable std::vector<std::unique_ptr<char[]>> blocks;
+    mutable char* blockNext = nullptr; // the free end of blocks.back()
+    mutable std::size_t blockFree = 0;
     mutable std::unordered_map<std::uint32_t, std::optional<std::string>> memos;
 
-    Data() = default;
-    Data(const Data&) = delete;
-    Data& operator=(const Data&) = delete;
-    ~Data() {
-        for (std::size_t c = 0; c < chunkCount; ++c)
-            delete[] chunkAt[c].load(std::memory_order_relaxed);
-    }
     bool chunkRead(std::uint32_t chunk) const { return chunkAt[chunk].load(std::memory_order_acquire); }
+    char* allocate(std::size_t bytes) const;
 
     mutable std::mutex derivedMutex;
     mutable std::map<std::string, std::shared_ptr<const Derived>, std::less<>> derived;
@@ -219,7 +222,7 @@ struct Table::Data {
     }
     const char* record(std::size_t row) const;
     const char* readChunk(std::uint32_t chunk) const;
-    const char* readChunk(const ReadFile& file, std::uint32_t chunk) const;
+    void readChunks(const ReadFile& file, std::uint32_t first, std::uint32_t count) const;
     std::optional<std::string_view> memoText(std::size_t row, int field) const;
     std::optional<std::string> readMemo(std::uint32_t block, std::size_t row, const Field& f) const;
 };
@@ -234,14 +237,29 @@ void requireUnchanged(const ReadFile& file, const Stamp& expected, const std::st
 } // namespace
 
 // Call with readMutex held.
-const char* Table::Data::readChunk(const ReadFile& file, std::uint32_t chunk) const {
-    const std::uint32_t first = chunk * static_cast<std::uint32_t>(chunkRecords);
-    const std::size_t n = std::min<std::size_t>(chunkRecords, physicalCount - first);
-    auto bytes = std::make_unique<char[]>(n * recordLen);
-    file.readExactly(headerLen + std::uint64_t(first) * recordLen, bytes.get(), n * recordLen, "records");
-    const char* kept = bytes.release();
-    chunkAt[chunk].store(kept, std::memory_order_release);
-    return kept;
+char* Table::Data::allocate(std::size_t bytes) const {
+    if (bytes > blockFree) {
+        const std::size_t size = std::max(bytes, kBlock);
+        blocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        blockNext = blocks.back().get();
+        blockFree = size;
+    }
+    char* at = blockNext;
+    blockNext += bytes;
+    blockFree -= bytes;
+    return at;
+}
+
+// Chunks [first, first + count), none read yet, with one read. Call with
+// readMutex held.
+void Table::Data::readChunks(const ReadFile& file, std::uint32_t first, std::uint32_t count) const {
+    const std::uint64_t firstRecord = std::uint64_t(first) * chunkRecords;
+    const std::size_t n =
+        std::min<std::uint64_t>(std::uint64_t(count) * chunkRecords, physicalCount - firstRecord);
+    char* bytes = allocate(n * recordLen);
+    file.readExactly(headerLen + firstRecord * recordLen, bytes, n * recordLen, "records");
+    for (std::uint32_t c = 0; c < count; ++c)
+        chunkAt[first + c].store(bytes + std::size_t(c) * chunkRecords * recordLen, std::memory_order_release);
 }
 
 const char* Table::Data::readChunk(std::uint32_t chunk) const {
@@ -249,7 +267,13 @@ const char* Table::Data::readChunk(std::uint32_t chunk) const {
     if (const char* done = chunkAt[chunk].load(std::memory_order_acquire)) return done; // read meanwhile
     ReadFile file(path, "table file");
     requireUnchanged(file, stamp, path);
-    return readChunk(file, chunk);
+    // Rows read in table order: the chunks that follow are read with this one.
+    std::uint32_t count = 1;
+    if (chunk > 0 && chunkRead(chunk - 1))
+        while (count <= kReadAhead && chunk + count < chunkCount && !chunkRead(chunk + count))
+            ++count;
+    readChunks(file, chunk, count);
+    return chunkAt[chunk].load(std::memory_order_relaxed);
 }
 
 const char* Table::Data::record(std::size_t row) const {
@@ -412,7 +436,7 @@ Table Table::open(const std::string& filePath) {
                        std::to_string(holds) + ")");
     d->physicalCount = recordCount;
     d->chunkRecords = std::max<std::size_t>(1, kChunk / d->recordLen);
-    d->chunkCount = (std::size_t(recordCount) + d->chunkRecords - 1) / d->chunkRecords;
+    d->chunkCount = static_cast<std::uint32_t>((std::size_t(recordCount) + d->chunkRecords - 1) / d->chunkRecords);
     d->chunkAt = std::make_unique<std::atomic<const char*>[]>(d->chunkCount);
 
     d->memoColumn.assign(d->fields.size(), -1);
@@ -546,8 +570,14 @@ void Table::prefetch(std::span<const std::uint32_t> rows) const {
     if (wanted.empty()) return;
     ReadFile file(d_->path, "table file");
     requireUnchanged(file, d_->stamp, d_->path);
-    for (std::uint32_t c : wanted)
-        d_->readChunk(file, c);
+    // Runs of neighbouring chunks are read at once.
+    for (std::size_t i = 0; i < wanted.size();) {
+        std::size_t j = i + 1;
+        while (j < wanted.size() && wanted[j] == wanted[j - 1] + 1)
+            ++j;
+        d_->readChunks(file, wanted[i], static_cast<std::uint32_t>(j - i));
+        i = j;
+    }
 }
 
 void Table::scanColumn(int field, const std::function<void(std::uint32_t, std::string_view)>& visit) const {

@@ -155,9 +155,10 @@ constexpr std::size_t kSortByValues = 8192;
 
 void sortByValues(const Table& table, const std::vector<int>& order, std::span<std::uint32_t> rows) {
     const std::size_t k = order.size();
-    table.prefetch(rows);
     // The keys are copied side by side first, so that sorting compares within one
     // small block of memory rather than in records spread over the whole table.
+    // Records are read batch by batch and their keys copied at once, while the
+    // batch is still in the processor's cache.
     constexpr std::uint32_t kNull = 0xFFFFFFFFu;
     struct Key {
         std::uint32_t begin = 0;
@@ -169,7 +170,9 @@ void sortByValues(const Table& table, const std::vector<int>& order, std::span<s
     std::string bytes;
     bytes.reserve(rows.size() * width);
     std::vector<Key> keys(rows.size() * k);
-    for (std::size_t i = 0; i < rows.size(); ++i)
+    constexpr std::size_t kBatch = 128;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (i % kBatch == 0) table.prefetch(rows.subspan(i, std::min(kBatch, rows.size() - i)));
         for (std::size_t j = 0; j < k; ++j)
             if (const auto v = table.view(rows[i], order[j])) {
                 const std::string_view trimmed = detail::rtrimBlanks(*v);
@@ -177,6 +180,7 @@ void sortByValues(const Table& table, const std::vector<int>& order, std::span<s
                                    static_cast<std::uint32_t>(trimmed.size())};
                 bytes.append(trimmed);
             }
+    }
     const auto text = [&](const Key& key) { return std::string_view(bytes).substr(key.begin, key.size); };
     std::vector<std::uint32_t> pos(rows.size());
     std::iota(pos.begin(), pos.end(), 0u);
