@@ -545,15 +545,26 @@ std::optional<std::string_view> Table::view(std::size_t row, int field) const {
     return fieldValue(f, d_->record(row));
 }
 
-void Table::touch(std::size_t row) const {
-    if (row >= d_->liveCount) return;
+void Table::touch(std::size_t row, int firstField, int lastField) const {
+    if (row >= d_->liveCount || firstField < 0 || lastField < firstField ||
+        std::size_t(lastField) >= d_->fields.size())
+        return;
     const std::uint32_t at = d_->physical(row);
     const std::uint32_t chunk = at / static_cast<std::uint32_t>(d_->chunkRecords);
     const char* bytes = d_->chunkAt[chunk].load(std::memory_order_acquire);
     if (!bytes) return;
     const char* rec = bytes + std::size_t(at % d_->chunkRecords) * d_->recordLen;
-    for (std::size_t line = 0; line < d_->recordLen; line += 64)
-        __builtin_prefetch(rec + line);
+    const Field& last = d_->fields[std::size_t(lastField)];
+    const char* end = rec + last.offset + last.length;
+    for (const char* line = rec + d_->fields[std::size_t(firstField)].offset; line < end; line += 64)
+        __builtin_prefetch(line);
+    __builtin_prefetch(end - 1);
+}
+
+void Table::touchChunk(std::size_t row) const {
+    if (row >= d_->liveCount) return;
+    if (!d_->rows.empty()) __builtin_prefetch(&d_->rows[row]);
+    __builtin_prefetch(&d_->chunkAt[(d_->rows.empty() ? row : d_->rows[row]) / d_->chunkRecords]);
 }
 
 void Table::prefetch(std::span<const std::uint32_t> rows) const {

@@ -90,9 +90,13 @@ class Table {
     void keepRowsWhere(int field, std::string_view literal, bool notEqual,
                        std::vector<std::uint32_t>& rows) const;
 
-    // A hint that the record of `row` is read soon: when it is in memory already,
-    // it is brought into the processor's cache. Reads nothing from the file.
-    void touch(std::size_t row) const;
+    // Hints that rows are read soon, for readers that walk rows in a known order;
+    // neither reads anything from the file. touch brings the bytes of fields
+    // [firstField, lastField] of `row` into the processor's cache when its
+    // record is in memory; touchChunk does the same for what finds the record,
+    // and is given rows further ahead.
+    void touch(std::size_t row, int firstField, int lastField) const;
+    void touchChunk(std::size_t row) const;
 
     // Reads the records of `rows` that have not been read yet, with one opening
     // of the file, so that many views in a row do not open it once each.

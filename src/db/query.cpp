@@ -262,6 +262,7 @@ namespace {
 // Rows are read in the order the set holds them; the record a few rows ahead
 // is brought towards the processor while this one is read.
 constexpr std::size_t kReadAhead = 4;
+constexpr std::size_t kChunkAhead = 12;
 
 struct LastRead {
     std::uint64_t table = 0; // Table::id(); 0 before any
@@ -302,7 +303,7 @@ void Recordset::MoveFirst() {
         throw Error("No current record (MoveFirst on an empty record set)", kErrNoCurrentRecord);
     pos_ = 0;
     for (std::size_t ahead = 0; ahead <= kReadAhead && ahead < rows_.size(); ++ahead)
-        table_->touch(rows_[ahead]);
+        touchRow(ahead);
 }
 
 void Recordset::MoveLast() {
@@ -316,7 +317,8 @@ void Recordset::MoveNext() {
     openTable();
     if (pos_ >= rows_.size()) throw Error("No current record (MoveNext past the end)", kErrNoCurrentRecord);
     ++pos_;
-    if (pos_ + kReadAhead < rows_.size()) table_->touch(rows_[pos_ + kReadAhead]);
+    if (pos_ + kReadAhead < rows_.size()) touchRow(pos_ + kReadAhead);
+    if (pos_ + kChunkAhead < rows_.size()) table_->touchChunk(rows_[pos_ + kChunkAhead]);
 }
 
 bool Recordset::Eof() const {
@@ -343,6 +345,10 @@ void Recordset::setAbsolutePosition(int position) {
     pos_ = static_cast<std::size_t>(position);
 }
 
+void Recordset::touchRow(std::size_t position) const {
+    if (readFirst_ >= 0) table_->touch(rows_[position], readFirst_, readLast_);
+}
+
 int Recordset::fieldOf(const Table& table, std::string_view name) const {
     for (std::size_t k = 0, n = named_.size(); k < n; ++k) {
         const std::size_t at = (nextNamed_ + k) % n;
@@ -356,6 +362,8 @@ int Recordset::fieldOf(const Table& table, std::string_view name) const {
     if (f >= 0 && named_.size() < 4 * table.fields().size()) {
         named_.emplace_back(name, f);
         nextNamed_ = named_.size();
+        readFirst_ = readFirst_ < 0 ? f : std::min(readFirst_, f);
+        readLast_ = std::max(readLast_, f);
     }
     return f;
 }
@@ -416,6 +424,7 @@ void Recordset::Close() {
     rows_.clear();
     named_.clear();
     nextNamed_ = 0;
+    readFirst_ = readLast_ = -1;
     pos_ = 0;
     noMatch_ = false;
 }

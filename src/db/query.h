@@ -64,6 +64,10 @@ class Recordset {
     // same few fields of every row, and finds each here in the order it asks.
     mutable std::vector<std::pair<std::string, int>> named_;
     mutable std::size_t nextNamed_ = 0;
+    // The span of the fields read so far, which rows ahead bring into the cache.
+    mutable int readFirst_ = -1;
+    mutable int readLast_ = -1;
+    void touchRow(std::size_t position) const;
 
     std::optional<Table> table_;
     std::vector<std::uint32_t> rows_;
