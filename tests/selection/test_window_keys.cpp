@@ -6,10 +6,9 @@
 #include "core/module1.h"
 #include "diagrams/location_viewer.h"
 #include "mechanical/torque_window.h"
+#include "mechanical/vehicle.h"
 #include "platform/form.h"
 #include "platform/printer.h"
-#include "selection/main_window.h"
-#include "support/harness.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -61,10 +60,10 @@ std::vector<Key> textViewerKeys() {
            std::vector<Key>{{Qt::Key_F9, "Form13"}, {Qt::Key_F10, kDialog}, {Qt::Key_F13, nullptr}};
 }
 
-class WindowKeys : public WindowTest {
+class WindowKeys : public mechanical_tests::VehicleTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
+        VehicleTest::SetUp();
         svc.realWindows = true;
     }
 
@@ -168,15 +167,7 @@ class WindowKeys : public WindowTest {
     // returns when the main window is closed. Windows still open when the
     // steps are done are closed and reported.
     void run(const char* brand = "ARDESIA", const char* family = "ALBA", const char* model = "ALBA 1.2 16V") {
-        startProgram();
-        Form2& f = Form2::get();
-        for (int i = 0; i < f.ListaMarche.ListCount(); ++i)
-            if (f.ListaMarche.List(i) == brand) f.ListaMarche.setListIndex(i);
-        for (int r = 0; r < f.GridFamiglie.Rows(); ++r)
-            if (f.GridFamiglie.TextMatrix(r, 0) == family && f.GridFamiglie.Row() != r)
-                f.GridFamiglie.setRow(r);
-        for (int r = 1; r < f.MSGrid1.Rows(); ++r)
-            if (f.MSGrid1.TextMatrix(r, 0) == model && f.MSGrid1.Row() != r) f.MSGrid1.setRow(r);
+        Form2& f = choose(brand, family, model);
         ASSERT_EQ(core::VehicleName, std::string(brand) + " " + family + " " + model);
         svc.shown.clear();
         QTimer::singleShot(kStepMs, &alive_, [this] { next(); });
