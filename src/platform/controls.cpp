@@ -16,6 +16,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
+#include <QToolTip>
 #include <algorithm>
 
 namespace vb {
@@ -219,7 +220,12 @@ void Control::setEnabled(bool v) {
 }
 void Control::setToolTipText(const std::string& text) {
     tooltip_ = text;
-    if (QWidget* w = widget()) w->setToolTip(toQt(text));
+    QWidget* w = widget();
+    if (!w) return;
+    // A tip whose text is taken away while it is on screen goes with it.
+    if (text.empty() && QToolTip::isVisible() && !w->toolTip().isEmpty() && QToolTip::text() == w->toolTip())
+        QToolTip::hideText();
+    w->setToolTip(toQt(text));
 }
 
 void Control::setMousePointer(int pointer) {

@@ -7,8 +7,14 @@
 #include "sampledata/diagram_data.h"
 #include "support/fixtures.h"
 
+#include <QApplication>
+#include <QHelpEvent>
+#include <QTest>
+#include <QToolTip>
+
 using namespace diagram_tests;
 using diagrams::Form5;
+using testing_support::moveAt;
 
 namespace {
 
@@ -369,6 +375,33 @@ TEST_F(Viewer, DiagramCutShortIsOfferedForRecovery) {
     EXPECT_EQ(boxesWith("xb100.gif Failed !! To try to recover ?"), 1);
     EXPECT_TRUE(testing_support::readBytes(gif) == whole);
     EXPECT_FALSE(svc.ended);
+}
+
+TEST_F(Viewer, ComponentTooltipLeavesTheScreenWithTheHotspots) {
+    view("B100", 12, [&](Form5& f) {
+        f.Show();
+        QApplication::processEvents();
+        QWidget* diagram = f.ImagePsc.widget();
+        auto at = [&](QPointF twips) {
+            return diagram->mapTo(
+                &f, QPoint(int(twips.x()) / vb::kTwipsPerPixel, int(twips.y()) / vb::kTwipsPerPixel));
+        };
+        const QPoint ecu = at(inside("B100", 0));
+        moveAt(f, ecu);
+        ASSERT_EQ(f.ImagePsc.ToolTipText(), "12   (1) Centralina iniezione");
+        // The pointer rests on the component: the tip comes up.
+        const QPoint local = diagram->mapFrom(&f, ecu);
+        QHelpEvent rest(QEvent::ToolTip, local, diagram->mapToGlobal(local));
+        QApplication::sendEvent(diagram, &rest);
+        ASSERT_TRUE(QToolTip::isVisible());
+        EXPECT_EQ(QToolTip::text().toStdString(), "12   (1) Centralina iniezione");
+        // Out of every hot-spot: the text is cleared at the next move, and
+        // the tip shown goes with it.
+        moveAt(f, at(QPointF(300, 1000)));
+        moveAt(f, at(QPointF(240, 1000)));
+        EXPECT_EQ(f.ImagePsc.ToolTipText(), "");
+        EXPECT_TRUE(QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 2000));
+    });
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
@@ -166,6 +167,14 @@ std::string nameOf(QWidget* w) {
         if (auto* f = qobject_cast<vb::Form*>(o)) return f->Name();
     }
     return w ? w->metaObject()->className() : "nothing";
+}
+
+void moveAt(QWidget& window, QPoint p) {
+    QWidget* w = widgetAt(window, p);
+    const QPoint local = w->mapFrom(&window, p);
+    QMouseEvent e(QEvent::MouseMove, local, w->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                  Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
 }
 
 void clickAt(QWidget& window, QPoint p) {

@@ -107,6 +107,8 @@ void setProgramFolderForTests(const std::string& path);
 QWidget* widgetAt(QWidget& window, QPoint p);
 // The control that owns widget w (its name), or the widget's class name.
 std::string nameOf(QWidget* w);
+// The pointer moved to p of window, delivered to the widget that lies there.
+void moveAt(QWidget& window, QPoint p);
 // A left click at p of window, delivered to the widget that lies there, as
 // the window system does.
 void clickAt(QWidget& window, QPoint p);
