@@ -15,6 +15,7 @@
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
+#include <QBitmap>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
@@ -24,7 +25,7 @@ namespace {
 
 using core::Des;
 
-constexpr int kBarHeight = 900;
+constexpr int kBarHeight = 720;
 constexpr std::int32_t kNavy = 0x800000;
 
 } // namespace
@@ -62,7 +63,7 @@ Form5::Form5()
          {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9})
         b->MouseMove = [this](int, int, float, float) { resetHover(); };
     VisibleComponentGrid.setContainer(&Picture1);
-    VisibleComponentGrid.Move(700, 50, 8000, 800);
+    VisibleComponentGrid.Move(700, 45, 8000, 630);
     VisibleComponentGrid.setCols(1);
     VisibleComponentGrid.setRows(0);
     VisibleComponentGrid.setFixedRows(0);
@@ -71,7 +72,7 @@ Form5::Form5()
     for (int i = 0; i < 20; ++i) {
         auto& b = Command10.add(*this, "Command10", i);
         b.setContainer(&Picture1);
-        b.Move(700 + (i % 10) * 690, 60 + (i / 10) * 400, 680, 380);
+        b.Move(660 + (i % 10) * 400, i < 10 ? 40 : 420, 400, 255);
         b.setVisible(false);
         b.setEnabled(false);
         b.Click = [this, i] { Command10_Click(i); };
@@ -224,6 +225,7 @@ void Form5::ArrangeControls() {
     ImagePsc.setLeft((W - ImagePsc.Width() - 90) / 2);
     ImagePsc.setTop((H - 2 * Picture1.Height() - ImagePsc.Height()) / 2 + Picture1.Height() - 150);
     Shape2.setWidth(W - 200);
+    keepDiagramBetweenHeaderAndBar();
     // The component grid fills the bar between the close button and the
     // toolbar, at any width of the window.
     VisibleComponentGrid.setLeft(Command6.Left() + Command6.Width() + 15);
@@ -384,6 +386,22 @@ void Form5::Load_ListaTooltip() {
 
 // ------------------------------------------------ zoom and hot-spots
 
+// The diagram is seen, and takes the mouse, only between the header and the
+// bar: a picture larger than that room, zoomed or in a small window, passes
+// beneath them, and they keep their looks and their clicks.
+void Form5::keepDiagramBetweenHeaderAndBar() {
+    QWidget* w = ImagePsc.widget();
+    if (!w || w->width() <= 0 || w->height() <= 0) return;
+    const int top = Shape2.widget()->geometry().bottom() + 1;
+    const int bottom = Picture1.widget()->y();
+    QBitmap room(w->size());
+    room.clear();
+    QPainter p(&room);
+    p.fillRect(QRect(0, top - w->y(), w->width(), bottom - top), Qt::color1);
+    p.end();
+    w->setMask(room);
+}
+
 void Form5::setDiagramPointer(int pointer, const std::shared_ptr<QCursor>& icon) {
     ImagePsc.setMouseIcon(icon);
     ImagePsc.setMousePointer(pointer);
@@ -425,6 +443,7 @@ void Form5::ImagePsc_Click() {
         setDiagramPointer(vb::vbCustom, magnifierPlus_);
     }
     Zoomed = !Zoomed;
+    keepDiagramBetweenHeaderAndBar();
     ImagePsc.setVisible(true);
 }
 

@@ -14,7 +14,10 @@
 
 using namespace diagram_tests;
 using diagrams::Form5;
+using testing_support::clickAt;
 using testing_support::moveAt;
+using testing_support::nameOf;
+using testing_support::widgetAt;
 
 namespace {
 
@@ -30,6 +33,38 @@ class Viewer : public DiagramTest {
         };
         openViewer(code, mode, "Iniezione benzina ARDESIA ALBA 1.2 16V");
         EXPECT_TRUE(ran);
+    }
+    // What the diagram changes in the header and the bar, as drawn on the
+    // screen: nothing when they stay above it.
+    static std::string diagramOverHeaderOrBar(Form5& f) {
+        const QImage with = f.grab().toImage();
+        f.ImagePsc.widget()->hide();
+        const QImage without = f.grab().toImage();
+        f.ImagePsc.widget()->show();
+        const QRect header = f.Shape2.widget()->geometry();
+        const int barTop = f.Picture1.widget()->y();
+        for (int y = 0; y < with.height(); ++y) {
+            if (y > header.bottom() && y < barTop) continue;
+            for (int x = 0; x < with.width(); ++x)
+                if (with.pixel(x, y) != without.pixel(x, y))
+                    return "diagram drawn at " + std::to_string(x) + "," + std::to_string(y);
+        }
+        return "";
+    }
+    // Every point of the header and of the bar takes its own clicks.
+    static std::string diagramTakesClicksOfHeaderOrBar(Form5& f) {
+        const QRect header = f.Shape2.widget()->geometry();
+        const int barTop = f.Picture1.widget()->y();
+        for (int x = 0; x < f.width(); x += 3)
+            for (int y : {header.top() + 1, header.center().y(), header.bottom(), barTop, barTop + 2,
+                          f.height() / 2 + barTop / 2, f.height() - 1})
+                if (y <= header.bottom() || y >= barTop)
+                    if (widgetAt(f, QPoint(x, y)) == f.ImagePsc.widget())
+                        return "diagram takes the click at " + std::to_string(x) + "," + std::to_string(y);
+        return "";
+    }
+    static QPoint centreOf(Form5& f, vb::Control& c) {
+        return c.widget()->mapTo(&f, c.widget()->rect().center());
     }
     // A point inside component i of a sheet, in twips of the picture.
     static QPointF inside(const std::string& code, int i) {
@@ -375,6 +410,57 @@ TEST_F(Viewer, DiagramCutShortIsOfferedForRecovery) {
     EXPECT_EQ(boxesWith("xb100.gif Failed !! To try to recover ?"), 1);
     EXPECT_TRUE(testing_support::readBytes(gif) == whole);
     EXPECT_FALSE(svc.ended);
+}
+
+TEST_F(Viewer, HeaderAndBarStayAboveTheDiagramAtAnyZoomAndSize) {
+    view("D100", 22, [&](Form5& f) {
+        // The bar is as designed and holds both rows of component buttons.
+        EXPECT_EQ(f.Picture1.Height(), 720);
+        f.Show();
+        QApplication::processEvents();
+        const QRect bar = f.Picture1.widget()->geometry();
+        EXPECT_EQ(bar.height(), 720 / vb::kTwipsPerPixel);
+        EXPECT_EQ(bar.bottom(), f.height() - 1);
+        for (auto& b : f.Command10)
+            EXPECT_TRUE(QRect(QPoint(0, 0), bar.size()).contains(b->widget()->geometry())) << b->Index();
+
+        // Zoomed x1.6 by a click on the diagram, the picture fills the window.
+        clickAt(f, centreOf(f, f.ImagePsc));
+        ASSERT_TRUE(f.Zoomed);
+        EXPECT_EQ(f.ZoomFactor, 1.6);
+        EXPECT_EQ(diagramOverHeaderOrBar(f), "");
+        EXPECT_EQ(diagramTakesClicksOfHeaderOrBar(f), "");
+        int opened = 0;
+        on["Form7"] = [&](vb::Form*) { ++opened; };
+        clickAt(f, f.Command10(12).widget()->mapTo(&f, QPoint(2, 2)));
+        EXPECT_EQ(opened, 1);
+        // A click on the header does not zoom out.
+        clickAt(f, f.Shape2.widget()->geometry().bottomRight() - QPoint(3, 3));
+        EXPECT_TRUE(f.Zoomed);
+
+        // Resized from outside while zoomed; zoomed out there, resized again
+        // and zoomed in at that size.
+        for (QSize size : {QSize(700, 500), QSize(900, 700)}) {
+            f.resize(size);
+            QApplication::processEvents();
+            EXPECT_EQ(f.Picture1.widget()->geometry().bottom(), f.height() - 1);
+            EXPECT_EQ(diagramOverHeaderOrBar(f), "") << size.width();
+            EXPECT_EQ(diagramTakesClicksOfHeaderOrBar(f), "") << size.width();
+            for (vb::CommandButton* b : {&f.Command6, &f.Command7, &f.Command8, &f.Command9, &f.Command5})
+                EXPECT_EQ(widgetAt(f, centreOf(f, *b)), b->widget())
+                    << size.width() << " " << b->Name() << " under " << nameOf(widgetAt(f, centreOf(f, *b)));
+            clickAt(f, QPoint(f.width() / 2, f.height() / 2));
+        }
+        EXPECT_TRUE(f.Zoomed);
+        EXPECT_EQ(diagramOverHeaderOrBar(f), "");
+        svc.printerAnswers.push_back({false});
+        clickAt(f, centreOf(f, f.Command8));
+        EXPECT_EQ(svc.printerDialogs, 1);
+        clickAt(f, centreOf(f, f.Command7));
+        EXPECT_EQ(svc.shown.back(), "Form6");
+        clickAt(f, centreOf(f, f.Command6));
+        EXPECT_TRUE(f.isUnloaded());
+    });
 }
 
 TEST_F(Viewer, ComponentTooltipLeavesTheScreenWithTheHotspots) {
