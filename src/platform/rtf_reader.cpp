@@ -15,6 +15,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace vb {
@@ -27,6 +28,8 @@ constexpr int kMaxKeptDepth = 256;
 constexpr size_t kMaxPictureBytes = 64u << 20;
 // Largest picture frame, in pixels, on either side.
 constexpr int kMaxPicturePixels = 4000;
+// Tab stops kept per paragraph.
+constexpr size_t kMaxTabs = 64;
 
 enum class Dest { Text, FontTable, ColorTable, Pict, Skip };
 
@@ -39,12 +42,30 @@ struct CharState {
     bool operator==(const CharState&) const = default;
 };
 
+struct CharStateHash {
+    size_t operator()(const CharState& c) const {
+        size_t h = size_t(c.font) * 1000003u ^ size_t(c.halfPoints) * 8191u ^ size_t(c.fg) * 131u ^
+                   size_t(c.bg) * 31u ^ size_t(c.vertical + 1);
+        return h ^ (size_t(c.bold) | size_t(c.italic) << 1 | size_t(c.underline) << 2 | size_t(c.strike) << 3)
+                       << 20;
+    }
+};
+
+using Tabs = std::vector<std::pair<int, int>>; // twips, type
+
 struct ParaState {
     int align = 0; // 0 left, 1 centre, 2 right, 3 justified
     int li = 0, ri = 0, fi = 0, sb = 0, sa = 0, sl = 0;
     bool slmult = false, inTable = false;
     int nextTabType = 0;
-    std::vector<std::pair<int, int>> tabs; // twips, type
+    // Shared by the groups that copy the state; copied when one adds a stop.
+    std::shared_ptr<const Tabs> tabs;
+    bool operator==(const ParaState& o) const {
+        const bool sameTabs = tabs == o.tabs || (tabs && o.tabs && *tabs == *o.tabs) ||
+                              (!tabs && o.tabs && o.tabs->empty()) || (tabs && !o.tabs && tabs->empty());
+        return align == o.align && li == o.li && ri == o.ri && fi == o.fi && sb == o.sb && sa == o.sa &&
+               sl == o.sl && slmult == o.slmult && sameTabs;
+    }
 };
 
 struct State {
@@ -69,6 +90,212 @@ struct Pict {
     std::string data;
     int nibble = -1;
 };
+
+// The control words the reader knows; each is looked up once per use.
+enum class Word {
+    Unknown,
+    Bin,
+    FontTable,
+    ColorTable,
+    Pict,
+    SkippedDestination,
+    ShownGroup,
+    // Font table
+    Fcharset,
+    Cpg,
+    // Colour table
+    Red,
+    Green,
+    Blue,
+    // Pictures
+    PngBlip,
+    JpegBlip,
+    DiBitmap,
+    WMetafile,
+    EmfBlip,
+    OtherPicture,
+    PicW,
+    PicH,
+    PicWGoal,
+    PicHGoal,
+    PicScaleX,
+    PicScaleY,
+    // Text
+    Par,
+    Line,
+    Tab,
+    Page,
+    U,
+    Uc,
+    AnsiCpg,
+    Mac,
+    Pc,
+    Pca,
+    Deff,
+    Plain,
+    F,
+    Fs,
+    B,
+    I,
+    Ul,
+    UlNone,
+    Strike,
+    V,
+    Cf,
+    Cb,
+    Super,
+    Sub,
+    NoSuperSub,
+    Pard,
+    Ql,
+    Qc,
+    Qr,
+    Qj,
+    Li,
+    Ri,
+    Fi,
+    Sb,
+    Sa,
+    Sl,
+    SlMult,
+    Tqr,
+    Tqc,
+    Tqdec,
+    Tx,
+    InTbl,
+    Trowd,
+    Cellx,
+    Cell,
+    Row,
+    EmDash,
+    EnDash,
+    Bullet,
+    LQuote,
+    RQuote,
+    LDblQuote,
+    RDblQuote,
+    EmSpace,
+    EnSpace,
+    QmSpace,
+};
+
+Word wordOf(std::string_view w) {
+    static const std::unordered_map<std::string_view, Word> words = [] {
+        std::unordered_map<std::string_view, Word> m;
+        // Destinations whose content is never shown.
+        static const std::string skipped =
+            "stylesheet info header headerl headerr headerf footer footerl footerr footerf footnote "
+            "annotation atnid atnauthor xe tc txe rxe fldinst themedata colorschememapping latentstyles "
+            "datastore listtable listoverridetable rsidtbl generator xmlnstbl mmathPr pgdsctbl nonshppict "
+            "private template docvar filetbl revtbl userprops objdata objclass bkmkstart bkmkend pn "
+            "pnseclvl shpinst sp sn sv wgrffmtfilter pgptbl ftnsep ftnsepc ftncn aftnsep aftnsepc aftncn "
+            "title subject author operator keywords comment doccomm company buptim creatim revtim printim "
+            "hlinkbase listpicture passwordhash protusertbl background ud fchars lchars shptxt blipuid "
+            "panose falt fname category manager nextfile oldcprops oldpprops oldsprops oldtprops pxe ftnalt "
+            "dptxbxtext";
+        for (size_t at = 0; at < skipped.size();) {
+            const size_t end = std::min(skipped.find(' ', at), skipped.size());
+            m.emplace(std::string_view(skipped).substr(at, end - at), Word::SkippedDestination);
+            at = end + 1;
+        }
+        // Groups whose text is shown.
+        for (const char* x :
+             {"shppict", "fldrslt", "field", "listtext", "pntext", "upr", "result", "object", "shp"})
+            m.emplace(x, Word::ShownGroup);
+        for (const char* x : {"ul", "uld", "uldb", "ulw", "uldash", "ulth", "ulwave"})
+            m.emplace(x, Word::Ul);
+        for (const char* x : {"wbitmap", "macpict", "pmmetafile"})
+            m.emplace(x, Word::OtherPicture);
+        const std::pair<const char*, Word> rest[] = {
+            {"bin", Word::Bin},
+            {"fonttbl", Word::FontTable},
+            {"colortbl", Word::ColorTable},
+            {"pict", Word::Pict},
+            {"fcharset", Word::Fcharset},
+            {"cpg", Word::Cpg},
+            {"red", Word::Red},
+            {"green", Word::Green},
+            {"blue", Word::Blue},
+            {"pngblip", Word::PngBlip},
+            {"jpegblip", Word::JpegBlip},
+            {"dibitmap", Word::DiBitmap},
+            {"wmetafile", Word::WMetafile},
+            {"emfblip", Word::EmfBlip},
+            {"picw", Word::PicW},
+            {"pich", Word::PicH},
+            {"picwgoal", Word::PicWGoal},
+            {"pichgoal", Word::PicHGoal},
+            {"picscalex", Word::PicScaleX},
+            {"picscaley", Word::PicScaleY},
+            {"par", Word::Par},
+            {"sect", Word::Par},
+            {"line", Word::Line},
+            {"tab", Word::Tab},
+            {"page", Word::Page},
+            {"u", Word::U},
+            {"uc", Word::Uc},
+            {"ansicpg", Word::AnsiCpg},
+            {"mac", Word::Mac},
+            {"pc", Word::Pc},
+            {"pca", Word::Pca},
+            {"deff", Word::Deff},
+            {"plain", Word::Plain},
+            {"f", Word::F},
+            {"fs", Word::Fs},
+            {"b", Word::B},
+            {"i", Word::I},
+            {"ulnone", Word::UlNone},
+            {"strike", Word::Strike},
+            {"striked", Word::Strike},
+            {"v", Word::V},
+            {"cf", Word::Cf},
+            {"cb", Word::Cb},
+            {"highlight", Word::Cb},
+            {"chcbpat", Word::Cb},
+            {"super", Word::Super},
+            {"sub", Word::Sub},
+            {"nosupersub", Word::NoSuperSub},
+            {"pard", Word::Pard},
+            {"ql", Word::Ql},
+            {"qc", Word::Qc},
+            {"qr", Word::Qr},
+            {"qj", Word::Qj},
+            {"li", Word::Li},
+            {"ri", Word::Ri},
+            {"fi", Word::Fi},
+            {"sb", Word::Sb},
+            {"sa", Word::Sa},
+            {"sl", Word::Sl},
+            {"slmult", Word::SlMult},
+            {"tqr", Word::Tqr},
+            {"tqc", Word::Tqc},
+            {"tqdec", Word::Tqdec},
+            {"tx", Word::Tx},
+            {"intbl", Word::InTbl},
+            {"trowd", Word::Trowd},
+            {"cellx", Word::Cellx},
+            {"cell", Word::Cell},
+            {"nestcell", Word::Cell},
+            {"row", Word::Row},
+            {"nestrow", Word::Row},
+            {"emdash", Word::EmDash},
+            {"endash", Word::EnDash},
+            {"bullet", Word::Bullet},
+            {"lquote", Word::LQuote},
+            {"rquote", Word::RQuote},
+            {"ldblquote", Word::LDblQuote},
+            {"rdblquote", Word::RDblQuote},
+            {"emspace", Word::EmSpace},
+            {"enspace", Word::EnSpace},
+            {"qmspace", Word::QmSpace},
+        };
+        for (const auto& [x, word] : rest)
+            m.emplace(x, word);
+        return m;
+    }();
+    const auto it = words.find(w);
+    return it == words.end() ? Word::Unknown : it->second;
+}
 
 int codePageOfCharset(int charset) {
     switch (charset) {
@@ -95,12 +322,14 @@ int codePageOfCharset(int charset) {
     }
 }
 
+using ByteTable = std::array<QChar, 256>;
+
 // One byte to text in a single-byte code page; tables built on first use.
-const std::array<QChar, 256>& byteTable(int codePage) {
-    static std::map<int, std::unique_ptr<std::array<QChar, 256>>> tables;
+const ByteTable& byteTable(int codePage) {
+    static std::map<int, std::unique_ptr<ByteTable>> tables;
     auto& slot = tables[codePage];
     if (!slot) {
-        slot = std::make_unique<std::array<QChar, 256>>();
+        slot = std::make_unique<ByteTable>();
         QStringDecoder dec;
         if (codePage != 1252 && codePage != 0) {
             const std::string name = codePage == 10000 ? "macintosh"
@@ -125,100 +354,32 @@ const std::array<QChar, 256>& byteTable(int codePage) {
     return *slot;
 }
 
-bool isSkippedDestination(std::string_view w) {
-    static const char* const words[] = {"stylesheet",
-                                        "info",
-                                        "header",
-                                        "headerl",
-                                        "headerr",
-                                        "headerf",
-                                        "footer",
-                                        "footerl",
-                                        "footerr",
-                                        "footerf",
-                                        "footnote",
-                                        "annotation",
-                                        "atnid",
-                                        "atnauthor",
-                                        "xe",
-                                        "tc",
-                                        "txe",
-                                        "rxe",
-                                        "fldinst",
-                                        "themedata",
-                                        "colorschememapping",
-                                        "latentstyles",
-                                        "datastore",
-                                        "listtable",
-                                        "listoverridetable",
-                                        "rsidtbl",
-                                        "generator",
-                                        "xmlnstbl",
-                                        "mmathPr",
-                                        "pgdsctbl",
-                                        "nonshppict",
-                                        "private",
-                                        "template",
-                                        "docvar",
-                                        "filetbl",
-                                        "revtbl",
-                                        "userprops",
-                                        "objdata",
-                                        "objclass",
-                                        "bkmkstart",
-                                        "bkmkend",
-                                        "pn",
-                                        "pnseclvl",
-                                        "shpinst",
-                                        "sp",
-                                        "sn",
-                                        "sv",
-                                        "wgrffmtfilter",
-                                        "pgptbl",
-                                        "ftnsep",
-                                        "ftnsepc",
-                                        "ftncn",
-                                        "aftnsep",
-                                        "aftnsepc",
-                                        "aftncn",
-                                        "title",
-                                        "subject",
-                                        "author",
-                                        "operator",
-                                        "keywords",
-                                        "comment",
-                                        "doccomm",
-                                        "company",
-                                        "buptim",
-                                        "creatim",
-                                        "revtim",
-                                        "printim",
-                                        "hlinkbase",
-                                        "listpicture",
-                                        "passwordhash",
-                                        "protusertbl",
-                                        "background",
-                                        "ud",
-                                        "fchars",
-                                        "lchars",
-                                        "shptxt",
-                                        "blipuid",
-                                        "panose",
-                                        "falt",
-                                        "fname",
-                                        "category",
-                                        "manager",
-                                        "nextfile",
-                                        "oldcprops",
-                                        "oldpprops",
-                                        "oldsprops",
-                                        "oldtprops",
-                                        "pxe",
-                                        "ftnalt",
-                                        "dptxbxtext"};
-    for (const char* x : words)
-        if (w == x) return true;
-    return false;
+// The bytes of a symbol font, as the signs they draw.
+const ByteTable& symbolTable(SymbolFont font) {
+    static const auto make = [](SymbolFont f) {
+        ByteTable t;
+        for (int b = 0; b < 256; ++b)
+            t[size_t(b)] = QChar(b < 0x20 ? char16_t(b) : symbolCharacter(f, char16_t(0xF000 | b)));
+        return t;
+    };
+    static const ByteTable symbol = make(SymbolFont::Symbol), wingdings = make(SymbolFont::Wingdings);
+    return font == SymbolFont::Wingdings ? wingdings : symbol;
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool isLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+// A byte that no writer puts into RTF: control codes other than blanks.
+bool isControlByte(unsigned char c) {
+    return c < 0x20 && c != '\t' && c != '\r' && c != '\n';
 }
 
 class Reader {
@@ -234,26 +395,35 @@ class Reader {
             // end-of-file marks may follow.
             if (ended_ && c != ' ' && c != '\r' && c != '\n' && c != '\t' && c != 0 && c != 0x1A)
                 afterEnd_ = true;
-            if (c == '{') {
+            switch (c) {
+            case '{':
                 ++i_;
                 skip_ = 0;
                 push();
-            } else if (c == '}') {
+                break;
+            case '}':
                 ++i_;
                 skip_ = 0;
                 pop();
-            } else if (c == '\\') {
+                break;
+            case '\\':
                 control();
-            } else if (c == '\r' || c == '\n') {
+                break;
+            case '\r':
+            case '\n':
                 ++i_;
-            } else {
+                break;
+            case '\t':
                 ++i_;
-                if (c == '\t')
-                    controlWord("tab", false, 0);
-                else if (c < 0x20)
+                controlWord(Word::Tab, false, 0);
+                break;
+            default:
+                if (c < 0x20) {
+                    ++i_;
                     garbled_ = garbled_ || !ended_ || (c != 0 && c != 0x1A);
-                else
-                    byte(c);
+                } else {
+                    characters();
+                }
             }
         }
         // Whatever is left open at the end of a truncated file is closed.
@@ -297,15 +467,76 @@ class Reader {
         if (endsFont) commitFont();
     }
 
+    // A run of plain bytes (not a brace, backslash or control code): text,
+    // a font or colour table entry, or picture data.
+    void characters() {
+        const size_t n = s_.size();
+        State& s = st();
+        if (s.dest == Dest::Pict) {
+            pictureData();
+            return;
+        }
+        if (s.dest != Dest::Text || skip_ > 0) {
+            byte(static_cast<unsigned char>(s_[i_++]));
+            return;
+        }
+        const bool shown = !s.ch.hidden;
+        if (shown) startRun();
+        const ByteTable& table = tableOf(s.ch.font);
+        // Appended a buffer at a time: a character at a time costs more
+        // than reading it. Line ends inside the run are not text.
+        std::array<QChar, 256> buffer;
+        size_t used = 0;
+        while (i_ < n) {
+            const unsigned char c = static_cast<unsigned char>(s_[i_]);
+            if (c == '\r' || c == '\n') {
+                ++i_;
+                continue;
+            }
+            if (c < 0x20 || c == '\\' || c == '{' || c == '}') break;
+            buffer[used++] = table[c];
+            ++i_;
+            if (used == buffer.size()) {
+                if (shown) pending_.append(buffer.data(), qsizetype(used));
+                used = 0;
+            }
+        }
+        if (shown) pending_.append(buffer.data(), qsizetype(used));
+    }
+
+    // Hex digits of a picture, two to a byte; blanks between them.
+    void pictureData() {
+        const size_t n = s_.size();
+        while (i_ < n) {
+            const char c = s_[i_];
+            const int h = hexValue(c);
+            if (h < 0) {
+                if (c == ' ' || c == '\r' || c == '\n') {
+                    ++i_;
+                    continue;
+                }
+                if (static_cast<unsigned char>(c) < 0x20 || c == '\\' || c == '{' || c == '}') return;
+                ++i_; // not a hex digit: not picture data
+                continue;
+            }
+            ++i_;
+            if (pict_.nibble < 0) {
+                pict_.nibble = h;
+            } else {
+                if (pict_.data.size() < kMaxPictureBytes) pict_.data.push_back(char(pict_.nibble * 16 + h));
+                pict_.nibble = -1;
+            }
+        }
+    }
+
     void control() {
         const size_t n = s_.size();
         ++i_; // the backslash
         if (i_ >= n) return;
         const char c = s_[i_];
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+        if (isLetter(c)) {
             const size_t start = i_;
-            while (i_ < n && i_ - start < 32 &&
-                   ((s_[i_] >= 'a' && s_[i_] <= 'z') || (s_[i_] >= 'A' && s_[i_] <= 'Z')))
+            while (i_ < n && i_ - start < 32 && isLetter(s_[i_]))
                 ++i_;
             const std::string_view word = s_.substr(start, i_ - start);
             bool hasParam = false;
@@ -324,7 +555,7 @@ class Reader {
             }
             if (i_ < n && s_[i_] == ' ') ++i_;
             value = std::clamp(negative ? -value : value, -2147483647LL, 2147483647LL);
-            controlWord(word, hasParam, int(value));
+            controlWord(wordOf(word), hasParam, int(value));
             return;
         }
         ++i_;
@@ -352,29 +583,17 @@ class Reader {
         case '_':
             special(0x2011);
             break;
-        case '-':
-            consumeSkip();
-            break;
         case '*':
             st().star = true;
             break;
         case '\r':
         case '\n':
-            controlWord("par", false, 0);
+            controlWord(Word::Par, false, 0);
             break;
-        case '|':
-        case ':':
         default:
             consumeSkip();
             break;
         }
-    }
-
-    static int hexValue(char c) {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return -1;
     }
 
     bool consumeSkip() {
@@ -385,15 +604,11 @@ class Reader {
         return false;
     }
 
-    void controlWord(std::string_view w, bool hasParam, int v) {
+    void controlWord(Word w, bool hasParam, int v) {
         State& s = st();
         // Binary data is skipped (or kept as picture data) wherever it is.
-        if (w == "bin") {
-            const size_t len = hasParam && v > 0 ? std::min<size_t>(size_t(v), s_.size() - i_) : 0;
-            if (hasParam && v > 0 && size_t(v) > s_.size() - i_) binCut_ = true;
-            if (s.dest == Dest::Pict && pict_.data.size() < kMaxPictureBytes)
-                pict_.data.append(s_.substr(i_, std::min(len, kMaxPictureBytes - pict_.data.size())));
-            i_ += len;
+        if (w == Word::Bin) {
+            binary(hasParam ? v : 0);
             return;
         }
         const bool star = s.star;
@@ -401,61 +616,116 @@ class Reader {
         if (s.dest == Dest::Skip) return;
 
         // Destinations.
-        if (w == "fonttbl") {
+        switch (w) {
+        case Word::FontTable:
             s.dest = Dest::FontTable;
             return;
-        }
-        if (w == "colortbl") {
+        case Word::ColorTable:
             s.dest = Dest::ColorTable;
             colourPending_ = QColor(0, 0, 0);
             colourSeen_ = false;
             return;
-        }
-        if (w == "pict") {
+        case Word::Pict:
             s.dest = Dest::Pict;
             pict_ = Pict{};
             return;
-        }
-        if (isSkippedDestination(w)) {
-            s.dest = Dest::Skip;
+        case Word::SkippedDestination:
+            skipGroup();
             return;
-        }
-        if (w == "shppict" || w == "fldrslt" || w == "field" || w == "listtext" || w == "pntext" ||
-            w == "upr" || w == "result" || w == "object" || w == "shp") {
-            return; // groups whose text is shown
+        case Word::ShownGroup:
+            return;
+        default:
+            break;
         }
 
-        if (s.dest == Dest::FontTable) {
+        switch (s.dest) {
+        case Dest::FontTable:
             fontWord(w, hasParam, v);
             return;
-        }
-        if (s.dest == Dest::ColorTable) {
-            if (w == "red") colourPending_.setRed(std::clamp(v, 0, 255)), colourSeen_ = true;
-            if (w == "green") colourPending_.setGreen(std::clamp(v, 0, 255)), colourSeen_ = true;
-            if (w == "blue") colourPending_.setBlue(std::clamp(v, 0, 255)), colourSeen_ = true;
+        case Dest::ColorTable:
+            if (w == Word::Red) colourPending_.setRed(std::clamp(v, 0, 255)), colourSeen_ = true;
+            if (w == Word::Green) colourPending_.setGreen(std::clamp(v, 0, 255)), colourSeen_ = true;
+            if (w == Word::Blue) colourPending_.setBlue(std::clamp(v, 0, 255)), colourSeen_ = true;
             return;
-        }
-        if (s.dest == Dest::Pict) {
+        case Dest::Pict:
             pictWord(w, hasParam, v);
             return;
+        default:
+            break;
         }
         if (star) {
             // An optional destination this reader does not know.
-            s.dest = Dest::Skip;
+            skipGroup();
             return;
         }
         textWord(w, hasParam, v);
     }
 
-    void fontWord(std::string_view w, bool hasParam, int v) {
-        if (w == "f") {
+    // \binN: N bytes of binary data follow, kept when they are a picture's.
+    void binary(int v) {
+        if (v <= 0) return;
+        const size_t left = s_.size() - i_;
+        if (size_t(v) > left) binCut_ = true;
+        const size_t len = std::min(size_t(v), left);
+        if (st().dest == Dest::Pict && pict_.data.size() < kMaxPictureBytes)
+            pict_.data.append(s_.substr(i_, std::min(len, kMaxPictureBytes - pict_.data.size())));
+        i_ += len;
+    }
+
+    // A destination that is not shown: its group is passed over to its
+    // closing brace, its binary data included.
+    void skipGroup() {
+        if (overflow_ == 0) st().dest = Dest::Skip;
+        const size_t n = s_.size();
+        int depth = 1;
+        while (i_ < n) {
+            const unsigned char c = static_cast<unsigned char>(s_[i_++]);
+            if (c == '{') {
+                ++depth;
+            } else if (c == '}') {
+                if (--depth == 0) {
+                    skip_ = 0;
+                    pop();
+                    return;
+                }
+            } else if (c == '\\') {
+                if (i_ >= n) break;
+                if (!isLetter(s_[i_])) {
+                    ++i_; // an escaped character
+                    continue;
+                }
+                const size_t start = i_;
+                while (i_ < n && i_ - start < 32 && isLetter(s_[i_]))
+                    ++i_;
+                if (s_.substr(start, i_ - start) != "bin") continue;
+                long long v = 0;
+                int digits = 0;
+                while (i_ < n && s_[i_] >= '0' && s_[i_] <= '9') {
+                    if (digits++ < 10) v = v * 10 + (s_[i_] - '0');
+                    ++i_;
+                }
+                if (i_ < n && s_[i_] == ' ') ++i_;
+                if (v > 0) {
+                    if (size_t(v) > n - i_) binCut_ = true;
+                    i_ += std::min(size_t(v), n - i_);
+                }
+            } else if (isControlByte(c)) {
+                garbled_ = true;
+            }
+        }
+        // The file ended inside the group: it stays open, and the document
+        // is reported as cut short.
+    }
+
+    void fontWord(Word w, bool hasParam, int v) {
+        if (w == Word::F) {
             commitFont();
             fontId_ = v;
             fontName_.clear();
             fontCodePage_ = 0;
-        } else if (w == "fcharset") {
+        } else if (w == Word::Fcharset) {
             fontCodePage_ = codePageOfCharset(v);
-        } else if (w == "cpg" && hasParam) {
+        } else if (w == Word::Cpg && hasParam) {
             fontCodePage_ = v;
         }
     }
@@ -468,161 +738,253 @@ class Reader {
         fonts_[fontId_] = FontDef{name, fontCodePage_, symbolFontNamed(name)};
         fontId_ = -1;
         fontName_.clear();
+        fontsChanged();
     }
 
-    void pictWord(std::string_view w, bool hasParam, int v) {
-        if (w == "pngblip")
+    // Formats and byte tables made from the font and colour tables are made
+    // again when those change.
+    void fontsChanged() {
+        flush();
+        charFormats_.clear();
+        tableFont_ = kNoFont;
+    }
+
+    void pictWord(Word w, bool hasParam, int v) {
+        switch (w) {
+        case Word::PngBlip:
             pict_.kind = PictKind::Png;
-        else if (w == "jpegblip")
+            break;
+        case Word::JpegBlip:
             pict_.kind = PictKind::Jpeg;
-        else if (w == "dibitmap")
+            break;
+        case Word::DiBitmap:
             pict_.kind = PictKind::Dib;
-        else if (w == "wmetafile")
+            break;
+        case Word::WMetafile:
             pict_.kind = PictKind::Wmf;
-        else if (w == "emfblip")
+            break;
+        case Word::EmfBlip:
             pict_.kind = PictKind::Emf;
-        else if (w == "wbitmap" || w == "macpict" || w == "pmmetafile")
+            break;
+        case Word::OtherPicture:
             pict_.kind = PictKind::Other;
-        else if (w == "picw")
+            break;
+        case Word::PicW:
             pict_.picw = v;
-        else if (w == "pich")
+            break;
+        case Word::PicH:
             pict_.pich = v;
-        else if (w == "picwgoal")
+            break;
+        case Word::PicWGoal:
             pict_.goalw = v;
-        else if (w == "pichgoal")
+            break;
+        case Word::PicHGoal:
             pict_.goalh = v;
-        else if (w == "picscalex" && hasParam)
-            pict_.scalex = v;
-        else if (w == "picscaley" && hasParam)
-            pict_.scaley = v;
+            break;
+        case Word::PicScaleX:
+            if (hasParam) pict_.scalex = v;
+            break;
+        case Word::PicScaleY:
+            if (hasParam) pict_.scaley = v;
+            break;
+        default:
+            break;
+        }
     }
 
-    void textWord(std::string_view w, bool hasParam, int v) {
+    void textWord(Word w, bool hasParam, int v) {
         State& s = st();
         CharState& ch = s.ch;
         ParaState& p = s.para;
         const bool on = !hasParam || v != 0;
-        if (w == "par" || w == "sect") {
+        switch (w) {
+        case Word::Par:
             if (!consumeSkip()) paragraph();
-        } else if (w == "line") {
+            break;
+        case Word::Line:
             special(0x2028);
-        } else if (w == "tab") {
+            break;
+        case Word::Tab:
             special('\t');
-        } else if (w == "page") {
+            break;
+        case Word::Page:
             paragraph();
             pageBreak_ = true;
-        } else if (w == "u") {
+            break;
+        case Word::U: {
             const int code = v < 0 ? v + 65536 : v;
             if (code >= 0 && code <= 0xFFFF) put(QChar(symbolCharacter(symbolsOf(ch.font), char16_t(code))));
             skip_ = s.uc;
-        } else if (w == "uc") {
+            break;
+        }
+        case Word::Uc:
             s.uc = std::clamp(v, 0, 16);
-        } else if (w == "ansicpg") {
+            break;
+        case Word::AnsiCpg:
             docCodePage_ = v;
-        } else if (w == "mac") {
+            fontsChanged();
+            break;
+        case Word::Mac:
             docCodePage_ = 10000;
-        } else if (w == "pc") {
+            fontsChanged();
+            break;
+        case Word::Pc:
             docCodePage_ = 437;
-        } else if (w == "pca") {
+            fontsChanged();
+            break;
+        case Word::Pca:
             docCodePage_ = 850;
-        } else if (w == "deff") {
+            fontsChanged();
+            break;
+        case Word::Deff:
             defaultFont_ = v;
             if (ch.font < 0) ch.font = v;
-        } else if (w == "plain") {
+            fontsChanged();
+            break;
+        case Word::Plain:
             ch = CharState{};
             ch.font = defaultFont_;
-        } else if (w == "f") {
+            break;
+        case Word::F:
             ch.font = v;
-        } else if (w == "fs") {
+            break;
+        case Word::Fs:
             ch.halfPoints = hasParam ? std::clamp(v, 2, 3276) : 24;
-        } else if (w == "b") {
+            break;
+        case Word::B:
             ch.bold = on;
-        } else if (w == "i") {
+            break;
+        case Word::I:
             ch.italic = on;
-        } else if (w == "ul" || w == "uld" || w == "uldb" || w == "ulw" || w == "uldash" || w == "ulth" ||
-                   w == "ulwave") {
+            break;
+        case Word::Ul:
             ch.underline = on;
-        } else if (w == "ulnone") {
+            break;
+        case Word::UlNone:
             ch.underline = false;
-        } else if (w == "strike" || w == "striked") {
+            break;
+        case Word::Strike:
             ch.strike = on;
-        } else if (w == "v") {
+            break;
+        case Word::V:
             ch.hidden = on;
-        } else if (w == "cf") {
+            break;
+        case Word::Cf:
             ch.fg = v;
-        } else if (w == "cb" || w == "highlight" || w == "chcbpat") {
+            break;
+        case Word::Cb:
             ch.bg = v;
-        } else if (w == "super") {
+            break;
+        case Word::Super:
             ch.vertical = 1;
-        } else if (w == "sub") {
+            break;
+        case Word::Sub:
             ch.vertical = -1;
-        } else if (w == "nosupersub") {
+            break;
+        case Word::NoSuperSub:
             ch.vertical = 0;
-        } else if (w == "pard") {
+            break;
+        case Word::Pard:
             p = ParaState{};
-        } else if (w == "ql") {
+            break;
+        case Word::Ql:
             p.align = 0;
-        } else if (w == "qc") {
+            break;
+        case Word::Qc:
             p.align = 1;
-        } else if (w == "qr") {
+            break;
+        case Word::Qr:
             p.align = 2;
-        } else if (w == "qj") {
+            break;
+        case Word::Qj:
             p.align = 3;
-        } else if (w == "li") {
+            break;
+        case Word::Li:
             p.li = v;
-        } else if (w == "ri") {
+            break;
+        case Word::Ri:
             p.ri = v;
-        } else if (w == "fi") {
+            break;
+        case Word::Fi:
             p.fi = v;
-        } else if (w == "sb") {
+            break;
+        case Word::Sb:
             p.sb = v;
-        } else if (w == "sa") {
+            break;
+        case Word::Sa:
             p.sa = v;
-        } else if (w == "sl") {
+            break;
+        case Word::Sl:
             p.sl = v;
-        } else if (w == "slmult") {
+            break;
+        case Word::SlMult:
             p.slmult = on;
-        } else if (w == "tqr") {
+            break;
+        case Word::Tqr:
             p.nextTabType = 2;
-        } else if (w == "tqc") {
+            break;
+        case Word::Tqc:
             p.nextTabType = 1;
-        } else if (w == "tqdec") {
+            break;
+        case Word::Tqdec:
             p.nextTabType = 3;
-        } else if (w == "tx") {
-            if (p.tabs.size() < 64) p.tabs.emplace_back(v, p.nextTabType);
+            break;
+        case Word::Tx:
+            if (!p.tabs || p.tabs->size() < kMaxTabs) {
+                auto tabs = p.tabs ? std::make_shared<Tabs>(*p.tabs) : std::make_shared<Tabs>();
+                tabs->emplace_back(v, p.nextTabType);
+                p.tabs = std::move(tabs);
+            }
             p.nextTabType = 0;
-        } else if (w == "intbl") {
+            break;
+        case Word::InTbl:
             p.inTable = true;
-        } else if (w == "trowd") {
+            break;
+        case Word::Trowd:
             cellx_.clear();
-        } else if (w == "cellx") {
+            break;
+        case Word::Cellx:
             if (cellx_.size() < 63) cellx_.push_back(v);
-        } else if (w == "cell" || w == "nestcell") {
+            break;
+        case Word::Cell:
             cell();
-        } else if (w == "row" || w == "nestrow") {
+            break;
+        case Word::Row:
             row();
-        } else if (w == "emdash") {
+            break;
+        case Word::EmDash:
             special(0x2014);
-        } else if (w == "endash") {
+            break;
+        case Word::EnDash:
             special(0x2013);
-        } else if (w == "bullet") {
+            break;
+        case Word::Bullet:
             special(0x2022);
-        } else if (w == "lquote") {
+            break;
+        case Word::LQuote:
             special(0x2018);
-        } else if (w == "rquote") {
+            break;
+        case Word::RQuote:
             special(0x2019);
-        } else if (w == "ldblquote") {
+            break;
+        case Word::LDblQuote:
             special(0x201C);
-        } else if (w == "rdblquote") {
+            break;
+        case Word::RDblQuote:
             special(0x201D);
-        } else if (w == "emspace") {
+            break;
+        case Word::EmSpace:
             special(0x2003);
-        } else if (w == "enspace") {
+            break;
+        case Word::EnSpace:
             special(0x2002);
-        } else if (w == "qmspace") {
+            break;
+        case Word::QmSpace:
             special(0x2005);
-        } else {
+            break;
+        default:
             consumeSkip();
+            break;
         }
     }
 
@@ -654,6 +1016,7 @@ class Reader {
                 colours_.push_back(colourSeen_ ? colourPending_ : QColor());
                 colourPending_ = QColor(0, 0, 0);
                 colourSeen_ = false;
+                fontsChanged();
             }
             return;
         case Dest::FontTable:
@@ -667,13 +1030,22 @@ class Reader {
         }
         if (consumeSkip()) return;
         if (c < 0x20 && c != '\t') return;
-        const auto it = fonts_.find(s.ch.font);
-        if (it != fonts_.end() && it->second.symbols != SymbolFont::None) {
-            put(QChar(symbolCharacter(it->second.symbols, char16_t(0xF000 | c))));
-            return;
+        put(tableOf(s.ch.font)[c]);
+    }
+
+    // The byte table of a font: its code page's, or its signs when it is a
+    // symbol font. Kept for the last font asked.
+    const ByteTable& tableOf(int font) {
+        if (font != tableFont_) {
+            const auto it = fonts_.find(font);
+            if (it != fonts_.end() && it->second.symbols != SymbolFont::None)
+                bytes_ = &symbolTable(it->second.symbols);
+            else
+                bytes_ = &byteTable(it != fonts_.end() && it->second.codePage ? it->second.codePage
+                                                                              : docCodePage_);
+            tableFont_ = font;
         }
-        const int cp = it != fonts_.end() && it->second.codePage ? it->second.codePage : docCodePage_;
-        put(byteTable(cp)[c]);
+        return *bytes_;
     }
 
     SymbolFont symbolsOf(int font) const {
@@ -681,25 +1053,33 @@ class Reader {
         return it != fonts_.end() ? it->second.symbols : SymbolFont::None;
     }
 
-    // Text into the pending run; a change of character format closes it.
-    void put(QChar c) {
-        if (st().ch.hidden || st().dest != Dest::Text) return;
+    // Text goes into the pending run, which a change of character format
+    // (or anything else put into the document) writes out.
+    void startRun() {
         syncTable();
         if (!(st().ch == pendingCh_)) {
             flush();
             pendingCh_ = st().ch;
         }
+    }
+
+    void put(QChar c) {
+        if (st().ch.hidden || st().dest != Dest::Text) return;
+        startRun();
         pending_.append(c);
     }
 
-    QTextCharFormat charFormat(const CharState& ch) const {
+    const QTextCharFormat& charFormat(const CharState& ch) {
+        auto it = charFormats_.find(ch);
+        if (it != charFormats_.end()) return it->second;
         QTextCharFormat f;
         // Text of a symbol font is read as Unicode characters, which the
         // symbol font's own encoding does not draw: it takes the text font.
-        auto it = fonts_.find(ch.font >= 0 ? ch.font : defaultFont_);
-        if (it != fonts_.end() && it->second.symbols != SymbolFont::None) it = fonts_.find(defaultFont_);
-        if (it != fonts_.end() && !it->second.name.isEmpty() && it->second.symbols == SymbolFont::None)
-            f.setFontFamilies({it->second.name});
+        auto font = fonts_.find(ch.font >= 0 ? ch.font : defaultFont_);
+        if (font != fonts_.end() && font->second.symbols != SymbolFont::None)
+            font = fonts_.find(defaultFont_);
+        if (font != fonts_.end() && !font->second.name.isEmpty() && font->second.symbols == SymbolFont::None)
+            f.setFontFamilies({font->second.name});
         f.setFontPointSize(ch.halfPoints / 2.0);
         if (ch.bold) f.setFontWeight(QFont::Bold);
         if (ch.italic) f.setFontItalic(true);
@@ -711,7 +1091,7 @@ class Reader {
             f.setBackground(colours_[size_t(ch.bg)]);
         if (ch.vertical > 0) f.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
         if (ch.vertical < 0) f.setVerticalAlignment(QTextCharFormat::AlignSubScript);
-        return f;
+        return charFormats_.emplace(ch, f).first->second;
     }
 
     void flush() {
@@ -720,8 +1100,7 @@ class Reader {
         pending_.clear();
     }
 
-    QTextBlockFormat blockFormat() const {
-        const ParaState& p = st().para;
+    QTextBlockFormat blockFormat(const ParaState& p, bool pageBreak) const {
         QTextBlockFormat f;
         static constexpr Qt::Alignment aligns[] = {Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight,
                                                    Qt::AlignJustify};
@@ -739,25 +1118,39 @@ class Reader {
                 f.setLineHeight(std::abs(p.sl) / 15.0,
                                 p.sl > 0 ? QTextBlockFormat::MinimumHeight : QTextBlockFormat::FixedHeight);
         }
-        if (!p.tabs.empty()) {
+        if (p.tabs && !p.tabs->empty()) {
             QList<QTextOption::Tab> tabs;
-            for (auto [pos, type] : p.tabs)
+            for (auto [pos, type] : *p.tabs)
                 tabs.append(QTextOption::Tab(pos / 15.0, type == 2   ? QTextOption::RightTab
                                                          : type == 1 ? QTextOption::CenterTab
                                                          : type == 3 ? QTextOption::DelimiterTab
                                                                      : QTextOption::LeftTab));
             f.setTabPositions(tabs);
         }
-        if (pageBreak_) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
+        if (pageBreak) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         return f;
+    }
+
+    // The block being written takes the current paragraph format. A block
+    // begun by a paragraph mark has the format of the one before it, so
+    // most paragraphs need nothing set.
+    void applyBlockFormat() {
+        const ParaState& p = st().para;
+        if (blockKnown_ && blockBreak_ == pageBreak_ && blockPara_ == p) return;
+        flush();
+        cur_.setBlockFormat(blockFormat(p, pageBreak_));
+        blockPara_ = p;
+        blockBreak_ = pageBreak_;
+        blockKnown_ = true;
     }
 
     void paragraph() {
         syncTable();
-        flush();
-        cur_.setBlockFormat(blockFormat());
+        applyBlockFormat();
         pageBreak_ = false;
-        cur_.insertBlock();
+        // The mark goes with the text, in the format of the text before it.
+        if (!st().ch.hidden) startRun();
+        pending_.append(QChar::ParagraphSeparator);
     }
 
     // Tables: a paragraph marked "in table" opens one (or the next row or
@@ -773,19 +1166,26 @@ class Reader {
                 col_ = 0;
                 rowDone_ = false;
                 cellPending_ = false;
-                cur_ = table_->cellAt(row_, 0).firstCursorPosition();
+                moveTo(table_->cellAt(row_, 0).firstCursorPosition());
             } else if (cellPending_) {
                 flush();
                 if (col_ >= table_->columns()) table_->appendColumns(1);
-                cur_ = table_->cellAt(row_, col_).firstCursorPosition();
+                moveTo(table_->cellAt(row_, col_).firstCursorPosition());
                 cellPending_ = false;
             }
         } else if (table_) {
             flush();
-            cur_ = table_->lastCursorPosition();
-            cur_.movePosition(QTextCursor::NextBlock);
+            QTextCursor after = table_->lastCursorPosition();
+            after.movePosition(QTextCursor::NextBlock);
+            moveTo(after);
             table_ = nullptr;
         }
+    }
+
+    // The cursor goes elsewhere: the block there has a format of its own.
+    void moveTo(const QTextCursor& c) {
+        cur_ = c;
+        blockKnown_ = false;
     }
 
     void startTable() {
@@ -808,14 +1208,14 @@ class Reader {
         table_ = cur_.insertTable(1, columns, tf);
         row_ = col_ = 0;
         rowDone_ = cellPending_ = false;
-        cur_ = table_->cellAt(0, 0).firstCursorPosition();
+        moveTo(table_->cellAt(0, 0).firstCursorPosition());
     }
 
     void cell() {
         if (!st().para.inTable && !table_) st().para.inTable = true;
         syncTable();
+        applyBlockFormat();
         flush();
-        cur_.setBlockFormat(blockFormat());
         ++col_;
         cellPending_ = true;
     }
@@ -935,8 +1335,10 @@ class Reader {
             table_ = nullptr;
             return;
         }
-        cur_.setBlockFormat(blockFormat());
+        applyBlockFormat();
     }
+
+    static constexpr int kNoFont = -2147483647 - 1;
 
     std::string_view s_;
     size_t i_ = 0;
@@ -948,6 +1350,14 @@ class Reader {
 
     QString pending_;
     CharState pendingCh_;
+    std::unordered_map<CharState, QTextCharFormat, CharStateHash> charFormats_;
+    int tableFont_ = kNoFont;
+    const ByteTable* bytes_ = nullptr;
+
+    // The paragraph format the block being written has.
+    bool blockKnown_ = false;
+    ParaState blockPara_;
+    bool blockBreak_ = false;
 
     int docCodePage_ = 1252;
     int defaultFont_ = 0;
@@ -963,17 +1373,17 @@ class Reader {
     Pict pict_;
     int images_ = 0;
 
-    bool ended_ = false;      // the brace that closes the document was read
-    bool afterEnd_ = false;   // something other than blanks followed it
-    bool binCut_ = false;     // binary data ran past the end of the file
-    bool garbled_ = false;    // control bytes that no writer puts in RTF
-    bool badPicture_ = false; // a picture whose data is cut or does not decode
-
     QTextTable* table_ = nullptr;
     std::vector<int> cellx_;
     int row_ = 0, col_ = 0;
     bool rowDone_ = false, cellPending_ = false;
     bool pageBreak_ = false;
+
+    bool ended_ = false;      // the brace that closes the document was read
+    bool afterEnd_ = false;   // something other than blanks followed it
+    bool binCut_ = false;     // binary data ran past the end of the file
+    bool garbled_ = false;    // control bytes that no writer puts in RTF
+    bool badPicture_ = false; // a picture whose data is cut or does not decode
 };
 
 } // namespace

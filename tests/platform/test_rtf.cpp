@@ -141,6 +141,14 @@ TEST(Rtf, ParagraphsAlignmentIndentsSpacingAndTabs) {
     EXPECT_DOUBLE_EQ(tabs[0].position, 96);
     EXPECT_EQ(tabs[1].type, QTextOption::RightTab);
     EXPECT_EQ(blockAt(doc, "last").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    // Paragraphs in one character format, the paragraph format changing
+    // between them, and a hidden paragraph that still ends its line.
+    auto& runs = read(R"({\rtf1 \pard\li300 uno\par due\par\pard tre\par{\v nascosto}\par\li600 quattro\par})");
+    EXPECT_EQ(textOf(runs), "uno|due|tre||quattro|");
+    EXPECT_DOUBLE_EQ(blockAt(runs, "uno").leftMargin(), 20);
+    EXPECT_DOUBLE_EQ(blockAt(runs, "due").leftMargin(), 20);
+    EXPECT_DOUBLE_EQ(blockAt(runs, "tre").leftMargin(), 0);
+    EXPECT_DOUBLE_EQ(blockAt(runs, "quattro").leftMargin(), 40);
 }
 
 TEST(Rtf, CodePagesAndUnicode) {
@@ -191,6 +199,11 @@ TEST(Rtf, DestinationsAreSkippedOrShownAndNothingIsFollowed) {
                      R"({\field{\*\fldinst HYPERLINK "file:///etc/passwd"}{\fldrslt link}})"
                      R"({\object\objemb{\*\objdata 01050000}{\result shown}} {\v invisible}B})");
     EXPECT_EQ(textOf(doc), "Alinkshown B");
+    // A destination ends at its own brace, whatever it holds: escaped
+    // braces, binary data with braces in it, nested groups.
+    EXPECT_EQ(textOf(read("{\\rtf1 a{\\*\\datastore \\bin4 }}{{ {x{y}}}b{\\info{\\title \\}\\{\\\\}}c}")),
+              "abc");
+    EXPECT_EQ(vb::readRtf("{\\rtf1 a{\\*\\datastore \\bin9 }}", doc), vb::RtfDamage::CutShort);
 }
 
 TEST(Rtf, TablesBecomeDocumentTables) {
