@@ -428,6 +428,7 @@ class Reader {
         }
         // Whatever is left open at the end of a truncated file is closed.
         const bool cutShort = stack_.size() > 1 || overflow_ > 0;
+        if (cutShort) endDocument();
         while (stack_.size() > 1 || overflow_ > 0)
             pop();
         finish();
@@ -458,11 +459,11 @@ class Reader {
             return;
         }
         if (stack_.size() <= 1) return; // a stray "}" ends nothing
+        if (stack_.size() == 2) endDocument();
         const Dest ending = st().dest;
         const bool endsPict = ending == Dest::Pict && stack_[stack_.size() - 2].dest != Dest::Pict;
         const bool endsFont = ending == Dest::FontTable;
         stack_.pop_back();
-        if (stack_.size() == 1) ended_ = true;
         if (endsPict) picture();
         if (endsFont) commitFont();
     }
@@ -1329,13 +1330,17 @@ class Reader {
         return QImage::fromData(bmp, "BMP");
     }
 
+    // The brace that closes the document, or the end of a file cut short:
+    // the last paragraph, which may have no mark, takes the paragraph
+    // format in effect there.
+    void endDocument() {
+        if (!ended_ && !table_) applyBlockFormat();
+        ended_ = true;
+    }
+
     void finish() {
         flush();
-        if (table_) {
-            table_ = nullptr;
-            return;
-        }
-        applyBlockFormat();
+        table_ = nullptr;
     }
 
     static constexpr int kNoFont = -2147483647 - 1;

@@ -143,12 +143,21 @@ TEST(Rtf, ParagraphsAlignmentIndentsSpacingAndTabs) {
     EXPECT_EQ(blockAt(doc, "last").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
     // Paragraphs in one character format, the paragraph format changing
     // between them, and a hidden paragraph that still ends its line.
-    auto& runs = read(R"({\rtf1 \pard\li300 uno\par due\par\pard tre\par{\v nascosto}\par\li600 quattro\par})");
+    auto& runs =
+        read(R"({\rtf1 \pard\li300 uno\par due\par\pard tre\par{\v nascosto}\par\li600 quattro\par})");
     EXPECT_EQ(textOf(runs), "uno|due|tre||quattro|");
     EXPECT_DOUBLE_EQ(blockAt(runs, "uno").leftMargin(), 20);
     EXPECT_DOUBLE_EQ(blockAt(runs, "due").leftMargin(), 20);
     EXPECT_DOUBLE_EQ(blockAt(runs, "tre").leftMargin(), 0);
     EXPECT_DOUBLE_EQ(blockAt(runs, "quattro").leftMargin(), 40);
+    // The last paragraph needs no mark to keep its format, in a whole
+    // document and in one cut short; a format that ended with its group
+    // before the end is not the last paragraph's.
+    for (const char* rtf : {R"({\rtf1 uno\par\pard\qc fine})", R"({\rtf1 uno\par{\pard\qc fine)"})
+        EXPECT_EQ(blockAt(read(rtf), "fine").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter) << rtf;
+    EXPECT_EQ(blockAt(read(R"({\rtf1 uno\par{\pard\qc fine}})"), "fine").alignment() &
+                  Qt::AlignHorizontal_Mask,
+              Qt::AlignLeft);
 }
 
 TEST(Rtf, CodePagesAndUnicode) {
