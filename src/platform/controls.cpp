@@ -381,13 +381,19 @@ void Label::setTransparent(bool on) {
     transparent_ = on;
     restyle();
 }
+// Colours through the palette rather than a style sheet: a style sheet costs
+// every label a style of its own and a polish at each change of colour.
 void Label::restyle() {
-    QString css = QStringLiteral("QLabel { color: %1; ").arg(colorCss(fore_));
-    css += transparent_ ? QStringLiteral("background: transparent; }")
-                        : QStringLiteral("background: %1; }").arg(colorCss(back_));
+    QPalette pal = label_->palette();
+    pal.setColor(QPalette::Active, QPalette::WindowText, vbColor(fore_));
+    pal.setColor(QPalette::Inactive, QPalette::WindowText, vbColor(fore_));
     // A disabled label keeps its background and is drawn greyed.
-    css += QStringLiteral(" QLabel:disabled { color: #808080; }");
-    label_->setStyleSheet(css);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
+    if (!transparent_)
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+            pal.setColor(group, QPalette::Window, vbColor(back_));
+    label_->setPalette(pal);
+    label_->setAutoFillBackground(!transparent_);
 }
 
 // ---- Image

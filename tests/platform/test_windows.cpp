@@ -207,9 +207,9 @@ TEST_F(Platform, PathsFromTheDataStayInTheProgramFolder) {
     fs::create_symlink(out, file("cars/linked"));
     fs::create_symlink(out + "/x1.gif", file("mas/x1.gif"));
     fs::create_symlink(out + "/x1.REC", file("mas/x1.REC"));
-    for (const std::string& path : {appPath() + "\\cars\\01\\X/../.." + up + out + "/x1.gif",
-                                    appPath() + up + out + "\\x1.gif", appPath() + "\\cars\\linked\\x1.gif",
-                                    appPath() + "\\MAS\\X1.GIF"}) {
+    for (const std::string& path :
+         {appPath() + "\\cars\\01\\X/../.." + up + out + "/x1.gif", appPath() + up + out + "\\x1.gif",
+          appPath() + "\\cars\\linked\\x1.gif", appPath() + "\\MAS\\X1.GIF"}) {
         EXPECT_FALSE(vb::fileExists(path)) << path;
         for (const auto& use : std::vector<std::function<void()>>{
                  [&] { vb::readAll(path); }, [&] { vb::readStart(path, 4); }, [&] { vb::FileLen(path); },
@@ -380,6 +380,40 @@ TEST(Pictures, SmoothScalingIsQtsPixelForPixel) {
             << c.picture.width() << "x" << c.picture.height() << " to " << c.size.width() << "x"
             << c.size.height();
     }
+}
+
+// A label paints its fore colour on its back colour, or on the window when
+// transparent, and its text grey while disabled.
+TEST_F(Platform, LabelsPaintTheirColours) {
+    Scratch f;
+    f.Inner.setContainer(nullptr);
+    f.Inner.Move(0, 0, 3000, 600);
+    f.Inner.setFont("Tahoma", 14);
+    f.Inner.setFontBold(true);
+    f.Inner.setCaption("MMMM IIII");
+    f.Inner.setForeColor(vb::RGB(0, 0, 128));
+    f.Inner.setBackColor(vb::RGB(255, 255, 192));
+    f.Show();
+    auto painted = [&] { return f.Inner.widget()->grab().toImage(); };
+    auto has = [](const QImage& img, QRgb colour) {
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if ((img.pixel(x, y) & 0xFFFFFF) == (colour & 0xFFFFFF)) return true;
+        return false;
+    };
+    QImage img = painted();
+    EXPECT_EQ(img.pixel(img.width() - 1, img.height() - 1) & 0xFFFFFF, 0xFFFFC0u);
+    EXPECT_TRUE(has(img, qRgb(0, 0, 128)));
+    f.Inner.setEnabled(false);
+    img = painted();
+    EXPECT_EQ(img.pixel(img.width() - 1, img.height() - 1) & 0xFFFFFF, 0xFFFFC0u);
+    EXPECT_TRUE(has(img, qRgb(0x80, 0x80, 0x80)));
+    EXPECT_FALSE(has(img, qRgb(0, 0, 128)));
+    f.Inner.setEnabled(true);
+    f.Inner.setTransparent(true);
+    img = f.grab(f.Inner.widget()->geometry()).toImage();
+    EXPECT_EQ(img.pixel(img.width() - 1, img.height() - 1) & 0xFFFFFF, 0xC0C0C0u); // the window's grey
+    EXPECT_TRUE(has(img, qRgb(0, 0, 128)));
 }
 
 TEST(Text, Windows1252AtTheQtBoundary) {
