@@ -2,8 +2,8 @@
 # Installs what the build and the tests need on Debian 12 (run as root).
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config qt6-base-dev libgl-dev libgtest-dev libgmock-dev
-          libbenchmark-dev libgif-dev libsqlite3-dev fonts-wine fonts-liberation fonts-dejavu-core
-          xvfb xauth poppler-utils libreoffice-writer-nogui cups cups-client)
+          libbenchmark-dev libgif-dev libsqlite3-dev fonts-wine fonts-liberation fonts-urw-base35
+          fonts-dejavu-core xvfb xauth poppler-utils libreoffice-writer-nogui cups cups-client)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -94,10 +94,7 @@ Form4::Form4() : vb::Form(kFormName) {
     {
         QWidget* w = List1.widget();
         w->setStyleSheet(QStringLiteral("QListWidget { background: #c0ffff; color: black; }"));
-        QFont f(vb::fontFamily("Tahoma"));
-        f.setPixelSize(13);
-        f.setBold(true);
-        w->setFont(f);
+        w->setFont(vb::windowFont("Tahoma", 9.75, true));
     }
 
     Frame2.setContainer(&Picture1);

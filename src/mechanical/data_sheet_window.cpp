@@ -35,9 +35,7 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
 // Height in twips of a text of several lines in the grid's font.
 int textHeight(const vb::Grid& grid, const std::string& text) {
     // The grid draws its font at the pixel size of its point size.
-    QFont f(vb::fontFamily(grid.FontName()));
-    f.setPixelSize(int(grid.FontSize() * 4.0 / 3.0 + 0.5));
-    const QFontMetrics fm(f);
+    const QFontMetrics fm(vb::windowFont(grid.FontName(), grid.FontSize()));
     int lines = 1;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;

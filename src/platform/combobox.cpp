@@ -68,10 +68,7 @@ void ComboBox::setColors(std::int32_t back, std::int32_t fore) {
 }
 
 void ComboBox::setFont(const std::string& family, double points, bool bold) {
-    QFont f(fontFamily(family));
-    f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
-    f.setBold(bold);
-    box_->setFont(f);
+    box_->setFont(windowFont(family, points, bold));
 }
 
 } // namespace vb

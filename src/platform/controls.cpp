@@ -362,10 +362,7 @@ void Label::setFontBold(bool b) {
     label_->setFont(f);
 }
 void Label::setFont(const std::string& family, double points) {
-    QFont f(fontFamily(family));
-    f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
-    f.setBold(bold_);
-    label_->setFont(f);
+    label_->setFont(windowFont(family, points, bold_));
 }
 void Label::setAlignment(int alignment) {
     Qt::Alignment a = alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;
@@ -608,10 +605,7 @@ void Frame::setBackColor(std::int32_t c) {
     w_->setAutoFillBackground(true);
 }
 void Frame::setFont(const std::string& family, double points, bool bold) {
-    QFont f(fontFamily(family));
-    f.setPixelSize(int(points * 4.0 / 3.0 + 0.5));
-    f.setBold(bold);
-    w_->setFont(f);
+    w_->setFont(windowFont(family, points, bold));
     w_->update();
 }
 

@@ -17,41 +17,6 @@
 #include <vector>
 
 namespace vb {
-QFont windowFont(const std::string& family, double points, bool bold, bool italic, bool underline) {
-    QFont f(fontFamily(family));
-    // 96 dots per inch, as the screens the layouts were made on.
-    f.setPixelSize(std::max(1, int(points * 4.0 / 3.0 + 0.5)));
-    f.setBold(bold);
-    f.setItalic(italic);
-    f.setUnderline(underline);
-    // A fixed-pitch font advances a whole number of pixels per character, so
-    // text drawn from different columns of a character grid lines up.
-    struct Key {
-        QString family;
-        int px;
-        bool bold, italic;
-        bool operator<(const Key& o) const {
-            return std::tie(family, px, bold, italic) < std::tie(o.family, o.px, o.bold, o.italic);
-        }
-    };
-    static std::map<Key, qreal> spacing;
-    const Key key{f.family(), f.pixelSize(), bold, italic};
-    auto it = spacing.find(key);
-    if (it == spacing.end()) {
-        qreal extra = 0;
-        if (QFontInfo(f).fixedPitch()) {
-            const qreal advance = QFontMetricsF(f).horizontalAdvance(QLatin1Char(' '));
-            extra = std::max<qreal>(1, std::round(advance)) - advance;
-        }
-        it = spacing.emplace(key, extra).first;
-    }
-    if (it->second != 0) {
-        f.setKerning(false);
-        f.setLetterSpacing(QFont::AbsoluteSpacing, it->second);
-    }
-    return f;
-}
-
 DrawingSurface::DrawingSurface(QWidget* target) : target_(target) {}
 
 QFont DrawingSurface::drawingFont() const {

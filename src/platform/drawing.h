@@ -14,6 +14,8 @@
 // Everything drawn goes into a bitmap kept behind the controls, so it stays
 // when the window is covered or resized (with AutoRedraw off too, which only
 // ever lost the drawing). Text is drawn without filling its background.
+#include "platform/fonts.h"
+
 #include <QFont>
 #include <QImage>
 #include <cstdint>
@@ -23,11 +25,6 @@ class QPainter;
 class QWidget;
 
 namespace vb {
-
-// A window font at the pixel size a 96-dpi screen gives its point size, so
-// that text fits the layouts measured in twips.
-QFont windowFont(const std::string& family, double points, bool bold = false, bool italic = false,
-                 bool underline = false);
 
 class DrawingSurface {
   public:

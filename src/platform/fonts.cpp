@@ -4,40 +4,53 @@
 
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <dlfcn.h>
 #include <future>
+#include <map>
 #include <mutex>
 #include <set>
+#include <tuple>
 
 namespace vb {
 namespace {
 
 const char* const kFontFolder = "/usr/share/wine/fonts/";
 
-struct FamilyFiles {
-    const char* family;
+struct Face {
+    const char* family; // a lookup ignores letter case, as Qt's own does
+    // Scalable files of the face in the folder above, declaring its family.
     std::vector<const char*> files;
+    // Otherwise the Debian face drawn in its place.
+    const char* standIn;
 };
 
-// Family names as the files declare them; a lookup ignores letter case, as
-// Qt's own does.
-const FamilyFiles kFamilies[] = {
-    {"MS Sans Serif", {"ms_sans_serif.ttf"}},
-    {"Tahoma", {"tahoma.ttf", "tahomabd.ttf"}},
-    {"Courier", {"courier.ttf"}},
-    {"Fixedsys", {"fixedsys.ttf"}},
-    {"Small Fonts", {"small_fonts.ttf"}},
-    {"System", {"system.ttf"}},
-    {"Marlett", {"marlett.ttf"}},
-    {"Symbol", {"symbol.ttf"}},
-    {"Webdings", {"webdings.ttf"}},
-    {"Wingdings", {"wingding.ttf"}},
+// The bitmap files of MS Sans Serif, Courier, Fixedsys, Small Fonts and
+// System hold single sizes (Courier's one 13-pixel size served the vehicle
+// texts, help and manual pages alike), so those faces are drawn by scalable
+// ones: Courier by the Courier-metric Nimbus Mono PS, the sans-serif faces by
+// the Arial-metric Liberation Sans, Fixedsys by Liberation Mono.
+const Face kFaces[] = {
+    {"Tahoma", {"tahoma.ttf", "tahomabd.ttf"}, nullptr},
+    {"Marlett", {"marlett.ttf"}, nullptr},
+    {"Symbol", {"symbol.ttf"}, nullptr},
+    {"Webdings", {"webdings.ttf"}, nullptr},
+    {"Wingdings", {"wingding.ttf"}, nullptr},
+    {"Arial", {}, "Liberation Sans"},
+    {"Courier New", {}, "Liberation Mono"},
+    {"Courier", {}, "Nimbus Mono PS"},
+    {"MS Sans Serif", {}, "Liberation Sans"},
+    {"Small Fonts", {}, "Liberation Sans"},
+    {"System", {}, "Liberation Sans"},
+    {"Fixedsys", {}, "Liberation Mono"},
 };
 
 std::mutex g_mutex;
-std::set<const FamilyFiles*> g_done;
+std::set<const Face*> g_done;
 std::vector<std::string> g_files;
 
 // Set while a warm-up reads the font configuration.
@@ -67,11 +80,12 @@ void readFontConfiguration() {
 
 QString fontFamily(const std::string& family) {
     const QString name = toQt(family);
-    const auto it = std::find_if(std::begin(kFamilies), std::end(kFamilies), [&](const FamilyFiles& f) {
+    const auto it = std::find_if(std::begin(kFaces), std::end(kFaces), [&](const Face& f) {
         return name.compare(QLatin1String(f.family), Qt::CaseInsensitive) == 0;
     });
-    if (it == std::end(kFamilies)) return name;
+    if (it == std::end(kFaces)) return name;
     waitForConfiguration();
+    if (it->standIn) return QLatin1String(it->standIn);
     std::lock_guard lock(g_mutex);
     if (g_done.insert(&*it).second)
         for (const char* file : it->files) {
@@ -81,6 +95,55 @@ QString fontFamily(const std::string& family) {
                 g_files.emplace_back(file);
         }
     return name;
+}
+
+int windowPixels(double points) {
+    // 96 dots per inch, as the screens the layouts were made on.
+    return std::max(1, int(points * 4.0 / 3.0 + 0.5));
+}
+
+QFont windowFont(const std::string& family, double points, bool bold, bool italic, bool underline) {
+    const int px = windowPixels(points);
+    QFont f(fontFamily(family));
+    f.setPixelSize(px);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setUnderline(underline);
+    // A fixed-pitch font advances a whole number of pixels per character, so
+    // text drawn from different columns of a character grid lines up.
+    struct Key {
+        QString family;
+        int px;
+        bool bold, italic;
+        bool operator<(const Key& o) const {
+            return std::tie(family, px, bold, italic) < std::tie(o.family, o.px, o.bold, o.italic);
+        }
+    };
+    static std::map<Key, qreal> spacing;
+    const Key key{f.family(), f.pixelSize(), bold, italic};
+    auto it = spacing.find(key);
+    if (it == spacing.end()) {
+        qreal extra = 0;
+        if (QFontInfo(f).fixedPitch()) {
+            const qreal advance = QFontMetricsF(f).horizontalAdvance(QLatin1Char(' '));
+            extra = std::max<qreal>(1, std::round(advance)) - advance;
+        }
+        it = spacing.emplace(key, extra).first;
+    }
+    if (it->second != 0) {
+        f.setKerning(false);
+        f.setLetterSpacing(QFont::AbsoluteSpacing, it->second);
+    }
+    return f;
+}
+
+QFont printerFont(const std::string& family, double points, bool bold, bool italic, bool underline) {
+    QFont f(fontFamily(family));
+    f.setPointSizeF(points > 0 ? points : 1);
+    f.setBold(bold);
+    f.setItalic(italic);
+    f.setUnderline(underline);
+    return f;
 }
 
 std::vector<std::string> registeredFontFiles() {

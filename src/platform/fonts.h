@@ -1,9 +1,16 @@
 #pragma once
-// The window fonts the layout was designed with live outside the folders
-// fontconfig scans, so the program registers them with Qt itself.
-// Registering a file costs a full scan of it, and the start window needs two
-// of the thirteen; so each family is registered the first time a window asks
-// for it, and only its own files.
+// The faces the windows and printouts name, and the files that draw them.
+//
+// Some faces come as files outside the folders fontconfig scans, so the
+// program registers them with Qt itself. Registering a file costs a full scan
+// of it, and the start window needs two of the thirteen; so each family is
+// registered the first time a window asks for it, and only its own files.
+//
+// Every face is drawn scalable, so that text takes the size its window or
+// printout gives it. Faces whose only files are bitmaps of one or a few
+// sizes, and faces with no file of their own, are drawn by the Debian faces
+// made to their metrics.
+#include <QFont>
 #include <QString>
 #include <condition_variable>
 #include <mutex>
@@ -13,10 +20,21 @@
 
 namespace vb {
 
-// The family name for a QFont, after making that family's files known to Qt.
-// Build every font that names a family through this. A family that is not
-// one of ours is left to the system.
+// The family to build a QFont from for `family`, after making its files known
+// to Qt. A family that is not one of ours is left to the system.
 QString fontFamily(const std::string& family);
+
+// The pixel size a 96-dpi screen gives a point size, so that text fits the
+// layouts measured in twips.
+int windowPixels(double points);
+
+// A window font: the face at the pixel size of its point size.
+QFont windowFont(const std::string& family, double points, bool bold = false, bool italic = false,
+                 bool underline = false);
+
+// A printer font: the face at its point size.
+QFont printerFont(const std::string& family, double points, bool bold = false, bool italic = false,
+                  bool underline = false);
 
 // The font files registered so far, in order.
 std::vector<std::string> registeredFontFiles();

@@ -458,9 +458,8 @@ void Grid::setFontSize(double points) {
 }
 void Grid::fontChanged() {
     // Point sizes map to the pixel sizes the layout was designed with.
-    int px = std::max(1, int(fontSize_ * 4.0 / 3.0 + 0.5));
-    font_ = QFont(fontFamily(fontName_));
-    font_.setPixelSize(px);
+    const int px = windowPixels(fontSize_);
+    font_ = windowFont(fontName_, fontSize_);
     boldFont_ = font_;
     boldFont_.setBold(true);
     // Rows never sized follow the font: text height plus a small margin.

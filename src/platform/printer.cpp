@@ -201,12 +201,7 @@ int PrinterObject::PhysicalOffsetY() const {
 }
 
 QFont PrinterObject::currentFont() const {
-    QFont f(fontFamily(fontName_));
-    f.setPointSizeF(fontSize_ > 0 ? fontSize_ : 1);
-    f.setBold(bold_);
-    f.setItalic(italic_);
-    f.setUnderline(underline_);
-    return f;
+    return printerFont(fontName_, fontSize_, bold_, italic_, underline_);
 }
 
 void PrinterObject::beginJob() {

@@ -69,6 +69,22 @@ class Manual : public WindowTest {
             if (f.MSGrid1.TextMatrix(r, 0) == title) return r;
         return -1;
     }
+    // Pixels per character of the first drawn row: the width of its ink
+    // over its number of characters (the page font is of fixed pitch).
+    static double drawnAdvance(Form8& f) {
+        const auto& first = f.Surface.items().front();
+        const int y0 = first.y / 15, y1 = (first.y + f.Surface.rowHeight()) / 15;
+        int left = 1 << 20, right = -1;
+        const QImage& img = f.drawing();
+        for (int y = y0; y < y1 && y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (qAlpha(img.pixel(x, y)) > 128) {
+                    left = std::min(left, x);
+                    right = std::max(right, x);
+                }
+        std::string row = drawnRows(f).front();
+        return double(right + 1 - left) / double(row.size());
+    }
     void openTopic(Form8& f, int row) {
         f.MSGrid1.setRow(row);
         f.Command7.click();
@@ -188,6 +204,23 @@ TEST_F(Manual, HelpPageShowsItsTitleOnlyInTheLabel) {
     EXPECT_EQ(f.Surface.items().front().y, f.TextTop + 2 * f.Surface.rowHeight());
     EXPECT_EQ(f.PageNeedsScroll, 0);
     EXPECT_FALSE(f.VScroll1.Visible());
+}
+
+TEST_F(Manual, PagesAreDrawnInCourierAtTheSizeOfTheirView) {
+    // A Courier character is three fifths of the font's pixel size wide:
+    // 12 points are 16 pixels on a wide window, 10 points 13, 7 points 9.
+    Form8& glossary = open(20);
+    openTopic(glossary, rowOf(glossary, "Come leggere le pagine del manuale"));
+    EXPECT_NEAR(drawnAdvance(glossary), 16 * 0.6, 0.7);
+    glossary.Unload();
+    vb::FormRegistry::unloadAll();
+    Form8& help = open(11, "009");
+    EXPECT_NEAR(drawnAdvance(help), 13 * 0.6, 0.7);
+    help.Unload();
+    vb::FormRegistry::unloadAll();
+    svc.height = 7200;
+    Form8& small = open(11, "009");
+    EXPECT_NEAR(drawnAdvance(small), 9 * 0.6, 0.7);
 }
 
 TEST_F(Manual, EveryHelpCodeTheWindowsSetHasAPage) {

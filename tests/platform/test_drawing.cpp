@@ -3,7 +3,6 @@
 #include "platform/geometry.h"
 #include "support/harness.h"
 
-
 using namespace testing_support;
 
 namespace {
@@ -81,6 +80,40 @@ TEST_F(DrawingTest, PictureBoxesDrawTextToo) {
     EXPECT_GT(inkIn(f.Picture1.drawing(), QRect(0, 0, 60, 15), QColor(0, 0, 255)), 3);
     // The form's own drawing is untouched.
     EXPECT_EQ(inkIn(f.drawing(), QRect(0, 0, 60, 15), QColor(0, 0, 255)), 0);
+}
+
+// The ink of a drawing: its bounding box.
+QRect inkBox(const QImage& img) {
+    QRect box;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qAlpha(img.pixel(x, y)) > 128) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+TEST_F(DrawingTest, EveryFaceOfTheWindowsIsDrawnAtTheSizeGiven) {
+    // The faces the windows and printouts name, and the other faces whose
+    // files are bitmaps of single sizes.
+    for (const char* face : {"Courier", "COURIER", "MS Sans Serif", "Tahoma", "Arial", "Courier New",
+                             "Small Fonts", "System", "Fixedsys"}) {
+        std::vector<QRect> boxes;
+        for (double points : {7.0, 9.75, 12.0}) {
+            Canvas f;
+            f.setFontName(face);
+            f.setFontSize(points);
+            f.setCurrentX(150);
+            f.setCurrentY(150);
+            f.Print("HHHHHHHHHHHH");
+            boxes.push_back(inkBox(f.drawing()));
+            ASSERT_FALSE(boxes.back().isEmpty()) << face << " " << points;
+        }
+        // The capitals grow with the size: 9, 13 and 16 pixels to the em.
+        for (int i : {1, 2}) {
+            const double ratio = i == 1 ? 13.0 / 9 : 16.0 / 13;
+            EXPECT_NEAR(double(boxes[i].width()) / boxes[i - 1].width(), ratio, 0.15) << face << " " << i;
+            EXPECT_NEAR(double(boxes[i].height()) / boxes[i - 1].height(), ratio, 0.25) << face << " " << i;
+        }
+    }
 }
 
 } // namespace

@@ -57,6 +57,29 @@ TEST_F(PrinterTest, LinesGoDownThePageAndOnToNewPages) {
     EXPECT_EQ(p.jobs().size(), 1u);
 }
 
+TEST_F(PrinterTest, EveryFaceOfThePrintoutsPrintsAtItsPointSize) {
+    const std::vector<const char*> faces{"Courier", "Courier New", "Arial", "MS Sans Serif", "Tahoma"};
+    for (const char* face : faces)
+        for (double points : {9.75, 12.0}) {
+            p.setFontName(face);
+            p.setFontSize(points);
+            p.Print("HHHHHHHHHH");
+        }
+    p.EndDoc();
+    const auto lines = pdfLines(printFile(1), 1);
+    ASSERT_EQ(lines.size(), 2 * faces.size());
+    for (size_t i = 0; i < faces.size(); ++i) {
+        const PdfLine& small = lines[2 * i];
+        const PdfLine& large = lines[2 * i + 1];
+        EXPECT_NEAR((large.right - large.left) / (small.right - small.left), 12 / 9.75, 0.02) << faces[i];
+        EXPECT_NEAR((large.bottom - large.top) / (small.bottom - small.top), 12 / 9.75, 0.05) << faces[i];
+    }
+    // The Courier faces advance three fifths of the size a character:
+    // ten characters at 12 points are 72 points, one inch.
+    EXPECT_NEAR(lines[1].right - lines[1].left, 25.4, 0.2);
+    EXPECT_NEAR(lines[3].right - lines[3].left, 25.4, 0.2);
+}
+
 TEST_F(PrinterTest, LandscapeAndScaleUnits) {
     const double portraitWidth = p.ScaleWidth();
     p.setOrientation(vb::vbPRORLandscape);
