@@ -1,12 +1,14 @@
 #include "diagrams/common.h"
 
 #include "core/module1.h"
+#include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
 #include "selection/main_window.h"
 
 #include <QCursor>
+#include <algorithm>
 
 namespace diagrams {
 
@@ -48,6 +50,11 @@ std::shared_ptr<QCursor> interfaceCursor(const std::string& name) {
 std::string windowCaption() {
     using core::Des;
     return Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4];
+}
+
+void keepOnOneLine(vb::Label& label, int right) {
+    label.setAutoSize(true); // one line, as wide as its text
+    if (label.Left() + label.Width() > right) label.setWidth(std::max(0, right - label.Left()));
 }
 
 } // namespace diagrams

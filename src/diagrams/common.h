@@ -6,6 +6,9 @@
 #include <string>
 
 class QCursor;
+namespace vb {
+class Label;
+}
 
 namespace diagrams {
 
@@ -22,5 +25,9 @@ QPixmap interfacePicture(const std::string& name);
 std::shared_ptr<QCursor> interfaceCursor(const std::string& name);
 // "Des(0) Des(1) - Des(3) - Tel: Des(4)".
 std::string windowCaption();
+// A header line (a label sized to its text) longer than the header is cut at
+// right, in twips of the window: wrapped, its end would fall on the line
+// below.
+void keepOnOneLine(vb::Label& label, int right);
 
 } // namespace diagrams

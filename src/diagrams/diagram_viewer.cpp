@@ -89,9 +89,6 @@ Form5::Form5()
     Label5.setFont("Tahoma", 9.75);
     Label5.setForeColor(kNavy);
     Label5.setTransparent(true);
-    // The vehicle line and the title keep one line each (see ArrangeControls).
-    Label4.setAutoSize(true);
-    Label5.setAutoSize(true);
 
     ImagePsc.setVisible(false);
     ImagePsc.Click = [this] { ImagePsc_Click(); };
@@ -228,22 +225,14 @@ void Form5::ArrangeControls() {
     ImagePsc.setLeft((W - ImagePsc.Width() - 90) / 2);
     ImagePsc.setTop((H - 2 * Picture1.Height() - ImagePsc.Height()) / 2 + Picture1.Height() - 150);
     Shape2.setWidth(W - 200);
-    keepOnOneLine(Label4);
-    keepOnOneLine(Label5);
+    for (vb::Label* line : {&Label4, &Label5})
+        keepOnOneLine(*line, Shape2.Left() + Shape2.Width() - 60);
     keepDiagramBetweenHeaderAndBar();
     // The component grid fills the bar between the close button and the
     // toolbar, at any width of the window.
     VisibleComponentGrid.setLeft(Command6.Left() + Command6.Width() + 15);
     VisibleComponentGrid.setWidth(std::max(0, Command30.Left() - VisibleComponentGrid.Left() - 15));
     VisibleComponentGrid.setColWidth(0, VisibleComponentGrid.Width());
-}
-
-// A header line longer than the header is cut at its right edge: wrapped, its
-// end would fall on the line below.
-void Form5::keepOnOneLine(vb::Label& label) {
-    label.setCaption(label.Caption()); // back to the width of its text
-    const int room = Shape2.Left() + Shape2.Width() - label.Left() - 60;
-    if (label.Width() > room) label.setWidth(std::max(0, room));
 }
 
 void Form5::Load_ImmagineSchema(const std::string& Path) {
@@ -570,8 +559,8 @@ void Form5::Command8_Click() {
         Picture3.widget()->raise();
         setMousePointer(vb::vbHourglass);
         if (Picture2.Picture().isNull()) throw vb::VbError(vb::errInvalidPicture);
-        PrintBitmap = std::make_unique<vb::TemporaryFile>(DiagramFolder, "toroscat.", ".bmp",
-                                                          core::sixteenColourBitmap(Picture2.Picture().toImage()));
+        PrintBitmap = std::make_unique<vb::TemporaryFile>(
+            DiagramFolder, "toroscat.", ".bmp", core::sixteenColourBitmap(Picture2.Picture().toImage()));
         Timer1.setInterval(500);
         Timer1.setEnabled(true);
         Command6.SetFocus();

@@ -111,7 +111,6 @@ class Form5 : public vb::Form {
     db::DataControl Data1;
 
   private:
-    void keepOnOneLine(vb::Label& label);
     void keepDiagramBetweenHeaderAndBar();
     void setDiagramPointer(int pointer, const std::shared_ptr<QCursor>& icon);
     const std::vector<core::Hotspot>& hotspots();

@@ -226,6 +226,8 @@ void Form6::Load_LegendaComponenti() {
 void Form6::ArrangeControls() {
     Picture3.setLeft(Width() - Picture3.Width() - 90);
     Picture3.setTop(Height() - (Picture3.Height() + Picture1.Height()) - 375);
+    for (vb::Label* line : {&Label4, &Label5})
+        keepOnOneLine(*line, Shape2.Left() + Shape2.Width() - 60);
 }
 
 void Form6::Timer1_Timer() {

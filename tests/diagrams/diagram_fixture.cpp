@@ -2,6 +2,9 @@
 
 #include "platform/files.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+
 namespace diagram_tests {
 
 void DiagramTest::SetUp() {
@@ -49,6 +52,35 @@ int DiagramTest::boxesWith(const std::string& text) const {
     for (const auto& b : svc.boxes)
         if (b.prompt.find(text) != std::string::npos) ++n;
     return n;
+}
+
+QRect DiagramTest::headerLineInk(vb::Form& window, vb::Shape& frame, vb::Label& other) {
+    other.widget()->hide();
+    const QRect header = frame.widget()->geometry();
+    const QImage shot = window.grab(header).toImage();
+    other.widget()->show();
+    QRect r;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb c = shot.pixel(x, y);
+            if (qBlue(c) > 90 && qRed(c) < 70 && qGreen(c) < 70) r |= QRect(x, y, 1, 1);
+        }
+    return r.translated(header.topLeft());
+}
+
+void DiagramTest::expectOneHeaderLine(vb::Form& window, vb::Shape& frame, vb::Label& line, vb::Label& next) {
+    window.Show();
+    QApplication::processEvents();
+    const int lineHeight = QFontMetrics(line.widget()->font()).height();
+    for (QSize size : {window.size(), QSize(700, 500), QSize(1100, 700)}) {
+        window.resize(size);
+        QApplication::processEvents();
+        const QRect ink = headerLineInk(window, frame, next);
+        ASSERT_FALSE(ink.isEmpty()) << size.width();
+        EXPECT_LE(ink.height(), lineHeight) << size.width();
+        EXPECT_LT(ink.bottom(), next.widget()->y()) << size.width();
+        EXPECT_LT(ink.right(), std::max(frame.widget()->geometry().right(), window.width())) << size.width();
+    }
 }
 
 } // namespace diagram_tests

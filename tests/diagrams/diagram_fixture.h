@@ -33,6 +33,14 @@ class DiagramTest : public testing_support::WindowTest {
     void openViewer(const std::string& code, int mode, const std::string& caption = "Schema");
     std::string file(const std::string& rel) const;
     int boxesWith(const std::string& text) const;
+    // Where the navy text of a header line is drawn on the screen, in pixels
+    // of its window: the bounds of its glyphs inside the header frame, drawn
+    // with the other header line hidden.
+    static QRect headerLineInk(vb::Form& window, vb::Shape& frame, vb::Label& other);
+    // Shows the window, gives it each size in turn as the window manager
+    // would, and checks that header line `line` stays on its own line, above
+    // `next` and inside the frame.
+    static void expectOneHeaderLine(vb::Form& window, vb::Shape& frame, vb::Label& line, vb::Label& next);
 };
 
 } // namespace diagram_tests

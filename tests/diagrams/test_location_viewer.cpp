@@ -318,4 +318,9 @@ TEST_F(Locations, FullDiskIsReportedAsSuch) {
     EXPECT_TRUE(testing_support::readBytes(symbol) == symbolBytes);
 }
 
+TEST_F(Locations, LongVehicleLineStaysOnItsOwnLineInTheHeader) {
+    fromViewer("ARDESIA", "BORA/TRAMONTANA", "TRAMONTANA 1.6", "K100", 12,
+               [&](Form6& f) { expectOneHeaderLine(f, f.Shape2, f.Label4, f.Label5); });
+}
+
 } // namespace
