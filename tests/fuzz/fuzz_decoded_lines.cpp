@@ -1,16 +1,10 @@
 // Any text file of the mechanical windows through their decoded-line reader,
 // in both line forms: each stored line gives one entry in either form.
 #include "fuzz_support.h"
-#include "core/scramble.h"
 #include "mechanical/dictionaries.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool ready = [] {
-        core::InitKeys();
-        core::InitIdentityTable();
-        return true;
-    }();
-    (void)ready;
+    fuzzing::keysReady();
     const std::string path = fuzzing::writeInput("ser/ser_ita.cpt", data, size);
     const auto lines = mechanical::readDecodedLines(path, mechanical::LineForm::Line);
     const auto strings = mechanical::readDecodedLines(path, mechanical::LineForm::String);

@@ -2,17 +2,11 @@
 // joined as the list reads them, and the rows of five codes taken from the
 // input's first bytes. There is never more than one row per code.
 #include "fuzz_support.h"
-#include "core/scramble.h"
 #include "core/texts.h"
 #include "documents/info_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool ready = [] {
-        core::InitKeys();
-        core::InitIdentityTable();
-        return true;
-    }();
-    (void)ready;
+    fuzzing::keysReady();
     // Five codes of up to four characters each, then the table file.
     std::array<std::string, 5> codes;
     std::size_t at = 0;

@@ -3,7 +3,6 @@
 // every scroll position the keys and the scroll bar reach.
 #include "fuzz_support.h"
 #include "core/markup_page.h"
-#include "core/scramble.h"
 #include "platform/controls.h"
 
 namespace {
@@ -19,8 +18,7 @@ struct PageWindow : vb::Form {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static PageWindow* window = [] {
         (void)fuzzing::programFolder();
-        core::InitKeys();
-        core::InitIdentityTable();
+        fuzzing::keysReady();
         auto* w = new PageWindow;
         w->setFontName("Courier");
         w->setFontSize(9.75);

@@ -1,18 +1,12 @@
 // Any brand list of the trouble-code browser through its reader, and every
 // name it gives through the brand key and the code-list query built from it.
 #include "fuzz_support.h"
-#include "core/scramble.h"
 #include "documents/trouble_codes.h"
 #include "platform/errors.h"
 #include "platform/vbstring.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool ready = [] {
-        core::InitKeys();
-        core::InitIdentityTable();
-        return true;
-    }();
-    (void)ready;
+    fuzzing::keysReady();
     const std::string path = fuzzing::writeInput("obd/pmarche.cpt", data, size);
     for (const std::string& name : documents::readObdBrandList(vb::readAll(path))) {
         const std::string key = documents::obdBrandKey(name);

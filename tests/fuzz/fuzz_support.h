@@ -3,6 +3,7 @@
 // offscreen platform, quiet services, and a program folder of their own in
 // which each input is written as the file the reader opens.
 #include "core/module1.h"
+#include "core/scramble.h"
 #include "platform/files.h"
 #include "platform/form.h"
 #include "platform/services.h"
@@ -59,6 +60,16 @@ inline const std::string& programFolder() {
         return dir.path().toStdString();
     }();
     return folder;
+}
+
+// The key tables and the code-page table the decoders use, built once.
+inline void keysReady() {
+    static const bool ready = [] {
+        core::InitKeys();
+        core::InitIdentityTable();
+        return true;
+    }();
+    (void)ready;
 }
 
 // Writes the input as the file at relative (slashes), replacing it.
