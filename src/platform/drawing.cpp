@@ -17,7 +17,7 @@
 #include <vector>
 
 namespace vb {
-DrawingSurface::DrawingSurface(QWidget* target) : target_(target) {}
+DrawingSurface::DrawingSurface(QWidget* target) : TextStyle("MS Sans Serif", 8.25), target_(target) {}
 
 QFont DrawingSurface::drawingFont() const {
     return windowFont(fontName_, fontSize_, bold_, italic_, underline_);

@@ -21,12 +21,14 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/text_style.h"
+
 class QPainter;
 class QWidget;
 
 namespace vb {
 
-class DrawingSurface {
+class DrawingSurface : public TextStyle {
   public:
     explicit DrawingSurface(QWidget* target);
     virtual ~DrawingSurface() = default;
@@ -37,21 +39,9 @@ class DrawingSurface {
     void setCurrentX(int twips) { currentX_ = twips; }
     void setCurrentY(int twips) { currentY_ = twips; }
 
-    std::int32_t ForeColor() const { return foreColor_; }
-    void setForeColor(std::int32_t c) { foreColor_ = c; }
     bool AutoRedraw() const { return autoRedraw_; }
     void setAutoRedraw(bool on) { autoRedraw_ = on; }
 
-    const std::string& FontName() const { return fontName_; }
-    void setFontName(const std::string& name) { fontName_ = name; }
-    double FontSize() const { return fontSize_; }
-    void setFontSize(double points) { fontSize_ = points; }
-    bool FontBold() const { return bold_; }
-    void setFontBold(bool b) { bold_ = b; }
-    bool FontItalic() const { return italic_; }
-    void setFontItalic(bool b) { italic_ = b; }
-    bool FontUnderline() const { return underline_; }
-    void setFontUnderline(bool b) { underline_ = b; }
     QFont drawingFont() const;
 
     // Lines split at CR LF, CR or LF; each further line starts at x = 0.
@@ -72,11 +62,7 @@ class DrawingSurface {
     QWidget* target_;
     QImage layer_;
     int currentX_ = 0, currentY_ = 0;
-    std::int32_t foreColor_ = 0;
     bool autoRedraw_ = false;
-    std::string fontName_ = "MS Sans Serif";
-    double fontSize_ = 8.25;
-    bool bold_ = false, italic_ = false, underline_ = false;
 };
 
 } // namespace vb

@@ -24,7 +24,7 @@ constexpr double kPdfMarginMm = 6.35;
 
 } // namespace
 
-PrinterObject::PrinterObject() {
+PrinterObject::PrinterObject() : TextStyle("Arial", 10) {
     reset();
 }
 

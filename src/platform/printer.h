@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "platform/controls.h"
+#include "platform/text_style.h"
 
 class QPainter;
 class QPrinter;
@@ -53,7 +54,7 @@ struct PrintJob {
     int pages = 0;
 };
 
-class PrinterObject {
+class PrinterObject : public TextStyle {
   public:
     PrinterObject();
     ~PrinterObject();
@@ -84,19 +85,6 @@ class PrinterObject {
     // Printable area in the scale unit.
     double ScaleWidth() const;
     double ScaleHeight() const;
-
-    const std::string& FontName() const { return fontName_; }
-    void setFontName(const std::string& name) { fontName_ = name; }
-    double FontSize() const { return fontSize_; }
-    void setFontSize(double points) { fontSize_ = points; }
-    bool FontBold() const { return bold_; }
-    void setFontBold(bool b) { bold_ = b; }
-    bool FontItalic() const { return italic_; }
-    void setFontItalic(bool b) { italic_ = b; }
-    bool FontUnderline() const { return underline_; }
-    void setFontUnderline(bool b) { underline_ = b; }
-    std::int32_t ForeColor() const { return foreColor_; }
-    void setForeColor(std::int32_t c) { foreColor_ = c; }
 
     double CurrentX() const { return currentX_; }
     double CurrentY() const { return currentY_; }
@@ -154,10 +142,6 @@ class PrinterObject {
     int jobNumber_ = 0;
     int page_ = 0;
     int scaleMode_ = vbTwips;
-    std::string fontName_ = "Arial";
-    double fontSize_ = 10;
-    bool bold_ = false, italic_ = false, underline_ = false;
-    std::int32_t foreColor_ = 0;
     double currentX_ = 0, currentY_ = 0;
     int pendingOrientation_ = 0;
 };
