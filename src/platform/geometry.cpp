@@ -10,6 +10,7 @@
 #include <QPalette>
 #include <QPixmap>
 #include <array>
+#include <utility>
 
 namespace vb {
 
@@ -23,31 +24,19 @@ std::int32_t QBColor(int n) {
 }
 
 QColor systemColor(int role) {
+    // System colour numbers and the palette roles they read: 5 window
+    // background, 6 window frame, 8 window text, 13 selection, 14 selected
+    // text, 15 button face, 16 button shadow, 18 button text, 24 tooltip text;
+    // 17, grey text, is the text of disabled controls.
+    static constexpr std::pair<int, QPalette::ColorRole> roles[] = {
+        {5, QPalette::Base},       {6, QPalette::Shadow},           {8, QPalette::Text},
+        {13, QPalette::Highlight}, {14, QPalette::HighlightedText}, {15, QPalette::Button},
+        {16, QPalette::Dark},      {18, QPalette::ButtonText},      {24, QPalette::ToolTipText}};
     const QPalette pal = qApp ? QGuiApplication::palette() : QPalette(Qt::white);
-    switch (role) {
-    case 5: // window background
-        return pal.color(QPalette::Base);
-    case 6: // window frame
-        return pal.color(QPalette::Shadow);
-    case 8: // window text
-        return pal.color(QPalette::Text);
-    case 13: // selection
-        return pal.color(QPalette::Highlight);
-    case 14: // selected text
-        return pal.color(QPalette::HighlightedText);
-    case 15: // button face
-        return pal.color(QPalette::Button);
-    case 16: // button shadow
-        return pal.color(QPalette::Dark);
-    case 17: // grey text
-        return pal.color(QPalette::Disabled, QPalette::Text);
-    case 18: // button text
-        return pal.color(QPalette::ButtonText);
-    case 24: // tooltip text
-        return pal.color(QPalette::ToolTipText);
-    default:
-        return pal.color(QPalette::Window);
-    }
+    if (role == 17) return pal.color(QPalette::Disabled, QPalette::Text);
+    for (const auto& [number, paletteRole] : roles)
+        if (number == role) return pal.color(paletteRole);
+    return pal.color(QPalette::Window);
 }
 
 std::shared_ptr<QCursor> loadCursorFile(const std::string& path) {

@@ -3,6 +3,9 @@
 #include "platform/geometry.h"
 #include "support/harness.h"
 
+#include <QGuiApplication>
+#include <QPalette>
+
 using namespace testing_support;
 
 namespace {
@@ -114,6 +117,29 @@ TEST_F(DrawingTest, EveryFaceOfTheWindowsIsDrawnAtTheSizeGiven) {
             EXPECT_NEAR(double(boxes[i].height()) / boxes[i - 1].height(), ratio, 0.25) << face << " " << i;
         }
     }
+}
+
+TEST_F(DrawingTest, SystemColoursFollowTheDesktopPalette) {
+    const QPalette saved = QGuiApplication::palette();
+    QPalette pal;
+    pal.setColor(QPalette::Base, QColor(1, 2, 3));
+    pal.setColor(QPalette::Text, QColor(200, 0, 0));
+    pal.setColor(QPalette::Disabled, QPalette::Text, QColor(4, 5, 6));
+    pal.setColor(QPalette::ButtonText, QColor(7, 8, 9));
+    pal.setColor(QPalette::ToolTipText, QColor(10, 11, 12));
+    pal.setColor(QPalette::Window, QColor(13, 14, 15));
+    QGuiApplication::setPalette(pal);
+    EXPECT_EQ(vb::vbColor(vb::vbWindowBackground), QColor(1, 2, 3));
+    EXPECT_EQ(vb::vbColor(std::int32_t(0x80000011)), QColor(4, 5, 6)); // grey text
+    EXPECT_EQ(vb::vbColor(std::int32_t(0x80000012)), QColor(7, 8, 9)); // button text
+    EXPECT_EQ(vb::vbColor(std::int32_t(0x80000018)), QColor(10, 11, 12));
+    EXPECT_EQ(vb::vbColor(std::int32_t(0x80000001)), QColor(13, 14, 15)); // no role: the window's
+    // Text printed in the window text colour shows in the palette's colour.
+    Canvas f;
+    f.setForeColor(std::int32_t(0x80000008));
+    f.Print("Sensor");
+    EXPECT_GT(inkIn(f.drawing(), QRect(0, 0, 60, f.TextHeight("S") / 15), QColor(200, 0, 0)), 5);
+    QGuiApplication::setPalette(saved);
 }
 
 } // namespace
