@@ -13,6 +13,7 @@
 #include <QPrinter>
 #include <QScreen>
 #include <cstdlib>
+#include <utility>
 
 namespace vb {
 namespace {
@@ -21,6 +22,25 @@ DesktopServices& desktop() {
     return d;
 }
 Services* g_current = nullptr;
+
+// The value a table pairs with key, or fallback when it pairs none.
+template <class Key, class Value, std::size_t N>
+Value lookup(const std::pair<Key, Value> (&table)[N], Key key, Value fallback) {
+    for (const auto& [k, v] : table)
+        if (k == key) return v;
+    return fallback;
+}
+
+// A message box's icon, its buttons (by the flags' icon and button bits) and
+// the answer each button gives.
+const std::pair<int, QMessageBox::Icon> kIcons[] = {{vbCritical, QMessageBox::Critical},
+                                                    {vbQuestion, QMessageBox::Question},
+                                                    {vbExclamation, QMessageBox::Warning},
+                                                    {vbInformation, QMessageBox::Information}};
+const std::pair<int, QMessageBox::StandardButtons> kButtons[] = {
+    {vbYesNo, QMessageBox::Yes | QMessageBox::No}, {vbOKCancel, QMessageBox::Ok | QMessageBox::Cancel}};
+const std::pair<int, int> kAnswers[] = {
+    {QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
 } // namespace
 
 Services& services() {
@@ -40,45 +60,9 @@ int DesktopServices::msgBox(const std::string& prompt, int flags, const std::opt
     text = vb::Replace(text, "\r\n", "\n");
     text = vb::Replace(text, "\r", "\n");
     box.setText(vb::toQt(text));
-    switch (flags & 0x70) {
-    case vbCritical:
-        box.setIcon(QMessageBox::Critical);
-        break;
-    case vbQuestion:
-        box.setIcon(QMessageBox::Question);
-        break;
-    case vbExclamation:
-        box.setIcon(QMessageBox::Warning);
-        break;
-    case vbInformation:
-        box.setIcon(QMessageBox::Information);
-        break;
-    default:
-        box.setIcon(QMessageBox::NoIcon);
-        break;
-    }
-    switch (flags & 0x7) {
-    case vbYesNo:
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        break;
-    case vbOKCancel:
-        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
-        break;
-    default:
-        box.setStandardButtons(QMessageBox::Ok);
-        break;
-    }
-    int r = box.exec();
-    switch (r) {
-    case QMessageBox::Yes:
-        return vbYes;
-    case QMessageBox::No:
-        return vbNo;
-    case QMessageBox::Cancel:
-        return vbCancel;
-    default:
-        return vbOK;
-    }
+    box.setIcon(lookup(kIcons, flags & 0x70, QMessageBox::NoIcon));
+    box.setStandardButtons(lookup(kButtons, flags & 0x7, QMessageBox::StandardButtons(QMessageBox::Ok)));
+    return lookup(kAnswers, box.exec(), int(vbOK));
 }
 
 void DesktopServices::beep() {

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <vector>
 
@@ -68,6 +72,51 @@ int endFromTheSecondLevel() {
 TEST(ModalLoop, EndLeavesEveryLevelAtOnceAndReturnsItsStatus) {
     vb::setServices(nullptr);
     EXPECT_EXIT(std::exit(endFromTheSecondLevel()), ::testing::ExitedWithCode(3), "");
+}
+
+} // namespace
+
+namespace {
+
+// The desktop's message box: the flags' icon and buttons, and the answer of the
+// button the user clicks.
+TEST(ModalLoop, MessageBoxShowsTheFlagsAndAnswersTheClickedButton) {
+    struct Case {
+        int flags;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::StandardButton clicked;
+        int answer;
+    };
+    const Case cases[] = {
+        {vb::vbYesNo | vb::vbQuestion, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+         QMessageBox::No, vb::vbNo},
+        {vb::vbYesNo | vb::vbExclamation, QMessageBox::Warning, QMessageBox::Yes | QMessageBox::No,
+         QMessageBox::Yes, vb::vbYes},
+        {vb::vbOKCancel | vb::vbCritical, QMessageBox::Critical, QMessageBox::Ok | QMessageBox::Cancel,
+         QMessageBox::Cancel, vb::vbCancel},
+        {vb::vbInformation, QMessageBox::Information, QMessageBox::Ok, QMessageBox::Ok, vb::vbOK},
+        {0, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok, vb::vbOK},
+    };
+    for (const Case& c : cases) {
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons;
+        QTimer timer;
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            timer.stop();
+            icon = box->icon();
+            buttons = box->standardButtons();
+            QTest::mouseClick(box->button(c.clicked), Qt::LeftButton);
+        });
+        timer.start();
+        EXPECT_EQ(vb::DesktopServices().msgBox("Question?", c.flags, std::string("Title")), c.answer)
+            << c.flags;
+        EXPECT_EQ(icon, c.icon) << c.flags;
+        EXPECT_EQ(buttons, c.buttons) << c.flags;
+    }
 }
 
 } // namespace
