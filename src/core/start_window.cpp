@@ -138,12 +138,9 @@ Form1::Form1() : vb::Form(kFormName) {
     Image3.setPicture(bandPicture(16, 256, QColor(0xE8, 0xEE, 0xF6), QColor(0x9F, 0xB6, 0xD6)));
     Image2.setVisible(false);
     Label9.Move(0, 1950, 9000, 400);
-    Label9.setFont(kStartWindowFont, 12);
-    Label9.setFontBold(true);
     Label9.setForeColor(0x800000);
     Label9.setAlignment(2);
     Label1.Move(0, 2400, 9000, 3000);
-    Label1.setFont(kStartWindowFont, 9.75);
     Label1.setAlignment(2);
     LabelDataClient.Move(0, 5700, 6000, 1100);
     LabelDataClient.setAlignment(2);
@@ -191,6 +188,17 @@ void Form1::Form_Load() {
     Label9.setLeft((Width() - Label9.Width()) / 2);
     LabelDataClient.setLeft((Width() - LabelDataClient.Width()) / 2);
     Label1.setLeft((Width() - Label1.Width()) / 2);
+    setTextFonts();
+}
+
+// Set at the end of the load rather than with the other design-time
+// properties: the family may still be registering beside the start-up
+// (app/main.cpp), and building a font in it waits for that.
+void Form1::setTextFonts() {
+    // Bold first, so that the title's font is built and resolved once.
+    Label9.setFontBold(true);
+    Label9.setFont(kStartWindowFont, 12);
+    Label1.setFont(kStartWindowFont, 9.75);
 }
 
 void Form1::Form_Resize() {

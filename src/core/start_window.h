@@ -30,6 +30,7 @@ class Form1 : public vb::Form {
     void SetLanguageButtons();
     void LoadIntroText();
     void ShowDealerData();
+    void setTextFonts();
 
     bool LanguageChanged = false;
 

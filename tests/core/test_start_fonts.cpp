@@ -29,6 +29,12 @@ TEST_F(StartFonts, TextInTheDesignedFamilyWithOnlyItsFilesRegistered) {
         EXPECT_EQ(info.family(), "Tahoma");
         EXPECT_TRUE(info.exactMatch());
     }
+    // The title in bold at 12 points, the text at 9.75 (16 and 13 pixels).
+    EXPECT_TRUE(QFontInfo(f.Label9.widget()->font()).bold());
+    EXPECT_TRUE(f.Label9.FontBold());
+    EXPECT_EQ(f.Label9.widget()->font().pixelSize(), 16);
+    EXPECT_FALSE(QFontInfo(f.Label1.widget()->font()).bold());
+    EXPECT_EQ(f.Label1.widget()->font().pixelSize(), 13);
     EXPECT_TRUE(registered("tahoma.ttf"));
     EXPECT_TRUE(registered("tahomabd.ttf"));
     // Families no window names are never paid for.
