@@ -320,7 +320,9 @@ void Form9::Command14_Click() {
     openDetail(false, "\\ser\\volano.gif", "\\ser\\vola");
 }
 
-void Form9::Command7_Click() {
+// Back from a detail page to the joints' table; the tools page also hides
+// its own back button.
+void Form9::closeDetail(bool toolsPage) {
     Set_PuntatoreAttesa();
     Picture4.setVisible(true);
     Command6.setVisible(true);
@@ -328,26 +330,10 @@ void Form9::Command7_Click() {
     setCancelButton(&Command6);
     Command10.setVisible(true);
     Command10.setEnabled(true);
-    for (vb::CommandButton* b : {&Command7, &Command8}) {
-        b->setVisible(false);
-        b->setEnabled(false);
+    if (toolsPage) {
+        Command7.setVisible(false);
+        Command7.setEnabled(false);
     }
-    Picture3.setVisible(false);
-    Picture3.setEnabled(false);
-    VScroll1.setVisible(false);
-    VScroll1.setEnabled(false);
-    page.clear();
-    Reset_PuntatoreAttesa();
-}
-
-void Form9::Command8_Click() {
-    Set_PuntatoreAttesa();
-    Picture4.setVisible(true);
-    Command6.setVisible(true);
-    Command6.setEnabled(true);
-    setCancelButton(&Command6);
-    Command10.setVisible(true);
-    Command10.setEnabled(true);
     Command8.setVisible(false);
     Command8.setEnabled(false);
     Picture3.setVisible(false);
@@ -356,6 +342,14 @@ void Form9::Command8_Click() {
     VScroll1.setEnabled(false);
     page.clear();
     Reset_PuntatoreAttesa();
+}
+
+void Form9::Command7_Click() {
+    closeDetail(true);
+}
+
+void Form9::Command8_Click() {
+    closeDetail(false);
 }
 
 } // namespace mechanical

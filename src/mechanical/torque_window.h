@@ -68,8 +68,9 @@ class Form9 : public vb::Form {
   private:
     std::array<vb::Grid*, 4> grids() { return {&Grid1, &Grid2, &Grid3, &Grid4}; }
     void layOut();
-    // The steps common to the five detail buttons.
+    // The steps common to the five detail buttons, and to the two back buttons.
     void openDetail(bool toolsPage, const char* picture, const char* text);
+    void closeDetail(bool toolsPage);
 };
 
 } // namespace mechanical
