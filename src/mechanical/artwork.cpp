@@ -31,6 +31,18 @@ void engineBlock(QPainter& p, QRect block, int cylinders, bool frontToBack) {
     }
 }
 
+// The engine bay seen from above, front at the top, with a four-cylinder
+// block in it.
+QPixmap engineBay(QRect block, bool frontToBack) {
+    QPixmap pm = canvas();
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::darkGray, 1));
+    p.drawRect(QRect(2, 1, 27, 29));
+    engineBlock(p, block, 4, frontToBack);
+    return pm;
+}
+
 } // namespace
 
 QPixmap sheetIcon() {
@@ -89,23 +101,11 @@ QPixmap boltMarker() {
 }
 
 QPixmap transverseEngine() {
-    QPixmap pm = canvas();
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::darkGray, 1));
-    p.drawRect(QRect(2, 1, 27, 29)); // the engine bay seen from above, front at the top
-    engineBlock(p, QRect(4, 11, 23, 10), 4, false);
-    return pm;
+    return engineBay(QRect(4, 11, 23, 10), false);
 }
 
 QPixmap inlineEngine() {
-    QPixmap pm = canvas();
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::darkGray, 1));
-    p.drawRect(QRect(2, 1, 27, 29));
-    engineBlock(p, QRect(11, 4, 10, 23), 4, true);
-    return pm;
+    return engineBay(QRect(11, 4, 10, 23), true);
 }
 
 } // namespace mechanical::artwork
