@@ -351,12 +351,16 @@ void Form8::Load_TestoArgomento() {
     } else {
         // A page longer than the window scrolls here too; centred on all its
         // lines its start would lie above the window with no way to reach it.
+        // Scrolled, its title stands right below the header area, the page
+        // below the title, and as many rows as fit above the button band.
+        const int scrolledTop = B + 300;
+        if (LineCount > VisibleLines)
+            VisibleLines = std::int16_t(std::max(1, (ScaleHeight() - B - scrolledTop) / RH));
         const int TH = setUpScrolling();
         const int TW = w;
         const int x = roundEven((W - (TW + 100)) / 2.0);
-        const int y = PageNeedsScroll == 1 ? B - 120 : roundEven((H - (TH + 100 + 170)) / 2.0);
         TextLeft = x + 50;
-        TextTop = 170 + y + 50;
+        TextTop = PageNeedsScroll == 1 ? scrolledTop : 170 + roundEven((H - (TH + 100 + 170)) / 2.0) + 50;
         Label1.setVisible(false);
         Label2.setTop(TextTop - 300);
         Label2.setLeft(TextLeft);

@@ -8,6 +8,7 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QTest>
 #include <algorithm>
 
 using namespace testing_support;
@@ -295,7 +296,12 @@ TEST_F(Manual, OpeningAGlossaryTopicDrawsItsPage) {
 
 TEST_F(Manual, LongGlossaryPageScrollsInsteadOfLeavingTheWindow) {
     Form8& f = open(20);
-    openTopic(f, rowOf(f, vb::fromQt(QString::fromUtf8("Tabella di conversione delle unità di misura"))));
+    f.Show();
+    const QString title = QString::fromUtf8("Tabella di conversione delle unità di misura");
+    const QRect cell = f.MSGrid1.cellRect(rowOf(f, vb::fromQt(title)), 0);
+    ASSERT_FALSE(cell.isEmpty());
+    QTest::mouseDClick(f.MSGrid1.widget(), Qt::LeftButton, {}, cell.center());
+    ASSERT_EQ(f.Label2.Caption(), vb::fromQt(title));
     ASSERT_GT(f.LineCount, f.VisibleLines);
     EXPECT_EQ(f.PageNeedsScroll, 1);
     EXPECT_TRUE(f.VScroll1.Visible());
@@ -304,6 +310,22 @@ TEST_F(Manual, LongGlossaryPageScrollsInsteadOfLeavingTheWindow) {
     EXPECT_EQ(drawnRows(f).back(), shownText(f.PageLines[size_t(f.VisibleLines - 1)]));
     EXPECT_GE(f.TextTop, f.bandHeight());
     EXPECT_LE(f.TextTop + f.VisibleLines * f.Surface.rowHeight(), f.ScaleHeight() - f.bandHeight());
+    // The title stands below the header band: none of its blue ink lies on
+    // the band, and the band's lower edge is whole above it.
+    const QImage shown = f.grab().toImage();
+    const int bandBottom = (f.Shape2.Top() + f.Shape2.Height()) / 15;
+    const int below = (f.Label5.Top() + f.Label5.Height()) / 15; // the heading's own blue ends here
+    const int left = f.Label2.Left() / 15, right = std::min<int>(left + f.Label2.Width() / 15, shown.width());
+    int titleInk = 0, edge = 0;
+    for (int x = left; x < right; ++x) {
+        for (int y = below; y <= bandBottom; ++y) {
+            const QColor c = shown.pixelColor(x, y);
+            if (c.blue() > 120 && c.red() < 90 && c.green() < 90) ++titleInk;
+        }
+        if (shown.pixelColor(x, bandBottom - 1) == QColor(0x80, 0x80, 0x80)) ++edge; // the band's grey edge
+    }
+    EXPECT_EQ(titleInk, 0);
+    EXPECT_EQ(edge, right - left);
 }
 
 TEST_F(Manual, PagingAndScrollingALongOscilloscopePage) {
