@@ -8,15 +8,11 @@
 #include "mechanical/artwork.h"
 #include "mechanical/dictionaries.h"
 #include "platform/errors.h"
-#include "platform/fonts.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 #include "selection/main_window.h"
-
-#include <QFont>
-#include <QFontMetrics>
 
 namespace mechanical {
 
@@ -30,18 +26,6 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
     s.mapsF13 = true;
     s.focusAfterReady = [window](vb::CommandButton&) { window->Grid1.SetFocus(); };
     return s;
-}
-
-// Height in twips of a text of several lines in the grid's font.
-int textHeight(const vb::Grid& grid, const std::string& text) {
-    // The grid draws its font at the pixel size of its point size.
-    const QFontMetrics fm(vb::windowFont(grid.FontName(), grid.FontSize()));
-    int lines = 1;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        if (text[i] == '\r' || text[i] == '\n') ++lines;
-    }
-    return vb::pixelsToTwips(lines * fm.lineSpacing());
 }
 
 } // namespace
@@ -259,7 +243,7 @@ void Form16::showRows(const std::vector<SheetRow>& rows) {
         }
         if (row.merge) Grid1.setMergeRow(r, true);
         if (row.fitText) {
-            const int h = textHeight(Grid1, row.cells[1].text);
+            const int h = Grid1.textHeight(row.cells[1].text);
             if (h > Grid1.RowHeight(r)) Grid1.setRowHeight(r, h + 100);
         }
     }

@@ -6,6 +6,7 @@
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -13,6 +14,7 @@
 #include <QStyle>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 namespace vb {
 namespace {
@@ -71,6 +73,14 @@ Qt::Alignment alignmentFlags(int a) {
 QString cellText(const std::string& text) {
     if (text.find('\r') == std::string::npos) return toQt(text);
     return toQt(Replace(Replace(text, "\r\n", "\n"), "\r", "\n"));
+}
+
+// The distance between the lines of a cell text. Some faces declare their
+// lines closer than their glyphs reach, so descenders would touch the next
+// line's capitals; lines are at least 1.2 times the font's size apart, the
+// single spacing of a word processor.
+int lineStep(const QFont& font) {
+    return std::max(QFontMetrics(font).lineSpacing(), int(std::ceil(font.pixelSize() * 1.2)));
 }
 
 } // namespace
@@ -625,6 +635,11 @@ void Grid::hitTest(QPoint p, int& r, int& c, bool& inside) const {
     inside = rowInside && colInside && area.contains(p);
 }
 
+int Grid::textHeight(const std::string& text) const {
+    const int lines = int(cellText(text).count(QLatin1Char('\n'))) + 1;
+    return pixelsToTwips(lines * lineStep(font_));
+}
+
 QRect Grid::cellRect(int r, int c) const {
     if (c < 0 || c >= cols_) return {};
     QRect area = cellArea();
@@ -841,10 +856,29 @@ void Grid::paintCell(QPainter& p, int r, int c, const QRect& rect, const QRect& 
     if (!cell.text.empty()) {
         int a = f ? f->align : 9;
         if (a == 9) a = looksNumeric(cell.text) ? 7 : 1;
-        p.setFont(cellFont(f && f->bold >= 0 ? f->bold != 0 : fontBold_));
+        const QFont& font = cellFont(f && f->bold >= 0 ? f->bold != 0 : fontBold_);
+        p.setFont(font);
         p.setPen(vbColor(fore));
-        p.drawText(content.adjusted(kTextPadPx, 0, -kTextPadPx, 0), int(alignmentFlags(a)),
-                   cellText(cell.text));
+        const QRect box = content.adjusted(kTextPadPx, 0, -kTextPadPx, 0);
+        const QString text = cellText(cell.text);
+        const Qt::Alignment align = alignmentFlags(a);
+        if (!text.contains(QLatin1Char('\n'))) {
+            p.drawText(box, int(align), text);
+        } else {
+            // The block of lines is placed as one text; each line keeps the
+            // cell's horizontal alignment.
+            const QStringList lines = text.split(QLatin1Char('\n'));
+            const int step = lineStep(font), lineHeight = QFontMetrics(font).height();
+            const int block = int(lines.size() - 1) * step + lineHeight;
+            int y = align & Qt::AlignTop      ? box.top()
+                    : align & Qt::AlignBottom ? box.bottom() + 1 - block
+                                              : box.top() + (box.height() - block) / 2;
+            for (const QString& line : lines) {
+                p.drawText(QRect(box.left(), y, box.width(), lineHeight),
+                           int((align & Qt::AlignHorizontal_Mask) | Qt::AlignTop), line);
+                y += step;
+            }
+        }
     }
 }
 

@@ -154,6 +154,9 @@ class Grid : public Control {
 
     // A cell's rectangle in pixels of widget(); empty when not on view.
     QRect cellRect(int r, int c) const;
+    // Twips that a cell text of several lines (broken at CR LF, CR or LF)
+    // takes as the cells draw it.
+    int textHeight(const std::string& text) const;
     // Width of the vertical scroll bar in twips, for layouts that make room
     // for it.
     int scrollBarWidth() const;

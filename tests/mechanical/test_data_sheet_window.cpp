@@ -2,13 +2,11 @@
 #include "mechanical/data_sheet_window.h"
 #include "mechanical/sequence_window.h"
 #include "platform/files.h"
-#include "platform/fonts.h"
 #include "platform/geometry.h"
 #include "platform/vbstring.h"
 #include "vehicle.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QTest>
 
@@ -77,6 +75,45 @@ TEST_F(DataSheet, HeaderCaptionAndLayoutOnAWideScreen) {
         EXPECT_EQ(f.Grid1.ColWidth(c), (std::array{3500, 2600, 1500, 3400, 600})[size_t(c)]);
 }
 
+TEST_F(DataSheet, LinesOfAMultiLineCellStandApartInsideTheirRow) {
+    Form16& f = openShowcase();
+    vb::Grid& g = f.Grid1;
+    f.Show();
+    const int u01 = rowOfCode(g, "U01");
+    ASSERT_GT(u01, 0);
+    // Down the sheet with the arrow key until the A/C charge, three lines,
+    // is on view.
+    g.SetFocus();
+    const auto onView = [&] {
+        const QRect r = g.cellRect(u01, 1);
+        return !r.isEmpty() && r.bottom() < g.widget()->height() - 20;
+    };
+    for (int i = 0; i < 200 && !onView(); ++i)
+        QTest::keyClick(g.widget(), Qt::Key_Down);
+    const QRect cell = g.cellRect(u01, 1).adjusted(1, 1, -1, -1);
+    ASSERT_FALSE(cell.isEmpty());
+    const QImage shown = g.widget()->grab().toImage();
+    const QColor back = shown.pixelColor(cell.right() - 1, cell.top() + 1);
+    // Rows of the cell with ink, and the runs they form: one per line, with
+    // blank rows between, all inside the cell.
+    std::vector<std::pair<int, int>> runs;
+    for (int y = cell.top(); y <= cell.bottom(); ++y) {
+        bool ink = false;
+        for (int x = cell.left(); x <= cell.right() && !ink; ++x) {
+            const QColor c = shown.pixelColor(x, y);
+            ink = std::abs(c.lightness() - back.lightness()) > 80;
+        }
+        if (!ink) continue;
+        if (!runs.empty() && runs.back().second == y - 1)
+            runs.back().second = y;
+        else
+            runs.push_back({y, y});
+    }
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_GT(runs.front().first, cell.top());
+    EXPECT_LT(runs.back().second, cell.bottom());
+}
+
 TEST_F(DataSheet, GridKeepsItsDesignPlaceUpToTwelveThousandTwips) {
     svc.width = 12000;
     svc.height = 9000;
@@ -107,10 +144,8 @@ TEST_F(DataSheet, ShowcaseRowsFromTheSampleDictionaries) {
               " Freon R134a =  550 g. +/- 25 ( Controllare l'assenza di perdite ) ( Impianto con sensore di "
               "pressione )\r\n Freon R12 =  1200 g.\r\n Freon R134a =  550 g. ( Prima carica di fabbrica ) ( "
               "Impianto con pressostato trinario )");
-    // The row holds its three lines, whatever the line spacing of the font.
-    QFont font(vb::fontFamily(g.FontName()));
-    font.setPixelSize(int(g.FontSize() * 4.0 / 3.0 + 0.5));
-    EXPECT_GE(g.RowHeight(u01), vb::pixelsToTwips(3 * QFontMetrics(font).lineSpacing()));
+    // The row holds its three lines as the grid draws them.
+    EXPECT_GE(g.RowHeight(u01), g.textHeight(g.TextMatrix(u01, 1)));
     const int r03 = rowOfCode(g, "R03");
     EXPECT_EQ(g.TextMatrix(r03, 1), " Serraggio preliminare  5  Kgm\r Rotazione angolare  60 \xB0");
     EXPECT_EQ(g.TextMatrix(r03, 5), "A5+B60+");
