@@ -105,6 +105,19 @@ void Form8::setTabStop(vb::Control& c, bool on) {
     if (QWidget* w = c.widget()) w->setFocusPolicy(on ? Qt::StrongFocus : Qt::NoFocus);
 }
 
+// A page shows only its back button (Command8); the list shows its open and
+// close buttons instead.
+void Form8::showPageButtons(bool onPage) {
+    Command8.setVisible(onPage);
+    Command8.setEnabled(onPage);
+    setTabStop(Command8, onPage);
+    for (vb::CommandButton* b : {&Command7, &Command6}) {
+        b->setVisible(!onPage);
+        b->setEnabled(!onPage);
+        setTabStop(*b, !onPage);
+    }
+}
+
 void Form8::placeBand() {
     Picture1.Move(0, ScaleHeight() - Picture1.Height(), ScaleWidth(), Picture1.Height());
 }
@@ -146,14 +159,7 @@ void Form8::Form_Load() {
         c->setMousePointer(vb::vbCustom);
     }
 
-    Command8.setEnabled(false);
-    Command8.setVisible(false);
-    setTabStop(Command8, false);
-    for (vb::CommandButton* b : {&Command7, &Command6}) {
-        b->setEnabled(true);
-        b->setVisible(true);
-        setTabStop(*b, true);
-    }
+    showPageButtons(false);
     setTabStop(MSGrid1, true);
     MSGrid1.setVisible(false);
     Label1.setVisible(false);
@@ -276,14 +282,7 @@ void Form8::Show_Argomento() {
         }
     }
 
-    Command8.setVisible(true);
-    Command8.setEnabled(true);
-    setTabStop(Command8, true);
-    for (vb::CommandButton* b : {&Command6, &Command7}) {
-        b->setEnabled(false);
-        b->setVisible(false);
-        setTabStop(*b, false);
-    }
+    showPageButtons(true);
     Command8.SetFocus();
 }
 
@@ -462,14 +461,7 @@ void Form8::Command8_Click() {
     Label1.setLeft(MSGrid1.Left());
     Label2.setVisible(false);
     MSGrid1.SetFocus();
-    Command8.setVisible(false);
-    Command8.setEnabled(false);
-    setTabStop(Command8, false);
-    for (vb::CommandButton* b : {&Command7, &Command6}) {
-        b->setVisible(true);
-        b->setEnabled(true);
-        setTabStop(*b, true);
-    }
+    showPageButtons(false);
     setCancelButton(&Command6);
     VScroll1.setVisible(false);
     VScroll1.setEnabled(false);

@@ -85,6 +85,7 @@ class Form8 : public vb::Form {
   private:
     void placeBand();
     void setTabStop(vb::Control& c, bool on);
+    void showPageButtons(bool onPage);
     // Scrolling set-up of a page longer than the window, or none.
     int setUpScrolling();
     int rowHeight() const { return Surface.rowHeight(); }
