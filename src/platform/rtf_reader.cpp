@@ -1119,13 +1119,32 @@ class Reader {
                 f.setLineHeight(std::abs(p.sl) / 15.0,
                                 p.sl > 0 ? QTextBlockFormat::MinimumHeight : QTextBlockFormat::FixedHeight);
         }
-        if (p.tabs && !p.tabs->empty()) {
+        if ((p.tabs && !p.tabs->empty()) || p.fi < 0) {
+            // A document's stops are measured from the paragraph's left
+            // edge, the layout's from where the line starts: the first line,
+            // which holds a list item's number and its tab, starts at the
+            // left indent plus the first-line indent. A hanging first line
+            // also stops at the left indent, so that the text after the
+            // number lines up with the item's wrapped lines.
+            const int start = p.li + p.fi;
             QList<QTextOption::Tab> tabs;
-            for (auto [pos, type] : *p.tabs)
-                tabs.append(QTextOption::Tab(pos / 15.0, type == 2   ? QTextOption::RightTab
-                                                         : type == 1 ? QTextOption::CenterTab
-                                                         : type == 3 ? QTextOption::DelimiterTab
-                                                                     : QTextOption::LeftTab));
+            auto add = [&](int pos, int type) {
+                if (pos > start)
+                    tabs.append(QTextOption::Tab((pos - start) / 15.0, type == 2   ? QTextOption::RightTab
+                                                                       : type == 1 ? QTextOption::CenterTab
+                                                                       : type == 3 ? QTextOption::DelimiterTab
+                                                                                   : QTextOption::LeftTab));
+            };
+            bool hanging = p.fi < 0;
+            if (p.tabs)
+                for (auto [pos, type] : *p.tabs) {
+                    if (hanging && pos >= p.li) {
+                        if (pos > p.li) add(p.li, 0);
+                        hanging = false;
+                    }
+                    add(pos, type);
+                }
+            if (hanging) add(p.li, 0);
             f.setTabPositions(tabs);
         }
         if (pageBreak) f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
