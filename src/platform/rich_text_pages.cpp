@@ -13,7 +13,29 @@ namespace vb {
 
 RichTextPages::RichTextPages(const QTextDocument& doc, QPaintDevice* device, double width)
     : doc_(doc.clone()) {
-    if (device) doc_->documentLayout()->setPaintDevice(device);
+    if (device) {
+        // The layout scales fonts, vertical spacing and tab stops to the
+        // device, but takes a paragraph's side margins and first-line indent
+        // as the device's own dots: they are given in screen pixels (96 an
+        // inch) and scaled here, or a printed list item's wrapped lines fall
+        // back under its number.
+        const double scale = device->logicalDpiX() / 96.0;
+        if (scale != 1.0) {
+            QTextCursor c(doc_.get());
+            c.beginEditBlock();
+            for (QTextBlock b = doc_->begin(); b.isValid(); b = b.next()) {
+                QTextBlockFormat f = b.blockFormat();
+                if (f.leftMargin() == 0 && f.rightMargin() == 0 && f.textIndent() == 0) continue;
+                f.setLeftMargin(f.leftMargin() * scale);
+                f.setRightMargin(f.rightMargin() * scale);
+                f.setTextIndent(f.textIndent() * scale);
+                c.setPosition(b.position());
+                c.setBlockFormat(f);
+            }
+            c.endEditBlock();
+        }
+        doc_->documentLayout()->setPaintDevice(device);
+    }
     doc_->setPageSize(QSizeF(width, std::numeric_limits<double>::max() / 4));
     doc_->setTextWidth(width);
     doc_->setDocumentMargin(0);
