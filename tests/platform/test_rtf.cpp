@@ -160,6 +160,77 @@ TEST(Rtf, ParagraphsAlignmentIndentsSpacingAndTabs) {
               Qt::AlignLeft);
 }
 
+namespace {
+
+// A list item laid out: where its first line (the number) starts, where the
+// text after the number's tab starts, and where each wrapped line starts.
+struct ItemLayout {
+    double number = -1, text = -1;
+    std::vector<double> wrapped;
+};
+ItemLayout itemLayout(QTextDocument& doc, const QString& text, double width) {
+    doc.setTextWidth(width);
+    const QTextBlock block = doc.findBlock(doc.toPlainText().indexOf(text));
+    const QTextLayout* tl = block.layout();
+    const double x = doc.documentLayout()->blockBoundingRect(block).left();
+    ItemLayout item;
+    EXPECT_GE(tl->lineCount(), 2) << text.toStdString();
+    if (tl->lineCount() < 1) return item;
+    const QTextLine first = tl->lineAt(0);
+    item.number = x + first.cursorToX(0);
+    item.text = x + first.cursorToX(block.text().indexOf(QLatin1Char('\t')) + 1);
+    for (int i = 1; i < tl->lineCount(); ++i)
+        item.wrapped.push_back(x + tl->lineAt(i).cursorToX(tl->lineAt(i).textStart()));
+    return item;
+}
+
+} // namespace
+
+TEST(Rtf, NumberedItemsKeepTheirHangingIndent) {
+    // The number stands at the first-line indent and its tab reaches the
+    // left indent, where the item's wrapped lines start: with the stop
+    // written (\tx), and with none, the hanging indent being a stop itself.
+    const std::string words = "Ruotare l'albero motore nel senso di marcia fino a portare il cilindro 1 al PMS "
+                              "e allineare le tacche di riferimento delle pulegge";
+    auto& doc = read("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}"
+                     "\\pard\\fi-360\\li720\\sa80\\tx720\\f0\\fs22 2.\\tab uno " + words + "\\par "
+                     "\\pard\\li360\\fi-240\\f0\\fs22 {\\'95}\\tab due " + words + "\\par "
+                     "\\pard\\li720\\fi-360\\tx360\\tx1440\\tqr\\tx2880 3.\\tab tre\\tab x\\tab y\\par}");
+    const QTextBlockFormat item = blockAt(doc, "uno");
+    EXPECT_DOUBLE_EQ(item.leftMargin(), 48);
+    EXPECT_DOUBLE_EQ(item.textIndent(), -24);
+    for (const char* text : {"uno", "due"}) {
+        SCOPED_TRACE(text);
+        const QTextBlockFormat f = blockAt(doc, text);
+        const ItemLayout l = itemLayout(doc, text, 300);
+        EXPECT_NEAR(l.number, f.leftMargin() + f.textIndent() + doc.documentMargin(), 0.5);
+        EXPECT_NEAR(l.text, f.leftMargin() + doc.documentMargin(), 0.5);
+        ASSERT_FALSE(l.wrapped.empty());
+        for (double x : l.wrapped)
+            EXPECT_NEAR(x, l.text, 0.5);
+    }
+    // Stops before the line's start are passed over; the others keep their
+    // places on the page and their kinds, the hanging one among them.
+    const auto tabs = blockAt(doc, "tre").tabPositions();
+    ASSERT_EQ(tabs.size(), 3);
+    EXPECT_DOUBLE_EQ(tabs[0].position, 24);
+    EXPECT_DOUBLE_EQ(tabs[1].position, 72);
+    EXPECT_DOUBLE_EQ(tabs[2].position, 168);
+    EXPECT_EQ(tabs[2].type, QTextOption::RightTab);
+
+    // The belt document of the sample data, as its viewer shows it.
+    core::InitKeys();
+    std::ifstream in(std::string(SAMPLE_DATA_DIR) + "/cng/dis/tx_ita/x00001.rtf", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    core::decodeHeader(bytes, core::SecondKey);
+    QTextDocument belt;
+    ASSERT_EQ(vb::readRtf(bytes, belt), vb::RtfDamage::None);
+    const ItemLayout step = itemLayout(belt, "Ruotare l'albero", 400);
+    ASSERT_FALSE(step.wrapped.empty());
+    EXPECT_NEAR(step.wrapped[0], step.text, 0.5);
+    EXPECT_GT(step.text, step.number + 10);
+}
+
 TEST(Rtf, CodePagesAndUnicode) {
     // \'hh in Windows-1252 by default, in the document's code page, and in a
     // font's character set.
