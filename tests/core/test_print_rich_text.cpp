@@ -121,6 +121,34 @@ TEST_F(PrintRichTextTest, AParagraphRunningOverAPageBreakPrintsEachLineOnce) {
             EXPECT_GE(l.top, 25.4 - 0.5) << "page " << p << ": " << l.text;
 }
 
+TEST_F(PrintRichTextTest, ANumberedItemKeepsItsHangingIndent) {
+    // The number at a quarter inch, its text and the item's wrapped lines at
+    // half an inch from the margin, an indented paragraph there as well.
+    std::string rtf = "{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}"
+                      "\\pard\\fi-360\\li720\\tx720\\f0\\fs24 2.\\tab primo";
+    for (int i = 1; i <= 40; ++i)
+        rtf += " parola" + std::to_string(i);
+    RTB1.setTextRTF(rtf + "\\par\\pard\\li720 rientro\\par}");
+    ASSERT_TRUE(core::PrintRichText(RTB1, 1, 1, 1, 1));
+    const auto lines = pdfLines(printFile(1), 1);
+    const PdfBox *number = nullptr, *text = nullptr;
+    const PdfLine* wrapped = nullptr;
+    for (const auto& l : lines)
+        for (const auto& w : l.words) {
+            if (w.text == "2.") number = &w;
+            if (w.text == "primo") text = &w;
+            if (w.text == "parola40") wrapped = &l;
+        }
+    ASSERT_TRUE(number && text && wrapped);
+    EXPECT_NEAR(number->left, 25.4 + 6.35, 0.3);
+    EXPECT_NEAR(text->left, 25.4 + 12.7, 0.3);
+    EXPECT_GT(wrapped->top, text->top + 1);
+    EXPECT_NEAR(wrapped->left, 25.4 + 12.7, 0.3);
+    const PdfLine* indented = findLine(lines, "rientro");
+    ASSERT_TRUE(indented);
+    EXPECT_NEAR(indented->left, 25.4 + 12.7, 0.3);
+}
+
 TEST_F(PrintRichTextTest, EmptyDocumentIsOneEmptyPage) {
     RTB1.setTextRTF("");
     ASSERT_TRUE(core::PrintRichText(RTB1, 1, 1, 1, 1));
