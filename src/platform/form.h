@@ -18,8 +18,11 @@ class Control;
 class CommandButton;
 
 // The window frame the layout arithmetic assumes: Width and Height are the
-// outer size, the controls sit in the client area inside this frame.
-inline constexpr int kFrameSidePx = 4;
+// outer size, the controls sit in the client area inside this frame. The
+// frame has a caption at the top but no side borders: the data windows take
+// the screen's width and place their right-hand buttons from Width with as
+// little as 15 twips to spare, so the client area spans the whole Width.
+inline constexpr int kFrameSidePx = 0;
 inline constexpr int kFrameCaptionPx = 23;
 
 class Form : public QWidget, public DrawingSurface {

@@ -64,7 +64,11 @@ TEST_F(Platform, GeometryReadsBackInTwips) {
     EXPECT_EQ(f.Cancel.widget()->geometry(), QRect(67, 133, 42, 21));
     f.setWidth(15360);
     EXPECT_EQ(f.Width(), 15360);
-    EXPECT_LT(f.ScaleWidth(), f.Width());
+    // The frame is a caption only: the client area is as wide as the window
+    // and lower than it by the caption.
+    EXPECT_EQ(f.ScaleWidth(), f.Width());
+    f.setHeight(11520);
+    EXPECT_EQ(f.ScaleHeight(), 11520 - vb::kFrameCaptionPx * vb::kTwipsPerPixel);
 }
 
 TEST_F(Platform, DefaultInstancesLoadOnceAndAfreshAfterUnload) {
