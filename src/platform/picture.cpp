@@ -7,11 +7,55 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <list>
+#include <utility>
 
 namespace vb {
 
+namespace {
+
+// Pictures decoded lately, newest first, with the bytes they came from. The
+// same bytes always decode to the same picture, so a window opened again
+// (its diagram, its frame, its toolbar icons) takes the picture from here
+// instead of decoding it anew; a file whose bytes changed misses and is
+// decoded. The list is bounded by the pixels it holds.
+struct DecodedPicture {
+    std::string data;
+    QPixmap picture;
+};
+std::list<DecodedPicture>& decodedPictures() {
+    static std::list<DecodedPicture> pictures;
+    return pictures;
+}
+constexpr qint64 kDecodedPicturesBytes = 64LL * 1024 * 1024;
+
+qint64 pictureBytes(const QPixmap& p) {
+    return qint64(p.width()) * p.height() * std::max(1, p.depth() / 8);
+}
+
+void rememberPicture(std::string data, const QPixmap& picture) {
+    auto& pictures = decodedPictures();
+    pictures.push_front({std::move(data), picture});
+    qint64 total = 0;
+    for (auto it = pictures.begin(); it != pictures.end(); ++it) {
+        total += pictureBytes(it->picture) + qint64(it->data.size());
+        if (total > kDecodedPicturesBytes && it != pictures.begin()) {
+            pictures.erase(it, pictures.end());
+            break;
+        }
+    }
+}
+
+} // namespace
+
 QPixmap LoadPicture(const std::string& path) {
     std::string data = readAll(path);
+    auto& pictures = decodedPictures();
+    for (auto it = pictures.begin(); it != pictures.end(); ++it)
+        if (it->data == data) {
+            pictures.splice(pictures.begin(), pictures, it);
+            return it->picture;
+        }
     // A file cut short would show its top part over blank: it is damaged.
     if (!pictureComplete(data)) throw VbError(errInvalidPicture);
     QByteArray bytes(data.data(), qsizetype(data.size()));
@@ -21,7 +65,9 @@ QPixmap LoadPicture(const std::string& path) {
     reader.setDecideFormatFromContent(true);
     QImage img = reader.read();
     if (img.isNull()) throw VbError(errInvalidPicture);
-    return QPixmap::fromImage(std::move(img));
+    QPixmap picture = QPixmap::fromImage(std::move(img));
+    rememberPicture(std::move(data), picture);
+    return picture;
 }
 
 namespace {
