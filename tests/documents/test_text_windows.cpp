@@ -418,6 +418,9 @@ TEST_F(TextWindows, ResizedWindowKeepsTextAtTheRightAndPictureBeside) {
     EXPECT_EQ(f.page.TextLeft, f.Width() - f.page.TextBlockWidth);
     EXPECT_EQ(f.PictureAreaWidth, f.Width() - f.page.TextBlockWidth - (core::TextNeedsScroll ? 40 : 50));
     EXPECT_LE(f.Picture2.Width(), std::max(0, f.PictureAreaWidth));
+    // The picture is cut where the text begins: the two never overlap.
+    const QRect picture = f.Picture2.widget()->geometry();
+    EXPECT_LT(picture.right(), f.page.TextLeft / vb::kTwipsPerPixel);
     EXPECT_FALSE(f.page.drawn().empty());
     if (core::TextNeedsScroll == 1) {
         EXPECT_EQ(f.VScroll1.Left(), f.Width() - 250 - 90);
