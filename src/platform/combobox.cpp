@@ -1,6 +1,5 @@
 #include "platform/combobox.h"
 
-#include "platform/errors.h"
 #include "platform/fonts.h"
 #include "platform/form.h"
 #include "platform/vbstring.h"
@@ -10,13 +9,9 @@
 namespace vb {
 
 ComboBox::ComboBox(Form& form, std::string name, int index)
-    : Control(form, ControlKind::ComboBox, std::move(name), index), box_(new QComboBox(&form)) {
+    : ItemList(form, ControlKind::ComboBox, std::move(name), index), box_(new QComboBox(&form)) {
     box_->setEditable(false);
-    QObject::connect(box_, &QComboBox::currentIndexChanged, [this](int i) {
-        if (syncing_ || i == listIndex_) return;
-        listIndex_ = i;
-        if (Click) Click();
-    });
+    QObject::connect(box_, &QComboBox::currentIndexChanged, [this](int i) { picked(i); });
     attach(box_);
 }
 
@@ -33,23 +28,12 @@ void ComboBox::AddItem(const std::string& item) {
     syncing_ = false;
 }
 
-void ComboBox::Clear() {
-    items_.clear();
-    syncing_ = true;
+void ComboBox::clearWidget() {
     box_->clear();
-    syncing_ = false;
-    listIndex_ = -1;
-}
-
-std::string ComboBox::List(int i) const {
-    if (i < 0 || i >= int(items_.size())) return {};
-    return items_[size_t(i)];
 }
 
 void ComboBox::setListIndex(int i) {
-    if (i < -1 || i >= int(items_.size())) throw VbError(380, "Invalid property value");
-    if (i == listIndex_) return;
-    listIndex_ = i;
+    if (!takeListIndex(i)) return;
     syncing_ = true;
     box_->setCurrentIndex(i);
     syncing_ = false;

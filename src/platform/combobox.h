@@ -11,27 +11,20 @@ class QComboBox;
 
 namespace vb {
 
-class ComboBox : public Control {
+class ComboBox : public ItemList {
   public:
     ComboBox(Form& form, std::string name, int index = -1);
     QWidget* widget() const override;
     void AddItem(const std::string& item);
-    void Clear();
-    std::string List(int i) const;
-    int ListCount() const { return int(items_.size()); }
-    int ListIndex() const { return listIndex_; }
     void setListIndex(int i); // error 380 outside -1..ListCount-1
     // The selected item; empty when none is selected.
     std::string Text() const;
     void setColors(std::int32_t back, std::int32_t fore);
     void setFont(const std::string& family, double points, bool bold);
-    Event<> Click;
 
   private:
+    void clearWidget() override;
     QComboBox* box_;
-    std::vector<std::string> items_;
-    int listIndex_ = -1;
-    bool syncing_ = false;
 };
 
 } // namespace vb

@@ -499,14 +499,34 @@ void Shape::setBorderColor(std::int32_t c) {
     w_->update();
 }
 
+// ---- ItemList
+void ItemList::Clear() {
+    items_.clear();
+    syncing_ = true;
+    clearWidget();
+    syncing_ = false;
+    listIndex_ = -1;
+}
+std::string ItemList::List(int i) const {
+    if (i < 0 || i >= int(items_.size())) return {};
+    return items_[size_t(i)];
+}
+bool ItemList::takeListIndex(int i) {
+    if (i < -1 || i >= int(items_.size())) throw VbError(380, "Invalid property value");
+    if (i == listIndex_) return false;
+    listIndex_ = i;
+    return true;
+}
+void ItemList::picked(int row) {
+    if (syncing_ || row == listIndex_) return;
+    listIndex_ = row;
+    if (Click) Click();
+}
+
 // ---- ListBox
 ListBox::ListBox(Form& form, std::string name, int index)
-    : Control(form, ControlKind::ListBox, std::move(name), index), list_(new QListWidget(&form)) {
-    QObject::connect(list_, &QListWidget::currentRowChanged, [this](int row) {
-        if (syncing_ || row == listIndex_) return;
-        listIndex_ = row;
-        if (Click) Click();
-    });
+    : ItemList(form, ControlKind::ListBox, std::move(name), index), list_(new QListWidget(&form)) {
+    QObject::connect(list_, &QListWidget::currentRowChanged, [this](int row) { picked(row); });
     attach(list_);
 }
 QWidget* ListBox::widget() const {
@@ -516,21 +536,11 @@ void ListBox::AddItem(const std::string& item) {
     items_.push_back(item);
     if (visible_) list_->addItem(toQt(item));
 }
-void ListBox::Clear() {
-    items_.clear();
-    syncing_ = true;
+void ListBox::clearWidget() {
     list_->clear();
-    syncing_ = false;
-    listIndex_ = -1;
-}
-std::string ListBox::List(int i) const {
-    if (i < 0 || i >= int(items_.size())) return {};
-    return items_[size_t(i)];
 }
 void ListBox::setListIndex(int i) {
-    if (i < -1 || i >= int(items_.size())) throw VbError(380, "Invalid property value");
-    if (i == listIndex_) return;
-    listIndex_ = i;
+    if (!takeListIndex(i)) return;
     if (visible_) {
         syncing_ = true;
         if (list_->count() != int(items_.size())) {

@@ -236,26 +236,43 @@ class Shape : public Control {
     std::int32_t border_ = 0;
 };
 
-class ListBox : public Control {
+// The items and the selection of a list the user picks from; the control
+// shows them in its widget.
+class ItemList : public Control {
   public:
-    ListBox(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
-    void AddItem(const std::string& item);
+    using Control::Control;
     void Clear();
     // Beyond the last item (or before the first) reads as empty text.
     std::string List(int i) const;
     int ListCount() const { return int(items_.size()); }
     int ListIndex() const { return listIndex_; }
-    // Raises Click when the selection changes.
-    void setListIndex(int i);
     const std::vector<std::string>& items() const { return items_; }
     Event<> Click;
 
-  private:
-    QListWidget* list_;
+  protected:
+    // Takes i as the selection: error 380 outside -1..ListCount-1; false when
+    // i is selected already.
+    bool takeListIndex(int i);
+    // The user picked row i in the widget: Click on a real change.
+    void picked(int row);
+    virtual void clearWidget() = 0;
+
     std::vector<std::string> items_;
     int listIndex_ = -1;
-    bool syncing_ = false;
+    bool syncing_ = false; // while code fills or selects in the widget
+};
+
+class ListBox : public ItemList {
+  public:
+    ListBox(Form& form, std::string name, int index = -1);
+    QWidget* widget() const override;
+    void AddItem(const std::string& item);
+    // Raises Click when the selection changes.
+    void setListIndex(int i);
+
+  private:
+    void clearWidget() override;
+    QListWidget* list_;
 };
 
 class OptionButton : public Control {
