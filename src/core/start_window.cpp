@@ -1,5 +1,6 @@
 #include "core/start_window.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
@@ -172,15 +173,9 @@ void Form1::Form_Load() {
     Image3.setHeight(Height() / 2);
     Image3.setTop(Height() - Image3.Height());
     ArrangeControls();
-    std::shared_ptr<QCursor> hand;
-    try {
-        hand = vb::loadCursorFile(AppPath + "\\mas\\indice.cur");
-    } catch (const vb::VbError&) {
-    }
-    for (auto& b : Command1) {
-        b->setMouseIcon(hand);
-        b->setMousePointer(vb::vbCustom);
-    }
+    const auto hand = handCursor();
+    for (auto& b : Command1)
+        pointWithHand(*b, hand);
     SetLanguageButtons();
     LoadIntroText();
     ShowDealerData();

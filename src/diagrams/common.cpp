@@ -2,12 +2,8 @@
 
 #include "core/module1.h"
 #include "platform/controls.h"
-#include "platform/errors.h"
-#include "platform/geometry.h"
-#include "platform/picture.h"
 #include "selection/main_window.h"
 
-#include <QCursor>
 #include <algorithm>
 
 namespace diagrams {
@@ -29,22 +25,6 @@ std::string vehicleLine() {
 
 std::string modelField(const char* name) {
     return selection::Form2::get().modelField(name);
-}
-
-QPixmap interfacePicture(const std::string& name) {
-    try {
-        return vb::LoadPicture(core::AppPath + "\\mas\\" + name);
-    } catch (const vb::VbError&) {
-        return {};
-    }
-}
-
-std::shared_ptr<QCursor> interfaceCursor(const std::string& name) {
-    try {
-        return vb::loadCursorFile(core::AppPath + "\\mas\\" + name);
-    } catch (const vb::VbError&) {
-        return {};
-    }
 }
 
 std::string windowCaption() {

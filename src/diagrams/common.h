@@ -1,11 +1,8 @@
 #pragma once
 // What the three diagram windows share: the selected vehicle as the main
-// window shows it, plain interface pictures and the hand cursor.
-#include <QPixmap>
-#include <memory>
+// window shows it.
 #include <string>
 
-class QCursor;
 namespace vb {
 class Label;
 }
@@ -19,10 +16,6 @@ std::string modelCell(int c);
 std::string vehicleLine();
 // A decoded field of the selected model ("" when the main window has none).
 std::string modelField(const char* name);
-// A plain picture below AppPath\mas; an empty picture when it is missing,
-// so a window never stops for a button picture.
-QPixmap interfacePicture(const std::string& name);
-std::shared_ptr<QCursor> interfaceCursor(const std::string& name);
 // "Des(0) Des(1) - Des(3) - Tel: Des(4)".
 std::string windowCaption();
 // A header line (a label sized to its text) longer than the header is cut at

@@ -1,5 +1,6 @@
 #include "diagrams/diagram_list.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
@@ -114,7 +115,7 @@ void Form15::loadWindow() {
     const int captions[5] = {78, 12, 13, 79, 80};
     for (int i = 0; i < 5; ++i)
         Label1(i).setCaption(Des[size_t(captions[i])]);
-    Picture2.setPicture(interfacePicture("spacer.jpg"));
+    Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.place();
 
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 12);
@@ -137,12 +138,11 @@ void Form15::loadWindow() {
         Label2(i).setCaption(modelCell(i));
 
     toolbar.setUp();
-    Command9.setPicture(interfacePicture("right.gif"));
+    Command9.setPicture(core::interfacePicture("right.gif"));
     Command9.setToolTipText(Des[45]);
     Command9.setEnabled(true);
     Command9.setVisible(true);
-    Command9.setMouseIcon(interfaceCursor("indice.cur"));
-    Command9.setMousePointer(vb::vbCustom);
+    core::pointWithHand(Command9, core::handCursor());
 
     Picture1.setLeft((Width() - Picture1.Width()) / 2);
     Label100.setLeft((Picture1.Width() - Label100.Width()) / 2);

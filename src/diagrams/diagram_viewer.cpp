@@ -2,6 +2,7 @@
 
 #include "core/component_lists.h"
 #include "core/diagram_bitmap.h"
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/psc_catalogue.h"
 #include "core/scramble.h"
@@ -127,7 +128,7 @@ void Form5::Form_Load() {
     setHeight(vb::services().screenHeight());
     toolbar.place();
     ArrangeControls();
-    Picture1.setPicture(interfacePicture("spacer.jpg"));
+    Picture1.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 4);
     Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
     ImageMarca.setTop(Shape2.Top() + 15);
@@ -142,9 +143,9 @@ void Form5::Form_Load() {
     toolbar.setUp();
     for (auto& [b, label] : tips)
         b->setToolTipText(Des[size_t(label)]);
-    Command7.setPicture(interfacePicture("tasubi.gif"));
-    Command8.setPicture(interfacePicture("tassta.gif"));
-    Command9.setPicture(interfacePicture("tassoc.gif"));
+    Command7.setPicture(core::interfacePicture("tasubi.gif"));
+    Command8.setPicture(core::interfacePicture("tassta.gif"));
+    Command9.setPicture(core::interfacePicture("tassoc.gif"));
 
     Picture3.setVisible(false);
     Label1.setCaption(Des[6]);
@@ -155,19 +156,15 @@ void Form5::Form_Load() {
     Label1.setTop((Picture3.Height() - Label1.Height()) / 2);
     Label1.setLeft((Picture3.Width() - Label1.Width()) / 2);
 
-    hand_ = interfaceCursor("indice.cur");
-    magnifierPlus_ = interfaceCursor("lente+.ico");
-    magnifierMinus_ = interfaceCursor("lente-.ico");
+    hand_ = core::handCursor();
+    magnifierPlus_ = core::interfaceCursor("lente+.ico");
+    magnifierMinus_ = core::interfaceCursor("lente-.ico");
     setDiagramPointer(vb::vbCustom, magnifierPlus_);
     for (vb::CommandButton* b : {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7,
-                                 &Command8, &Command9, &Command20, &Command30}) {
-        b->setMouseIcon(hand_);
-        b->setMousePointer(vb::vbCustom);
-    }
-    for (auto& b : Command10) {
-        b->setMouseIcon(hand_);
-        b->setMousePointer(vb::vbCustom);
-    }
+                                 &Command8, &Command9, &Command20, &Command30})
+        core::pointWithHand(*b, hand_);
+    for (auto& b : Command10)
+        core::pointWithHand(*b, hand_);
 
     HotspotTooltipSet = false;
     Picture20.setVisible(false);

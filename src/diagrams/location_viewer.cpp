@@ -3,6 +3,7 @@
 #include "core/component_lists.h"
 #include "core/diagram_records.h"
 #include "core/location_page.h"
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/psc_catalogue.h"
 #include "core/scramble.h"
@@ -106,7 +107,7 @@ void Form6::Form_Load() {
     Picture2.setVisible(false);
     PictureRevealed = 0;
     Timer1.setEnabled(false);
-    Picture1.setPicture(interfacePicture("spacer.jpg"));
+    Picture1.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xSymb_" + core::BrandId + ".gif", 23);
     Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
     ImageMarca.setTop(Shape2.Top() + 15);
@@ -123,9 +124,8 @@ void Form6::Form_Load() {
                                                        {&Command7, 51}, {&Command20, 86}, {&Command30, 90}};
     for (auto& [b, label] : tips)
         b->setToolTipText(Des[size_t(label)]);
-    Command7.setPicture(interfacePicture("tastext0.gif"));
-    Command7.setMouseIcon(interfaceCursor("indice.cur"));
-    Command7.setMousePointer(vb::vbCustom);
+    Command7.setPicture(core::interfacePicture("tastext0.gif"));
+    core::pointWithHand(Command7, core::handCursor());
 
     if (core::Form6FromMenu != 0) {
         Label5.setCaption(Des[33]);
@@ -253,19 +253,19 @@ void Form6::Command7_Click() {
     if (PscType != "4") {
         if (Picture3.Visible()) {
             Picture3.setVisible(false);
-            Command7.setPicture(interfacePicture("tastext1.gif"));
+            Command7.setPicture(core::interfacePicture("tastext1.gif"));
         } else {
             Picture3.setVisible(true);
-            Command7.setPicture(interfacePicture("tastext0.gif"));
+            Command7.setPicture(core::interfacePicture("tastext0.gif"));
         }
     } else if (TextPageShown != 0) {
-        Command7.setPicture(interfacePicture("tastext1.gif"));
+        Command7.setPicture(core::interfacePicture("tastext1.gif"));
         TextPageShown = 0;
         Cls();
         Picture2.setWidth(PictureWidthFull);
         if (VScroll1.Enabled()) VScroll1.setVisible(false);
     } else {
-        Command7.setPicture(interfacePicture("tastext0.gif"));
+        Command7.setPicture(core::interfacePicture("tastext0.gif"));
         TextPageShown = 1;
         Picture2.setWidth(PictureWidthWithText);
         placeTextPage();

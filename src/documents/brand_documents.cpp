@@ -1,5 +1,6 @@
 #include "documents/brand_documents.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
@@ -21,14 +22,6 @@ namespace {
 using core::Des;
 
 constexpr std::int32_t kTitleBlue = 0xC00000; // RGB(0, 0, 192)
-
-QPixmap interfacePicture(const std::string& name) {
-    try {
-        return vb::LoadPicture(core::AppPath + "\\mas\\" + name);
-    } catch (const vb::VbError&) {
-        return {};
-    }
-}
 
 std::string documentPath(const std::string& id, const char* extension) {
     return core::AppPath + "\\ric\\tx_ita\\x" + id + extension;
@@ -108,7 +101,7 @@ void Form14::Form_Load() {
     Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
     Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
     RTB1.setVisible(false);
-    Picture2.setPicture(interfacePicture("spacer.jpg"));
+    Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.place();
 
     MSGrid1.setWidth(5000);
@@ -122,7 +115,7 @@ void Form14::Form_Load() {
     Label1.setCaption(Des[9]);
 
     toolbar.setUp();
-    Command7.setPicture(interfacePicture("right.gif"));
+    Command7.setPicture(core::interfacePicture("right.gif"));
     Label5.setCaption(vb::UCase(Des[90]));
     if (QWidget* g = MSGrid1.widget()) {
         QWidget::setTabOrder(g, Command7.widget());
@@ -135,15 +128,9 @@ void Form14::Form_Load() {
     }
     setCancelButton(&Command6);
     Command7.setToolTipText(Des[45]);
-    std::shared_ptr<QCursor> hand;
-    try {
-        hand = vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
-    } catch (const vb::VbError&) {
-    }
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command7, &MSGrid1}) {
-        c->setMouseIcon(hand);
-        c->setMousePointer(vb::vbCustom);
-    }
+    const auto hand = core::handCursor();
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command7, &MSGrid1})
+        core::pointWithHand(*c, hand);
     Load_ListaMarcheDocumenti();
     setMousePointer(vb::vbDefault);
 }

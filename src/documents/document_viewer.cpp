@@ -1,5 +1,6 @@
 #include "documents/document_viewer.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
@@ -56,10 +57,10 @@ void Form13::Form_Load() {
         Command5.setLeft(Command6.Width() + 30);
         Label5.setCaption(vb::Trim(Des[0]));
         Picture4.Move(0, ScaleHeight() - Picture4.Height(), ScaleWidth(), Picture4.Height());
-        Picture4.setPicture(masPicture("spacer.jpg"));
-        const auto hand = handCursor();
-        dressButton(Command6, "left.gif", Des[42], hand);
-        dressButton(Command5, "tassta.gif", Des[46], hand);
+        Picture4.setPicture(core::interfacePicture("spacer.jpg"));
+        const auto hand = core::handCursor();
+        core::dressButton(Command6, "left.gif", Des[42], hand);
+        core::dressButton(Command5, "tassta.gif", Des[46], hand);
         setTabOrder(Command6.widget(), Command5.widget());
         setCancelButton(&Command6);
         RTB1.Move(0, 10, Width() - 75, Height() - Picture4.Height() - 400);

@@ -1,10 +1,10 @@
 #include "documents/info_list.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
-#include "documents/text_frame.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/picture.h"
@@ -95,7 +95,7 @@ void Form11::Form_Load() {
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width(), H = Height();
-    Picture2.setPicture(masPicture("spacer.jpg"));
+    Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.place();
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 5);
     Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
@@ -126,8 +126,8 @@ void Form11::Form_Load() {
     Label1.setLeft(Grid1.Left());
 
     toolbar.setUp();
-    const auto hand = handCursor();
-    dressButton(Command7, "right.gif", Des[45], hand);
+    const auto hand = core::handCursor();
+    core::dressButton(Command7, "right.gif", Des[45], hand);
     setTabOrder(Command7.widget(), Grid1.widget());
     setTabOrder(Grid1.widget(), Command4.widget());
     setTabOrder(Command4.widget(), Command3.widget());

@@ -1,5 +1,6 @@
 #include "documents/manual_viewer.h"
 
+#include "core/interface.h"
 #include "core/markup.h"
 #include "core/module1.h"
 #include "core/scrambled_file.h"
@@ -23,22 +24,6 @@ namespace {
 using core::Des;
 
 constexpr std::int32_t kTitleBlue = 0xC00000; // RGB(0, 0, 192)
-
-std::shared_ptr<QCursor> handCursor() {
-    try {
-        return vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
-    } catch (const vb::VbError&) {
-        return {};
-    }
-}
-
-QPixmap interfacePicture(const std::string& name) {
-    try {
-        return vb::LoadPicture(core::AppPath + "\\mas\\" + name);
-    } catch (const vb::VbError&) {
-        return {};
-    }
-}
 
 // Rounded half to even, as the layout arithmetic of the page does.
 int roundEven(double v) {
@@ -149,15 +134,13 @@ void Form8::Form_Load() {
         b->setVisible(false);
     }
 
-    Picture1.setPicture(interfacePicture("spacer.jpg"));
-    Command6.setPicture(interfacePicture("left.gif"));
-    Command7.setPicture(interfacePicture("right.gif"));
-    Command8.setPicture(interfacePicture("left.gif"));
-    const auto hand = handCursor();
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command8, &MSGrid1}) {
-        c->setMouseIcon(hand);
-        c->setMousePointer(vb::vbCustom);
-    }
+    Picture1.setPicture(core::interfacePicture("spacer.jpg"));
+    Command6.setPicture(core::interfacePicture("left.gif"));
+    Command7.setPicture(core::interfacePicture("right.gif"));
+    Command8.setPicture(core::interfacePicture("left.gif"));
+    const auto hand = core::handCursor();
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command8, &MSGrid1})
+        core::pointWithHand(*c, hand);
 
     showPageButtons(false);
     setTabStop(MSGrid1, true);

@@ -1,39 +1,10 @@
 #include "documents/text_frame.h"
 
-#include "core/module1.h"
-#include "platform/controls.h"
-#include "platform/errors.h"
-#include "platform/geometry.h"
-#include "platform/picture.h"
 #include "platform/printer.h"
 
 #include <cmath>
 
 namespace documents {
-
-QPixmap masPicture(const std::string& name) {
-    try {
-        return vb::LoadPicture(core::AppPath + "\\mas\\" + name);
-    } catch (const vb::VbError&) {
-        return {};
-    }
-}
-
-std::shared_ptr<QCursor> handCursor() {
-    try {
-        return vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
-    } catch (const vb::VbError&) {
-        return nullptr;
-    }
-}
-
-void dressButton(vb::CommandButton& b, const std::string& picture, const std::string& tooltip,
-                 const std::shared_ptr<QCursor>& hand) {
-    b.setPicture(masPicture(picture));
-    b.setToolTipText(tooltip);
-    b.setMouseIcon(hand);
-    b.setMousePointer(vb::vbCustom);
-}
 
 SavedPrinterSettings::SavedPrinterSettings() {
     vb::PrinterObject& p = vb::Printer();

@@ -1,5 +1,6 @@
 #include "documents/trouble_code_browser.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/texts.h"
@@ -37,24 +38,6 @@ const PanelColours kPanel[4] = {
     {vb::RGB(128, 255, 128), vb::RGB(192, 255, 192)},
     {vb::RGB(0, 255, 255), vb::RGB(192, 255, 255)},
 };
-
-void useHand(vb::Control& c) {
-    std::shared_ptr<QCursor> hand;
-    try {
-        hand = vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
-    } catch (const vb::VbError&) {
-    }
-    c.setMouseIcon(hand);
-    c.setMousePointer(vb::vbCustom);
-}
-
-QPixmap interfacePicture(const std::string& name) {
-    try {
-        return vb::LoadPicture(core::AppPath + "\\mas\\" + name);
-    } catch (const vb::VbError&) {
-        return {};
-    }
-}
 
 } // namespace
 
@@ -177,18 +160,19 @@ void Form4::Form_Load() {
     Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
     Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
     placeBottomBand();
-    Picture2.setPicture(interfacePicture("spacer.jpg"));
+    Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     Label5.setCaption(vb::Trim(Des[86]));
     Label5.setWidth(Shape2.Width() - Label5.Left());
     Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
     Command5.setLeft(Command6.Width() + 30);
     setCancelButton(&Command6);
     Command5.setToolTipText("F1 = " + Des[85]);
-    Command5.setPicture(interfacePicture("tastext1.gif"));
-    Command6.setPicture(interfacePicture("left.gif"));
+    Command5.setPicture(core::interfacePicture("tastext1.gif"));
+    Command6.setPicture(core::interfacePicture("left.gif"));
     Command6.setToolTipText(Des[42]);
-    useHand(Command5);
-    useHand(Command6);
+    const auto hand = core::handCursor();
+    core::pointWithHand(Command5, hand);
+    core::pointWithHand(Command6, hand);
     Frame1.setCaption(Des[88] + " " + Des[89]);
     Label2.setCaption(Des[87]);
     Label3.setCaption("");

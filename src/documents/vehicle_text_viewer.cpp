@@ -1,5 +1,6 @@
 #include "documents/vehicle_text_viewer.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
@@ -97,7 +98,7 @@ void Form7::Form_Load() {
     RTB2.setVisible(false);
     Command9.setVisible(belt);
 
-    Picture1.setPicture(masPicture("spacer.jpg"));
+    Picture1.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(A + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 10);
     Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
     ImageMarca.Move(Shape2.Left() + 80, Shape2.Top() + 15, ImageMarca.Width(), ImageMarca.Height());
@@ -153,10 +154,10 @@ void Form7::Form_Load() {
 
     setCancelButton(&Command6);
     toolbar.setUp();
-    const auto hand = handCursor();
-    dressButton(Command7, "tastext0.gif", Des[51], hand);
-    dressButton(Command8, "tassta.gif", Des[46], hand);
-    dressButton(Command9, "tasinf.gif", Des[85], hand);
+    const auto hand = core::handCursor();
+    core::dressButton(Command7, "tastext0.gif", Des[51], hand);
+    core::dressButton(Command8, "tassta.gif", Des[46], hand);
+    core::dressButton(Command9, "tasinf.gif", Des[85], hand);
 
     TextLegendTips = {};
     if (core::Lang == "_ita")
@@ -297,7 +298,7 @@ void Form7::Command7_Click() {
     Set_PuntatoreAttesa();
     const bool belt = mode_ == 5 || mode_ == 6;
     if (TextShown == 0) {
-        Command7.setPicture(masPicture("tastext0.gif"));
+        Command7.setPicture(core::interfacePicture("tastext0.gif"));
         TextShown = 1;
         if (Picture2.Width() > PictureAreaWidth) Picture2.setWidth(PictureAreaWidth);
         if (!belt) {
@@ -311,7 +312,7 @@ void Form7::Command7_Click() {
         }
         Command8.setEnabled(true);
     } else {
-        Command7.setPicture(masPicture("tastext1.gif"));
+        Command7.setPicture(core::interfacePicture("tastext1.gif"));
         TextShown = 0;
         page.clear();
         Picture2.setWidth(PictureNaturalWidth);

@@ -1,11 +1,10 @@
 #include "frame/toolbar.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/window_services.h"
-#include "platform/errors.h"
 #include "platform/form.h"
 #include "platform/geometry.h"
-#include "platform/picture.h"
 
 #include <algorithm>
 
@@ -85,7 +84,6 @@ void Toolbar::place() {
 }
 
 void Toolbar::setUp() {
-    const std::string mas = core::AppPath + "\\mas\\";
     struct Item {
         vb::CommandButton* button;
         const char* picture;
@@ -95,22 +93,9 @@ void Toolbar::setUp() {
                           {&Command2, "tasosc.gif", 36},  {&Command3, "tasdia.gif", 38},
                           {&Command4, "tasgas.gif", 39},  {&Command5, "tashlp.gif", 41},
                           {&Command20, "tasobd.gif", 86}, {&Command30, "tasric.gif", 90}};
-    for (const Item& it : items) {
-        // The set-up expects the interface pictures to be there; a missing one
-        // leaves its button without a picture rather than stopping the window.
-        try {
-            it.button->setPicture(vb::LoadPicture(mas + it.picture));
-        } catch (const vb::VbError&) {
-        }
-        it.button->setToolTipText(core::Des[size_t(it.label)]);
-        std::shared_ptr<QCursor> hand;
-        try {
-            hand = vb::loadCursorFile(mas + "indice.cur");
-        } catch (const vb::VbError&) {
-        }
-        it.button->setMouseIcon(hand);
-        it.button->setMousePointer(vb::vbCustom);
-    }
+    const auto hand = core::handCursor();
+    for (const Item& it : items)
+        core::dressButton(*it.button, it.picture, core::Des[size_t(it.label)], hand);
 }
 
 bool Toolbar::handleKey(int keyCode) {

@@ -1,5 +1,6 @@
 #include "mechanical/ac_window.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
@@ -31,14 +32,6 @@ frame::ToolbarStyle toolbarStyle(Form12* window) {
     s.busy = [window] { window->Set_PuntatoreAttesa(); };
     s.ready = [window] { window->Reset_PuntatoreAttesa(); };
     return s;
-}
-
-QPixmap interfacePicture(const std::string& relative) {
-    try {
-        return vb::LoadPicture(core::AppPath + relative);
-    } catch (const vb::VbError&) {
-        return {};
-    }
 }
 
 std::string twoDigits(int n) {
@@ -153,20 +146,16 @@ void Form12::Form_Load() {
     Command9.setToolTipText(Des[67] + " " + Des[61]);
     Command7.setToolTipText(Des[26] + " " + Des[64]);
     Command8.setToolTipText(Des[26] + " " + Des[65]);
-    Picture2.setPicture(interfacePicture("\\mas\\spacer.jpg"));
-    Command7.setPicture(interfacePicture("\\mas\\tascam.gif"));
-    Command8.setPicture(interfacePicture("\\mas\\tascaa.gif"));
-    Command9.setPicture(interfacePicture("\\mas\\tascai.gif"));
+    Picture2.setPicture(core::interfacePicture("spacer.jpg"));
+    Command7.setPicture(core::interfacePicture("tascam.gif"));
+    Command8.setPicture(core::interfacePicture("tascaa.gif"));
+    Command9.setPicture(core::interfacePicture("tascai.gif"));
     Label1.setCaption(Des[66] + " ( " + Des[72] + " )");
     layOut();
-    for (vb::CommandButton* b : {&Command7, &Command8, &Command9}) {
-        b->setMouseIcon(Command5.MouseIcon());
-        b->setMousePointer(vb::vbCustom);
-    }
-    for (auto& o : Option1) {
-        o->setMouseIcon(Command5.MouseIcon());
-        o->setMousePointer(vb::vbCustom);
-    }
+    for (vb::CommandButton* b : {&Command7, &Command8, &Command9})
+        core::pointWithHand(*b, Command5.MouseIcon());
+    for (auto& o : Option1)
+        core::pointWithHand(*o, Command5.MouseIcon());
 
     Load_SchemiClima();
     Command7.setEnabled(!CodicePscTipo6.empty());
@@ -252,11 +241,7 @@ void Form12::Option1_Click(int Index) {
     }
     const std::string nn = twoDigits(Index + 1);
     Load_TabellaCircuito(nn);
-    try {
-        Image1.setPicture(vb::LoadPicture(core::AppPath + "\\air\\cl" + nn + ".gif"));
-    } catch (const vb::VbError&) {
-        Image1.setPicture(QPixmap());
-    }
+    Image1.setPicture(vb::optionalPicture(core::AppPath + "\\air\\cl" + nn + ".gif").value_or(QPixmap()));
     for (int i = 0; i < Option1.Count(); ++i) {
         Option1(i).setForeColor(i == Index ? vb::RGB(255, 255, 0) : 0x000000);
         Option1(i).setFontBold(i == Index);

@@ -1,5 +1,6 @@
 #include "mechanical/data_sheet_window.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
@@ -95,10 +96,7 @@ void Form16::Form_Load() {
     const int SW = vb::services().screenWidth(), SH = vb::services().screenHeight();
     setWidth(SW);
     setHeight(SH);
-    try {
-        Picture2.setPicture(vb::LoadPicture(core::AppPath + "\\mas\\spacer.jpg"));
-    } catch (const vb::VbError&) {
-    }
+    Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 7);
 
     const vb::Grid& models = main.MSGrid1;
@@ -112,13 +110,7 @@ void Form16::Form_Load() {
                                Des[80] + " " + cell(4) + " CV(KW)/Rpm");
 
     toolbar.setUp();
-    try {
-        Command8.setPicture(vb::LoadPicture(core::AppPath + "\\mas\\tassta.gif"));
-    } catch (const vb::VbError&) {
-    }
-    Command8.setToolTipText(Des[46]);
-    Command8.setMouseIcon(Command5.MouseIcon());
-    Command8.setMousePointer(vb::vbCustom);
+    core::dressButton(Command8, "tassta.gif", Des[46], Command5.MouseIcon());
     toolbar.place();
     layOut();
     setCancelButton(&Command6);

@@ -1,5 +1,6 @@
 #include "mechanical/torque_window.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scrambled_file.h"
 #include "core/technical_data.h"
@@ -27,24 +28,6 @@ frame::ToolbarStyle toolbarStyle(Form9* window) {
     s.busy = [window] { window->Set_PuntatoreAttesa(); };
     s.ready = [window] { window->Reset_PuntatoreAttesa(); };
     return s;
-}
-
-std::shared_ptr<QCursor> handCursor() {
-    try {
-        return vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
-    } catch (const vb::VbError&) {
-        return nullptr;
-    }
-}
-
-// Interface pictures belong to the installation; a missing one leaves its
-// control empty instead of stopping the page.
-QPixmap interfacePicture(const std::string& relative) {
-    try {
-        return vb::LoadPicture(core::AppPath + relative);
-    } catch (const vb::VbError&) {
-        return {};
-    }
 }
 
 } // namespace
@@ -130,7 +113,7 @@ void Form9::Form_Load() {
         setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
         setWidth(vb::services().screenWidth());
         setHeight(vb::services().screenHeight());
-        Picture2.setPicture(interfacePicture("\\mas\\spacer.jpg"));
+        Picture2.setPicture(core::interfacePicture("spacer.jpg"));
         core::LoadScrambledFile(core::AppPath + "\\sym\\Sym5044\\xSymb_" + core::BrandId + ".gif", 21);
         Picture3.setVisible(false);
         Picture3.setEnabled(false);
@@ -151,27 +134,25 @@ void Form9::Form_Load() {
         Command13.setToolTipText(Des[56]);
         Command14.setToolTipText(Des[57]);
         Command10.setToolTipText(Des[58]);
-        Command7.setPicture(interfacePicture("\\mas\\left.gif"));
-        Command8.setPicture(interfacePicture("\\mas\\left.gif"));
-        Command10.setPicture(interfacePicture("\\mas\\tastoo.gif"));
+        Command7.setPicture(core::interfacePicture("left.gif"));
+        Command8.setPicture(core::interfacePicture("left.gif"));
+        Command10.setPicture(core::interfacePicture("tastoo.gif"));
 
         selection::Form2& main = selection::Form2::get();
         Label5.setCaption(main.Label10(2).Caption() + " " + core::VehicleName);
         Label5.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
 
-        const auto hand = handCursor();
+        const auto hand = core::handCursor();
         for (vb::CommandButton* b :
              {&Command6, &Command7, &Command8, &Command1, &Command2, &Command3, &Command4, &Command5,
-              &Command10, &Command11, &Command12, &Command13, &Command14, &Command20, &Command30}) {
-            b->setMouseIcon(hand);
-            b->setMousePointer(vb::vbCustom);
-        }
+              &Command10, &Command11, &Command12, &Command13, &Command14, &Command20, &Command30})
+            core::pointWithHand(*b, hand);
         const char* pictures[4] = {"\\ser\\ts_testa.gif", "\\ser\\ts_banco.gif", "\\ser\\ts_biell.gif",
                                    "\\ser\\ts_volan.gif"};
         vb::CommandButton* buttons[4] = {&Command11, &Command12, &Command13, &Command14};
         for (int j = 0; j < 4; ++j) {
             buttons[j]->setCaption(Des[size_t(54 + j)]);
-            buttons[j]->setPicture(interfacePicture(pictures[j]));
+            buttons[j]->setPicture(vb::optionalPicture(core::AppPath + pictures[j]).value_or(QPixmap()));
         }
         setMousePointer(vb::vbDefault);
 

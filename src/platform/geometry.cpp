@@ -2,6 +2,8 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/log.h"
+#include "platform/vbstring.h"
 
 #include <QBuffer>
 #include <QGuiApplication>
@@ -63,6 +65,15 @@ std::shared_ptr<QCursor> loadCursorFile(const std::string& path) {
         hy = u16(6 + 6);
     }
     return std::make_shared<QCursor>(QPixmap::fromImage(img), hx, hy);
+}
+
+std::shared_ptr<QCursor> optionalCursorFile(const std::string& path) {
+    try {
+        return loadCursorFile(path);
+    } catch (const VbError& e) {
+        qCWarning(lcPictures).noquote() << "cursor" << toQt(path) << "not loaded:" << toQt(e.description());
+        return nullptr;
+    }
 }
 
 QCursor cursorFor(int pointer, const std::shared_ptr<QCursor>& custom) {

@@ -37,6 +37,9 @@ enum MousePointerValue { vbDefault = 0, vbHourglass = 11, vbNoDrop = 12, vbCusto
 // its directory entry; an .ico gets its centre). Error 53 when the file is
 // missing, 481 when it is not a cursor or icon.
 std::shared_ptr<QCursor> loadCursorFile(const std::string& path);
+// The same for a cursor a window can do without: null (the arrow) when the
+// file is missing or no cursor, and the reason logged in "catalogue.pictures".
+std::shared_ptr<QCursor> optionalCursorFile(const std::string& path);
 
 // The Qt cursor for a pointer value; custom may be null.
 QCursor cursorFor(int pointer, const std::shared_ptr<QCursor>& custom);

@@ -2,7 +2,9 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/picture_data.h"
+#include "platform/vbstring.h"
 
 #include <QBuffer>
 #include <QImageReader>
@@ -99,6 +101,15 @@ QImage smoothScaled(const QImage& picture, QSize size) {
         return out;
     }
     return picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+std::optional<QPixmap> optionalPicture(const std::string& path) {
+    try {
+        return LoadPicture(path);
+    } catch (const VbError& e) {
+        qCWarning(lcPictures).noquote() << "picture" << toQt(path) << "not loaded:" << toQt(e.description());
+        return std::nullopt;
+    }
 }
 
 } // namespace vb

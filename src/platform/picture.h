@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QSize>
+#include <optional>
 #include <string>
 
 namespace vb {
@@ -10,6 +11,9 @@ namespace vb {
 // Error 53 when the file is missing, 481 when it is not a valid picture or
 // does not hold the whole picture.
 QPixmap LoadPicture(const std::string& path);
+// The same for a picture a window can do without: nothing when the file is
+// missing or is no picture, and the reason logged in "catalogue.pictures".
+std::optional<QPixmap> optionalPicture(const std::string& path);
 
 // The picture scaled to size with Qt's smooth transformation, pixel for
 // pixel. A picture whose every row is one colour (a vertical gradient band)

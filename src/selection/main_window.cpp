@@ -1,5 +1,6 @@
 #include "selection/main_window.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/psc_catalogue.h"
 #include "core/scramble.h"
@@ -176,10 +177,7 @@ void Form2::Form_Load() {
         Picture1.setTop((SH - Picture1.Height() - 1000) / 2);
     }
     toolbar.place();
-    try {
-        Picture2.setPicture(vb::LoadPicture(core::AppPath + "\\mas\\spacer.jpg"));
-    } catch (const vb::VbError&) {
-    }
+    Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.setUp();
 
     static const int captionLabels[9] = {77, 30, -1, 59, 33, 60, -2, 83, 84};
@@ -193,25 +191,15 @@ void Form2::Form_Load() {
             caption = vb::Trim(Des[size_t(captionLabels[i])]);
         Label10(i).setCaption(caption);
     }
-    std::shared_ptr<QCursor> hand;
-    try {
-        hand = vb::loadCursorFile(core::AppPath + "\\mas\\indice.cur");
-    } catch (const vb::VbError&) {
-    }
-    for (auto& l : Label10) {
-        l->setMouseIcon(hand);
-        l->setMousePointer(vb::vbCustom);
-    }
-    for (auto& o : Option1) {
-        o->setMouseIcon(hand);
-        o->setMousePointer(vb::vbCustom);
-    }
-    ListaMarche.setMouseIcon(hand);
-    ListaMarche.setMousePointer(vb::vbCustom);
+    const auto hand = core::handCursor();
+    for (auto& l : Label10)
+        core::pointWithHand(*l, hand);
+    for (auto& o : Option1)
+        core::pointWithHand(*o, hand);
+    core::pointWithHand(ListaMarche, hand);
 
     GridFamiglie.setColWidth(0, GridFamiglie.Width());
-    GridFamiglie.setMouseIcon(hand);
-    GridFamiglie.setMousePointer(vb::vbCustom);
+    core::pointWithHand(GridFamiglie, hand);
 
     Option1(0).setCaption(Des[81]);
     Option1(0).setForeColor(kNavy);

@@ -5,6 +5,8 @@
 #include "support/harness.h"
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
+#include <QLoggingCategory>
 
 using namespace testing_support;
 
@@ -22,6 +24,30 @@ class ToolbarWindow : public vb::Form {
 };
 
 class Toolbar : public WindowTest {};
+
+// The messages Qt's logging sends while it lives.
+class LogCapture {
+  public:
+    LogCapture() {
+        lines().clear();
+        previous_ = qInstallMessageHandler([](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            lines().push_back(std::string(context.category ? context.category : "") + ": " + text.toStdString());
+        });
+    }
+    ~LogCapture() { qInstallMessageHandler(previous_); }
+    static std::vector<std::string>& lines() {
+        static std::vector<std::string> l;
+        return l;
+    }
+    bool has(const std::string& part) const {
+        for (const std::string& l : lines())
+            if (l.find(part) != std::string::npos) return true;
+        return false;
+    }
+
+  private:
+    QtMessageHandler previous_;
+};
 
 } // namespace
 
@@ -169,4 +195,30 @@ TEST_F(Toolbar, EveryDataWindowKeepsItsRowInReachWhenResizedFromOutside) {
             EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form8", "Form4"})) << where;
         }
     }
+}
+
+TEST_F(Toolbar, MissingPicturesLeaveTheirButtonsEmptyAndCanBeLogged) {
+    startProgram();
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(file("mas/tasobd.gif"))));
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(file("mas/indice.cur"))));
+    {
+        // Off by default: nothing is said.
+        LogCapture log;
+        ToolbarWindow w("Form16", {});
+        w.toolbar.setUp();
+        EXPECT_TRUE(w.toolbar.Command20.Picture().isNull());
+        EXPECT_FALSE(w.toolbar.Command4.Picture().isNull());
+        EXPECT_EQ(w.toolbar.Command4.MouseIcon(), nullptr);
+        EXPECT_EQ(w.toolbar.Command4.MousePointer(), vb::vbCustom);
+        EXPECT_TRUE(log.lines().empty());
+    }
+    // Switched on, each skipped file is named once per set-up.
+    QLoggingCategory::setFilterRules(QStringLiteral("catalogue.*=true"));
+    LogCapture log;
+    ToolbarWindow w("Form16", {});
+    w.toolbar.setUp();
+    QLoggingCategory::setFilterRules(QString());
+    EXPECT_TRUE(log.has("catalogue.pictures: picture " + core::AppPath + "\\mas\\tasobd.gif not loaded"));
+    EXPECT_TRUE(log.has("catalogue.pictures: cursor " + core::AppPath + "\\mas\\indice.cur not loaded"));
+    EXPECT_EQ(log.lines().size(), 2u);
 }

@@ -1,0 +1,40 @@
+#include "core/interface.h"
+
+#include "core/module1.h"
+#include "platform/controls.h"
+#include "platform/geometry.h"
+#include "platform/picture.h"
+
+namespace core {
+
+namespace {
+std::string interfacePath(const std::string& name) {
+    return AppPath + "\\mas\\" + name;
+}
+} // namespace
+
+QPixmap interfacePicture(const std::string& name) {
+    return vb::optionalPicture(interfacePath(name)).value_or(QPixmap());
+}
+
+std::shared_ptr<QCursor> interfaceCursor(const std::string& name) {
+    return vb::optionalCursorFile(interfacePath(name));
+}
+
+std::shared_ptr<QCursor> handCursor() {
+    return interfaceCursor("indice.cur");
+}
+
+void pointWithHand(vb::Control& control, const std::shared_ptr<QCursor>& hand) {
+    control.setMouseIcon(hand);
+    control.setMousePointer(vb::vbCustom);
+}
+
+void dressButton(vb::CommandButton& button, const std::string& picture, const std::string& tooltip,
+                 const std::shared_ptr<QCursor>& hand) {
+    button.setPicture(interfacePicture(picture));
+    button.setToolTipText(tooltip);
+    pointWithHand(button, hand);
+}
+
+} // namespace core
