@@ -5,6 +5,8 @@
 #include "platform/geometry.h"
 #include "platform/picture.h"
 
+#include <algorithm>
+
 namespace core {
 
 namespace {
@@ -12,6 +14,21 @@ std::string interfacePath(const std::string& name) {
     return AppPath + "\\mas\\" + name;
 }
 } // namespace
+
+void keepOnOneLine(vb::Label& label, int right) {
+    label.setAutoSize(true); // one line, as wide as its text
+    if (label.Left() + label.Width() > right) label.setWidth(std::max(0, right - label.Left()));
+}
+
+std::string windowCaption() {
+    return Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4];
+}
+
+void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold) {
+    label.setFont("Tahoma", 9.75);
+    label.setFontBold(bold);
+    label.setForeColor(colour);
+}
 
 QPixmap interfacePicture(const std::string& name) {
     return vb::optionalPicture(interfacePath(name)).value_or(QPixmap());

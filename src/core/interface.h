@@ -1,10 +1,12 @@
 #pragma once
-// What every window takes from the installation's interface folder
-// (AppPath\mas): its button and band pictures and the hand cursor. A window
-// never stops for one of them: a missing picture leaves its control empty, a
+// What every window shares: its caption, the colours and font of its header
+// band, and what it takes from the installation's interface folder
+// (AppPath\mas), its button and band pictures and the hand cursor. A window
+// never stops for one of those: a missing picture leaves its control empty, a
 // missing cursor leaves the arrow, and the reason is logged in
 // "catalogue.pictures".
 #include <QPixmap>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -13,9 +15,23 @@ class QCursor;
 namespace vb {
 class CommandButton;
 class Control;
+class Label;
 } // namespace vb
 
 namespace core {
+
+// The header colours (&HBBGGRR): navy RGB(0, 0, 128), title blue RGB(0, 0, 192).
+inline constexpr std::int32_t kNavy = 0x800000;
+inline constexpr std::int32_t kTitleBlue = 0xC00000;
+
+// "Des(0) Des(1) - Des(3) - Tel: Des(4)": the caption of the data windows.
+std::string windowCaption();
+// A line of a header band: Tahoma 9.75 in the given colour, bold unless said.
+void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold = true);
+// A header line (a label sized to its text) longer than the header is cut at
+// right, in twips of the window: wrapped, its end would fall on the line
+// below.
+void keepOnOneLine(vb::Label& label, int right);
 
 // The picture AppPath\mas\name ("spacer.jpg"); empty when it cannot be read.
 QPixmap interfacePicture(const std::string& name);

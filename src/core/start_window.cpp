@@ -139,7 +139,7 @@ Form1::Form1() : vb::Form(kFormName) {
     Image3.setPicture(bandPicture(16, 256, QColor(0xE8, 0xEE, 0xF6), QColor(0x9F, 0xB6, 0xD6)));
     Image2.setVisible(false);
     Label9.Move(0, 1950, 9000, 400);
-    Label9.setForeColor(0x800000);
+    Label9.setForeColor(kNavy);
     Label9.setAlignment(2);
     Label1.Move(0, 2400, 9000, 3000);
     Label1.setAlignment(2);
@@ -161,7 +161,7 @@ Form1::Form1() : vb::Form(kFormName) {
 
 void Form1::Form_Load() {
     InitModule();
-    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setCaption(windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     LabelDataClient.setCaption("");

@@ -6,7 +6,6 @@
 #include "core/scrambled_file.h"
 #include "core/texts.h"
 #include "core/window_services.h"
-#include "diagrams/common.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/services.h"
@@ -25,8 +24,6 @@ frame::ToolbarStyle listToolbarStyle() {
     s.escCloses = true;
     return s;
 }
-
-constexpr std::int32_t kNavy = 0x800000;
 
 } // namespace
 
@@ -49,9 +46,7 @@ Form15::Form15()
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(1000, 110 + 300 * i, 12000, 270);
-        l.setFont("Tahoma", 9.75);
-        l.setFontBold(i == 0);
-        l.setForeColor(kNavy);
+        core::styleHeaderLine(l, core::kNavy, i == 0);
         l.setTransparent(true);
     }
 
@@ -64,7 +59,7 @@ Form15::Form15()
     inPanel(Label100, 0, 150, 6000, 400);
     Label100.setFont("Tahoma", 14);
     Label100.setFontBold(true);
-    Label100.setForeColor(kNavy);
+    Label100.setForeColor(core::kNavy);
     Label100.setAutoSize(true);
     Label100.setTransparent(true);
     for (int i = 0; i < 5; ++i) {
@@ -74,7 +69,7 @@ Form15::Form15()
         c.setTransparent(true);
         auto& v = Label2.add(*this, "Label2", i);
         inPanel(v, 2400, 800 + 360 * i, 4300, 300);
-        v.setForeColor(kNavy);
+        v.setForeColor(core::kNavy);
         v.setTransparent(true);
     }
     inPanel(Shape1, 6850, 650, 4900, 3150);
@@ -94,7 +89,7 @@ Form15::Form15()
 }
 
 void Form15::Form_Load() {
-    setCaption(windowCaption());
+    setCaption(core::windowCaption());
     try {
         loadWindow();
     } catch (const vb::VbError& e) {
@@ -127,15 +122,14 @@ void Form15::loadWindow() {
     PictureModel.setPicture(f2.Picture3.Picture());
     PictureModel.setLeft(Shape1.Left() + (Shape1.Width() - PictureModel.Width()) / 2);
 
-    LabelModello(0).setCaption(f2.LabelMarca.Caption() + " " + f2.LabelFamiglia.Caption() + " " +
-                               modelCell(0) + " (" + modelCell(1) + ")");
-    LabelModello(1).setCaption(Des[13] + ": " + modelCell(2) + " " + Des[79] + " " + modelCell(3) +
-                               " cm\xB3" + " " + Des[80] + " " + modelCell(4) + " CV(KW)/Rpm");
+    const auto lines = f2.vehicleLines();
+    for (int i = 0; i < 2; ++i)
+        LabelModello(i).setCaption(lines[size_t(i)]);
     for (int i = 0; i < 2; ++i)
         LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
     Label2(0).setCaption(core::VehicleName);
     for (int i = 1; i <= 4; ++i)
-        Label2(i).setCaption(modelCell(i));
+        Label2(i).setCaption(f2.modelCell(i));
 
     toolbar.setUp();
     Command9.setPicture(core::interfacePicture("right.gif"));
@@ -170,7 +164,7 @@ void Form15::Load_ListaSchemi() {
     MSGrid1.setRows(0);
     List1.Clear();
     List2.Clear();
-    const std::string S = vb::Trim(modelField("schemi"));
+    const std::string S = vb::Trim(selection::Form2::get().modelField("schemi"));
     const int N = int(std::nearbyint(double(S.size()) / 4.0));
     for (int k = 1; k <= N; ++k) {
         const std::string X = vb::Mid(S, 4 * k - 3, 4);
@@ -259,11 +253,11 @@ void Form15::MSGrid1_DblClick() {
     const std::string T = List1.List(List1.ListIndex());
     int offset = typeOffset(T);
     if (offset == 30) {
-        const std::string abs = modelField("Abs____cod");
+        const std::string abs = selection::Form2::get().modelField("Abs____cod");
         const std::string blank4 = "    ";
-        if ((abs == core::PscCode && modelField("UbiAbs_Cod") != blank4) ||
-            (abs != core::PscCode && modelField("Abs2___cod") == core::PscCode &&
-             modelField("UbiAbs2cod") != blank4))
+        if ((abs == core::PscCode && selection::Form2::get().modelField("UbiAbs_Cod") != blank4) ||
+            (abs != core::PscCode && selection::Form2::get().modelField("Abs2___cod") == core::PscCode &&
+             selection::Form2::get().modelField("UbiAbs2cod") != blank4))
             offset = 31;
     }
     if (offset >= 0) {

@@ -9,12 +9,12 @@
 #include "core/scrambled_file.h"
 #include "core/texts.h"
 #include "core/window_services.h"
-#include "diagrams/common.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
+#include "selection/main_window.h"
 
 #include <QBitmap>
 #include <QPainter>
@@ -27,7 +27,6 @@ namespace {
 using core::Des;
 
 constexpr int kBarHeight = 720;
-constexpr std::int32_t kNavy = 0x800000;
 
 } // namespace
 
@@ -82,13 +81,10 @@ Form5::Form5()
 
     Shape2.Move(50, 50, 15160, 700);
     Label4.Move(1000, 110, 13000, 270);
-    Label4.setFont("Tahoma", 9.75);
-    Label4.setFontBold(true);
-    Label4.setForeColor(kNavy);
+    core::styleHeaderLine(Label4, core::kNavy);
     Label4.setTransparent(true);
     Label5.Move(1000, 420, 13000, 270);
-    Label5.setFont("Tahoma", 9.75);
-    Label5.setForeColor(kNavy);
+    core::styleHeaderLine(Label5, core::kNavy, false);
     Label5.setTransparent(true);
 
     ImagePsc.setVisible(false);
@@ -123,7 +119,7 @@ Form5::Form5()
 
 void Form5::Form_Load() {
     setMousePointer(vb::vbHourglass);
-    setCaption(windowCaption());
+    setCaption(core::windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     toolbar.place();
@@ -133,7 +129,7 @@ void Form5::Form_Load() {
     Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
     ImageMarca.setTop(Shape2.Top() + 15);
     ImageMarca.setLeft(Shape2.Left() + 40);
-    Label4.setCaption(vehicleLine());
+    Label4.setCaption(selection::Form2::get().vehicleLine());
     Label4.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
     Label5.setLeft(Label4.Left());
 
@@ -173,7 +169,7 @@ void Form5::Form_Load() {
     HoverSource = 0;
     HoverIndex = 50;
 
-    core::Form7Code = modelField("presa_diag");
+    core::Form7Code = selection::Form2::get().modelField("presa_diag");
     Load_IndiceSchemi();
     core::PscNewFormat = Get_SchemaNuovo(core::PscCode);
     if (core::PscNewFormat) {
@@ -223,7 +219,7 @@ void Form5::ArrangeControls() {
     ImagePsc.setTop((H - 2 * Picture1.Height() - ImagePsc.Height()) / 2 + Picture1.Height() - 150);
     Shape2.setWidth(W - 200);
     for (vb::Label* line : {&Label4, &Label5})
-        keepOnOneLine(*line, Shape2.Left() + Shape2.Width() - 60);
+        core::keepOnOneLine(*line, Shape2.Left() + Shape2.Width() - 60);
     keepDiagramBetweenHeaderAndBar();
     // The component grid fills the bar between the close button and the
     // toolbar, at any width of the window.

@@ -2,14 +2,13 @@
 
 #include "core/component_lists.h"
 #include "core/diagram_records.h"
-#include "core/location_page.h"
 #include "core/interface.h"
+#include "core/location_page.h"
 #include "core/module1.h"
 #include "core/psc_catalogue.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
-#include "diagrams/common.h"
 #include "diagrams/diagram_viewer.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -26,8 +25,6 @@ namespace diagrams {
 namespace {
 
 using core::Des;
-
-constexpr std::int32_t kNavy = 0x800000;
 
 } // namespace
 
@@ -58,13 +55,10 @@ Form6::Form6()
     Shape2.Move(45, 45, 7000, 735);
     ImageMarca.Move(0, 0, 495, 495);
     Label4.Move(2760, 150, 12000, 240);
-    Label4.setFont("Tahoma", 9.75);
-    Label4.setFontBold(true);
-    Label4.setForeColor(kNavy);
+    core::styleHeaderLine(Label4, core::kNavy);
     Label4.setTransparent(true);
     Label5.Move(2760, 420, 12000, 270);
-    Label5.setFont("Tahoma", 9.75);
-    Label5.setForeColor(kNavy);
+    core::styleHeaderLine(Label5, core::kNavy, false);
     Label5.setTransparent(true);
 
     Picture2.Move(240, 360, 2055, 1335);
@@ -74,7 +68,7 @@ Form6::Form6()
     Label1.setContainer(&Picture3);
     Label1.setCaption("Legenda Componenti");
     Label1.setFontBold(true);
-    Label1.setBackColor(0x800000);
+    Label1.setBackColor(core::kNavy);
     Label1.setForeColor(0xFFFFFF);
     Label1.setAlignment(2);
     Label1.setHeight(300);
@@ -97,7 +91,7 @@ Form6::Form6()
 
 void Form6::Form_Load() {
     setMousePointer(vb::vbHourglass);
-    setCaption(windowCaption());
+    setCaption(core::windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     Picture2.setTop(Picture1.Height() + 100);
@@ -114,7 +108,7 @@ void Form6::Form_Load() {
     ImageMarca.setLeft(Shape2.Left() + 60);
     Label4.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
     Label5.setLeft(Label4.Left());
-    Label4.setCaption(vehicleLine());
+    Label4.setCaption(selection::Form2::get().vehicleLine());
     toolbar.place();
     ArrangeControls();
 
@@ -142,7 +136,7 @@ void Form6::Form_Load() {
     }
 
     if (PscType == "4") {
-        LocationCode = modelField("UbiAbs_Cod");
+        LocationCode = selection::Form2::get().modelField("UbiAbs_Cod");
         loadLocationPicture(core::AppPath + "\\ubi\\abs\\x" + LocationCode + ".gif");
         Load_TestoCpt();
         Picture3.setVisible(false);
@@ -151,15 +145,16 @@ void Form6::Form_Load() {
         Picture2.setVisible(true);
         TextPageShown = 1;
     } else {
-        LocationCode = modelField("Ubi____Cod");
+        LocationCode = selection::Form2::get().modelField("Ubi____Cod");
         loadLocationPicture(core::AppPath + "\\ubi\\x" + core::BrandId + LocationCode + ".jpg");
         VScroll1.setEnabled(false);
         VScroll1.setVisible(false);
         Picture3.setVisible(true);
         if (core::PscNewFormat) {
             loadComponentLists(core::PscCode);
-            const std::string A = modelField("ACCEN__COD");
-            if (core::Form6FromMenu == 1 && A != "    " && A != modelField("INIEZ__COD"))
+            const std::string A = selection::Form2::get().modelField("ACCEN__COD");
+            if (core::Form6FromMenu == 1 && A != "    " &&
+                A != selection::Form2::get().modelField("INIEZ__COD"))
                 loadComponentLists(A);
         }
         Load_LegendaComponenti();
@@ -227,7 +222,7 @@ void Form6::ArrangeControls() {
     Picture3.setLeft(Width() - Picture3.Width() - 90);
     Picture3.setTop(Height() - (Picture3.Height() + Picture1.Height()) - 375);
     for (vb::Label* line : {&Label4, &Label5})
-        keepOnOneLine(*line, Shape2.Left() + Shape2.Width() - 60);
+        core::keepOnOneLine(*line, Shape2.Left() + Shape2.Width() - 60);
 }
 
 void Form6::Timer1_Timer() {

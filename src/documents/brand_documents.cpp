@@ -21,8 +21,6 @@ namespace {
 
 using core::Des;
 
-constexpr std::int32_t kTitleBlue = 0xC00000; // RGB(0, 0, 192)
-
 std::string documentPath(const std::string& id, const char* extension) {
     return core::AppPath + "\\ric\\tx_ita\\x" + id + extension;
 }
@@ -52,13 +50,9 @@ Form14::Form14()
     ImageLogo.setPicture(designLogo());
     ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
     Label5.Move(720, 240, 6000, 240);
-    Label5.setForeColor(kTitleBlue);
-    Label5.setFont("Tahoma", 9.75);
-    Label5.setFontBold(true);
+    core::styleHeaderLine(Label5, core::kTitleBlue);
     Label1.Move(0, 0, 5000, 255);
-    Label1.setForeColor(kTitleBlue);
-    Label1.setFont("Tahoma", 9.75);
-    Label1.setFontBold(true);
+    core::styleHeaderLine(Label1, core::kTitleBlue);
 
     MSGrid1.setCols(1);
     MSGrid1.setFixedCols(0);
@@ -92,7 +86,7 @@ Form14::Form14()
 
 void Form14::Form_Load() {
     setMousePointer(vb::vbHourglass);
-    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setCaption(core::windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width(), H = Height();

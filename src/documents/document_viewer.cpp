@@ -25,9 +25,7 @@ Form13::Form13() : vb::Form(kFormName) {
     Command6.Move(50, 45, 630, 630);
     Command5.Move(710, 45, 630, 630);
     Label5.Move(1500, 240, 8000, 300);
-    Label5.setFont("Tahoma", 9.75);
-    Label5.setFontBold(true);
-    Label5.setForeColor(0x800000);
+    core::styleHeaderLine(Label5, core::kNavy);
     Command6.Click = [this] { Command6_Click(); };
     Command5.Click = [this] { Command5_Click(); };
     RTB1.setVisible(false);
@@ -51,7 +49,7 @@ void Form13::arrange() {
 void Form13::Form_Load() {
     try {
         setMousePointer(vb::vbHourglass);
-        setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+        setCaption(core::windowCaption());
         setWidth(vb::services().screenWidth());
         setHeight(vb::services().screenHeight());
         Command5.setLeft(Command6.Width() + 30);

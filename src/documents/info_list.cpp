@@ -54,14 +54,10 @@ Form11::Form11()
     Shape2.setBorderColor(0x808080);
     for (int i = 0; i < 2; ++i) {
         LabelModello(i).Move(960, i == 0 ? 120 : 420, 12000, 255);
-        LabelModello(i).setFont("Tahoma", 9.75);
-        LabelModello(i).setFontBold(true);
-        LabelModello(i).setForeColor(i == 0 ? 0x800000 : 0x404040);
+        core::styleHeaderLine(LabelModello(i), i == 0 ? core::kNavy : 0x404040);
     }
     Label1.Move(0, 0, 5000, 300);
-    Label1.setFont("Tahoma", 9.75);
-    Label1.setFontBold(true);
-    Label1.setForeColor(0xC00000);
+    core::styleHeaderLine(Label1, core::kTitleBlue);
     Label1.setCaption("Info");
     Grid1.setCols(1);
     Grid1.setFixedCols(0);
@@ -91,7 +87,7 @@ Form11::Form11()
 
 void Form11::Form_Load() {
     setMousePointer(vb::vbHourglass);
-    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setCaption(core::windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width(), H = Height();
@@ -102,16 +98,9 @@ void Form11::Form_Load() {
     ImageMarca.Move(Shape2.Left() + 60, Shape2.Top() + 15, ImageMarca.Width(), ImageMarca.Height());
 
     if (auto* main = dynamic_cast<selection::Form2*>(vb::FormRegistry::existing("Form2"))) {
-        const int R = main->MSGrid1.Row();
-        auto C = [&](int k) {
-            return R >= 0 && R < main->MSGrid1.Rows() && k < main->MSGrid1.Cols()
-                       ? main->MSGrid1.TextMatrix(R, k)
-                       : std::string();
-        };
-        LabelModello(0).setCaption(main->LabelMarca.Caption() + " " + main->LabelFamiglia.Caption() + " " +
-                                   C(0) + " (" + C(1) + ")");
-        LabelModello(1).setCaption(Des[13] + ": " + C(2) + " " + Des[79] + " " + C(3) + " cm\xB3" + " " +
-                                   Des[80] + " " + C(4) + " CV(KW)/Rpm");
+        const auto lines = main->vehicleLines();
+        for (int i = 0; i < 2; ++i)
+            LabelModello(i).setCaption(lines[size_t(i)]);
     }
     for (int i = 0; i < 2; ++i)
         LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);

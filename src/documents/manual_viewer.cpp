@@ -23,8 +23,6 @@ namespace {
 
 using core::Des;
 
-constexpr std::int32_t kTitleBlue = 0xC00000; // RGB(0, 0, 192)
-
 // Rounded half to even, as the layout arithmetic of the page does.
 int roundEven(double v) {
     return int(std::lrint(v));
@@ -38,15 +36,13 @@ Form8::Form8() : vb::Form(kFormName) {
     ImageLogo.setPicture(designLogo());
     ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
     Label5.Move(720, 240, 6000, 240);
-    Label5.setForeColor(kTitleBlue);
-    Label5.setFont("Tahoma", 9.75);
-    Label5.setFontBold(true);
+    core::styleHeaderLine(Label5, core::kTitleBlue);
     Label1.Move(0, 0, 6000, 260);
-    Label1.setForeColor(kTitleBlue);
+    Label1.setForeColor(core::kTitleBlue);
     Label1.setFont("Tahoma", 10);
     Label1.setFontBold(true);
     Label2.Move(0, 0, 9000, 300);
-    Label2.setForeColor(kTitleBlue);
+    Label2.setForeColor(core::kTitleBlue);
     Label2.setFont("Tahoma", 11.25);
     Label2.setFontBold(true);
 
@@ -117,7 +113,7 @@ void Form8::resizeEvent(QResizeEvent* e) {
 void Form8::Form_Load() {
     setMousePointer(vb::vbHourglass);
     section_ = core::ManualSection;
-    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setCaption(core::windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width();

@@ -23,7 +23,6 @@ namespace {
 using core::Des;
 
 constexpr std::int32_t kWhite = 0xFFFFFF;
-constexpr std::int32_t kTitleBlue = 0xC00000; // RGB(0, 0, 192)
 
 std::string cp(const char* utf8) {
     return vb::fromQt(QString::fromUtf8(utf8));
@@ -50,9 +49,7 @@ Form4::Form4() : vb::Form(kFormName) {
     ImageLogo.setPicture(designLogo());
     ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
     Label5.Move(720, 240, 630, 240);
-    Label5.setForeColor(kTitleBlue);
-    Label5.setFont("Tahoma", 9.75);
-    Label5.setFontBold(true);
+    core::styleHeaderLine(Label5, core::kTitleBlue);
 
     Picture1.Move(0, 740, 11850, 6855);
     Picture1.setBackColor(kWhite);
@@ -60,7 +57,7 @@ Form4::Form4() : vb::Form(kFormName) {
     Frame1.setContainer(&Picture1);
     Frame1.Move(0, 0, 4815, 3135);
     Frame1.setCaption(" Trouble Code Selection ");
-    Frame1.setForeColor(kTitleBlue);
+    Frame1.setForeColor(core::kTitleBlue);
     Frame1.setBackColor(kWhite);
     Frame1.setFont("Tahoma", 11.25, true);
     Label2.setContainer(&Frame1);
@@ -82,7 +79,7 @@ Form4::Form4() : vb::Form(kFormName) {
 
     Frame2.setContainer(&Picture1);
     Frame2.Move(4890, 0, 6970, 3135);
-    Frame2.setForeColor(kTitleBlue);
+    Frame2.setForeColor(core::kTitleBlue);
     Frame2.setBackColor(kWhite);
     Frame2.setFont("Tahoma", 11.25, true);
     Label3.setContainer(&Frame2);
@@ -148,7 +145,7 @@ Form4::Form4() : vb::Form(kFormName) {
 
 void Form4::Form_Load() {
     setMousePointer(vb::vbHourglass);
-    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setCaption(core::windowCaption());
     setTop(0);
     setLeft(0);
     setWidth(vb::services().screenWidth());

@@ -65,12 +65,8 @@ Form7::Form7()
     Shape2.setBorderColor(0x808080);
     Label4.Move(960, 120, 9000, 255);
     Label5.Move(960, 420, 9000, 255);
-    for (vb::Label* l : {&Label4, &Label5}) {
-        l->setFont("Tahoma", 9.75);
-        l->setFontBold(true);
-    }
-    Label4.setForeColor(0x800000);
-    Label5.setForeColor(0xC00000);
+    core::styleHeaderLine(Label4, core::kNavy);
+    core::styleHeaderLine(Label5, core::kTitleBlue);
     Picture2.setAutoSize(true);
     List1.setVisible(false);
     RTB1.setVisible(false);
@@ -89,7 +85,7 @@ void Form7::Form_Load() {
     const std::string& A = core::AppPath;
     mode_ = core::Form7Mode;
     setMousePointer(vb::vbHourglass);
-    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setCaption(core::windowCaption());
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width();

@@ -67,9 +67,7 @@ Form12::Form12()
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(960, i == 0 ? 140 : 420, 6000, 240);
-        l.setFont("Tahoma", 9.75);
-        l.setFontBold(true);
-        l.setForeColor(i == 0 ? vb::RGB(0, 0, 192) : 0x000000);
+        core::styleHeaderLine(l, i == 0 ? core::kTitleBlue : 0x000000);
         l.setTransparent(true);
         l.setAutoSize(true);
     }
@@ -121,7 +119,7 @@ Form12::Form12()
 
 void Form12::Form_Load() {
     setMousePointer(vb::vbHourglass);
-    setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+    setCaption(core::windowCaption());
     setLeft(0);
     setTop(0);
     setWidth(vb::services().screenWidth());
@@ -129,15 +127,9 @@ void Form12::Form_Load() {
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 6);
 
     selection::Form2& main = selection::Form2::get();
-    const vb::Grid& models = main.MSGrid1;
-    const int r = models.Row();
-    auto cell = [&](int c) {
-        return r < models.Rows() && c < models.Cols() ? models.TextMatrix(r, c) : std::string();
-    };
-    LabelModello(0).setCaption(main.LabelMarca.Caption() + " " + main.LabelFamiglia.Caption() + " " +
-                               cell(0) + " (" + cell(1) + ")");
-    LabelModello(1).setCaption(Des[13] + ": " + cell(2) + " " + Des[79] + " " + cell(3) + " cm\xB3" + " " +
-                               Des[80] + " " + cell(4) + " CV(KW)/Rpm");
+    const auto lines = main.vehicleLines();
+    for (int i = 0; i < 2; ++i)
+        LabelModello(i).setCaption(lines[size_t(i)]);
     toolbar.place();
     layOut();
     setCancelButton(&Command6);

@@ -47,9 +47,7 @@ Form16::Form16()
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(960, i == 0 ? 195 : 480, i == 0 ? 3045 : 3645, 240);
-        l.setFont("Tahoma", 9.75);
-        l.setFontBold(true);
-        l.setForeColor(i == 0 ? vb::RGB(0, 0, 192) : 0x000000);
+        core::styleHeaderLine(l, i == 0 ? core::kTitleBlue : 0x000000);
         l.setTransparent(true);
         l.setAutoSize(true);
     }
@@ -99,15 +97,9 @@ void Form16::Form_Load() {
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 7);
 
-    const vb::Grid& models = main.MSGrid1;
-    const int r = models.Row();
-    auto cell = [&](int c) {
-        return r < models.Rows() && c < models.Cols() ? models.TextMatrix(r, c) : std::string();
-    };
-    LabelModello(0).setCaption(main.LabelMarca.Caption() + " " + main.LabelFamiglia.Caption() + " " +
-                               cell(0) + " (" + cell(1) + ")");
-    LabelModello(1).setCaption(Des[13] + ": " + cell(2) + " " + Des[79] + " " + cell(3) + " cm\xB3" + " " +
-                               Des[80] + " " + cell(4) + " CV(KW)/Rpm");
+    const auto lines = main.vehicleLines();
+    for (int i = 0; i < 2; ++i)
+        LabelModello(i).setCaption(lines[size_t(i)]);
 
     toolbar.setUp();
     core::dressButton(Command8, "tassta.gif", Des[46], Command5.MouseIcon());

@@ -1,5 +1,6 @@
 #include "mechanical/sequence_window.h"
 
+#include "core/interface.h"
 #include "core/module1.h"
 #include "mechanical/artwork.h"
 #include "mechanical/head_bolt.h"
@@ -14,7 +15,7 @@ Form17::Form17() : vb::Form(kFormName) {
     setHeight(5640);
     Frame2.Move(120, 120, 8835, 4845);
     Frame2.setCaption("MOTORE");
-    Frame2.setForeColor(vb::RGB(0, 0, 192));
+    Frame2.setForeColor(core::kTitleBlue);
     Frame2.setFont("Tahoma", 9.75, true);
     for (int r = 0; r < kBoltRows; ++r)
         for (int i = 0; i < kBoltColumns; ++i) {

@@ -63,9 +63,7 @@ Form9::Form9()
     Shape2.setBorderColor(vb::RGB(192, 192, 192));
     ImageMarca.Move(0, 0, 495, 495);
     Label5.Move(1560, 240, 9000, 270);
-    Label5.setFont("Tahoma", 9.75);
-    Label5.setFontBold(true);
-    Label5.setForeColor(vb::RGB(0, 0, 192));
+    core::styleHeaderLine(Label5, core::kTitleBlue);
     Label5.setAutoSize(true);
 
     Picture4.Move(480, 1320, 9650, 5800);
@@ -110,7 +108,7 @@ Form9::Form9()
 void Form9::Form_Load() {
     try {
         setMousePointer(vb::vbHourglass);
-        setCaption(Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4]);
+        setCaption(core::windowCaption());
         setWidth(vb::services().screenWidth());
         setHeight(vb::services().screenHeight());
         Picture2.setPicture(core::interfacePicture("spacer.jpg"));

@@ -2,6 +2,7 @@
 
 #include "platform/fonts.h"
 #include "platform/form.h"
+#include "platform/geometry.h"
 #include "platform/vbstring.h"
 
 #include <QComboBox>

@@ -3,6 +3,7 @@
 #include "platform/errors.h"
 #include "platform/fonts.h"
 #include "platform/form.h"
+#include "platform/geometry.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 

@@ -25,7 +25,6 @@ using core::Des;
 
 namespace {
 
-constexpr std::int32_t kNavy = 0x800000;
 constexpr std::int32_t kWhite = 0xFFFFFF;
 constexpr std::int32_t kLightBlue = 0xFF8080;
 
@@ -95,9 +94,9 @@ Form2::Form2()
     Image1.setStretch(true);
     inPanel(LabelMarca, 1000, 2330, 1600, 300);
     LabelMarca.setFontBold(true);
-    LabelMarca.setForeColor(kNavy);
+    LabelMarca.setForeColor(core::kNavy);
     inPanel(LabelFamiglia, 1000, 2650, 1600, 500);
-    LabelFamiglia.setForeColor(kNavy);
+    LabelFamiglia.setForeColor(core::kNavy);
     inPanel(GridFamiglie, 60, 3200, 2500, 2175); // nine rows on view
     GridFamiglie.setFixedRows(0);
     GridFamiglie.setFixedCols(0);
@@ -202,7 +201,7 @@ void Form2::Form_Load() {
     core::pointWithHand(GridFamiglie, hand);
 
     Option1(0).setCaption(Des[81]);
-    Option1(0).setForeColor(kNavy);
+    Option1(0).setForeColor(core::kNavy);
     Option1(0).setFontBold(true);
     Option1(1).setCaption(Des[28] + "(" + Des[74] + ")");
     Option1(2).setCaption(Des[28] + "(" + Des[75] + ")");
@@ -337,7 +336,7 @@ void Form2::ListaMarche_Click() {
 
 void Form2::MSFlexGrid1_MouseMove(int, int, float, float) {
     for (auto& l : Label10) {
-        l->setForeColor(kNavy);
+        l->setForeColor(core::kNavy);
         l->setBackColor(kWhite);
         l->setFontBold(false);
     }
@@ -495,7 +494,7 @@ void Form2::Option1_Click(int Index) {
         o->setFontBold(false);
     }
     Option1(Index).setFontBold(true);
-    Option1(Index).setForeColor(kNavy);
+    Option1(Index).setForeColor(core::kNavy);
     Load_Modelli();
 }
 
@@ -510,6 +509,29 @@ std::string Form2::modelField(const char* name) {
     } catch (const db::Error&) {
         return {};
     }
+}
+
+std::string Form2::modelCell(int c) const {
+    const int r = MSGrid1.Row();
+    if (r < 0 || r >= MSGrid1.Rows() || c < 0 || c >= MSGrid1.Cols()) return {};
+    return MSGrid1.TextMatrix(r, c);
+}
+
+std::string Form2::engineLine(const char* displacementUnit) const {
+    return Des[13] + ": " + modelCell(2) + " " + Des[79] + " " + modelCell(3) + displacementUnit + " " +
+           Des[80] + " " + modelCell(4) + " CV(KW)/Rpm";
+}
+
+std::array<std::string, 2> Form2::vehicleLines() const {
+    return {LabelMarca.Caption() + " " + LabelFamiglia.Caption() + " " + modelCell(0) + " (" + modelCell(1) +
+                ")",
+            engineLine(" cm\xB3")};
+}
+
+// The one-line form keeps a blank of its own after "cm³": two stand before
+// the power label.
+std::string Form2::vehicleLine() const {
+    return vehicleLines()[0] + " " + engineLine(" cm\xB3 ");
 }
 
 void Form2::MSGrid1_Click() {
@@ -689,10 +711,10 @@ void Form2::Label10_MouseMove(int Index, int, int, float, float) {
         if (i == Index) {
             l.setForeColor(kWhite);
             l.setFontBold(true);
-            l.setBackColor(kNavy);
+            l.setBackColor(core::kNavy);
         } else {
             l.setFontBold(false);
-            l.setForeColor(kNavy);
+            l.setForeColor(core::kNavy);
             l.setBackColor(kWhite);
         }
         if (core::Lang == "_ita")
@@ -709,7 +731,7 @@ void Form2::Label10_MouseMove(int Index, int, int, float, float) {
 
 void Form2::resetMenuLook(bool marks) {
     for (auto& l : Label10) {
-        l->setForeColor(kNavy);
+        l->setForeColor(core::kNavy);
         l->setBackColor(kWhite);
         l->setFontBold(false);
     }

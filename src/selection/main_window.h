@@ -1,11 +1,11 @@
 #pragma once
 // The main window: brand, family and model choice, the vehicle title and
 // photo, the viewer menu and the lists the viewers read.
+#include "db/query.h"
 #include "frame/toolbar.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
-#include "db/query.h"
 
 namespace selection {
 
@@ -59,6 +59,13 @@ class Form2 : public vb::Form {
     void chooseModel();
     // A text field of the current model, decoded.
     std::string modelField(const char* name);
+    // Cell c of the model grid in its current row ("" outside the grid).
+    std::string modelCell(int c) const;
+    // The two vehicle lines of the data windows' headers: brand, family,
+    // model (date); engine, displacement and power.
+    std::array<std::string, 2> vehicleLines() const;
+    // Both as one line, the diagram viewers' header.
+    std::string vehicleLine() const;
 
     bool ModelGridReady = false;
     bool FamilyGridReady = false;
@@ -103,6 +110,7 @@ class Form2 : public vb::Form {
     void resetMenuLook(bool marks);
     void setEntryAvailable(int i, bool available);
     bool refreshOrReport(db::DataControl& control, const std::string& table);
+    std::string engineLine(const char* displacementUnit) const;
 };
 
 void registerSelectionWindows();
