@@ -5,6 +5,7 @@
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/form.h"
+#include "platform/log.h"
 #include "platform/printer.h"
 #include "platform/richtext.h"
 #include "platform/services.h"
@@ -14,6 +15,7 @@
 #include <QRectF>
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace core {
 
@@ -117,6 +119,39 @@ void ReportRuntimeError(const std::string& windowName, const vb::VbError& error)
     MsgBoxStd(windowName + ": ERROR #" + number + "\r" + error.description() + "\r" + "Program stopped.",
               vb::vbCritical);
     vb::EndFatal();
+}
+
+bool ChoosePrinter(vb::CommonDialog& dialog) {
+    dialog.CancelError = true;
+    try {
+        dialog.ShowPrinter();
+    } catch (const vb::VbError& e) {
+        if (e.number() == vb::errCancel) return false;
+        qCWarning(vb::lcFiles).noquote() << "printer dialog failed:" << vb::toQt(e.description());
+    }
+    return true;
+}
+
+bool RunPrintout(const std::function<void()>& printout, vb::PrinterRestore restore,
+                 const std::function<std::string(const vb::VbError&)>& otherError,
+                 const std::function<void()>& cleanUp) {
+    std::optional<vb::VbError> failure;
+    {
+        vb::PrinterSettingsGuard guard(vb::Printer(), restore);
+        try {
+            printout();
+            guard.commit();
+        } catch (const vb::VbError& e) {
+            failure = e;
+        }
+    }
+    if (!failure) return true;
+    if (cleanUp) cleanUp();
+    if (failure->number() == vb::errPrinter || failure->number() == vb::errPrinterDriver)
+        MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
+    else if (otherError)
+        MsgBoxStd(otherError(*failure), vb::vbCritical);
+    return false;
 }
 
 bool PrintRichText(vb::Control& control, float left, float top, float right, float bottom) {

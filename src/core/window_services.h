@@ -1,9 +1,13 @@
 #pragma once
 // Small services every window uses.
+#include "platform/printer_settings.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace vb {
+class CommonDialog;
 class Control;
 class Form;
 class VbError;
@@ -26,5 +30,17 @@ bool PrintRichText(vb::Control& control, float left, float top, float right, flo
 // Reports an error caught by a window's trap: printer errors are shown and
 // the window goes on; every other error ends the program.
 void ReportRuntimeError(const std::string& windowName, const vb::VbError& error);
+// Shows the printer dialog; false when the user cancelled it. Any other
+// failure of the dialog leaves the printer as it was and counts as chosen.
+bool ChoosePrinter(vb::CommonDialog& dialog);
+// Runs a printout with the printer's settings guarded: however it ends, the
+// settings it promises to restore are given back and a job it did not end
+// is abandoned. A failure then runs cleanUp and is told: a printer error
+// (482, 484) as "PRINTER NOT FOUND!! Check your printer.", any other error
+// by the text otherError makes of it, or not at all when there is none.
+// False when it failed.
+bool RunPrintout(const std::function<void()>& printout, vb::PrinterRestore restore,
+                 const std::function<std::string(const vb::VbError&)>& otherError = {},
+                 const std::function<void()>& cleanUp = {});
 
 } // namespace core

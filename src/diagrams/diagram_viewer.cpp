@@ -11,6 +11,7 @@
 #include "core/window_services.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -566,12 +567,7 @@ void Form5::Command8_Click() {
 }
 
 int Form5::Show_DialogoStampa() {
-    CommonDialog1.CancelError = true;
-    try {
-        CommonDialog1.ShowPrinter();
-    } catch (const vb::VbError& e) {
-        if (e.number() == vb::errCancel) return 1;
-    }
+    if (!core::ChoosePrinter(CommonDialog1)) return 1;
     try {
         PrinterColorMode = std::int16_t(vb::Printer().ColorMode());
     } catch (const vb::VbError&) {
@@ -587,18 +583,22 @@ int Form5::Show_DialogoStampa() {
 
 void Form5::Timer1_Timer() {
     Timer1.setEnabled(false);
-    try {
-        printJob();
-    } catch (const vb::VbError& e) {
-        // The job is abandoned; the viewer stays open.
-        vb::Printer().KillDoc();
-        PrintBitmap.reset();
-        endPrint();
-        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
-            core::MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
-        else
-            core::MsgBoxStd("Error: (" + std::to_string(e.number()) + ") " + e.description(), vb::vbCritical);
-    }
+    // A failed job is abandoned and its bitmap removed; the viewer stays open.
+    core::RunPrintout(
+        [this] { printJob(); }, vb::PrinterRestore::Nothing,
+        [](const vb::VbError& e) { return "Error: (" + std::to_string(e.number()) + ") " + e.description(); },
+        [this] {
+            const std::string bmp = DiagramFolder + "toroscat.bmp";
+            if (vb::fileExists(bmp)) {
+                try {
+                    vb::Kill(bmp);
+                } catch (const vb::VbError& e) {
+                    qCWarning(vb::lcFiles).noquote()
+                        << "print bitmap" << vb::toQt(bmp) << "not removed:" << vb::toQt(e.description());
+                }
+            }
+            endPrint();
+        });
 }
 
 void Form5::endPrint() {

@@ -5,7 +5,6 @@
 #include "core/scrambled_file.h"
 #include "core/texts.h"
 #include "core/window_services.h"
-#include "documents/text_frame.h"
 #include "platform/errors.h"
 #include "platform/printer.h"
 #include "platform/services.h"
@@ -104,21 +103,14 @@ void Form13::Form_KeyDown(int& KeyCode, int /*Shift*/) {
 
 void Form13::Command5_Click() {
     Set_PuntatoreAttesa();
-    try {
-        Print_Documento();
-    } catch (const vb::VbError& e) {
-        // A printer that is missing or fails leaves the document shown.
-        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
-            core::ReportRuntimeError(Name(), e);
-        else
-            core::MsgBoxStd(e.description(), vb::vbCritical);
-    }
+    // A printer that is missing or fails leaves the document shown.
+    core::RunPrintout([this] { Print_Documento(); }, vb::PrinterRestore::Everything,
+                      [](const vb::VbError& e) { return e.description(); });
     Reset_PuntatoreAttesa();
 }
 
 void Form13::Print_Documento() {
     vb::PrinterObject& p = vb::Printer();
-    SavedPrinterSettings saved;
     if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
     p.setCurrentY(0);
     p.setCurrentX(0);
@@ -127,7 +119,6 @@ void Form13::Print_Documento() {
     p.setScaleMode(vb::vbMillimeters);
     core::PrintRichText(RTB1, 1, 1, 1, 1);
     p.EndDoc();
-    saved.restore();
 }
 
 void Form13::Command6_Click() {

@@ -5,7 +5,6 @@
 #include "core/scrambled_file.h"
 #include "core/texts.h"
 #include "core/window_services.h"
-#include "documents/text_frame.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/grid.h"
@@ -365,25 +364,18 @@ void Form7::Form_KeyDown(int& KeyCode, int Shift) {
 }
 
 void Form7::Command8_Click() {
-    CommonDialog1.CancelError = true;
-    try {
-        CommonDialog1.ShowPrinter();
-    } catch (const vb::VbError& e) {
-        if (e.number() == vb::errCancel) return;
-    }
-    try {
-        if (mode_ <= 2)
-            Print_Testo();
-        else if (mode_ == 5 || mode_ == 6)
-            Print_ImmagineTesto();
-    } catch (const vb::VbError& e) {
-        // A printout that fails is not left unexplained.
-        vb::Printer().KillDoc();
-        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
-            core::ReportRuntimeError(Name(), e);
-        else
-            core::MsgBoxStd(e.description(), vb::vbCritical);
-    }
+    if (!core::ChoosePrinter(CommonDialog1)) return;
+    // A printout that fails is not left unexplained. The page's printout
+    // gives back only the orientation; the belt's gives back everything.
+    core::RunPrintout(
+        [this] {
+            if (mode_ <= 2)
+                Print_Testo();
+            else if (mode_ == 5 || mode_ == 6)
+                Print_ImmagineTesto();
+        },
+        mode_ <= 2 ? vb::PrinterRestore::Orientation : vb::PrinterRestore::Everything,
+        [](const vb::VbError& e) { return e.description(); });
 }
 
 void Form7::Print_Testo() {
@@ -391,8 +383,7 @@ void Form7::Print_Testo() {
     p.setFontName("Courier New");
     p.setFontSize(10);
     p.setCurrentY(200);
-    const bool turned = p.Orientation() == vb::vbPRORLandscape;
-    if (turned) p.setOrientation(vb::vbPRORPortrait);
+    if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
     p.setCurrentX(0);
     p.setCurrentY(0);
     for (int i = 0; i < List1.ListCount(); ++i) {
@@ -402,12 +393,10 @@ void Form7::Print_Testo() {
         p.Print(line);
     }
     p.EndDoc();
-    if (turned) p.setOrientation(vb::vbPRORLandscape);
 }
 
 void Form7::Print_ImmagineTesto() {
     vb::PrinterObject& p = vb::Printer();
-    SavedPrinterSettings saved;
     if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
     p.setCurrentY(0);
     p.setCurrentX(0);
@@ -420,7 +409,6 @@ void Form7::Print_ImmagineTesto() {
     core::PrintRichText(RTB2, 1, 5.5f, 1, 1);
     p.EndDoc();
     if (mode_ == 5) core::PrintRichText(RTB1, 1, 1, 1, 1);
-    saved.restore();
 }
 
 void Form7::Set_PuntatoreAttesa() {

@@ -262,46 +262,15 @@ void Form16::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t 
 }
 
 void Form16::Command8_Click() {
-    CommonDialog1.CancelError = true;
-    try {
-        CommonDialog1.ShowPrinter();
-    } catch (const vb::VbError& e) {
-        if (e.number() == vb::errCancel) return;
-    }
-    try {
-        Stampa_DatiTecnici();
-    } catch (const vb::VbError& e) {
-        // The printout stops at the failing step; a missing printer is the
-        // one failure the user can act on, so it is told.
-        if (e.number() == vb::errPrinter || e.number() == vb::errPrinterDriver)
-            core::MsgBoxStd("PRINTER NOT FOUND!! Check your printer.", vb::vbCritical);
-    }
+    if (!core::ChoosePrinter(CommonDialog1)) return;
+    // The printout stops at the failing step; a missing printer is the one
+    // failure the user can act on, so it is the one told.
+    core::RunPrintout([this] { Stampa_DatiTecnici(); }, vb::PrinterRestore::Everything);
 }
 
 void Form16::Stampa_DatiTecnici() {
     vb::PrinterObject& p = vb::Printer();
-    const std::string fontName = p.FontName();
-    const double fontSize = p.FontSize();
-    const int scaleMode = p.ScaleMode();
-    const int orientation = p.Orientation();
-    // Whatever happens, the printer gets its own settings back and no
-    // half-built job is left open.
-    struct Restore {
-        vb::PrinterObject& p;
-        std::string fontName;
-        double fontSize;
-        int scaleMode, orientation;
-        bool done = false;
-        ~Restore() {
-            if (!done) p.KillDoc();
-            p.setFontName(fontName);
-            p.setFontSize(fontSize);
-            p.setScaleMode(scaleMode);
-            p.setOrientation(orientation);
-        }
-    } restore{p, fontName, fontSize, scaleMode, orientation};
-
-    if (orientation == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
+    if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
     p.setFontName("Arial");
     p.setFontSize(12);
     p.setScaleMode(vb::vbMillimeters);
@@ -325,7 +294,6 @@ void Form16::Stampa_DatiTecnici() {
         p.setFontBold(false);
     }
     p.EndDoc();
-    restore.done = true;
 }
 
 } // namespace mechanical

@@ -2,6 +2,7 @@
 #include "core/window_services.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
+#include "platform/printer.h"
 #include "support/harness.h"
 
 using namespace testing_support;
@@ -84,4 +85,48 @@ TEST_F(Services, RuntimeErrorReport) {
     EXPECT_THROW(core::ReportRuntimeError("Form5", vb::VbError(53)), vb::ProgramEnded);
     EXPECT_EQ(svc.boxes.at(2).prompt, "Form5: ERROR # 53\rFile not found\rProgram stopped.");
     EXPECT_EQ(svc.boxes.at(2).title, std::optional<std::string>("Ditta 051"));
+}
+
+TEST_F(Services, PrintoutThatFailsGivesThePrinterBackAndAbandonsItsJob) {
+    vb::PrinterObject& p = vb::Printer();
+    p.setOrientation(vb::vbPRORLandscape);
+    p.setFontName("Courier New");
+    p.setFontSize(9);
+    p.setScaleMode(vb::vbTwips);
+    bool cleaned = false;
+    const bool done = core::RunPrintout(
+        [&] {
+            p.setOrientation(vb::vbPRORPortrait);
+            p.setFontName("Arial");
+            p.setFontSize(12);
+            p.setScaleMode(vb::vbMillimeters);
+            p.Print("half a page");
+            ASSERT_TRUE(p.jobOpen());
+            throw vb::VbError(vb::errInvalidCall);
+        },
+        vb::PrinterRestore::Everything, [](const vb::VbError& e) { return "failed: " + e.description(); },
+        [&] { cleaned = !p.jobOpen(); });
+    EXPECT_FALSE(done);
+    EXPECT_TRUE(cleaned); // the job is gone before the clean-up runs
+    EXPECT_TRUE(p.jobs().empty());
+    EXPECT_EQ(p.Orientation(), vb::vbPRORLandscape);
+    EXPECT_EQ(p.FontName(), "Courier New");
+    EXPECT_EQ(p.FontSize(), 9);
+    EXPECT_EQ(p.ScaleMode(), vb::vbTwips);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt, "failed: " + vb::errorDescription(vb::errInvalidCall));
+    // A printer error is told the one way; without a text other errors are not.
+    EXPECT_FALSE(core::RunPrintout([] { throw vb::VbError(vb::errPrinter); }, vb::PrinterRestore::Nothing));
+    EXPECT_FALSE(
+        core::RunPrintout([] { throw vb::VbError(vb::errInvalidCall); }, vb::PrinterRestore::Nothing));
+    ASSERT_EQ(svc.boxes.size(), 2u);
+    EXPECT_EQ(svc.boxes[1].prompt, "PRINTER NOT FOUND!! Check your printer.");
+    // A printout that ends its job is kept.
+    EXPECT_TRUE(core::RunPrintout(
+        [&] {
+            p.Print("a page");
+            p.EndDoc();
+        },
+        vb::PrinterRestore::Nothing));
+    EXPECT_EQ(p.jobs().size(), 1u);
 }

@@ -344,6 +344,27 @@ TEST_F(TextWindows, DocumentViewerPrintsAtOnceInPortrait) {
     }
 }
 
+TEST_F(TextWindows, DocumentViewerThatCannotPrintGivesThePrinterBack) {
+    core::Form13Topic = "Form4";
+    Form13& f = Form13::get();
+    vb::PrinterObject& p = vb::Printer();
+    p.setOrientation(vb::vbPRORLandscape);
+    p.setFontName("Courier New");
+    p.setScaleMode(vb::vbTwips);
+    // A destination that cannot be written: the job fails as it opens.
+    p.setPdfOutput(appPath() + "/no such folder/print.pdf");
+    f.Show();
+    QTest::keyClick(f.RTB1.widget(), Qt::Key_F10);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt, "PRINTER NOT FOUND!! Check your printer.");
+    EXPECT_FALSE(p.jobOpen());
+    EXPECT_EQ(p.Orientation(), vb::vbPRORLandscape);
+    EXPECT_EQ(p.FontName(), "Courier New");
+    EXPECT_EQ(p.ScaleMode(), vb::vbTwips);
+    EXPECT_EQ(f.MousePointer(), vb::vbDefault);
+    EXPECT_FALSE(f.isUnloaded());
+}
+
 TEST(InfoRows, CodesAndEntries) {
     const std::string joined = "0001Tagliando:0002Richiamo:0007:0123Perdite olio:0456Avviamento a caldo:";
     using R = std::vector<std::string>;
