@@ -12,6 +12,7 @@
 #include "platform/vbstring.h"
 #include "selection/main_window.h"
 
+#include <QScopedValueRollback>
 #include <cmath>
 
 namespace diagrams {
@@ -261,9 +262,9 @@ void Form15::MSGrid1_DblClick() {
             offset = 31;
     }
     if (offset >= 0) {
-        core::DiagramMode = std::int16_t(core::DiagramMode + offset);
+        const QScopedValueRollback<std::int16_t> mode(core::DiagramMode,
+                                                      std::int16_t(core::DiagramMode + offset));
         vb::showModalByName("Form5", this);
-        core::DiagramMode = std::int16_t(core::DiagramMode - offset);
     }
     MSGrid1.SetFocus();
     core::SetHandPointer(*this);

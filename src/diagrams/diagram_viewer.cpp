@@ -19,6 +19,7 @@
 
 #include <QBitmap>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <cmath>
 
@@ -294,9 +295,10 @@ void Form5::Command7_Click() {
 
 void Form5::Command9_Click() {
     Set_PuntatoreAttesa();
-    core::Form7Mode = 1;
-    vb::showModalByName("Form7", this);
-    core::Form7Mode = 0;
+    {
+        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 1);
+        vb::showModalByName("Form7", this);
+    }
     if (isUnloaded()) return;
     Command6.SetFocus();
     Reset_PuntatoreAttesa();

@@ -13,6 +13,7 @@
 #include "selection/main_window.h"
 
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 
 namespace documents {
 namespace {
@@ -163,9 +164,8 @@ void Form11::Grid1_DblClick() {
     Set_PuntatoreAttesa();
     if (core::Form11Mode == 1 && Grid1.Rows() > 0 && Grid1.Row() >= 0 && Grid1.Row() < 5) {
         core::Form7Code = "0" + CodiciInfo[size_t(Grid1.Row())];
-        core::Form7Mode = 2;
+        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 2);
         vb::showModalByName("Form7", this);
-        core::Form7Mode = 0;
     }
     Grid1.SetFocus();
     Reset_PuntatoreAttesa();

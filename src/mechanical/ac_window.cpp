@@ -17,6 +17,7 @@
 #include "platform/vbstring.h"
 #include "selection/main_window.h"
 
+#include <QScopedValueRollback>
 #include <cmath>
 
 namespace mechanical {
@@ -312,13 +313,10 @@ void Form12::Load_SchemiClima() {
 
 void Form12::openDiagram(const std::string& code, const std::string& caption) {
     Set_PuntatoreAttesa();
-    core::DiagramMode = std::int16_t(core::DiagramMode + 50);
+    // The mode is given back however the viewer ends.
+    const QScopedValueRollback<std::int16_t> mode(core::DiagramMode, std::int16_t(core::DiagramMode + 50));
     core::PscCode = code;
     core::PscCaption = caption;
-    // The mode is given back however the viewer ends.
-    struct Restore {
-        ~Restore() { core::DiagramMode = std::int16_t(core::DiagramMode - 50); }
-    } restore;
     vb::showModalByName("Form5", this);
     Command6.SetFocus();
     Reset_PuntatoreAttesa();

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QResizeEvent>
+#include <QScopedValueRollback>
 #include <QWheelEvent>
 #include <QWindow>
 #include <algorithm>
@@ -162,11 +163,7 @@ void Form::raiseResize() {
     // A layout that sets the window's size runs inside its own Resize; the
     // change it makes is already being handled.
     if (resizing_) return;
-    resizing_ = true;
-    struct Done {
-        bool& flag;
-        ~Done() { flag = false; }
-    } done{resizing_};
+    const QScopedValueRollback<bool> resizing(resizing_, true);
     runEvent([this] {
         emit resized();
         Form_Resize();

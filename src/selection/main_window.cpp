@@ -17,6 +17,8 @@
 #include "platform/vbstring.h"
 
 #include <QPainter>
+#include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace selection {
@@ -620,12 +622,9 @@ void Form2::Label10_Click(int Index) {
     core::UseSecondKey = false;
     core::SetBusyPointer(*this);
     // Also when the preparation fails on damaged data: the window stays usable.
-    struct Ready {
-        Form2& window;
-        ~Ready() {
-            if (!window.isUnloaded()) core::SetHandPointer(window);
-        }
-    } ready{*this};
+    const auto ready = qScopeGuard([this] {
+        if (!isUnloaded()) core::SetHandPointer(*this);
+    });
     core::PscNewFormat = false;
     switch (Index) {
     case 0:
@@ -637,21 +636,16 @@ void Form2::Label10_Click(int Index) {
     case 2:
         vb::showModalByName("Form9", this);
         break;
-    case 3:
+    case 3: {
         core::Form7Code = modelField("presa_diag");
-        core::Form7Mode = 1;
+        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 1);
         vb::showModalByName("Form7", this);
-        core::Form7Mode = 0;
         break;
+    }
     case 4: {
-        core::DiagramMode = std::int16_t(core::DiagramMode + 50);
-        core::Form6FromMenu = 1;
-        struct Back {
-            ~Back() {
-                core::Form6FromMenu = 0;
-                core::DiagramMode = std::int16_t(core::DiagramMode - 50);
-            }
-        } back;
+        const QScopedValueRollback<std::int16_t> mode(core::DiagramMode,
+                                                      std::int16_t(core::DiagramMode + 50));
+        const QScopedValueRollback<std::int16_t> fromMenu(core::Form6FromMenu, 1);
         Load_IndiceSchemi();
         const std::string injection = modelField("INIEZ__COD");
         const std::string ignition = modelField("ACCEN__COD");
@@ -677,27 +671,27 @@ void Form2::Label10_Click(int Index) {
         vb::showModalByName("Form6", this);
         break;
     }
-    case 5:
-        core::Form11Mode = 1;
+    case 5: {
+        const QScopedValueRollback<std::int16_t> mode(core::Form11Mode, 1);
         vb::showModalByName("Form11", this);
-        core::Form11Mode = 0;
         break;
+    }
     case 6:
         vb::showModalByName("Form12", this);
         break;
-    case 7:
+    case 7: {
         core::BeltPicture = modelField("CINGHIEPIC");
         core::BeltTextCode = modelField("CINGHIETXT");
-        core::Form7Mode = 5;
+        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 5);
         vb::showModalByName("Form7", this);
-        core::Form7Mode = 0;
         break;
-    case 8:
+    }
+    case 8: {
         core::BeltPicture = modelField("CINGHIEAUX");
-        core::Form7Mode = 6;
+        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 6);
         vb::showModalByName("Form7", this);
-        core::Form7Mode = 0;
         break;
+    }
     default:
         break;
     }

@@ -2,6 +2,7 @@
 #include "core/scramble.h"
 #include "db/dbase.h"
 #include "dbwriter/table_writer.h"
+#include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/vbstring.h"
 #include "sampledata/expected.h"
@@ -500,6 +501,27 @@ TEST_F(MainWindow, MenuHandOversAndResets) {
     f.Label10_Click(4);
     EXPECT_EQ(core::DiagramMode, 2);
     EXPECT_EQ(core::Form6FromMenu, 0);
+}
+
+TEST_F(MainWindow, HandOversComeBackWhenTheOpenedWindowFails) {
+    Form2& f = open();
+    choose(f, "ARDESIA", "ALBA", "ALBA 1.2 16V");
+    f.Show();
+    svc.onShow = [](vb::Form* w, const std::string&) {
+        if (w) w->Unload();
+        throw vb::VbError(vb::errFileNotFound);
+    };
+    for (int i : {3, 4, 5, 7, 8}) {
+        QTest::mouseClick(f.Label10(i).widget(), Qt::LeftButton);
+        EXPECT_EQ(core::Form7Mode, 0) << i;
+        EXPECT_EQ(core::Form11Mode, 0) << i;
+        EXPECT_EQ(core::Form6FromMenu, 0) << i;
+        EXPECT_EQ(core::DiagramMode, 2) << i;
+        EXPECT_EQ(f.MousePointer(), 0) << i;
+    }
+    EXPECT_EQ(svc.shown.size(), 5u);
+    EXPECT_FALSE(svc.boxes.empty()); // the failure is told
+    EXPECT_FALSE(svc.ended);
 }
 
 TEST_F(MainWindow, ParameterListsOfEntryFour) {
