@@ -39,12 +39,12 @@ void PageSurface::drawText(int x, int y, const std::string& text, int qbColour) 
 
 MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll)
     : form_(&form), scroll_(&scroll), ownSurface_(form), surface_(&ownSurface_) {
-    scroll.Change = [this] { VScroll1_Change(); };
+    scroll.Change = {this, &MarkupPage::VScroll1_Change};
 }
 
 MarkupPage::MarkupPage(vb::Form& form, vb::VScrollBar& scroll, PageSurface& surface)
     : form_(&form), scroll_(&scroll), ownSurface_(form), surface_(&surface) {
-    scroll.Change = [this] { VScroll1_Change(); };
+    scroll.Change = {this, &MarkupPage::VScroll1_Change};
 }
 
 void MarkupPage::clear() {

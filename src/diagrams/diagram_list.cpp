@@ -40,7 +40,7 @@ Form15::Form15()
         b->setContainer(&Picture2);
     Command9.Move(700, 50, 630, 630);
     toolbar.setBand(Picture2);
-    Command9.Click = [this] { Command9_Click(); };
+    Command9.Click = {this, &Form15::Command9_Click};
 
     Shape2.Move(50, 50, 15160, 700);
     ImageMarca.Move(130, 65, 750, 660);
@@ -82,9 +82,9 @@ Form15::Form15()
     MSGrid1.setFixedRows(0);
     MSGrid1.setFixedCols(0);
     MSGrid1.setFont("Tahoma", 9.75);
-    MSGrid1.Click = [this] { MSGrid1_Click(); };
-    MSGrid1.RowColChange = [this] { MSGrid1_Click(); };
-    MSGrid1.DblClick = [this] { MSGrid1_DblClick(); };
+    MSGrid1.Click = {this, &Form15::MSGrid1_Click};
+    MSGrid1.RowColChange = {this, &Form15::MSGrid1_Click};
+    MSGrid1.DblClick = {this, &Form15::MSGrid1_DblClick};
     List1.setVisible(false);
     List2.setVisible(false);
 }

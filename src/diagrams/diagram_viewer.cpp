@@ -48,7 +48,7 @@ Form5::Form5()
     Picture1.Move(0, 0, 15360, kBarHeight);
     toolbar.setBand(Picture1);
     toolbar.setRow({{&Command9}, {&Command7}, {&Command8}, {&Command30}});
-    Picture1.MouseMove = [this](int, int, float, float) { resetHover(); };
+    Picture1.MouseMove = {this, &Form5::resetHover};
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
                                  &Command30, &Command7, &Command8, &Command9})
         b->setContainer(&Picture1);
@@ -58,12 +58,12 @@ Form5::Form5()
     Command1.setWidth(600);
     for (vb::CommandButton* b : {&Command7, &Command8, &Command9})
         b->Move(0, 50, 600, 630);
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
-    Command9.Click = [this] { Command9_Click(); };
+    Command7.Click = {this, &Form5::Command7_Click};
+    Command8.Click = {this, &Form5::Command8_Click};
+    Command9.Click = {this, &Form5::Command9_Click};
     for (vb::CommandButton* b :
          {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8, &Command9})
-        b->MouseMove = [this](int, int, float, float) { resetHover(); };
+        b->MouseMove = {this, &Form5::resetHover};
     VisibleComponentGrid.setContainer(&Picture1);
     VisibleComponentGrid.Move(700, 45, 8000, 630);
     VisibleComponentGrid.setCols(1);
@@ -90,9 +90,9 @@ Form5::Form5()
     Label5.setTransparent(true);
 
     ImagePsc.setVisible(false);
-    ImagePsc.Click = [this] { ImagePsc_Click(); };
-    ImagePsc.MouseMove = [this](int b, int s, float x, float y) { ImagePsc_MouseMove(b, s, x, y); };
-    ImagePsc.MouseDown = [this](int b, int s, float x, float y) { ImagePsc_MouseDown(b, s, x, y); };
+    ImagePsc.Click = {this, &Form5::ImagePsc_Click};
+    ImagePsc.MouseMove = {this, &Form5::ImagePsc_MouseMove};
+    ImagePsc.MouseDown = {this, &Form5::ImagePsc_MouseDown};
     Picture2.setVisible(false);
     Picture2.setAutoSize(true);
 
@@ -110,8 +110,8 @@ Form5::Form5()
     Label20.Move(10, 10, 100, 200);
     Label20.setTransparent(true);
     Label20.setAutoSize(true);
-    Timer20.Tick = [this] { Timer20_Timer(); };
-    Timer1.Tick = [this] { Timer1_Timer(); };
+    Timer20.Tick = {this, &Form5::Timer20_Timer};
+    Timer1.Tick = {this, &Form5::Timer1_Timer};
     Timer1.setEnabled(false);
 
     for (vb::ListBox* l :

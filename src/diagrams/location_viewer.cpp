@@ -48,7 +48,7 @@ Form6::Form6()
     Command7.Move(680, 50, 630, 630);
     Command5.Move(8920, 50, 630, 305);
     Command1.Move(8920, 360, 630, 315);
-    Command7.Click = [this] { Command7_Click(); };
+    Command7.Click = {this, &Form6::Command7_Click};
     toolbar.setBand(Picture1);
     toolbar.setRow({{&Command30}}, 150);
 
@@ -80,8 +80,8 @@ Form6::Form6()
     MSGrid1.setScrollBars(false);
     MSGrid1.setFont("MS Sans Serif", 9.75);
     VScroll1.Move(2880, 840, 255, 1695);
-    VScroll1.Change = [this] { VScroll1_Change(); };
-    Timer1.Tick = [this] { Timer1_Timer(); };
+    VScroll1.Change = {this, &Form6::VScroll1_Change};
+    Timer1.Tick = {this, &Form6::Timer1_Timer};
     Timer1.setEnabled(false);
     ListDescrComp.setVisible(false);
     ListDescrSecond.setVisible(false);

@@ -76,12 +76,10 @@ Form14::Form14()
     for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20})
         b->setTop(45);
 
-    Command7.Click = [this] { Command7_Click(); };
-    MSGrid1.DblClick = [this] { MSGrid1_DblClick(); };
-    MSGrid1.RowColChange = [this] { MSGrid1_RowColChange(); };
-    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
-        WheelCatcher1_WheelRotation(r, x, y, h);
-    };
+    Command7.Click = {this, &Form14::Command7_Click};
+    MSGrid1.DblClick = {this, &Form14::MSGrid1_DblClick};
+    MSGrid1.RowColChange = {this, &Form14::MSGrid1_RowColChange};
+    WheelCatcher1.WheelRotation = {this, &Form14::WheelCatcher1_WheelRotation};
 }
 
 void Form14::Form_Load() {

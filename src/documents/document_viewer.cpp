@@ -25,8 +25,8 @@ Form13::Form13() : vb::Form(kFormName) {
     Command5.Move(710, 45, 630, 630);
     Label5.Move(1500, 240, 8000, 300);
     core::styleHeaderLine(Label5, core::kNavy);
-    Command6.Click = [this] { Command6_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
+    Command6.Click = {this, &Form13::Command6_Click};
+    Command5.Click = {this, &Form13::Command5_Click};
     RTB1.setVisible(false);
 }
 

@@ -79,11 +79,9 @@ Form11::Form11()
     for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command30})
         b->setTop(45);
 
-    Command7.Click = [this] { Command7_Click(); };
-    Grid1.DblClick = [this] { Grid1_DblClick(); };
-    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
-        WheelCatcher1_WheelRotation(r, x, y, h);
-    };
+    Command7.Click = {this, &Form11::Command7_Click};
+    Grid1.DblClick = {this, &Form11::Grid1_DblClick};
+    WheelCatcher1.WheelRotation = {this, &Form11::WheelCatcher1_WheelRotation};
 }
 
 void Form11::Form_Load() {

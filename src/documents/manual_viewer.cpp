@@ -71,15 +71,13 @@ Form8::Form8() : vb::Form(kFormName) {
     for (vb::CommandButton* b : {&Command2, &Command3, &Command4})
         b->Move(0, 50, 630, 630);
 
-    VScroll1.Change = [this] { VScroll1_Change(); };
-    Command6.Click = [this] { Command6_Click(); };
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
-    MSGrid1.DblClick = [this] { MSGrid1_DblClick(); };
-    Timer1.Tick = [this] { Timer1_Timer(); };
-    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
-        WheelCatcher1_WheelRotation(r, x, y, h);
-    };
+    VScroll1.Change = {this, &Form8::VScroll1_Change};
+    Command6.Click = {this, &Form8::Command6_Click};
+    Command7.Click = {this, &Form8::Command7_Click};
+    Command8.Click = {this, &Form8::Command8_Click};
+    MSGrid1.DblClick = {this, &Form8::MSGrid1_DblClick};
+    Timer1.Tick = {this, &Form8::Timer1_Timer};
+    WheelCatcher1.WheelRotation = {this, &Form8::WheelCatcher1_WheelRotation};
 }
 
 void Form8::setTabStop(vb::Control& c, bool on) {

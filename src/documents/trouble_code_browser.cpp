@@ -137,10 +137,10 @@ Form4::Form4() : vb::Form(kFormName) {
     Command5.setContainer(&Picture2);
     Command5.Move(720, 50, 630, 630);
 
-    Combo1.Click = [this] { Combo1_Click(); };
-    List1.Click = [this] { List1_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
-    Command6.Click = [this] { Command6_Click(); };
+    Combo1.Click = {this, &Form4::Combo1_Click};
+    List1.Click = {this, &Form4::List1_Click};
+    Command5.Click = {this, &Form4::Command5_Click};
+    Command6.Click = {this, &Form4::Command6_Click};
 }
 
 void Form4::Form_Load() {

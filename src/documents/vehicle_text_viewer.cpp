@@ -74,10 +74,10 @@ Form7::Form7()
     VScroll1.setEnabled(false);
     page.setColours({0, 9, 12});
 
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
-    Command9.Click = [this] { Command9_Click(); };
-    RTB1.Click = [this] { RTB1_Click(); };
+    Command7.Click = {this, &Form7::Command7_Click};
+    Command8.Click = {this, &Form7::Command8_Click};
+    Command9.Click = {this, &Form7::Command9_Click};
+    RTB1.Click = {this, &Form7::RTB1_Click};
 }
 
 void Form7::Form_Load() {

@@ -20,14 +20,14 @@ Toolbar::Toolbar(vb::Form& window, ToolbarStyle style)
     for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command30})
         b->Move(0, 50, 630, 630);
     Command6.Move(50, 50, 630, 630);
-    Command1.Click = [this] { Command1_Click(); };
-    Command2.Click = [this] { Command2_Click(); };
-    Command3.Click = [this] { Command3_Click(); };
-    Command4.Click = [this] { Command4_Click(); };
-    Command5.Click = [this] { Command5_Click(); };
-    Command20.Click = [this] { Command20_Click(); };
-    Command30.Click = [this] { Command30_Click(); };
-    Command6.Click = [this] { Command6_Click(); };
+    Command1.Click = {this, &Toolbar::Command1_Click};
+    Command2.Click = {this, &Toolbar::Command2_Click};
+    Command3.Click = {this, &Toolbar::Command3_Click};
+    Command4.Click = {this, &Toolbar::Command4_Click};
+    Command5.Click = {this, &Toolbar::Command5_Click};
+    Command20.Click = {this, &Toolbar::Command20_Click};
+    Command30.Click = {this, &Toolbar::Command30_Click};
+    Command6.Click = {this, &Toolbar::Command6_Click};
     if (!style_.hasBrandDocuments) Command30.setVisible(false);
     after_ = {{&Command30}};
     resized_ = QObject::connect(&window_, &vb::Form::resized, &window_, [this] { place(); });

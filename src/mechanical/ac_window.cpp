@@ -60,9 +60,9 @@ Form12::Form12()
     Command6.setLeft(45);
     Command5.setHeight(305);
     Command1.Move(0, 360, 630, 315);
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
-    Command9.Click = [this] { Command9_Click(); };
+    Command7.Click = {this, &Form12::Command7_Click};
+    Command8.Click = {this, &Form12::Command8_Click};
+    Command9.Click = {this, &Form12::Command9_Click};
 
     ImageMarca.Move(0, 0, 495, 495);
     for (int i = 0; i < 2; ++i) {

@@ -60,7 +60,7 @@ Form16::Form16()
     Command30.Move(5640, 50, 630, 630);
     Command8.Move(5040, 45, 630, 630);
     Command6.Move(50, 50, 630, 630);
-    Command8.Click = [this] { Command8_Click(); };
+    Command8.Click = {this, &Form16::Command8_Click};
 
     Shape1.Move(480, 720, 855, 615);
     Grid1.Move(50, 960, 11830, 6855);
@@ -73,11 +73,9 @@ Form16::Form16()
     Grid1.setMergeCells(2);
     Grid1.setHighLight(false);
     Grid1.setMouseIcon(artwork::sheetGridCursor());
-    Grid1.MouseMove = [this](int b, int s, float x, float y) { Grid1_MouseMove(b, s, x, y); };
-    Grid1.Click = [this] { Grid1_Click(); };
-    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
-        WheelCatcher1_WheelRotation(r, x, y, h);
-    };
+    Grid1.MouseMove = {this, &Form16::Grid1_MouseMove};
+    Grid1.Click = {this, &Form16::Grid1_Click};
+    WheelCatcher1.WheelRotation = {this, &Form16::WheelCatcher1_WheelRotation};
     for (int i = 0; i < 2; ++i) {
         auto& p = Picture100.add(*this, "Picture100", i);
         p.setPicture(artwork::sheetIcon());

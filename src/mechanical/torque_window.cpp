@@ -55,9 +55,9 @@ Form9::Form9()
         b->Move(0, 45, 630, 630);
     Command20.Move(0, 50, 630, 630);
     Command30.Move(0, 50, 630, 630);
-    Command7.Click = [this] { Command7_Click(); };
-    Command8.Click = [this] { Command8_Click(); };
-    Command10.Click = [this] { Command10_Click(); };
+    Command7.Click = {this, &Form9::Command7_Click};
+    Command8.Click = {this, &Form9::Command8_Click};
+    Command10.Click = {this, &Form9::Command10_Click};
 
     Shape2.Move(45, 45, 7000, 735);
     Shape2.setBorderColor(vb::RGB(192, 192, 192));
@@ -90,10 +90,10 @@ Form9::Form9()
         buttons[j]->setContainer(&Picture4);
         buttons[j]->Move(60, buttonTops[j], 1695, 1410);
     }
-    Command11.Click = [this] { Command11_Click(); };
-    Command12.Click = [this] { Command12_Click(); };
-    Command13.Click = [this] { Command13_Click(); };
-    Command14.Click = [this] { Command14_Click(); };
+    Command11.Click = {this, &Form9::Command11_Click};
+    Command12.Click = {this, &Form9::Command12_Click};
+    Command13.Click = {this, &Form9::Command13_Click};
+    Command14.Click = {this, &Form9::Command14_Click};
     Picture3.Move(2280, 1080, 2535, 615);
     Picture3.setAutoSize(true);
     Picture3.setVisible(false);

@@ -25,6 +25,17 @@ template <class... A> class Event {
                                                 !std::is_same_v<std::decay_t<F>, Event>>>
     Event(F f) : fn_(std::move(f)) {}
 
+    // Bound to a member function of a window: {this, &Form5::Command7_Click}.
+    // A member that takes none of the event's arguments is called without them.
+    template <class T, class M, class = std::enable_if_t<std::is_member_function_pointer_v<M>>>
+    Event(T* object, M member)
+        : fn_([object, member](A... args) {
+              if constexpr (std::is_invocable_v<M, T*, A...>)
+                  (object->*member)(args...);
+              else
+                  (object->*member)();
+          }) {}
+
     explicit operator bool() const { return bool(fn_); }
     void operator()(A... args) const {
         if (!fn_) return;

@@ -71,13 +71,13 @@ Form2::Form2()
     Picture2.Move(0, 0, 15360, 730);
     Picture2.widget()->lower();
     toolbar.setBand(Picture2, false);
-    Picture2.MouseMove = [this](int b, int s, float x, float y) { Picture2_MouseMove(b, s, x, y); };
+    Picture2.MouseMove = {this, &Form2::Picture2_MouseMove};
 
     // The central selection panel, as designed for an 800 x 600 screen.
     Picture1.Move(30, 800, 11900, 7850);
     Picture1.setBackColor(0xF4EDE6);
     Picture1.setVisible(false);
-    Picture1.MouseMove = [this](int b, int s, float x, float y) { Picture1_MouseMove(b, s, x, y); };
+    Picture1.MouseMove = {this, &Form2::Picture1_MouseMove};
     auto inPanel = [this](vb::Control& c, int l, int t, int w, int h) {
         c.setContainer(&Picture1);
         c.Move(l, t, w, h);
@@ -86,11 +86,11 @@ Form2::Form2()
     inPanel(Shape1, 40, 40, 9805, 790);
     MSFlexGrid1.setFixedRows(0);
     MSFlexGrid1.setFixedCols(0);
-    MSFlexGrid1.Click = [this] { MSFlexGrid1_Click(); };
-    MSFlexGrid1.RowColChange = [this] { MSFlexGrid1_RowColChange(); };
-    MSFlexGrid1.MouseMove = [this](int b, int s, float x, float y) { MSFlexGrid1_MouseMove(b, s, x, y); };
+    MSFlexGrid1.Click = {this, &Form2::MSFlexGrid1_Click};
+    MSFlexGrid1.RowColChange = {this, &Form2::MSFlexGrid1_RowColChange};
+    MSFlexGrid1.MouseMove = {this, &Form2::MSFlexGrid1_MouseMove};
     inPanel(ListaMarche, 9900, 60, 1940, 2190);
-    ListaMarche.Click = [this] { ListaMarche_Click(); };
+    ListaMarche.Click = {this, &Form2::ListaMarche_Click};
     ListaID_Marche.setVisible(false);
     inPanel(Image1, 60, 2330, 900, 800);
     Image1.setStretch(true);
@@ -104,8 +104,8 @@ Form2::Form2()
     GridFamiglie.setFixedCols(0);
     GridFamiglie.setCols(1);
     GridFamiglie.setRows(0);
-    GridFamiglie.Click = [this] { GridFamiglie_Click(); };
-    GridFamiglie.RowColChange = [this] { GridFamiglie_RowColChange(); };
+    GridFamiglie.Click = {this, &Form2::GridFamiglie_Click};
+    GridFamiglie.RowColChange = {this, &Form2::GridFamiglie_RowColChange};
     List4.setVisible(false);
 
     inPanel(Frame1, 2650, 2330, 4060, 2380);
@@ -131,7 +131,7 @@ Form2::Form2()
     }
 
     inPanel(Frame2, 6800, 2330, 5040, 3370);
-    Frame2.MouseMove = [this](int b, int s, float x, float y) { Frame2_MouseMove(b, s, x, y); };
+    Frame2.MouseMove = {this, &Form2::Frame2_MouseMove};
     Picture3.setContainer(&Frame2);
     Picture3.Move(0, 0, 4500, 2700);
     Picture3.setAutoSize(true);
@@ -154,13 +154,11 @@ Form2::Form2()
     MSGrid1.setRows(1);
     MSGrid1.setFixedRows(1);
     MSGrid1.setFixedCols(0);
-    MSGrid1.Click = [this] { MSGrid1_Click(); };
-    MSGrid1.RowColChange = [this] { MSGrid1_RowColChange(); };
-    MSGrid1.MouseMove = [this](int b, int s, float x, float y) { MSGrid1_MouseMove(b, s, x, y); };
+    MSGrid1.Click = {this, &Form2::MSGrid1_Click};
+    MSGrid1.RowColChange = {this, &Form2::MSGrid1_RowColChange};
+    MSGrid1.MouseMove = {this, &Form2::MSGrid1_MouseMove};
 
-    WheelCatcher1.WheelRotation = [this](int r, int x, int y, std::uintptr_t h) {
-        WheelCatcher1_WheelRotation(r, x, y, h);
-    };
+    WheelCatcher1.WheelRotation = {this, &Form2::WheelCatcher1_WheelRotation};
     for (vb::ListBox* l : {&ListPar, &ListParPsc, &ListNomePar, &ListTipoPsc})
         l->setVisible(false);
 }
