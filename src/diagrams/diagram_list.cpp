@@ -28,11 +28,7 @@ frame::ToolbarStyle listToolbarStyle() {
 
 } // namespace
 
-Form15::Form15()
-    : vb::Form(kFormName), toolbar(*this, listToolbarStyle()), Command6(toolbar.Command6),
-      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
-      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
-      Command30(toolbar.Command30) {
+Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()) {
     // The bottom bar carries the toolbar, the close and the open button.
     Picture2.Move(0, 0, 15360, 730);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,

@@ -1,15 +1,15 @@
 #pragma once
 // The diagram list: the wiring diagrams of the selected model, one row each,
 // and the opening of the chosen one in the diagram viewer.
-#include "frame/toolbar.h"
+#include "db/query.h"
+#include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
-#include "db/query.h"
 
 namespace diagrams {
 
-class Form15 : public vb::Form {
+class Form15 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form15";
@@ -30,9 +30,6 @@ class Form15 : public vb::Form {
     static int typeOffset(const std::string& type);
 
     vb::PictureBox Picture2{*this, "Picture2"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::CommandButton Command9{*this, "Command9"};
     vb::Shape Shape2{*this, "Shape2"};
     vb::Image ImageMarca{*this, "ImageMarca"};

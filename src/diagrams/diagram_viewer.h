@@ -3,21 +3,21 @@
 // hot-spots with their tooltips, the component grid or the parameter
 // buttons, and printing.
 #include "core/diagram_records.h"
-#include "frame/toolbar.h"
+#include "db/query.h"
+#include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/files.h"
 #include "platform/form.h"
 #include "platform/grid.h"
 #include "platform/imagelist.h"
 #include "platform/printer.h"
-#include "db/query.h"
 
 #include <cstdint>
 #include <memory>
 
 namespace diagrams {
 
-class Form5 : public vb::Form {
+class Form5 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form5";
@@ -78,9 +78,6 @@ class Form5 : public vb::Form {
     std::unique_ptr<vb::TemporaryFile> PrintBitmap;
 
     vb::PictureBox Picture1{*this, "Picture1"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::CommandButton Command7{*this, "Command7"};
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command9{*this, "Command9"};

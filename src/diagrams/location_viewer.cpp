@@ -29,17 +29,13 @@ using core::Des;
 } // namespace
 
 Form6::Form6()
-    : vb::Form(kFormName), toolbar(*this,
-                                   [this] {
-                                       frame::ToolbarStyle s;
-                                       s.busy = [this] { Set_PuntatoreAttesa(); };
-                                       s.ready = [this] { Reset_PuntatoreAttesa(); };
-                                       s.close = [this] { Command6_Click(); };
-                                       return s;
-                                   }()),
-      Command6(toolbar.Command6), Command1(toolbar.Command1), Command2(toolbar.Command2),
-      Command3(toolbar.Command3), Command4(toolbar.Command4), Command5(toolbar.Command5),
-      Command20(toolbar.Command20), Command30(toolbar.Command30) {
+    : frame::DataWindow(kFormName, [this] {
+          frame::ToolbarStyle s;
+          s.busy = [this] { Set_PuntatoreAttesa(); };
+          s.ready = [this] { Reset_PuntatoreAttesa(); };
+          s.close = [this] { Command6_Click(); };
+          return s;
+      }()) {
     Picture1.Move(0, 7905, 11910, 720);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
                                  &Command30, &Command7})

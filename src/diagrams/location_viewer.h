@@ -2,7 +2,7 @@
 // The component-location viewer: the model's location picture with the
 // legend of its components, or, for an ABS diagram, the ABS location picture
 // with its text page.
-#include "frame/toolbar.h"
+#include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
@@ -14,7 +14,7 @@
 
 namespace diagrams {
 
-class Form6 : public vb::Form {
+class Form6 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form6";
@@ -52,9 +52,6 @@ class Form6 : public vb::Form {
     std::int32_t TextWidthMax = 0;
 
     vb::PictureBox Picture1{*this, "Picture1"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::CommandButton Command7{*this, "Command7"};
     vb::Shape Shape2{*this, "Shape2"};
     vb::Image ImageMarca{*this, "ImageMarca"};

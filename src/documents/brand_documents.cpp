@@ -42,10 +42,7 @@ frame::ToolbarStyle toolbarStyle(Form14& w) {
 
 } // namespace
 
-Form14::Form14()
-    : vb::Form(kFormName), toolbar(*this, toolbarStyle(*this)), Command6(toolbar.Command6),
-      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
-      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20) {
+Form14::Form14() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
     Shape2.setBorderColor(0x808080);
     ImageLogo.setPicture(designLogo());
     ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());

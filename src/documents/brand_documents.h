@@ -1,18 +1,18 @@
 #pragma once
 // The brand documents: the brands that have a document, and the document of
 // the chosen brand shown in place of the list.
-#include "frame/toolbar.h"
+#include "db/query.h"
+#include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
-#include "db/query.h"
 #include "platform/richtext.h"
 
 #include <string>
 
 namespace documents {
 
-class Form14 : public vb::Form {
+class Form14 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form14";
@@ -41,8 +41,6 @@ class Form14 : public vb::Form {
     vb::RichTextBox RTB1{*this, "RTB1"};
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::CommandButton Command7{*this, "Command7"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20;
     vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
     db::DataControl Data1;
 };

@@ -45,11 +45,7 @@ std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const
     return rows;
 }
 
-Form11::Form11()
-    : vb::Form(kFormName), toolbar(*this, toolbarStyle(*this)), Command6(toolbar.Command6),
-      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
-      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
-      Command30(toolbar.Command30) {
+Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
     LabelModello.add(*this, "LabelModello", 0);
     LabelModello.add(*this, "LabelModello", 1);
     Shape2.setBorderColor(0x808080);

@@ -1,7 +1,7 @@
 #pragma once
 // The info list: the info texts the selected model refers to, one row per
 // code, each opened in the vehicle text viewer.
-#include "frame/toolbar.h"
+#include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
@@ -18,7 +18,7 @@ namespace documents {
 // gets an empty row, so row r still belongs to code r.
 std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const std::string& joined);
 
-class Form11 : public vb::Form {
+class Form11 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form11";
@@ -43,9 +43,6 @@ class Form11 : public vb::Form {
     vb::TextBox Text1{*this, "Text1"};
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::CommandButton Command7{*this, "Command7"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
 
     std::array<std::string, 5> CodiciInfo;

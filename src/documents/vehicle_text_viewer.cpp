@@ -41,11 +41,7 @@ frame::ToolbarStyle toolbarStyle(Form7& w) {
 
 } // namespace
 
-Form7::Form7()
-    : vb::Form(kFormName), toolbar(*this, toolbarStyle(*this)), Command6(toolbar.Command6),
-      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
-      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
-      Command30(toolbar.Command30) {
+Form7::Form7() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
     setFontName("Courier");
     setFontSize(9.75);
     Picture1.Move(0, 0, 12000, kBand);

@@ -3,7 +3,7 @@
 // diagnostic socket, an info text, or a timing or auxiliary belt, each next
 // to its picture; marked-up pages or belt documents; printing.
 #include "core/markup_page.h"
-#include "frame/toolbar.h"
+#include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/printer.h"
@@ -15,7 +15,7 @@
 
 namespace documents {
 
-class Form7 : public vb::Form {
+class Form7 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form7";
@@ -51,9 +51,6 @@ class Form7 : public vb::Form {
     vb::CommandButton Command7{*this, "Command7"};
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command9{*this, "Command9"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
 
     core::MarkupPage page{*this, VScroll1};
     std::int16_t TextShown = 1;

@@ -2,18 +2,18 @@
 // The A/C recharge page: the model's recharge records, the circuit options
 // with their title, table and picture, and the buttons that open the
 // model's A/C wiring diagrams.
-#include "frame/toolbar.h"
+#include "db/query.h"
+#include "frame/data_window.h"
 #include "mechanical/ac_records.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
-#include "db/query.h"
 
 #include <array>
 
 namespace mechanical {
 
-class Form12 : public vb::Form {
+class Form12 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form12";
@@ -37,9 +37,6 @@ class Form12 : public vb::Form {
     void Show_DatiRicaricaAC(const std::string& Value);
 
     vb::PictureBox Picture2{*this, "Picture2"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::CommandButton Command7{*this, "Command7"};
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command9{*this, "Command9"};

@@ -31,11 +31,7 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
 
 } // namespace
 
-Form16::Form16()
-    : vb::Form(kFormName), toolbar(*this, toolbarStyle(this)), Command6(toolbar.Command6),
-      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
-      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
-      Command30(toolbar.Command30) {
+Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)) {
     setWidth(12000);
     setHeight(9000);
     Picture2.Move(0, 7935, 11910, 690);

@@ -1,7 +1,7 @@
 #pragma once
 // The technical data sheet: the model's values by category in one grid,
 // the vehicle lines, the common toolbar and the print button.
-#include "frame/toolbar.h"
+#include "frame/data_window.h"
 #include "mechanical/data_sheet.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -10,7 +10,7 @@
 
 namespace mechanical {
 
-class Form16 : public vb::Form {
+class Form16 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form16";
@@ -34,9 +34,6 @@ class Form16 : public vb::Form {
     void Fill_GrigliaDatiTecnici(std::string& DatiTecnici);
     void Stampa_DatiTecnici();
 
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::CommandButton Command8{*this, "Command8"};
     vb::Grid Grid1{*this, "Grid1"};
     vb::CommonDialog CommonDialog1{*this, "CommonDialog1"};

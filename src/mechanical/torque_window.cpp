@@ -32,11 +32,7 @@ frame::ToolbarStyle toolbarStyle(Form9* window) {
 
 } // namespace
 
-Form9::Form9()
-    : vb::Form(kFormName), toolbar(*this, toolbarStyle(this)), Command6(toolbar.Command6),
-      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
-      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
-      Command30(toolbar.Command30) {
+Form9::Form9() : frame::DataWindow(kFormName, toolbarStyle(this)) {
     setWidth(12000);
     setHeight(9195);
     Picture2.Move(0, 7905, 11910, 720);

@@ -3,7 +3,7 @@
 // connecting rods and flywheel in four grids, each joint's detail page and
 // the special-tools page, with the common toolbar along the bottom.
 #include "core/markup_page.h"
-#include "frame/toolbar.h"
+#include "frame/data_window.h"
 #include "mechanical/tightening.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -13,7 +13,7 @@
 
 namespace mechanical {
 
-class Form9 : public vb::Form {
+class Form9 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form9";
@@ -39,9 +39,6 @@ class Form9 : public vb::Form {
     void Load_TestoCpt(const std::string& path);
 
     vb::PictureBox Picture2{*this, "Picture2"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::CommandButton Command7{*this, "Command7"};
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command10{*this, "Command10"};

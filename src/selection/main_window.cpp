@@ -63,11 +63,7 @@ const char* const kModelFields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____",
 
 } // namespace
 
-Form2::Form2()
-    : vb::Form(kFormName), toolbar(*this, toolbarStyle()), Command6(toolbar.Command6),
-      Command1(toolbar.Command1), Command2(toolbar.Command2), Command3(toolbar.Command3),
-      Command4(toolbar.Command4), Command5(toolbar.Command5), Command20(toolbar.Command20),
-      Command30(toolbar.Command30) {
+Form2::Form2() : frame::DataWindow(kFormName, toolbarStyle()) {
     Picture2.Move(0, 0, 15360, 730);
     Picture2.widget()->lower();
     toolbar.setBand(Picture2, false);

@@ -2,14 +2,14 @@
 // The main window: brand, family and model choice, the vehicle title and
 // photo, the viewer menu and the lists the viewers read.
 #include "db/query.h"
-#include "frame/toolbar.h"
+#include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
 
 namespace selection {
 
-class Form2 : public vb::Form {
+class Form2 : public frame::DataWindow {
     Q_OBJECT
   public:
     static constexpr const char* kFormName = "Form2";
@@ -73,9 +73,6 @@ class Form2 : public vb::Form {
     std::string FilterNoInjection, FilterPetrol, FilterDiesel;
 
     vb::PictureBox Picture2{*this, "Picture2"};
-    frame::Toolbar toolbar;
-    vb::CommandButton &Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
-        &Command30;
     vb::PictureBox Picture1{*this, "Picture1"};
     vb::Shape Shape1{*this, "Shape1"};
     vb::Grid MSFlexGrid1{*this, "MSFlexGrid1"};
