@@ -5,6 +5,7 @@
 #include "core/texts.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/log.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
@@ -105,7 +106,9 @@ void LoadScrambledFile(const std::string& Path, int Target) {
                 try {
                     vb::FileCopy(rec, Path);
                     restored = true;
-                } catch (const vb::VbError&) {
+                } catch (const vb::VbError& e) {
+                    qCWarning(vb::lcFiles).noquote()
+                        << "recovery copy" << vb::toQt(rec) << "not restored:" << vb::toQt(e.description());
                 }
             }
             if (!restored) {

@@ -9,6 +9,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
+#include "platform/log.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -43,7 +44,8 @@ void writePreference() {
     // language is asked again at the next start.
     try {
         vb::writeAt(AppPath + "\\" + kPreferenceFile, 1, Lang.substr(0, 4));
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
+        qCWarning(vb::lcFiles).noquote() << "language preference not written:" << vb::toQt(e.description());
     }
 }
 
@@ -103,7 +105,9 @@ void InitModule() {
                 Lang = bytes.substr(0, 4);
                 taken = true;
             }
-        } catch (const vb::VbError&) {
+        } catch (const vb::VbError& e) {
+            // Unreadable: the first installed language is taken and written.
+            qCWarning(vb::lcFiles).noquote() << "language preference not read:" << vb::toQt(e.description());
         }
     }
     if (!taken) {
@@ -227,7 +231,10 @@ void Form1::LoadIntroText() {
         std::string text;
         try {
             text = vb::readAll(path);
-        } catch (const vb::VbError&) {
+        } catch (const vb::VbError& e) {
+            // The introduction stays empty.
+            qCWarning(vb::lcFiles).noquote()
+                << "introduction" << vb::toQt(path) << "not read:" << vb::toQt(e.description());
         }
         std::string caption;
         forEachCptLine(text, [&](const std::string& line) { caption += "\r\n" + decodeLineLenient(line); });

@@ -249,9 +249,10 @@ bool Form4::refreshCodes() {
         Data1.Recordset();
         return true;
     } catch (const db::Error&) {
+        reportTable();
     } catch (const vb::VbError&) {
+        reportTable();
     }
-    reportTable();
     return false;
 }
 

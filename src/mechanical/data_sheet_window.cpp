@@ -10,6 +10,7 @@
 #include "mechanical/dictionaries.h"
 #include "platform/errors.h"
 #include "platform/geometry.h"
+#include "platform/log.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -190,7 +191,9 @@ void Form16::Fill_GrigliaDatiTecnici(std::string& DatiTecnici) {
         const auto v = selection::Form2::get().Data3.Recordset().Fields("N_CILINDRI");
         // A Null count reads as an empty one.
         if (v) cylinders = vb::Trim(core::decodeLineLenient(*v));
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        // An unreadable count reads as an empty one too.
+        qCWarning(vb::lcData) << "cylinder count of the model not read:" << e.what();
     }
     showRows(buildDataSheet(DatiTecnici, cylinders, d));
     DatiTecnici.clear();

@@ -10,6 +10,7 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
+#include "platform/log.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -176,7 +177,10 @@ void Form9::layOut() {
         Picture3.setTop((H - Picture3.Height()) / 2);
         try {
             page.load(vb::readAll(PercorsoTesto), Picture2.Height());
-        } catch (const vb::VbError&) {
+        } catch (const vb::VbError& e) {
+            // Reported when the page was opened; the page stays as it was.
+            qCWarning(vb::lcFiles).noquote()
+                << "page" << vb::toQt(PercorsoTesto) << "not laid out again:" << vb::toQt(e.description());
         }
     }
 }

@@ -12,6 +12,7 @@
 #include "platform/events.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
+#include "platform/log.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -542,7 +543,9 @@ void Form2::chooseModel() {
     int count = 0;
     try {
         count = Data3.Recordset().RecordCount();
-    } catch (const db::Error&) {
+    } catch (const db::Error& e) {
+        // No readable models: only the family photo is shown.
+        qCWarning(vb::lcData) << "models not counted:" << e.what();
     }
     if (count <= 0) {
         // Only the family photo, tested first like below: a filter that finds
