@@ -137,6 +137,24 @@ TEST_F(Viewer, NewFormatDiagramOverItsFrameWithTheComponentGrid) {
     });
 }
 
+// A diagram opened again shows the very same window, and its picture is
+// the one decoded the first time instead of a new decoding of the same file.
+TEST_F(Viewer, ReopenedDiagramLooksTheSameWithoutDecodingAgain) {
+    QImage first, again;
+    qint64 firstDiagram = 0, againDiagram = 0;
+    view("B100", 12, [&](Form5& f) {
+        first = f.grab().toImage();
+        firstDiagram = f.Picture2.Picture().cacheKey();
+    });
+    view("B100", 12, [&](Form5& f) {
+        again = f.grab().toImage();
+        againDiagram = f.Picture2.Picture().cacheKey();
+    });
+    ASSERT_FALSE(first.isNull());
+    EXPECT_TRUE(first == again);
+    EXPECT_EQ(firstDiagram, againDiagram);
+}
+
 TEST_F(Viewer, ButtonsByMode) {
     struct Case {
         int mode;
