@@ -1,4 +1,5 @@
 #include "core/diagram_bitmap.h"
+#include "platform/combobox.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -103,6 +104,39 @@ TEST_F(Platform, ListBoxSemantics) {
     f.List.Clear();
     EXPECT_EQ(f.List.ListIndex(), -1);
     EXPECT_EQ(f.List.ListCount(), 0);
+}
+
+TEST_F(Platform, ListsRaiseClickOnceWhenTheUserPicksWithTheKeys) {
+    Scratch f;
+    vb::ComboBox combo(f, "Combo");
+    combo.Move(0, 4200, 2000, 300);
+    f.Show();
+    int listClicks = 0, comboClicks = 0;
+    f.List.Click = [&] { ++listClicks; };
+    combo.Click = [&] { ++comboClicks; };
+    for (const char* item : {"a", "b", "c"}) {
+        f.List.AddItem(item);
+        combo.AddItem(item);
+    }
+    EXPECT_EQ(combo.ListIndex(), -1); // adding selects nothing
+    f.List.setListIndex(0);
+    combo.setListIndex(0);
+    EXPECT_EQ(listClicks, 1);
+    EXPECT_EQ(comboClicks, 1);
+    QTest::keyClick(f.List.widget(), Qt::Key_Down);
+    EXPECT_EQ(f.List.ListIndex(), 1);
+    EXPECT_EQ(listClicks, 2);
+    QTest::keyClick(combo.widget(), Qt::Key_Down);
+    EXPECT_EQ(combo.ListIndex(), 1);
+    EXPECT_EQ(combo.Text(), "b");
+    EXPECT_EQ(comboClicks, 2);
+    EXPECT_THROW(combo.setListIndex(3), vb::VbError);
+    combo.Clear();
+    f.List.Clear();
+    EXPECT_EQ(comboClicks, 2); // emptying is no pick
+    EXPECT_EQ(listClicks, 2);
+    EXPECT_EQ(combo.ListIndex(), -1);
+    EXPECT_EQ(combo.Text(), "");
 }
 
 TEST_F(Platform, OptionButtonsAreExclusiveAndClickOnSelection) {
