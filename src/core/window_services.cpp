@@ -121,6 +121,15 @@ void ReportRuntimeError(const std::string& windowName, const vb::VbError& error)
     vb::EndFatal();
 }
 
+void StartPortraitPrintout(vb::PrinterObject& p) {
+    if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
+    p.setCurrentY(0);
+    p.setCurrentX(0);
+    p.setFontName("Arial");
+    p.setFontSize(12);
+    p.setScaleMode(vb::vbMillimeters);
+}
+
 bool ChoosePrinter(vb::CommonDialog& dialog) {
     dialog.CancelError = true;
     try {

@@ -8,6 +8,7 @@
 
 namespace vb {
 class CommonDialog;
+class PrinterObject;
 class Control;
 class Form;
 class VbError;
@@ -30,6 +31,9 @@ bool PrintRichText(vb::Control& control, float left, float top, float right, flo
 // Reports an error caught by a window's trap: printer errors are shown and
 // the window goes on; every other error ends the program.
 void ReportRuntimeError(const std::string& windowName, const vb::VbError& error);
+// The start of the printouts on portrait paper in millimetres: a landscape
+// printer turned to portrait, the position at 0, 0, font "Arial" 12.
+void StartPortraitPrintout(vb::PrinterObject& printer);
 // Shows the printer dialog; false when the user cancelled it. Any other
 // failure of the dialog leaves the printer as it was and counts as chosen.
 bool ChoosePrinter(vb::CommonDialog& dialog);

@@ -34,9 +34,7 @@ constexpr int kBarHeight = 720;
 
 Form5::Form5()
     : frame::DataWindow(kFormName, [this] {
-          frame::ToolbarStyle s;
-          s.busy = [this] { Set_PuntatoreAttesa(); };
-          s.ready = [this] { Reset_PuntatoreAttesa(); };
+          frame::ToolbarStyle s = frame::ownPointerPair(*this);
           s.close = [this] { Command6_Click(); };
           return s;
       }()) {

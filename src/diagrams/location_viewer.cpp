@@ -30,9 +30,7 @@ using core::Des;
 
 Form6::Form6()
     : frame::DataWindow(kFormName, [this] {
-          frame::ToolbarStyle s;
-          s.busy = [this] { Set_PuntatoreAttesa(); };
-          s.ready = [this] { Reset_PuntatoreAttesa(); };
+          frame::ToolbarStyle s = frame::ownPointerPair(*this);
           s.close = [this] { Command6_Click(); };
           return s;
       }()) {

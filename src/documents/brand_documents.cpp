@@ -26,9 +26,7 @@ std::string documentPath(const std::string& id, const char* extension) {
 }
 
 frame::ToolbarStyle toolbarStyle(Form14& w) {
-    frame::ToolbarStyle s;
-    s.busy = [&w] { w.Set_PuntatoreAttesa(); };
-    s.ready = [&w] { w.Reset_PuntatoreAttesa(); };
+    frame::ToolbarStyle s = frame::ownPointerPair(w);
     s.hasBrandDocuments = false;
     s.focusAfterReady = [&w](vb::CommandButton&) {
         if (w.MSGrid1.Visible())

@@ -111,12 +111,7 @@ void Form13::Command5_Click() {
 
 void Form13::Print_Documento() {
     vb::PrinterObject& p = vb::Printer();
-    if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
-    p.setCurrentY(0);
-    p.setCurrentX(0);
-    p.setFontName("Arial");
-    p.setFontSize(12);
-    p.setScaleMode(vb::vbMillimeters);
+    core::StartPortraitPrintout(p);
     core::PrintRichText(RTB1, 1, 1, 1, 1);
     p.EndDoc();
 }

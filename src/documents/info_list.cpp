@@ -21,9 +21,7 @@ namespace {
 using core::Des;
 
 frame::ToolbarStyle toolbarStyle(Form11& w) {
-    frame::ToolbarStyle s;
-    s.busy = [&w] { w.Set_PuntatoreAttesa(); };
-    s.ready = [&w] { w.Reset_PuntatoreAttesa(); };
+    frame::ToolbarStyle s = frame::ownPointerPair(w);
     s.focusAfterReady = [&w](vb::CommandButton&) { w.Grid1.SetFocus(); };
     return s;
 }

@@ -33,9 +33,7 @@ std::string oldFormatCode() {
 }
 
 frame::ToolbarStyle toolbarStyle(Form7& w) {
-    frame::ToolbarStyle s;
-    s.busy = [&w] { w.Set_PuntatoreAttesa(); };
-    s.ready = [&w] { w.Reset_PuntatoreAttesa(); };
+    frame::ToolbarStyle s = frame::ownPointerPair(w);
     return s;
 }
 
@@ -393,12 +391,7 @@ void Form7::Print_Testo() {
 
 void Form7::Print_ImmagineTesto() {
     vb::PrinterObject& p = vb::Printer();
-    if (p.Orientation() == vb::vbPRORLandscape) p.setOrientation(vb::vbPRORPortrait);
-    p.setCurrentY(0);
-    p.setCurrentX(0);
-    p.setFontName("Arial");
-    p.setFontSize(12);
-    p.setScaleMode(vb::vbMillimeters);
+    core::StartPortraitPrintout(p);
     p.setCurrentX(120);
     p.setCurrentY(10);
     p.PaintPicture(Picture2.Picture(), 10, 10);

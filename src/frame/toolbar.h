@@ -26,6 +26,15 @@ struct ToolbarStyle {
     std::function<void()> close;
 };
 
+// The style of a window with its own busy and hand pointers
+// (Set_PuntatoreAttesa, Reset_PuntatoreAttesa) around the manual buttons.
+template <class Window> ToolbarStyle ownPointerPair(Window& window) {
+    ToolbarStyle s;
+    s.busy = [&window] { window.Set_PuntatoreAttesa(); };
+    s.ready = [&window] { window.Reset_PuntatoreAttesa(); };
+    return s;
+}
+
 // One of the window's own buttons in the row, with the room before it.
 struct RowButton {
     vb::CommandButton* button;

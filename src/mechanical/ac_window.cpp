@@ -30,9 +30,7 @@ namespace {
 constexpr std::int32_t kTeal = 0xC0C000; // RGB(0, 192, 192)
 
 frame::ToolbarStyle toolbarStyle(Form12* window) {
-    frame::ToolbarStyle s;
-    s.busy = [window] { window->Set_PuntatoreAttesa(); };
-    s.ready = [window] { window->Reset_PuntatoreAttesa(); };
+    frame::ToolbarStyle s = frame::ownPointerPair(*window);
     return s;
 }
 

@@ -25,9 +25,7 @@ namespace {
 constexpr std::array<std::int32_t, 4> kJointColours = {0xFFFFC0, 0xFFFF80, 0xFFFF00, 0xC0C000}; // &HBBGGRR
 
 frame::ToolbarStyle toolbarStyle(Form9* window) {
-    frame::ToolbarStyle s;
-    s.busy = [window] { window->Set_PuntatoreAttesa(); };
-    s.ready = [window] { window->Reset_PuntatoreAttesa(); };
+    frame::ToolbarStyle s = frame::ownPointerPair(*window);
     return s;
 }
 

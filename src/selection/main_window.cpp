@@ -623,6 +623,11 @@ void Form2::Label10_Click(int Index) {
         if (!isUnloaded()) core::SetHandPointer(*this);
     });
     core::PscNewFormat = false;
+    // The vehicle text viewer opens in the given mode, given back after.
+    const auto showTexts = [this](std::int16_t mode) {
+        const QScopedValueRollback<std::int16_t> rollback(core::Form7Mode, mode);
+        vb::showModalByName("Form7", this);
+    };
     switch (Index) {
     case 0:
         vb::showModalByName("Form15", this);
@@ -635,8 +640,7 @@ void Form2::Label10_Click(int Index) {
         break;
     case 3: {
         core::Form7Code = modelField("presa_diag");
-        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 1);
-        vb::showModalByName("Form7", this);
+        showTexts(1);
         break;
     }
     case 4: {
@@ -679,14 +683,12 @@ void Form2::Label10_Click(int Index) {
     case 7: {
         core::BeltPicture = modelField("CINGHIEPIC");
         core::BeltTextCode = modelField("CINGHIETXT");
-        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 5);
-        vb::showModalByName("Form7", this);
+        showTexts(5);
         break;
     }
     case 8: {
         core::BeltPicture = modelField("CINGHIEAUX");
-        const QScopedValueRollback<std::int16_t> mode(core::Form7Mode, 6);
-        vb::showModalByName("Form7", this);
+        showTexts(6);
         break;
     }
     default:
