@@ -87,7 +87,7 @@ int RichTextPages::formatRange(QPainter* painter, const QRectF& rect, int from) 
         // The layout draws every block that touches its clip, and a printed
         // file keeps text even where the painter's clip hides it: a block
         // that only touches the page's edge must not be drawn at all.
-        double from = top + 1;
+        double drawFrom = top + 1;
         // Nor does a paragraph that began on an earlier page go to the
         // layout: it would draw the line above the page as well. Its lines
         // on this page are drawn one by one.
@@ -102,9 +102,10 @@ int RichTextPages::formatRange(QPainter* painter, const QRectF& rect, int from) 
                 const double y = origin.y() + line.y();
                 if (y >= top && y < bottom) line.draw(painter, origin);
             }
-            from = std::max(from, box.bottom() + 1);
+            drawFrom = std::max(drawFrom, box.bottom() + 1);
         }
-        if (from < bottom - 1) doc_->drawContents(painter, QRectF(0, from, rect.width(), bottom - 1 - from));
+        if (drawFrom < bottom - 1)
+            doc_->drawContents(painter, QRectF(0, drawFrom, rect.width(), bottom - 1 - drawFrom));
         painter->restore();
     }
     if (breakY == std::numeric_limits<double>::max()) return end;

@@ -793,6 +793,15 @@ class Reader {
         }
     }
 
+    // A length in twips, kept within the largest page a document can
+    // describe (22 inches): a damaged number of ten digits would otherwise
+    // make a paragraph billions of pixels high or wide, and laying it out
+    // into pages would never end.
+    static int measure(int v) {
+        constexpr int kMaxTwips = 22 * 1440;
+        return std::clamp(v, -kMaxTwips, kMaxTwips);
+    }
+
     void textWord(Word w, bool hasParam, int v) {
         State& s = st();
         CharState& ch = s.ch;
@@ -901,22 +910,22 @@ class Reader {
             p.align = 3;
             break;
         case Word::Li:
-            p.li = v;
+            p.li = measure(v);
             break;
         case Word::Ri:
-            p.ri = v;
+            p.ri = measure(v);
             break;
         case Word::Fi:
-            p.fi = v;
+            p.fi = measure(v);
             break;
         case Word::Sb:
-            p.sb = v;
+            p.sb = measure(v);
             break;
         case Word::Sa:
-            p.sa = v;
+            p.sa = measure(v);
             break;
         case Word::Sl:
-            p.sl = v;
+            p.sl = measure(v);
             break;
         case Word::SlMult:
             p.slmult = on;
@@ -933,7 +942,7 @@ class Reader {
         case Word::Tx:
             if (!p.tabs || p.tabs->size() < kMaxTabs) {
                 auto tabs = p.tabs ? std::make_shared<Tabs>(*p.tabs) : std::make_shared<Tabs>();
-                tabs->emplace_back(v, p.nextTabType);
+                tabs->emplace_back(measure(v), p.nextTabType);
                 p.tabs = std::move(tabs);
             }
             p.nextTabType = 0;
@@ -945,7 +954,7 @@ class Reader {
             cellx_.clear();
             break;
         case Word::Cellx:
-            if (cellx_.size() < 63) cellx_.push_back(v);
+            if (cellx_.size() < 63) cellx_.push_back(measure(v));
             break;
         case Word::Cell:
             cell();

@@ -1,5 +1,6 @@
 #include "core/module1.h"
 #include "core/scramble.h"
+#include "platform/rich_text_pages.h"
 #include "platform/richtext.h"
 #include "platform/rtf_reader.h"
 #include "platform/vbstring.h"
@@ -190,11 +191,16 @@ TEST(Rtf, NumberedItemsKeepTheirHangingIndent) {
     // The number stands at the first-line indent and its tab reaches the
     // left indent, where the item's wrapped lines start: with the stop
     // written (\tx), and with none, the hanging indent being a stop itself.
-    const std::string words = "Ruotare l'albero motore nel senso di marcia fino a portare il cilindro 1 al PMS "
-                              "e allineare le tacche di riferimento delle pulegge";
+    const std::string words =
+        "Ruotare l'albero motore nel senso di marcia fino a portare il cilindro 1 al PMS "
+        "e allineare le tacche di riferimento delle pulegge";
     auto& doc = read("{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}"
-                     "\\pard\\fi-360\\li720\\sa80\\tx720\\f0\\fs22 2.\\tab uno " + words + "\\par "
-                     "\\pard\\li360\\fi-240\\f0\\fs22 {\\'95}\\tab due " + words + "\\par "
+                     "\\pard\\fi-360\\li720\\sa80\\tx720\\f0\\fs22 2.\\tab uno " +
+                     words +
+                     "\\par "
+                     "\\pard\\li360\\fi-240\\f0\\fs22 {\\'95}\\tab due " +
+                     words +
+                     "\\par "
                      "\\pard\\li720\\fi-360\\tx360\\tx1440\\tqr\\tx2880 3.\\tab tre\\tab x\\tab y\\par}");
     const QTextBlockFormat item = blockAt(doc, "uno");
     EXPECT_DOUBLE_EQ(item.leftMargin(), 48);
@@ -375,6 +381,28 @@ TEST(Rtf, DamagedInputNeverStopsTheReader) {
     // Huge numbers and words.
     EXPECT_EQ(textOf(read(R"({\rtf1\fs99999999999999 a\u99999999999 b\li-99999999999 c})")), "ac");
     EXPECT_TRUE(textOf(read("{\\rtf1 \\" + std::string(100, 'x') + " ok}")).endsWith("x ok"));
+    // Lengths of ten digits stay within a page, so the document can be laid
+    // out and paged in no time.
+    {
+        auto& big =
+            read(R"({\rtf1\pard\sa9999999999\sb9999999999\li9999999999\fi9999999999\tx9999999999 a\par)"
+                 R"(\trowd\cellx9999999999\pard\intbl b\cell\row})");
+        const QTextBlockFormat f = big.begin().blockFormat();
+        EXPECT_LE(f.bottomMargin(), 22 * 96);
+        EXPECT_LE(f.topMargin(), 22 * 96);
+        EXPECT_LE(f.leftMargin(), 22 * 96);
+        QImage page(200, 200, QImage::Format_RGB32);
+        QElapsedTimer t;
+        t.start();
+        vb::RichTextPages pages(big, &page, 180);
+        int from = 0, n = 0;
+        for (; n < 1000 && from < pages.length(); ++n) {
+            const int next = pages.formatRange(nullptr, QRectF(0, 0, 180, 180), from);
+            if (next <= from) break;
+            from = next;
+        }
+        EXPECT_LT(t.elapsed(), 5000);
+    }
     // Binary garbage after a valid start.
     std::string garbage = "{\\rtf1 ";
     for (int i = 0; i < 5000; ++i)
