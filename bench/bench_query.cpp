@@ -6,8 +6,8 @@
 // bench/query.sh runs them interleaved and prints the ratios.
 
 #include "db/dbase.h"
-#include "dbwriter/table_writer.h"
 #include "db/query.h"
+#include "dbwriter/table_writer.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,8 +16,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
-#include <random>
 #include <optional>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -272,11 +272,10 @@ void BM_SqliteLoad(benchmark::State& state) {
 }
 BENCHMARK(BM_SqliteLoad)->Apply(sizes)->Unit(benchmark::kMillisecond);
 
-void runSqliteQuery(benchmark::State& state, bool indexed) {
-    Sqlite* s = loadedSqlite(static_cast<int>(state.range(0)), false);
-    const std::string sql =
-        std::string("SELECT * FROM models") + (indexed ? "" : " NOT INDEXED") +
-        " WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+// Runs the family query once per iteration, a family in turn, reading each
+// row with readRow.
+template <class ReadRow>
+void runFamilyQuery(benchmark::State& state, Sqlite* s, const std::string& sql, ReadRow readRow) {
     sqlite3_stmt* st = nullptr;
     sqlite3_prepare_v2(s->db, sql.c_str(), -1, &st, nullptr);
     std::size_t i = 0;
@@ -285,13 +284,22 @@ void runSqliteQuery(benchmark::State& state, bool indexed) {
         const std::string& key = gFamilyKeys[i++ % gFamilyKeys.size()];
         sqlite3_bind_text(st, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
         while (sqlite3_step(st) == SQLITE_ROW) {
-            benchmark::DoNotOptimize(sqlite3_column_text(st, 3));
+            readRow(st);
             ++rows;
         }
         sqlite3_reset(st);
     }
     sqlite3_finalize(st);
     state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
+}
+
+void runSqliteQuery(benchmark::State& state, bool indexed) {
+    Sqlite* s = loadedSqlite(static_cast<int>(state.range(0)), false);
+    const std::string sql =
+        std::string("SELECT * FROM models") + (indexed ? "" : " NOT INDEXED") +
+        " WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
+    runFamilyQuery(state, s, sql,
+                   [](sqlite3_stmt* st) { benchmark::DoNotOptimize(sqlite3_column_text(st, 3)); });
 }
 
 void BM_SqliteQueryIndexed(benchmark::State& state) {
@@ -312,27 +320,15 @@ void BM_SqliteQueryRowsCovering(benchmark::State& state) {
     for (const char* field : kGridFields)
         sql += std::string(field == kGridFields[0] ? "" : ", ") + field;
     sql += " FROM models WHERE Family____=? AND carburante='B' ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(s->db, sql.c_str(), -1, &st, nullptr);
-    std::size_t i = 0;
-    int64_t rows = 0;
-    for (auto _ : state) {
-        const std::string& key = gFamilyKeys[i++ % gFamilyKeys.size()];
-        sqlite3_bind_text(st, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < static_cast<int>(std::size(kGridFields)); ++c) {
-                const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
-                benchmark::DoNotOptimize(
-                    text ? std::optional<std::string>(std::in_place, text,
-                                                      static_cast<std::size_t>(sqlite3_column_bytes(st, c)))
-                         : std::nullopt);
-            }
-            ++rows;
+    runFamilyQuery(state, s, sql, [](sqlite3_stmt* st) {
+        for (int c = 0; c < static_cast<int>(std::size(kGridFields)); ++c) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+            benchmark::DoNotOptimize(
+                text ? std::optional<std::string>(std::in_place, text,
+                                                  static_cast<std::size_t>(sqlite3_column_bytes(st, c)))
+                     : std::nullopt);
         }
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    state.counters["rows/query"] = benchmark::Counter(static_cast<double>(rows) / state.iterations());
+    });
 }
 BENCHMARK(BM_SqliteQueryRowsCovering)->Apply(sizes)->Unit(benchmark::kMicrosecond);
 #endif
