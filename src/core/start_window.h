@@ -15,8 +15,7 @@ void InitModule();
 class Form1 : public vb::Form {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form1";
-    static Form1& get() { return vb::instance<Form1>(); }
+    VB_FORM(Form1)
     Form1();
 
     void Form_Load() override;

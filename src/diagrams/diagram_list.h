@@ -12,8 +12,7 @@ namespace diagrams {
 class Form15 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form15";
-    static Form15& get() { return vb::instance<Form15>(); }
+    VB_FORM(Form15)
     Form15();
 
     void Form_Load() override;

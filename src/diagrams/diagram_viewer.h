@@ -20,8 +20,7 @@ namespace diagrams {
 class Form5 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form5";
-    static Form5& get() { return vb::instance<Form5>(); }
+    VB_FORM(Form5)
     Form5();
 
     void Form_Load() override;

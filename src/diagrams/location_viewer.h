@@ -17,8 +17,7 @@ namespace diagrams {
 class Form6 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form6";
-    static Form6& get() { return vb::instance<Form6>(); }
+    VB_FORM(Form6)
     Form6();
 
     void Form_Load() override;

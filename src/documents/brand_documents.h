@@ -15,8 +15,7 @@ namespace documents {
 class Form14 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form14";
-    static Form14& get() { return vb::instance<Form14>(); }
+    VB_FORM(Form14)
     Form14();
 
     void Form_Load() override;

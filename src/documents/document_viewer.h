@@ -12,8 +12,7 @@ namespace documents {
 class Form13 : public vb::Form {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form13";
-    static Form13& get() { return vb::instance<Form13>(); }
+    VB_FORM(Form13)
     Form13();
 
     void Form_Load() override;

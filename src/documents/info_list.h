@@ -21,8 +21,7 @@ std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const
 class Form11 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form11";
-    static Form11& get() { return vb::instance<Form11>(); }
+    VB_FORM(Form11)
     Form11();
 
     void Form_Load() override;

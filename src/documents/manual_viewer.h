@@ -17,8 +17,7 @@ namespace documents {
 class Form8 : public vb::Form {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form8";
-    static Form8& get() { return vb::instance<Form8>(); }
+    VB_FORM(Form8)
     Form8();
 
     void Form_Load() override;

@@ -14,8 +14,7 @@ namespace documents {
 class Form4 : public vb::Form {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form4";
-    static Form4& get() { return vb::instance<Form4>(); }
+    VB_FORM(Form4)
     Form4();
 
     void Form_Load() override;

@@ -18,8 +18,7 @@ namespace documents {
 class Form7 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form7";
-    static Form7& get() { return vb::instance<Form7>(); }
+    VB_FORM(Form7)
     Form7();
 
     void Form_Load() override;

@@ -16,8 +16,7 @@ namespace mechanical {
 class Form12 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form12";
-    static Form12& get() { return vb::instance<Form12>(); }
+    VB_FORM(Form12)
     Form12();
 
     void Form_Load() override;

@@ -13,8 +13,7 @@ namespace mechanical {
 class Form16 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form16";
-    static Form16& get() { return vb::instance<Form16>(); }
+    VB_FORM(Form16)
     Form16();
 
     void Form_Load() override;

@@ -12,8 +12,7 @@ namespace mechanical {
 class Form17 : public vb::Form {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form17";
-    static Form17& get() { return vb::instance<Form17>(); }
+    VB_FORM(Form17)
     Form17();
 
     void Form_Load() override;

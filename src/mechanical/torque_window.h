@@ -16,8 +16,7 @@ namespace mechanical {
 class Form9 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form9";
-    static Form9& get() { return vb::instance<Form9>(); }
+    VB_FORM(Form9)
     Form9();
 
     void Form_Load() override;

@@ -149,6 +149,13 @@ template <class T> T& instance() {
     return static_cast<T&>(*FormRegistry::get(T::kFormName));
 }
 
+// Declares a window class's registry name and its one instance, so that the
+// name is written once: `VB_FORM(Form5)` gives `Form5::kFormName` ("Form5")
+// and `Form5::get()`.
+#define VB_FORM(Name)                                                                                         \
+    static constexpr const char* kFormName = #Name;                                                           \
+    static Name& get() { return vb::instance<Name>(); }
+
 // Opens a window by name modally over owner. Windows that are not built into
 // the program are still announced to the service object, so the hand-over
 // before such a show stays observable.

@@ -12,8 +12,7 @@ namespace selection {
 class Form2 : public frame::DataWindow {
     Q_OBJECT
   public:
-    static constexpr const char* kFormName = "Form2";
-    static Form2& get() { return vb::instance<Form2>(); }
+    VB_FORM(Form2)
     Form2();
 
     void Form_Load() override;
