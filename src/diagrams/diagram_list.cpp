@@ -73,10 +73,7 @@ Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()) {
     inPanel(PictureModel, 6900, 700, 4800, 3000);
     PictureModel.setAutoSize(true);
     inPanel(MSGrid1, 300, 4000, 11300, 3300);
-    MSGrid1.setCols(1);
-    MSGrid1.setRows(0);
-    MSGrid1.setFixedRows(0);
-    MSGrid1.setFixedCols(0);
+    MSGrid1.setShape(0, 1);
     MSGrid1.setFont("Tahoma", 9.75);
     MSGrid1.Click = {this, &Form15::MSGrid1_Click};
     MSGrid1.RowColChange = {this, &Form15::MSGrid1_Click};

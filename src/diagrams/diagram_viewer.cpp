@@ -60,10 +60,7 @@ Form5::Form5()
         b->MouseMove = {this, &Form5::resetHover};
     VisibleComponentGrid.setContainer(&Picture1);
     VisibleComponentGrid.Move(700, 45, 8000, 630);
-    VisibleComponentGrid.setCols(1);
-    VisibleComponentGrid.setRows(0);
-    VisibleComponentGrid.setFixedRows(0);
-    VisibleComponentGrid.setFixedCols(0);
+    VisibleComponentGrid.setShape(0, 1);
     VisibleComponentGrid.setFont("Tahoma", 8.25);
     for (int i = 0; i < 20; ++i) {
         auto& b = Command10.add(*this, "Command10", i);

@@ -67,10 +67,7 @@ Form6::Form6()
     Label1.setAlignment(2);
     Label1.setHeight(300);
     MSGrid1.setContainer(&Picture3);
-    MSGrid1.setCols(1);
-    MSGrid1.setRows(0);
-    MSGrid1.setFixedRows(0);
-    MSGrid1.setFixedCols(0);
+    MSGrid1.setShape(0, 1);
     MSGrid1.setScrollBars(false);
     MSGrid1.setFont("MS Sans Serif", 9.75);
     VScroll1.Move(2880, 840, 255, 1695);

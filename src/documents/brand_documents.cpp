@@ -49,10 +49,7 @@ Form14::Form14() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
     Label1.Move(0, 0, 5000, 255);
     core::styleHeaderLine(Label1, core::kTitleBlue);
 
-    MSGrid1.setCols(1);
-    MSGrid1.setFixedCols(0);
-    MSGrid1.setRows(0);
-    MSGrid1.setFixedRows(0);
+    MSGrid1.setShape(0, 1);
     MSGrid1.setHeight(6000);
     MSGrid1.setBackColorBkg(0xFFFFFF);
     List1.setVisible(false);

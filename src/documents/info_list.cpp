@@ -54,10 +54,7 @@ Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
     Label1.Move(0, 0, 5000, 300);
     core::styleHeaderLine(Label1, core::kTitleBlue);
     Label1.setCaption("Info");
-    Grid1.setCols(1);
-    Grid1.setFixedCols(0);
-    Grid1.setRows(0);
-    Grid1.setFixedRows(0);
+    Grid1.setShape(0, 1);
     Grid1.Move(0, 0, 5000, 3000);
     Grid1.setBackColorBkg(0xFFFFFF);
     Picture2.Move(0, 0, 12000, 720);

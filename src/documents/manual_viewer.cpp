@@ -46,10 +46,7 @@ Form8::Form8() : vb::Form(kFormName) {
     Label2.setFont("Tahoma", 11.25);
     Label2.setFontBold(true);
 
-    MSGrid1.setCols(1);
-    MSGrid1.setFixedCols(0);
-    MSGrid1.setRows(0);
-    MSGrid1.setFixedRows(0);
+    MSGrid1.setShape(0, 1);
     MSGrid1.setFont("Tahoma", 9.75);
     MSGrid1.setBackColorBkg(0xFFFFFF);
     List2.setVisible(false);

@@ -74,10 +74,7 @@ Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)) {
     Label1.setBackColor(0xC0C0C0);
     Label1.setAutoSize(true);
     Grid1.Move(0, 0, 10575, 915);
-    Grid1.setCols(1);
-    Grid1.setFixedRows(0);
-    Grid1.setFixedCols(0);
-    Grid1.setRows(0);
+    Grid1.setShape(0, 1);
     Grid1.setFont("Tahoma", 9.75, true);
     Grid1.setHighLight(false);
     Grid1.setRowHeightMin(300);
@@ -104,10 +101,7 @@ Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)) {
     Label2.setTransparent(true);
     Grid2.setContainer(&Picture1);
     Grid2.Move(5640, 270, 4935, 4470);
-    Grid2.setCols(1);
-    Grid2.setFixedRows(0);
-    Grid2.setFixedCols(0);
-    Grid2.setRows(0);
+    Grid2.setShape(0, 1);
     Grid2.setFont("Tahoma", 9.75);
     Grid2.setHighLight(false);
     Grid2.setRowHeightMin(270);

@@ -62,10 +62,7 @@ Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)) {
     Shape1.Move(480, 720, 855, 615);
     Grid1.Move(50, 960, 11830, 6855);
     Grid1.setFont("Tahoma", 9);
-    Grid1.setCols(kSheetColumns);
-    Grid1.setFixedRows(0);
-    Grid1.setFixedCols(0);
-    Grid1.setRows(0);
+    Grid1.setShape(0, kSheetColumns);
     Grid1.setRowHeightMin(550);
     Grid1.setMergeCells(2);
     Grid1.setHighLight(false);

@@ -70,10 +70,7 @@ Form9::Form9() : frame::DataWindow(kFormName, toolbarStyle(this)) {
         vb::Grid& g = *grids()[size_t(j)];
         g.setContainer(&Picture4);
         g.Move(1830, gridTops[j], 7695, j == 2 ? 1400 : 1395);
-        g.setCols(1);
-        g.setFixedRows(0);
-        g.setFixedCols(0);
-        g.setRows(0);
+        g.setShape(0, 1);
         g.setRowHeightMin(250);
         g.setFont("MS Sans Serif", 9.75);
         g.setBackColor(kJointColours[size_t(j)]);

@@ -251,6 +251,13 @@ void Grid::setFixedCols(int n) {
         refresh();
 }
 
+void Grid::setShape(int rows, int cols, int fixedRows, int fixedCols) {
+    setCols(cols);
+    setRows(rows);
+    setFixedRows(fixedRows);
+    setFixedCols(fixedCols);
+}
+
 // ---- current cell
 
 void Grid::setCurrent(int r, int c, int rowSel, int colSel) {

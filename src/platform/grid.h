@@ -45,6 +45,8 @@ class Grid : public Control {
     void setFixedRows(int n); // error 380 outside 0..Rows
     int FixedCols() const { return fixedCols_; }
     void setFixedCols(int n); // error 380 outside 0..Cols
+    // Rows and columns, then how many of them are fixed.
+    void setShape(int rows, int cols, int fixedRows = 0, int fixedCols = 0);
 
     // ---- Current cell and selection. Row/Col read 0 while the grid has no
     // rows/columns. Fixed cells may be made current by code.

@@ -97,10 +97,7 @@ Form2::Form2() : frame::DataWindow(kFormName, toolbarStyle()) {
     inPanel(LabelFamiglia, 1000, 2650, 1600, 500);
     LabelFamiglia.setForeColor(core::kNavy);
     inPanel(GridFamiglie, 60, 3200, 2500, 2175); // nine rows on view
-    GridFamiglie.setFixedRows(0);
-    GridFamiglie.setFixedCols(0);
-    GridFamiglie.setCols(1);
-    GridFamiglie.setRows(0);
+    GridFamiglie.setShape(0, 1);
     GridFamiglie.Click = {this, &Form2::GridFamiglie_Click};
     GridFamiglie.RowColChange = {this, &Form2::GridFamiglie_RowColChange};
     List4.setVisible(false);
@@ -147,10 +144,7 @@ Form2::Form2() : frame::DataWindow(kFormName, toolbarStyle()) {
         o.Click = [this, i] { Option1_Click(i); };
     }
     inPanel(MSGrid1, 60, 6060, 11780, 1710); // header and six models on view
-    MSGrid1.setCols(6);
-    MSGrid1.setRows(1);
-    MSGrid1.setFixedRows(1);
-    MSGrid1.setFixedCols(0);
+    MSGrid1.setShape(1, 6, 1, 0);
     MSGrid1.Click = {this, &Form2::MSGrid1_Click};
     MSGrid1.RowColChange = {this, &Form2::MSGrid1_RowColChange};
     MSGrid1.MouseMove = {this, &Form2::MSGrid1_MouseMove};
