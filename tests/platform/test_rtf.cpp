@@ -114,6 +114,18 @@ TEST(Rtf, CharacterFormatsFontsAndColours) {
     EXPECT_EQ(blue.background().color(), QColor(255, 0, 0));
     EXPECT_EQ(formatAt(doc, "2").verticalAlignment(), QTextCharFormat::AlignSuperScript);
     EXPECT_EQ(formatAt(doc, "end").verticalAlignment(), QTextCharFormat::AlignNormal);
+    // Every kind of underline, the other words for strike-through and for
+    // the background colour, and subscript.
+    auto& more = read(R"({\rtf1{\colortbl;\red0\green128\blue0;})"
+                      R"({\uld dotted} {\uldb double} {\ulw words} {\uldash dashed} {\ulth thick} )"
+                      R"({\ulwave wave} {\striked struck} {\chcbpat1 shaded} {\cb1 behind} H{\sub 2}O})");
+    for (const char* underlined : {"dotted", "double", "words", "dashed", "thick", "wave"})
+        EXPECT_TRUE(formatAt(more, underlined).font().underline()) << underlined;
+    EXPECT_TRUE(formatAt(more, "struck").font().strikeOut());
+    EXPECT_EQ(formatAt(more, "shaded").background().color(), QColor(0, 128, 0));
+    EXPECT_EQ(formatAt(more, "behind").background().color(), QColor(0, 128, 0));
+    EXPECT_EQ(formatAt(more, "2").verticalAlignment(), QTextCharFormat::AlignSubScript);
+    EXPECT_EQ(formatAt(more, "O").verticalAlignment(), QTextCharFormat::AlignNormal);
 }
 
 TEST(Rtf, ParagraphsAlignmentIndentsSpacingAndTabs) {
@@ -142,6 +154,20 @@ TEST(Rtf, ParagraphsAlignmentIndentsSpacingAndTabs) {
     EXPECT_DOUBLE_EQ(tabs[0].position, 96);
     EXPECT_EQ(tabs[1].type, QTextOption::RightTab);
     EXPECT_EQ(blockAt(doc, "last").alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    // \ql undoes a centring; a negative line spacing is exact, a positive
+    // one a least; centred and decimal stops; \sect ends a paragraph.
+    auto& kinds = read(R"({\rtf1 \pard\qc\ql\sl-300 exact\par\pard\sl300 least\sect )"
+                       R"(\pard\tqc\tx1440\tqdec\tx2880 x\tab y\tab z\par})");
+    EXPECT_EQ(textOf(kinds), "exact|least|x\ty\tz|");
+    const QTextBlockFormat exact = blockAt(kinds, "exact");
+    EXPECT_EQ(exact.alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
+    EXPECT_EQ(exact.lineHeightType(), int(QTextBlockFormat::FixedHeight));
+    EXPECT_DOUBLE_EQ(exact.lineHeight(), 20);
+    EXPECT_EQ(blockAt(kinds, "least").lineHeightType(), int(QTextBlockFormat::MinimumHeight));
+    const auto stops = blockAt(kinds, "x\ty").tabPositions();
+    ASSERT_EQ(stops.size(), 2);
+    EXPECT_EQ(stops[0].type, QTextOption::CenterTab);
+    EXPECT_EQ(stops[1].type, QTextOption::DelimiterTab);
     // Paragraphs in one character format, the paragraph format changing
     // between them, and a hidden paragraph that still ends its line.
     auto& runs =
@@ -242,6 +268,11 @@ TEST(Rtf, CodePagesAndUnicode) {
     // font's character set.
     EXPECT_EQ(textOf(read(R"({\rtf1\ansi Citt\'e0 \'80 \'93x\'94})")), QString::fromUtf8("Città € “x”"));
     EXPECT_EQ(textOf(read(R"({\rtf1\ansi\ansicpg1251 \'c4\'e0})")), QString::fromUtf8("Да"));
+    EXPECT_EQ(textOf(read(R"({\rtf1\mac \'8e})")), QString::fromUtf8("é"));
+    EXPECT_EQ(textOf(read(R"({\rtf1\pc \'9b})")), QString::fromUtf8("¢"));
+    EXPECT_EQ(textOf(read(R"({\rtf1\pca \'9b})")), QString::fromUtf8("ø"));
+    EXPECT_EQ(textOf(read(R"({\rtf1{\fonttbl{\f0\cpg1251 Arial;}{\f1\cpg Arial;}}\f0 \'c4\f1 \'c4})")),
+              QString::fromUtf8("ДÄ"));
     EXPECT_EQ(
         textOf(read(R"({\rtf1\ansi{\fonttbl{\f0 Arial;}{\f1\fcharset238 Arial CE;}}\f1 \'b9\f0 \'b9})")),
         QString::fromUtf8("ą¹"));
@@ -256,6 +287,8 @@ TEST(Rtf, CodePagesAndUnicode) {
                   .chopped(0)
                   .remove(QChar::ParagraphSeparator),
               QString::fromUtf8("{x}\\ a\u00A0b—•‘q’"));
+    EXPECT_EQ(textOf(read(R"({\rtf1 a\endash\ldblquote b\rdblquote\emspace\enspace\qmspace c})")),
+              QString::fromUtf8("a–“b”\u2003\u2002\u2005c"));
 }
 
 TEST(Rtf, SignsOfSymbolFontsBecomeTheirCharacters) {
@@ -283,8 +316,9 @@ TEST(Rtf, DestinationsAreSkippedOrShownAndNothingIsFollowed) {
                      R"({\*\unknowndest hidden {nested} text}{\*\generator Writer;})"
                      R"({\header head}{\footer foot}A)"
                      R"({\field{\*\fldinst HYPERLINK "file:///etc/passwd"}{\fldrslt link}})"
-                     R"({\object\objemb{\*\objdata 01050000}{\result shown}} {\v invisible}B})");
-    EXPECT_EQ(textOf(doc), "Alinkshown B");
+                     R"({\object\objemb{\*\objdata 01050000}{\result shown}} {\v invisible}B)"
+                     R"({\pntext 1.}{\upr C{\*\ud D}}{\shp{\*\shpinst E}F}})");
+    EXPECT_EQ(textOf(doc), "Alinkshown B1.CF");
     // A destination ends at its own brace, whatever it holds: escaped
     // braces, binary data with braces in it, nested groups.
     EXPECT_EQ(textOf(read("{\\rtf1 a{\\*\\datastore \\bin4 }}{{ {x{y}}}b{\\info{\\title \\}\\{\\\\}}c}")),
@@ -319,6 +353,16 @@ TEST(Rtf, TablesBecomeDocumentTables) {
     EXPECT_DOUBLE_EQ(widths[1].rawValue(), 200);
     EXPECT_TRUE(doc.toPlainText().startsWith("before"));
     EXPECT_TRUE(doc.toPlainText().trimmed().endsWith("after"));
+    // Cells and rows of a nested table go into the table that holds them.
+    auto& nested = read(R"({\rtf1 \trowd\cellx1500\cellx4500\pard\intbl A\nestcell B\nestcell\nestrow )"
+                        R"(C\nestcell D\nestcell\nestrow\pard after\par})");
+    table = nullptr;
+    for (QTextFrame* f : nested.rootFrame()->childFrames())
+        if ((table = qobject_cast<QTextTable*>(f))) break;
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rows(), 2);
+    EXPECT_EQ(table->columns(), 2);
+    EXPECT_EQ(cellText(1, 1), "D");
 }
 
 TEST(Rtf, PicturesOfEveryKind) {
@@ -354,6 +398,20 @@ TEST(Rtf, PicturesOfEveryKind) {
     EXPECT_DOUBLE_EQ(images[3].width(), 96); // metafile: an empty frame of its size
     EXPECT_DOUBLE_EQ(images[3].height(), 48);
     EXPECT_FALSE(resource(3).isNull());
+    // Scaled in percent; pictures of other kinds are frames of their size.
+    auto& more = read("{\\rtf1 {\\pict\\pngblip\\picw30\\pich20\\picscalex50\\picscaley200 " + png +
+                      "}{\\pict\\wbitmap0\\picw12\\pich8 00}{\\pict\\macpict\\picw14\\pich9 00}"
+                      "{\\pict\\pmmetafile4\\picw16\\pich10 00}}");
+    images.clear();
+    for (QTextBlock b = more.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().isImageFormat())
+                images.push_back(it.fragment().charFormat().toImageFormat());
+    ASSERT_EQ(images.size(), 4u);
+    EXPECT_DOUBLE_EQ(images[0].width(), 15);
+    EXPECT_DOUBLE_EQ(images[0].height(), 40);
+    for (size_t i = 1; i < 4; ++i)
+        EXPECT_EQ(QSizeF(images[i].width(), images[i].height()), QSizeF(10 + 2 * i, 7 + i)) << i;
 }
 
 TEST(Rtf, PlainTextWhenNotRtf) {
