@@ -13,8 +13,10 @@
 #include <QUrl>
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -52,6 +54,7 @@ struct CharStateHash {
 };
 
 using Tabs = std::vector<std::pair<int, int>>; // twips, type
+using Rgb = std::array<int, 3>;
 
 struct ParaState {
     int align = 0; // 0 left, 1 centre, 2 right, 3 justified
@@ -91,97 +94,79 @@ struct Pict {
     int nibble = -1;
 };
 
-// The control words the reader knows; each is looked up once per use.
-enum class Word {
+// What a control word does. The words of one kind act alike: they differ
+// only in the value (Control::arg) or the field (the member pointers of
+// Control) they act on.
+enum class Word : std::uint8_t {
     Unknown,
+    // Destinations and binary data, wherever they stand.
     Bin,
     FontTable,
     ColorTable,
     Pict,
-    SkippedDestination,
-    ShownGroup,
-    // Font table
+    SkippedDestination, // a group whose content is never shown
+    ShownGroup,         // a group whose text is shown
+    // In the font table (\f in text, too).
+    F,
     Fcharset,
     Cpg,
-    // Colour table
-    Red,
-    Green,
-    Blue,
-    // Pictures
-    PngBlip,
-    JpegBlip,
-    DiBitmap,
-    WMetafile,
-    EmfBlip,
-    OtherPicture,
-    PicW,
-    PicH,
-    PicWGoal,
-    PicHGoal,
-    PicScaleX,
-    PicScaleY,
-    // Text
+    // In the colour table.
+    Colour, // arg: the channel, 0 red, 1 green, 2 blue
+    // In a picture.
+    PictFormat, // arg: the PictKind
+    PictSize,   // the field takes the parameter
+    PictScale,  // the field takes the parameter, when there is one
+    // In text.
+    Character, // arg: the character the word stands for
     Par,
-    Line,
-    Tab,
     Page,
     U,
     Uc,
-    AnsiCpg,
-    Mac,
-    Pc,
-    Pca,
+    CodePage, // arg: the document's code page; 0: the parameter
     Deff,
     Plain,
-    F,
     Fs,
-    B,
-    I,
-    Ul,
+    CharFlag, // the flag is on, off with a parameter of 0
     UlNone,
-    Strike,
-    V,
-    Cf,
-    Cb,
-    Super,
-    Sub,
-    NoSuperSub,
+    CharColour, // the field takes the parameter: an entry of the colour table
+    Vertical,   // arg: 1 superscript, -1 subscript, 0 neither
     Pard,
-    Ql,
-    Qc,
-    Qr,
-    Qj,
-    Li,
-    Ri,
-    Fi,
-    Sb,
-    Sa,
-    Sl,
+    Align,  // arg: 0 left, 1 centre, 2 right, 3 justified
+    Length, // the field takes the parameter, a length in twips
     SlMult,
-    Tqr,
-    Tqc,
-    Tqdec,
+    TabKind, // arg: the kind of the next tab stop, 1 centre, 2 right, 3 decimal
     Tx,
     InTbl,
     Trowd,
     Cellx,
     Cell,
     Row,
-    EmDash,
-    EnDash,
-    Bullet,
-    LQuote,
-    RQuote,
-    LDblQuote,
-    RDblQuote,
-    EmSpace,
-    EnSpace,
-    QmSpace,
 };
 
-Word wordOf(std::string_view w) {
-    static const std::unordered_map<std::string_view, Word> words = [] {
-        std::unordered_map<std::string_view, Word> m;
+// A control word as the reader knows it: what it does, and with what.
+struct Control {
+    Word word = Word::Unknown;
+    int arg = 0;
+    bool CharState::*flag = nullptr;
+    int CharState::*colour = nullptr;
+    int ParaState::*length = nullptr;
+    int Pict::*pict = nullptr;
+
+    constexpr Control() = default;
+    constexpr Control(Word w, int a = 0) : word(w), arg(a) {}
+    constexpr Control(Word w, bool CharState::*field) : word(w), flag(field) {}
+    constexpr Control(Word w, int CharState::*field) : word(w), colour(field) {}
+    constexpr Control(Word w, int ParaState::*field) : word(w), length(field) {}
+    constexpr Control(Word w, int Pict::*field) : word(w), pict(field) {}
+};
+
+// Words of one kind, each with the value or the field it acts on.
+template <typename Value> using Words = std::initializer_list<std::pair<const char*, Value>>;
+
+// Each word is looked up once per use.
+const Control& controlOf(std::string_view w) {
+    static const std::unordered_map<std::string_view, Control> words = [] {
+        std::unordered_map<std::string_view, Control> m;
         // Destinations whose content is never shown.
         static const std::string skipped =
             "stylesheet info header headerl headerr headerf footer footerl footerr footerf footnote "
@@ -203,98 +188,90 @@ Word wordOf(std::string_view w) {
              {"shppict", "fldrslt", "field", "listtext", "pntext", "upr", "result", "object", "shp"})
             m.emplace(x, Word::ShownGroup);
         for (const char* x : {"ul", "uld", "uldb", "ulw", "uldash", "ulth", "ulwave"})
-            m.emplace(x, Word::Ul);
+            m.emplace(x, Control(Word::CharFlag, &CharState::underline));
         for (const char* x : {"wbitmap", "macpict", "pmmetafile"})
-            m.emplace(x, Word::OtherPicture);
-        const std::pair<const char*, Word> rest[] = {
-            {"bin", Word::Bin},
-            {"fonttbl", Word::FontTable},
-            {"colortbl", Word::ColorTable},
-            {"pict", Word::Pict},
-            {"fcharset", Word::Fcharset},
-            {"cpg", Word::Cpg},
-            {"red", Word::Red},
-            {"green", Word::Green},
-            {"blue", Word::Blue},
-            {"pngblip", Word::PngBlip},
-            {"jpegblip", Word::JpegBlip},
-            {"dibitmap", Word::DiBitmap},
-            {"wmetafile", Word::WMetafile},
-            {"emfblip", Word::EmfBlip},
-            {"picw", Word::PicW},
-            {"pich", Word::PicH},
-            {"picwgoal", Word::PicWGoal},
-            {"pichgoal", Word::PicHGoal},
-            {"picscalex", Word::PicScaleX},
-            {"picscaley", Word::PicScaleY},
-            {"par", Word::Par},
-            {"sect", Word::Par},
-            {"line", Word::Line},
-            {"tab", Word::Tab},
-            {"page", Word::Page},
-            {"u", Word::U},
-            {"uc", Word::Uc},
-            {"ansicpg", Word::AnsiCpg},
-            {"mac", Word::Mac},
-            {"pc", Word::Pc},
-            {"pca", Word::Pca},
-            {"deff", Word::Deff},
-            {"plain", Word::Plain},
-            {"f", Word::F},
-            {"fs", Word::Fs},
-            {"b", Word::B},
-            {"i", Word::I},
-            {"ulnone", Word::UlNone},
-            {"strike", Word::Strike},
-            {"striked", Word::Strike},
-            {"v", Word::V},
-            {"cf", Word::Cf},
-            {"cb", Word::Cb},
-            {"highlight", Word::Cb},
-            {"chcbpat", Word::Cb},
-            {"super", Word::Super},
-            {"sub", Word::Sub},
-            {"nosupersub", Word::NoSuperSub},
-            {"pard", Word::Pard},
-            {"ql", Word::Ql},
-            {"qc", Word::Qc},
-            {"qr", Word::Qr},
-            {"qj", Word::Qj},
-            {"li", Word::Li},
-            {"ri", Word::Ri},
-            {"fi", Word::Fi},
-            {"sb", Word::Sb},
-            {"sa", Word::Sa},
-            {"sl", Word::Sl},
-            {"slmult", Word::SlMult},
-            {"tqr", Word::Tqr},
-            {"tqc", Word::Tqc},
-            {"tqdec", Word::Tqdec},
-            {"tx", Word::Tx},
-            {"intbl", Word::InTbl},
-            {"trowd", Word::Trowd},
-            {"cellx", Word::Cellx},
-            {"cell", Word::Cell},
-            {"nestcell", Word::Cell},
-            {"row", Word::Row},
-            {"nestrow", Word::Row},
-            {"emdash", Word::EmDash},
-            {"endash", Word::EnDash},
-            {"bullet", Word::Bullet},
-            {"lquote", Word::LQuote},
-            {"rquote", Word::RQuote},
-            {"ldblquote", Word::LDblQuote},
-            {"rdblquote", Word::RDblQuote},
-            {"emspace", Word::EmSpace},
-            {"enspace", Word::EnSpace},
-            {"qmspace", Word::QmSpace},
+            m.emplace(x, Control(Word::PictFormat, int(PictKind::Other)));
+        const auto add = [&m](Word kind, auto list) {
+            for (const auto& [x, value] : list)
+                m.emplace(x, Control(kind, value));
         };
-        for (const auto& [x, word] : rest)
+        add(Word::Colour, Words<int>{{"red", 0}, {"green", 1}, {"blue", 2}});
+        add(Word::PictFormat, Words<int>{{"pngblip", int(PictKind::Png)},
+                                         {"jpegblip", int(PictKind::Jpeg)},
+                                         {"dibitmap", int(PictKind::Dib)},
+                                         {"wmetafile", int(PictKind::Wmf)},
+                                         {"emfblip", int(PictKind::Emf)}});
+        add(Word::PictSize, Words<int Pict::*>{{"picw", &Pict::picw},
+                                               {"pich", &Pict::pich},
+                                               {"picwgoal", &Pict::goalw},
+                                               {"pichgoal", &Pict::goalh}});
+        add(Word::PictScale, Words<int Pict::*>{{"picscalex", &Pict::scalex}, {"picscaley", &Pict::scaley}});
+        add(Word::Character, Words<int>{{"line", 0x2028},
+                                        {"tab", '\t'},
+                                        {"emdash", 0x2014},
+                                        {"endash", 0x2013},
+                                        {"bullet", 0x2022},
+                                        {"lquote", 0x2018},
+                                        {"rquote", 0x2019},
+                                        {"ldblquote", 0x201C},
+                                        {"rdblquote", 0x201D},
+                                        {"emspace", 0x2003},
+                                        {"enspace", 0x2002},
+                                        {"qmspace", 0x2005}});
+        add(Word::CodePage, Words<int>{{"ansicpg", 0}, {"mac", 10000}, {"pc", 437}, {"pca", 850}});
+        add(Word::CharFlag, Words<bool CharState::*>{{"b", &CharState::bold},
+                                                     {"i", &CharState::italic},
+                                                     {"strike", &CharState::strike},
+                                                     {"striked", &CharState::strike},
+                                                     {"v", &CharState::hidden}});
+        add(Word::CharColour, Words<int CharState::*>{{"cf", &CharState::fg},
+                                                      {"cb", &CharState::bg},
+                                                      {"highlight", &CharState::bg},
+                                                      {"chcbpat", &CharState::bg}});
+        add(Word::Vertical, Words<int>{{"super", 1}, {"sub", -1}, {"nosupersub", 0}});
+        add(Word::Align, Words<int>{{"ql", 0}, {"qc", 1}, {"qr", 2}, {"qj", 3}});
+        add(Word::Length, Words<int ParaState::*>{{"li", &ParaState::li},
+                                                  {"ri", &ParaState::ri},
+                                                  {"fi", &ParaState::fi},
+                                                  {"sb", &ParaState::sb},
+                                                  {"sa", &ParaState::sa},
+                                                  {"sl", &ParaState::sl}});
+        add(Word::TabKind, Words<int>{{"tqc", 1}, {"tqr", 2}, {"tqdec", 3}});
+        // The words that are a kind of their own.
+        for (const auto& [x, word] : Words<Word>{
+                 {"bin", Word::Bin},
+                 {"fonttbl", Word::FontTable},
+                 {"colortbl", Word::ColorTable},
+                 {"pict", Word::Pict},
+                 {"fcharset", Word::Fcharset},
+                 {"cpg", Word::Cpg},
+                 {"par", Word::Par},
+                 {"sect", Word::Par},
+                 {"page", Word::Page},
+                 {"u", Word::U},
+                 {"uc", Word::Uc},
+                 {"deff", Word::Deff},
+                 {"plain", Word::Plain},
+                 {"f", Word::F},
+                 {"fs", Word::Fs},
+                 {"ulnone", Word::UlNone},
+                 {"pard", Word::Pard},
+                 {"slmult", Word::SlMult},
+                 {"tx", Word::Tx},
+                 {"intbl", Word::InTbl},
+                 {"trowd", Word::Trowd},
+                 {"cellx", Word::Cellx},
+                 {"cell", Word::Cell},
+                 {"nestcell", Word::Cell},
+                 {"row", Word::Row},
+                 {"nestrow", Word::Row},
+             })
             m.emplace(x, word);
         return m;
     }();
+    static const Control unknown;
     const auto it = words.find(w);
-    return it == words.end() ? Word::Unknown : it->second;
+    return it == words.end() ? unknown : it->second;
 }
 
 int codePageOfCharset(int charset) {
@@ -373,6 +350,10 @@ int hexValue(char c) {
     return -1;
 }
 
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
 bool isLetter(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
@@ -415,7 +396,7 @@ class Reader {
                 break;
             case '\t':
                 ++i_;
-                controlWord(Word::Tab, false, 0);
+                controlWord(Control(Word::Character, '\t'), false, 0);
                 break;
             default:
                 if (c < 0x20) {
@@ -521,13 +502,18 @@ class Reader {
                 continue;
             }
             ++i_;
-            if (pict_.nibble < 0) {
-                pict_.nibble = h;
-            } else {
-                if (pict_.data.size() < kMaxPictureBytes) pict_.data.push_back(char(pict_.nibble * 16 + h));
-                pict_.nibble = -1;
-            }
+            pictureDigit(h);
         }
+    }
+
+    // One hex digit of picture data: the second of a pair completes a byte.
+    void pictureDigit(int h) {
+        if (pict_.nibble < 0) {
+            pict_.nibble = h;
+            return;
+        }
+        if (pict_.data.size() < kMaxPictureBytes) pict_.data.push_back(char(pict_.nibble * 16 + h));
+        pict_.nibble = -1;
     }
 
     void control() {
@@ -536,27 +522,8 @@ class Reader {
         if (i_ >= n) return;
         const char c = s_[i_];
         if (isLetter(c)) {
-            const size_t start = i_;
-            while (i_ < n && i_ - start < 32 && isLetter(s_[i_]))
-                ++i_;
-            const std::string_view word = s_.substr(start, i_ - start);
-            bool hasParam = false;
-            long long value = 0;
-            bool negative = false;
-            if (i_ < n && s_[i_] == '-' && i_ + 1 < n && s_[i_ + 1] >= '0' && s_[i_ + 1] <= '9') {
-                negative = true;
-                ++i_;
-            }
-            int digits = 0;
-            while (i_ < n && s_[i_] >= '0' && s_[i_] <= '9') {
-                if (digits < 10) value = value * 10 + (s_[i_] - '0');
-                ++digits;
-                ++i_;
-                hasParam = true;
-            }
-            if (i_ < n && s_[i_] == ' ') ++i_;
-            value = std::clamp(negative ? -value : value, -2147483647LL, 2147483647LL);
-            controlWord(wordOf(word), hasParam, int(value));
+            const WordRead w = readWord();
+            controlWord(controlOf(w.name), w.hasParam, w.value);
             return;
         }
         ++i_;
@@ -597,6 +564,33 @@ class Reader {
         }
     }
 
+    struct WordRead {
+        std::string_view name;
+        bool hasParam = false;
+        int value = 0;
+    };
+
+    // The control word whose letters start at i_: its name (32 letters at
+    // the most) and its number, when one follows. The blank that ends it
+    // belongs to it.
+    WordRead readWord() {
+        const size_t n = s_.size();
+        const size_t start = i_;
+        while (i_ < n && i_ - start < 32 && isLetter(s_[i_]))
+            ++i_;
+        WordRead w{s_.substr(start, i_ - start)};
+        const bool negative = i_ + 1 < n && s_[i_] == '-' && isDigit(s_[i_ + 1]);
+        if (negative) ++i_;
+        long long value = 0;
+        for (int digits = 0; i_ < n && isDigit(s_[i_]); ++digits, ++i_) {
+            if (digits < 10) value = value * 10 + (s_[i_] - '0');
+            w.hasParam = true;
+        }
+        if (i_ < n && s_[i_] == ' ') ++i_;
+        w.value = int(std::clamp(negative ? -value : value, -2147483647LL, 2147483647LL));
+        return w;
+    }
+
     bool consumeSkip() {
         if (skip_ > 0) {
             --skip_;
@@ -605,10 +599,10 @@ class Reader {
         return false;
     }
 
-    void controlWord(Word w, bool hasParam, int v) {
+    void controlWord(const Control& c, bool hasParam, int v) {
         State& s = st();
         // Binary data is skipped (or kept as picture data) wherever it is.
-        if (w == Word::Bin) {
+        if (c.word == Word::Bin) {
             binary(hasParam ? v : 0);
             return;
         }
@@ -617,14 +611,13 @@ class Reader {
         if (s.dest == Dest::Skip) return;
 
         // Destinations.
-        switch (w) {
+        switch (c.word) {
         case Word::FontTable:
             s.dest = Dest::FontTable;
             return;
         case Word::ColorTable:
             s.dest = Dest::ColorTable;
-            colourPending_ = QColor(0, 0, 0);
-            colourSeen_ = false;
+            colour_.reset();
             return;
         case Word::Pict:
             s.dest = Dest::Pict;
@@ -641,15 +634,17 @@ class Reader {
 
         switch (s.dest) {
         case Dest::FontTable:
-            fontWord(w, hasParam, v);
+            fontWord(c, hasParam, v);
             return;
         case Dest::ColorTable:
-            if (w == Word::Red) colourPending_.setRed(std::clamp(v, 0, 255)), colourSeen_ = true;
-            if (w == Word::Green) colourPending_.setGreen(std::clamp(v, 0, 255)), colourSeen_ = true;
-            if (w == Word::Blue) colourPending_.setBlue(std::clamp(v, 0, 255)), colourSeen_ = true;
+            if (c.word == Word::Colour) {
+                if (!colour_) colour_.emplace();
+                (*colour_)[size_t(c.arg)] = std::clamp(v, 0, 255);
+            }
             return;
         case Dest::Pict:
-            pictWord(w, hasParam, v);
+            if (c.word == Word::PictFormat) pict_.kind = PictKind(c.arg);
+            if (c.word == Word::PictSize || (c.word == Word::PictScale && hasParam)) pict_.*c.pict = v;
             return;
         default:
             break;
@@ -659,18 +654,25 @@ class Reader {
             skipGroup();
             return;
         }
-        textWord(w, hasParam, v);
+        textWord(c, hasParam, v);
     }
 
-    // \binN: N bytes of binary data follow, kept when they are a picture's.
-    void binary(int v) {
-        if (v <= 0) return;
+    // \binN: N bytes of binary data follow, the file's end cutting them
+    // short. Returns them and passes over them.
+    std::string_view binaryData(int v) {
+        if (v <= 0) return {};
         const size_t left = s_.size() - i_;
         if (size_t(v) > left) binCut_ = true;
-        const size_t len = std::min(size_t(v), left);
+        const std::string_view data = s_.substr(i_, std::min(size_t(v), left));
+        i_ += data.size();
+        return data;
+    }
+
+    // Binary data is kept when it is a picture's.
+    void binary(int v) {
+        const std::string_view data = binaryData(v);
         if (st().dest == Dest::Pict && pict_.data.size() < kMaxPictureBytes)
-            pict_.data.append(s_.substr(i_, std::min(len, kMaxPictureBytes - pict_.data.size())));
-        i_ += len;
+            pict_.data.append(data.substr(0, kMaxPictureBytes - pict_.data.size()));
     }
 
     // A destination that is not shown: its group is passed over to its
@@ -695,21 +697,8 @@ class Reader {
                     ++i_; // an escaped character
                     continue;
                 }
-                const size_t start = i_;
-                while (i_ < n && i_ - start < 32 && isLetter(s_[i_]))
-                    ++i_;
-                if (s_.substr(start, i_ - start) != "bin") continue;
-                long long v = 0;
-                int digits = 0;
-                while (i_ < n && s_[i_] >= '0' && s_[i_] <= '9') {
-                    if (digits++ < 10) v = v * 10 + (s_[i_] - '0');
-                    ++i_;
-                }
-                if (i_ < n && s_[i_] == ' ') ++i_;
-                if (v > 0) {
-                    if (size_t(v) > n - i_) binCut_ = true;
-                    i_ += std::min(size_t(v), n - i_);
-                }
+                const WordRead w = readWord();
+                if (w.name == "bin") binaryData(w.value);
             } else if (isControlByte(c)) {
                 garbled_ = true;
             }
@@ -718,15 +707,15 @@ class Reader {
         // is reported as cut short.
     }
 
-    void fontWord(Word w, bool hasParam, int v) {
-        if (w == Word::F) {
+    void fontWord(const Control& c, bool hasParam, int v) {
+        if (c.word == Word::F) {
             commitFont();
             fontId_ = v;
             fontName_.clear();
             fontCodePage_ = 0;
-        } else if (w == Word::Fcharset) {
+        } else if (c.word == Word::Fcharset) {
             fontCodePage_ = codePageOfCharset(v);
-        } else if (w == Word::Cpg && hasParam) {
+        } else if (c.word == Word::Cpg && hasParam) {
             fontCodePage_ = v;
         }
     }
@@ -750,49 +739,6 @@ class Reader {
         tableFont_ = kNoFont;
     }
 
-    void pictWord(Word w, bool hasParam, int v) {
-        switch (w) {
-        case Word::PngBlip:
-            pict_.kind = PictKind::Png;
-            break;
-        case Word::JpegBlip:
-            pict_.kind = PictKind::Jpeg;
-            break;
-        case Word::DiBitmap:
-            pict_.kind = PictKind::Dib;
-            break;
-        case Word::WMetafile:
-            pict_.kind = PictKind::Wmf;
-            break;
-        case Word::EmfBlip:
-            pict_.kind = PictKind::Emf;
-            break;
-        case Word::OtherPicture:
-            pict_.kind = PictKind::Other;
-            break;
-        case Word::PicW:
-            pict_.picw = v;
-            break;
-        case Word::PicH:
-            pict_.pich = v;
-            break;
-        case Word::PicWGoal:
-            pict_.goalw = v;
-            break;
-        case Word::PicHGoal:
-            pict_.goalh = v;
-            break;
-        case Word::PicScaleX:
-            if (hasParam) pict_.scalex = v;
-            break;
-        case Word::PicScaleY:
-            if (hasParam) pict_.scaley = v;
-            break;
-        default:
-            break;
-        }
-    }
-
     // A length in twips, kept within the largest page a document can
     // describe (22 inches): a damaged number of ten digits would otherwise
     // make a paragraph billions of pixels high or wide, and laying it out
@@ -802,20 +748,17 @@ class Reader {
         return std::clamp(v, -kMaxTwips, kMaxTwips);
     }
 
-    void textWord(Word w, bool hasParam, int v) {
+    void textWord(const Control& c, bool hasParam, int v) {
         State& s = st();
         CharState& ch = s.ch;
         ParaState& p = s.para;
         const bool on = !hasParam || v != 0;
-        switch (w) {
+        switch (c.word) {
+        case Word::Character:
+            special(char16_t(c.arg));
+            break;
         case Word::Par:
             if (!consumeSkip()) paragraph();
-            break;
-        case Word::Line:
-            special(0x2028);
-            break;
-        case Word::Tab:
-            special('\t');
             break;
         case Word::Page:
             paragraph();
@@ -830,20 +773,8 @@ class Reader {
         case Word::Uc:
             s.uc = std::clamp(v, 0, 16);
             break;
-        case Word::AnsiCpg:
-            docCodePage_ = v;
-            fontsChanged();
-            break;
-        case Word::Mac:
-            docCodePage_ = 10000;
-            fontsChanged();
-            break;
-        case Word::Pc:
-            docCodePage_ = 437;
-            fontsChanged();
-            break;
-        case Word::Pca:
-            docCodePage_ = 850;
+        case Word::CodePage:
+            docCodePage_ = c.arg ? c.arg : v;
             fontsChanged();
             break;
         case Word::Deff:
@@ -861,83 +792,32 @@ class Reader {
         case Word::Fs:
             ch.halfPoints = hasParam ? std::clamp(v, 2, 3276) : 24;
             break;
-        case Word::B:
-            ch.bold = on;
-            break;
-        case Word::I:
-            ch.italic = on;
-            break;
-        case Word::Ul:
-            ch.underline = on;
+        case Word::CharFlag:
+            ch.*c.flag = on;
             break;
         case Word::UlNone:
             ch.underline = false;
             break;
-        case Word::Strike:
-            ch.strike = on;
+        case Word::CharColour:
+            ch.*c.colour = v;
             break;
-        case Word::V:
-            ch.hidden = on;
-            break;
-        case Word::Cf:
-            ch.fg = v;
-            break;
-        case Word::Cb:
-            ch.bg = v;
-            break;
-        case Word::Super:
-            ch.vertical = 1;
-            break;
-        case Word::Sub:
-            ch.vertical = -1;
-            break;
-        case Word::NoSuperSub:
-            ch.vertical = 0;
+        case Word::Vertical:
+            ch.vertical = c.arg;
             break;
         case Word::Pard:
             p = ParaState{};
             break;
-        case Word::Ql:
-            p.align = 0;
+        case Word::Align:
+            p.align = c.arg;
             break;
-        case Word::Qc:
-            p.align = 1;
-            break;
-        case Word::Qr:
-            p.align = 2;
-            break;
-        case Word::Qj:
-            p.align = 3;
-            break;
-        case Word::Li:
-            p.li = measure(v);
-            break;
-        case Word::Ri:
-            p.ri = measure(v);
-            break;
-        case Word::Fi:
-            p.fi = measure(v);
-            break;
-        case Word::Sb:
-            p.sb = measure(v);
-            break;
-        case Word::Sa:
-            p.sa = measure(v);
-            break;
-        case Word::Sl:
-            p.sl = measure(v);
+        case Word::Length:
+            p.*c.length = measure(v);
             break;
         case Word::SlMult:
             p.slmult = on;
             break;
-        case Word::Tqr:
-            p.nextTabType = 2;
-            break;
-        case Word::Tqc:
-            p.nextTabType = 1;
-            break;
-        case Word::Tqdec:
-            p.nextTabType = 3;
+        case Word::TabKind:
+            p.nextTabType = c.arg;
             break;
         case Word::Tx:
             if (!p.tabs || p.tabs->size() < kMaxTabs) {
@@ -962,36 +842,6 @@ class Reader {
         case Word::Row:
             row();
             break;
-        case Word::EmDash:
-            special(0x2014);
-            break;
-        case Word::EnDash:
-            special(0x2013);
-            break;
-        case Word::Bullet:
-            special(0x2022);
-            break;
-        case Word::LQuote:
-            special(0x2018);
-            break;
-        case Word::RQuote:
-            special(0x2019);
-            break;
-        case Word::LDblQuote:
-            special(0x201C);
-            break;
-        case Word::RDblQuote:
-            special(0x201D);
-            break;
-        case Word::EmSpace:
-            special(0x2003);
-            break;
-        case Word::EnSpace:
-            special(0x2002);
-            break;
-        case Word::QmSpace:
-            special(0x2005);
-            break;
         default:
             consumeSkip();
             break;
@@ -1008,24 +858,15 @@ class Reader {
         switch (s.dest) {
         case Dest::Skip:
             return;
-        case Dest::Pict:
-            if (!hex) {
-                const int h = hexValue(char(c));
-                if (h < 0) return;
-                if (pict_.nibble < 0) {
-                    pict_.nibble = h;
-                } else {
-                    if (pict_.data.size() < kMaxPictureBytes)
-                        pict_.data.push_back(char(pict_.nibble * 16 + h));
-                    pict_.nibble = -1;
-                }
-            }
+        case Dest::Pict: {
+            const int h = hex ? -1 : hexValue(char(c));
+            if (h >= 0) pictureDigit(h);
             return;
+        }
         case Dest::ColorTable:
             if (c == ';') {
-                colours_.push_back(colourSeen_ ? colourPending_ : QColor());
-                colourPending_ = QColor(0, 0, 0);
-                colourSeen_ = false;
+                colours_.push_back(colour_ ? QColor((*colour_)[0], (*colour_)[1], (*colour_)[2]) : QColor());
+                colour_.reset();
                 fontsChanged();
             }
             return;
@@ -1400,8 +1241,9 @@ class Reader {
     int fontCodePage_ = 0;
 
     std::vector<QColor> colours_;
-    QColor colourPending_;
-    bool colourSeen_ = false;
+    // The colour being read in the colour table; none when the entry names
+    // no channel, the automatic colour.
+    std::optional<Rgb> colour_;
 
     Pict pict_;
     int images_ = 0;
@@ -1455,25 +1297,19 @@ RtfDamage readRtf(std::string_view bytes, QTextDocument& doc) {
 }
 
 std::string rtfDamageText(RtfDamage damage) {
-    switch (damage) {
-    case RtfDamage::None:
-        return {};
-    case RtfDamage::Empty:
-        return "The document is empty.";
-    case RtfDamage::NotRtf:
-        return "The document is not in RTF: it is shown as plain text.";
-    case RtfDamage::NotText:
-        return "The document is neither RTF nor text: nothing of it can be shown.";
-    case RtfDamage::CutShort:
-        return "The document is cut short: the part before the cut is shown.";
-    case RtfDamage::Unbalanced:
-        return "The document's braces do not pair: what could be read is shown.";
-    case RtfDamage::Garbled:
-        return "The document holds bytes that are not text: what could be read is shown.";
-    case RtfDamage::Picture:
-        return "A picture in the document is cut or cannot be read: an empty frame holds its place.";
-    }
-    return {};
+    // In the order of RtfDamage.
+    static constexpr std::array<const char*, 8> kTexts = {
+        "",
+        "The document is empty.",
+        "The document is not in RTF: it is shown as plain text.",
+        "The document is neither RTF nor text: nothing of it can be shown.",
+        "The document is cut short: the part before the cut is shown.",
+        "The document's braces do not pair: what could be read is shown.",
+        "The document holds bytes that are not text: what could be read is shown.",
+        "A picture in the document is cut or cannot be read: an empty frame holds its place.",
+    };
+    static_assert(kTexts.size() == size_t(RtfDamage::Picture) + 1, "a sentence for every damage");
+    return kTexts[size_t(damage)];
 }
 
 } // namespace vb

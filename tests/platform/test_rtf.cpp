@@ -486,6 +486,15 @@ TEST(Rtf, DamagedDocumentsAreToldApartAndShownAsFarAsTheyRead) {
                 << d.form << ": control " << int(c.unicode());
         EXPECT_FALSE(vb::rtfDamageText(d.damage).empty());
     }
+    // Each damage is told in its own words; a sound document needs none.
+    EXPECT_EQ(vb::rtfDamageText(vb::RtfDamage::None), "");
+    const std::pair<vb::RtfDamage, const char*> told[] = {
+        {vb::RtfDamage::Empty, "is empty"},      {vb::RtfDamage::NotRtf, "not in RTF"},
+        {vb::RtfDamage::NotText, "neither RTF"}, {vb::RtfDamage::CutShort, "cut short"},
+        {vb::RtfDamage::Unbalanced, "braces"},   {vb::RtfDamage::Garbled, "bytes that are not text"},
+        {vb::RtfDamage::Picture, "A picture"}};
+    for (const auto& [damage, words] : told)
+        EXPECT_NE(vb::rtfDamageText(damage).find(words), std::string::npos) << words;
     QImage img(40, 30, QImage::Format_RGB32);
     img.fill(Qt::blue);
     QTextDocument doc;
