@@ -4,6 +4,9 @@
 #include "core/module1.h"
 #include "platform/errors.h"
 
+#include <span>
+#include <utility>
+
 namespace core {
 namespace {
 
@@ -27,29 +30,14 @@ int ansiOf(char16_t u) {
     return 128;
 }
 
-std::array<int, 128> ruleTable() {
+// Each code of code page 850 to its Windows-1252 code, but for the
+// deviations (code, value) given.
+std::array<int, 128> ruleTable(std::span<const std::pair<int, int>> deviations) {
     std::array<int, 128> t{};
     for (int i = 0; i < 128; ++i)
         t[size_t(i)] = ansiOf(kCp850[size_t(i)]);
-    return t;
-}
-
-std::array<int, 128> buildOemToAnsi() {
-    auto t = ruleTable();
-    const int dev[][2] = {{143, 194}, {159, 167}, {171, 181}, {182, 197}, {208, 128}, {213, 145}, {215, 238},
-                          {216, 239}, {222, 236}, {231, 222}, {232, 254}, {247, 128}, {249, 128}};
-    for (auto& d : dev)
-        t[size_t(d[0] - 128)] = d[1];
-    return t;
-}
-
-std::array<int, 128> buildOemToAnsiConv() {
-    auto t = ruleTable();
-    const int dev[][2] = {{143, 194}, {159, 167}, {182, 197}, {208, 128}, {213, 145}, {214, 237},
-                          {215, 238}, {216, 239}, {222, 236}, {224, 243}, {226, 244}, {227, 242},
-                          {231, 222}, {232, 254}, {247, 128}, {249, 128}};
-    for (auto& d : dev)
-        t[size_t(d[0] - 128)] = d[1];
+    for (const auto& [code, value] : deviations)
+        t[size_t(code - 128)] = value;
     return t;
 }
 
@@ -90,11 +78,17 @@ std::string decodeWith(const std::string& s, const std::array<int, 128>* inMap,
 } // namespace
 
 const std::array<int, 128>& OemToAnsiTable() {
-    static const auto t = buildOemToAnsi();
+    static constexpr std::pair<int, int> kDeviations[] = {
+        {143, 194}, {159, 167}, {171, 181}, {182, 197}, {208, 128}, {213, 145}, {215, 238},
+        {216, 239}, {222, 236}, {231, 222}, {232, 254}, {247, 128}, {249, 128}};
+    static const auto t = ruleTable(kDeviations);
     return t;
 }
 const std::array<int, 128>& OemToAnsiTableConv() {
-    static const auto t = buildOemToAnsiConv();
+    static constexpr std::pair<int, int> kDeviations[] = {
+        {143, 194}, {159, 167}, {182, 197}, {208, 128}, {213, 145}, {214, 237}, {215, 238}, {216, 239},
+        {222, 236}, {224, 243}, {226, 244}, {227, 242}, {231, 222}, {232, 254}, {247, 128}, {249, 128}};
+    static const auto t = ruleTable(kDeviations);
     return t;
 }
 const std::array<int, 128>& AnsiToOemTableConv() {
