@@ -28,7 +28,7 @@ frame::ToolbarStyle listToolbarStyle() {
 
 } // namespace
 
-Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()) {
+Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()), frame::BrandHeader(this) {
     // The bottom bar carries the toolbar, the close and the open button.
     Picture2.Move(0, 0, 15360, 730);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
@@ -108,9 +108,7 @@ void Form15::loadWindow() {
     toolbar.place();
 
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 12);
-    Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
-    ImageMarca.setTop(Shape2.Top() + 15);
-    ImageMarca.setLeft(Shape2.Left() + 80);
+    const int linesLeft = placeHeader(Width(), 80);
 
     auto& f2 = selection::Form2::get();
     PictureModel.setPicture(f2.Picture3.Picture());
@@ -120,7 +118,7 @@ void Form15::loadWindow() {
     for (int i = 0; i < 2; ++i)
         LabelModello(i).setCaption(lines[size_t(i)]);
     for (int i = 0; i < 2; ++i)
-        LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+        LabelModello(i).setLeft(linesLeft);
     Label2(0).setCaption(core::VehicleName);
     for (int i = 1; i <= 4; ++i)
         Label2(i).setCaption(f2.modelCell(i));

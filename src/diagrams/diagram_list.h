@@ -2,6 +2,7 @@
 // The diagram list: the wiring diagrams of the selected model, one row each,
 // and the opening of the chosen one in the diagram viewer.
 #include "db/query.h"
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -9,7 +10,7 @@
 
 namespace diagrams {
 
-class Form15 : public frame::DataWindow {
+class Form15 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form15)
@@ -30,8 +31,6 @@ class Form15 : public frame::DataWindow {
 
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::CommandButton Command9{*this, "Command9"};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::ControlArray<vb::Label> LabelModello;
     vb::PictureBox Picture1{*this, "Picture1"};
     vb::Label Label100{*this, "Label100"};

@@ -33,11 +33,13 @@ constexpr int kBarHeight = 720;
 } // namespace
 
 Form5::Form5()
-    : frame::DataWindow(kFormName, [this] {
-          frame::ToolbarStyle s = frame::ownPointerPair(*this);
-          s.close = [this] { Command6_Click(); };
-          return s;
-      }()) {
+    : frame::DataWindow(kFormName,
+                        [this] {
+                            frame::ToolbarStyle s = frame::ownPointerPair(*this);
+                            s.close = [this] { Command6_Click(); };
+                            return s;
+                        }()),
+      frame::BrandHeader(this) {
     // The bottom bar: close button, component grid or buttons, the toolbar.
     Picture1.Move(0, 0, 15360, kBarHeight);
     toolbar.setBand(Picture1);
@@ -119,11 +121,9 @@ void Form5::Form_Load() {
     ArrangeControls();
     Picture1.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 4);
-    Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
-    ImageMarca.setTop(Shape2.Top() + 15);
-    ImageMarca.setLeft(Shape2.Left() + 40);
+    const int linesLeft = placeHeader(Width(), 40);
     Label4.setCaption(selection::Form2::get().vehicleLine());
-    Label4.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+    Label4.setLeft(linesLeft);
     Label5.setLeft(Label4.Left());
 
     const std::pair<vb::CommandButton*, int> tips[] = {

@@ -4,6 +4,7 @@
 // buttons, and printing.
 #include "core/diagram_records.h"
 #include "db/query.h"
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/files.h"
@@ -17,7 +18,7 @@
 
 namespace diagrams {
 
-class Form5 : public frame::DataWindow {
+class Form5 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form5)
@@ -82,8 +83,6 @@ class Form5 : public frame::DataWindow {
     vb::CommandButton Command9{*this, "Command9"};
     vb::ControlArray<vb::CommandButton> Command10;
     vb::Grid VisibleComponentGrid{*this, "VisibleComponentGrid"};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::Label Label4{*this, "Label4"};
     vb::Label Label5{*this, "Label5"};
     vb::Image ImagePsc{*this, "ImagePsc"};

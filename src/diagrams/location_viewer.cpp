@@ -29,11 +29,13 @@ using core::Des;
 } // namespace
 
 Form6::Form6()
-    : frame::DataWindow(kFormName, [this] {
-          frame::ToolbarStyle s = frame::ownPointerPair(*this);
-          s.close = [this] { Command6_Click(); };
-          return s;
-      }()) {
+    : frame::DataWindow(kFormName,
+                        [this] {
+                            frame::ToolbarStyle s = frame::ownPointerPair(*this);
+                            s.close = [this] { Command6_Click(); };
+                            return s;
+                        }()),
+      frame::BrandHeader(this) {
     Picture1.Move(0, 7905, 11910, 720);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
                                  &Command30, &Command7})
@@ -94,10 +96,7 @@ void Form6::Form_Load() {
     Timer1.setEnabled(false);
     Picture1.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xSymb_" + core::BrandId + ".gif", 23);
-    Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
-    ImageMarca.setTop(Shape2.Top() + 15);
-    ImageMarca.setLeft(Shape2.Left() + 60);
-    Label4.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+    Label4.setLeft(placeHeader(Width(), 60));
     Label5.setLeft(Label4.Left());
     Label4.setCaption(selection::Form2::get().vehicleLine());
     toolbar.place();

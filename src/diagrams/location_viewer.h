@@ -2,6 +2,7 @@
 // The component-location viewer: the model's location picture with the
 // legend of its components, or, for an ABS diagram, the ABS location picture
 // with its text page.
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -14,7 +15,7 @@
 
 namespace diagrams {
 
-class Form6 : public frame::DataWindow {
+class Form6 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form6)
@@ -52,8 +53,6 @@ class Form6 : public frame::DataWindow {
 
     vb::PictureBox Picture1{*this, "Picture1"};
     vb::CommandButton Command7{*this, "Command7"};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::Label Label4{*this, "Label4"};
     vb::Label Label5{*this, "Label5"};
     vb::PictureBox Picture2{*this, "Picture2"};

@@ -43,7 +43,7 @@ std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const
     return rows;
 }
 
-Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
+Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::BrandHeader(this) {
     LabelModello.add(*this, "LabelModello", 0);
     LabelModello.add(*this, "LabelModello", 1);
     Shape2.setBorderColor(0x808080);
@@ -84,8 +84,7 @@ void Form11::Form_Load() {
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.place();
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 5);
-    Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
-    ImageMarca.Move(Shape2.Left() + 60, Shape2.Top() + 15, ImageMarca.Width(), ImageMarca.Height());
+    const int linesLeft = placeHeader(W, 60);
 
     if (auto* main = dynamic_cast<selection::Form2*>(vb::FormRegistry::existing("Form2"))) {
         const auto lines = main->vehicleLines();
@@ -93,7 +92,7 @@ void Form11::Form_Load() {
             LabelModello(i).setCaption(lines[size_t(i)]);
     }
     for (int i = 0; i < 2; ++i)
-        LabelModello(i).setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+        LabelModello(i).setLeft(linesLeft);
 
     const bool menu = core::Form11Mode == 1;
     Grid1.setWidth(menu ? 5000 : 7000);

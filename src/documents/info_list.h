@@ -1,6 +1,7 @@
 #pragma once
 // The info list: the info texts the selected model refers to, one row per
 // code, each opened in the vehicle text viewer.
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -18,7 +19,7 @@ namespace documents {
 // gets an empty row, so row r still belongs to code r.
 std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const std::string& joined);
 
-class Form11 : public frame::DataWindow {
+class Form11 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form11)
@@ -34,8 +35,6 @@ class Form11 : public frame::DataWindow {
     void Set_PuntatoreAttesa();
     void Reset_PuntatoreAttesa();
 
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::ControlArray<vb::Label> LabelModello;
     vb::Label Label1{*this, "Label1"};
     vb::Grid Grid1{*this, "Grid1"};

@@ -39,7 +39,7 @@ frame::ToolbarStyle toolbarStyle(Form7& w) {
 
 } // namespace
 
-Form7::Form7() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
+Form7::Form7() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::BrandHeader(this) {
     setFontName("Courier");
     setFontSize(9.75);
     Picture1.Move(0, 0, 12000, kBand);
@@ -89,8 +89,7 @@ void Form7::Form_Load() {
 
     Picture1.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(A + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 10);
-    Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
-    ImageMarca.Move(Shape2.Left() + 80, Shape2.Top() + 15, ImageMarca.Width(), ImageMarca.Height());
+    placeHeader(W, 80);
     // Print and belt information follow the trouble codes; the brand
     // documents follow the belt button where it is shown, and otherwise
     // stand right against the print button.

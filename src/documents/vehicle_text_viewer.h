@@ -3,6 +3,7 @@
 // diagnostic socket, an info text, or a timing or auxiliary belt, each next
 // to its picture; marked-up pages or belt documents; printing.
 #include "core/markup_page.h"
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -15,7 +16,7 @@
 
 namespace documents {
 
-class Form7 : public frame::DataWindow {
+class Form7 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form7)
@@ -37,8 +38,6 @@ class Form7 : public frame::DataWindow {
     void Reset_PuntatoreAttesa();
 
     vb::PictureBox Picture1{*this, "Picture1"};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::Label Label4{*this, "Label4"};
     vb::Label Label5{*this, "Label5"};
     vb::PictureBox Picture2{*this, "Picture2"};

@@ -40,7 +40,7 @@ std::string twoDigits(int n) {
 
 } // namespace
 
-Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)) {
+Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::BrandHeader(this) {
     setWidth(12000);
     setHeight(9000);
     Picture2.Move(0, 8000, 11760, 720);
@@ -158,11 +158,9 @@ void Form12::Form_Resize() {
 
 void Form12::layOut() {
     const int W = Width(), H = Height();
-    Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
-    ImageMarca.setLeft(Shape2.Left() + 40);
-    ImageMarca.setTop(Shape2.Top() + 15);
+    const int linesLeft = placeHeader(W, 40);
     for (auto& l : LabelModello)
-        l->setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+        l->setLeft(linesLeft);
     Picture1.setLeft((W - Picture1.Width()) / 2 - 100);
     Picture1.setTop((H - Picture1.Height()) / 2 + Label1.Height());
     Label1.setLeft(Picture1.Left() + 40);

@@ -3,6 +3,7 @@
 // with their title, table and picture, and the buttons that open the
 // model's A/C wiring diagrams.
 #include "db/query.h"
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "mechanical/ac_records.h"
 #include "platform/controls.h"
@@ -13,7 +14,7 @@
 
 namespace mechanical {
 
-class Form12 : public frame::DataWindow {
+class Form12 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form12)
@@ -39,8 +40,6 @@ class Form12 : public frame::DataWindow {
     vb::CommandButton Command7{*this, "Command7"};
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command9{*this, "Command9"};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::ControlArray<vb::Label> LabelModello;
     vb::Label Label1{*this, "Label1"};
     vb::Grid Grid1{*this, "Grid1"};

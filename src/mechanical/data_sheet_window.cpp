@@ -32,7 +32,7 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
 
 } // namespace
 
-Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)) {
+Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::BrandHeader(this) {
     setWidth(12000);
     setHeight(9000);
     Picture2.Move(0, 7935, 11910, 690);
@@ -124,9 +124,7 @@ void Form16::layOut() {
         Grid1.setTop(960);
     }
     Shape1.Move(Grid1.Left() - 15, Grid1.Top() - 15, Grid1.Width() + 30, Grid1.Height() + 30);
-    Shape2.Move(50, 50, Width() - 200, ImageMarca.Height() + 30);
-    ImageMarca.setTop(Shape2.Top() + 15);
-    ImageMarca.setLeft(Shape2.Left() + 80);
+    placeHeader(Width(), 80);
 }
 
 void Form16::Form_KeyDown(int& KeyCode, int) {

@@ -1,6 +1,7 @@
 #pragma once
 // The technical data sheet: the model's values by category in one grid,
 // the vehicle lines, the common toolbar and the print button.
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "mechanical/data_sheet.h"
 #include "platform/controls.h"
@@ -10,7 +11,7 @@
 
 namespace mechanical {
 
-class Form16 : public frame::DataWindow {
+class Form16 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form16)
@@ -37,8 +38,6 @@ class Form16 : public frame::DataWindow {
     vb::Grid Grid1{*this, "Grid1"};
     vb::CommonDialog CommonDialog1{*this, "CommonDialog1"};
     vb::Shape Shape1{*this, "Shape1"};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::ControlArray<vb::Label> LabelModello;
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::ControlArray<vb::PictureBox> Picture100;

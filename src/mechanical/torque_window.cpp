@@ -31,7 +31,7 @@ frame::ToolbarStyle toolbarStyle(Form9* window) {
 
 } // namespace
 
-Form9::Form9() : frame::DataWindow(kFormName, toolbarStyle(this)) {
+Form9::Form9() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::BrandHeader(this) {
     setWidth(12000);
     setHeight(9195);
     Picture2.Move(0, 7905, 11910, 720);
@@ -130,7 +130,7 @@ void Form9::Form_Load() {
 
         selection::Form2& main = selection::Form2::get();
         Label5.setCaption(main.Label10(2).Caption() + " " + core::VehicleName);
-        Label5.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+        Label5.setLeft(linesLeft());
 
         const auto hand = core::handCursor();
         for (vb::CommandButton* b :
@@ -161,10 +161,7 @@ void Form9::Form_Resize() {
 
 void Form9::layOut() {
     const int W = Width(), H = Height();
-    Shape2.Move(50, 50, W - 200, ImageMarca.Height() + 30);
-    ImageMarca.setTop(Shape2.Top() + 15);
-    ImageMarca.setLeft(Shape2.Left() + 60);
-    Label5.setLeft(ImageMarca.Left() + ImageMarca.Width() + 100);
+    Label5.setLeft(placeHeader(W, 60));
     Picture4.setTop((H - Picture4.Height()) / 2);
     Picture4.setLeft((W - Picture4.Width()) / 2);
     // A detail page on view is laid out again for the new size.

@@ -3,6 +3,7 @@
 // connecting rods and flywheel in four grids, each joint's detail page and
 // the special-tools page, with the common toolbar along the bottom.
 #include "core/markup_page.h"
+#include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "mechanical/tightening.h"
 #include "platform/controls.h"
@@ -13,7 +14,7 @@
 
 namespace mechanical {
 
-class Form9 : public frame::DataWindow {
+class Form9 : public frame::DataWindow, public frame::BrandHeader {
     Q_OBJECT
   public:
     VB_FORM(Form9)
@@ -41,8 +42,6 @@ class Form9 : public frame::DataWindow {
     vb::CommandButton Command7{*this, "Command7"};
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command10{*this, "Command10"};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageMarca{*this, "ImageMarca"};
     vb::Label Label5{*this, "Label5"};
     vb::PictureBox Picture4{*this, "Picture4"};
     vb::Grid Grid1{*this, "Grid1"};

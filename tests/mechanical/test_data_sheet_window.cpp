@@ -68,6 +68,7 @@ TEST_F(DataSheet, HeaderCaptionAndLayoutOnAWideScreen) {
     EXPECT_FALSE(f.ImageMarca.Picture().isNull());
     EXPECT_EQ(f.Shape2.Height(), f.ImageMarca.Height() + 30);
     EXPECT_EQ(f.ImageMarca.Left(), 50 + 80);
+    EXPECT_EQ(f.ImageMarca.Top(), 50 + 15);
     // The logo takes its picture's size, so the band holds both vehicle lines.
     EXPECT_EQ(f.ImageMarca.Height(), f.ImageMarca.Picture().height() * 15);
     EXPECT_GE(f.Shape2.Top() + f.Shape2.Height(), f.LabelModello(1).Top() + f.LabelModello(1).Height());
