@@ -33,13 +33,7 @@ constexpr int kBarHeight = 720;
 } // namespace
 
 Form5::Form5()
-    : frame::DataWindow(kFormName,
-                        [this] {
-                            frame::ToolbarStyle s = frame::ownPointerPair(*this);
-                            s.close = [this] { Command6_Click(); };
-                            return s;
-                        }()),
-      frame::BrandHeader(this) {
+    : frame::DataWindow(kFormName, frame::ownPointerPairAndClose(*this)), frame::BrandHeader(this) {
     // The bottom bar: close button, component grid or buttons, the toolbar.
     Picture1.Move(0, 0, 15360, kBarHeight);
     toolbar.setBand(Picture1);

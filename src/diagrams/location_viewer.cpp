@@ -29,13 +29,7 @@ using core::Des;
 } // namespace
 
 Form6::Form6()
-    : frame::DataWindow(kFormName,
-                        [this] {
-                            frame::ToolbarStyle s = frame::ownPointerPair(*this);
-                            s.close = [this] { Command6_Click(); };
-                            return s;
-                        }()),
-      frame::BrandHeader(this) {
+    : frame::DataWindow(kFormName, frame::ownPointerPairAndClose(*this)), frame::BrandHeader(this) {
     Picture1.Move(0, 7905, 11910, 720);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
                                  &Command30, &Command7})

@@ -35,6 +35,13 @@ template <class Window> ToolbarStyle ownPointerPair(Window& window) {
     return s;
 }
 
+// The same, with the close button running the window's own Command6_Click.
+template <class Window> ToolbarStyle ownPointerPairAndClose(Window& window) {
+    ToolbarStyle s = ownPointerPair(window);
+    s.close = [&window] { window.Command6_Click(); };
+    return s;
+}
+
 // One of the window's own buttons in the row, with the room before it.
 struct RowButton {
     vb::CommandButton* button;
