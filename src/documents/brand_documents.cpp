@@ -5,7 +5,6 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
-#include "documents/design_logo.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
@@ -40,12 +39,7 @@ frame::ToolbarStyle toolbarStyle(Form14& w) {
 
 } // namespace
 
-Form14::Form14() : frame::DataWindow(kFormName, toolbarStyle(*this)) {
-    Shape2.setBorderColor(0x808080);
-    ImageLogo.setPicture(designLogo());
-    ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
-    Label5.Move(720, 240, 6000, 240);
-    core::styleHeaderLine(Label5, core::kTitleBlue);
+Form14::Form14() : frame::DataWindow(kFormName, toolbarStyle(*this)), LogoHeader(this, 6000) {
     Label1.Move(0, 0, 5000, 255);
     core::styleHeaderLine(Label1, core::kTitleBlue);
 
@@ -80,10 +74,7 @@ void Form14::Form_Load() {
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width(), H = Height();
-    Shape2.Move(50, 50, W - 200, 630);
-    ImageLogo.setTop(Shape2.Top() + (Shape2.Height() - ImageLogo.Height()) / 2);
-    Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
-    Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
+    placeHeader(W);
     RTB1.setVisible(false);
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.place();

@@ -2,6 +2,7 @@
 // The brand documents: the brands that have a document, and the document of
 // the chosen brand shown in place of the list.
 #include "db/query.h"
+#include "documents/design_logo.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -12,7 +13,7 @@
 
 namespace documents {
 
-class Form14 : public frame::DataWindow {
+class Form14 : public frame::DataWindow, public LogoHeader {
     Q_OBJECT
   public:
     VB_FORM(Form14)
@@ -31,9 +32,6 @@ class Form14 : public frame::DataWindow {
     void Set_PuntatoreAttesa();
     void Reset_PuntatoreAttesa();
 
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageLogo{*this, "ImageLogo"};
-    vb::Label Label5{*this, "Label5"};
     vb::Label Label1{*this, "Label1"};
     vb::Grid MSGrid1{*this, "MSGrid1"};
     vb::ListBox List1{*this, "List1"};

@@ -5,7 +5,6 @@
 #include "core/module1.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
-#include "documents/design_logo.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
@@ -30,13 +29,7 @@ int roundEven(double v) {
 
 } // namespace
 
-Form8::Form8() : vb::Form(kFormName) {
-
-    Shape2.setBorderColor(0x808080);
-    ImageLogo.setPicture(designLogo());
-    ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
-    Label5.Move(720, 240, 6000, 240);
-    core::styleHeaderLine(Label5, core::kTitleBlue);
+Form8::Form8() : vb::Form(kFormName), LogoHeader(this, 6000) {
     Label1.Move(0, 0, 6000, 260);
     Label1.setForeColor(core::kTitleBlue);
     Label1.setFont("Tahoma", 10);
@@ -112,10 +105,7 @@ void Form8::Form_Load() {
     setWidth(vb::services().screenWidth());
     setHeight(vb::services().screenHeight());
     const int W = Width();
-    Shape2.Move(50, 50, W - 200, 630);
-    ImageLogo.setTop(Shape2.Top() + (Shape2.Height() - ImageLogo.Height()) / 2);
-    Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
-    Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
+    placeHeader(W);
     placeBand();
 
     int left = W - Command5.Width() - 15;

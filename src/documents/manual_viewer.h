@@ -3,6 +3,7 @@
 // painted in the manual's four colours with the section's picture, or the
 // help page of the calling window.
 #include "core/markup_page.h"
+#include "documents/design_logo.h"
 #include "documents/manual_pages.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -14,7 +15,7 @@
 
 namespace documents {
 
-class Form8 : public vb::Form {
+class Form8 : public vb::Form, public LogoHeader {
     Q_OBJECT
   public:
     VB_FORM(Form8)
@@ -43,9 +44,6 @@ class Form8 : public vb::Form {
     void Reset_PuntatoreAttesa();
 
     core::PageSurface Surface{*this};
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageLogo{*this, "ImageLogo"};
-    vb::Label Label5{*this, "Label5"};
     vb::Label Label1{*this, "Label1"};
     vb::Label Label2{*this, "Label2"};
     vb::Grid MSGrid1{*this, "MSGrid1"};

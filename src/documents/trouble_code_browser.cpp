@@ -4,7 +4,6 @@
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/texts.h"
-#include "documents/design_logo.h"
 #include "documents/trouble_codes.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -40,16 +39,10 @@ const PanelColours kPanel[4] = {
 
 } // namespace
 
-Form4::Form4() : vb::Form(kFormName) {
+Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
-
-    Shape2.setBorderColor(0x808080);
-    ImageLogo.setPicture(designLogo());
-    ImageLogo.Move(120, 0, ImageLogo.Width(), ImageLogo.Height());
-    Label5.Move(720, 240, 630, 240);
-    core::styleHeaderLine(Label5, core::kTitleBlue);
 
     Picture1.Move(0, 740, 11850, 6855);
     Picture1.setBackColor(kWhite);
@@ -152,10 +145,7 @@ void Form4::Form_Load() {
     setHeight(vb::services().screenHeight());
     Picture1.setLeft((Width() - Picture1.Width()) / 2);
     Picture1.setTop((Height() - Picture1.Height()) / 2);
-    Shape2.Move(50, 50, Width() - 200, 630);
-    ImageLogo.setTop(Shape2.Top() + (Shape2.Height() - ImageLogo.Height()) / 2);
-    Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
-    Label5.setLeft(ImageLogo.Left() + ImageLogo.Width() + 100);
+    placeHeader(Width());
     placeBottomBand();
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     Label5.setCaption(vb::Trim(Des[86]));

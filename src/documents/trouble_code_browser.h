@@ -2,16 +2,17 @@
 // The OBD/EOBD trouble-code browser: a brand (or the standard codes), its
 // codes, the description of the chosen code and a fixed panel on how a code
 // is built.
+#include "db/query.h"
+#include "documents/design_logo.h"
 #include "platform/combobox.h"
 #include "platform/controls.h"
 #include "platform/form.h"
-#include "db/query.h"
 
 #include <string>
 
 namespace documents {
 
-class Form4 : public vb::Form {
+class Form4 : public vb::Form, public LogoHeader {
     Q_OBJECT
   public:
     VB_FORM(Form4)
@@ -28,9 +29,6 @@ class Form4 : public vb::Form {
     void Command5_Click();
     void Command6_Click();
 
-    vb::Shape Shape2{*this, "Shape2"};
-    vb::Image ImageLogo{*this, "ImageLogo"};
-    vb::Label Label5{*this, "Label5"};
     vb::PictureBox Picture1{*this, "Picture1"};
     vb::Frame Frame1{*this, "Frame1"};
     vb::Label Label2{*this, "Label2"};

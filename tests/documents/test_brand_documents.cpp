@@ -1,6 +1,7 @@
 #include "core/module1.h"
 #include "documents/brand_documents.h"
 #include "documents/manual_viewer.h"
+#include "documents/trouble_code_browser.h"
 #include "platform/files.h"
 #include "platform/vbstring.h"
 #include "sampledata/sampledata.h"
@@ -50,6 +51,36 @@ TEST_F(BrandDocuments, ListsOnlyBrandsWithADocumentInNameOrder) {
     EXPECT_FALSE(f.toolbar.Command30.Visible());
     EXPECT_EQ(f.Command20.ToolTipText(), core::Des[86]);
     EXPECT_EQ(f.MousePointer(), 0);
+}
+
+// The reference windows' header band as painted: the logo centred in the
+// frame's height at its left, the title beside the logo inside the frame.
+TEST_F(BrandDocuments, ReferenceWindowsPaintLogoAndTitleInsideTheirHeader) {
+    startProgram();
+    core::ManualSection = 20;
+    auto check = [](vb::Form& f, documents::LogoHeader& h) {
+        SCOPED_TRACE(f.Name());
+        f.show();
+        const QImage img = f.grab().toImage();
+        const QRect frame = h.Shape2.widget()->geometry();
+        QRect logo, title;
+        for (int y = frame.top() + 1; y < frame.bottom(); ++y)
+            for (int x = frame.left() + 1; x < frame.right(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                if (c == QColor(255, 255, 192)) logo |= QRect(x, y, 1, 1);
+                if (c.blue() > 170 && c.red() < 40 && c.green() < 40) title |= QRect(x, y, 1, 1);
+            }
+        ASSERT_FALSE(logo.isEmpty());
+        ASSERT_FALSE(title.isEmpty());
+        EXPECT_NEAR(logo.center().y(), frame.center().y(), 2);
+        EXPECT_LT(logo.left(), frame.left() + 15);
+        EXPECT_GT(title.left(), logo.right());
+        EXPECT_GT(title.top(), frame.top() + 5);
+        EXPECT_LT(title.bottom(), frame.bottom() - 5);
+    };
+    check(Form14::get(), Form14::get());
+    check(documents::Form8::get(), documents::Form8::get());
+    check(documents::Form4::get(), documents::Form4::get());
 }
 
 TEST_F(BrandDocuments, OpenBackAndClose) {
