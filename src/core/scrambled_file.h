@@ -2,6 +2,8 @@
 // Pictures and documents stored with a scrambled header: decoded through a
 // temporary file of the call's own in the program folder and loaded into a
 // target control.
+#include "platform/picture.h"
+
 #include <functional>
 #include <string>
 
@@ -14,6 +16,22 @@ using ScrambledTarget = std::function<void(const std::string& tempPath, const st
 // Windows register the targets they own when their code is built in; an
 // index with no target decodes the file and loads nothing.
 void registerScrambledTarget(int index, ScrambledTarget target);
+// A target that shows the decoded picture in a control of a window's default
+// instance (the control may be one of a base class's):
+// `registerPictureTarget<Form5>(4, &Form5::ImageMarca)`.
+template <class Window, class Control, class Owner>
+void registerPictureTarget(int index, Control Owner::*control) {
+    registerScrambledTarget(index, [control](const std::string& temp, const std::string&) {
+        (Window::get().*control).setPicture(vb::LoadPicture(temp));
+    });
+}
+// A target that shows the decoded document in a rich-text box of a window's
+// default instance.
+template <class Window, class Box, class Owner> void registerRichTextTarget(int index, Box Owner::*box) {
+    registerScrambledTarget(index, [box](const std::string&, const std::string& content) {
+        (Window::get().*box).setTextRTF(content);
+    });
+}
 void clearScrambledTargets();
 
 void LoadScrambledFile(const std::string& Path, int Target);

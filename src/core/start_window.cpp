@@ -10,7 +10,6 @@
 #include "platform/files.h"
 #include "platform/geometry.h"
 #include "platform/log.h"
-#include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
@@ -319,10 +318,8 @@ void registerCoreWindows() {
     // An error that escaped a window's handler reads like the other file
     // errors of the program.
     vb::setErrorReporter([](const std::string& text) { MsgBoxStd(text, vb::vbCritical); });
-    vb::FormRegistry::add(Form1::kFormName, [] { return new Form1; });
-    registerScrambledTarget(1, [](const std::string& temp, const std::string&) {
-        Form1::get().Image2.setPicture(vb::LoadPicture(temp));
-    });
+    vb::FormRegistry::add<Form1>();
+    registerPictureTarget<Form1>(1, &Form1::Image2);
 }
 
 } // namespace core

@@ -218,10 +218,4 @@ void Form14::Reset_PuntatoreAttesa() {
     setPointers(*this, vb::vbDefault, vb::vbCustom);
 }
 
-void registerBrandDocuments() {
-    vb::FormRegistry::add(Form14::kFormName, [] { return new Form14; });
-    core::registerScrambledTarget(
-        24, [](const std::string&, const std::string& content) { Form14::get().RTB1.setTextRTF(content); });
-}
-
 } // namespace documents

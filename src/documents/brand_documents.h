@@ -42,6 +42,4 @@ class Form14 : public frame::DataWindow, public LogoHeader {
     db::DataControl Data1;
 };
 
-void registerBrandDocuments();
-
 } // namespace documents

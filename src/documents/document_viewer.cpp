@@ -132,10 +132,4 @@ void Form13::Reset_PuntatoreAttesa() {
     Command5.setMousePointer(vb::vbCustom);
 }
 
-void registerDocumentViewer() {
-    vb::FormRegistry::add(Form13::kFormName, [] { return new Form13; });
-    core::registerScrambledTarget(
-        28, [](const std::string&, const std::string& content) { Form13::get().RTB1.setTextRTF(content); });
-}
-
 } // namespace documents

@@ -37,6 +37,4 @@ class Form13 : public vb::Form {
     void arrange();
 };
 
-void registerDocumentViewer();
-
 } // namespace documents

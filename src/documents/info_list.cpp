@@ -7,7 +7,6 @@
 #include "core/texts.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 #include "selection/main_window.h"
@@ -193,13 +192,6 @@ void Form11::Reset_PuntatoreAttesa() {
     for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2,
                                                               &Command3, &Command4, &Command5, &Grid1})
         c->setMousePointer(vb::vbCustom);
-}
-
-void registerInfoList() {
-    vb::FormRegistry::add(Form11::kFormName, [] { return new Form11; });
-    core::registerScrambledTarget(5, [](const std::string& temp, const std::string&) {
-        Form11::get().ImageMarca.setPicture(vb::LoadPicture(temp));
-    });
 }
 
 } // namespace documents

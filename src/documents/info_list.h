@@ -46,6 +46,4 @@ class Form11 : public frame::DataWindow, public frame::BrandHeader {
     std::array<std::string, 5> CodiciInfo;
 };
 
-void registerInfoList();
-
 } // namespace documents

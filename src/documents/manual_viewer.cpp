@@ -8,7 +8,6 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
-#include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
@@ -504,13 +503,6 @@ void Form8::Reset_PuntatoreAttesa() {
     setMousePointer(vb::vbDefault);
     for (vb::Control* c : std::initializer_list<vb::Control*>{&MSGrid1, &Command6, &Command7, &Command8})
         c->setMousePointer(vb::vbCustom);
-}
-
-void registerManualViewer() {
-    vb::FormRegistry::add(Form8::kFormName, [] { return new Form8; });
-    core::registerScrambledTarget(16, [](const std::string& temp, const std::string&) {
-        Form8::get().Image2.setPicture(vb::LoadPicture(temp));
-    });
 }
 
 } // namespace documents

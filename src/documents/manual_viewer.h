@@ -91,6 +91,4 @@ class Form8 : public vb::Form, public LogoHeader {
     int section_ = 0;
 };
 
-void registerManualViewer();
-
 } // namespace documents

@@ -349,8 +349,4 @@ void Form4::resizeEvent(QResizeEvent* e) {
     Picture2.Move(0, h - 690, w, 690);
 }
 
-void registerTroubleCodeBrowser() {
-    vb::FormRegistry::add(Form4::kFormName, [] { return new Form4; });
-}
-
 } // namespace documents

@@ -56,6 +56,4 @@ class Form4 : public vb::Form, public LogoHeader {
     void placeBottomBand();
 };
 
-void registerTroubleCodeBrowser();
-
 } // namespace documents

@@ -8,7 +8,6 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/grid.h"
-#include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
@@ -411,22 +410,6 @@ void Form7::Reset_PuntatoreAttesa() {
     for (vb::CommandButton* b :
          {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8})
         b->setMousePointer(vb::vbCustom);
-}
-
-void registerVehicleTextViewer() {
-    vb::FormRegistry::add(Form7::kFormName, [] { return new Form7; });
-    const auto picture = [](const std::string& temp, const std::string&) {
-        Form7::get().Picture2.setPicture(vb::LoadPicture(temp));
-    };
-    core::registerScrambledTarget(9, picture);
-    core::registerScrambledTarget(11, picture);
-    core::registerScrambledTarget(10, [](const std::string& temp, const std::string&) {
-        Form7::get().ImageMarca.setPicture(vb::LoadPicture(temp));
-    });
-    core::registerScrambledTarget(
-        26, [](const std::string&, const std::string& content) { Form7::get().RTB1.setTextRTF(content); });
-    core::registerScrambledTarget(
-        27, [](const std::string&, const std::string& content) { Form7::get().RTB2.setTextRTF(content); });
 }
 
 } // namespace documents

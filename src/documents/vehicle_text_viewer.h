@@ -67,6 +67,4 @@ class Form7 : public frame::DataWindow, public frame::BrandHeader {
     std::string pageBytes_; // the page file, kept to lay the page out again
 };
 
-void registerVehicleTextViewer();
-
 } // namespace documents

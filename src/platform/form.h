@@ -134,6 +134,11 @@ class FormRegistry {
   public:
     using Factory = std::function<Form*()>;
     static void add(const std::string& name, Factory factory);
+    // Each window class by its own name, made with its default constructor:
+    // `FormRegistry::add<Form5, Form6>()`.
+    template <class... Window> static void add() {
+        (add(Window::kFormName, [] { return new Window; }), ...);
+    }
     static bool has(const std::string& name);
     // The loaded instance, or nullptr.
     static Form* existing(const std::string& name);

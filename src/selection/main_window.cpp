@@ -799,18 +799,13 @@ void Form2::Load_ListaTipiPsc() {
 }
 
 void registerSelectionWindows() {
-    vb::FormRegistry::add(Form2::kFormName, [] { return new Form2; });
+    vb::FormRegistry::add<Form2>();
     core::registerScrambledTarget(2, [](const std::string& temp, const std::string&) {
         Form2::get().MSFlexGrid1.setCellPicture(vb::LoadPicture(temp));
     });
-    auto brandSymbol = [](const std::string& temp, const std::string&) {
-        Form2::get().Image1.setPicture(vb::LoadPicture(temp));
-    };
-    core::registerScrambledTarget(3, brandSymbol);
-    core::registerScrambledTarget(8, brandSymbol);
-    core::registerScrambledTarget(31, [](const std::string& temp, const std::string&) {
-        Form2::get().Picture3.setPicture(vb::LoadPicture(temp));
-    });
+    core::registerPictureTarget<Form2>(3, &Form2::Image1);
+    core::registerPictureTarget<Form2>(8, &Form2::Image1);
+    core::registerPictureTarget<Form2>(31, &Form2::Picture3);
 }
 
 } // namespace selection
