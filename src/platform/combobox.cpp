@@ -16,10 +16,6 @@ ComboBox::ComboBox(Form& form, std::string name, int index)
     attach(box_);
 }
 
-QWidget* ComboBox::widget() const {
-    return box_;
-}
-
 void ComboBox::AddItem(const std::string& item) {
     items_.push_back(item);
     syncing_ = true;

@@ -14,7 +14,6 @@ namespace vb {
 class ComboBox : public ItemList {
   public:
     ComboBox(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     void AddItem(const std::string& item);
     void setListIndex(int i); // error 380 outside -1..ListCount-1
     // The selected item; empty when none is selected.

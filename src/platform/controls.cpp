@@ -181,6 +181,10 @@ void Control::attach(QWidget* w) {
     applyGeometry();
 }
 
+QWidget* Control::widget() const {
+    return widget_;
+}
+
 void Control::applyGeometry() {
     if (QWidget* w = widget())
         w->setGeometry(twipsToPixels(left_), twipsToPixels(top_), std::max(0, twipsToPixels(width_)),
@@ -278,9 +282,6 @@ CommandButton::CommandButton(Form& form, std::string name, int index)
     });
     attach(button_);
 }
-QWidget* CommandButton::widget() const {
-    return button_;
-}
 void CommandButton::setCaption(const std::string& caption) {
     caption_ = caption;
     refresh();
@@ -332,9 +333,6 @@ Label::Label(Form& form, std::string name, int index)
     transparent_ = true;
     restyle();
     attach(label_);
-}
-QWidget* Label::widget() const {
-    return label_;
 }
 void Label::setCaption(const std::string& caption) {
     caption_ = caption;
@@ -403,9 +401,6 @@ Image::Image(Form& form, std::string name, int index)
     label_ = l;
     attach(label_);
 }
-QWidget* Image::widget() const {
-    return label_;
-}
 void Image::setPicture(const QPixmap& picture) {
     picture_ = picture;
     if (!stretch_ && !picture.isNull()) {
@@ -430,9 +425,6 @@ Line::Line(Form& form, std::string name, int index)
     attach(w_);
     w_->setAttribute(Qt::WA_TransparentForMouseEvents);
     place();
-}
-QWidget* Line::widget() const {
-    return w_;
 }
 void Line::setX1(int v) {
     x1_ = v;
@@ -491,9 +483,6 @@ Shape::Shape(Form& form, std::string name, int index)
     attach(w_);
     w_->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
-QWidget* Shape::widget() const {
-    return w_;
-}
 void Shape::setBorderColor(std::int32_t c) {
     border_ = c;
     static_cast<ShapeWidget*>(w_)->color = vbColor(c);
@@ -530,9 +519,6 @@ ListBox::ListBox(Form& form, std::string name, int index)
     QObject::connect(list_, &QListWidget::currentRowChanged, [this](int row) { picked(row); });
     attach(list_);
 }
-QWidget* ListBox::widget() const {
-    return list_;
-}
 void ListBox::AddItem(const std::string& item) {
     items_.push_back(item);
     if (visible_) list_->addItem(toQt(item));
@@ -564,9 +550,6 @@ OptionButton::OptionButton(Form& form, std::string name, int index)
     attach(radio_);
     restyle();
 }
-QWidget* OptionButton::widget() const {
-    return radio_;
-}
 void OptionButton::setCaption(const std::string& caption) {
     caption_ = caption;
     radio_->setText(toQt(caption));
@@ -596,9 +579,6 @@ void OptionButton::restyle() {
 Frame::Frame(Form& form, std::string name, int index)
     : Control(form, ControlKind::Frame, std::move(name), index), w_(new FrameWidget(&form)) {
     attach(w_);
-}
-QWidget* Frame::widget() const {
-    return w_;
 }
 void Frame::setCaption(const std::string& caption) {
     caption_ = caption;
@@ -646,9 +626,6 @@ PictureBox::PictureBox(Form& form, std::string name, int index)
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label_->setAutoFillBackground(true);
     attach(label_);
-}
-QWidget* PictureBox::widget() const {
-    return label_;
 }
 void PictureBox::setPicture(const QPixmap& picture) {
     picture_ = picture;
@@ -718,9 +695,6 @@ VScrollBar::VScrollBar(Form& form, std::string name, int index)
         if (Change) Change();
     });
     attach(bar_);
-}
-QWidget* VScrollBar::widget() const {
-    return bar_;
 }
 void VScrollBar::sync() {
     syncing_ = true;

@@ -62,7 +62,8 @@ class Control {
     ControlKind kind() const { return kind_; }
     const std::string& Name() const { return name_; }
     int Index() const { return index_; }
-    virtual QWidget* widget() const { return nullptr; }
+    // The widget that shows the control; null for the kinds that have none.
+    QWidget* widget() const;
     // A stable handle, as a window handle would be.
     std::uintptr_t hWnd() const { return reinterpret_cast<std::uintptr_t>(this); }
 
@@ -136,7 +137,6 @@ template <class T> class ControlArray {
 class CommandButton : public Control {
   public:
     CommandButton(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     const std::string& Caption() const { return caption_; }
     void setCaption(const std::string& caption);
     const QPixmap& Picture() const { return picture_; }
@@ -155,7 +155,6 @@ class CommandButton : public Control {
 class Label : public Control {
   public:
     Label(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     const std::string& Caption() const { return caption_; }
     void setCaption(const std::string& caption);
     std::int32_t ForeColor() const { return fore_; }
@@ -181,7 +180,6 @@ class Label : public Control {
 class Image : public Control {
   public:
     Image(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     const QPixmap& Picture() const { return picture_; }
     // Without stretch the control takes the picture's size.
     void setPicture(const QPixmap& picture);
@@ -200,7 +198,6 @@ class Image : public Control {
 class Line : public Control {
   public:
     Line(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     int X1() const { return x1_; }
     int X2() const { return x2_; }
     int Y1() const { return y1_; }
@@ -227,7 +224,6 @@ class Line : public Control {
 class Shape : public Control {
   public:
     Shape(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     void setBorderColor(std::int32_t c);
     std::int32_t BorderColor() const { return border_; }
 
@@ -265,7 +261,6 @@ class ItemList : public Control {
 class ListBox : public ItemList {
   public:
     ListBox(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     void AddItem(const std::string& item);
     // Raises Click when the selection changes.
     void setListIndex(int i);
@@ -278,7 +273,6 @@ class ListBox : public ItemList {
 class OptionButton : public Control {
   public:
     OptionButton(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     void setCaption(const std::string& caption);
     const std::string& Caption() const { return caption_; }
     bool Value() const;
@@ -301,7 +295,6 @@ class OptionButton : public Control {
 class Frame : public Control {
   public:
     Frame(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     void setCaption(const std::string& caption);
     const std::string& Caption() const { return caption_; }
     void setForeColor(std::int32_t c);
@@ -316,7 +309,6 @@ class Frame : public Control {
 class PictureBox : public Control, public DrawingSurface {
   public:
     PictureBox(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     const QPixmap& Picture() const { return picture_; }
     // Drawn at the top left, unscaled; narrowing the box clips it.
     void setPicture(const QPixmap& picture);
@@ -367,7 +359,6 @@ class WheelCatcher : public Control {
 class VScrollBar : public Control {
   public:
     VScrollBar(Form& form, std::string name, int index = -1);
-    QWidget* widget() const override;
     int Min() const { return min_; }
     int Max() const { return max_; }
     int Value() const { return value_; }

@@ -174,10 +174,6 @@ Grid::~Grid() {
     delete view_.data();
 }
 
-QWidget* Grid::widget() const {
-    return view_.data();
-}
-
 // ---- checks and access
 
 void Grid::checkRow(int r, int error) const {

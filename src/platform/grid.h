@@ -34,7 +34,6 @@ class Grid : public Control {
   public:
     Grid(Form& form, std::string name, int index = -1);
     ~Grid() override;
-    QWidget* widget() const override;
 
     // ---- Shape. Shrinking Rows below FixedRows shrinks FixedRows too.
     int Rows() const { return int(rows_.size()); }

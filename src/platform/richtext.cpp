@@ -83,10 +83,6 @@ RichTextBox::RichTextBox(Form& form, std::string name, int index)
 
 RichTextBox::~RichTextBox() = default;
 
-QWidget* RichTextBox::widget() const {
-    return edit_;
-}
-
 void RichTextBox::setTextRTF(const std::string& rtf) {
     rtf_ = rtf;
     damage_ = readRtf(rtf_, *edit_->document());

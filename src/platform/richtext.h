@@ -23,7 +23,6 @@ class RichTextBox : public Control {
   public:
     RichTextBox(Form& form, std::string name, int index = -1);
     ~RichTextBox() override;
-    QWidget* widget() const override;
 
     // The whole document as RTF; a text that is not RTF shows as plain text.
     const std::string& TextRTF() const { return rtf_; }
