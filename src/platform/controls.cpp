@@ -164,7 +164,7 @@ QString colorCss(std::int32_t c) {
 } // namespace
 
 Control::Control(Form& form, ControlKind kind, std::string name, int index)
-    : form_(&form), kind_(kind), name_(std::move(name)), index_(index) {
+    : Placement(1215, 495), form_(&form), kind_(kind), name_(std::move(name)), index_(index) {
     form.addControl(this);
 }
 
@@ -189,30 +189,6 @@ void Control::applyGeometry() {
     if (QWidget* w = widget())
         w->setGeometry(twipsToPixels(left_), twipsToPixels(top_), std::max(0, twipsToPixels(width_)),
                        std::max(0, twipsToPixels(height_)));
-}
-
-void Control::setLeft(int v) {
-    left_ = v;
-    applyGeometry();
-}
-void Control::setTop(int v) {
-    top_ = v;
-    applyGeometry();
-}
-void Control::setWidth(int v) {
-    width_ = v;
-    applyGeometry();
-}
-void Control::setHeight(int v) {
-    height_ = v;
-    applyGeometry();
-}
-void Control::Move(int left, int top, int width, int height) {
-    left_ = left;
-    top_ = top;
-    width_ = width;
-    height_ = height;
-    applyGeometry();
 }
 
 void Control::setVisible(bool v) {
@@ -403,11 +379,8 @@ Image::Image(Form& form, std::string name, int index)
 }
 void Image::setPicture(const QPixmap& picture) {
     picture_ = picture;
-    if (!stretch_ && !picture.isNull()) {
-        width_ = picture.width() * kTwipsPerPixel;
-        height_ = picture.height() * kTwipsPerPixel;
-        applyGeometry();
-    }
+    if (!stretch_ && !picture.isNull())
+        setBounds(left_, top_, picture.width() * kTwipsPerPixel, picture.height() * kTwipsPerPixel);
     redraw();
 }
 void Image::setStretch(bool on) {
@@ -632,9 +605,8 @@ void PictureBox::setPicture(const QPixmap& picture) {
     label_->setPixmap(picture);
     if (autoSize_ && !picture.isNull()) {
         int b = border_ ? 4 : 0;
-        width_ = (picture.width() + b) * kTwipsPerPixel;
-        height_ = (picture.height() + b) * kTwipsPerPixel;
-        applyGeometry();
+        setBounds(left_, top_, (picture.width() + b) * kTwipsPerPixel,
+                  (picture.height() + b) * kTwipsPerPixel);
     }
 }
 void PictureBox::setAutoSize(bool on) {

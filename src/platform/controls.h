@@ -6,6 +6,7 @@
 #include "platform/drawing.h"
 #include "platform/events.h"
 #include "platform/geometry.h"
+#include "platform/placement.h"
 
 #include <QPixmap>
 #include <QPointer>
@@ -51,12 +52,10 @@ enum class ControlKind {
 
 using MouseHandler = Event<int, int, float, float>; // Button, Shift, X, Y
 
-class Control {
+class Control : public Placement {
   public:
     Control(Form& form, ControlKind kind, std::string name, int index = -1);
-    virtual ~Control();
-    Control(const Control&) = delete;
-    Control& operator=(const Control&) = delete;
+    ~Control() override;
 
     Form& form() const { return *form_; }
     ControlKind kind() const { return kind_; }
@@ -67,15 +66,7 @@ class Control {
     // A stable handle, as a window handle would be.
     std::uintptr_t hWnd() const { return reinterpret_cast<std::uintptr_t>(this); }
 
-    int Left() const { return left_; }
-    int Top() const { return top_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    virtual void setLeft(int v);
-    virtual void setTop(int v);
-    virtual void setWidth(int v);
-    virtual void setHeight(int v);
-    void Move(int left, int top, int width, int height);
+    void Move(int left, int top, int width, int height) { setBounds(left, top, width, height); }
 
     bool Visible() const { return visible_; }
     virtual void setVisible(bool v);
@@ -102,13 +93,12 @@ class Control {
 
   protected:
     void attach(QWidget* w);
-    virtual void applyGeometry();
+    void applyGeometry() override;
 
     Form* form_;
     ControlKind kind_;
     std::string name_;
     int index_;
-    int left_ = 0, top_ = 0, width_ = 1215, height_ = 495;
     bool visible_ = true, enabled_ = true;
     std::string tooltip_;
     int pointer_ = 0;

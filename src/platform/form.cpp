@@ -115,7 +115,8 @@ void ensureFilter() {
 
 } // namespace
 
-Form::Form(std::string name) : QWidget(nullptr), DrawingSurface(this), name_(std::move(name)) {
+Form::Form(std::string name)
+    : QWidget(nullptr), DrawingSurface(this), Placement(9600, 7200), name_(std::move(name)) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setMouseTracking(true);
     setObjectName(QString::fromStdString(name_));
@@ -136,27 +137,6 @@ Form::~Form() {
 void Form::setCaption(const std::string& caption) {
     caption_ = caption;
     setWindowTitle(toQt(caption));
-}
-
-void Form::setLeft(int v) {
-    left_ = v;
-    applyGeometry();
-}
-void Form::setTop(int v) {
-    top_ = v;
-    applyGeometry();
-}
-void Form::setWidth(int v) {
-    bool changed = v != width_;
-    width_ = v;
-    applyGeometry();
-    if (changed) raiseResize();
-}
-void Form::setHeight(int v) {
-    bool changed = v != height_;
-    height_ = v;
-    applyGeometry();
-    if (changed) raiseResize();
 }
 
 void Form::raiseResize() {

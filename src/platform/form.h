@@ -3,6 +3,7 @@
 // (and loaded) on first use, shown modally over an owner, unloaded on close
 // and created afresh on the next use.
 #include "platform/drawing.h"
+#include "platform/placement.h"
 
 #include <QEventLoop>
 #include <QPointer>
@@ -25,7 +26,7 @@ class CommandButton;
 inline constexpr int kFrameSidePx = 0;
 inline constexpr int kFrameCaptionPx = 23;
 
-class Form : public QWidget, public DrawingSurface {
+class Form : public QWidget, public DrawingSurface, public Placement {
     Q_OBJECT
   public:
     explicit Form(std::string name);
@@ -41,14 +42,6 @@ class Form : public QWidget, public DrawingSurface {
     std::string Caption() const { return caption_; }
     void setCaption(const std::string& caption);
 
-    int Left() const { return left_; }
-    int Top() const { return top_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    void setLeft(int v);
-    void setTop(int v);
-    void setWidth(int v);
-    void setHeight(int v);
     // Client area in twips.
     int ScaleWidth() const;
     int ScaleHeight() const;
@@ -93,13 +86,13 @@ class Form : public QWidget, public DrawingSurface {
     void resizeEvent(QResizeEvent* e) override;
 
   private:
-    void applyGeometry();
+    void applyGeometry() override;
+    void sizeChanged() override { raiseResize(); }
     void raiseResize();
     friend class FormRegistry;
 
     std::string name_;
     std::string caption_;
-    int left_ = 0, top_ = 0, width_ = 9600, height_ = 7200;
     int pointer_ = 0;
     friend class RunningDialog;
     int dialogs_ = 0;

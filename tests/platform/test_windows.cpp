@@ -63,6 +63,14 @@ TEST_F(Platform, GeometryReadsBackInTwips) {
     EXPECT_EQ(f.Cancel.Left(), 1001);
     EXPECT_EQ(f.Cancel.Width(), 637);
     EXPECT_EQ(f.Cancel.widget()->geometry(), QRect(67, 133, 42, 21));
+    // Each side set alone keeps the others and moves the widget at once.
+    f.Cancel.setLeft(1500);
+    f.Cancel.setTop(300);
+    f.Cancel.setWidth(900);
+    f.Cancel.setHeight(450);
+    EXPECT_EQ(f.Cancel.widget()->geometry(), QRect(100, 20, 60, 30));
+    EXPECT_EQ(f.Cancel.Top(), 300);
+    EXPECT_EQ(f.Cancel.Height(), 450);
     f.setWidth(15360);
     EXPECT_EQ(f.Width(), 15360);
     // The frame is a caption only: the client area is as wide as the window
@@ -511,6 +519,17 @@ TEST_F(Platform, EveryWindowRunsItsResizeForASizeFromOutside) {
     QTest::qWait(20);
     EXPECT_EQ(f.Width(), 9007);
     EXPECT_EQ(f.sizes.size(), 1u);
+    // Moving the window, or giving it the size it has, runs no Resize.
+    f.sizes.clear();
+    f.setLeft(1500);
+    f.setTop(750);
+    f.setWidth(9007);
+    f.setHeight(f.Height());
+    QTest::qWait(20);
+    EXPECT_TRUE(f.sizes.empty());
+    EXPECT_EQ(f.Left(), 1500);
+    EXPECT_EQ(f.Top(), 750);
+    EXPECT_EQ(f.geometry().topLeft(), QPoint(100, 50 + vb::kFrameCaptionPx));
 }
 
 TEST(Colours, QBColorPalette) {
