@@ -78,18 +78,25 @@ bool hasNoPointer(const vb::Control& c) {
         return false;
     }
 }
-void setPointers(vb::Form& window, int formPointer, int controlPointer) {
+void setPointers(vb::Form& window, const std::vector<vb::Control*>& controls, int formPointer,
+                 int controlPointer) {
     window.setMousePointer(formPointer);
-    for (vb::Control* c : window.Controls())
+    for (vb::Control* c : controls)
         if (!hasNoPointer(*c)) c->setMousePointer(controlPointer);
 }
 } // namespace
 
 void SetBusyPointer(vb::Form& window) {
-    setPointers(window, vb::vbHourglass, vb::vbHourglass);
+    SetBusyPointer(window, window.Controls());
 }
 void SetHandPointer(vb::Form& window) {
-    setPointers(window, vb::vbDefault, vb::vbCustom);
+    SetHandPointer(window, window.Controls());
+}
+void SetBusyPointer(vb::Form& window, const std::vector<vb::Control*>& controls) {
+    setPointers(window, controls, vb::vbHourglass, vb::vbHourglass);
+}
+void SetHandPointer(vb::Form& window, const std::vector<vb::Control*>& controls) {
+    setPointers(window, controls, vb::vbDefault, vb::vbCustom);
 }
 
 std::int32_t HexToLong(const std::string& text) {

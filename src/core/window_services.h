@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace vb {
 class CommonDialog;
@@ -17,8 +18,25 @@ class VbError;
 namespace core {
 
 void SetHelpCode(const vb::Form& window);
+// The pointers of a window at work: the hourglass over the window and its
+// controls (or only those listed), then the window's default pointer and
+// the controls' hand.
 void SetBusyPointer(vb::Form& window);
 void SetHandPointer(vb::Form& window);
+void SetBusyPointer(vb::Form& window, const std::vector<vb::Control*>& controls);
+void SetHandPointer(vb::Form& window, const std::vector<vb::Control*>& controls);
+// The pair of routines of a window that works with its own controls: the
+// hourglass over the window and the controls its workingControls() names
+// (Set_PuntatoreAttesa), then the default pointer and their hand again
+// (Reset_PuntatoreAttesa). A window holds it as a base.
+template <class Window> class WorkPointers {
+  public:
+    void Set_PuntatoreAttesa() { SetBusyPointer(window(), window().workingControls()); }
+    void Reset_PuntatoreAttesa() { SetHandPointer(window(), window().workingControls()); }
+
+  private:
+    Window& window() { return static_cast<Window&>(*this); }
+};
 // Hexadecimal text to a number; characters that are not digits count as 0.
 // Error 6 when the value does not fit 32 bits.
 std::int32_t HexToLong(const std::string& text);

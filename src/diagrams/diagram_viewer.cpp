@@ -289,25 +289,12 @@ void Form5::Command9_Click() {
     Reset_PuntatoreAttesa();
 }
 
-namespace {
-// The window's pointer and that of its buttons: the hourglass while it works,
-// afterwards the window's default and the buttons' hand.
-void setPointers(Form5& f, int formPointer, int buttonPointer) {
-    f.setMousePointer(formPointer);
-    for (vb::CommandButton* b : {&f.Command1, &f.Command2, &f.Command3, &f.Command4, &f.Command5, &f.Command6,
-                                 &f.Command7, &f.Command8, &f.Command9})
-        b->setMousePointer(buttonPointer);
-    for (auto& b : f.Command10)
-        b->setMousePointer(buttonPointer);
-}
-} // namespace
-
-void Form5::Set_PuntatoreAttesa() {
-    setPointers(*this, vb::vbHourglass, vb::vbHourglass);
-}
-
-void Form5::Reset_PuntatoreAttesa() {
-    setPointers(*this, vb::vbDefault, vb::vbCustom);
+std::vector<vb::Control*> Form5::workingControls() {
+    std::vector<vb::Control*> c = {&Command1, &Command2, &Command3, &Command4, &Command5,
+                                   &Command6, &Command7, &Command8, &Command9};
+    for (auto& b : Command10)
+        c.push_back(b.get());
+    return c;
 }
 
 // ------------------------------------------------------------ catalogue

@@ -3,6 +3,7 @@
 // hot-spots with their tooltips, the component grid or the parameter
 // buttons, and printing.
 #include "core/diagram_records.h"
+#include "core/window_services.h"
 #include "db/query.h"
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
@@ -18,7 +19,7 @@
 
 namespace diagrams {
 
-class Form5 : public frame::DataWindow, public frame::BrandHeader {
+class Form5 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form5> {
     Q_OBJECT
   public:
     VB_FORM(Form5)
@@ -35,8 +36,7 @@ class Form5 : public frame::DataWindow, public frame::BrandHeader {
     void Command7_Click();
     void Command8_Click();
     void Command9_Click();
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     // The diagram catalogue and the parameter lists.
     void Load_IndiceSchemi();

@@ -9,6 +9,7 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "diagrams/diagram_viewer.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -259,16 +260,8 @@ void Form6::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (toolbar.handleKey(KeyCode)) KeyCode = 0;
 }
 
-void Form6::Set_PuntatoreAttesa() {
-    setMousePointer(vb::vbHourglass);
-    for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5})
-        b->setMousePointer(vb::vbHourglass);
-}
-
-void Form6::Reset_PuntatoreAttesa() {
-    setMousePointer(vb::vbDefault);
-    for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5})
-        b->setMousePointer(vb::vbCustom);
+std::vector<vb::Control*> Form6::workingControls() {
+    return {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5};
 }
 
 // ------------------------------------------------------------ text page

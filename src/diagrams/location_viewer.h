@@ -2,6 +2,7 @@
 // The component-location viewer: the model's location picture with the
 // legend of its components, or, for an ABS diagram, the ABS location picture
 // with its text page.
+#include "core/window_services.h"
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
@@ -15,7 +16,7 @@
 
 namespace diagrams {
 
-class Form6 : public frame::DataWindow, public frame::BrandHeader {
+class Form6 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form6> {
     Q_OBJECT
   public:
     VB_FORM(Form6)
@@ -29,8 +30,7 @@ class Form6 : public frame::DataWindow, public frame::BrandHeader {
     void Timer1_Timer();
     void Command6_Click();
     void Command7_Click();
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     // The ABS text page.
     void Load_TestoCpt();

@@ -5,6 +5,7 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
@@ -198,24 +199,9 @@ void Form14::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std
     if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
 }
 
-namespace {
-// The window's pointer and that of its buttons and list: the hourglass while
-// it works, afterwards the window's default and the controls' hand.
-void setPointers(Form14& f, int formPointer, int controlPointer) {
-    f.setMousePointer(formPointer);
-    for (vb::Control* c :
-         std::initializer_list<vb::Control*>{&f.Command6, &f.Command7, &f.Command1, &f.Command2, &f.Command3,
-                                             &f.Command4, &f.Command5, &f.Command20, &f.MSGrid1})
-        c->setMousePointer(controlPointer);
-}
-} // namespace
-
-void Form14::Set_PuntatoreAttesa() {
-    setPointers(*this, vb::vbHourglass, vb::vbHourglass);
-}
-
-void Form14::Reset_PuntatoreAttesa() {
-    setPointers(*this, vb::vbDefault, vb::vbCustom);
+std::vector<vb::Control*> Form14::workingControls() {
+    return {&Command6, &Command7, &Command1,  &Command2, &Command3,
+            &Command4, &Command5, &Command20, &MSGrid1};
 }
 
 } // namespace documents

@@ -1,6 +1,7 @@
 #pragma once
 // The brand documents: the brands that have a document, and the document of
 // the chosen brand shown in place of the list.
+#include "core/window_services.h"
 #include "db/query.h"
 #include "documents/design_logo.h"
 #include "frame/data_window.h"
@@ -10,10 +11,11 @@
 #include "platform/richtext.h"
 
 #include <string>
+#include <vector>
 
 namespace documents {
 
-class Form14 : public frame::DataWindow, public LogoHeader {
+class Form14 : public frame::DataWindow, public LogoHeader, public core::WorkPointers<Form14> {
     Q_OBJECT
   public:
     VB_FORM(Form14)
@@ -29,8 +31,7 @@ class Form14 : public frame::DataWindow, public LogoHeader {
     void MSGrid1_RowColChange();
     void Command6_Click();
     void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     vb::Label Label1{*this, "Label1"};
     vb::Grid MSGrid1{*this, "MSGrid1"};

@@ -120,16 +120,8 @@ void Form13::Command6_Click() {
     Unload();
 }
 
-void Form13::Set_PuntatoreAttesa() {
-    setMousePointer(vb::vbHourglass);
-    Command6.setMousePointer(vb::vbHourglass);
-    Command5.setMousePointer(vb::vbHourglass);
-}
-
-void Form13::Reset_PuntatoreAttesa() {
-    setMousePointer(vb::vbDefault);
-    Command6.setMousePointer(vb::vbCustom);
-    Command5.setMousePointer(vb::vbCustom);
+std::vector<vb::Control*> Form13::workingControls() {
+    return {&Command6, &Command5};
 }
 
 } // namespace documents

@@ -1,6 +1,7 @@
 #pragma once
 // The document viewer: one fixed rich-text document (OBD information, news or
 // timing-belt information) over the whole window, read-only, and printed.
+#include "core/window_services.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/richtext.h"
@@ -9,7 +10,7 @@
 
 namespace documents {
 
-class Form13 : public vb::Form {
+class Form13 : public vb::Form, public core::WorkPointers<Form13> {
     Q_OBJECT
   public:
     VB_FORM(Form13)
@@ -21,8 +22,7 @@ class Form13 : public vb::Form {
     void Command5_Click();
     void Command6_Click();
     void Print_Documento();
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     vb::RichTextBox RTB1{*this, "RTB1"};
     vb::PictureBox Picture4{*this, "Picture4"};

@@ -5,6 +5,7 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/services.h"
@@ -180,18 +181,8 @@ void Form11::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std
     if (Grid1.TopRow() - Rotation >= 0) Grid1.setTopRow(Grid1.TopRow() - Rotation);
 }
 
-void Form11::Set_PuntatoreAttesa() {
-    setMousePointer(vb::vbHourglass);
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2,
-                                                              &Command3, &Command4, &Command5, &Grid1})
-        c->setMousePointer(vb::vbHourglass);
-}
-
-void Form11::Reset_PuntatoreAttesa() {
-    setMousePointer(vb::vbDefault);
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command1, &Command2,
-                                                              &Command3, &Command4, &Command5, &Grid1})
-        c->setMousePointer(vb::vbCustom);
+std::vector<vb::Control*> Form11::workingControls() {
+    return {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5, &Grid1};
 }
 
 } // namespace documents

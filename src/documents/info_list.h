@@ -1,6 +1,7 @@
 #pragma once
 // The info list: the info texts the selected model refers to, one row per
 // code, each opened in the vehicle text viewer.
+#include "core/window_services.h"
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
@@ -10,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace documents {
 
@@ -19,7 +21,7 @@ namespace documents {
 // gets an empty row, so row r still belongs to code r.
 std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const std::string& joined);
 
-class Form11 : public frame::DataWindow, public frame::BrandHeader {
+class Form11 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form11> {
     Q_OBJECT
   public:
     VB_FORM(Form11)
@@ -32,8 +34,7 @@ class Form11 : public frame::DataWindow, public frame::BrandHeader {
     void Grid1_DblClick();
     void Command7_Click();
     void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     vb::ControlArray<vb::Label> LabelModello;
     vb::Label Label1{*this, "Label1"};

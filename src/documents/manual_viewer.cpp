@@ -5,6 +5,7 @@
 #include "core/module1.h"
 #include "core/scrambled_file.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
@@ -493,16 +494,8 @@ void Form8::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std:
     if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
 }
 
-void Form8::Set_PuntatoreAttesa() {
-    setMousePointer(vb::vbHourglass);
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&MSGrid1, &Command6, &Command7, &Command8})
-        c->setMousePointer(vb::vbHourglass);
-}
-
-void Form8::Reset_PuntatoreAttesa() {
-    setMousePointer(vb::vbDefault);
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&MSGrid1, &Command6, &Command7, &Command8})
-        c->setMousePointer(vb::vbCustom);
+std::vector<vb::Control*> Form8::workingControls() {
+    return {&MSGrid1, &Command6, &Command7, &Command8};
 }
 
 } // namespace documents

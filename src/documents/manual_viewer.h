@@ -3,6 +3,7 @@
 // painted in the manual's four colours with the section's picture, or the
 // help page of the calling window.
 #include "core/markup_page.h"
+#include "core/window_services.h"
 #include "documents/design_logo.h"
 #include "documents/manual_pages.h"
 #include "platform/controls.h"
@@ -15,7 +16,7 @@
 
 namespace documents {
 
-class Form8 : public vb::Form, public LogoHeader {
+class Form8 : public vb::Form, public LogoHeader, public core::WorkPointers<Form8> {
     Q_OBJECT
   public:
     VB_FORM(Form8)
@@ -40,8 +41,7 @@ class Form8 : public vb::Form, public LogoHeader {
     void Command8_KeyDown(int KeyCode, int Shift);
     void Timer1_Timer();
     void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     core::PageSurface Surface{*this};
     vb::Label Label1{*this, "Label1"};

@@ -398,18 +398,8 @@ void Form7::Print_ImmagineTesto() {
     if (mode_ == 5) core::PrintRichText(RTB1, 1, 1, 1, 1);
 }
 
-void Form7::Set_PuntatoreAttesa() {
-    setMousePointer(vb::vbHourglass);
-    for (vb::CommandButton* b :
-         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8})
-        b->setMousePointer(vb::vbHourglass);
-}
-
-void Form7::Reset_PuntatoreAttesa() {
-    setMousePointer(vb::vbDefault);
-    for (vb::CommandButton* b :
-         {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8})
-        b->setMousePointer(vb::vbCustom);
+std::vector<vb::Control*> Form7::workingControls() {
+    return {&Command1, &Command2, &Command3, &Command4, &Command5, &Command6, &Command7, &Command8};
 }
 
 } // namespace documents

@@ -3,6 +3,7 @@
 // diagnostic socket, an info text, or a timing or auxiliary belt, each next
 // to its picture; marked-up pages or belt documents; printing.
 #include "core/markup_page.h"
+#include "core/window_services.h"
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
@@ -13,10 +14,11 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace documents {
 
-class Form7 : public frame::DataWindow, public frame::BrandHeader {
+class Form7 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form7> {
     Q_OBJECT
   public:
     VB_FORM(Form7)
@@ -34,8 +36,7 @@ class Form7 : public frame::DataWindow, public frame::BrandHeader {
     void Command8_Click();
     void Print_Testo();
     void Print_ImmagineTesto();
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     vb::PictureBox Picture1{*this, "Picture1"};
     vb::Label Label4{*this, "Label4"};

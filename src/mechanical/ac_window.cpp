@@ -188,18 +188,8 @@ void Form12::Form_KeyDown(int& KeyCode, int) {
     }
 }
 
-void Form12::Set_PuntatoreAttesa() {
-    setMousePointer(vb::vbHourglass);
-    for (vb::CommandButton* b :
-         {&Command6, &Command7, &Command8, &Command1, &Command2, &Command3, &Command4, &Command5})
-        b->setMousePointer(vb::vbHourglass);
-}
-
-void Form12::Reset_PuntatoreAttesa() {
-    setMousePointer(vb::vbDefault);
-    for (vb::CommandButton* b :
-         {&Command6, &Command7, &Command8, &Command1, &Command2, &Command3, &Command4, &Command5})
-        b->setMousePointer(vb::vbCustom);
+std::vector<vb::Control*> Form12::workingControls() {
+    return {&Command6, &Command7, &Command8, &Command1, &Command2, &Command3, &Command4, &Command5};
 }
 
 void Form12::Load_DidascalieCircuiti() {

@@ -2,6 +2,7 @@
 // The A/C recharge page: the model's recharge records, the circuit options
 // with their title, table and picture, and the buttons that open the
 // model's A/C wiring diagrams.
+#include "core/window_services.h"
 #include "db/query.h"
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
@@ -14,7 +15,7 @@
 
 namespace mechanical {
 
-class Form12 : public frame::DataWindow, public frame::BrandHeader {
+class Form12 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form12> {
     Q_OBJECT
   public:
     VB_FORM(Form12)
@@ -30,8 +31,7 @@ class Form12 : public frame::DataWindow, public frame::BrandHeader {
     void Load_DidascalieCircuiti();
     void Load_TabellaCircuito(const std::string& nn);
     void Load_SchemiClima();
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
     void Load_OperazioniRicaricaAC();
     void Get_DatiRicaricaAC(const std::string& DatiTecnici);
     void Show_DatiRicaricaAC(const std::string& Value);

@@ -186,18 +186,9 @@ void Form9::Form_KeyDown(int& KeyCode, int) {
     toolbar.handleKey(KeyCode);
 }
 
-void Form9::Set_PuntatoreAttesa() {
-    setMousePointer(vb::vbHourglass);
-    for (vb::CommandButton* b : {&Command6, &Command7, &Command8, &Command1, &Command2, &Command3, &Command4,
-                                 &Command5, &Command10, &Command11, &Command12, &Command13, &Command14})
-        b->setMousePointer(vb::vbHourglass);
-}
-
-void Form9::Reset_PuntatoreAttesa() {
-    setMousePointer(vb::vbDefault);
-    for (vb::CommandButton* b : {&Command6, &Command7, &Command8, &Command1, &Command2, &Command3, &Command4,
-                                 &Command5, &Command10, &Command11, &Command12, &Command13, &Command14})
-        b->setMousePointer(vb::vbCustom);
+std::vector<vb::Control*> Form9::workingControls() {
+    return {&Command6, &Command7,  &Command8,  &Command1,  &Command2,  &Command3, &Command4,
+            &Command5, &Command10, &Command11, &Command12, &Command13, &Command14};
 }
 
 void Form9::Load_DizionarioSerraggio() {

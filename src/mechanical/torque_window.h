@@ -3,6 +3,7 @@
 // connecting rods and flywheel in four grids, each joint's detail page and
 // the special-tools page, with the common toolbar along the bottom.
 #include "core/markup_page.h"
+#include "core/window_services.h"
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "mechanical/tightening.h"
@@ -14,7 +15,7 @@
 
 namespace mechanical {
 
-class Form9 : public frame::DataWindow, public frame::BrandHeader {
+class Form9 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form9> {
     Q_OBJECT
   public:
     VB_FORM(Form9)
@@ -30,8 +31,7 @@ class Form9 : public frame::DataWindow, public frame::BrandHeader {
     void Command12_Click();
     void Command13_Click();
     void Command14_Click();
-    void Set_PuntatoreAttesa();
-    void Reset_PuntatoreAttesa();
+    std::vector<vb::Control*> workingControls();
 
     void Load_DizionarioSerraggio();
     void Get_FormuleSerraggio(const std::string& DatiTecnici);

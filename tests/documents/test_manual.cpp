@@ -485,10 +485,24 @@ TEST_F(Manual, BadRangesGiveAMessageAndAnEmptyPage) {
 TEST_F(Manual, MissingPageFileIsReported) {
     vb::Kill(appPath() + "\\glo\\tx_ita\\glo.cpt");
     Form8& f = open(20);
-    openTopic(f, 0);
+    f.Show();
+    // Reported while the window works: the hourglass over it, its grid and
+    // its buttons; afterwards the default pointer and their hand.
+    const std::initializer_list<vb::Control*> listed = {&f.MSGrid1, &f.Command6, &f.Command7, &f.Command8};
+    std::vector<int> busy;
+    svc.onBox = [&](const Box&) {
+        busy.push_back(f.MousePointer());
+        for (vb::Control* c : listed)
+            busy.push_back(c->MousePointer());
+    };
+    QTest::mouseClick(f.Command7.widget(), Qt::LeftButton);
     ASSERT_EQ(svc.boxes.size(), 1u);
     EXPECT_NE(svc.boxes[0].prompt.find("glo.cpt not available"), std::string::npos);
     EXPECT_TRUE(f.Surface.items().empty());
+    EXPECT_EQ(busy, std::vector<int>(5, vb::vbHourglass));
+    EXPECT_EQ(f.MousePointer(), vb::vbDefault);
+    for (vb::Control* c : listed)
+        EXPECT_EQ(c->MousePointer(), vb::vbCustom) << c->Name();
 }
 
 TEST_F(Manual, TopicRangeWithoutFinalCrLfKeepsItsLastLine) {

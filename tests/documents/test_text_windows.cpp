@@ -354,9 +354,17 @@ TEST_F(TextWindows, DocumentViewerThatCannotPrintGivesThePrinterBack) {
     // A destination that cannot be written: the job fails as it opens.
     p.setPdfOutput(appPath() + "/no such folder/print.pdf");
     f.Show();
+    // Told while the window works: the hourglass over it and its two buttons.
+    std::vector<int> busy;
+    svc.onBox = [&](const Box&) {
+        busy = {f.MousePointer(), f.Command6.MousePointer(), f.Command5.MousePointer()};
+    };
     QTest::keyClick(f.RTB1.widget(), Qt::Key_F10);
     ASSERT_EQ(svc.boxes.size(), 1u);
     EXPECT_EQ(svc.boxes[0].prompt, "PRINTER NOT FOUND!! Check your printer.");
+    EXPECT_EQ(busy, std::vector<int>(3, vb::vbHourglass));
+    EXPECT_EQ(f.Command6.MousePointer(), vb::vbCustom);
+    EXPECT_EQ(f.Command5.MousePointer(), vb::vbCustom);
     EXPECT_FALSE(p.jobOpen());
     EXPECT_EQ(p.Orientation(), vb::vbPRORLandscape);
     EXPECT_EQ(p.FontName(), "Courier New");

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
+#include <set>
 
 using namespace testing_support;
 
@@ -221,4 +222,61 @@ TEST_F(Toolbar, MissingPicturesLeaveTheirButtonsEmptyAndCanBeLogged) {
     EXPECT_TRUE(log.has("catalogue.pictures: picture " + core::AppPath + "\\mas\\tasobd.gif not loaded"));
     EXPECT_TRUE(log.has("catalogue.pictures: cursor " + core::AppPath + "\\mas\\indice.cur not loaded"));
     EXPECT_EQ(log.lines().size(), 2u);
+}
+
+TEST_F(Toolbar, DataWindowsShowTheHourglassOnTheirOwnControlsWhileTheyWork) {
+    // A manual opened from the toolbar: until it closes, the window and the
+    // controls it lists show the hourglass; then the window its default
+    // pointer and those controls the hand. The others keep what they had.
+    chooseVehicle("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    core::PscCode = "B100";
+    core::PscCaption = "Schema";
+    core::DiagramMode = 12;
+    core::Form7Mode = 1;
+    core::Form7Code = "001";
+    core::Form11Mode = 1;
+    core::Form6FromMenu = 1;
+    const std::vector<std::string> row = {"Command6", "Command1", "Command2",
+                                          "Command3", "Command4", "Command5"};
+    auto with = [&row](std::vector<std::string> more) {
+        more.insert(more.end(), row.begin(), row.end());
+        return std::set<std::string>(more.begin(), more.end());
+    };
+    const std::pair<const char*, std::set<std::string>> windows[] = {
+        {"Form5", with({"Command7", "Command8", "Command9", "Command10"})},
+        {"Form6", with({"Command7"})},
+        {"Form7", with({"Command7", "Command8"})},
+        {"Form9",
+         with({"Command7", "Command8", "Command10", "Command11", "Command12", "Command13", "Command14"})},
+        {"Form11", with({"Command7", "Grid1"})},
+        {"Form12", with({"Command7", "Command8"})},
+        {"Form14", with({"Command7", "Command20", "MSGrid1"})},
+    };
+    for (const auto& [name, listed] : windows) {
+        vb::Form* f = vb::FormRegistry::get(name);
+        ASSERT_TRUE(f) << name;
+        f->Show();
+        QApplication::processEvents();
+        std::vector<std::pair<vb::Control*, int>> before;
+        for (vb::Control* c : f->Controls())
+            before.push_back({c, c->MousePointer()});
+        int windowPointer = -1;
+        std::set<std::string> busy;
+        svc.onShow = [&](vb::Form*, const std::string&) {
+            windowPointer = f->MousePointer();
+            for (vb::Control* c : f->Controls())
+                if (c->MousePointer() == vb::vbHourglass) busy.insert(c->Name());
+        };
+        QWidget* button = f->findControl("Command2")->widget();
+        testing_support::clickAt(*f, button->mapTo(f, QPoint(10, 10)));
+        svc.onShow = nullptr;
+        EXPECT_EQ(svc.shown.back(), "Form8") << name;
+        EXPECT_EQ(windowPointer, vb::vbHourglass) << name;
+        EXPECT_EQ(busy, listed) << name;
+        EXPECT_EQ(f->MousePointer(), vb::vbDefault) << name;
+        for (const auto& [c, pointer] : before)
+            EXPECT_EQ(c->MousePointer(), listed.count(c->Name()) ? vb::vbCustom : pointer)
+                << name << " " << c->Name() << " " << c->Index();
+        f->Unload();
+    }
 }

@@ -26,6 +26,7 @@ namespace testing_support {
 
 int ScriptedServices::msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) {
     boxes.push_back({prompt, flags, title});
+    if (onBox) onBox(boxes.back());
     if (!answers.empty()) {
         int a = answers.front();
         answers.pop_front();

@@ -53,6 +53,8 @@ class ScriptedServices : public vb::Services {
     // Answers for the next boxes; OK (or the first button) when none is queued.
     std::deque<int> answers;
     std::vector<Box> boxes;
+    // Runs while a box is shown, before it is answered.
+    std::function<void(const Box& box)> onBox;
     int beeps = 0;
     int width = 15360, height = 11520;
     QDate todayDate = QDate(2026, 12, 7);
