@@ -644,6 +644,15 @@ int Grid::textHeight(const std::string& text) const {
     return pixelsToTwips(lines * lineStep(font_));
 }
 
+int Grid::textWidth(const std::string& text) const {
+    const QFontMetricsF metrics(font_);
+    qreal widest = 0;
+    for (const QString& line : cellText(text).split(QLatin1Char('\n')))
+        widest = std::max(widest, metrics.horizontalAdvance(line));
+    // The text box leaves the padding on both sides and the grid line.
+    return pixelsToTwips(int(std::ceil(widest)) + 2 * kTextPadPx + 1);
+}
+
 QRect Grid::cellRect(int r, int c) const {
     if (c < 0 || c >= cols_) return {};
     QRect area = cellArea();

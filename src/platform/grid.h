@@ -158,6 +158,9 @@ class Grid : public Control {
     // Twips that a cell text of several lines (broken at CR LF, CR or LF)
     // takes as the cells draw it.
     int textHeight(const std::string& text) const;
+    // Twips that a column needs to show a cell text whole as the cells draw
+    // it: its widest line in the grid's font, with the cell's margins.
+    int textWidth(const std::string& text) const;
     // Width of the vertical scroll bar in twips, for layouts that make room
     // for it.
     int scrollBarWidth() const;

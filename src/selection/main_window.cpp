@@ -61,6 +61,7 @@ frame::ToolbarStyle toolbarStyle() {
 
 const char* const kModelFields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____",
                                      "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
+const int kModelColumnWidths[6] = {2450, 700, 1500, 650, 1400, 3600};
 
 } // namespace
 
@@ -435,12 +436,11 @@ void Form2::Load_Modelli() {
 }
 
 void Form2::Set_IntestazioniModelli() {
-    static const int widths[6] = {2450, 700, 1500, 650, 1400, 3600};
     const std::string headers[6] = {Des[78], Des[12], Des[13], "Cm\xB3", Des[80], Des[14]};
     MSGrid1.setRow(0);
     for (int k = 0; k < 6; ++k) {
         MSGrid1.setCol(k);
-        MSGrid1.setColWidth(k, widths[k]);
+        MSGrid1.setColWidth(k, kModelColumnWidths[k]);
         MSGrid1.setTextMatrix(0, k, headers[k]);
     }
 }
@@ -465,6 +465,7 @@ void Form2::Fill_GrigliaModelli() {
         }
         rs.MoveNext();
     }
+    widenModelColumns();
     if (n > 0) {
         MSGrid1.setRedraw(true);
         MSGrid1.setRow(1);
@@ -477,6 +478,18 @@ void Form2::Fill_GrigliaModelli() {
     }
     MSGrid1.setRedraw(true);
     MSGrid1.setVisible(true);
+}
+
+// The designed widths are the least a column gets: the grid's font is wider
+// than the one they were measured for, so a column whose texts need more
+// room is widened until none of them is cut.
+void Form2::widenModelColumns() {
+    for (int k = 0; k < 6; ++k) {
+        int width = k == 5 ? MSGrid1.ColWidth(5) : kModelColumnWidths[k];
+        for (int r = 0; r < MSGrid1.Rows(); ++r)
+            width = std::max(width, MSGrid1.textWidth(MSGrid1.TextMatrix(r, k)));
+        MSGrid1.setColWidth(k, width);
+    }
 }
 
 void Form2::Option1_Click(int Index) {

@@ -105,6 +105,7 @@ class Form2 : public frame::DataWindow {
   private:
     void resetMenuLook(bool marks);
     void setEntryAvailable(int i, bool available);
+    void widenModelColumns();
     bool refreshOrReport(db::DataControl& control, const std::string& table);
     std::string engineLine(const char* displacementUnit) const;
 };

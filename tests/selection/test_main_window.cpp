@@ -4,6 +4,7 @@
 #include "dbwriter/table_writer.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/fonts.h"
 #include "platform/vbstring.h"
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
@@ -11,6 +12,7 @@
 #include "support/harness.h"
 
 #include <QApplication>
+#include <QPainter>
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
@@ -368,6 +370,69 @@ TEST_F(MainWindow, ModelGridRowsAndLastColumnWidth) {
         EXPECT_EQ(f.modelField("MODELLO___").substr(0, f.MSGrid1.TextMatrix(r, 0).size()),
                   f.MSGrid1.TextMatrix(r, 0));
     }
+}
+
+// Horizontal extent of what is drawn in rect of image, against the colour at
+// its top-left corner; empty when nothing is.
+static std::pair<int, int> inkColumns(const QImage& image, const QRect& rect) {
+    const QColor back = image.pixelColor(rect.topLeft());
+    int first = -1, last = -2;
+    for (int x = rect.left(); x <= rect.right(); ++x)
+        for (int y = rect.top(); y <= rect.bottom(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - back.red()) + std::abs(c.green() - back.green()) +
+                    std::abs(c.blue() - back.blue()) <
+                150)
+                continue;
+            if (first < 0) first = x;
+            last = x;
+            break;
+        }
+    return {first, last};
+}
+
+// Every cell of the model grid shows its text whole: the grid's font is wider
+// than the one the designed widths were measured for ("1999-2003" needs more
+// than the year column's 700 twips), and a cut text reads as another value.
+TEST_F(MainWindow, ModelCellsAreDrawnWhole) {
+    Form2& f = open();
+    const QFont font = vb::windowFont(f.MSGrid1.FontName(), f.MSGrid1.FontSize());
+    // The width that text takes when nothing cuts it.
+    auto inkWidth = [&](const std::string& text) {
+        QImage alone(400, 40, QImage::Format_RGB32);
+        alone.fill(Qt::white);
+        QPainter p(&alone);
+        p.setFont(font);
+        p.setPen(Qt::black);
+        p.drawText(QRect(10, 0, 380, 40), Qt::AlignLeft | Qt::AlignVCenter, vb::toQt(text));
+        p.end();
+        const auto [first, last] = inkColumns(alone, alone.rect());
+        return last - first + 1;
+    };
+    int cells = 0;
+    for (int brand = 0; brand < f.ListaMarche.ListCount(); ++brand) {
+        if (f.ListaMarche.ListIndex() != brand) f.ListaMarche.setListIndex(brand);
+        for (int family = 0; family < f.GridFamiglie.Rows(); ++family) {
+            if (f.GridFamiglie.Row() != family) f.GridFamiglie.setRow(family);
+            const std::string names = f.ListaMarche.List(brand) + " " + core::FamilyName;
+            const QImage shot = f.MSGrid1.widget()->grab().toImage();
+            for (int r = 0; r < f.MSGrid1.Rows(); ++r)
+                for (int c = 0; c < 6; ++c) {
+                    const std::string text = f.MSGrid1.TextMatrix(r, c);
+                    const QRect cell = f.MSGrid1.cellRect(r, c);
+                    if (text.empty() || cell.isEmpty()) continue;
+                    // Inside the grid lines on the right and at the bottom.
+                    const auto [first, last] = inkColumns(shot, cell.adjusted(0, 0, -2, -2));
+                    EXPECT_NEAR(last - first + 1, inkWidth(text), 1) << names << " row " << r << ": " << text;
+                    ++cells;
+                }
+        }
+    }
+    EXPECT_GT(cells, 150);
+    // Where the designed width is enough, it stays.
+    EXPECT_EQ(f.MSGrid1.ColWidth(0), 2450);
+    EXPECT_EQ(f.MSGrid1.ColWidth(3), 650);
+    EXPECT_GT(f.MSGrid1.ColWidth(1), 700);
 }
 
 TEST_F(MainWindow, EmptyQueryHidesTheMenuAndKeepsGoing) {
