@@ -19,6 +19,7 @@
 #include "selection/main_window.h"
 
 #include <QScopedValueRollback>
+#include <algorithm>
 #include <cmath>
 
 namespace mechanical {
@@ -161,8 +162,13 @@ void Form12::layOut() {
     const int linesLeft = placeHeader(W, 40);
     for (auto& l : LabelModello)
         l->setLeft(linesLeft);
-    Picture1.setLeft((W - Picture1.Width()) / 2 - 100);
-    Picture1.setTop((H - Picture1.Height()) / 2 + Label1.Height());
+    // A window that the window manager makes smaller than the screen keeps
+    // the title, record grid and panel below the header frame and from the
+    // left edge, so that the title is not drawn over the frame or cut.
+    const int aboveThePanel = Label1.Height() + 20 + Grid1.Height() + 20;
+    Picture1.setLeft(std::max(0, (W - Picture1.Width()) / 2 - 100));
+    Picture1.setTop(std::max((H - Picture1.Height()) / 2 + Label1.Height(),
+                             Shape2.Top() + Shape2.Height() + 20 + aboveThePanel));
     Label1.setLeft(Picture1.Left() + 40);
     Grid1.setLeft(Picture1.Left());
     Grid1.setTop(Picture1.Top() - Grid1.Height() - 20);

@@ -1,8 +1,13 @@
 #include "core/module1.h"
 #include "mechanical/ac_window.h"
 #include "platform/files.h"
+#include "platform/form.h"
+#include "platform/geometry.h"
 #include "platform/vbstring.h"
 #include "vehicle.h"
+
+#include <QApplication>
+#include <algorithm>
 
 using mechanical::Form12;
 using namespace mechanical_tests;
@@ -133,4 +138,34 @@ TEST_F(AcPage, AcRecordEdgesAndMissingLabels) {
 TEST_F(AcPage, LowerCaseCodeGivesNoRecords) {
     Form12& f = open("CALDERA", "MAESTRALE", "MAESTRALE 2.0 METANO");
     EXPECT_EQ(f.Grid1.Rows(), 0);
+}
+
+// Made smaller by the window manager, the page keeps its title below the
+// header frame and whole: the frame's lower edge stays unbroken above it.
+TEST_F(AcPage, TitleStaysBelowTheHeaderInASmallWindow) {
+    Form12& f = open("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    f.Show();
+    for (const QSize size : {QSize(700, 500), QSize(1100, 800)}) {
+        f.resize(size); // as the window manager would
+        QApplication::processEvents();
+        const std::string where = std::to_string(size.width()) + "x" + std::to_string(size.height());
+        const QImage shot = f.grab().toImage();
+        const QRect title = f.Label1.widget()->geometry();
+        // The frame's lower edge, drawn in black, runs on under the title.
+        const int edge = vb::twipsToPixels(f.Shape2.Top() + f.Shape2.Height()) - 1;
+        int broken = 0;
+        for (int x = std::max(0, title.left()); x <= std::min(title.right(), shot.width() - 1); ++x)
+            broken += qGray(shot.pixel(x, edge)) > 100;
+        EXPECT_EQ(broken, 0) << where;
+        EXPECT_GT(title.top(), edge) << where;
+        EXPECT_GE(title.left(), 0) << where;
+        // Title, record grid and panel still stand one above the other.
+        EXPECT_EQ(f.Grid1.Top(), f.Picture1.Top() - f.Grid1.Height() - 20) << where;
+        EXPECT_EQ(f.Label1.Top(), f.Grid1.Top() - f.Label1.Height() - 20) << where;
+    }
+    // At the size the window takes at load, the panel is placed by the screen.
+    f.resize(1024, 768 - vb::kFrameCaptionPx);
+    QApplication::processEvents();
+    EXPECT_EQ(f.Picture1.Top(), (f.Height() - f.Picture1.Height()) / 2 + f.Label1.Height());
+    EXPECT_EQ(f.Picture1.Left(), (f.Width() - f.Picture1.Width()) / 2 - 100);
 }
