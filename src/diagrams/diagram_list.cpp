@@ -13,6 +13,7 @@
 #include "selection/main_window.h"
 
 #include <QScopedValueRollback>
+#include <algorithm>
 #include <cmath>
 
 namespace diagrams {
@@ -68,6 +69,8 @@ Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()), frame::Bran
         inPanel(v, 2400, 800 + 360 * i, 4300, 300);
         v.setForeColor(core::kNavy);
         v.setTransparent(true);
+        v.setWordWrap(true);
+        v.setAutoSize(true);
     }
     inPanel(Shape1, 6850, 650, 4900, 3150);
     inPanel(PictureModel, 6900, 700, 4800, 3000);
@@ -122,6 +125,7 @@ void Form15::loadWindow() {
     Label2(0).setCaption(core::VehicleName);
     for (int i = 1; i <= 4; ++i)
         Label2(i).setCaption(f2.modelCell(i));
+    placeVehicleRows();
 
     toolbar.setUp();
     Command9.setPicture(core::interfacePicture("right.gif"));
@@ -134,6 +138,17 @@ void Form15::loadWindow() {
     Label100.setLeft((Picture1.Width() - Label100.Width()) / 2);
     Load_ListaSchemi();
     setMousePointer(vb::vbDefault);
+}
+
+// A value longer than its column (a long vehicle name) wraps onto further
+// lines; the rows below move down by the room those lines take.
+void Form15::placeVehicleRows() {
+    int top = Label2(0).Top();
+    for (int i = 0; i < 5; ++i) {
+        Label1(i).setTop(top);
+        Label2(i).setTop(top);
+        top += std::max(300, Label2(i).Height()) + 60;
+    }
 }
 
 void Form15::Form_Resize() {

@@ -45,6 +45,7 @@ class Form15 : public frame::DataWindow, public frame::BrandHeader {
 
   private:
     void loadWindow();
+    void placeVehicleRows();
     bool catalogueMissing_ = false;
 };
 

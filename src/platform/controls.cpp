@@ -315,7 +315,10 @@ void Label::setCaption(const std::string& caption) {
     std::string shown = Replace(caption, "\r\n", "\n");
     shown = Replace(shown, "\r", "\n");
     label_->setText(toQt(shown));
-    if (autoSize_) {
+    if (autoSize_ && wordWrap_) {
+        height_ = label_->heightForWidth(twipsToPixels(width_)) * kTwipsPerPixel;
+        applyGeometry();
+    } else if (autoSize_) {
         label_->adjustSize();
         width_ = label_->width() * kTwipsPerPixel;
         height_ = label_->height() * kTwipsPerPixel;
@@ -345,9 +348,14 @@ void Label::setAlignment(int alignment) {
 }
 void Label::setAutoSize(bool on) {
     autoSize_ = on;
-    // A label sized to its text grows sideways; only line breaks start new lines.
-    label_->setWordWrap(!on);
+    // A label sized to its text grows sideways, where only line breaks start
+    // new lines, unless it wraps its words.
+    label_->setWordWrap(!on || wordWrap_);
     setCaption(caption_);
+}
+void Label::setWordWrap(bool on) {
+    wordWrap_ = on;
+    setAutoSize(autoSize_);
 }
 void Label::setTransparent(bool on) {
     transparent_ = on;

@@ -156,6 +156,10 @@ class Label : public Control {
     void setFont(const std::string& family, double points);
     void setAlignment(int alignment); // 0 left, 1 right, 2 centre
     void setAutoSize(bool on);
+    // With AutoSize, on: the label keeps its width and grows downwards as
+    // its caption wraps; off (the default): it grows sideways.
+    bool WordWrap() const { return wordWrap_; }
+    void setWordWrap(bool on);
     void setTransparent(bool on);
     Event<> Click;
 
@@ -164,7 +168,7 @@ class Label : public Control {
     QLabel* label_;
     std::string caption_;
     std::int32_t fore_ = 0x000000, back_ = 0xFFFFFF;
-    bool bold_ = false, autoSize_ = false, transparent_ = false;
+    bool bold_ = false, autoSize_ = false, wordWrap_ = false, transparent_ = false;
 };
 
 class Image : public Control {

@@ -3,6 +3,10 @@
 #include "platform/files.h"
 #include "platform/vbstring.h"
 
+#include <QFontMetrics>
+#include <QImage>
+#include <vector>
+
 using namespace diagram_tests;
 using diagrams::Form15;
 
@@ -46,6 +50,47 @@ TEST_F(DiagramList, RowsOfTheShowcaseModel) {
     };
     openList();
     EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form15"}));
+}
+
+// A vehicle name longer than its column wraps, and the rows below make room:
+// its second line is drawn whole, above the registration date.
+TEST_F(DiagramList, LongVehicleNameWrapsOntoAWholeSecondLine) {
+    choose("ARDESIA", "BORA/TRAMONTANA", "TRAMONTANA 1.6");
+    bool ran = false;
+    on["Form15"] = [&](vb::Form*) {
+        ran = true;
+        Form15& f = Form15::get();
+        const QRect name = f.Label2(0).widget()->geometry(), year = f.Label2(1).widget()->geometry();
+        const QRect column(name.left(), name.top(), name.width(), year.bottom() + 1 - name.top());
+        const QImage shot = f.Picture1.widget()->grab(column).toImage();
+        const QColor back = shot.pixelColor(0, 0);
+        // Runs of pixel rows with ink: one per line of text.
+        std::vector<std::pair<int, int>> lines;
+        for (int y = 0; y < shot.height(); ++y) {
+            bool ink = false;
+            for (int x = 0; x < shot.width() && !ink; ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                ink = std::abs(c.red() - back.red()) + std::abs(c.green() - back.green()) +
+                          std::abs(c.blue() - back.blue()) >
+                      120;
+            }
+            if (!ink) continue;
+            if (!lines.empty() && lines.back().second == y - 1)
+                lines.back().second = y;
+            else
+                lines.emplace_back(y, y);
+        }
+        ASSERT_EQ(lines.size(), 3u) << "name on two lines, then the year";
+        const int capitals = QFontMetrics(f.Label2(0).widget()->font()).capHeight();
+        EXPECT_GE(lines[1].second - lines[1].first + 1, capitals - 1) << "the second line is cut";
+        EXPECT_LT(lines[1].second, year.top() - name.top());
+        // The captions stay beside their values.
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(f.Label1(i).Top(), f.Label2(i).Top()) << i;
+        EXPECT_EQ(f.Label2(0).Caption(), "ARDESIA BORA/TRAMONTANA TRAMONTANA 1.6");
+    };
+    openList();
+    EXPECT_TRUE(ran);
 }
 
 TEST_F(DiagramList, OpeningRaisesTheModeByTypeForTheViewerOnly) {
