@@ -37,6 +37,23 @@ const PanelColours kPanel[4] = {
     {vb::RGB(0, 255, 255), vb::RGB(192, 255, 255)},
 };
 
+// A panel of the window: a frame on its white ground, titled in bold Tahoma
+// of the given colour and size.
+void setUpPanel(vb::Frame& panel, vb::PictureBox& ground, std::int32_t titleColour, double titlePoints) {
+    panel.setContainer(&ground);
+    panel.setForeColor(titleColour);
+    panel.setBackColor(kWhite);
+    panel.setFont("Tahoma", titlePoints, true);
+}
+
+// The text of a panel, in bold Tahoma of the given colour and size.
+void setUpPanelText(vb::Label& text, vb::Frame& panel, std::int32_t colour, double points) {
+    text.setContainer(&panel);
+    text.setForeColor(colour);
+    text.setFont("Tahoma", points);
+    text.setFontBold(true);
+}
+
 } // namespace
 
 Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
@@ -47,17 +64,11 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
     Picture1.Move(0, 740, 11850, 6855);
     Picture1.setBackColor(kWhite);
 
-    Frame1.setContainer(&Picture1);
+    setUpPanel(Frame1, Picture1, core::kTitleBlue, 11.25);
     Frame1.Move(0, 0, 4815, 3135);
     Frame1.setCaption(" Trouble Code Selection ");
-    Frame1.setForeColor(core::kTitleBlue);
-    Frame1.setBackColor(kWhite);
-    Frame1.setFont("Tahoma", 11.25, true);
-    Label2.setContainer(&Frame1);
+    setUpPanelText(Label2, Frame1, vb::RGB(0, 0, 255), 9.75);
     Label2.Move(240, 360, 1125, 240);
-    Label2.setForeColor(vb::RGB(0, 0, 255));
-    Label2.setFont("Tahoma", 9.75);
-    Label2.setFontBold(true);
     Combo1.setContainer(&Frame1);
     Combo1.Move(240, 720, 2655, 360);
     Combo1.setColors(vb::RGB(192, 255, 255), 0);
@@ -70,23 +81,14 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
         w->setFont(vb::windowFont("Tahoma", 9.75, true));
     }
 
-    Frame2.setContainer(&Picture1);
+    setUpPanel(Frame2, Picture1, core::kTitleBlue, 11.25);
     Frame2.Move(4890, 0, 6970, 3135);
-    Frame2.setForeColor(core::kTitleBlue);
-    Frame2.setBackColor(kWhite);
-    Frame2.setFont("Tahoma", 11.25, true);
-    Label3.setContainer(&Frame2);
+    setUpPanelText(Label3, Frame2, vb::RGB(255, 0, 0), 11.25);
     Label3.Move(120, 360, 6615, 2535);
-    Label3.setForeColor(vb::RGB(255, 0, 0));
-    Label3.setFont("Tahoma", 11.25);
-    Label3.setFontBold(true);
 
-    Frame3.setContainer(&Picture1);
+    setUpPanel(Frame3, Picture1, vb::RGB(255, 0, 0), 9.75);
     Frame3.Move(0, 3140, 11865, 3735);
     Frame3.setCaption("Come interpretare un codice errore");
-    Frame3.setForeColor(vb::RGB(255, 0, 0));
-    Frame3.setBackColor(kWhite);
-    Frame3.setFont("Tahoma", 9.75, true);
     Label1.setContainer(&Frame3);
     Label1.Move(120, 240, 11655, 495);
     Label1.setFont("Tahoma", 9);

@@ -12,8 +12,10 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QApplication>
 #include <algorithm>
 #include <filesystem>
+
 
 using namespace testing_support;
 using documents::Form4;
@@ -111,6 +113,38 @@ TEST_F(TroubleCodes, OpensOnStandardWithFirstCodeDescribed) {
     EXPECT_EQ(f.MousePointer(), 0);
     EXPECT_EQ(f.Left(), 0);
     EXPECT_EQ(f.Width(), svc.width);
+}
+
+TEST_F(TroubleCodes, PanelsPaintTheirTitlesAndTextsInTheirColours) {
+    Form4& f = open();
+    f.Show();
+    QApplication::processEvents();
+    const QImage shot = f.grab().toImage();
+    // Pixels of a control's top `rows` pixel rows (its title) whose colour is
+    // near the one given.
+    auto inkOf = [&](vb::Control& c, QRgb colour, int rows) {
+        const QRect r(c.widget()->mapTo(&f, QPoint(0, 0)), QSize(c.widget()->width(), rows));
+        int n = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x) {
+                const QRgb p = shot.pixel(x, y);
+                n += std::abs(qRed(p) - qRed(colour)) + std::abs(qGreen(p) - qGreen(colour)) +
+                         std::abs(qBlue(p) - qBlue(colour)) <
+                     40;
+            }
+        return n;
+    };
+    const QRgb titleBlue = qRgb(0, 0, 192), blue = qRgb(0, 0, 255), red = qRgb(255, 0, 0);
+    EXPECT_GT(inkOf(f.Frame1, titleBlue, 20), 20);
+    EXPECT_GT(inkOf(f.Frame2, titleBlue, 20), 20);
+    EXPECT_GT(inkOf(f.Frame3, red, 20), 20);
+    EXPECT_GT(inkOf(f.Label2, blue, f.Label2.widget()->height()), 20);
+    EXPECT_GT(inkOf(f.Label3, red, f.Label3.widget()->height()), 20);
+    // Each panel stands on the white ground, its text in bold.
+    for (vb::Control* c : std::initializer_list<vb::Control*>{&f.Frame1, &f.Frame2, &f.Frame3})
+        EXPECT_EQ(shot.pixel(c->widget()->mapTo(&f, QPoint(4, 40))), qRgb(255, 255, 255)) << c->Name();
+    EXPECT_TRUE(f.Label2.widget()->font().bold());
+    EXPECT_TRUE(f.Label3.widget()->font().bold());
 }
 
 TEST_F(TroubleCodes, DescriptionsOnTheEightyCharacterBoundary) {
