@@ -2,8 +2,10 @@
 
 #include "core/module1.h"
 #include "platform/controls.h"
+#include "platform/form.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
+#include "platform/services.h"
 
 #include <algorithm>
 
@@ -22,6 +24,24 @@ void keepOnOneLine(vb::Label& label, int right) {
 
 std::string windowCaption() {
     return Des[0] + " " + Des[1] + " - " + Des[3] + " - Tel: " + Des[4];
+}
+
+void fillScreen(vb::Form& window) {
+    window.setWidth(vb::services().screenWidth());
+    window.setHeight(vb::services().screenHeight());
+}
+
+void startFullScreenLoad(vb::Form& window) {
+    window.setMousePointer(vb::vbHourglass);
+    window.setCaption(windowCaption());
+    fillScreen(window);
+}
+
+bool centreOnWideScreen(vb::Form& window, vb::Control& panel, int below) {
+    if (window.Width() <= 12000) return false;
+    panel.setLeft((window.Width() - panel.Width()) / 2);
+    panel.setTop((window.Height() - panel.Height() - below) / 2);
+    return true;
 }
 
 void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold) {

@@ -15,6 +15,7 @@ class QCursor;
 namespace vb {
 class CommandButton;
 class Control;
+class Form;
 class Label;
 } // namespace vb
 
@@ -26,6 +27,15 @@ inline constexpr std::int32_t kTitleBlue = 0xC00000;
 
 // "Des(0) Des(1) - Des(3) - Tel: Des(4)": the caption of the data windows.
 std::string windowCaption();
+// The window as large as the screen.
+void fillScreen(vb::Form& window);
+// The start of a data window's load: the busy pointer, the common caption,
+// and the window as large as the screen.
+void startFullScreenLoad(vb::Form& window);
+// On a screen wider than the 12000 twips a window is drawn for, the panel
+// stands in the middle of it, across and in the height that leaves `below`
+// twips free at the bottom. False, and the panel where it was, otherwise.
+bool centreOnWideScreen(vb::Form& window, vb::Control& panel, int below);
 // A line of a header band: Tahoma 9.75 in the given colour, bold unless said.
 void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold = true);
 // A header line (a label sized to its text) longer than the header is cut at

@@ -165,8 +165,7 @@ Form1::Form1() : vb::Form(kFormName) {
 void Form1::Form_Load() {
     InitModule();
     setCaption(windowCaption());
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    fillScreen(*this);
     LabelDataClient.setCaption("");
     Label9.setCaption(Des[82]);
     LoadScrambledFile(AppPath + "\\mas\\xlogo.gif", 1);

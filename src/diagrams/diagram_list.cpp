@@ -96,13 +96,8 @@ void Form15::Form_Load() {
 
 void Form15::loadWindow() {
     setMousePointer(vb::vbHourglass);
-    const int SW = vb::services().screenWidth(), SH = vb::services().screenHeight();
-    setWidth(SW);
-    setHeight(SH);
-    if (SW > 12000) {
-        Picture1.setLeft((SW - Picture1.Width()) / 2);
-        Picture1.setTop((SH - Picture1.Height() - 500) / 2);
-    }
+    core::fillScreen(*this);
+    core::centreOnWideScreen(*this, Picture1, 500);
     Label100.setCaption(vb::UCase(Des[77]));
     const int captions[5] = {78, 12, 13, 79, 80};
     for (int i = 0; i < 5; ++i)

@@ -107,10 +107,7 @@ Form5::Form5()
 }
 
 void Form5::Form_Load() {
-    setMousePointer(vb::vbHourglass);
-    setCaption(core::windowCaption());
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     toolbar.place();
     ArrangeControls();
     Picture1.setPicture(core::interfacePicture("spacer.jpg"));

@@ -78,10 +78,7 @@ Form6::Form6()
 }
 
 void Form6::Form_Load() {
-    setMousePointer(vb::vbHourglass);
-    setCaption(core::windowCaption());
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     Picture2.setTop(Picture1.Height() + 100);
     Picture2.setLeft(0);
     // Disabled as far as the mouse goes; Qt would grey a disabled picture.

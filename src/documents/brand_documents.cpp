@@ -70,10 +70,7 @@ Form14::Form14() : frame::DataWindow(kFormName, toolbarStyle(*this)), LogoHeader
 }
 
 void Form14::Form_Load() {
-    setMousePointer(vb::vbHourglass);
-    setCaption(core::windowCaption());
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     const int W = Width(), H = Height();
     placeHeader(W);
     RTB1.setVisible(false);

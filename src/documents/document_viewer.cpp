@@ -47,10 +47,7 @@ void Form13::arrange() {
 
 void Form13::Form_Load() {
     try {
-        setMousePointer(vb::vbHourglass);
-        setCaption(core::windowCaption());
-        setWidth(vb::services().screenWidth());
-        setHeight(vb::services().screenHeight());
+        core::startFullScreenLoad(*this);
         Command5.setLeft(Command6.Width() + 30);
         Label5.setCaption(vb::Trim(Des[0]));
         Picture4.Move(0, ScaleHeight() - Picture4.Height(), ScaleWidth(), Picture4.Height());

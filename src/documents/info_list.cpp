@@ -76,10 +76,7 @@ Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::Bra
 }
 
 void Form11::Form_Load() {
-    setMousePointer(vb::vbHourglass);
-    setCaption(core::windowCaption());
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     const int W = Width(), H = Height();
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.place();

@@ -99,11 +99,8 @@ void Form8::resizeEvent(QResizeEvent* e) {
 }
 
 void Form8::Form_Load() {
-    setMousePointer(vb::vbHourglass);
     section_ = core::ManualSection;
-    setCaption(core::windowCaption());
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     const int W = Width();
     placeHeader(W);
     placeBand();

@@ -139,12 +139,9 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
 }
 
 void Form4::Form_Load() {
-    setMousePointer(vb::vbHourglass);
-    setCaption(core::windowCaption());
     setTop(0);
     setLeft(0);
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     Picture1.setLeft((Width() - Picture1.Width()) / 2);
     Picture1.setTop((Height() - Picture1.Height()) / 2);
     placeHeader(Width());

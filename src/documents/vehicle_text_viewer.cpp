@@ -8,7 +8,6 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/grid.h"
-#include "platform/services.h"
 #include "platform/vbstring.h"
 
 #include <QResizeEvent>
@@ -76,10 +75,7 @@ Form7::Form7() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::Brand
 void Form7::Form_Load() {
     const std::string& A = core::AppPath;
     mode_ = core::Form7Mode;
-    setMousePointer(vb::vbHourglass);
-    setCaption(core::windowCaption());
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     const int W = Width();
     const bool belt = mode_ == 5 || mode_ == 6;
     RTB1.setVisible(false);

@@ -109,12 +109,9 @@ Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::Bran
 }
 
 void Form12::Form_Load() {
-    setMousePointer(vb::vbHourglass);
-    setCaption(core::windowCaption());
     setLeft(0);
     setTop(0);
-    setWidth(vb::services().screenWidth());
-    setHeight(vb::services().screenHeight());
+    core::startFullScreenLoad(*this);
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 6);
 
     selection::Form2& main = selection::Form2::get();

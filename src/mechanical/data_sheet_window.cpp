@@ -83,9 +83,7 @@ Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::Bran
 void Form16::Form_Load() {
     selection::Form2& main = selection::Form2::get();
     setCaption(main.Caption());
-    const int SW = vb::services().screenWidth(), SH = vb::services().screenHeight();
-    setWidth(SW);
-    setHeight(SH);
+    core::fillScreen(*this);
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 7);
 
@@ -116,10 +114,7 @@ void Form16::Form_Resize() {
 // Everything besides the toolbar that follows the window's size: the grid
 // centred on wide screens, its frame and the header band.
 void Form16::layOut() {
-    if (Width() > 12000) {
-        Grid1.setLeft((Width() - Grid1.Width()) / 2);
-        Grid1.setTop((Height() - Grid1.Height() - 500) / 2);
-    } else {
+    if (!core::centreOnWideScreen(*this, Grid1, 500)) {
         Grid1.setLeft(50);
         Grid1.setTop(960);
     }

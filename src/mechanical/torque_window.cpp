@@ -99,10 +99,7 @@ Form9::Form9() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::BrandH
 
 void Form9::Form_Load() {
     try {
-        setMousePointer(vb::vbHourglass);
-        setCaption(core::windowCaption());
-        setWidth(vb::services().screenWidth());
-        setHeight(vb::services().screenHeight());
+        core::startFullScreenLoad(*this);
         Picture2.setPicture(core::interfacePicture("spacer.jpg"));
         core::LoadScrambledFile(core::AppPath + "\\sym\\Sym5044\\xSymb_" + core::BrandId + ".gif", 21);
         Picture3.setVisible(false);

@@ -160,13 +160,8 @@ void Form2::Form_Load() {
     FamilyGridReady = false;
     setMousePointer(vb::vbHourglass);
     setCaption(vb::Mid(Des[1], 3) + " - " + Des[0] + " - Tel: " + Des[4] + " (" + Des[3] + ")");
-    const int SW = vb::services().screenWidth(), SH = vb::services().screenHeight();
-    setWidth(SW);
-    setHeight(SH);
-    if (SW > 12000) {
-        Picture1.setLeft((SW - Picture1.Width()) / 2);
-        Picture1.setTop((SH - Picture1.Height() - 1000) / 2);
-    }
+    core::fillScreen(*this);
+    core::centreOnWideScreen(*this, Picture1, 1000);
     toolbar.place();
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.setUp();

@@ -420,10 +420,17 @@ TEST_F(Viewer, DiagramCutShortIsOfferedForRecovery) {
     testing_support::writeBytes(gif, whole.substr(0, whole.size() / 3));
     testing_support::writeBytes(file("psc") + "/xB100.REC", whole);
     svc.answers = {vb::vbYes};
+    // The viewer is still busy loading while it asks.
+    std::vector<int> pointerWhileAsking;
+    svc.onBox = [&](const testing_support::Box&) {
+        pointerWhileAsking.push_back(vb::FormRegistry::existing("Form5")->MousePointer());
+    };
     view("B100", 12, [&](Form5& f) {
         EXPECT_TRUE(f.ImagePsc.Visible());
         EXPECT_EQ(f.Picture2.Picture().width(), 800);
+        EXPECT_EQ(f.MousePointer(), vb::vbDefault);
     });
+    EXPECT_EQ(pointerWhileAsking, std::vector<int>{vb::vbHourglass});
     EXPECT_EQ(boxesWith("(481) File " + vb::LCase(appPath())), 1);
     EXPECT_EQ(boxesWith("xb100.gif Failed !! To try to recover ?"), 1);
     EXPECT_TRUE(testing_support::readBytes(gif) == whole);
