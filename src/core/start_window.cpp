@@ -268,45 +268,33 @@ void Form1::SelectLanguage(int Index) {
 
 void Form1::ShowUpdateNotice(int Index) {
     vb::Beep();
+    // The notice in the language of each button: its text up to the
+    // supplier, then before the phone numbers and before the web site; the
+    // title after the supplier. Any other button has the last.
+    struct Notice {
+        const char *lead, *phones, *site, *title;
+    };
+    static const Notice notices[5] = {
+        {"Gentile cliente,\r\nil software in uso potrebbe non essere l'ultima versione disponibile: per "
+         "l'aggiornamento contatti il suo rivenditore o direttamente ",
+         " ai numeri ", " o sul sito ", " - Aggiornamento del software"},
+        {"Dear customer,\r\nthis software may not be the latest version: to update it please contact your "
+         "dealer or ",
+         " directly at ", " or on ", " - Software update"},
+        {"Caro cliente,\r\neste software pode n\xE3o ser a vers\xE3o mais recente: para o actualizar "
+         "contacte o seu revendedor ou directamente ",
+         " pelos n\xFAmeros ", " ou no s\xEDtio ", ""},
+        {"Cher client,\r\nce logiciel n'est peut-\xEAtre pas la derni\xE8re version: pour la mise \xE0 "
+         "jour contactez votre revendeur ou directement ",
+         " aux num\xE9ros ", " ou sur le site ", " - Mise \xE0 jour du logiciel"},
+        {"Estimado cliente,\r\neste software puede no ser la \xFAltima versi\xF3n: para actualizarlo "
+         "contacte con su distribuidor o directamente con ",
+         " en los n\xFAmeros ", " o en el sitio ", ""},
+    };
+    const Notice& n = notices[Index >= 0 && Index < 4 ? Index : 4];
     const std::string& supplier = Des[2];
-    const std::string& phones = Des[4];
-    const std::string& site = Des[3];
-    std::string text, title;
-    switch (Index) {
-    case 0:
-        text =
-            "Gentile cliente,\r\nil software in uso potrebbe non essere l'ultima versione disponibile: per "
-            "l'aggiornamento contatti il suo rivenditore o direttamente " +
-            supplier + " ai numeri " + phones + " o sul sito " + site + ".";
-        title = supplier + " - Aggiornamento del software";
-        break;
-    case 1:
-        text =
-            "Dear customer,\r\nthis software may not be the latest version: to update it please contact your "
-            "dealer or " +
-            supplier + " directly at " + phones + " or on " + site + ".";
-        title = supplier + " - Software update";
-        break;
-    case 2:
-        text = "Caro cliente,\r\neste software pode n\xE3o ser a vers\xE3o mais recente: para o actualizar "
-               "contacte o seu revendedor ou directamente " +
-               supplier + " pelos n\xFAmeros " + phones + " ou no s\xEDtio " + site + ".";
-        title = supplier;
-        break;
-    case 3:
-        text = "Cher client,\r\nce logiciel n'est peut-\xEAtre pas la derni\xE8re version: pour la mise \xE0 "
-               "jour contactez votre revendeur ou directement " +
-               supplier + " aux num\xE9ros " + phones + " ou sur le site " + site + ".";
-        title = supplier + " - Mise \xE0 jour du logiciel";
-        break;
-    default:
-        text = "Estimado cliente,\r\neste software puede no ser la \xFAltima versi\xF3n: para actualizarlo "
-               "contacte con su distribuidor o directamente con " +
-               supplier + " en los n\xFAmeros " + phones + " o en el sitio " + site + ".";
-        title = supplier;
-        break;
-    }
-    vb::MsgBox(text, vb::vbInformation, title);
+    vb::MsgBox(n.lead + supplier + n.phones + Des[4] + n.site + Des[3] + ".", vb::vbInformation,
+               supplier + n.title);
 }
 
 void Form1::Form_KeyDown(int& KeyCode, int /*Shift*/) {

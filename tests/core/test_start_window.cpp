@@ -150,6 +150,49 @@ TEST_F(StartWindow, SameLanguageButtonChangesNothing) {
     EXPECT_EQ(svc.beeps, 1);
 }
 
+TEST_F(StartWindow, UpdateNoticeInTheLanguageOfTheButton) {
+    core::Form1& f = form1();
+    f.Show();
+    const std::string& supplier = core::Des[2];
+    const std::string& phones = core::Des[4];
+    const std::string& site = core::Des[3];
+    const std::pair<std::string, std::string> notices[5] = {
+        {"Gentile cliente,\r\nil software in uso potrebbe non essere l'ultima versione disponibile: per "
+         "l'aggiornamento contatti il suo rivenditore o direttamente " +
+             supplier + " ai numeri " + phones + " o sul sito " + site + ".",
+         supplier + " - Aggiornamento del software"},
+        {"Dear customer,\r\nthis software may not be the latest version: to update it please contact your "
+         "dealer or " +
+             supplier + " directly at " + phones + " or on " + site + ".",
+         supplier + " - Software update"},
+        {"Caro cliente,\r\neste software pode n\xE3o ser a vers\xE3o mais recente: para o actualizar "
+         "contacte o seu revendedor ou directamente " +
+             supplier + " pelos n\xFAmeros " + phones + " ou no s\xEDtio " + site + ".",
+         supplier},
+        {"Cher client,\r\nce logiciel n'est peut-\xEAtre pas la derni\xE8re version: pour la mise \xE0 "
+         "jour contactez votre revendeur ou directement " +
+             supplier + " aux num\xE9ros " + phones + " ou sur le site " + site + ".",
+         supplier + " - Mise \xE0 jour du logiciel"},
+        {"Estimado cliente,\r\neste software puede no ser la \xFAltima versi\xF3n: para actualizarlo "
+         "contacte con su distribuidor o directamente con " +
+             supplier + " en los n\xFAmeros " + phones + " o en el sitio " + site + ".",
+         supplier},
+    };
+    // Every button offering the language in use, so that a press shows the
+    // notice and the main window without loading anything again.
+    core::Languages.fill(core::Lang);
+    f.SetLanguageButtons();
+    for (int i = 0; i < 5; ++i) {
+        svc.boxes.clear();
+        QTest::mouseClick(f.Command1(i).widget(), Qt::LeftButton);
+        ASSERT_EQ(svc.boxes.size(), 1u) << i;
+        EXPECT_EQ(svc.boxes[0].prompt, notices[i].first) << i;
+        EXPECT_EQ(svc.boxes[0].title, notices[i].second) << i;
+        EXPECT_EQ(svc.boxes[0].flags, vb::vbInformation) << i;
+    }
+    EXPECT_EQ(svc.beeps, 5);
+}
+
 TEST_F(StartWindow, BadPreferenceFileIsReplacedWithoutShortening) {
     writeBytes(file("kvt95.ccc"), "??xxLONGER");
     form1();
