@@ -29,7 +29,7 @@ frame::ToolbarStyle listToolbarStyle() {
 
 } // namespace
 
-Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()), frame::BrandHeader(this) {
+Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()), frame::VehicleHeader(this) {
     // The bottom bar carries the toolbar, the close and the open button.
     Picture2.Move(0, 0, 15360, 730);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,
@@ -106,17 +106,13 @@ void Form15::loadWindow() {
     toolbar.place();
 
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 12);
-    const int linesLeft = placeHeader(Width(), 80);
+    placeHeaderAndLines(Width(), 80);
 
     auto& f2 = selection::Form2::get();
     PictureModel.setPicture(f2.Picture3.Picture());
     PictureModel.setLeft(Shape1.Left() + (Shape1.Width() - PictureModel.Width()) / 2);
 
-    const auto lines = f2.vehicleLines();
-    for (int i = 0; i < 2; ++i)
-        LabelModello(i).setCaption(lines[size_t(i)]);
-    for (int i = 0; i < 2; ++i)
-        LabelModello(i).setLeft(linesLeft);
+    showVehicleLines(f2.vehicleLines());
     Label2(0).setCaption(core::VehicleName);
     for (int i = 1; i <= 4; ++i)
         Label2(i).setCaption(f2.modelCell(i));

@@ -10,7 +10,7 @@
 
 namespace diagrams {
 
-class Form15 : public frame::DataWindow, public frame::BrandHeader {
+class Form15 : public frame::DataWindow, public frame::VehicleHeader {
     Q_OBJECT
   public:
     VB_FORM(Form15)
@@ -31,7 +31,6 @@ class Form15 : public frame::DataWindow, public frame::BrandHeader {
 
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::CommandButton Command9{*this, "Command9"};
-    vb::ControlArray<vb::Label> LabelModello;
     vb::PictureBox Picture1{*this, "Picture1"};
     vb::Label Label100{*this, "Label100"};
     vb::ControlArray<vb::Label> Label1;

@@ -43,7 +43,7 @@ std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const
     return rows;
 }
 
-Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::BrandHeader(this) {
+Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::VehicleHeader(this) {
     LabelModello.add(*this, "LabelModello", 0);
     LabelModello.add(*this, "LabelModello", 1);
     Shape2.setBorderColor(0x808080);
@@ -81,15 +81,10 @@ void Form11::Form_Load() {
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     toolbar.place();
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 5);
-    const int linesLeft = placeHeader(W, 60);
+    placeHeaderAndLines(W, 60);
 
-    if (auto* main = dynamic_cast<selection::Form2*>(vb::FormRegistry::existing("Form2"))) {
-        const auto lines = main->vehicleLines();
-        for (int i = 0; i < 2; ++i)
-            LabelModello(i).setCaption(lines[size_t(i)]);
-    }
-    for (int i = 0; i < 2; ++i)
-        LabelModello(i).setLeft(linesLeft);
+    if (auto* main = dynamic_cast<selection::Form2*>(vb::FormRegistry::existing("Form2")))
+        showVehicleLines(main->vehicleLines());
 
     const bool menu = core::Form11Mode == 1;
     Grid1.setWidth(menu ? 5000 : 7000);

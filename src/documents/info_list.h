@@ -21,7 +21,7 @@ namespace documents {
 // gets an empty row, so row r still belongs to code r.
 std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const std::string& joined);
 
-class Form11 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form11> {
+class Form11 : public frame::DataWindow, public frame::VehicleHeader, public core::WorkPointers<Form11> {
     Q_OBJECT
   public:
     VB_FORM(Form11)
@@ -36,7 +36,6 @@ class Form11 : public frame::DataWindow, public frame::BrandHeader, public core:
     void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
     std::vector<vb::Control*> workingControls();
 
-    vb::ControlArray<vb::Label> LabelModello;
     vb::Label Label1{*this, "Label1"};
     vb::Grid Grid1{*this, "Grid1"};
     vb::TextBox Text1{*this, "Text1"};

@@ -10,4 +10,15 @@ int BrandHeader::placeHeader(int W, int indent) {
     return linesLeft();
 }
 
+void VehicleHeader::showVehicleLines(const std::array<std::string, 2>& lines) {
+    for (int i = 0; i < 2; ++i)
+        LabelModello(i).setCaption(lines[size_t(i)]);
+}
+
+void VehicleHeader::placeHeaderAndLines(int W, int indent) {
+    const int left = placeHeader(W, indent);
+    for (auto& line : LabelModello)
+        line->setLeft(left);
+}
+
 } // namespace frame

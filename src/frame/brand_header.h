@@ -5,6 +5,9 @@
 // so the frame and the logo are its first controls and lie under the rest.
 #include "platform/controls.h"
 
+#include <array>
+#include <string>
+
 namespace frame {
 
 class BrandHeader {
@@ -21,6 +24,21 @@ class BrandHeader {
 
     vb::Shape Shape2;
     vb::Image ImageMarca;
+};
+
+// The band with the two vehicle lines beside the logo, LabelModello(0) and
+// (1): brand, family, model and date; engine, displacement and power. The
+// window adds both lines in its constructor, where their stacking over its
+// other controls is decided, and gives them their place and style.
+class VehicleHeader : public BrandHeader {
+  public:
+    using BrandHeader::BrandHeader;
+
+    void showVehicleLines(const std::array<std::string, 2>& lines);
+    // The band as placeHeader places it, and both lines beside the logo.
+    void placeHeaderAndLines(int W, int indent);
+
+    vb::ControlArray<vb::Label> LabelModello;
 };
 
 } // namespace frame

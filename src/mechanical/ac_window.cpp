@@ -41,7 +41,7 @@ std::string twoDigits(int n) {
 
 } // namespace
 
-Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::BrandHeader(this) {
+Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::VehicleHeader(this) {
     setWidth(12000);
     setHeight(9000);
     Picture2.Move(0, 8000, 11760, 720);
@@ -115,9 +115,7 @@ void Form12::Form_Load() {
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 6);
 
     selection::Form2& main = selection::Form2::get();
-    const auto lines = main.vehicleLines();
-    for (int i = 0; i < 2; ++i)
-        LabelModello(i).setCaption(lines[size_t(i)]);
+    showVehicleLines(main.vehicleLines());
     toolbar.place();
     layOut();
     setCancelButton(&Command6);
@@ -156,9 +154,7 @@ void Form12::Form_Resize() {
 
 void Form12::layOut() {
     const int W = Width(), H = Height();
-    const int linesLeft = placeHeader(W, 40);
-    for (auto& l : LabelModello)
-        l->setLeft(linesLeft);
+    placeHeaderAndLines(W, 40);
     // A window that the window manager makes smaller than the screen keeps
     // the title, record grid and panel below the header frame and from the
     // left edge, so that the title is not drawn over the frame or cut.

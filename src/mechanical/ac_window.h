@@ -15,7 +15,7 @@
 
 namespace mechanical {
 
-class Form12 : public frame::DataWindow, public frame::BrandHeader, public core::WorkPointers<Form12> {
+class Form12 : public frame::DataWindow, public frame::VehicleHeader, public core::WorkPointers<Form12> {
     Q_OBJECT
   public:
     VB_FORM(Form12)
@@ -40,7 +40,6 @@ class Form12 : public frame::DataWindow, public frame::BrandHeader, public core:
     vb::CommandButton Command7{*this, "Command7"};
     vb::CommandButton Command8{*this, "Command8"};
     vb::CommandButton Command9{*this, "Command9"};
-    vb::ControlArray<vb::Label> LabelModello;
     vb::Label Label1{*this, "Label1"};
     vb::Grid Grid1{*this, "Grid1"};
     vb::PictureBox Picture1{*this, "Picture1"};

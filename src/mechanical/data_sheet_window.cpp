@@ -32,7 +32,7 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
 
 } // namespace
 
-Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::BrandHeader(this) {
+Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::VehicleHeader(this) {
     setWidth(12000);
     setHeight(9000);
     Picture2.Move(0, 7935, 11910, 690);
@@ -87,9 +87,7 @@ void Form16::Form_Load() {
     Picture2.setPicture(core::interfacePicture("spacer.jpg"));
     core::LoadScrambledFile(core::AppPath + "\\sym\\sym5044\\xsymb_" + core::BrandId + ".gif", 7);
 
-    const auto lines = main.vehicleLines();
-    for (int i = 0; i < 2; ++i)
-        LabelModello(i).setCaption(lines[size_t(i)]);
+    showVehicleLines(main.vehicleLines());
 
     toolbar.setUp();
     core::dressButton(Command8, "tassta.gif", Des[46], Command5.MouseIcon());

@@ -11,7 +11,7 @@
 
 namespace mechanical {
 
-class Form16 : public frame::DataWindow, public frame::BrandHeader {
+class Form16 : public frame::DataWindow, public frame::VehicleHeader {
     Q_OBJECT
   public:
     VB_FORM(Form16)
@@ -38,7 +38,6 @@ class Form16 : public frame::DataWindow, public frame::BrandHeader {
     vb::Grid Grid1{*this, "Grid1"};
     vb::CommonDialog CommonDialog1{*this, "CommonDialog1"};
     vb::Shape Shape1{*this, "Shape1"};
-    vb::ControlArray<vb::Label> LabelModello;
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::ControlArray<vb::PictureBox> Picture100;
     vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
