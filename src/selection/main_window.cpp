@@ -21,6 +21,7 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <optional>
 
 namespace selection {
 
@@ -303,17 +304,19 @@ void Form2::MSFlexGrid1_Click() {
     if (index >= ListaID_Marche.ListCount()) return;
     ListaID_Marche.setListIndex(index);
     ListaMarche.setListIndex(index);
-    core::BrandId = vb::Trim(ListaID_Marche.List(ListaID_Marche.ListIndex()));
-    core::BrandName = vb::Trim(ListaMarche.List(index));
-    LabelMarca.setCaption(core::BrandName);
-    core::LoadScrambledFile(core::AppPath + "\\sym\\xSymb_" + core::BrandId + ".gif", 3);
-    Load_Famiglie();
+    chooseBrand(index);
 }
 
 void Form2::ListaMarche_Click() {
     const int index = ListaMarche.ListIndex();
     if (index < 0) return;
     ListaID_Marche.setListIndex(index);
+    chooseBrand(index);
+}
+
+// The brand at index of the lists: its name over the families, its symbol
+// and its families.
+void Form2::chooseBrand(int index) {
     core::BrandId = vb::Trim(ListaID_Marche.List(ListaID_Marche.ListIndex()));
     core::BrandName = vb::Trim(ListaMarche.List(index));
     LabelMarca.setCaption(core::BrandName);
@@ -550,14 +553,7 @@ void Form2::chooseModel() {
         qCWarning(vb::lcData) << "models not counted:" << e.what();
     }
     if (count <= 0) {
-        // Only the family photo, tested first like below: a filter that finds
-        // no model must not end the program because the family has no photo.
-        const std::string family =
-            core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
-        if (vb::fileExists(family))
-            core::LoadScrambledFile(family, 31);
-        else
-            Picture3.clearPicture();
+        showFamilyPhoto();
         return;
     }
     // The header row is no model.
@@ -572,12 +568,7 @@ void Form2::chooseModel() {
         core::LoadScrambledFile(core::AppPath + "\\cars\\" + core::BrandId + "\\X" + foto + ".jpg", 31);
         LabelMarcaFamigliaModello.setCaption(core::VehicleName);
     } else {
-        const std::string family =
-            core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
-        if (vb::fileExists(family))
-            core::LoadScrambledFile(family, 31);
-        else
-            Picture3.clearPicture();
+        showFamilyPhoto();
         LabelMarcaFamigliaModello.setCaption(vb::Trim(core::BrandName) + " " + vb::Trim(core::FamilyName));
     }
     Picture3.setLeft((Frame2.Width() - Picture3.Width()) / 2);
@@ -588,6 +579,16 @@ void Form2::chooseModel() {
     setEntryAvailable(1, dati.has_value() && !dati->empty());
     setEntryAvailable(2, dati.has_value() && core::Has_DatiSerraggio(*dati));
     Set_VociMenu();
+}
+
+// The family's photo, or an empty box: the file is tested first, so that a
+// family without a photo never reaches the decoder's fatal case.
+void Form2::showFamilyPhoto() {
+    const std::string family = core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
+    if (vb::fileExists(family))
+        core::LoadScrambledFile(family, 31);
+    else
+        Picture3.clearPicture();
 }
 
 void Form2::Set_VociMenu() {
@@ -625,76 +626,67 @@ void Form2::Label10_Click(int Index) {
         if (!isUnloaded()) core::SetHandPointer(*this);
     });
     core::PscNewFormat = false;
-    // The vehicle text viewer opens in the given mode, given back after.
-    const auto showTexts = [this](std::int16_t mode) {
-        const QScopedValueRollback<std::int16_t> rollback(core::Form7Mode, mode);
-        vb::showModalByName("Form7", this);
-    };
+    if (Index < 0 || Index > 8) return;
+    // What an entry hands over to its window, given back when it closes.
+    using HandOver = std::optional<QScopedValueRollback<std::int16_t>>;
+    HandOver textMode;
+    HandOver diagramMode;
+    HandOver fromMenu;
+    HandOver infoMode;
     switch (Index) {
-    case 0:
-        vb::showModalByName("Form15", this);
-        break;
-    case 1:
-        vb::showModalByName("Form16", this);
-        break;
-    case 2:
-        vb::showModalByName("Form9", this);
-        break;
-    case 3: {
+    case 3:
         core::Form7Code = modelField("presa_diag");
-        showTexts(1);
+        textMode.emplace(core::Form7Mode, 1);
         break;
-    }
-    case 4: {
-        const QScopedValueRollback<std::int16_t> mode(core::DiagramMode,
-                                                      std::int16_t(core::DiagramMode + 50));
-        const QScopedValueRollback<std::int16_t> fromMenu(core::Form6FromMenu, 1);
-        Load_IndiceSchemi();
-        const std::string injection = modelField("INIEZ__COD");
-        const std::string ignition = modelField("ACCEN__COD");
-        core::PscCode = injection;
-        if (Get_SchemaNuovo(core::PscCode)) {
-            core::PscNewFormat = true;
-        } else {
-            Load_DescrizioniParametri();
-            ListParPsc.Clear();
-            ListNomePar.Clear();
-            if (injection != "    ") {
-                ListParPsc.AddItem(vb::UCase(Des[18]));
-                Load_ListaParametri(injection);
-                Load_ListaNomiParametri();
-            }
-            if (ignition != "    " && ignition != injection) {
-                ListParPsc.AddItem(vb::UCase(Des[15]));
-                Load_ListaParametri(ignition);
-                ListNomePar.Clear();
-                Load_ListaNomiParametri();
-            }
-        }
-        vb::showModalByName("Form6", this);
+    case 4:
+        diagramMode.emplace(core::DiagramMode, std::int16_t(core::DiagramMode + 50));
+        fromMenu.emplace(core::Form6FromMenu, 1);
+        loadParameterLists();
         break;
-    }
-    case 5: {
-        const QScopedValueRollback<std::int16_t> mode(core::Form11Mode, 1);
-        vb::showModalByName("Form11", this);
+    case 5:
+        infoMode.emplace(core::Form11Mode, 1);
         break;
-    }
-    case 6:
-        vb::showModalByName("Form12", this);
-        break;
-    case 7: {
+    case 7:
         core::BeltPicture = modelField("CINGHIEPIC");
         core::BeltTextCode = modelField("CINGHIETXT");
-        showTexts(5);
+        textMode.emplace(core::Form7Mode, 5);
         break;
-    }
-    case 8: {
+    case 8:
         core::BeltPicture = modelField("CINGHIEAUX");
-        showTexts(6);
+        textMode.emplace(core::Form7Mode, 6);
         break;
-    }
     default:
         break;
+    }
+    static const char* const windows[9] = {"Form15", "Form16", "Form9", "Form7", "Form6",
+                                           "Form11", "Form12", "Form7", "Form7"};
+    vb::showModalByName(windows[Index], this);
+}
+
+// The diagram index and, for a diagram of the old format, the parameter
+// lists of the model's injection and ignition diagrams.
+void Form2::loadParameterLists() {
+    Load_IndiceSchemi();
+    const std::string injection = modelField("INIEZ__COD");
+    const std::string ignition = modelField("ACCEN__COD");
+    core::PscCode = injection;
+    if (Get_SchemaNuovo(core::PscCode)) {
+        core::PscNewFormat = true;
+        return;
+    }
+    Load_DescrizioniParametri();
+    ListParPsc.Clear();
+    ListNomePar.Clear();
+    if (injection != "    ") {
+        ListParPsc.AddItem(vb::UCase(Des[18]));
+        Load_ListaParametri(injection);
+        Load_ListaNomiParametri();
+    }
+    if (ignition != "    " && ignition != injection) {
+        ListParPsc.AddItem(vb::UCase(Des[15]));
+        Load_ListaParametri(ignition);
+        ListNomePar.Clear();
+        Load_ListaNomiParametri();
     }
 }
 

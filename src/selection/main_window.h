@@ -103,6 +103,9 @@ class Form2 : public frame::DataWindow {
     db::DataControl Data1, Data2, Data3, DataPsc;
 
   private:
+    void chooseBrand(int index);
+    void showFamilyPhoto();
+    void loadParameterLists();
     void resetMenuLook(bool marks);
     void setEntryAvailable(int i, bool available);
     void widenModelColumns();
