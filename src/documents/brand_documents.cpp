@@ -40,7 +40,9 @@ frame::ToolbarStyle toolbarStyle(Form14& w) {
 
 } // namespace
 
-Form14::Form14() : frame::DataWindow(kFormName, toolbarStyle(*this)), LogoHeader(this, 6000) {
+Form14::Form14()
+    : frame::DataWindow(kFormName, toolbarStyle(*this)),
+      LogoHeader(this, 6000), frame::GridWheel(this, &MSGrid1) {
     Label1.Move(0, 0, 5000, 255);
     core::styleHeaderLine(Label1, core::kTitleBlue);
 
@@ -66,7 +68,6 @@ Form14::Form14() : frame::DataWindow(kFormName, toolbarStyle(*this)), LogoHeader
     Command7.Click = {this, &Form14::Command7_Click};
     MSGrid1.DblClick = {this, &Form14::MSGrid1_DblClick};
     MSGrid1.RowColChange = {this, &Form14::MSGrid1_RowColChange};
-    WheelCatcher1.WheelRotation = {this, &Form14::WheelCatcher1_WheelRotation};
 }
 
 void Form14::Form_Load() {
@@ -189,11 +190,6 @@ void Form14::Command6_Click() {
     Label1.setVisible(true);
     Command7.setVisible(true);
     RTB1.setVisible(false);
-}
-
-void Form14::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std::uintptr_t Handle) {
-    if (Handle != MSGrid1.hWnd()) return;
-    if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
 }
 
 std::vector<vb::Control*> Form14::workingControls() {

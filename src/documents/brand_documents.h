@@ -5,6 +5,7 @@
 #include "db/query.h"
 #include "documents/design_logo.h"
 #include "frame/data_window.h"
+#include "frame/grid_wheel.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
@@ -15,7 +16,10 @@
 
 namespace documents {
 
-class Form14 : public frame::DataWindow, public LogoHeader, public core::WorkPointers<Form14> {
+class Form14 : public frame::DataWindow,
+               public LogoHeader,
+               public core::WorkPointers<Form14>,
+               public frame::GridWheel {
     Q_OBJECT
   public:
     VB_FORM(Form14)
@@ -30,7 +34,6 @@ class Form14 : public frame::DataWindow, public LogoHeader, public core::WorkPoi
     void Open_DocumentoMarca(const std::string& path);
     void MSGrid1_RowColChange();
     void Command6_Click();
-    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
     std::vector<vb::Control*> workingControls();
 
     vb::Label Label1{*this, "Label1"};
@@ -39,7 +42,6 @@ class Form14 : public frame::DataWindow, public LogoHeader, public core::WorkPoi
     vb::RichTextBox RTB1{*this, "RTB1"};
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::CommandButton Command7{*this, "Command7"};
-    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
     db::DataControl Data1;
 };
 

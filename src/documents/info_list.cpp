@@ -43,7 +43,9 @@ std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const
     return rows;
 }
 
-Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::VehicleHeader(this) {
+Form11::Form11()
+    : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::VehicleHeader(this), frame::GridWheel(
+                                                                                         this, &Grid1) {
     LabelModello.add(*this, "LabelModello", 0);
     LabelModello.add(*this, "LabelModello", 1);
     Shape2.setBorderColor(0x808080);
@@ -72,7 +74,6 @@ Form11::Form11() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::Veh
 
     Command7.Click = {this, &Form11::Command7_Click};
     Grid1.DblClick = {this, &Form11::Grid1_DblClick};
-    WheelCatcher1.WheelRotation = {this, &Form11::WheelCatcher1_WheelRotation};
 }
 
 void Form11::Form_Load() {
@@ -166,11 +167,6 @@ void Form11::Form_Resize() {
 
 void Form11::Form_KeyDown(int& KeyCode, int /*Shift*/) {
     if (toolbar.handleKey(KeyCode)) KeyCode = 0;
-}
-
-void Form11::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std::uintptr_t Handle) {
-    if (Handle != Grid1.hWnd()) return;
-    if (Grid1.TopRow() - Rotation >= 0) Grid1.setTopRow(Grid1.TopRow() - Rotation);
 }
 
 std::vector<vb::Control*> Form11::workingControls() {

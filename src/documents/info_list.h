@@ -4,6 +4,7 @@
 #include "core/window_services.h"
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
+#include "frame/grid_wheel.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
@@ -21,7 +22,10 @@ namespace documents {
 // gets an empty row, so row r still belongs to code r.
 std::vector<std::string> infoRows(const std::array<std::string, 5>& codes, const std::string& joined);
 
-class Form11 : public frame::DataWindow, public frame::VehicleHeader, public core::WorkPointers<Form11> {
+class Form11 : public frame::DataWindow,
+               public frame::VehicleHeader,
+               public core::WorkPointers<Form11>,
+               public frame::GridWheel {
     Q_OBJECT
   public:
     VB_FORM(Form11)
@@ -33,7 +37,6 @@ class Form11 : public frame::DataWindow, public frame::VehicleHeader, public cor
     void Load_ListaInfo();
     void Grid1_DblClick();
     void Command7_Click();
-    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
     std::vector<vb::Control*> workingControls();
 
     vb::Label Label1{*this, "Label1"};
@@ -41,7 +44,6 @@ class Form11 : public frame::DataWindow, public frame::VehicleHeader, public cor
     vb::TextBox Text1{*this, "Text1"};
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::CommandButton Command7{*this, "Command7"};
-    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
 
     std::array<std::string, 5> CodiciInfo;
 };

@@ -29,7 +29,7 @@ int roundEven(double v) {
 
 } // namespace
 
-Form8::Form8() : vb::Form(kFormName), LogoHeader(this, 6000) {
+Form8::Form8() : vb::Form(kFormName), LogoHeader(this, 6000), frame::GridWheel(this, &MSGrid1) {
     Label1.Move(0, 0, 6000, 260);
     Label1.setForeColor(core::kTitleBlue);
     Label1.setFont("Tahoma", 10);
@@ -67,7 +67,6 @@ Form8::Form8() : vb::Form(kFormName), LogoHeader(this, 6000) {
     Command8.Click = {this, &Form8::Command8_Click};
     MSGrid1.DblClick = {this, &Form8::MSGrid1_DblClick};
     Timer1.Tick = {this, &Form8::Timer1_Timer};
-    WheelCatcher1.WheelRotation = {this, &Form8::WheelCatcher1_WheelRotation};
 }
 
 void Form8::setTabStop(vb::Control& c, bool on) {
@@ -484,11 +483,6 @@ void Form8::Timer1_Timer() {
     PointerState = std::int16_t(pointerStep(PointerState, x, PointerHomeX));
     Line1.setX1(x);
     Line1.setX2(x);
-}
-
-void Form8::WheelCatcher1_WheelRotation(int Rotation, int /*X*/, int /*Y*/, std::uintptr_t Handle) {
-    if (Handle != MSGrid1.hWnd()) return;
-    if (MSGrid1.TopRow() - Rotation >= 0) MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
 }
 
 std::vector<vb::Control*> Form8::workingControls() {

@@ -6,6 +6,7 @@
 #include "core/window_services.h"
 #include "documents/design_logo.h"
 #include "documents/manual_pages.h"
+#include "frame/grid_wheel.h"
 #include "platform/controls.h"
 #include "platform/form.h"
 #include "platform/grid.h"
@@ -16,7 +17,7 @@
 
 namespace documents {
 
-class Form8 : public vb::Form, public LogoHeader, public core::WorkPointers<Form8> {
+class Form8 : public vb::Form, public LogoHeader, public core::WorkPointers<Form8>, public frame::GridWheel {
     Q_OBJECT
   public:
     VB_FORM(Form8)
@@ -40,7 +41,6 @@ class Form8 : public vb::Form, public LogoHeader, public core::WorkPointers<Form
     void Command8_KeyPress(int KeyAscii);
     void Command8_KeyDown(int KeyCode, int Shift);
     void Timer1_Timer();
-    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
     std::vector<vb::Control*> workingControls();
 
     core::PageSurface Surface{*this};
@@ -61,7 +61,6 @@ class Form8 : public vb::Form, public LogoHeader, public core::WorkPointers<Form
     vb::CommandButton Command2{*this, "Command2"};
     vb::CommandButton Command3{*this, "Command3"};
     vb::CommandButton Command4{*this, "Command4"};
-    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
 
     // The page shown: decoded lines with their markers.
     std::vector<std::string> PageLines;

@@ -32,7 +32,9 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
 
 } // namespace
 
-Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::VehicleHeader(this) {
+Form16::Form16()
+    : frame::DataWindow(kFormName, toolbarStyle(this)), frame::VehicleHeader(this), frame::GridWheel(this,
+                                                                                                     &Grid1) {
     setWidth(12000);
     setHeight(9000);
     Picture2.Move(0, 7935, 11910, 690);
@@ -69,7 +71,6 @@ Form16::Form16() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::Vehi
     Grid1.setMouseIcon(artwork::sheetGridCursor());
     Grid1.MouseMove = {this, &Form16::Grid1_MouseMove};
     Grid1.Click = {this, &Form16::Grid1_Click};
-    WheelCatcher1.WheelRotation = {this, &Form16::WheelCatcher1_WheelRotation};
     for (int i = 0; i < 2; ++i) {
         auto& p = Picture100.add(*this, "Picture100", i);
         p.setPicture(artwork::sheetIcon());
@@ -239,11 +240,6 @@ void Form16::Grid1_Click() {
     core::BoltSequence = Grid1.TextMatrix(r, 5);
     core::BoltSequenceTitle = Grid1.TextMatrix(r, 0);
     vb::showModalByName("Form17", this);
-}
-
-void Form16::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t Handle) {
-    if (Handle != Grid1.hWnd() || Grid1.Rows() == 0) return;
-    if (Grid1.TopRow() - Rotation >= 0) Grid1.setTopRow(Grid1.TopRow() - Rotation);
 }
 
 void Form16::Command8_Click() {

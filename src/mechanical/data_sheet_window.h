@@ -3,6 +3,7 @@
 // the vehicle lines, the common toolbar and the print button.
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
+#include "frame/grid_wheel.h"
 #include "mechanical/data_sheet.h"
 #include "platform/controls.h"
 #include "platform/form.h"
@@ -11,7 +12,7 @@
 
 namespace mechanical {
 
-class Form16 : public frame::DataWindow, public frame::VehicleHeader {
+class Form16 : public frame::DataWindow, public frame::VehicleHeader, public frame::GridWheel {
     Q_OBJECT
   public:
     VB_FORM(Form16)
@@ -22,7 +23,6 @@ class Form16 : public frame::DataWindow, public frame::VehicleHeader {
     void Form_KeyDown(int& KeyCode, int Shift) override;
     void Grid1_MouseMove(int Button, int Shift, float X, float Y);
     void Grid1_Click();
-    void WheelCatcher1_WheelRotation(int Rotation, int X, int Y, std::uintptr_t Handle);
     void Command8_Click();
 
     void Set_LarghezzeColonne();
@@ -40,7 +40,6 @@ class Form16 : public frame::DataWindow, public frame::VehicleHeader {
     vb::Shape Shape1{*this, "Shape1"};
     vb::PictureBox Picture2{*this, "Picture2"};
     vb::ControlArray<vb::PictureBox> Picture100;
-    vb::WheelCatcher WheelCatcher1{*this, "WheelCatcher1"};
     vb::ListBox ListaCategorie{*this, "ListaCategorie"};
     vb::ListBox ListaDescrizioni{*this, "ListaDescrizioni"};
     vb::ListBox ListaUnitaDiMisura{*this, "ListaUnitaDiMisura"};

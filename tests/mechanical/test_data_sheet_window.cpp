@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 using mechanical::Form16;
 using mechanical::Form17;
@@ -239,6 +240,31 @@ TEST_F(DataSheet, WheelScrollsTheGridOnlyOverIt) {
     EXPECT_EQ(g.TopRow(), 1);
     f.WheelCatcher1_WheelRotation(-1000, 0, 0, g.hWnd());
     EXPECT_LT(g.TopRow(), g.Rows());
+}
+
+// The wheel turned by the user: each notch down over the grid moves its top
+// row by one; over the print button the grid stays.
+TEST_F(DataSheet, WheelTurnedOverTheGridScrollsIt) {
+    Form16& f = openShowcase();
+    f.show();
+    QApplication::processEvents();
+    std::vector<std::unique_ptr<QWheelEvent>> events; // one address per event
+    auto turn = [&](QWidget* w, int notches) {
+        const QPoint pos(5, 5);
+        events.push_back(std::make_unique<QWheelEvent>(pos, w->mapToGlobal(pos), QPoint(),
+                                                       QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier,
+                                                       Qt::NoScrollPhase, false));
+        QApplication::sendEvent(w, events.back().get());
+    };
+    ASSERT_EQ(f.Grid1.TopRow(), 0);
+    turn(f.Grid1.widget(), -2);
+    EXPECT_EQ(f.Grid1.TopRow(), 2);
+    turn(f.Command8.widget(), -1);
+    EXPECT_EQ(f.Grid1.TopRow(), 2);
+    turn(f.Grid1.widget(), 5);
+    EXPECT_EQ(f.Grid1.TopRow(), 2);
+    turn(f.Grid1.widget(), 1);
+    EXPECT_EQ(f.Grid1.TopRow(), 1);
 }
 
 TEST_F(DataSheet, KeyMap) {
