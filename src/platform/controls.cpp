@@ -56,22 +56,28 @@ class MouseForwarder : public QObject {
     Control* control_;
 };
 
+// A label that raises its control's Click on a left click inside it.
 class ClickLabel : public QLabel {
   public:
-    Event<>* click = nullptr;
+    ClickLabel(QWidget* parent, Event<>& click) : QLabel(parent), click_(click) {}
 
   protected:
     void mouseReleaseEvent(QMouseEvent* e) override {
-        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && click && *click)
-            (*click)();
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()) && click_) click_();
         QLabel::mouseReleaseEvent(e);
     }
+
+  private:
+    Event<>& click_;
 };
 
 // The picture of an Image control. Stretched, it is drawn as Qt's scaled
 // label draws it, smoothly scaled to the control, but through smoothScaled
 // and kept until the control's size or picture changes.
 class PictureLabel : public ClickLabel {
+  public:
+    using ClickLabel::ClickLabel;
+
   protected:
     void paintEvent(QPaintEvent* e) override {
         const QPixmap picture = pixmap();
@@ -299,11 +305,7 @@ void CommandButton::click() {
 
 // ---- Label
 Label::Label(Form& form, std::string name, int index)
-    : Control(form, ControlKind::Label, std::move(name), index) {
-    auto* l = new ClickLabel;
-    l->setParent(&form);
-    l->click = &Click;
-    label_ = l;
+    : Control(form, ControlKind::Label, std::move(name), index), label_(new ClickLabel(&form, Click)) {
     label_->setWordWrap(true);
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     transparent_ = true;
@@ -378,11 +380,7 @@ void Label::restyle() {
 
 // ---- Image
 Image::Image(Form& form, std::string name, int index)
-    : Control(form, ControlKind::Image, std::move(name), index) {
-    auto* l = new PictureLabel;
-    l->setParent(&form);
-    l->click = &Click;
-    label_ = l;
+    : Control(form, ControlKind::Image, std::move(name), index), label_(new PictureLabel(&form, Click)) {
     attach(label_);
 }
 void Image::setPicture(const QPixmap& picture) {
