@@ -666,6 +666,10 @@ VScrollBar::VScrollBar(Form& form, std::string name, int index)
     width_ = 255;
     height_ = 2175;
     bar_->setFocusPolicy(Qt::StrongFocus);
+    // An arrow and a click on the track each move by one: no window sets
+    // other steps.
+    bar_->setSingleStep(1);
+    bar_->setPageStep(1);
     sync();
     QObject::connect(bar_, &QScrollBar::valueChanged, [this](int v) {
         if (syncing_ || v == value_) return;
@@ -677,18 +681,12 @@ VScrollBar::VScrollBar(Form& form, std::string name, int index)
 void VScrollBar::sync() {
     syncing_ = true;
     bar_->setRange(std::min(min_, max_), std::max(min_, max_));
-    bar_->setSingleStep(small_);
-    bar_->setPageStep(large_);
     bar_->setValue(value_);
     syncing_ = false;
 }
-void VScrollBar::setMin(int v) {
-    min_ = v;
-    setValue(std::clamp(value_, std::min(min_, max_), std::max(min_, max_)));
-    sync();
-}
-void VScrollBar::setMax(int v) {
-    max_ = v;
+void VScrollBar::setRange(int min, int max) {
+    min_ = min;
+    max_ = max;
     setValue(std::clamp(value_, std::min(min_, max_), std::max(min_, max_)));
     sync();
 }
@@ -698,14 +696,6 @@ void VScrollBar::setValue(int v) {
     value_ = v;
     sync();
     if (Change) Change();
-}
-void VScrollBar::setSmallChange(int v) {
-    small_ = v;
-    sync();
-}
-void VScrollBar::setLargeChange(int v) {
-    large_ = v;
-    sync();
 }
 
 } // namespace vb

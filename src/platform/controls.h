@@ -356,19 +356,17 @@ class VScrollBar : public Control {
     int Min() const { return min_; }
     int Max() const { return max_; }
     int Value() const { return value_; }
-    int SmallChange() const { return small_; }
-    int LargeChange() const { return large_; }
-    void setMin(int v);
-    void setMax(int v);
+    void setMin(int v) { setRange(v, max_); }
+    void setMax(int v) { setRange(min_, v); }
     void setValue(int v);
-    void setSmallChange(int v);
-    void setLargeChange(int v);
     Event<> Change;
 
   private:
+    // Takes the new bounds; a value outside them moves to the nearer one.
+    void setRange(int min, int max);
     void sync();
     QScrollBar* bar_;
-    int min_ = 0, max_ = 32767, value_ = 0, small_ = 1, large_ = 1;
+    int min_ = 0, max_ = 32767, value_ = 0;
     bool syncing_ = false;
 };
 

@@ -563,4 +563,10 @@ TEST_F(Platform, ScrollBarChangeOnRealChangesOnly) {
     qbar->setValue(2);
     EXPECT_EQ(bar.Value(), 2);
     EXPECT_EQ(changes, 4);
+    // The bar's own keys move it by one, a line and a page alike.
+    QTest::keyClick(qbar, Qt::Key_Down);
+    EXPECT_EQ(bar.Value(), 3);
+    QTest::keyClick(qbar, Qt::Key_PageDown);
+    EXPECT_EQ(bar.Value(), 4);
+    EXPECT_EQ(changes, 6);
 }
