@@ -264,14 +264,6 @@ CommandButton::CommandButton(Form& form, std::string name, int index)
     });
     attach(button_);
 }
-void CommandButton::setCaption(const std::string& caption) {
-    caption_ = caption;
-    refresh();
-}
-void CommandButton::setPicture(const QPixmap& picture) {
-    picture_ = picture;
-    refresh();
-}
 // A button with a picture is a graphical one: the picture stands above the
 // caption, both centred.
 void CommandButton::refresh() {
@@ -326,10 +318,6 @@ void Label::setCaption(const std::string& caption) {
         height_ = label_->height() * kTwipsPerPixel;
     }
 }
-void Label::setForeColor(std::int32_t c) {
-    fore_ = c;
-    restyle();
-}
 void Label::setBackColor(std::int32_t c) {
     back_ = c;
     transparent_ = false;
@@ -359,10 +347,6 @@ void Label::setWordWrap(bool on) {
     wordWrap_ = on;
     setAutoSize(autoSize_);
 }
-void Label::setTransparent(bool on) {
-    transparent_ = on;
-    restyle();
-}
 // Colours through the palette rather than a style sheet: a style sheet costs
 // every label a style of its own and a polish at each change of colour.
 void Label::restyle() {
@@ -389,10 +373,6 @@ void Image::setPicture(const QPixmap& picture) {
         setBounds(left_, top_, picture.width() * kTwipsPerPixel, picture.height() * kTwipsPerPixel);
     redraw();
 }
-void Image::setStretch(bool on) {
-    stretch_ = on;
-    redraw();
-}
 void Image::redraw() {
     label_->setScaledContents(stretch_);
     label_->setPixmap(picture_);
@@ -405,22 +385,6 @@ Line::Line(Form& form, std::string name, int index)
     w_->setAttribute(Qt::WA_TransparentForMouseEvents);
     place();
 }
-void Line::setX1(int v) {
-    x1_ = v;
-    place();
-}
-void Line::setX2(int v) {
-    x2_ = v;
-    place();
-}
-void Line::setY1(int v) {
-    y1_ = v;
-    place();
-}
-void Line::setY2(int v) {
-    y2_ = v;
-    place();
-}
 void Line::setBorderColor(std::int32_t c) {
     color_ = c;
     static_cast<LineWidget*>(w_)->color = vbColor(c);
@@ -429,10 +393,6 @@ void Line::setBorderColor(std::int32_t c) {
 void Line::setBorderWidth(int pixels) {
     borderWidth_ = std::max(1, pixels);
     static_cast<LineWidget*>(w_)->penWidth = borderWidth_;
-    place();
-}
-void Line::ZOrder(int position) {
-    front_ = position == 0;
     place();
 }
 void Line::place() {
@@ -539,14 +499,6 @@ bool OptionButton::Value() const {
 void OptionButton::setValue(bool v) {
     radio_->setChecked(v);
 }
-void OptionButton::setForeColor(std::int32_t c) {
-    fore_ = c;
-    restyle();
-}
-void OptionButton::setFontBold(bool b) {
-    bold_ = b;
-    restyle();
-}
 void OptionButton::restyle() {
     QFont f = radio_->font();
     f.setBold(bold_);
@@ -642,14 +594,6 @@ Timer::Timer(Form& form, std::string name, int index)
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         if (Tick) Tick();
     });
-}
-void Timer::setInterval(int ms) {
-    interval_ = ms;
-    restart();
-}
-void Timer::setEnabled(bool v) {
-    enabled_ = v;
-    restart();
 }
 void Timer::restart() {
     timer_.stop();

@@ -93,6 +93,11 @@ class Control : public Placement {
 
   protected:
     void attach(QWidget* w);
+    // Takes a property's new value, then has the control show it.
+    template <class T, class V, class Self> void assign(T& field, V&& value, void (Self::*show)()) {
+        field = std::forward<V>(value);
+        (static_cast<Self*>(this)->*show)();
+    }
     void applyGeometry() override;
 
     Form* form_;
@@ -128,9 +133,9 @@ class CommandButton : public Control {
   public:
     CommandButton(Form& form, std::string name, int index = -1);
     const std::string& Caption() const { return caption_; }
-    void setCaption(const std::string& caption);
+    void setCaption(const std::string& caption) { assign(caption_, caption, &CommandButton::refresh); }
     const QPixmap& Picture() const { return picture_; }
-    void setPicture(const QPixmap& picture);
+    void setPicture(const QPixmap& picture) { assign(picture_, picture, &CommandButton::refresh); }
     // Presses the button as the user would (only when enabled and visible).
     void click();
     Event<> Click;
@@ -148,7 +153,7 @@ class Label : public Control {
     const std::string& Caption() const { return caption_; }
     void setCaption(const std::string& caption);
     std::int32_t ForeColor() const { return fore_; }
-    void setForeColor(std::int32_t c);
+    void setForeColor(std::int32_t c) { assign(fore_, c, &Label::restyle); }
     std::int32_t BackColor() const { return back_; }
     void setBackColor(std::int32_t c);
     bool FontBold() const { return bold_; }
@@ -160,7 +165,7 @@ class Label : public Control {
     // its caption wraps; off (the default): it grows sideways.
     bool WordWrap() const { return wordWrap_; }
     void setWordWrap(bool on);
-    void setTransparent(bool on);
+    void setTransparent(bool on) { assign(transparent_, on, &Label::restyle); }
     Event<> Click;
 
   private:
@@ -178,7 +183,7 @@ class Image : public Control {
     // Without stretch the control takes the picture's size.
     void setPicture(const QPixmap& picture);
     bool Stretch() const { return stretch_; }
-    void setStretch(bool on);
+    void setStretch(bool on) { assign(stretch_, on, &Image::redraw); }
     Event<> Click;
 
   private:
@@ -196,15 +201,15 @@ class Line : public Control {
     int X2() const { return x2_; }
     int Y1() const { return y1_; }
     int Y2() const { return y2_; }
-    void setX1(int v);
-    void setX2(int v);
-    void setY1(int v);
-    void setY2(int v);
+    void setX1(int v) { assign(x1_, v, &Line::place); }
+    void setX2(int v) { assign(x2_, v, &Line::place); }
+    void setY1(int v) { assign(y1_, v, &Line::place); }
+    void setY2(int v) { assign(y2_, v, &Line::place); }
     void setBorderColor(std::int32_t c);
     void setBorderWidth(int pixels);
     // 0 brings the line in front of the window's other controls; any other
     // value puts it behind them, where it starts.
-    void ZOrder(int position);
+    void ZOrder(int position) { assign(front_, position == 0, &Line::place); }
 
   private:
     void place();
@@ -273,9 +278,9 @@ class OptionButton : public Control {
     // Selecting an option raises its Click and clears its siblings.
     void setValue(bool v);
     std::int32_t ForeColor() const { return fore_; }
-    void setForeColor(std::int32_t c);
+    void setForeColor(std::int32_t c) { assign(fore_, c, &OptionButton::restyle); }
     bool FontBold() const { return bold_; }
-    void setFontBold(bool b);
+    void setFontBold(bool b) { assign(bold_, b, &OptionButton::restyle); }
     Event<> Click;
 
   private:
@@ -329,8 +334,8 @@ class Timer : public Control {
   public:
     Timer(Form& form, std::string name, int index = -1);
     int Interval() const { return interval_; }
-    void setInterval(int ms);
-    void setEnabled(bool v) override;
+    void setInterval(int ms) { assign(interval_, ms, &Timer::restart); }
+    void setEnabled(bool v) override { assign(enabled_, v, &Timer::restart); }
     Event<> Tick;
 
   private:
