@@ -11,6 +11,37 @@
 
 namespace core {
 
+void PageView::takeLines(std::vector<std::string>& lines) {
+    LineCount = std::int16_t(std::min<size_t>(lines.size(), 32767));
+    lines.resize(size_t(LineCount));
+}
+
+void PageView::fitRows(int height, int rowHeight) {
+    VisibleLines = std::int16_t(std::max(1L, std::lrint(double(height) / double(rowHeight))));
+}
+
+std::pair<int, int> PageView::linesInView() const {
+    if (!scrolls()) return {0, LineCount};
+    return {std::clamp<int>(FirstLine, 0, LineCount - VisibleLines), VisibleLines};
+}
+
+bool PageView::setUpScrollBar(vb::VScrollBar& bar) const {
+    if (!scrolls()) {
+        bar.setVisible(false);
+        bar.setEnabled(false);
+        return false;
+    }
+    auto change = std::move(bar.Change);
+    bar.Change = nullptr;
+    bar.setMin(1);
+    bar.setMax(LineCount - VisibleLines + 1);
+    bar.setValue(1);
+    bar.Change = std::move(change);
+    bar.setVisible(true);
+    bar.setEnabled(true);
+    return true;
+}
+
 void PageSurface::setPageFont(const std::string& name, double points) {
     form_->setFontName(name);
     form_->setFontSize(points);
@@ -61,39 +92,23 @@ void MarkupPage::load(const std::string& fileBytes, int bandHeight) {
         for (std::string& l : PrintCopy)
             blankFirstMarkers(l);
     }
-    LineCount = std::int16_t(std::min<size_t>(Lines.size(), 32767));
-    Lines.resize(size_t(LineCount));
+    takeLines(Lines);
     const int widestChars = widestLineChars(keepPrintCopy_ ? PrintCopy : Lines);
     WidestLine = widestChars * columnWidth();
 
     const int W = form_->Width();
     const int H = form_->Height();
-    // Rounded half to even; at least one row, so a tiny window still pages.
-    VisibleLines =
-        std::int16_t(std::max(1L, std::lrint(double(H - 2 * bandHeight - 750) / double(rowHeight()))));
+    fitRows(H - 2 * bandHeight - 750, rowHeight());
     FirstLine = 0;
-    if (LineCount > VisibleLines) {
-        TextNeedsScroll = 1;
-        TextBlockWidth = WidestLine + 100 + 300 + 250 - 150;
-        // Set up with Change quiet: the page is painted once, below.
-        auto change = std::move(scroll_->Change);
-        scroll_->Change = nullptr;
+    if (scrolls()) {
         scroll_->setWidth(250);
         scroll_->setHeight(H - 2 * bandHeight - 375);
         scroll_->setTop(bandHeight);
         scroll_->setLeft(W - scroll_->Width() - 90);
-        scroll_->setMin(1);
-        scroll_->setMax(LineCount - VisibleLines + 1);
-        scroll_->setValue(1);
-        scroll_->Change = std::move(change);
-        scroll_->setVisible(true);
-        scroll_->setEnabled(true);
-    } else {
-        TextNeedsScroll = 0;
-        scroll_->setVisible(false);
-        scroll_->setEnabled(false);
-        TextBlockWidth = WidestLine + 400;
     }
+    // The page is painted once, below: the bar is set up with Change quiet.
+    TextNeedsScroll = setUpScrollBar(*scroll_) ? 1 : 0;
+    TextBlockWidth = scrolls() ? WidestLine + 100 + 300 + 250 - 150 : WidestLine + 400;
     place();
     Draw_Pagina();
 }
@@ -109,11 +124,7 @@ void MarkupPage::showAgain() {
 }
 
 void MarkupPage::Draw_Pagina() {
-    int first = 0, count = LineCount;
-    if (LineCount > VisibleLines) {
-        first = std::clamp<int>(FirstLine, 0, LineCount - VisibleLines);
-        count = VisibleLines;
-    }
+    const auto [first, count] = linesInView();
     const int cw = columnWidth();
     const int rh = rowHeight();
     // Bracket runs come first, then brace runs, then the base text, as the

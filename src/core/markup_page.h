@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vb {
@@ -43,11 +44,36 @@ class PageSurface {
     std::vector<Item> items_;
 };
 
+// Where a page of text lines stands in its window: how many lines it holds,
+// how many rows the window shows, the first line shown and the top left of
+// the text, in twips. A window that draws a page with a painter of its own
+// holds one as well.
+struct PageView {
+    std::int16_t LineCount = 0;
+    std::int16_t VisibleLines = 0;
+    std::int16_t FirstLine = 0;
+    std::int32_t TextLeft = 0, TextTop = 0;
+
+    // Counts the lines, keeping no more than the count holds (32 767).
+    void takeLines(std::vector<std::string>& lines);
+    // The rows that fit a height of text, rounded half to even; at least
+    // one, so that a tiny window still pages.
+    void fitRows(int height, int rowHeight);
+    bool scrolls() const { return LineCount > VisibleLines; }
+    // The first line drawn and how many: of a page that scrolls, those that
+    // fit from FirstLine on; otherwise all.
+    std::pair<int, int> linesInView() const;
+    // Sets the scroll bar to the page with its Change quiet: of a page that
+    // scrolls, shown with values from 1 to the last first line, at 1;
+    // otherwise hidden. Returns scrolls().
+    bool setUpScrollBar(vb::VScrollBar& bar) const;
+};
+
 struct MarkupColours {
     int base = 0, brace = 9, bracket = 12;
 };
 
-class MarkupPage {
+class MarkupPage : public PageView {
   public:
     // Draws on the window's surface in the window's font (set by the
     // window, "Courier" 9.75 for the vehicle texts) and takes over the
@@ -81,10 +107,6 @@ class MarkupPage {
 
     std::vector<std::string> Lines;
     std::vector<std::string> PrintCopy; // the hidden list of print lines
-    std::int16_t LineCount = 0;
-    std::int16_t VisibleLines = 0;
-    std::int16_t FirstLine = 0;
-    std::int32_t TextLeft = 0, TextTop = 0;
     std::int32_t TextBlockWidth = 0;
     std::int32_t WidestLine = 0;
 

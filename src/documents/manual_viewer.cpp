@@ -248,23 +248,9 @@ void Form8::Show_Argomento() {
 
 int Form8::setUpScrolling() {
     const int W = Width(), H = Height(), B = bandHeight();
-    if (LineCount > VisibleLines) {
-        PageNeedsScroll = 1;
-        auto change = std::move(VScroll1.Change);
-        VScroll1.Change = nullptr;
-        VScroll1.Move(W - 230 - 100, B, 230, H - 2 * B - 400);
-        VScroll1.setMin(1);
-        VScroll1.setMax(LineCount - VisibleLines + 1);
-        VScroll1.setValue(1);
-        VScroll1.Change = std::move(change);
-        VScroll1.setVisible(true);
-        VScroll1.setEnabled(true);
-        return VisibleLines * rowHeight();
-    }
-    PageNeedsScroll = 0;
-    VScroll1.setVisible(false);
-    VScroll1.setEnabled(false);
-    return LineCount * rowHeight();
+    if (scrolls()) VScroll1.Move(W - 230 - 100, B, 230, H - 2 * B - 400);
+    PageNeedsScroll = setUpScrollBar(VScroll1) ? 1 : 0;
+    return (PageNeedsScroll == 1 ? VisibleLines : LineCount) * rowHeight();
 }
 
 void Form8::Load_TestoArgomento() {
@@ -290,14 +276,13 @@ void Form8::Load_TestoArgomento() {
     }
 
     PageLines = core::decodePageLines(buffer);
-    LineCount = std::int16_t(std::min<size_t>(PageLines.size(), 32767));
-    PageLines.resize(size_t(LineCount));
+    takeLines(PageLines);
     const int column = Surface.columnWidth(), RH = rowHeight();
     const int w = core::widestLineChars(PageLines) * column;
 
     MSGrid1.setVisible(false);
     const int W = Width(), H = Height(), B = bandHeight();
-    VisibleLines = std::int16_t(std::max(1, roundEven(double(H - 2 * B - 750) / RH)));
+    fitRows(H - 2 * B - 750, RH);
     FirstLine = 0;
 
     if (files->keyWidth == 17) {
@@ -342,7 +327,7 @@ void Form8::Load_PaginaHelp() {
     LineCount = 0;
     Surface.setPageFont("Courier", Height() > 7200 ? 10 : 7);
     PageLines = core::decodePageLines(content);
-    LineCount = std::int16_t(PageLines.size());
+    takeLines(PageLines);
     const int RH = rowHeight();
     const int TH = LineCount * RH;
     const int LH = Label2.Height();
@@ -353,7 +338,7 @@ void Form8::Load_PaginaHelp() {
     const int y = std::max(B - LH, roundEven((H - (TH + 100 + LH)) / 2.0));
     TextLeft = x + 50;
     TextTop = y + LH + 50;
-    VisibleLines = std::int16_t(std::max(1, roundEven(double(H - 2 * B - 400) / RH)));
+    fitRows(H - 2 * B - 400, RH);
     FirstLine = 0;
     Label2.setTop(TextTop - 100);
     Label2.setLeft(TextLeft);
@@ -365,11 +350,7 @@ void Form8::Load_PaginaHelp() {
 void Form8::Draw_Pagina(int c1, int c2, int c3, int c4, int c5) {
     Surface.Cls();
     if (section_ < 20 && !PageLines.empty()) PageLines[0].clear();
-    int first = 0, count = LineCount;
-    if (LineCount > VisibleLines) {
-        first = std::clamp<int>(FirstLine, 0, LineCount - VisibleLines);
-        count = VisibleLines;
-    }
+    const auto [first, count] = linesInView();
     const ManualColours colours{c1, c2, c3, c4, std::int16_t(c5)};
     const int column = Surface.columnWidth(), RH = rowHeight();
     int colour = c1;

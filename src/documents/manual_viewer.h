@@ -17,7 +17,11 @@
 
 namespace documents {
 
-class Form8 : public vb::Form, public LogoHeader, public core::WorkPointers<Form8>, public frame::GridWheel {
+class Form8 : public vb::Form,
+              public LogoHeader,
+              public core::WorkPointers<Form8>,
+              public frame::GridWheel,
+              public core::PageView {
     Q_OBJECT
   public:
     VB_FORM(Form8)
@@ -64,10 +68,6 @@ class Form8 : public vb::Form, public LogoHeader, public core::WorkPointers<Form
 
     // The page shown: decoded lines with their markers.
     std::vector<std::string> PageLines;
-    std::int16_t LineCount = 0;
-    std::int16_t VisibleLines = 0;
-    std::int16_t FirstLine = 0;
-    std::int32_t TextLeft = 0, TextTop = 0;
     std::int16_t PageNeedsScroll = 0;
     std::int16_t PointerState = 0;
     std::int16_t PointerHomeX = 0;
