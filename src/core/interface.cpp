@@ -44,6 +44,11 @@ bool centreOnWideScreen(vb::Form& window, vb::Control& panel, int below) {
     return true;
 }
 
+void placeButtonBand(vb::PictureBox& band, int top, int width, int height) {
+    band.Move(0, top, width, height);
+    band.setBackColor(kBandBlue);
+}
+
 void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold) {
     label.setFont("Tahoma", 9.75);
     label.setFontBold(bold);

@@ -17,6 +17,7 @@ class CommandButton;
 class Control;
 class Form;
 class Label;
+class PictureBox;
 } // namespace vb
 
 namespace core {
@@ -24,6 +25,8 @@ namespace core {
 // The header colours (&HBBGGRR): navy RGB(0, 0, 128), title blue RGB(0, 0, 192).
 inline constexpr std::int32_t kNavy = 0x800000;
 inline constexpr std::int32_t kTitleBlue = 0xC00000;
+// The light blue RGB(167, 202, 240) of the band that holds a window's buttons.
+inline constexpr std::int32_t kBandBlue = 0xF0CAA7;
 
 // "Des(0) Des(1) - Des(3) - Tel: Des(4)": the caption of the data windows.
 std::string windowCaption();
@@ -36,6 +39,8 @@ void startFullScreenLoad(vb::Form& window);
 // stands in the middle of it, across and in the height that leaves `below`
 // twips free at the bottom. False, and the panel where it was, otherwise.
 bool centreOnWideScreen(vb::Form& window, vb::Control& panel, int below);
+// The band that holds a window's buttons: light blue, at its left edge.
+void placeButtonBand(vb::PictureBox& band, int top, int width, int height);
 // A line of a header band: Tahoma 9.75 in the given colour, bold unless said.
 void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold = true);
 // A header line (a label sized to its text) longer than the header is cut at

@@ -51,8 +51,7 @@ Form14::Form14()
     MSGrid1.setBackColorBkg(0xFFFFFF);
     List1.setVisible(false);
 
-    Picture2.Move(0, 0, 12000, 720);
-    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture2, 0, 12000, 720);
     toolbar.setBand(Picture2);
     // The whole button row lies on the band along the bottom edge.
     for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5,

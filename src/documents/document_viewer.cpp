@@ -17,8 +17,7 @@ namespace documents {
 using core::Des;
 
 Form13::Form13() : vb::Form(kFormName) {
-    Picture4.Move(0, 0, 12000, 720);
-    Picture4.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture4, 0, 12000, 720);
     for (vb::Control* b : std::initializer_list<vb::Control*>{&Command6, &Command5, &Label5})
         b->setContainer(&Picture4);
     Command6.Move(50, 45, 630, 630);

@@ -59,8 +59,7 @@ Form11::Form11()
     Grid1.setShape(0, 1);
     Grid1.Move(0, 0, 5000, 3000);
     Grid1.setBackColorBkg(0xFFFFFF);
-    Picture2.Move(0, 0, 12000, 720);
-    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture2, 0, 12000, 720);
     toolbar.setBand(Picture2);
     for (vb::CommandButton* b : {&Command6, &Command7, &Command1, &Command2, &Command3, &Command4, &Command5,
                                  &Command20, &Command30})

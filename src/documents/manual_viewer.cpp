@@ -48,8 +48,7 @@ Form8::Form8() : vb::Form(kFormName), LogoHeader(this, 6000), frame::GridWheel(t
     Line1.setBorderWidth(3);
     Line1.ZOrder(0);
 
-    Picture1.Move(0, 0, 12000, 720);
-    Picture1.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture1, 0, 12000, 720);
     for (vb::CommandButton* b : {&Command6, &Command8}) {
         b->setContainer(&Picture1);
         b->Move(50, 45, 630, 630);

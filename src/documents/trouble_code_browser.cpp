@@ -125,8 +125,7 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
         l.setFontBold(true);
     }
 
-    Picture2.Move(0, 0, 12000, 690);
-    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture2, 0, 12000, 690);
     Command6.setContainer(&Picture2);
     Command6.Move(50, 50, 630, 630);
     Command5.setContainer(&Picture2);

@@ -40,9 +40,8 @@ frame::ToolbarStyle toolbarStyle(Form7& w) {
 Form7::Form7() : frame::DataWindow(kFormName, toolbarStyle(*this)), frame::BrandHeader(this) {
     setFontName("Courier");
     setFontSize(9.75);
-    Picture1.Move(0, 0, 12000, kBand);
+    core::placeButtonBand(Picture1, 0, 12000, kBand);
     toolbar.setBand(Picture1);
-    Picture1.setBackColor(vb::RGB(167, 202, 240));
     for (vb::CommandButton* b : {&Command6, &Command7, &Command8, &Command9, &Command1, &Command2, &Command3,
                                  &Command4, &Command5, &Command20, &Command30})
         b->setContainer(&Picture1);

@@ -30,22 +30,16 @@ namespace {
 
 constexpr std::int32_t kTeal = 0xC0C000; // RGB(0, 192, 192)
 
-frame::ToolbarStyle toolbarStyle(Form12* window) {
-    frame::ToolbarStyle s = frame::ownPointerPair(*window);
-    return s;
-}
-
 std::string twoDigits(int n) {
     return (n < 10 ? "0" : "") + std::to_string(n);
 }
 
 } // namespace
 
-Form12::Form12() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::VehicleHeader(this) {
+Form12::Form12() : frame::DataWindow(kFormName, frame::ownPointerPair(*this)), frame::VehicleHeader(this) {
     setWidth(12000);
     setHeight(9000);
-    Picture2.Move(0, 8000, 11760, 720);
-    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture2, 8000, 11760, 720);
     toolbar.setBand(Picture2);
     toolbar.setRow({{&Command8}, {&Command7}, {&Command9}, {&Command30}});
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,

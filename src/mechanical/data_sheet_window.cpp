@@ -37,8 +37,7 @@ Form16::Form16()
                                                                                                      &Grid1) {
     setWidth(12000);
     setHeight(9000);
-    Picture2.Move(0, 7935, 11910, 690);
-    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture2, 7935, 11910, 690);
     toolbar.setBand(Picture2);
     toolbar.setRow({{&Command30}, {&Command8}});
     Shape2.Move(120, 120, 11655, 735);

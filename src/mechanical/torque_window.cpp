@@ -24,18 +24,12 @@ namespace {
 
 constexpr std::array<std::int32_t, 4> kJointColours = {0xFFFFC0, 0xFFFF80, 0xFFFF00, 0xC0C000}; // &HBBGGRR
 
-frame::ToolbarStyle toolbarStyle(Form9* window) {
-    frame::ToolbarStyle s = frame::ownPointerPair(*window);
-    return s;
-}
-
 } // namespace
 
-Form9::Form9() : frame::DataWindow(kFormName, toolbarStyle(this)), frame::BrandHeader(this) {
+Form9::Form9() : frame::DataWindow(kFormName, frame::ownPointerPair(*this)), frame::BrandHeader(this) {
     setWidth(12000);
     setHeight(9195);
-    Picture2.Move(0, 7905, 11910, 720);
-    Picture2.setBackColor(vb::RGB(167, 202, 240));
+    core::placeButtonBand(Picture2, 7905, 11910, 720);
     toolbar.setBand(Picture2);
     toolbar.setRow({{&Command10}, {&Command30}}, 15);
     for (vb::CommandButton* b : {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20,

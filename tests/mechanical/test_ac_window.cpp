@@ -135,6 +135,17 @@ TEST_F(AcPage, AcRecordEdgesAndMissingLabels) {
     EXPECT_EQ(f.Grid1.TextMatrix(21, 0), "Freon R12 =  9 g.");
 }
 
+// Without its band picture the button band is still there, in light blue.
+TEST_F(AcPage, ButtonBandWithoutItsPictureIsLightBlue) {
+    vb::Kill(file("mas/spacer.jpg"));
+    Form12& f = open("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    f.Show();
+    QApplication::processEvents();
+    const QImage shot = f.grab().toImage();
+    const QPoint inBand(vb::twipsToPixels(3000), vb::twipsToPixels(f.Picture2.Top()) + 4);
+    EXPECT_EQ(shot.pixelColor(inBand).name(), QColor(167, 202, 240).name());
+}
+
 TEST_F(AcPage, LowerCaseCodeGivesNoRecords) {
     Form12& f = open("CALDERA", "MAESTRALE", "MAESTRALE 2.0 METANO");
     EXPECT_EQ(f.Grid1.Rows(), 0);
