@@ -90,6 +90,7 @@ Form5::Form5()
     Label1.setFontBold(true);
     Label1.setTransparent(true);
     Label1.setAutoSize(true);
+    vb::keepClearOfMessageBoxes(Picture3.widget());
 
     Picture20.setBackColor(0xC0FFFF);
     Picture20.setBorder(true);

@@ -9,11 +9,14 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QScreen>
+#include <algorithm>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 namespace vb {
 namespace {
@@ -41,7 +44,45 @@ const std::pair<int, QMessageBox::StandardButtons> kButtons[] = {
     {vbYesNo, QMessageBox::Yes | QMessageBox::No}, {vbOKCancel, QMessageBox::Ok | QMessageBox::Cancel}};
 const std::pair<int, int> kAnswers[] = {
     {QMessageBox::Yes, vbYes}, {QMessageBox::No, vbNo}, {QMessageBox::Cancel, vbCancel}};
+std::vector<QPointer<QWidget>>& notices() {
+    static std::vector<QPointer<QWidget>> n;
+    return n;
+}
+
+// The message box, placed clear of the notices on view once it has its size.
+class MessageBox : public QMessageBox {
+  protected:
+    void showEvent(QShowEvent* e) override {
+        QMessageBox::showEvent(e);
+        const QRect screen = this->screen() ? this->screen()->availableGeometry() : QRect();
+        const QRect placed = clearOfNotices(frameGeometry(), screen);
+        if (placed.topLeft() != frameGeometry().topLeft()) move(placed.topLeft());
+    }
+
+  private:
+    // Above a notice the box would cover, or below it when the screen has no
+    // room above.
+    static QRect clearOfNotices(QRect box, const QRect& screen) {
+        constexpr int kGap = 8;
+        for (const QPointer<QWidget>& notice : notices()) {
+            if (!notice || !notice->isVisible()) continue;
+            const QRect r(notice->mapToGlobal(QPoint(0, 0)), notice->size());
+            if (!box.intersects(r.adjusted(-kGap, -kGap, kGap, kGap))) continue;
+            const int above = r.top() - kGap - box.height();
+            box.moveTop(above >= screen.top() ? above : r.bottom() + 1 + kGap);
+        }
+        return box;
+    }
+};
+
 } // namespace
+
+void keepClearOfMessageBoxes(QWidget* notice) {
+    auto& n = notices();
+    n.erase(std::remove_if(n.begin(), n.end(), [](const QPointer<QWidget>& w) { return w.isNull(); }),
+            n.end());
+    n.emplace_back(notice);
+}
 
 Services& services() {
     return g_current ? *g_current : desktop();
@@ -53,7 +94,7 @@ void setServices(Services* s) {
 int DesktopServices::msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) {
     // Nothing more is asked once the program is ending.
     if (programEnding()) throw ProgramEnded{exitStatus()};
-    QMessageBox box;
+    MessageBox box;
     box.setWindowTitle(vb::toQt(title ? *title : std::string(kAppTitle)));
     std::string text = displayPaths(prompt);
     // Lone CR or LF both break a message's lines, as CR LF does.

@@ -9,6 +9,8 @@
 
 #include <QDate>
 
+class QWidget;
+
 namespace vb {
 
 class Form;
@@ -61,6 +63,11 @@ class Services {
 Services& services();
 // Replaces the service object (not owned); nullptr restores the desktop one.
 void setServices(Services* s);
+
+// A notice that a window keeps up while it asks something, such as the wait
+// panel of a printout: the desktop's message boxes open clear of it, so that
+// both can be read whole. Nothing is kept once the notice is destroyed.
+void keepClearOfMessageBoxes(QWidget* notice);
 
 // The application's default message-box title.
 inline const char* kAppTitle = "Catalogue";

@@ -2,14 +2,31 @@
 
 #include "platform/files.h"
 #include "platform/printer.h"
+#include "platform/services.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/pdf.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QPrinterInfo>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 using namespace diagram_tests;
 using diagrams::Form5;
@@ -254,6 +271,82 @@ TEST_F(Printing, PrintBitmapIsThePrintoutsOwn) {
     });
     EXPECT_EQ(testing_support::readBytes(outside), "outside");
     ASSERT_EQ(vb::Printer().jobs().size(), 1u);
+}
+
+// Forwards to the scripted services, but asks one question with the
+// desktop's own message box.
+class OneRealQuestion : public vb::Services {
+  public:
+    OneRealQuestion(testing_support::ScriptedServices& scripted, std::string prompt)
+        : scripted_(scripted), prompt_(std::move(prompt)) {}
+    int msgBox(const std::string& prompt, int flags, const std::optional<std::string>& title) override {
+        if (prompt == prompt_) return vb::DesktopServices().msgBox(prompt, flags, title);
+        return scripted_.msgBox(prompt, flags, title);
+    }
+    void beep() override { scripted_.beep(); }
+    int screenWidth() const override { return scripted_.screenWidth(); }
+    int screenHeight() const override { return scripted_.screenHeight(); }
+    void showModal(vb::Form& form, vb::Form* owner) override { scripted_.showModal(form, owner); }
+    void showModalMissing(const std::string& name, vb::Form* owner) override {
+        scripted_.showModalMissing(name, owner);
+    }
+    bool showPrinterDialog(vb::PrinterObject& printer) override {
+        return scripted_.showPrinterDialog(printer);
+    }
+    [[noreturn]] void endProgram() override {
+        scripted_.endProgram();
+        std::abort();
+    }
+
+  private:
+    testing_support::ScriptedServices& scripted_;
+    std::string prompt_;
+};
+
+// The colour question opens clear of the wait notice, so that both are read
+// whole: the viewer fills the screen, and both would otherwise stand at its
+// middle.
+TEST_F(Printing, ColourQuestionOpensClearOfTheWaitNotice) {
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    svc.width = screen.width() * vb::kTwipsPerPixel;
+    svc.height = screen.height() * vb::kTwipsPerPixel;
+    choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    OneRealQuestion services(svc, core::Des[73]);
+    vb::setServices(&services);
+    QRect box, notice;
+    QString asked;
+    on["Form5"] = [&](vb::Form*) {
+        Form5& f = Form5::get();
+        f.Show();
+        QApplication::processEvents();
+        svc.printerAnswers.push_back({true, vb::vbPRCMColor, vb::vbPRORPortrait});
+        QTest::keyClick(&f, Qt::Key_F10);
+        ASSERT_TRUE(f.Picture3.Visible());
+        QTimer answer;
+        answer.setInterval(10);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!question || !question->isVisible()) return;
+            answer.stop();
+            asked = question->text();
+            box = question->frameGeometry();
+            QWidget* panel = f.Picture3.widget();
+            if (panel->isVisible()) notice = QRect(panel->mapToGlobal(QPoint(0, 0)), panel->size());
+            QTest::mouseClick(question->button(QMessageBox::Yes), Qt::LeftButton);
+        });
+        answer.start();
+        // The real box stays open until the answer above: the watchdog leaves it.
+        svc.realWindows = true;
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !f.Timer1.Enabled() && !f.Picture3.Visible(); }, 5000));
+        svc.realWindows = false;
+    };
+    openViewer("B100", 12, "Iniezione benzina ARDESIA ALBA 1.2 16V");
+    EXPECT_EQ(asked, vb::toQt(core::Des[73]));
+    ASSERT_FALSE(notice.isEmpty());
+    EXPECT_FALSE(box.intersects(notice)) << "box " << box.top() << "-" << box.bottom() << ", notice "
+                                         << notice.top() << "-" << notice.bottom();
+    EXPECT_TRUE(screen.contains(box));
+    EXPECT_EQ(vb::Printer().jobs().size(), 1u);
 }
 
 TEST_F(Printing, NoPrinterKeepsTheViewerOpen) {
