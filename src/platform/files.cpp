@@ -6,11 +6,17 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <mutex>
+#include <signal.h>
 #include <stdlib.h>
 #include <strings.h>
 #include <system_error>
@@ -120,6 +126,63 @@ std::string writeUnique(const std::string& folder, const std::string& shown, con
         throw writeFailure(err, shown);
     }
     return name;
+}
+
+// The temporary files alive now. A process that ends without unwinding to
+// their owners (exit() when the display connection breaks, a termination
+// signal) removes them on its way out. Fixed slots, since a signal handler
+// may neither allocate nor lock: 0 free, 1 being filled, 2 holding a path.
+struct LiveTemporary {
+    std::atomic<int> state{0};
+    char path[PATH_MAX];
+};
+LiveTemporary g_live[16];
+
+void removeLiveTemporaries() {
+    for (LiveTemporary& t : g_live)
+        if (t.state.load(std::memory_order_acquire) == 2) ::unlink(t.path);
+}
+
+const int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+struct sigaction g_earlier[std::size(kEndSignals)];
+
+extern "C" void removeLiveTemporariesAndEnd(int number) {
+    removeLiveTemporaries();
+    for (size_t i = 0; i < std::size(kEndSignals); ++i)
+        if (kEndSignals[i] == number) ::sigaction(number, &g_earlier[i], nullptr);
+    // Blocked until this handler returns, then handled as before.
+    ::raise(number);
+}
+
+void removeLiveTemporariesAtTheEnd() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::atexit(removeLiveTemporaries);
+        for (size_t i = 0; i < std::size(kEndSignals); ++i) {
+            struct sigaction now {};
+            ::sigaction(kEndSignals[i], nullptr, &now);
+            if (!(now.sa_flags & SA_SIGINFO) && now.sa_handler == SIG_IGN) continue; // ends nothing
+            struct sigaction ours {};
+            ours.sa_handler = removeLiveTemporariesAndEnd;
+            sigemptyset(&ours.sa_mask);
+            ::sigaction(kEndSignals[i], &ours, &g_earlier[i]);
+        }
+    });
+}
+
+// The slot that now holds path; -1 when the table is full (the owner alone
+// removes that file then).
+int holdLiveTemporary(const std::string& path) {
+    removeLiveTemporariesAtTheEnd();
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < int(std::size(g_live)); ++i) {
+        int expected = 0;
+        if (!g_live[i].state.compare_exchange_strong(expected, 1)) continue;
+        std::memcpy(g_live[i].path, path.c_str(), path.size() + 1);
+        g_live[i].state.store(2, std::memory_order_release);
+        return i;
+    }
+    return -1;
 }
 
 } // namespace
@@ -273,10 +336,12 @@ void Kill(const std::string& path) {
 
 TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
                              const std::string& bytes)
-    : path_(writeUnique(resolvePath(folder), folder, prefix, suffix, bytes)) {}
+    : path_(writeUnique(resolvePath(folder), folder, prefix, suffix, bytes)),
+      slot_(holdLiveTemporary(path_)) {}
 
 TemporaryFile::~TemporaryFile() {
     ::unlink(path_.c_str());
+    if (slot_ >= 0) g_live[slot_].state.store(0, std::memory_order_release);
 }
 
 void setProgramFolder(const std::string& folder) {

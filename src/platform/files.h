@@ -38,7 +38,8 @@ void Kill(const std::string& path);
 // A file of this process alone for a short while: created new in a folder
 // under a name no other file has (never through a link, so two programs on
 // one folder never share it and a planted link is never followed), filled
-// with the bytes, and removed when the object goes. When it cannot be
+// with the bytes, and removed when the object goes, or on the process's way
+// out should it end first (exit, a termination signal). When it cannot be
 // created or written, nothing stays behind and the error (61 for a full
 // disk, else 75) names the folder as its file and the system's reason as its
 // description.
@@ -56,6 +57,7 @@ class TemporaryFile {
 
   private:
     std::string path_;
+    int slot_; // where the process keeps the path for its own end
 };
 
 // Folder of the running program, without a trailing separator, as 8-bit

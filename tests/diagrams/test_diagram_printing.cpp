@@ -62,13 +62,14 @@ class Printing : public DiagramTest {
                 if (is(page.pixelColor(x, y))) ++n;
         return n;
     }
-    // Print bitmaps in the diagram's folder, whoever made them.
-    static int bitmaps(Form5& f) {
+    // Print bitmaps in a folder, or in the diagram's, whoever made them.
+    static int bitmaps(const std::string& folder) {
         int n = 0;
-        for (const auto& e : std::filesystem::directory_iterator(vb::resolvePath(f.DiagramFolder)))
+        for (const auto& e : std::filesystem::directory_iterator(folder))
             n += e.path().filename().string().rfind("toroscat", 0) == 0;
         return n;
     }
+    static int bitmaps(Form5& f) { return bitmaps(vb::resolvePath(f.DiagramFolder)); }
     static bool red(QColor c) { return c.red() - std::max(c.green(), c.blue()) > 100; }
     static bool coloured(QColor c) {
         return std::max({c.red(), c.green(), c.blue()}) - std::min({c.red(), c.green(), c.blue()}) > 40;
@@ -271,6 +272,61 @@ TEST_F(Printing, PrintBitmapIsThePrintoutsOwn) {
     });
     EXPECT_EQ(testing_support::readBytes(outside), "outside");
     ASSERT_EQ(vb::Printer().jobs().size(), 1u);
+}
+
+// Set for a child process of the test below: how it ends while it prints.
+constexpr const char* kEndWhilePrinting = "CATALOGUE_TEST_END_WHILE_PRINTING";
+
+// The bitmap goes with the printout however the program ends while it runs:
+// the viewer closed with Esc, a termination signal from outside, or the
+// exit that follows a lost display connection. The last three end a child
+// process, which leaves its data folder behind to be looked at.
+TEST_F(Printing, BitmapGoesWhenTheProgramEndsDuringThePrintout) {
+    print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        ASSERT_EQ(bitmaps(f), 1);
+        QTest::keyClick(&f, Qt::Key_Escape);
+        EXPECT_TRUE(f.isUnloaded());
+    });
+    EXPECT_EQ(bitmaps(file("psc")), 0);
+    EXPECT_TRUE(vb::Printer().jobs().empty());
+    for (const char* how : {"TERM", "INT", "HUP", "exit"}) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kEndWhilePrinting, how);
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--gtest_filter=PrintingChild.EndsWhilePrinting"});
+        ASSERT_TRUE(child.waitForFinished(120000)) << how;
+        const QString out = QString::fromLocal8Bit(child.readAllStandardOutput());
+        const qsizetype at = out.indexOf("printing from: ");
+        ASSERT_GE(at, 0) << how << ": " << out.toStdString();
+        const QString folder = out.mid(at + 15).section(QLatin1Char('\n'), 0, 0);
+        if (std::string(how) == "exit")
+            EXPECT_TRUE(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 1) << how;
+        else
+            EXPECT_EQ(child.exitStatus(), QProcess::CrashExit) << how;
+        ASSERT_TRUE(QFile::exists(folder + "/psc/xB100.gif")) << how << ": " << folder.toStdString();
+        EXPECT_EQ(bitmaps(folder.toStdString() + "/psc"), 0) << how;
+        QDir(folder).removeRecursively();
+    }
+}
+
+using PrintingChild = Printing;
+
+// Run by the test above in a process of its own: says where it prints from,
+// then ends as it is told while its printout waits for its timer.
+TEST_F(PrintingChild, EndsWhilePrinting) {
+    const QByteArray how = qgetenv(kEndWhilePrinting);
+    if (how.isEmpty()) GTEST_SKIP() << "run by Printing.BitmapGoesWhenTheProgramEndsDuringThePrintout";
+    print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        ASSERT_EQ(bitmaps(f), 1);
+        std::printf("printing from: %s\n", appPath().c_str());
+        std::fflush(stdout);
+        if (how == "exit") std::exit(1);
+        std::raise(how == "TERM" ? SIGTERM : how == "INT" ? SIGINT : SIGHUP);
+    });
+    ADD_FAILURE() << "still running";
 }
 
 // Forwards to the scripted services, but asks one question with the
