@@ -11,7 +11,6 @@
 #include "core/window_services.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "platform/log.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -563,15 +562,8 @@ void Form5::Timer1_Timer() {
         [this] { printJob(); }, vb::PrinterRestore::Nothing,
         [](const vb::VbError& e) { return "Error: (" + std::to_string(e.number()) + ") " + e.description(); },
         [this] {
-            const std::string bmp = DiagramFolder + "toroscat.bmp";
-            if (vb::fileExists(bmp)) {
-                try {
-                    vb::Kill(bmp);
-                } catch (const vb::VbError& e) {
-                    qCWarning(vb::lcFiles).noquote()
-                        << "print bitmap" << vb::toQt(bmp) << "not removed:" << vb::toQt(e.description());
-                }
-            }
+            // Its own bitmap only: another file of that folder is never touched.
+            PrintBitmap.reset();
             endPrint();
         });
 }

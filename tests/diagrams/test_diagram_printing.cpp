@@ -274,6 +274,23 @@ TEST_F(Printing, PrintBitmapIsThePrintoutsOwn) {
     ASSERT_EQ(vb::Printer().jobs().size(), 1u);
 }
 
+// A job that fails takes its own bitmap away and touches no other file of
+// the folder, even one under the name such bitmaps once had.
+TEST_F(Printing, FailedJobRemovesItsOwnBitmapAndNothingElse) {
+    print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
+        const std::string folder = vb::resolvePath(f.DiagramFolder);
+        testing_support::writeBytes(folder + "/toroscat.bmp", "kept");
+        // The printer cannot start the job.
+        vb::Printer().setPdfOutput(appPath() + "/no such folder/print-%1.pdf");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !f.Timer1.Enabled(); }, 3000));
+        EXPECT_EQ(bitmaps(f), 1); // the other file alone
+        EXPECT_EQ(testing_support::readBytes(folder + "/toroscat.bmp"), "kept");
+        EXPECT_FALSE(f.PrintBitmap);
+        EXPECT_FALSE(f.Picture3.Visible());
+    });
+    EXPECT_EQ(boxesWith("PRINTER NOT FOUND!! Check your printer."), 1);
+}
+
 // Set for a child process of the test below: how it ends while it prints.
 constexpr const char* kEndWhilePrinting = "CATALOGUE_TEST_END_WHILE_PRINTING";
 
