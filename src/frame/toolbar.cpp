@@ -10,6 +10,28 @@
 
 namespace frame {
 
+namespace {
+// Each button of the toolbar: what a click does, the key that does the same,
+// its picture and the label of its tooltip.
+struct Item {
+    vb::CommandButton Toolbar::*button;
+    void (Toolbar::*click)();
+    int key;
+    const char* picture;
+    int label;
+};
+constexpr Item kItems[] = {
+    {&Toolbar::Command6, &Toolbar::Command6_Click, 27, "left.gif", 42},
+    {&Toolbar::Command1, &Toolbar::Command1_Click, 113, "tasglo.gif", 35},
+    {&Toolbar::Command2, &Toolbar::Command2_Click, 114, "tasosc.gif", 36},
+    {&Toolbar::Command3, &Toolbar::Command3_Click, 115, "tasdia.gif", 38},
+    {&Toolbar::Command4, &Toolbar::Command4_Click, 116, "tasgas.gif", 39},
+    {&Toolbar::Command5, &Toolbar::Command5_Click, 112, "tashlp.gif", 41},
+    {&Toolbar::Command20, &Toolbar::Command20_Click, 123, "tasobd.gif", 86},
+    {&Toolbar::Command30, &Toolbar::Command30_Click, 124, "tasric.gif", 90},
+};
+} // namespace
+
 Toolbar::Toolbar(vb::Form& window, ToolbarStyle style)
     : Command6(window, "Command6"), Command1(window, "Command1"), Command2(window, "Command2"),
       Command3(window, "Command3"), Command4(window, "Command4"), Command5(window, "Command5"),
@@ -20,14 +42,8 @@ Toolbar::Toolbar(vb::Form& window, ToolbarStyle style)
     for (vb::CommandButton* b : {&Command2, &Command3, &Command4, &Command20, &Command30})
         b->Move(0, 50, 630, 630);
     Command6.Move(50, 50, 630, 630);
-    Command1.Click = {this, &Toolbar::Command1_Click};
-    Command2.Click = {this, &Toolbar::Command2_Click};
-    Command3.Click = {this, &Toolbar::Command3_Click};
-    Command4.Click = {this, &Toolbar::Command4_Click};
-    Command5.Click = {this, &Toolbar::Command5_Click};
-    Command20.Click = {this, &Toolbar::Command20_Click};
-    Command30.Click = {this, &Toolbar::Command30_Click};
-    Command6.Click = {this, &Toolbar::Command6_Click};
+    for (const Item& it : kItems)
+        (this->*it.button).Click = {this, it.click};
     if (!style_.hasBrandDocuments) Command30.setVisible(false);
     after_ = {{&Command30}};
     resized_ = QObject::connect(&window_, &vb::Form::resized, &window_, [this] { place(); });
@@ -75,60 +91,28 @@ void Toolbar::place() {
     }
     // Buttons are drawn over the pictures and labels they overlap (a logo
     // in the header reaches under the close button).
-    for (vb::CommandButton* b :
-         {&Command6, &Command1, &Command2, &Command3, &Command4, &Command5, &Command20, &Command30})
-        if (b->widget()) b->widget()->raise();
+    for (const Item& it : kItems)
+        if (QWidget* w = (this->*it.button).widget()) w->raise();
     for (const RowButton& b : after_)
         if (b.button->widget()) b.button->widget()->raise();
     arrange(window_.Width());
 }
 
 void Toolbar::setUp() {
-    struct Item {
-        vb::CommandButton* button;
-        const char* picture;
-        int label;
-    };
-    const Item items[] = {{&Command6, "left.gif", 42},    {&Command1, "tasglo.gif", 35},
-                          {&Command2, "tasosc.gif", 36},  {&Command3, "tasdia.gif", 38},
-                          {&Command4, "tasgas.gif", 39},  {&Command5, "tashlp.gif", 41},
-                          {&Command20, "tasobd.gif", 86}, {&Command30, "tasric.gif", 90}};
     const auto hand = core::handCursor();
-    for (const Item& it : items)
-        core::dressButton(*it.button, it.picture, core::Des[size_t(it.label)], hand);
+    for (const Item& it : kItems)
+        core::dressButton(this->*it.button, it.picture, core::Des[size_t(it.label)], hand);
 }
 
 bool Toolbar::handleKey(int keyCode) {
-    switch (keyCode) {
-    case 112:
-        Command5_Click();
-        return true;
-    case 113:
-        Command1_Click();
-        return true;
-    case 114:
-        Command2_Click();
-        return true;
-    case 115:
-        Command3_Click();
-        return true;
-    case 116:
-        Command4_Click();
-        return true;
-    case 123:
-        Command20_Click();
-        return true;
-    case 124:
-        if (!style_.mapsF13) return false;
-        Command30_Click();
-        return true;
-    case 27:
-        if (!style_.escCloses) return false;
-        Command6_Click();
-        return true;
-    default:
-        return false;
-    }
+    // F13 and Esc belong to the toolbar only in the windows that say so.
+    if ((keyCode == 124 && !style_.mapsF13) || (keyCode == 27 && !style_.escCloses)) return false;
+    for (const Item& it : kItems)
+        if (it.key == keyCode) {
+            (this->*it.click)();
+            return true;
+        }
+    return false;
 }
 
 void Toolbar::busyFor(vb::CommandButton& b, bool manual) {

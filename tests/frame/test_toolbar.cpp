@@ -1,3 +1,4 @@
+#include "core/interface.h"
 #include "core/module1.h"
 #include "frame/toolbar.h"
 #include "platform/form.h"
@@ -7,6 +8,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLoggingCategory>
+#include <QTest>
 #include <set>
 
 using namespace testing_support;
@@ -124,6 +126,56 @@ TEST_F(Toolbar, CloseButtonOnceThroughEsc) {
     };
     w->previewKey(27, 0);
     EXPECT_EQ(closes, 0); // the key map unloads directly through Command6_Click
+    EXPECT_TRUE(w->isUnloaded());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(Toolbar, EachButtonHasItsPictureTooltipKeyAndTarget) {
+    startProgram();
+    frame::ToolbarStyle style;
+    style.escCloses = true;
+    style.mapsF13 = true;
+    auto* w = new ToolbarWindow("Form16", style);
+    frame::Toolbar& t = w->toolbar;
+    t.setUp();
+    w->Show();
+    struct Case {
+        vb::CommandButton* button;
+        Qt::Key key;
+        const char* picture;
+        int label;
+        const char* opens;
+        int section;
+    };
+    const Case cases[] = {
+        {&t.Command5, Qt::Key_F1, "tashlp.gif", 41, "Form8", 11},
+        {&t.Command1, Qt::Key_F2, "tasglo.gif", 35, "Form8", 20},
+        {&t.Command2, Qt::Key_F3, "tasosc.gif", 36, "Form8", 30},
+        {&t.Command3, Qt::Key_F4, "tasdia.gif", 38, "Form8", 50},
+        {&t.Command4, Qt::Key_F5, "tasgas.gif", 39, "Form8", 40},
+        {&t.Command20, Qt::Key_F12, "tasobd.gif", 86, "Form4", 20},
+        {&t.Command30, Qt::Key_F13, "tasric.gif", 90, "Form14", 20},
+        {&t.Command6, Qt::Key_Escape, "left.gif", 42, nullptr, 0},
+    };
+    int section = -1;
+    svc.onShow = [&](vb::Form*, const std::string&) { section = core::ManualSection; };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.button->ToolTipText(), core::Des[size_t(c.label)]) << c.picture;
+        EXPECT_EQ(c.button->Picture().toImage(), core::interfacePicture(c.picture).toImage()) << c.picture;
+        if (!c.opens) continue;
+        // A click on the button and its key open the same.
+        for (bool byKey : {false, true}) {
+            svc.shown.clear();
+            section = -1;
+            if (byKey)
+                QTest::keyClick(w, c.key);
+            else
+                QTest::mouseClick(c.button->widget(), Qt::LeftButton);
+            EXPECT_EQ(svc.shown, std::vector<std::string>{c.opens}) << c.picture << " " << byKey;
+            EXPECT_EQ(section, c.section) << c.picture << " " << byKey;
+        }
+    }
+    QTest::keyClick(w, Qt::Key_Escape);
     EXPECT_TRUE(w->isUnloaded());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
