@@ -12,6 +12,8 @@ namespace frame {
 
 class BrandHeader {
   public:
+    // By pointer: the window is a BrandHeader too, so `*this` would also
+    // read as a copy.
     explicit BrandHeader(vb::Form* window);
 
     // Spans the frame across a window W twips wide, 50 twips in from its top

@@ -1,7 +1,7 @@
 #pragma once
 // The wheel of a window that scrolls one grid: the notches turned over the
-// grid move its top row, and never above the first row; the wheel over any
-// other control leaves the grid as it is.
+// grid move its top row by as many rows; a turn that would pass the first row
+// is ignored, and the wheel over any other control leaves the grid as it is.
 #include "platform/controls.h"
 
 #include <cstdint>
