@@ -186,11 +186,8 @@ std::vector<vb::Control*> Form12::workingControls() {
 }
 
 void Form12::Load_DidascalieCircuiti() {
-    const auto lines = readDecodedLines(core::AppPath + "\\air\\Qdia" + core::Lang + ".cpt", LineForm::Line);
-    if (!lines) {
-        core::MsgBoxStd(notAvailableMessage("\\air\\qdia"), vb::vbCritical);
-        return;
-    }
+    const auto lines = readLanguageText("\\air\\Qdia");
+    if (!lines) return;
     // There are eight options; further lines have none to caption.
     for (size_t i = 0; i < lines->size() && int(i) < Option1.Count(); ++i)
         Option1(int(i)).setCaption((*lines)[i]);
@@ -212,14 +209,10 @@ void Form12::Option1_Click(int Index) {
 }
 
 void Form12::Load_TabellaCircuito(const std::string& nn) {
-    const auto lines =
-        readDecodedLines(core::AppPath + "\\air\\tx" + core::Lang + "\\cl" + nn + ".cpt", LineForm::Line);
-    if (!lines) {
-        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath) + "\\air\\tx" + core::Lang + "\\clxx" +
-                            ".cpt not available",
-                        vb::vbCritical);
-        return;
-    }
+    const auto lines = readOrReport(
+        core::AppPath + "\\air\\tx" + core::Lang + "\\cl" + nn + ".cpt", LineForm::Line,
+        "Error: file " + vb::LCase(core::AppPath) + "\\air\\tx" + core::Lang + "\\clxx.cpt not available");
+    if (!lines) return;
     Grid2.Clear();
     Grid2.setRows(0);
     Grid2.setColWidth(0, Grid2.Width());
@@ -305,14 +298,8 @@ void Form12::Command9_Click() {
 }
 
 void Form12::Load_OperazioniRicaricaAC() {
-    const auto lines = readDecodedLines(core::AppPath + "\\air\\ric" + core::Lang + ".cpt", LineForm::Line);
-    if (!lines) {
-        core::MsgBoxStd(notAvailableMessage("\\air\\ric"), vb::vbCritical);
-        return;
-    }
     // The table has 21 labels; further lines have no letter that reaches them.
-    for (size_t k = 0; k < lines->size() && k < OperazioniRicaricaAC.size(); ++k)
-        OperazioniRicaricaAC[k] = (*lines)[k];
+    if (const auto lines = readLanguageText("\\air\\ric")) fillTable(OperazioniRicaricaAC, *lines);
 }
 
 void Form12::Get_DatiRicaricaAC(const std::string& DatiTecnici) {

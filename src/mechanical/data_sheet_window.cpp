@@ -30,6 +30,13 @@ frame::ToolbarStyle toolbarStyle(Form16* window) {
     return s;
 }
 
+// A dictionary of the data folder (AppPath\Ark), its lines decoded with
+// DescrambleString; one that cannot be read is reported by its full path.
+std::optional<std::vector<std::string>> readDataDictionary(const std::string& name) {
+    const std::string path = core::AppPath + "\\Ark\\" + name;
+    return readOrReport(path, LineForm::String, "Error: file " + path + " not available");
+}
+
 } // namespace
 
 Form16::Form16()
@@ -133,42 +140,32 @@ void Form16::Set_LarghezzeColonne() {
         Grid1.setColWidth(int(c), kSheetColumnWidths[c]);
 }
 
-void Form16::loadList(vb::ListBox& list, const std::string& path, bool scrambledStrings,
-                      const std::string& missingMessage) {
-    const auto lines = readDecodedLines(path, scrambledStrings ? LineForm::String : LineForm::Line);
-    if (!lines) {
-        core::MsgBoxStd(missingMessage, vb::vbCritical);
-        return;
-    }
+void Form16::loadList(vb::ListBox& list, const std::optional<std::vector<std::string>>& lines) {
+    if (!lines) return;
     list.Clear();
     for (const auto& l : *lines)
         list.AddItem(l);
 }
 
 void Form16::Load_ListaCategorie() {
-    const std::string path = core::AppPath + "\\Ark\\tdati_ita.cpt";
-    loadList(ListaCategorie, path, true, "Error: file " + path + " not available");
+    loadList(ListaCategorie, readDataDictionary("tdati_ita.cpt"));
 }
 
 void Form16::Load_ListaDescrizioni() {
-    const std::string path = core::AppPath + "\\Ark\\dati_ita.cpt";
-    loadList(ListaDescrizioni, path, true, "Error: file " + path + " not available");
+    loadList(ListaDescrizioni, readDataDictionary("dati_ita.cpt"));
 }
 
 void Form16::Load_ListaUnitaDiMisura() {
-    const std::string path = core::AppPath + "\\Ark\\U_m_ita.cpt";
-    loadList(ListaUnitaDiMisura, path, true, "Error: file " + path + " not available");
+    loadList(ListaUnitaDiMisura, readDataDictionary("U_m_ita.cpt"));
 }
 
 void Form16::Load_ListaOperazioniSerraggio() {
-    loadList(ListaOperazioniSerraggio, core::AppPath + "\\ser\\ser" + core::Lang + ".cpt", false,
-             notAvailableMessage("\\ser\\ser"));
+    loadList(ListaOperazioniSerraggio, readLanguageText("\\ser\\ser"));
 }
 
 void Form16::Load_ListaOperazioniRicaricaAC() {
     ListaOperazioniRicaricaAC.Clear();
-    loadList(ListaOperazioniRicaricaAC, core::AppPath + "\\air\\ric" + core::Lang + ".cpt", false,
-             notAvailableMessage("\\air\\ric"));
+    loadList(ListaOperazioniRicaricaAC, readLanguageText("\\air\\ric"));
 }
 
 void Form16::Fill_GrigliaDatiTecnici(std::string& DatiTecnici) {

@@ -10,6 +10,10 @@
 #include "platform/grid.h"
 #include "platform/printer.h"
 
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace mechanical {
 
 class Form16 : public frame::DataWindow, public frame::VehicleHeader, public frame::GridWheel {
@@ -51,10 +55,9 @@ class Form16 : public frame::DataWindow, public frame::VehicleHeader, public fra
 
   private:
     void layOut();
-    // Fills a hidden list from a dictionary file, reporting a file that
-    // cannot be read.
-    void loadList(vb::ListBox& list, const std::string& path, bool scrambledStrings,
-                  const std::string& missingMessage);
+    // Fills a hidden list from a dictionary's lines; a dictionary that could
+    // not be read leaves the list as it was.
+    void loadList(vb::ListBox& list, const std::optional<std::vector<std::string>>& lines);
     void showRows(const std::vector<SheetRow>& rows);
 };
 

@@ -5,6 +5,7 @@
 #include "core/texts.h"
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/services.h"
 #include "platform/vbstring.h"
 
 namespace mechanical {
@@ -31,9 +32,16 @@ std::optional<std::vector<std::string>> readDecodedLines(const std::string& path
     return lines;
 }
 
-std::string notAvailableMessage(const std::string& folderAndStem, const std::string& tail) {
-    return "Error: file " + vb::LCase(core::AppPath) + folderAndStem + vb::LCase(core::Lang) + tail +
-           " not available";
+std::optional<std::vector<std::string>> readOrReport(const std::string& path, LineForm form,
+                                                     const std::string& missingMessage) {
+    auto lines = readDecodedLines(path, form);
+    if (!lines) core::MsgBoxStd(missingMessage, vb::vbCritical);
+    return lines;
+}
+
+std::optional<std::vector<std::string>> readLanguageText(const std::string& folderAndStem) {
+    const std::string path = core::AppPath + folderAndStem + core::Lang + ".cpt";
+    return readOrReport(path, LineForm::Line, "Error: file " + vb::LCase(path) + " not available");
 }
 
 } // namespace mechanical

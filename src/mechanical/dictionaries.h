@@ -1,6 +1,7 @@
 #pragma once
 // Reading the mechanical windows' text files: whole file, split at CR LF
 // (a last line without CR LF still counts), each line decoded on its own.
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,8 +17,19 @@ enum class LineForm {
 // an empty entry, so the lines after it keep their places.
 std::optional<std::vector<std::string>> readDecodedLines(const std::string& path, LineForm form);
 
-// "Error: file <path> not available", with the program folder and the
-// language written in lower case as these windows do.
-std::string notAvailableMessage(const std::string& folderAndStem, const std::string& tail = ".cpt");
+// The lines as readDecodedLines reads them; a file that cannot be read is
+// reported with missingMessage as a critical error, and gives nullopt.
+std::optional<std::vector<std::string>> readOrReport(const std::string& path, LineForm form,
+                                                     const std::string& missingMessage);
+// The language's text file AppPath + folderAndStem + Lang + ".cpt", each line
+// decoded on its own; a file that cannot be read is reported as "Error: file
+// <path> not available", its path in lower case.
+std::optional<std::vector<std::string>> readLanguageText(const std::string& folderAndStem);
+
+// Copies the lines into a table's entries as far as both reach: a table has
+// as many entries as its window uses, and lines past those are left out.
+template <class Table> void fillTable(Table& table, const std::vector<std::string>& lines) {
+    std::copy_n(lines.begin(), std::min(lines.size(), table.size()), table.begin());
+}
 
 } // namespace mechanical

@@ -183,14 +183,8 @@ std::vector<vb::Control*> Form9::workingControls() {
 }
 
 void Form9::Load_DizionarioSerraggio() {
-    const auto lines = readDecodedLines(core::AppPath + "\\ser\\ser" + core::Lang + ".cpt", LineForm::Line);
-    if (!lines) {
-        core::MsgBoxStd(notAvailableMessage("\\ser\\ser"), vb::vbCritical);
-        return;
-    }
     // Lines past the last entry are never shown; they are left out.
-    for (size_t i = 0; i < lines->size() && i < DizionarioSerraggio.size(); ++i)
-        DizionarioSerraggio[i] = (*lines)[i];
+    if (const auto lines = readLanguageText("\\ser\\ser")) fillTable(DizionarioSerraggio, *lines);
 }
 
 void Form9::Get_FormuleSerraggio(const std::string& DatiTecnici) {

@@ -135,6 +135,18 @@ TEST_F(AcPage, AcRecordEdgesAndMissingLabels) {
     EXPECT_EQ(f.Grid1.TextMatrix(21, 0), "Freon R12 =  9 g.");
 }
 
+// Without the circuits' captions the options keep their design captions;
+// the message names the file in lower case, as the other messages do.
+TEST_F(AcPage, MissingCircuitCaptionsAreReported) {
+    vb::Kill(file("air/Qdia_ita.cpt"));
+    Form12& f = open("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt,
+              "Error: file " + vb::LCase(core::AppPath) + "\\air\\qdia_ita.cpt not available");
+    EXPECT_EQ(f.Option1(0).Caption(), "Option1");
+    EXPECT_EQ(f.Label2.Caption(), "Circuito con valvola di espansione");
+}
+
 // Without its band picture the button band is still there, in light blue.
 TEST_F(AcPage, ButtonBandWithoutItsPictureIsLightBlue) {
     vb::Kill(file("mas/spacer.jpg"));
