@@ -88,7 +88,9 @@ void Form14::Form_Load() {
     Label1.setCaption(Des[9]);
 
     toolbar.setUp();
-    Command7.setPicture(core::interfacePicture("right.gif"));
+    const auto hand = core::handCursor();
+    core::dressButton(Command7, "right.gif", Des[45], hand);
+    core::pointWithHand(MSGrid1, hand);
     Label5.setCaption(vb::UCase(Des[90]));
     if (QWidget* g = MSGrid1.widget()) {
         QWidget::setTabOrder(g, Command7.widget());
@@ -100,10 +102,6 @@ void Form14::Form_Load() {
         QWidget::setTabOrder(Command5.widget(), Command6.widget());
     }
     setCancelButton(&Command6);
-    Command7.setToolTipText(Des[45]);
-    const auto hand = core::handCursor();
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command7, &MSGrid1})
-        core::pointWithHand(*c, hand);
     Load_ListaMarcheDocumenti();
     setMousePointer(vb::vbDefault);
 }

@@ -111,12 +111,11 @@ void Form8::Form_Load() {
     }
 
     Picture1.setPicture(core::interfacePicture("spacer.jpg"));
-    Command6.setPicture(core::interfacePicture("left.gif"));
-    Command7.setPicture(core::interfacePicture("right.gif"));
-    Command8.setPicture(core::interfacePicture("left.gif"));
     const auto hand = core::handCursor();
-    for (vb::Control* c : std::initializer_list<vb::Control*>{&Command6, &Command7, &Command8, &MSGrid1})
-        core::pointWithHand(*c, hand);
+    core::dressButton(Command6, "left.gif", Des[42], hand);
+    core::dressButton(Command7, "right.gif", Des[45], hand);
+    core::dressButton(Command8, "left.gif", Des[42], hand);
+    core::pointWithHand(MSGrid1, hand);
 
     showPageButtons(false);
     setTabStop(MSGrid1, true);
@@ -132,9 +131,6 @@ void Form8::Form_Load() {
     QWidget::setTabOrder(Command6.widget(), Command8.widget());
     QWidget::setTabOrder(Command8.widget(), Command7.widget());
     QWidget::setTabOrder(Command7.widget(), VScroll1.widget());
-    Command6.setToolTipText(Des[42]);
-    Command8.setToolTipText(Des[42]);
-    Command7.setToolTipText(Des[45]);
 
     PageNeedsScroll = 0;
     Surface.setPageFont("Courier", W > 9600 ? 12 : 10);

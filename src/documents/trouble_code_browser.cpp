@@ -151,13 +151,9 @@ void Form4::Form_Load() {
     Label5.setTop(Shape2.Top() + (Shape2.Height() - Label5.Height()) / 2);
     Command5.setLeft(Command6.Width() + 30);
     setCancelButton(&Command6);
-    Command5.setToolTipText("F1 = " + Des[85]);
-    Command5.setPicture(core::interfacePicture("tastext1.gif"));
-    Command6.setPicture(core::interfacePicture("left.gif"));
-    Command6.setToolTipText(Des[42]);
     const auto hand = core::handCursor();
-    core::pointWithHand(Command5, hand);
-    core::pointWithHand(Command6, hand);
+    core::dressButton(Command5, "tastext1.gif", "F1 = " + Des[85], hand);
+    core::dressButton(Command6, "left.gif", Des[42], hand);
     Frame1.setCaption(Des[88] + " " + Des[89]);
     Label2.setCaption(Des[87]);
     Label3.setCaption("");

@@ -1,3 +1,4 @@
+#include "core/interface.h"
 #include "core/module1.h"
 #include "documents/brand_documents.h"
 #include "documents/manual_viewer.h"
@@ -50,6 +51,10 @@ TEST_F(BrandDocuments, ListsOnlyBrandsWithADocumentInNameOrder) {
     EXPECT_EQ(f.Command20.Left(), f.Command4.Left() - f.Command5.Width() - 15);
     EXPECT_FALSE(f.toolbar.Command30.Visible());
     EXPECT_EQ(f.Command20.ToolTipText(), core::Des[86]);
+    EXPECT_EQ(f.Command7.ToolTipText(), core::Des[45]);
+    EXPECT_EQ(f.Command7.Picture().toImage(), core::interfacePicture("right.gif").toImage());
+    EXPECT_EQ(f.Command7.MousePointer(), vb::vbCustom);
+    EXPECT_EQ(f.MSGrid1.MousePointer(), vb::vbCustom);
     EXPECT_EQ(f.MousePointer(), 0);
 }
 

@@ -1,3 +1,4 @@
+#include "core/interface.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "documents/manual_pages.h"
@@ -10,6 +11,7 @@
 
 #include <QTest>
 #include <algorithm>
+#include <tuple>
 
 using namespace testing_support;
 using documents::Form8;
@@ -252,6 +254,15 @@ TEST_F(Manual, SectionOutsideTheFourShowsNoIndex) {
 TEST_F(Manual, GlossaryIndexFillsGridAndKeys) {
     Form8& f = open(20);
     EXPECT_TRUE(svc.boxes.empty());
+    // Back (twice: from the index and from a page) and open, with the hand.
+    const std::tuple<vb::CommandButton*, const char*, int> buttons[] = {
+        {&f.Command6, "left.gif", 42}, {&f.Command7, "right.gif", 45}, {&f.Command8, "left.gif", 42}};
+    for (const auto& [b, picture, label] : buttons) {
+        EXPECT_EQ(b->Picture().toImage(), core::interfacePicture(picture).toImage()) << b->Name();
+        EXPECT_EQ(b->ToolTipText(), core::Des[size_t(label)]) << b->Name();
+        EXPECT_EQ(b->MousePointer(), vb::vbCustom) << b->Name();
+    }
+    EXPECT_EQ(f.MSGrid1.MousePointer(), vb::vbCustom);
     EXPECT_EQ(f.Label5.Caption(), vb::UCase(core::Des[35]));
     EXPECT_EQ(f.Label1.Caption(), core::Des[44]);
     EXPECT_TRUE(f.Label1.Visible());
