@@ -55,6 +55,11 @@ void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold) {
     label.setForeColor(colour);
 }
 
+void styleClearHeaderLine(vb::Label& label, std::int32_t colour, bool bold) {
+    styleHeaderLine(label, colour, bold);
+    label.setTransparent(true);
+}
+
 QPixmap interfacePicture(const std::string& name) {
     return vb::optionalPicture(interfacePath(name)).value_or(QPixmap());
 }

@@ -43,6 +43,8 @@ bool centreOnWideScreen(vb::Form& window, vb::Control& panel, int below);
 void placeButtonBand(vb::PictureBox& band, int top, int width, int height);
 // A line of a header band: Tahoma 9.75 in the given colour, bold unless said.
 void styleHeaderLine(vb::Label& label, std::int32_t colour, bool bold = true);
+// The same for a line that lets the header band and its frame show through.
+void styleClearHeaderLine(vb::Label& label, std::int32_t colour, bool bold = true);
 // A header line (a label sized to its text) longer than the header is cut at
 // right, in twips of the window: wrapped, its end would fall on the line
 // below.

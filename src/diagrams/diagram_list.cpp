@@ -44,8 +44,7 @@ Form15::Form15() : frame::DataWindow(kFormName, listToolbarStyle()), frame::Vehi
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(1000, 110 + 300 * i, 12000, 270);
-        core::styleHeaderLine(l, core::kNavy, i == 0);
-        l.setTransparent(true);
+        core::styleClearHeaderLine(l, core::kNavy, i == 0);
     }
 
     Picture1.Move(30, 900, 11900, 7600);

@@ -69,11 +69,9 @@ Form5::Form5()
 
     Shape2.Move(50, 50, 15160, 700);
     Label4.Move(1000, 110, 13000, 270);
-    core::styleHeaderLine(Label4, core::kNavy);
-    Label4.setTransparent(true);
+    core::styleClearHeaderLine(Label4, core::kNavy);
     Label5.Move(1000, 420, 13000, 270);
-    core::styleHeaderLine(Label5, core::kNavy, false);
-    Label5.setTransparent(true);
+    core::styleClearHeaderLine(Label5, core::kNavy, false);
 
     ImagePsc.setVisible(false);
     ImagePsc.Click = {this, &Form5::ImagePsc_Click};

@@ -46,11 +46,9 @@ Form6::Form6()
     Shape2.Move(45, 45, 7000, 735);
     ImageMarca.Move(0, 0, 495, 495);
     Label4.Move(2760, 150, 12000, 240);
-    core::styleHeaderLine(Label4, core::kNavy);
-    Label4.setTransparent(true);
+    core::styleClearHeaderLine(Label4, core::kNavy);
     Label5.Move(2760, 420, 12000, 270);
-    core::styleHeaderLine(Label5, core::kNavy, false);
-    Label5.setTransparent(true);
+    core::styleClearHeaderLine(Label5, core::kNavy, false);
 
     Picture2.Move(240, 360, 2055, 1335);
     Picture2.setAutoSize(true);

@@ -58,8 +58,7 @@ Form12::Form12() : frame::DataWindow(kFormName, frame::ownPointerPair(*this)), f
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(960, i == 0 ? 140 : 420, 6000, 240);
-        core::styleHeaderLine(l, i == 0 ? core::kTitleBlue : 0x000000);
-        l.setTransparent(true);
+        core::styleClearHeaderLine(l, i == 0 ? core::kTitleBlue : 0x000000);
         l.setAutoSize(true);
     }
     Label1.Move(0, 0, 6000, 270);

@@ -52,8 +52,7 @@ Form16::Form16()
     for (int i = 0; i < 2; ++i) {
         auto& l = LabelModello.add(*this, "LabelModello", i);
         l.Move(960, i == 0 ? 195 : 480, i == 0 ? 3045 : 3645, 240);
-        core::styleHeaderLine(l, i == 0 ? core::kTitleBlue : 0x000000);
-        l.setTransparent(true);
+        core::styleClearHeaderLine(l, i == 0 ? core::kTitleBlue : 0x000000);
         l.setAutoSize(true);
     }
     Command5.Move(8880, 50, 630, 305);
