@@ -25,6 +25,9 @@ constexpr int kTextPadPx = 2;
 constexpr int kPictureFramePx = 2;
 constexpr std::int32_t kBorderColor = 0x808080;
 constexpr std::int32_t kGridColorFixed = 0x808080;
+// Fixed cells keep the standard grey with black text: no window colours them.
+constexpr std::int32_t kBackColorFixed = 0xC0C0C0;
+constexpr std::int32_t kForeColorFixed = 0x000000;
 
 const std::string& emptyText() {
     static const std::string empty;
@@ -428,46 +431,10 @@ void Grid::setCellPictureAlignment(int a) {
 
 // ---- appearance
 
-void Grid::setBackColor(std::int32_t c) {
-    back_ = c;
-    refresh();
-}
-void Grid::setForeColor(std::int32_t c) {
-    fore_ = c;
-    refresh();
-}
-void Grid::setBackColorFixed(std::int32_t c) {
-    backFixed_ = c;
-    refresh();
-}
-void Grid::setForeColorFixed(std::int32_t c) {
-    foreFixed_ = c;
-    refresh();
-}
-void Grid::setBackColorSel(std::int32_t c) {
-    backSel_ = c;
-    refresh();
-}
-void Grid::setForeColorSel(std::int32_t c) {
-    foreSel_ = c;
-    refresh();
-}
-void Grid::setBackColorBkg(std::int32_t c) {
-    backBkg_ = c;
-    refresh();
-}
-void Grid::setGridColor(std::int32_t c) {
-    gridColor_ = c;
-    refresh();
-}
 void Grid::setFont(const std::string& family, double points, bool bold) {
     fontName_ = family;
     fontSize_ = points;
     fontBold_ = bold;
-    fontChanged();
-}
-void Grid::setFontSize(double points) {
-    fontSize_ = points;
     fontChanged();
 }
 void Grid::fontChanged() {
@@ -479,10 +446,6 @@ void Grid::fontChanged() {
     // Rows never sized follow the font: text height plus a small margin.
     standardHeight_ = std::max(240, (px + 4) * kTwipsPerPixel);
     scheduleLayout();
-    refresh();
-}
-void Grid::setHighLight(bool on) {
-    highlight_ = on;
     refresh();
 }
 void Grid::setScrollBars(bool on) {
@@ -498,10 +461,6 @@ void Grid::setRedraw(bool on) {
     }
 }
 
-void Grid::setMergeCells(int mode) {
-    mergeCells_ = mode;
-    refresh();
-}
 bool Grid::MergeRow(int r) const {
     checkRow(r, 381);
     return rows_[size_t(r)].merge;
@@ -832,8 +791,8 @@ void Grid::paintCell(QPainter& p, int r, int c, const QRect& rect, const QRect& 
     bool selected = highlight_ && !fixed && r >= std::min(row_, rowSel_) && r <= std::max(row_, rowSel_) &&
                     c >= std::min(col_, colSel_) && c <= std::max(col_, colSel_);
     // A cell colour of 0 means the grid's colour.
-    std::int32_t back = selected ? backSel_ : f && f->back ? f->back : fixed ? backFixed_ : back_;
-    std::int32_t fore = selected ? foreSel_ : f && f->fore ? f->fore : fixed ? foreFixed_ : fore_;
+    std::int32_t back = selected ? backSel_ : f && f->back ? f->back : fixed ? kBackColorFixed : back_;
+    std::int32_t fore = selected ? foreSel_ : f && f->fore ? f->fore : fixed ? kForeColorFixed : fore_;
 
     p.setClipRect(rect.intersected(clip));
     QRect content = rect.adjusted(0, 0, -1, -1);

@@ -105,29 +105,21 @@ class Grid : public Control {
 
     // ---- Grid-wide appearance.
     std::int32_t BackColor() const { return back_; }
-    void setBackColor(std::int32_t c);
+    void setBackColor(std::int32_t c) { assign(back_, c, &Grid::refresh); }
     std::int32_t ForeColor() const { return fore_; }
-    void setForeColor(std::int32_t c);
-    std::int32_t BackColorFixed() const { return backFixed_; }
-    void setBackColorFixed(std::int32_t c);
-    std::int32_t ForeColorFixed() const { return foreFixed_; }
-    void setForeColorFixed(std::int32_t c);
-    std::int32_t BackColorSel() const { return backSel_; }
-    void setBackColorSel(std::int32_t c);
-    std::int32_t ForeColorSel() const { return foreSel_; }
-    void setForeColorSel(std::int32_t c);
-    std::int32_t BackColorBkg() const { return backBkg_; }
-    void setBackColorBkg(std::int32_t c);
-    std::int32_t GridColor() const { return gridColor_; }
-    void setGridColor(std::int32_t c);
+    void setForeColor(std::int32_t c) { assign(fore_, c, &Grid::refresh); }
+    void setBackColorSel(std::int32_t c) { assign(backSel_, c, &Grid::refresh); }
+    void setForeColorSel(std::int32_t c) { assign(foreSel_, c, &Grid::refresh); }
+    void setBackColorBkg(std::int32_t c) { assign(backBkg_, c, &Grid::refresh); }
+    void setGridColor(std::int32_t c) { assign(gridColor_, c, &Grid::refresh); }
     void setFont(const std::string& family, double points, bool bold = false);
-    void setFontSize(double points);
+    void setFontSize(double points) { assign(fontSize_, points, &Grid::fontChanged); }
     const std::string& FontName() const { return fontName_; }
     double FontSize() const { return fontSize_; }
     bool FontBold() const { return fontBold_; }
     // Selection highlight on or off; no focus rectangle is ever drawn.
     bool HighLight() const { return highlight_; }
-    void setHighLight(bool on);
+    void setHighLight(bool on) { assign(highlight_, on, &Grid::refresh); }
     // The vertical scroll bar (shown only when rows are hidden).
     bool ScrollBars() const { return scrollBars_; }
     void setScrollBars(bool on);
@@ -138,7 +130,7 @@ class Grid : public Control {
     // ---- Merging: equal adjacent texts in a row flagged for merging are
     // drawn as one cell when MergeCells is not 0. Horizontal only.
     int MergeCells() const { return mergeCells_; }
-    void setMergeCells(int mode);
+    void setMergeCells(int mode) { assign(mergeCells_, mode, &Grid::refresh); }
     bool MergeRow(int r) const;
     void setMergeRow(int r, bool on);
 
@@ -236,7 +228,6 @@ class Grid : public Control {
     bool hovering_ = false;
     bool pressedOnCell_ = false;
     std::int32_t back_ = 0xFFFFFF, fore_ = 0x000000;
-    std::int32_t backFixed_ = 0xC0C0C0, foreFixed_ = 0x000000;
     std::int32_t backSel_ = 0x800000, foreSel_ = 0xFFFFFF;
     std::int32_t backBkg_ = 0x808080, gridColor_ = 0xC0C0C0;
     std::string fontName_ = "MS Sans Serif";
