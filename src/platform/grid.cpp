@@ -47,6 +47,12 @@ VbError badValue() {
     return VbError(380, "Invalid property value");
 }
 
+// A cell alignment or picture alignment, 0..9; error 380 otherwise.
+std::int8_t alignmentValue(int a) {
+    if (a < 0 || a > 9) throw badValue();
+    return std::int8_t(a);
+}
+
 // What general alignment puts on the right.
 bool looksNumeric(const std::string& s) {
     size_t i = s.find_first_not_of(' ');
@@ -378,55 +384,51 @@ int Grid::standardRowHeight() const {
 
 // ---- cell format
 
-int Grid::CellAlignment() const {
+template <class T> T Grid::currentFormatOr(T CellFormat::*field, std::type_identity_t<T> otherwise) const {
     const CellFormat* f = currentFormat();
-    return f ? f->align : 9;
+    return f ? f->*field : otherwise;
+}
+template <class T> void Grid::setCurrentFormat(T CellFormat::*field, std::type_identity_t<T> value) {
+    formatOfCurrent().*field = value;
+    refresh();
+}
+
+int Grid::CellAlignment() const {
+    return currentFormatOr(&CellFormat::align, 9);
 }
 void Grid::setCellAlignment(int a) {
-    if (a < 0 || a > 9) throw badValue();
-    formatOfCurrent().align = std::int8_t(a);
-    refresh();
+    setCurrentFormat(&CellFormat::align, alignmentValue(a));
 }
 std::int32_t Grid::CellBackColor() const {
-    const CellFormat* f = currentFormat();
-    return f ? f->back : 0;
+    return currentFormatOr(&CellFormat::back, 0);
 }
 void Grid::setCellBackColor(std::int32_t c) {
-    formatOfCurrent().back = c;
-    refresh();
+    setCurrentFormat(&CellFormat::back, c);
 }
 std::int32_t Grid::CellForeColor() const {
-    const CellFormat* f = currentFormat();
-    return f ? f->fore : 0;
+    return currentFormatOr(&CellFormat::fore, 0);
 }
 void Grid::setCellForeColor(std::int32_t c) {
-    formatOfCurrent().fore = c;
-    refresh();
+    setCurrentFormat(&CellFormat::fore, c);
 }
 bool Grid::CellFontBold() const {
-    const CellFormat* f = currentFormat();
-    return f && f->bold >= 0 ? f->bold != 0 : fontBold_;
+    const std::int8_t bold = currentFormatOr(&CellFormat::bold, -1);
+    return bold >= 0 ? bold != 0 : fontBold_;
 }
 void Grid::setCellFontBold(bool b) {
-    formatOfCurrent().bold = b ? 1 : 0;
-    refresh();
+    setCurrentFormat(&CellFormat::bold, b ? 1 : 0);
 }
 QPixmap Grid::CellPicture() const {
-    const CellFormat* f = currentFormat();
-    return f ? f->picture : QPixmap();
+    return currentFormatOr(&CellFormat::picture, QPixmap());
 }
 void Grid::setCellPicture(const QPixmap& picture) {
-    formatOfCurrent().picture = picture;
-    refresh();
+    setCurrentFormat(&CellFormat::picture, picture);
 }
 int Grid::CellPictureAlignment() const {
-    const CellFormat* f = currentFormat();
-    return f ? f->picAlign : 0;
+    return currentFormatOr(&CellFormat::picAlign, 0);
 }
 void Grid::setCellPictureAlignment(int a) {
-    if (a < 0 || a > 9) throw badValue();
-    formatOfCurrent().picAlign = std::int8_t(a);
-    refresh();
+    setCurrentFormat(&CellFormat::picAlign, alignmentValue(a));
 }
 
 // ---- appearance

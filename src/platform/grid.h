@@ -22,6 +22,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 class QPainter;
@@ -181,6 +182,11 @@ class Grid : public Control {
     const Cell& cellAt(int r, int c) const;
     CellFormat& formatOfCurrent();
     const CellFormat* currentFormat() const;
+    // A format field of the current cell, or otherwise when it has no format.
+    template <class T> T currentFormatOr(T CellFormat::*field, std::type_identity_t<T> otherwise) const;
+    // Sets a format field of the current cell (error 30009 or 30010 when
+    // there is none) and repaints.
+    template <class T> void setCurrentFormat(T CellFormat::*field, std::type_identity_t<T> value);
     // Moves the current cell and selection end; raises RowColChange when the
     // current cell really changed.
     void setCurrent(int r, int c, int rowSel, int colSel);

@@ -114,6 +114,14 @@ TEST_F(GridTest, ShapeSizesAndTextReadBack) {
     EXPECT_EQ(number([&] { grid.setRow(5); }), 30009);
     EXPECT_EQ(number([&] { grid.setCol(-1); }), 30010);
     EXPECT_EQ(number([&] { grid.setFixedRows(6); }), 380);
+    // Alignments run from 0 to 9.
+    EXPECT_EQ(number([&] { grid.setCellAlignment(10); }), 380);
+    EXPECT_EQ(number([&] { grid.setCellPictureAlignment(-1); }), 380);
+    // Without rows there is no cell to format; reading gives the defaults.
+    grid.setRows(0);
+    EXPECT_EQ(number([&] { grid.setCellBackColor(0xFF); }), 30009);
+    EXPECT_EQ(grid.CellAlignment(), 9);
+    EXPECT_EQ(grid.CellBackColor(), 0);
 }
 
 TEST_F(GridTest, AddItemSplitsTabsAndInsertsAtIndex) {
