@@ -667,16 +667,20 @@ void Grid::relayout() {
 
 // ---- user input
 
-void Grid::mousePressed(QPoint p) {
-    if (!enabled_) return;
-    view_->setFocus(Qt::MouseFocusReason);
+bool Grid::pointAt(QPoint p) {
     int r, c;
     bool inside;
     hitTest(p, r, c, inside);
     mouseRow_ = r;
     mouseCol_ = c;
-    pressedOnCell_ = inside && r >= fixedRows_ && c >= fixedCols_;
-    if (pressedOnCell_) setCurrent(r, c, r, c);
+    return inside && r >= fixedRows_ && c >= fixedCols_;
+}
+
+void Grid::mousePressed(QPoint p) {
+    if (!enabled_) return;
+    view_->setFocus(Qt::MouseFocusReason);
+    pressedOnCell_ = pointAt(p);
+    if (pressedOnCell_) setCurrent(mouseRow_, mouseCol_, mouseRow_, mouseCol_);
 }
 
 void Grid::mouseReleased() {
@@ -687,25 +691,16 @@ void Grid::mouseReleased() {
 
 void Grid::mouseDoubleClicked(QPoint p) {
     if (!enabled_) return;
-    int r, c;
-    bool inside;
-    hitTest(p, r, c, inside);
-    mouseRow_ = r;
-    mouseCol_ = c;
     // The release that follows is not another click.
     pressedOnCell_ = false;
-    if (!inside || r < fixedRows_ || c < fixedCols_) return;
-    setCurrent(r, c, r, c);
+    if (!pointAt(p)) return;
+    setCurrent(mouseRow_, mouseCol_, mouseRow_, mouseCol_);
     if (DblClick) DblClick();
 }
 
 void Grid::mouseMoved(QPoint p, int button) {
     if (!enabled_) return;
-    int r, c;
-    bool inside;
-    hitTest(p, r, c, inside);
-    mouseRow_ = r;
-    mouseCol_ = c;
+    pointAt(p);
     hoverPos_ = p;
     hovering_ = true;
     if (MouseMove)

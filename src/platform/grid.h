@@ -202,6 +202,9 @@ class Grid : public Control {
     // Fully visible scrollable rows below the fixed ones (at least 1).
     int pageRows() const;
     void hitTest(QPoint p, int& r, int& c, bool& inside) const;
+    // Takes the cell under p as MouseRow and MouseCol; true when p is inside
+    // a cell that can be made current (not a fixed one).
+    bool pointAt(QPoint p);
     const QFont& cellFont(bool bold) const { return bold ? boldFont_ : font_; }
     void fontChanged();
     // Schedules one repaint for any number of changes.

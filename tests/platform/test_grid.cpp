@@ -251,6 +251,12 @@ TEST_F(GridTest, MouseClickMakesCellCurrentThenRaisesClick) {
     QTest::mouseDClick(grid.widget(), Qt::LeftButton, {}, centre(4, 0));
     EXPECT_EQ(dblClicks, 1);
     EXPECT_EQ(grid.Row(), 4);
+    // Nor does a double click on it count.
+    QTest::mouseDClick(grid.widget(), Qt::LeftButton, {}, centre(0, 1));
+    EXPECT_EQ(dblClicks, 1);
+    EXPECT_EQ(grid.Row(), 4);
+    EXPECT_EQ(grid.MouseRow(), 0);
+    EXPECT_EQ(grid.MouseCol(), 1);
 }
 
 TEST_F(GridTest, TopRowClampsAndFollowsScrollBar) {
