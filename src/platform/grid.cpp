@@ -714,16 +714,12 @@ bool Grid::keyPressed(int key, bool ctrl) {
     int r = row_, c = col_;
     switch (key) {
     case Qt::Key_Up:
-        r = std::max(fixedRows_, r - 1);
-        break;
     case Qt::Key_Down:
-        r = std::max(fixedRows_, std::min(lastRow, r + 1));
+        r = std::min(lastRow, r + (key == Qt::Key_Down ? 1 : -1));
         break;
     case Qt::Key_Left:
-        c = std::max(fixedCols_, c - 1);
-        break;
     case Qt::Key_Right:
-        c = std::max(fixedCols_, std::min(lastCol, c + 1));
+        c = std::min(lastCol, c + (key == Qt::Key_Right ? 1 : -1));
         break;
     case Qt::Key_Home:
         c = fixedCols_;

@@ -220,6 +220,13 @@ TEST_F(GridTest, KeysMoveCurrentCellAndScrollWithoutClick) {
     EXPECT_EQ(grid.Col(), 2);
     EXPECT_FALSE(grid.cellRect(39, 2).isEmpty());
     EXPECT_EQ(grid.cellRect(39, 2).height(), vb::twipsToPixels(grid.RowHeight(39)));
+    // Nor past the last row or column.
+    changes = 0;
+    key(Qt::Key_Down);
+    key(Qt::Key_Right);
+    EXPECT_EQ(grid.Row(), 39);
+    EXPECT_EQ(grid.Col(), 2);
+    EXPECT_EQ(changes, 0);
     key(Qt::Key_Home, Qt::ControlModifier);
     EXPECT_EQ(grid.Row(), 1);
     EXPECT_EQ(grid.TopRow(), 1);
