@@ -12,7 +12,6 @@
 #include "platform/errors.h"
 #include "platform/files.h"
 #include "platform/geometry.h"
-#include "platform/log.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -231,14 +230,8 @@ void Form12::Load_TabellaCircuito(const std::string& nn) {
 }
 
 void Form12::Load_SchemiClima() {
-    std::string schemi;
-    try {
-        const auto v = selection::Form2::get().Data3.Recordset().Fields("schemi");
-        if (v) schemi = vb::Trim(core::DescrambleLineConv(*v));
-    } catch (const std::exception& e) {
-        // No readable list: the model offers no A/C diagram.
-        qCWarning(vb::lcData) << "diagram list of the model not read:" << e.what();
-    }
+    // No readable list: the model offers no A/C diagram.
+    const std::string schemi = vb::Trim(selection::Form2::get().modelField("schemi"));
     const long count = std::lrint(double(schemi.size()) / 4.0); // half to even, as the count was rounded
     if (count < 1) return;
     Data1.Connect = "dBase IV;";

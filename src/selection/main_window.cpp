@@ -503,13 +503,18 @@ void Form2::Option1_Click(int Index) {
 // ---------------------------------------------------------- model choice
 
 std::string Form2::modelField(const char* name) {
+    // An unreadable field reads as an empty one, as a Null field does.
+    const auto unread = [name](const std::exception& e) {
+        qCWarning(vb::lcData) << "field" << name << "of the model not read:" << e.what();
+        return std::string();
+    };
     try {
         auto v = Data3.Recordset().Fields(name);
         return v ? core::DescrambleLineConv(*v) : std::string();
-    } catch (const vb::VbError&) {
-        return {};
-    } catch (const db::Error&) {
-        return {};
+    } catch (const vb::VbError& e) {
+        return unread(e);
+    } catch (const db::Error& e) {
+        return unread(e);
     }
 }
 

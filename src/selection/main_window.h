@@ -56,7 +56,8 @@ class Form2 : public frame::DataWindow {
 
     // The model choice, run by both grid notifications.
     void chooseModel();
-    // A text field of the current model, decoded.
+    // A text field of the current model, decoded; empty when it is Null or
+    // cannot be read (logged in "catalogue.data").
     std::string modelField(const char* name);
     // Cell c of the model grid in its current row ("" outside the grid).
     std::string modelCell(int c) const;

@@ -7,6 +7,7 @@
 #include "dbwriter/table_writer.h"
 #include "platform/events.h"
 #include "db/query.h"
+#include "mechanical/ac_window.h"
 #include "platform/vbstring.h"
 #include "sampledata/encode.h"
 #include "sampledata/expected.h"
@@ -210,6 +211,26 @@ TEST_F(DamagedData, OneClickOneReport) {
     QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 0).center());
     QTest::mouseClick(f.MSFlexGrid1.widget(), Qt::LeftButton, {}, f.MSFlexGrid1.cellRect(0, 1).center());
     EXPECT_EQ(svc.boxes.size(), 2u);
+}
+
+// A list of A/C diagrams that cannot be decoded offers none: the A/C page
+// opens with only the universal diagram, and nothing is reported.
+TEST_F(DamagedData, AcDiagramListThatCannotBeDecoded) {
+    rewriteTable(table("Xmod_01.dbf"), [&](auto& defs, Records& records) {
+        const int f = fieldIndex(defs, "schemi");
+        ASSERT_GE(f, 0);
+        const std::string bad = undecodableValue();
+        ASSERT_LE(bad.size(), size_t(defs[size_t(f)].length));
+        for (auto& r : records)
+            r[size_t(f)] = bad;
+    });
+    chooseVehicle("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    mechanical::Form12& ac = mechanical::Form12::get();
+    EXPECT_FALSE(ac.Command7.Enabled());
+    EXPECT_FALSE(ac.Command8.Enabled());
+    EXPECT_TRUE(ac.Command9.Enabled());
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_FALSE(svc.ended);
 }
 
 // A photo name that climbs out of the program folder names no file: the
