@@ -262,6 +262,22 @@ TEST_F(WindowKeys, TimingBelt) {
     fromMenu(7, "Form7", textViewerKeys());
 }
 
+TEST_F(WindowKeys, TimingBeltF9FromTheText) {
+    openFromMenu(7);
+    expectTop("Form7");
+    click("Form7", "RTB1");
+    press(Qt::Key_F9);
+    expectTop("Form13");
+    closeTop("Form13", "Form7");
+    click("Form7", "RTB2");
+    press(Qt::Key_F9);
+    expectTop("Form13");
+    closeTop("Form13", "Form7");
+    closeTop("Form7", "Form2");
+    closeMain();
+    run();
+}
+
 TEST_F(WindowKeys, AuxiliaryBelt) {
     fromMenu(8, "Form7", textViewerKeys());
 }
