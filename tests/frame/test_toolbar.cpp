@@ -26,7 +26,21 @@ class ToolbarWindow : public vb::Form {
     vb::CommandButton Command7{*this, "Command7"};
 };
 
-class Toolbar : public WindowTest {};
+class Toolbar : public WindowTest {
+  protected:
+    // A vehicle and the hand-overs with which every data window opens on
+    // its own: a diagram, a text, the info list and the menu's locations.
+    void chooseVehicleForEveryDataWindow() {
+    chooseVehicle("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    core::PscCode = "B100";
+    core::PscCaption = "Schema";
+    core::DiagramMode = 12;
+    core::Form7Mode = 1;
+    core::Form7Code = "001";
+    core::Form11Mode = 1;
+    core::Form6FromMenu = 1;
+    }
+};
 
 // The messages Qt's logging sends while it lives.
 class LogCapture {
@@ -199,14 +213,7 @@ TEST_F(Toolbar, PicturesDrawnAtTheirButtonsSize) {
 TEST_F(Toolbar, EveryDataWindowKeepsItsRowInReachWhenResizedFromOutside) {
     // The window manager or the user resizes the window: the band and every
     // button of the row follow the right edge and still take their clicks.
-    chooseVehicle("ARDESIA", "ALBA", "ALBA 1.2 16V");
-    core::PscCode = "B100";
-    core::PscCaption = "Schema";
-    core::DiagramMode = 12;
-    core::Form7Mode = 1;
-    core::Form7Code = "001";
-    core::Form11Mode = 1;
-    core::Form6FromMenu = 1;
+    chooseVehicleForEveryDataWindow();
     for (const char* name :
          {"Form2", "Form15", "Form5", "Form6", "Form7", "Form9", "Form11", "Form12", "Form14", "Form16"}) {
         vb::Form* f = vb::FormRegistry::get(name);
@@ -280,14 +287,7 @@ TEST_F(Toolbar, DataWindowsShowTheHourglassOnTheirOwnControlsWhileTheyWork) {
     // A manual opened from the toolbar: until it closes, the window and the
     // controls it lists show the hourglass; then the window its default
     // pointer and those controls the hand. The others keep what they had.
-    chooseVehicle("ARDESIA", "ALBA", "ALBA 1.2 16V");
-    core::PscCode = "B100";
-    core::PscCaption = "Schema";
-    core::DiagramMode = 12;
-    core::Form7Mode = 1;
-    core::Form7Code = "001";
-    core::Form11Mode = 1;
-    core::Form6FromMenu = 1;
+    chooseVehicleForEveryDataWindow();
     const std::vector<std::string> row = {"Command6", "Command1", "Command2",
                                           "Command3", "Command4", "Command5"};
     auto with = [&row](std::vector<std::string> more) {
