@@ -10,6 +10,8 @@
 #include "platform/vbstring.h"
 
 #include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <optional>
 
@@ -34,7 +36,13 @@ std::string decodedTempSuffix(const std::string& dataPath) {
 } // namespace
 
 void registerScrambledTarget(int index, ScrambledTarget target) {
-    targets()[index] = std::move(target);
+    // A number names one control. A second window taking a number already
+    // taken would have the first window's files shown in its own control, so
+    // the program stops while it is being put together.
+    if (!targets().emplace(index, std::move(target)).second) {
+        std::fprintf(stderr, "Scrambled-file target %d is registered twice\n", index);
+        std::abort();
+    }
 }
 void clearScrambledTargets() {
     targets().clear();

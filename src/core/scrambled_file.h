@@ -14,7 +14,8 @@ namespace core {
 using ScrambledTarget = std::function<void(const std::string& tempPath, const std::string& content)>;
 
 // Windows register the targets they own when their code is built in; an
-// index with no target decodes the file and loads nothing.
+// index with no target decodes the file and loads nothing. A number that is
+// taken already stops the program with a message on stderr.
 void registerScrambledTarget(int index, ScrambledTarget target);
 // A target that shows the decoded picture in a control of a window's default
 // instance (the control may be one of a base class's):

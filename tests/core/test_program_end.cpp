@@ -62,6 +62,7 @@ TEST(ProgramEnd, RefusedRecoveryExitsWithFailure) {
                         static QTemporaryDir dir;
                         core::AppPath = dir.path().toStdString();
                         testing_support::writeBytes(core::AppPath + "/x1.gif", std::string(100, '\0'));
+                        core::clearScrambledTargets();
                         core::registerScrambledTarget(20, [](const std::string&, const std::string&) {
                             throw vb::VbError(vb::errInvalidPicture);
                         });
@@ -91,6 +92,8 @@ TEST(ProgramEnd, UserEndExitsWithSuccess) {
 int runUntilEsc(const std::string& folder) {
     vb::setServices(nullptr);
     vb::setProgramFolder(folder);
+    // The program registers its windows' targets itself.
+    core::clearScrambledTargets();
     // Main's way out runs the exit handlers, the leak checker's among them.
     std::atexit([] { std::fputs("ended normally\n", stderr); });
     auto* press = new QTimer(qApp);

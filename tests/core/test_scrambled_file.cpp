@@ -1,3 +1,4 @@
+#include "app/windows.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
@@ -9,6 +10,8 @@
 #include "support/harness.h"
 
 #include <QTemporaryDir>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 
 using namespace testing_support;
@@ -21,6 +24,9 @@ class ScrambledFile : public WindowTest {
         WindowTest::SetUp();
         core::InitKeys();
         core::AppPath = appPath();
+        // The test's own targets alone: the windows' controls are not what
+        // these tests are about.
+        core::clearScrambledTargets();
         core::registerScrambledTarget(20, [this](const std::string& temp, const std::string& content) {
             ++loads;
             lastContent = content;
@@ -50,6 +56,23 @@ std::string withZeroAt(int pos, int length) {
 }
 
 } // namespace
+
+// Each number names one control. The windows' own numbers are all
+// different, and a number taken a second time stops the start with a message
+// that names it.
+TEST(ScrambledTargets, ANumberTakenTwiceStopsTheStart) {
+    const auto registerAgain = [](int index) {
+        core::clearScrambledTargets();
+        registerAllWindows();
+        std::fputs("windows registered\n", stderr);
+        if (index >= 0) core::registerScrambledTarget(index, [](const std::string&, const std::string&) {});
+        std::exit(0);
+    };
+    EXPECT_EXIT(registerAgain(-1), ::testing::ExitedWithCode(0), "windows registered");
+    EXPECT_EXIT(registerAgain(40), ::testing::ExitedWithCode(0), "windows registered");
+    EXPECT_DEATH(registerAgain(24), "windows registered\nScrambled-file target 24 is registered twice");
+    EXPECT_DEATH(registerAgain(1), "target 1 is registered twice");
+}
 
 TEST_F(ScrambledFile, DecodesHeaderThroughATemporaryFile) {
     const std::string path = file("x1.dat");
