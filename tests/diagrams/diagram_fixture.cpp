@@ -9,10 +9,18 @@ namespace diagram_tests {
 
 void DiagramTest::SetUp() {
     WindowTest::SetUp();
-    svc.onShow = [this](vb::Form* f, const std::string& name) {
+    svc.onShow.relay([this](vb::Form* f, const std::string& name) {
         auto it = on.find(name);
         if (it != on.end() && it->second) it->second(f);
-    };
+    });
+}
+
+void DiagramTest::TearDown() {
+    for (const auto& [name, hook] : on) {
+        SCOPED_TRACE(name);
+        hook.expectRan("left at the end of the test");
+    }
+    WindowTest::TearDown();
 }
 
 selection::Form2& DiagramTest::mainWindow() {

@@ -17,13 +17,15 @@ namespace diagram_tests {
 class DiagramTest : public testing_support::WindowTest {
   protected:
     void SetUp() override;
+    void TearDown() override;
 
     selection::Form2& mainWindow();
     // Brand, family and model by their shown names.
     void choose(const std::string& brand, const std::string& family, const std::string& model);
     // What to do when a window opens, by name; a window with no entry is
-    // closed again at once.
-    std::map<std::string, std::function<void(vb::Form*)>> on;
+    // closed again at once. Each must run before it is replaced or the test
+    // ends.
+    std::map<std::string, testing_support::Hook<vb::Form*>> on;
     // Opens the diagram list from the menu of the chosen model.
     void openList();
     // Opens the diagram at row r of the list (the viewer handler runs).

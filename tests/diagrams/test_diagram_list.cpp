@@ -140,6 +140,7 @@ TEST_F(DiagramList, UnknownTypesMissingCodesAndTypesThatOpenNothing) {
     EXPECT_EQ(boxesWith("Unknow PSC type."), 1);
     const auto box = std::find_if(svc.boxes.begin(), svc.boxes.end(),
                                   [](const auto& b) { return b.prompt == "Unknow PSC type."; });
+    ASSERT_NE(box, svc.boxes.end());
     EXPECT_EQ(box->title, "Type error");
     EXPECT_EQ(box->flags, vb::vbCritical);
     // Type 9 and type 8 open nothing; 55 takes 40.
@@ -156,6 +157,7 @@ TEST_F(DiagramList, UnknownTypesMissingCodesAndTypesThatOpenNothing) {
         openDiagram(3);
     };
     openList();
+    EXPECT_EQ(on["Form15"].runs(), 1);
     EXPECT_TRUE(opened.empty());
 }
 
@@ -207,7 +209,10 @@ TEST_F(DiagramList, MissingTypeListAndCatalogue) {
         EXPECT_EQ(f.MSGrid1.TextMatrix(0, 0), "");
         openDiagram(0); // a blank row opens nothing
     };
+    svc.shown.clear();
     openList();
+    EXPECT_EQ(on["Form15"].runs(), 1);
+    EXPECT_EQ(svc.shown, std::vector<std::string>{"Form15"});
     EXPECT_EQ(boxesWith("xpsc.dbf not available"), 1);
     EXPECT_FALSE(svc.ended);
 }

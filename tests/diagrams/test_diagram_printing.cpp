@@ -35,7 +35,9 @@ namespace {
 
 class Printing : public DiagramTest {
   protected:
-    // Opens code over the showcase model and prints it with the answers given.
+    // Opens code over the showcase model and prints it with the answers
+    // given; after runs in the viewer once the print button was pressed. The
+    // viewer must have opened, or the checks in after prove nothing.
     void print(const std::string& code, int mode, testing_support::PrinterAnswer answer,
                const std::function<void(Form5&)>& after = {}) {
         choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
@@ -46,6 +48,7 @@ class Printing : public DiagramTest {
             if (after) after(f);
         };
         openViewer(code, mode, "Iniezione benzina ARDESIA ALBA 1.2 16V");
+        EXPECT_EQ(on["Form5"].runs(), 1) << "the viewer never opened";
     }
     // Runs the print job the timer would start.
     static void runJob(Form5& f) {

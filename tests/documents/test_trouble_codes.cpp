@@ -153,7 +153,7 @@ TEST_F(TroubleCodes, DescriptionsOnTheEightyCharacterBoundary) {
     ASSERT_GE(i80, 0);
     ASSERT_GE(i81, 0);
     f.List1.setListIndex(i81);
-    EXPECT_EQ(f.Label3.Caption().size(), 81u);
+    ASSERT_EQ(f.Label3.Caption().size(), 81u);
     EXPECT_EQ(f.Label3.Caption().back(), '.');
     EXPECT_EQ(f.Label3.Caption(), codesOf("STANDARD")[size_t(i81)].description);
     f.List1.setListIndex(i80);

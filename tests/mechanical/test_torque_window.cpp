@@ -124,9 +124,11 @@ TEST_F(TorquePage, DetailPagesAndTheirBackButtons) {
     EXPECT_FALSE(f.Command10.Visible());
     EXPECT_EQ(f.PercorsoTesto, core::AppPath + "\\ser\\tool_ita.cpt");
     EXPECT_TRUE(f.VScroll1.Visible()); // the long page scrolls
+    ASSERT_FALSE(f.page.drawn().empty());
     const auto before = f.page.drawn().front().text;
     f.VScroll1.setValue(3);
     EXPECT_EQ(f.page.FirstLine, 2);
+    ASSERT_FALSE(f.page.drawn().empty());
     EXPECT_NE(f.page.drawn().front().text, before);
     // Esc presses the back button shown.
     QTest::keyClick(&f, Qt::Key_Escape);

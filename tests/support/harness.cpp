@@ -118,6 +118,14 @@ void WindowTest::SetUp() {
 }
 
 void WindowTest::TearDown() {
+    {
+        SCOPED_TRACE("onShow");
+        svc.onShow.expectRan("left at the end of the test");
+    }
+    {
+        SCOPED_TRACE("onBox");
+        svc.onBox.expectRan("left at the end of the test");
+    }
     if (QApplication::activeModalWidget()) ADD_FAILURE() << "modal window left open";
     for (QObject* o : qApp->children())
         if (o->objectName() == "watchdog") delete o;

@@ -28,6 +28,45 @@ struct PrinterAnswer {
     int orientation = 0;
 };
 
+// Test code that the harness runs when something happens (a window opens,
+// a message box is shown), and how many times it has run since it was
+// given. A check inside a hook proves nothing unless the hook ran: a hook
+// that is replaced, or left at the end of the test, without having run
+// fails the test.
+template <class... Args> class Hook {
+  public:
+    Hook() = default;
+    Hook(const Hook&) = delete;
+    Hook& operator=(const Hook&) = delete;
+    template <class F> Hook& operator=(F&& f) {
+        expectRan("replaced");
+        fn_ = std::forward<F>(f);
+        runs_ = 0;
+        relay_ = false;
+        return *this;
+    }
+    // Gives a hook that only passes each call on to hooks of its own, which
+    // are checked themselves: it need not run.
+    template <class F> void relay(F&& f) {
+        *this = std::forward<F>(f);
+        relay_ = true;
+    }
+    explicit operator bool() const { return bool(fn_); }
+    void operator()(Args... args) {
+        ++runs_;
+        fn_(args...);
+    }
+    int runs() const { return runs_; }
+    void expectRan(const char* when) const {
+        if (fn_ && runs_ == 0 && !relay_) ADD_FAILURE() << "a hook " << when << " without having run";
+    }
+
+  private:
+    std::function<void(Args...)> fn_;
+    int runs_ = 0;
+    bool relay_ = false;
+};
+
 struct Box {
     std::string prompt;
     int flags = 0;
@@ -54,7 +93,7 @@ class ScriptedServices : public vb::Services {
     std::deque<int> answers;
     std::vector<Box> boxes;
     // Runs while a box is shown, before it is answered.
-    std::function<void(const Box& box)> onBox;
+    Hook<const Box&> onBox;
     int beeps = 0;
     int width = 15360, height = 11520;
     QDate todayDate = QDate(2026, 12, 7);
@@ -64,7 +103,7 @@ class ScriptedServices : public vb::Services {
     std::vector<std::string> shown;
     // Runs while a window is shown modally (the window is loaded); the window
     // is unloaded afterwards unless the callback did so.
-    std::function<void(vb::Form* form, const std::string& name)> onShow;
+    Hook<vb::Form*, const std::string&> onShow;
     // Windows and printer dialogs shown for real, as the program shows them:
     // each window in its own modal loop until it is unloaded, the printer
     // dialog through the desktop service. Message boxes stay scripted, and
