@@ -4,6 +4,7 @@
 
 #include "platform/printer.h"
 #include "support/pdf.h"
+#include "support/tools.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -93,15 +94,11 @@ class CupsServer {
             error = "cupsd started but does not listen: " + log();
             return;
         }
-        QProcess admin;
-        admin.start(lpadmin, {"-h", socket, "-p", "workshop", "-E", "-v", "save:" + output, "-m", "raw"});
-        admin.waitForFinished(20000);
-        QProcess def;
-        def.start(lpadmin, {"-h", socket, "-d", "workshop"});
-        def.waitForFinished(20000);
-        if (admin.exitCode() != 0 || def.exitCode() != 0)
-            error = "lpadmin failed: " + QString::fromLocal8Bit(admin.readAllStandardError()).toStdString() +
-                    log();
+        if (!testing_support::runTool(
+                lpadmin, {"-h", socket, "-p", "workshop", "-E", "-v", "save:" + output, "-m", "raw"},
+                20000) ||
+            !testing_support::runTool(lpadmin, {"-h", socket, "-d", "workshop"}, 20000))
+            error = "lpadmin failed: " + log();
     }
     ~CupsServer() {
         if (cupsd_.state() != QProcess::NotRunning) {

@@ -5,7 +5,6 @@
 #include "support/pdf.h"
 #include "vehicle.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWidget>
@@ -41,12 +40,6 @@ class DataSheetPrint : public VehicleTest {
             ++n;
         return n;
     }
-    static std::string fonts(const std::string& pdf) {
-        QProcess p;
-        p.start("pdffonts", {QString::fromStdString(pdf)});
-        p.waitForFinished(30000);
-        return p.readAllStandardOutput().toStdString();
-    }
 };
 
 } // namespace
@@ -74,7 +67,7 @@ TEST_F(DataSheetPrint, EveryRowOnceWithCategoriesInBold) {
     EXPECT_EQ(count(text, "\n Serraggio preliminare 2,5 Kgm\n"), 1);
     EXPECT_EQ(count(text, "Serraggio testata ("), 13);
     EXPECT_EQ(count(text, "Serraggio testata (12) 1a fase 7 Kgm"), 1);
-    const std::string used = fonts(pdf);
+    const std::string used = testing_support::pdfFonts(pdf);
     EXPECT_NE(used.find("Bold"), std::string::npos) << used;
     EXPECT_EQ(vb::Printer().FontName(), "Arial");
     EXPECT_EQ(vb::Printer().ScaleMode(), vb::vbTwips);

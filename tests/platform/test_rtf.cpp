@@ -6,6 +6,7 @@
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/tools.h"
 
 #include <QAbstractScrollArea>
 #include <QAbstractTextDocumentLayout>
@@ -14,7 +15,6 @@
 #include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -606,13 +606,14 @@ TEST(Rtf, DocumentWrittenByAWordProcessor) {
              "<ul><li>primo</li><li>secondo</li></ul></body></html>";
         std::ofstream(word.toStdString(), std::ios::binary) << kWordStyleDocument;
     }
-    QProcess p;
-    p.start(soffice, {"--headless", "--norestore", "-env:UserInstallation=file://" + dir.filePath("profile"),
-                      "--convert-to", "rtf:Rich Text Format", "--outdir", dir.filePath("out"), html, word});
-    ASSERT_TRUE(p.waitForFinished(180000));
+    ASSERT_TRUE(testing_support::runTool(
+        soffice,
+        {"--headless", "--norestore", "-env:UserInstallation=file://" + dir.filePath("profile"),
+         "--convert-to", "rtf:Rich Text Format", "--outdir", dir.filePath("out"), html, word},
+        180000));
     auto converted = [&](const char* name) {
         std::ifstream in(dir.filePath(QString("out/") + name).toStdString(), std::ios::binary);
-        EXPECT_TRUE(in.good()) << name << ": " << p.readAllStandardError().toStdString();
+        EXPECT_TRUE(in.good()) << name << " was not written";
         return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     };
     const std::string rtf = converted("doc.rtf");

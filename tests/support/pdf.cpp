@@ -1,6 +1,9 @@
 #include "support/pdf.h"
 
-#include <QProcess>
+#include "support/tools.h"
+
+#include <gtest/gtest.h>
+
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -10,10 +13,17 @@ namespace testing_support {
 namespace {
 
 QString run(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
-    return QString::fromUtf8(p.readAllStandardOutput());
+    return QString::fromUtf8(runTool(program, args).value_or(QByteArray()));
+}
+
+// The value of a line of pdfinfo's report; a report without it fails the
+// test.
+QRegularExpressionMatch infoLine(const QString& info, const QString& pattern, const std::string& pdf) {
+    auto m = QRegularExpression(pattern).match(info);
+    if (!m.hasMatch())
+        ADD_FAILURE() << "pdfinfo " << pdf << " gives no " << pattern.toStdString() << ":\n"
+                      << info.toStdString();
+    return m;
 }
 
 PdfBox box(const QXmlStreamAttributes& a) {
@@ -36,26 +46,30 @@ std::string pdfText(const std::string& pdf, int page) {
 }
 
 int pdfPages(const std::string& pdf) {
-    const QString info = run("pdfinfo", {QString::fromStdString(pdf)});
-    auto m = QRegularExpression(R"(Pages:\s+(\d+))").match(info);
+    const auto m = infoLine(run("pdfinfo", {QString::fromStdString(pdf)}), R"(Pages:\s+(\d+))", pdf);
     return m.hasMatch() ? m.captured(1).toInt() : 0;
 }
 
 bool pdfLandscape(const std::string& pdf, int page) {
     const QString info = run(
         "pdfinfo", {"-f", QString::number(page), "-l", QString::number(page), QString::fromStdString(pdf)});
-    auto m = QRegularExpression(R"(size:\s+([\d.]+) x ([\d.]+))").match(info);
+    const auto m = infoLine(info, R"(size:\s+([\d.]+) x ([\d.]+))", pdf);
     return m.hasMatch() && m.captured(1).toDouble() > m.captured(2).toDouble();
 }
 
 QImage pdfPage(const std::string& pdf, int page, int dpi) {
     QTemporaryDir dir;
     const QString prefix = dir.filePath("page");
-    QProcess p;
-    p.start("pdftoppm", {"-png", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
-                         QString::number(page), "-singlefile", QString::fromStdString(pdf), prefix});
-    if (!p.waitForFinished(30000) || p.exitCode() != 0) return {};
-    return QImage(prefix + ".png");
+    if (!runTool("pdftoppm", {"-png", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
+                              QString::number(page), "-singlefile", QString::fromStdString(pdf), prefix}))
+        return {};
+    QImage image(prefix + ".png");
+    if (image.isNull()) ADD_FAILURE() << "pdftoppm wrote no page " << page << " of " << pdf;
+    return image;
+}
+
+std::string pdfFonts(const std::string& pdf) {
+    return run("pdffonts", {QString::fromStdString(pdf)}).toStdString();
 }
 
 std::vector<PdfLine> pdfLines(const std::string& pdf, int page) {
@@ -77,6 +91,8 @@ std::vector<PdfLine> pdfLines(const std::string& pdf, int page) {
             l.words.push_back(w);
         }
     }
+    if (r.hasError())
+        ADD_FAILURE() << "pdftotext -bbox-layout " << pdf << ": " << r.errorString().toStdString();
     std::stable_sort(lines.begin(), lines.end(), [](const PdfLine& a, const PdfLine& b) {
         return a.top != b.top ? a.top < b.top : a.left < b.left;
     });

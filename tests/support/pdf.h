@@ -1,6 +1,7 @@
 #pragma once
 // Looks into printed PDF files with poppler's command-line tools
-// (pdftotext, pdfinfo, pdftoppm).
+// (pdftotext, pdfinfo, pdftoppm, pdffonts). A tool that fails, or a file it
+// cannot read, fails the test.
 #include <QImage>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ int pdfPages(const std::string& pdf);
 bool pdfLandscape(const std::string& pdf, int page = 1);
 // One page rendered at dpi.
 QImage pdfPage(const std::string& pdf, int page = 1, int dpi = 50);
+// The table of the fonts the file uses, as pdffonts prints it.
+std::string pdfFonts(const std::string& pdf);
 
 // Where text stands on a page: millimetres from the paper's top left corner.
 // left is where the first glyph starts (its origin, not its ink), top and

@@ -74,7 +74,8 @@ TEST(SampleDataCommandLine, ProgramWritesNothingForHelpOrUnknownOption) {
         QProcess p;
         p.setWorkingDirectory(dir.path());
         p.start(program, args);
-        EXPECT_TRUE(p.waitForFinished(30000));
+        EXPECT_TRUE(p.waitForFinished(30000)) << p.errorString().toStdString();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         out = p.readAllStandardOutput();
         err = p.readAllStandardError();
         return p.exitCode();
