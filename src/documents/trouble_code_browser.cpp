@@ -123,7 +123,12 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
         l.setBackColor(kPanel[i].strong);
         l.setFont("Tahoma", i == 3 ? 9 : 9.75);
         l.setFontBold(true);
+        l.setSpacedLines(true);
     }
+    // The last meaning takes three lines: its box grows downwards to hold
+    // them, inside the part of the panel that shows.
+    Label11(3).setWordWrap(true);
+    Label11(3).setAutoSize(true);
 
     core::placeButtonBand(Picture2, 0, 12000, 690);
     Command6.setContainer(&Picture2);

@@ -17,6 +17,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
+#include <QTextLayout>
 #include <QToolTip>
 #include <algorithm>
 
@@ -69,6 +70,56 @@ class ClickLabel : public QLabel {
 
   private:
     Event<>& click_;
+};
+
+// A label's text. Spaced, its lines are a text line step apart and the text
+// stands kSpacedInsetPx inside every edge; otherwise Qt's label draws it.
+class TextLabel : public ClickLabel {
+  public:
+    using ClickLabel::ClickLabel;
+    bool spaced = false;
+
+    int heightForWidth(int w) const override {
+        if (!spaced) return ClickLabel::heightForWidth(w);
+        const int lines = layOut(w, nullptr);
+        return 2 * kSpacedInsetPx + (lines - 1) * textLineStep(font()) + QFontMetrics(font()).height();
+    }
+
+  protected:
+    void paintEvent(QPaintEvent* e) override {
+        if (!spaced) {
+            ClickLabel::paintEvent(e);
+            return;
+        }
+        QPainter p(this);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        layOut(width(), &p);
+    }
+
+  private:
+    static constexpr int kSpacedInsetPx = 2;
+
+    // Breaks the text into lines for width w, drawing them on p when given;
+    // returns the number of lines.
+    int layOut(int w, QPainter* p) const {
+        QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
+        option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+        const int step = textLineStep(font());
+        int lines = 0;
+        for (const QString& paragraph : text().split(QLatin1Char('\n'))) {
+            QTextLayout layout(paragraph, font());
+            layout.setTextOption(option);
+            layout.beginLayout();
+            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                line.setLineWidth(std::max(1, w - 2 * kSpacedInsetPx));
+                line.setPosition(QPointF(0, kSpacedInsetPx + lines * step));
+                ++lines;
+            }
+            layout.endLayout();
+            if (p) layout.draw(p, QPointF(kSpacedInsetPx, 0));
+        }
+        return std::max(1, lines);
+    }
 };
 
 // The picture of an Image control. Stretched, it is drawn as Qt's scaled
@@ -297,7 +348,7 @@ void CommandButton::click() {
 
 // ---- Label
 Label::Label(Form& form, std::string name, int index)
-    : Control(form, ControlKind::Label, std::move(name), index), label_(new ClickLabel(&form, Click)) {
+    : Control(form, ControlKind::Label, std::move(name), index), label_(new TextLabel(&form, Click)) {
     label_->setWordWrap(true);
     label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     transparent_ = true;
@@ -331,6 +382,11 @@ void Label::setFontBold(bool b) {
 }
 void Label::setFont(const std::string& family, double points) {
     label_->setFont(windowFont(family, points, bold_));
+}
+void Label::setSpacedLines(bool on) {
+    static_cast<TextLabel*>(label_)->spaced = on;
+    setCaption(caption_);
+    label_->update();
 }
 void Label::setAlignment(int alignment) {
     Qt::Alignment a = alignment == 1 ? Qt::AlignRight : alignment == 2 ? Qt::AlignHCenter : Qt::AlignLeft;

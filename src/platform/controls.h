@@ -166,6 +166,10 @@ class Label : public Control {
     bool WordWrap() const { return wordWrap_; }
     void setWordWrap(bool on);
     void setTransparent(bool on) { assign(transparent_, on, &Label::restyle); }
+    // For a caption of several lines in a coloured box: lines a text line
+    // step apart (see textLineStep) and every glyph kept clear of the box's
+    // edges.
+    void setSpacedLines(bool on);
     Event<> Click;
 
   private:

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <algorithm>
 #include <cmath>
@@ -135,6 +136,10 @@ QFont windowFont(const std::string& family, double points, bool bold, bool itali
         f.setLetterSpacing(QFont::AbsoluteSpacing, it->second);
     }
     return f;
+}
+
+int textLineStep(const QFont& font) {
+    return std::max(QFontMetrics(font).lineSpacing(), int(std::ceil(font.pixelSize() * 1.2)));
 }
 
 QFont printerFont(const std::string& family, double points, bool bold, bool italic, bool underline) {

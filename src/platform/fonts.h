@@ -32,6 +32,12 @@ int windowPixels(double points);
 QFont windowFont(const std::string& family, double points, bool bold = false, bool italic = false,
                  bool underline = false);
 
+// The distance between the lines of a text of several lines on screen. Some
+// faces declare their lines closer than their glyphs reach, so descenders
+// would touch the next line's capitals; lines are at least 1.2 times the
+// font's size apart, the single spacing of a word processor.
+int textLineStep(const QFont& font);
+
 // A printer font: the face at its point size.
 QFont printerFont(const std::string& family, double points, bool bold = false, bool italic = false,
                   bool underline = false);

@@ -85,14 +85,6 @@ QString cellText(const std::string& text) {
     return toQt(Replace(Replace(text, "\r\n", "\n"), "\r", "\n"));
 }
 
-// The distance between the lines of a cell text. Some faces declare their
-// lines closer than their glyphs reach, so descenders would touch the next
-// line's capitals; lines are at least 1.2 times the font's size apart, the
-// single spacing of a word processor.
-int lineStep(const QFont& font) {
-    return std::max(QFontMetrics(font).lineSpacing(), int(std::ceil(font.pixelSize() * 1.2)));
-}
-
 } // namespace
 
 // Paints the cells and passes mouse and keys to the grid. Mouse moves are
@@ -602,7 +594,7 @@ void Grid::hitTest(QPoint p, int& r, int& c, bool& inside) const {
 
 int Grid::textHeight(const std::string& text) const {
     const int lines = int(cellText(text).count(QLatin1Char('\n'))) + 1;
-    return pixelsToTwips(lines * lineStep(font_));
+    return pixelsToTwips(lines * textLineStep(font_));
 }
 
 int Grid::textWidth(const std::string& text) const {
@@ -833,7 +825,7 @@ void Grid::paintCell(QPainter& p, int r, int c, const QRect& rect, const QRect& 
             // The block of lines is placed as one text; each line keeps the
             // cell's horizontal alignment.
             const QStringList lines = text.split(QLatin1Char('\n'));
-            const int step = lineStep(font), lineHeight = QFontMetrics(font).height();
+            const int step = textLineStep(font), lineHeight = QFontMetrics(font).height();
             const int block = int(lines.size() - 1) * step + lineHeight;
             int y = align & Qt::AlignTop      ? box.top()
                     : align & Qt::AlignBottom ? box.bottom() + 1 - block

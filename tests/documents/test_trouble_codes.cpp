@@ -13,6 +13,8 @@
 #include "support/harness.h"
 
 #include <QApplication>
+#include <QListWidget>
+#include <QTest>
 #include <algorithm>
 #include <filesystem>
 
@@ -145,6 +147,108 @@ TEST_F(TroubleCodes, PanelsPaintTheirTitlesAndTextsInTheirColours) {
         EXPECT_EQ(shot.pixel(c->widget()->mapTo(&f, QPoint(4, 40))), qRgb(255, 255, 255)) << c->Name();
     EXPECT_TRUE(f.Label2.widget()->font().bold());
     EXPECT_TRUE(f.Label3.widget()->font().bold());
+}
+
+namespace {
+
+// The text in a coloured box as the window shows it.
+struct BoxInk {
+    QRect box;                              // the part of the box that shows
+    QRect ink;                              // anything but the box's colour
+    std::vector<std::pair<int, int>> lines; // first and last row of each run of ink
+};
+
+// Reads the box of colour `ground` in `shot` within `around`: rows and
+// columns that are mostly that colour, and inside them every pixel that is
+// not.
+BoxInk inkIn(const QImage& shot, const QRect& around, QRgb ground) {
+    const auto isGround = [&](int x, int y) {
+        const QRgb p = shot.pixel(x, y);
+        return std::abs(qRed(p) - qRed(ground)) + std::abs(qGreen(p) - qGreen(ground)) +
+                   std::abs(qBlue(p) - qBlue(ground)) <
+               30;
+    };
+    BoxInk r;
+    int top = -1, bottom = -1, left = -1, right = -1;
+    for (int y = around.top(); y <= around.bottom(); ++y) {
+        int n = 0;
+        for (int x = around.left(); x <= around.right(); ++x)
+            n += isGround(x, y);
+        if (n <= around.width() / 2) continue;
+        if (top < 0) top = y;
+        bottom = y;
+    }
+    if (top < 0) return r;
+    for (int x = around.left(); x <= around.right(); ++x) {
+        int n = 0;
+        for (int y = top; y <= bottom; ++y)
+            n += isGround(x, y);
+        if (n <= (bottom - top + 1) / 2) continue;
+        if (left < 0) left = x;
+        right = x;
+    }
+    if (left < 0) return r;
+    r.box = QRect(QPoint(left, top), QPoint(right, bottom));
+    for (int y = top; y <= bottom; ++y)
+        for (int x = left; x <= right; ++x)
+            if (!isGround(x, y)) {
+                r.ink |= QRect(x, y, 1, 1);
+                if (r.lines.empty() || r.lines.back().second < y - 1) r.lines.push_back({y, y});
+                r.lines.back().second = y;
+            }
+    return r;
+}
+
+} // namespace
+
+// The meanings of the example code stand in their coloured boxes with room
+// around them: no glyph touches a box's edge, and the three lines of the
+// last one are 1.2 times the font's size apart, after the user has chosen a
+// brand and clicked a code.
+TEST_F(TroubleCodes, MeaningsStandClearOfTheirBoxesWithSpacedLines) {
+    Form4& f = open();
+    f.Show();
+    QApplication::processEvents();
+    auto* combo = f.Combo1.widget();
+    for (int i = 0; i < f.Combo1.ListCount() && f.Combo1.Text() != "CALDERA"; ++i)
+        QTest::keyClick(combo, Qt::Key_Down);
+    ASSERT_EQ(f.Combo1.Text(), "CALDERA");
+    auto* list = qobject_cast<QListWidget*>(f.List1.widget());
+    ASSERT_NE(list, nullptr);
+    ASSERT_GT(list->count(), 3);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(3)).center());
+    ASSERT_EQ(f.List1.ListIndex(), 3);
+    EXPECT_TRUE(svc.boxes.empty());
+    QApplication::processEvents();
+
+    const QImage shot = f.grab().toImage();
+    const QRgb strong[4] = {qRgb(255, 192, 128), qRgb(255, 255, 128), qRgb(128, 255, 128), qRgb(0, 255, 255)};
+    BoxInk meanings[4];
+    for (int i = 0; i < 4; ++i) {
+        QWidget* w = f.Label11(i).widget();
+        const BoxInk& b = meanings[i] =
+            inkIn(shot, QRect(w->mapTo(&f, QPoint(0, 0)), w->size()).adjusted(-4, -4, 4, 4), strong[i]);
+        ASSERT_FALSE(b.lines.empty()) << i;
+        // At least one pixel of the box's colour on every side of the text.
+        EXPECT_GT(b.ink.top(), b.box.top()) << i;
+        EXPECT_LT(b.ink.bottom(), b.box.bottom()) << i;
+        EXPECT_GT(b.ink.left(), b.box.left()) << i;
+        EXPECT_LT(b.ink.right(), b.box.right()) << i;
+    }
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(meanings[i].lines.size(), 1u) << i;
+    // "64 =Sensore Ossigeno 3," / "bancata 2. Valore di tensione" / "alto."
+    const BoxInk& b = meanings[3];
+    ASSERT_EQ(b.lines.size(), 3u);
+    QWidget* last = f.Label11(3).widget();
+    const int px = last->font().pixelSize();
+    EXPECT_EQ(px, 12);
+    for (size_t i = 1; i < b.lines.size(); ++i)
+        EXPECT_GE(b.lines[i].first - b.lines[i - 1].first, 1.2 * px) << i;
+    // The box shows whole inside its panel.
+    const QRect panel(f.Frame3.widget()->mapTo(&f, QPoint(0, 0)), f.Frame3.widget()->size());
+    const QRect ground(f.Picture1.widget()->mapTo(&f, QPoint(0, 0)), f.Picture1.widget()->size());
+    EXPECT_EQ(b.box, QRect(last->mapTo(&f, QPoint(0, 0)), last->size()) & panel & ground);
 }
 
 TEST_F(TroubleCodes, DescriptionsOnTheEightyCharacterBoundary) {
