@@ -221,9 +221,9 @@ TEST_F(StartWindow, ResizedFromOutsideArrangesItsControls) {
     f.Show();
     // 700 x 500 pixels outside; Qt sizes the client area inside the frame.
     f.resize(QSize(700 - 2 * vb::kFrameSidePx, 500 - vb::kFrameSidePx - vb::kFrameCaptionPx));
-    QTest::qWait(20);
-    EXPECT_EQ(f.Width(), 700 * 15);
-    EXPECT_EQ(f.Height(), 500 * 15);
+    // The layout runs in the Resize that takes the new size.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.Width() == 700 * 15 && f.Height() == 500 * 15; }, 5000))
+        << f.Width() << " x " << f.Height();
     const QRect client = f.rect();
     for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(f.Command1(i).Left(), f.Width() - 200 - f.Command1(i).Width());

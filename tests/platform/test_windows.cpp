@@ -21,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
+#include <QWindow>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -489,6 +490,18 @@ class Resizable : public vb::Form {
     vb::CommandButton Corner{*this, "Corner"};
     std::vector<std::pair<int, int>> sizes;
 };
+
+// Returns once the window system has delivered every event it held: it
+// asks it to activate a window of the test's own, which it delivers after
+// the events before, and waits for that window to be active.
+void settleWindowSystem() {
+    QWindow sentinel;
+    sentinel.resize(1, 1);
+    sentinel.show();
+    sentinel.requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == &sentinel; }, 5000))
+        << "the window system never activated the sentinel window";
+}
 } // namespace
 
 TEST_F(Platform, EveryWindowRunsItsResizeForASizeFromOutside) {
@@ -499,25 +512,28 @@ TEST_F(Platform, EveryWindowRunsItsResizeForASizeFromOutside) {
     f.sizes.clear();
     // The user drags the frame: Qt resizes the client area.
     f.resize(600 - 2 * vb::kFrameSidePx, 400 - vb::kFrameSidePx - vb::kFrameCaptionPx);
-    QTest::qWait(20);
-    ASSERT_EQ(f.sizes.size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.sizes.empty(); }, 5000));
     EXPECT_EQ(f.sizes[0], std::make_pair(9000, 6000));
     EXPECT_EQ(f.Width(), 9000);
     EXPECT_EQ(f.Height(), 6000);
     EXPECT_EQ(f.Corner.Left() + f.Corner.Width(), f.ScaleWidth());
+    settleWindowSystem();
+    EXPECT_EQ(f.sizes.size(), 1u);
     // Too narrow: the window's own Resize widens it again, once, and the
     // size it set reads back exactly.
     f.sizes.clear();
     f.resize(200, 300);
-    QTest::qWait(20);
-    EXPECT_EQ(f.sizes.size(), 1u);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.sizes.empty(); }, 5000));
     EXPECT_EQ(f.Width(), 6000);
     EXPECT_EQ(f.width(), (6000 - 2 * vb::kFrameSidePx * 15) / 15);
+    settleWindowSystem();
+    EXPECT_EQ(f.sizes.size(), 1u);
     // A size the program sets itself is not taken back from Qt's pixels.
     f.sizes.clear();
     f.setWidth(9007);
-    QTest::qWait(20);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.sizes.empty(); }, 5000));
     EXPECT_EQ(f.Width(), 9007);
+    settleWindowSystem();
     EXPECT_EQ(f.sizes.size(), 1u);
     // Moving the window, or giving it the size it has, runs no Resize.
     f.sizes.clear();
@@ -525,11 +541,11 @@ TEST_F(Platform, EveryWindowRunsItsResizeForASizeFromOutside) {
     f.setTop(750);
     f.setWidth(9007);
     f.setHeight(f.Height());
-    QTest::qWait(20);
-    EXPECT_TRUE(f.sizes.empty());
     EXPECT_EQ(f.Left(), 1500);
     EXPECT_EQ(f.Top(), 750);
     EXPECT_EQ(f.geometry().topLeft(), QPoint(100, 50 + vb::kFrameCaptionPx));
+    settleWindowSystem();
+    EXPECT_TRUE(f.sizes.empty());
 }
 
 TEST(Colours, QBColorPalette) {
