@@ -252,9 +252,9 @@ TEST_F(Printing, InvalidBitmapIsReportedAndRemoved) {
     EXPECT_TRUE(vb::Printer().jobs().empty());
 }
 
-// Two printouts from one folder at once, or a link planted under the name
-// the bitmap once had: each printout writes a new file of its own and
-// touches nothing else.
+// Two printouts from one folder at once, or a link planted as toroscat.bmp,
+// the bitmap's name without the part that makes it unique: each printout
+// writes a new file of its own and touches nothing else.
 TEST_F(Printing, PrintBitmapIsThePrintoutsOwn) {
     QTemporaryDir elsewhere;
     const std::string outside = elsewhere.path().toStdString() + "/kept.bmp";
@@ -278,7 +278,8 @@ TEST_F(Printing, PrintBitmapIsThePrintoutsOwn) {
 }
 
 // A job that fails takes its own bitmap away and touches no other file of
-// the folder, even one under the name such bitmaps once had.
+// the folder, even one named toroscat.bmp like a bitmap without its unique
+// part.
 TEST_F(Printing, FailedJobRemovesItsOwnBitmapAndNothingElse) {
     print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
         const std::string folder = vb::resolvePath(f.DiagramFolder);

@@ -51,7 +51,8 @@ class Pictures : public ::testing::Test {
 };
 
 // A picture with nothing drawn on it stays its plain background: the writer
-// adds no text of its own (it used to print the file's name).
+// adds nothing of its own, not even the file's name, so that every mark on
+// a sample picture is one its drawing put there.
 TEST_F(Pictures, WriterDrawsNothingOfItsOwn) {
     QTemporaryDir dir;
     const Output out(dir.path().toStdString(), Options{});
