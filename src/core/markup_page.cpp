@@ -35,7 +35,7 @@ bool PageView::setUpScrollBar(vb::VScrollBar& bar) const {
     bar.Change = nullptr;
     bar.setMin(1);
     bar.setMax(LineCount - VisibleLines + 1);
-    bar.setValue(1);
+    bar.setValue(linesInView().first + 1);
     bar.Change = std::move(change);
     bar.setVisible(true);
     bar.setEnabled(true);

@@ -64,8 +64,8 @@ struct PageView {
     // fit from FirstLine on; otherwise all.
     std::pair<int, int> linesInView() const;
     // Sets the scroll bar to the page with its Change quiet: of a page that
-    // scrolls, shown with values from 1 to the last first line, at 1;
-    // otherwise hidden. Returns scrolls().
+    // scrolls, shown with values from 1 to the last first line, at the first
+    // line in view; otherwise hidden. Returns scrolls().
     bool setUpScrollBar(vb::VScrollBar& bar) const;
 };
 

@@ -5,6 +5,8 @@
 #include "platform/files.h"
 #include "platform/vbstring.h"
 
+#include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <limits>
 
@@ -146,6 +148,35 @@ std::vector<ManualRun> manualRuns(std::string_view line, const ManualColours& co
     }
     flush();
     return runs;
+}
+
+namespace {
+// Twips between the picture and the page, and between either and the edge
+// of the room they share, when the page is moved off its half.
+constexpr int kPictureGap = 120, kPageEdge = 120;
+} // namespace
+
+PageBesidePicture placeBesidePicture(int windowWidth, int textEdge, int textWidth, int pictureWidth,
+                                     int pictureHeight) {
+    PageBesidePicture p;
+    p.textLeft = int(std::lrint((windowWidth / 2.0 - textWidth) / 2.0 + windowWidth / 2.0 - 50));
+    p.pictureLeft = (windowWidth / 2 - pictureWidth) / 2;
+    p.pictureWidth = pictureWidth;
+    p.pictureHeight = pictureHeight;
+    if (p.textLeft >= p.pictureLeft + pictureWidth && p.textLeft + textWidth <= textEdge) return p;
+
+    p.textLeft = std::max({0, textEdge - kPageEdge - textWidth, (textEdge - textWidth) / 2});
+    const int room = p.textLeft - kPictureGap - kPageEdge;
+    p.pictureLeft = kPageEdge;
+    if (pictureWidth <= room) {
+        p.pictureLeft += (room - pictureWidth) / 2;
+    } else if (room > 0 && pictureWidth > 0) {
+        p.pictureWidth = room;
+        p.pictureHeight = int(std::lrint(double(pictureHeight) * room / pictureWidth));
+    } else {
+        p.pictureWidth = p.pictureHeight = 0;
+    }
+    return p;
 }
 
 int pointerStep(int state, int& x, int homeX) {

@@ -80,6 +80,24 @@ struct ManualRun {
 std::vector<ManualRun> manualRuns(std::string_view line, const ManualColours& colours, int& colour);
 bool isManualMarker(char c);
 
+// Where a topic page and its picture stand across a window, in twips: the
+// page's left edge and the picture's left edge and shown size. A width of 0
+// means the window leaves the picture no room.
+struct PageBesidePicture {
+    int textLeft = 0;
+    int pictureLeft = 0, pictureWidth = 0, pictureHeight = 0;
+};
+// A page textWidth wide beside a picture of pictureWidth x pictureHeight in
+// a window windowWidth wide, whose text must end before textEdge (the
+// window's right edge or the scroll bar's). The page stands centred in the
+// right half and the picture in the left half while that shows every
+// character. A page too wide for that ends a margin before textEdge
+// instead, with less margin when the window has less room, never further
+// left than the window's edge; the picture takes the room left of it, made
+// smaller (with its proportions) when it is wider than the room. The
+// picture lies above the text, so it must never reach a character.
+PageBesidePicture placeBesidePicture(int windowWidth, int textEdge, int textWidth, int pictureWidth,
+                                     int pictureHeight);
 // One step of the pointer line's swing: moves x (twips) and returns the next
 // state. Unknown states do nothing and stay.
 int pointerStep(int state, int& x, int homeX);

@@ -12,7 +12,6 @@
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
-#include <QResizeEvent>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -43,6 +42,8 @@ Form8::Form8() : vb::Form(kFormName), LogoHeader(this, 6000), frame::GridWheel(t
     MSGrid1.setFont("Tahoma", 9.75);
     MSGrid1.setBackColorBkg(0xFFFFFF);
     List2.setVisible(false);
+    // The picture takes the size the page leaves it.
+    Image2.setStretch(true);
 
     Line1.setBorderColor(vb::RGB(255, 0, 0));
     Line1.setBorderWidth(3);
@@ -89,11 +90,31 @@ void Form8::placeBand() {
     Picture1.Move(0, ScaleHeight() - Picture1.Height(), ScaleWidth(), Picture1.Height());
 }
 
-// The button band is aligned to the bottom edge and follows the window's size.
-void Form8::resizeEvent(QResizeEvent* e) {
-    vb::Form::resizeEvent(e);
-    Picture1.Move(0, vb::pixelsToTwips(e->size().height()) - Picture1.Height(),
-                  vb::pixelsToTwips(e->size().width()), Picture1.Height());
+void Form8::Form_Resize() {
+    layOut();
+}
+
+// The header and the button band follow the window's size, and the index
+// and the page on view are laid out again for it as they are when they
+// open, in the font that size takes; a scrolled page keeps its first line.
+void Form8::layOut() {
+    placeHeader(Width());
+    placeBand();
+    if (view_ == View::None) return;
+    setPageFont();
+    if (view_ == View::Help) {
+        layOutHelpPage();
+        return;
+    }
+    layOutIndex();
+    if (view_ == View::Page) layOutTopicPage();
+}
+
+void Form8::setPageFont() {
+    if (view_ == View::Help)
+        Surface.setPageFont("Courier", Height() > 7200 ? 10 : 7);
+    else
+        Surface.setPageFont("Courier", Width() > 9600 ? 12 : 10);
 }
 
 void Form8::Form_Load() {
@@ -133,7 +154,7 @@ void Form8::Form_Load() {
     QWidget::setTabOrder(Command7.widget(), VScroll1.widget());
 
     PageNeedsScroll = 0;
-    Surface.setPageFont("Courier", W > 9600 ? 12 : 10);
+    setPageFont();
 
     if (section_ < 20) {
         Load_PaginaHelp();
@@ -168,15 +189,14 @@ void Form8::Load_IndiceArgomenti(const std::string& folder, const std::string& f
     MSGrid1.setRows(0);
     List2.Clear();
     const int RH = MSGrid1.standardRowHeight();
-    const int column = Surface.columnWidth();
-    int w = 0;
+    titleChars_ = 0;
     for (const TopicIndexLine& line : lines) {
         MSGrid1.AddItem(line.title);
         List2.AddItem(line.key);
         const int r = MSGrid1.Rows() - 1;
         MSGrid1.setRowHeight(r, RH);
         MSGrid1.setRow(r);
-        w = std::max(w, int(line.title.size()) * column);
+        titleChars_ = std::max(titleChars_, int(line.title.size()));
     }
     if (MSGrid1.Row() != 0 && MSGrid1.Rows() > 0) {
         MSGrid1.setRow(0);
@@ -184,6 +204,17 @@ void Form8::Load_IndiceArgomenti(const std::string& folder, const std::string& f
     }
     MSGrid1.setRedraw(true);
 
+    view_ = View::Index;
+    layOutIndex();
+    Label1.setVisible(true);
+    MSGrid1.setVisible(true);
+    Label2.setVisible(false);
+}
+
+// The grid sized to its titles and centred in the window, its caption above.
+void Form8::layOutIndex() {
+    const int RH = MSGrid1.standardRowHeight();
+    const int w = titleChars_ * Surface.columnWidth();
     const int H = Height(), W = Width(), B = bandHeight();
     // Every row is counted, so the last topic is not left half hidden below
     // the grid's edge.
@@ -200,18 +231,15 @@ void Form8::Load_IndiceArgomenti(const std::string& folder, const std::string& f
     MSGrid1.setTop((H - MSGrid1.Height()) / 2);
     Label1.setTop(MSGrid1.Top() - 260);
     Label1.setLeft(MSGrid1.Left());
-    Label1.setVisible(true);
-    MSGrid1.setVisible(true);
-    Label2.setVisible(false);
 }
 
 void Form8::Show_Argomento() {
     if (List2.ListCount() == 0 || MSGrid1.Rows() == 0) return;
     List2.setListIndex(MSGrid1.Row());
     Surface.Cls();
+    hasPicture_ = false;
     Load_TestoArgomento();
 
-    const int W = Width(), H = Height(), B = bandHeight();
     const auto files = manualSectionFiles(section_);
     if (files && !files->pictureFolder.empty()) {
         const std::string code = topicPictureCode(List2.List(List2.ListIndex()));
@@ -219,18 +247,13 @@ void Form8::Show_Argomento() {
         const std::string path = general ? core::AppPath + "\\Gas\\xf000.gif"
                                          : core::AppPath + files->pictureFolder + code + ".gif";
         core::LoadScrambledFile(path, 16);
-        const int pw = Image2.Width(), ph = Image2.Height();
-        Image2.setLeft((W / 2 - pw) / 2);
-        Image2.setTop((H - 2 * B - ph) / 2 + B);
-        Image2.setVisible(true);
+        hasPicture_ = true;
+        // Where the page stands depends on the picture beside it.
+        layOutTopicPage();
         if (general) {
-            const int x = Image2.Left() + pw / 2 - 240;
-            Line1.setX1(x);
-            Line1.setX2(x);
-            Line1.setY1(Image2.Top());
-            Line1.setY2(Image2.Top() + ph);
-            Line1.setVisible(true);
-            PointerHomeX = std::int16_t(x);
+            Line1.setX1(PointerHomeX);
+            Line1.setX2(PointerHomeX);
+            Line1.setVisible(Image2.Visible());
             PointerState = 40;
             Timer1.setInterval(500);
             Timer1.setEnabled(true);
@@ -246,6 +269,30 @@ int Form8::setUpScrolling() {
     if (scrolls()) VScroll1.Move(W - 230 - 100, B, 230, H - 2 * B - 400);
     PageNeedsScroll = setUpScrollBar(VScroll1) ? 1 : 0;
     return (PageNeedsScroll == 1 ? VisibleLines : LineCount) * rowHeight();
+}
+
+void Form8::placePicture(int textWidth, int textEdge) {
+    const QPixmap& picture = Image2.Picture();
+    const int pw = hasPicture_ ? picture.width() * vb::kTwipsPerPixel : 0;
+    const int ph = hasPicture_ ? picture.height() * vb::kTwipsPerPixel : 0;
+    const PageBesidePicture place = placeBesidePicture(Width(), textEdge, textWidth, pw, ph);
+    TextLeft = place.textLeft;
+    if (pw == 0) return;
+    const int H = Height(), B = bandHeight();
+    Image2.Move(place.pictureLeft, (H - 2 * B - place.pictureHeight) / 2 + B, place.pictureWidth,
+                place.pictureHeight);
+    Image2.setVisible(place.pictureWidth > 0);
+    // The pointer swings over the same spot of the picture at any size; a
+    // swing under way moves along with it.
+    const int home = Image2.Left() + int(std::lrint((pw / 2.0 - 240) * place.pictureWidth / pw));
+    if (Timer1.Enabled()) {
+        Line1.setX1(Line1.X1() + home - PointerHomeX);
+        Line1.setX2(Line1.X1());
+        Line1.setVisible(Image2.Visible());
+    }
+    PointerHomeX = std::int16_t(home);
+    Line1.setY1(Image2.Top());
+    Line1.setY2(Image2.Top() + Image2.Height());
 }
 
 void Form8::Load_TestoArgomento() {
@@ -272,17 +319,28 @@ void Form8::Load_TestoArgomento() {
 
     PageLines = core::decodePageLines(buffer);
     takeLines(PageLines);
-    const int column = Surface.columnWidth(), RH = rowHeight();
-    const int w = core::widestLineChars(PageLines) * column;
+    pageChars_ = core::widestLineChars(PageLines);
 
     MSGrid1.setVisible(false);
-    const int W = Width(), H = Height(), B = bandHeight();
-    fitRows(H - 2 * B - 750, RH);
     FirstLine = 0;
+    view_ = View::Page;
+    layOutTopicPage();
+    Label2.setCaption(MSGrid1.Text());
+    Label2.setVisible(true);
+}
+
+void Form8::layOutTopicPage() {
+    const auto files = manualSectionFiles(section_);
+    if (!files) return;
+    const int RH = rowHeight();
+    const int w = pageChars_ * Surface.columnWidth();
+    const int H = Height(), B = bandHeight();
+    fitRows(H - 2 * B - 750, RH);
 
     if (files->keyWidth == 17) {
+        FirstLine = std::int16_t(linesInView().first);
         const int blockHeight = setUpScrolling();
-        TextLeft = roundEven((W / 2.0 - w) / 2.0 + W / 2.0 - 50);
+        placePicture(w, PageNeedsScroll == 1 ? VScroll1.Left() : ScaleWidth());
         TextTop = roundEven((H - B - B / 2.0 - blockHeight) / 2.0 + B - 300);
         Label1.setVisible(false);
         Label2.setTop(TextTop - Label2.Height() - 20);
@@ -295,9 +353,10 @@ void Form8::Load_TestoArgomento() {
         const int scrolledTop = B + 300;
         if (LineCount > VisibleLines)
             VisibleLines = std::int16_t(std::max(1, (ScaleHeight() - B - scrolledTop) / RH));
+        FirstLine = std::int16_t(linesInView().first);
         const int TH = setUpScrolling();
         const int TW = w;
-        const int x = roundEven((W - (TW + 100)) / 2.0);
+        const int x = roundEven((Width() - (TW + 100)) / 2.0);
         TextLeft = x + 50;
         TextTop = PageNeedsScroll == 1 ? scrolledTop : 170 + roundEven((H - (TH + 100 + 170)) / 2.0) + 50;
         Label1.setVisible(false);
@@ -305,8 +364,6 @@ void Form8::Load_TestoArgomento() {
         Label2.setLeft(TextLeft);
     }
     Draw_Pagina(0, 12, 12, 14, 4);
-    Label2.setCaption(MSGrid1.Text());
-    Label2.setVisible(true);
 }
 
 void Form8::Load_PaginaHelp() {
@@ -320,13 +377,21 @@ void Form8::Load_PaginaHelp() {
     // The length is held as a 16-bit number: a page is at most 32 767 bytes.
     if (content.size() > size_t(kMaxTopicBytes)) content.resize(size_t(kMaxTopicBytes));
     LineCount = 0;
-    Surface.setPageFont("Courier", Height() > 7200 ? 10 : 7);
+    view_ = View::Help;
+    setPageFont();
     PageLines = core::decodePageLines(content);
     takeLines(PageLines);
+    pageChars_ = core::widestLineChars(PageLines);
+    Label2.setCaption(PageLines.empty() ? std::string() : vb::Trim(PageLines[0]));
+    Label2.setVisible(true);
+    layOutHelpPage();
+}
+
+void Form8::layOutHelpPage() {
     const int RH = rowHeight();
     const int TH = LineCount * RH;
     const int LH = Label2.Height();
-    const int w = core::widestLineChars(PageLines) * Surface.columnWidth();
+    const int w = pageChars_ * Surface.columnWidth();
     const int W = Width(), H = Height(), B = bandHeight();
     const int x = roundEven((W - w) / 2.0);
     // Kept below the header band when the page is taller than the window.
@@ -337,8 +402,6 @@ void Form8::Load_PaginaHelp() {
     FirstLine = 0;
     Label2.setTop(TextTop - 100);
     Label2.setLeft(TextLeft);
-    Label2.setCaption(PageLines.empty() ? std::string() : vb::Trim(PageLines[0]));
-    Label2.setVisible(true);
     Draw_Pagina(0, 12, 12, 14, 4);
 }
 
@@ -387,6 +450,8 @@ void Form8::MSGrid1_KeyPress(int KeyAscii) {
 void Form8::Command8_Click() {
     Set_PuntatoreAttesa();
     Surface.Cls();
+    view_ = View::Index;
+    hasPicture_ = false;
     Timer1.setEnabled(false);
     Line1.setVisible(false);
     Image2.setVisible(false);

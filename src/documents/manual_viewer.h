@@ -28,6 +28,7 @@ class Form8 : public vb::Form,
     Form8();
 
     void Form_Load() override;
+    void Form_Resize() override;
     void Form_KeyDown(int& KeyCode, int Shift) override;
 
     void Load_IndiceArgomenti(const std::string& folder, const std::string& fileName);
@@ -75,10 +76,18 @@ class Form8 : public vb::Form,
     // The band height (the button band at the bottom; the header counts the same).
     int bandHeight() const { return Picture1.Height(); }
 
-  protected:
-    void resizeEvent(QResizeEvent* e) override;
-
   private:
+    // What the window shows, laid out again whenever its size changes.
+    enum class View { None, Index, Page, Help };
+    void layOut();
+    void layOutIndex();
+    void layOutTopicPage();
+    void layOutHelpPage();
+    // The page's left edge, and the topic's picture and its pointer line
+    // beside the page, whose text must end before textEdge.
+    void placePicture(int textWidth, int textEdge);
+    // The window font of the page for the window's size and view.
+    void setPageFont();
     void placeBand();
     void setTabStop(vb::Control& c, bool on);
     void showPageButtons(bool onPage);
@@ -88,6 +97,10 @@ class Form8 : public vb::Form,
     void reportFile(const std::string& path);
 
     int section_ = 0;
+    View view_ = View::None;
+    int titleChars_ = 0;      // the widest topic title of the index
+    int pageChars_ = 0;       // the widest line of the page, its title included
+    bool hasPicture_ = false; // the topic's picture is loaded into Image2
 };
 
 } // namespace documents

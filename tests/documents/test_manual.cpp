@@ -1,4 +1,5 @@
 #include "core/interface.h"
+#include "core/markup.h"
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "documents/manual_pages.h"
@@ -9,8 +10,10 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QApplication>
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 using namespace testing_support;
@@ -95,6 +98,111 @@ class Manual : public WindowTest {
     void openTopic(Form8& f, int row) {
         f.MSGrid1.setRow(row);
         f.Command7.click();
+    }
+    // Opens the section on a screen of the given size, shows the window and
+    // opens the topic by a double click on its row, as the user does.
+    Form8& showTopic(int section, const std::string& title, QSize screen = {1024, 768}) {
+        vb::FormRegistry::unloadAll();
+        svc.width = screen.width() * 15;
+        svc.height = screen.height() * 15;
+        Form8& f = open(section);
+        f.Show();
+        const int row = rowOf(f, title);
+        const QRect cell = row < 0 ? QRect() : f.MSGrid1.cellRect(row, 0);
+        EXPECT_FALSE(cell.isEmpty()) << title;
+        if (!cell.isEmpty()) QTest::mouseDClick(f.MSGrid1.widget(), Qt::LeftButton, {}, cell.center());
+        EXPECT_EQ(f.Label2.Caption(), title);
+        return f;
+    }
+    // The rows the page shows, as the painter must draw them: every line in
+    // view with text, without its markers and trailing blanks.
+    static std::vector<std::string> rowsInView(Form8& f) {
+        std::vector<std::string> rows;
+        const auto [first, count] = f.linesInView();
+        for (int i = 0; i < count; ++i)
+            if (std::string r = shownText(f.PageLines[size_t(first + i)]); !r.empty()) rows.push_back(r);
+        return rows;
+    }
+    static std::vector<std::string> trimmed(std::vector<std::string> rows) {
+        for (std::string& r : rows)
+            while (!r.empty() && r.back() == ' ')
+                r.pop_back();
+        return rows;
+    }
+    struct ShownText {
+        QRect text;       // pixels: where the drawn characters stand
+        int compared = 0; // ink pixels found on screen
+    };
+    // Every character drawn can be read: the painter drew every line in
+    // view, each character lies inside the window, clear of the picture,
+    // the scroll bar and the button band, and the window shows the ink of
+    // each of them where the painter put it.
+    static ShownText expectPageShownWhole(Form8& f, const std::string& where) {
+        QApplication::processEvents();
+        EXPECT_EQ(trimmed(drawnRows(f)), rowsInView(f)) << where;
+        std::vector<std::pair<const char*, QRect>> covers;
+        for (vb::Control* c : std::initializer_list<vb::Control*>{&f.Image2, &f.VScroll1, &f.Picture1})
+            if (c->Visible()) covers.push_back({c->Name().c_str(), c->widget()->geometry()});
+        const int rh = vb::twipsToPixels(f.Surface.rowHeight());
+        ShownText shown;
+        for (const auto& it : f.Surface.items()) {
+            const std::string text = it.text.substr(0, it.text.find_last_not_of(' ') + 1);
+            if (text.empty()) continue;
+            const QRect r(vb::twipsToPixels(it.x), vb::twipsToPixels(it.y),
+                          vb::twipsToPixels(f.TextWidth(text)), rh);
+            shown.text |= r;
+            EXPECT_TRUE(f.rect().contains(r))
+                << where << ": \"" << text << "\" from x " << r.left() << " to " << r.right() << ", y "
+                << r.top() << " in " << f.width() << "x" << f.height();
+            for (const auto& [name, cover] : covers)
+                EXPECT_FALSE(cover.intersects(r)) << where << ": \"" << text << "\" under " << name;
+        }
+        // The ink lies where the characters stand and shows on screen.
+        const QImage screen = f.grab().toImage();
+        const QImage& ink = f.drawing();
+        int stray = 0, hidden = 0;
+        for (int y = 0; y < std::min(ink.height(), screen.height()); ++y)
+            for (int x = 0; x < std::min(ink.width(), screen.width()); ++x) {
+                const QColor c = ink.pixelColor(x, y);
+                if (c.alpha() < 128) continue;
+                ++shown.compared;
+                if (!shown.text.adjusted(-2, -2, 2, 2).contains(x, y)) ++stray;
+                // The ink over the window's grey, as it is painted.
+                const QColor s = screen.pixelColor(x, y);
+                const double a = c.alphaF();
+                auto off = [&](int drawn, int on) { return std::abs(drawn * a + 0xC0 * (1 - a) - on); };
+                if (std::max({off(c.red(), s.red()), off(c.green(), s.green()), off(c.blue(), s.blue())}) >
+                    40)
+                    ++hidden;
+            }
+        EXPECT_EQ(stray, 0) << where;
+        EXPECT_EQ(hidden, 0) << where;
+        return shown;
+    }
+    // The picture stands whole inside the window with its proportions, left
+    // of the text, and the window shows it there.
+    static void expectPictureWhole(Form8& f, const QRect& text, const std::string& where) {
+        ASSERT_TRUE(f.Image2.Visible()) << where;
+        const QRect pic = f.Image2.widget()->geometry();
+        EXPECT_TRUE(f.rect().contains(pic)) << where << ": picture at " << pic.left() << "," << pic.top();
+        EXPECT_LT(pic.right(), text.left()) << where;
+        const QImage natural = f.Image2.Picture().toImage();
+        ASSERT_FALSE(natural.isNull());
+        EXPECT_NEAR(double(pic.width()) / pic.height(), double(natural.width()) / natural.height(), 0.03)
+            << where;
+        auto mean = [](const QImage& img) {
+            double r = 0, g = 0, b = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    const QColor c = img.pixelColor(x, y);
+                    r += c.red(), g += c.green(), b += c.blue();
+                }
+            const double n = double(img.width()) * img.height();
+            return std::array<double, 3>{r / n, g / n, b / n};
+        };
+        const auto want = mean(natural), got = mean(f.grab(pic).toImage());
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(got[size_t(i)], want[size_t(i)], 12) << where << " channel " << i;
     }
 };
 
@@ -385,11 +493,13 @@ TEST_F(Manual, GasPicturesAndThePointerLine) {
     EXPECT_TRUE(f.Timer1.Enabled());
     EXPECT_EQ(f.Timer1.Interval(), 500);
     EXPECT_EQ(f.PointerState, 40);
-    EXPECT_EQ(f.Line1.X1(), f.Image2.Left() + f.Image2.Width() / 2 - 240);
+    // 240 twips left of the picture's middle, at the size the picture is shown.
+    const int natural = f.Image2.Picture().width() * 15;
+    EXPECT_EQ(f.Line1.X1(), f.Image2.Left() + std::lrint((natural / 2.0 - 240) * f.Image2.Width() / natural));
     EXPECT_EQ(f.Line1.Y1(), f.Image2.Top());
     EXPECT_EQ(f.Line1.Y2(), f.Image2.Top() + f.Image2.Height());
     EXPECT_NE(f.Image2.Height(), ownHeight); // the analyser, not the first topic's picture
-    EXPECT_EQ(f.Image2.Left(), (f.Width() / 2 - f.Image2.Width()) / 2);
+    EXPECT_LE(f.Image2.Left() + f.Image2.Width(), f.TextLeft);
     const int home = f.PointerHomeX;
     f.Timer1_Timer();
     f.Timer1_Timer();
@@ -402,6 +512,169 @@ TEST_F(Manual, GasPicturesAndThePointerLine) {
     openTopic(f, 2);
     EXPECT_EQ(f.PointerState, 40);
     EXPECT_EQ(f.Line1.X1(), f.PointerHomeX);
+}
+
+// Pages wider than half the window: the sample's oscilloscope and gas pages
+// (64 characters a line), a scrolled one, and a page of 80-character lines,
+// on both screen sizes. Every character stays readable and the picture takes
+// the room the page leaves it; a page that fits keeps its half.
+TEST_F(Manual, WidePagesStandWholeBesideTheirPicture) {
+    const std::tuple<int, std::string> samples[] = {
+        {30, "Sonda lambda al biossido di zirconio - al minimo"},
+        {40, "CO: miscela troppo ricca"},
+        {30, "Valori di riferimento dei segnali"},
+    };
+    int checked = 0;
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)})
+        for (const auto& [section, title] : samples) {
+            const std::string where = title + " at " + std::to_string(screen.width());
+            Form8& f = showTopic(section, title, screen);
+            ASSERT_EQ(f.Label2.Caption(), title);
+            const ShownText shown = expectPageShownWhole(f, where);
+            ASSERT_GT(shown.compared, 500) << where;
+            // Wider than half the window: the halves cannot hold page and picture.
+            ASSERT_GT(shown.text.width(), f.width() / 2) << where;
+            // Its widest line, in view or not, ends close to the window's edge
+            // or the scroll bar, leaving the picture all the room there is.
+            const int edge = f.VScroll1.Visible() ? f.VScroll1.widget()->geometry().left() : f.width();
+            const int right = f.TextLeft + core::widestLineChars(f.PageLines) * f.Surface.columnWidth();
+            EXPECT_GT(vb::twipsToPixels(right), edge - 20) << where;
+            expectPictureWhole(f, shown.text, where);
+            if (f.Line1.Visible()) {
+                const QRect pic = f.Image2.widget()->geometry();
+                EXPECT_GT(vb::twipsToPixels(f.Line1.X1()), pic.left()) << where;
+                EXPECT_LT(vb::twipsToPixels(f.Line1.X1()), pic.right()) << where;
+                EXPECT_EQ(f.Line1.Y1(), f.Image2.Top());
+                EXPECT_EQ(f.Line1.Y2(), f.Image2.Top() + f.Image2.Height());
+            }
+            EXPECT_EQ(f.PageNeedsScroll, title == "Valori di riferimento dei segnali" ? 1 : 0) << where;
+            ++checked;
+        }
+    EXPECT_EQ(checked, 6);
+
+    core::InitKeys();
+    std::string wide;
+    while (wide.size() < 80)
+        wide += "misurare la tensione ";
+    wide = wide.substr(0, 79) + ".";
+    std::vector<std::string> widePage = {"[Righe di ottanta caratteri]", ""};
+    for (int i = 0; i < 6; ++i)
+        widePage.push_back(wide);
+    const std::string page1 = scrambledLines(widePage);
+    const std::string page2 =
+        scrambledLines({"[Pagina stretta]", "", "Trenta caratteri per ogni riga", "^gialla~"});
+    writeBytes(file("osc/tx_ita/osc.cpt"), page1 + page2);
+    const long long end1 = (long long)page1.size() + 1;
+    writeBytes(file("osc/tx_ita/osc95.cpt"),
+               scrambledLines({indexLine(0, end1, "Righe di ottanta caratteri", 100),
+                               indexLine(end1 - 1, end1 + (long long)page2.size(), "Pagina stretta", 101)}));
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        const std::string where = "80 characters at " + std::to_string(screen.width());
+        Form8& f = showTopic(30, "Righe di ottanta caratteri", screen);
+        ASSERT_EQ(f.LineCount, 8);
+        const ShownText shown = expectPageShownWhole(f, where);
+        ASSERT_GT(shown.compared, 500) << where;
+        const auto rows = drawnRows(f);
+        ASSERT_EQ(rows.size(), 7u) << where;
+        EXPECT_EQ(rows[1], wide) << where;
+        // At 800 pixels the lines fill the window and leave the picture no room.
+        if (screen.width() == 800)
+            EXPECT_FALSE(f.Image2.Visible()) << where;
+        else
+            expectPictureWhole(f, shown.text, where);
+    }
+
+    // A page that fits in the right half stands there, the picture centred
+    // in the left half at its own size.
+    Form8& f = showTopic(30, "Pagina stretta");
+    const ShownText shown = expectPageShownWhole(f, "narrow page");
+    ASSERT_GT(shown.compared, 100);
+    const int w = 30 * f.Surface.columnWidth(), W = f.Width();
+    EXPECT_EQ(f.TextLeft, std::lrint((W / 2.0 - w) / 2.0 + W / 2.0 - 50));
+    EXPECT_EQ(f.Image2.Width(), f.Image2.Picture().width() * 15);
+    EXPECT_EQ(f.Image2.Left(), (W / 2 - f.Image2.Width()) / 2);
+    expectPictureWhole(f, shown.text, "narrow page");
+}
+
+// Resized from outside, the window lays out its page, picture, scroll bar,
+// index or help page again for the new size, and back again.
+TEST_F(Manual, PagesFollowTheWindowsSize) {
+    const std::tuple<int, std::string> pages[] = {
+        {30, "Sonda lambda al biossido di zirconio - al minimo"},
+        {40, "CO: miscela troppo ricca"},
+        {20, "Alternatore"},
+        {30, "Valori di riferimento dei segnali"},
+    };
+    int checked = 0;
+    for (const auto& [section, title] : pages) {
+        Form8& f = showTopic(section, title);
+        ASSERT_EQ(f.Label2.Caption(), title);
+        const bool scrolled = f.PageNeedsScroll == 1;
+        if (scrolled) f.VScroll1.setValue(5);
+        const int left = f.TextLeft, top = f.TextTop;
+        const auto rows = drawnRows(f);
+        const QSize full = f.size();
+
+        f.resize(700, 300); // as the window manager would
+        QApplication::processEvents();
+        const std::string where = title + " at 700x300";
+        ASSERT_EQ(f.ScaleWidth(), 700 * 15);
+        const ShownText shown = expectPageShownWhole(f, where);
+        ASSERT_GT(shown.compared, 300) << where;
+        EXPECT_TRUE(f.rect().contains(f.Label2.widget()->geometry().topLeft())) << where;
+        EXPECT_LE(f.Picture1.widget()->geometry().bottom(), f.rect().bottom()) << where;
+        if (section != 20) {
+            const QRect pic = f.Image2.widget()->geometry();
+            EXPECT_TRUE(f.Image2.Visible()) << where;
+            EXPECT_TRUE(f.rect().contains(pic)) << where;
+            EXPECT_LT(pic.right(), shown.text.left()) << where;
+        }
+        if (section == 40) {
+            ASSERT_TRUE(f.Line1.Visible());
+            EXPECT_EQ(f.Line1.X1(), f.PointerHomeX);
+            EXPECT_LT(vb::twipsToPixels(f.Line1.X1()), f.Image2.widget()->geometry().right());
+        }
+        if (scrolled) {
+            ASSERT_EQ(f.PageNeedsScroll, 1);
+            const QRect bar = f.VScroll1.widget()->geometry();
+            EXPECT_TRUE(f.rect().contains(bar)) << where;
+            EXPECT_FALSE(bar.intersects(f.Picture1.widget()->geometry())) << where;
+            EXPECT_EQ(f.FirstLine, 4);
+            EXPECT_EQ(f.VScroll1.Value(), 5);
+            EXPECT_EQ(f.VScroll1.Max(), f.LineCount - f.VisibleLines + 1);
+            EXPECT_EQ(drawnRows(f)[0], shownText(f.PageLines[4]));
+        }
+
+        f.resize(full);
+        QApplication::processEvents();
+        EXPECT_EQ(f.TextLeft, left) << title;
+        EXPECT_EQ(f.TextTop, top) << title;
+        EXPECT_EQ(drawnRows(f), rows) << title;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 4);
+}
+
+// The help page, and the index a page returns to, follow the window too.
+TEST_F(Manual, HelpAndIndexFollowTheWindowsSize) {
+    Form8& help = open(11, "009");
+    help.Show();
+    help.resize(700, 300);
+    QApplication::processEvents();
+    ASSERT_GT(expectPageShownWhole(help, "help at 700x300").compared, 300);
+    EXPECT_EQ(help.Label2.Caption(), "Coppie di serraggio");
+    EXPECT_TRUE(help.rect().contains(help.Label2.widget()->geometry().topLeft()));
+
+    Form8& f = showTopic(20, "Alternatore");
+    f.resize(700, 300);
+    QApplication::processEvents();
+    QTest::mouseClick(f.Command8.widget(), Qt::LeftButton);
+    ASSERT_TRUE(f.MSGrid1.Visible());
+    const QRect grid = f.MSGrid1.widget()->geometry();
+    EXPECT_TRUE(f.rect().contains(grid));
+    EXPECT_LT(grid.bottom(), f.Picture1.widget()->geometry().top());
+    EXPECT_TRUE(f.rect().contains(f.Label1.widget()->geometry()));
+    EXPECT_NEAR(grid.center().x(), f.width() / 2, 1);
 }
 
 TEST_F(Manual, BackToTheIndexByClickOrEsc) {
