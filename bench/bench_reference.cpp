@@ -41,7 +41,7 @@ struct Codes {
         sampledata::Options o;
         const sampledata::Output out(dir.path().toStdString(), o);
         sampledata::writeTroubleCodes(out, kCodes);
-        folder = vb::resolvePath(dir.path().toStdString() + "\\obd");
+        folder = dir.path().toStdString() + "/obd";
         codes = sampledata::troubleCodes(kCodes);
     }
 };

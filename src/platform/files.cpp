@@ -19,6 +19,7 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
 #include <vector>
@@ -72,26 +73,80 @@ std::string findInFolder(const std::string& folder, const std::string& name) {
     return {};
 }
 
+// Where the file system puts path once every link on the way is followed,
+// a dangling one included: a link to a name that does not exist leads to that
+// name, where a write would create the file. Below the first component that
+// does not exist nothing can be a link, so the rest is taken as written.
+// Empty when the way cannot be told (a loop of links, a folder that cannot be
+// searched): such a path is placed nowhere.
+std::string realPlace(const std::string& path) {
+    std::vector<std::string> ahead; // components still to walk, the next one last
+    const auto walkNext = [&ahead](const std::string& p) {
+        std::vector<std::string> parts;
+        for (size_t pos = 0; pos < p.size();) {
+            size_t end = p.find('/', pos);
+            if (end == std::string::npos) end = p.size();
+            if (end > pos) parts.push_back(p.substr(pos, end - pos));
+            pos = end + 1;
+        }
+        ahead.insert(ahead.end(), parts.rbegin(), parts.rend());
+    };
+    std::string done; // the real place of what is walked so far; "" is the root
+    if (path.empty() || path[0] != '/') {
+        std::error_code ec;
+        done = fs::current_path(ec).string(); // has no link in it
+        if (ec) return {};
+        if (done == "/") done.clear();
+    }
+    walkNext(path);
+    int links = 0;
+    bool missing = false;
+    while (!ahead.empty()) {
+        const std::string part = std::move(ahead.back());
+        ahead.pop_back();
+        if (part == ".") continue;
+        if (part == "..") {
+            done.resize(done.empty() ? 0 : done.rfind('/'));
+            continue;
+        }
+        std::string next = done + "/" + part;
+        struct stat st {};
+        if (!missing && ::lstat(next.c_str(), &st) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR) return {};
+            missing = true;
+        } else if (!missing && S_ISLNK(st.st_mode)) {
+            if (++links > 40) return {};
+            std::string target(PATH_MAX, '\0');
+            const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
+            if (n <= 0 || size_t(n) >= target.size()) return {};
+            target.resize(size_t(n));
+            if (target[0] == '/') done.clear();
+            walkNext(target);
+            continue;
+        }
+        done = std::move(next);
+    }
+    return done.empty() ? "/" : done;
+}
+
 // The program folder with every link in it followed, for the containment
 // check; worked out again when the folder changes.
 const std::string& canonicalFolder() {
     static std::string of, canonical;
     const std::string& native = programFolderForms().native;
     if (of != native || canonical.empty()) {
-        std::error_code ec;
-        fs::path c = fs::weakly_canonical(native, ec);
-        canonical = ec ? native : c.string();
+        canonical = realPlace(native);
+        if (canonical.empty()) canonical = native;
         of = native;
     }
     return canonical;
 }
 
-// Whether the file system puts the resolved path inside the program folder,
-// following every link on the way that exists.
+// Whether the file system puts the path inside the program folder, following
+// every link on the way, dangling ones included.
 bool withinFolder(const std::string& resolved) {
-    std::error_code ec;
-    const std::string real = fs::weakly_canonical(resolved, ec).string();
-    if (ec) return false;
+    const std::string real = realPlace(resolved);
+    if (real.empty()) return false;
     const std::string& root = canonicalFolder();
     if (root == "/") return true;
     return real.compare(0, root.size(), root) == 0 && (real.size() == root.size() || real[root.size()] == '/');
@@ -191,6 +246,7 @@ std::string resolvePath(const std::string& path) {
     std::string p = path;
     for (char& c : p)
         if (c == '\\') c = '/';
+    programFolder(); // known before anything is placed against it
     const ProgramFolder& folder = programFolderForms();
     const auto writtenUnder = [&p](const std::string& root) {
         return !root.empty() && p.compare(0, root.size(), root) == 0 &&
@@ -242,8 +298,10 @@ std::string resolvePath(const std::string& path) {
         if (next == std::string::npos) break;
         pos = next + 1;
     }
-    // A link below the folder may point anywhere: where it leads counts.
-    if (inside && !withinFolder(out)) throw VbError(errFileNotFound, {}, path);
+    // Whatever the spelling (a name under the folder, another absolute or a
+    // relative one), where the file system puts it counts: a link below the
+    // folder may point anywhere.
+    if (!withinFolder(out)) throw VbError(errFileNotFound, {}, path);
     return out;
 }
 

@@ -10,9 +10,10 @@ namespace vb {
 // Turns "\" into "/" and matches each component without regard to letter
 // case. A component that exists nowhere is kept as written, so the result
 // names where a new file would be created.
-// A path written under the program folder stays in it: names taken from the
-// data ("..", an absolute name, a link) that lead out of it give error 53, so
-// such a file counts as missing and nothing outside is read or written.
+// Every path stays in the program folder: one that the file system puts
+// elsewhere (names taken from the data with "..", an absolute or relative
+// path outside, a link leading out, dangling or not) gives error 53, so such
+// a file counts as missing and nothing outside is read or written.
 std::string resolvePath(const std::string& path);
 
 // Dir(path) <> "": a regular file (not a folder) exists under that name.

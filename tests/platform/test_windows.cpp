@@ -240,8 +240,9 @@ TEST_F(Platform, PathsResolveWithoutRegardToCase) {
 }
 
 // Names taken from the data never lead out of the program folder: "..",
-// a whole path after the folder's own and links count as missing, and
-// nothing outside is read or written.
+// a whole path after the folder's own, an absolute or relative path
+// elsewhere and links, dangling ones included, count as missing, and nothing
+// outside is read, written or created.
 TEST_F(Platform, PathsFromTheDataStayInTheProgramFolder) {
     namespace fs = std::filesystem;
     QTemporaryDir elsewhere;
@@ -254,9 +255,18 @@ TEST_F(Platform, PathsFromTheDataStayInTheProgramFolder) {
     fs::create_symlink(out, file("cars/linked"));
     fs::create_symlink(out + "/x1.gif", file("mas/x1.gif"));
     fs::create_symlink(out + "/x1.REC", file("mas/x1.REC"));
+    // Links to names outside that do not exist yet, one written relative, and
+    // a link inside that leads on to one of them.
+    fs::create_symlink(out + "/new.gif", file("mas/new.gif"));
+    fs::create_symlink(fs::relative(out, file("mas")) / "rel.gif", file("mas/rel.gif"));
+    fs::create_symlink("new.gif", file("mas/chain.gif"));
+    int tried = 0;
     for (const std::string& path :
          {appPath() + "\\cars\\01\\X/../.." + up + out + "/x1.gif", appPath() + up + out + "\\x1.gif",
-          appPath() + "\\cars\\linked\\x1.gif", appPath() + "\\MAS\\X1.GIF"}) {
+          appPath() + "\\cars\\linked\\x1.gif", appPath() + "\\MAS\\X1.GIF", out + "/x1.gif",
+          out + "\\X1.gif", fs::relative(out + "/x1.gif").string(), appPath() + "\\mas\\new.gif",
+          appPath() + "\\mas\\rel.gif", appPath() + "\\mas\\chain.gif"}) {
+        ++tried;
         EXPECT_FALSE(vb::fileExists(path)) << path;
         for (const auto& use : std::vector<std::function<void()>>{
                  [&] { vb::readAll(path); }, [&] { vb::readStart(path, 4); }, [&] { vb::FileLen(path); },
@@ -272,6 +282,7 @@ TEST_F(Platform, PathsFromTheDataStayInTheProgramFolder) {
             }
         }
     }
+    EXPECT_EQ(tried, 10);
     EXPECT_THROW(vb::TemporaryFile(appPath() + "\\cars\\linked", "DcFile.", ".gif", "in"), vb::VbError);
     EXPECT_EQ(readBytes(out + "/x1.gif"), "outside");
     EXPECT_EQ(readBytes(out + "/x1.REC"), "recovery outside");
