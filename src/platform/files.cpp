@@ -156,6 +156,17 @@ VbError writeFailure(int err, const std::string& folder) {
     return VbError(err == ENOSPC || err == EDQUOT ? errDiskFull : errPathAccess, std::strerror(err), folder);
 }
 
+// Writes all of bytes at offset; 0, or the errno of the failure.
+int writeWhole(int fd, const std::string& bytes, std::int64_t offset) {
+    for (size_t done = 0; done < bytes.size();) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, off_t(offset) + off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return n < 0 ? errno : EIO;
+        done += size_t(n);
+    }
+    return 0;
+}
+
 // Creates a new file folder/<prefix>XXXXXX<suffix> (O_CREAT | O_EXCL: a name
 // that exists, a link included, is never opened) and writes the bytes. On
 // any failure what was made is removed before the error leaves; shown is the
@@ -165,16 +176,7 @@ std::string writeUnique(const std::string& folder, const std::string& shown, con
     std::string name = folder + "/" + prefix + "XXXXXX" + suffix;
     const int fd = ::mkostemps(name.data(), int(suffix.size()), O_CLOEXEC);
     if (fd < 0) throw writeFailure(errno, shown);
-    int err = 0;
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : EIO;
-            break;
-        }
-        done += size_t(n);
-    }
+    int err = writeWhole(fd, bytes, 0);
     if (::close(fd) != 0 && err == 0) err = errno;
     if (err != 0) {
         ::unlink(name.c_str());
@@ -348,26 +350,45 @@ std::string readStart(const std::string& path, std::size_t count) {
     return data;
 }
 
-void writeAt(const std::string& path, std::int64_t position, const std::string& bytes) {
-    std::string real = resolvePath(path);
-    std::fstream f(real, std::ios::in | std::ios::out | std::ios::binary);
-    if (!f) {
-        f.clear();
-        f.open(real, std::ios::out | std::ios::binary);
+namespace {
+
+// Opens real, a path resolvePath has placed inside the program folder, for
+// writing. A name that does not exist is created new and never through a link
+// (O_EXCL refuses any link, dangling or not); a link, which the placing
+// followed and found inside, is followed only to a file that exists. -1 with
+// errno set when it cannot be opened.
+int openForWriting(const std::string& real, int flags) {
+    const int fd = ::open(real.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | flags);
+    if (fd >= 0 || (errno != ENOENT && errno != ELOOP)) return fd;
+    if (errno == ENOENT) return ::open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | flags, 0666);
+    const std::string target = realPlace(real);
+    if (target.empty()) {
+        errno = ELOOP;
+        return -1;
     }
-    if (!f) throw VbError(errPathAccess, {}, path);
-    f.seekp(position - 1);
-    f.write(bytes.data(), std::streamsize(bytes.size()));
-    f.flush();
-    if (!f) throw VbError(errPathAccess, {}, path);
+    return ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | flags);
+}
+
+// Writes bytes at offset and closes fd. The first failure is the error, the
+// close's included: a file system may report a deferred write only there.
+void writeAndClose(int fd, std::int64_t offset, const std::string& bytes, const std::string& path) {
+    int err = writeWhole(fd, bytes, offset);
+    if (::close(fd) != 0 && err == 0) err = errno;
+    if (err != 0) throw writeFailure(err, path);
+}
+
+} // namespace
+
+void writeAt(const std::string& path, std::int64_t position, const std::string& bytes) {
+    const int fd = openForWriting(resolvePath(path), 0);
+    if (fd < 0) throw writeFailure(errno, path);
+    writeAndClose(fd, position - 1, bytes, path);
 }
 
 void writeNew(const std::string& path, const std::string& bytes) {
-    std::ofstream f(resolvePath(path), std::ios::binary | std::ios::trunc);
-    if (!f) throw VbError(errPathAccess, {}, path);
-    f.write(bytes.data(), std::streamsize(bytes.size()));
-    f.flush();
-    if (!f) throw VbError(errPathAccess, {}, path);
+    const int fd = openForWriting(resolvePath(path), O_TRUNC);
+    if (fd < 0) throw writeFailure(errno, path);
+    writeAndClose(fd, 0, bytes, path);
 }
 
 void FileCopy(const std::string& source, const std::string& target) {

@@ -26,9 +26,13 @@ std::string readAll(const std::string& path);
 // when it cannot be read.
 std::string readStart(const std::string& path, std::size_t count);
 // Writes bytes at a 1-based position without shortening an existing file;
-// creates it when missing. Error 75 when it cannot be written.
+// creates it when missing. A new file is never created through a link, and
+// a link (one that stays inside the folder) is written through only to a
+// file that exists. Error 61 when the disk is full, 75 when the file cannot
+// be written otherwise, the system's reason as the description.
 void writeAt(const std::string& path, std::int64_t position, const std::string& bytes);
-// Creates or empties the file and writes bytes. Error 75 on failure.
+// Creates or empties the file and writes bytes, with the rules and errors of
+// writeAt.
 void writeNew(const std::string& path, const std::string& bytes);
 // Copies source over target through a temporary file in the target's folder
 // and a rename, so that a failure never leaves a half-written target.

@@ -5,9 +5,11 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sys/resource.h>
 
 using namespace testing_support;
@@ -206,6 +208,46 @@ TEST_F(StartWindow, ReadOnlyFolderDoesNotStopTheProgram) {
     form1();
     EXPECT_EQ(core::Lang, "_ita");
     EXPECT_FALSE(svc.ended);
+}
+
+// The preference file is read and written only where it stays inside the
+// program folder. Behind a link that leads outside, dangling or not, it is a
+// preference that can be neither read nor written: the start goes on in the
+// first language and nothing outside is created or changed. A link that
+// stays inside leads to its file, but no file is created through a link.
+TEST_F(StartWindow, PreferenceBehindALink) {
+    namespace fs = std::filesystem;
+    QTemporaryDir elsewhere;
+    const std::string out = elsewhere.path().toStdString();
+    struct Start {
+        std::string target;                       // where the link leads
+        std::optional<std::string> before, after; // the target's bytes; none: no file
+        std::string lang;
+    };
+    const Start starts[] = {
+        {out + "/new.ccc", {}, {}, "_ita"},
+        {out + "/english.ccc", "_ing", "_ing", "_ita"},
+        {out + "/damaged.ccc", "??xxOUT", "??xxOUT", "_ita"},
+        {file("Ark/new.ccc"), {}, {}, "_ita"},
+        {file("Ark/damaged.ccc"), "??xxLONGER", "_itaLONGER", "_ita"},
+        {file("Ark/english.ccc"), "_ing", "_ing", "_ing"},
+    };
+    int started = 0;
+    for (const Start& s : starts) {
+        if (s.before) writeBytes(s.target, *s.before);
+        fs::remove(file("kvt95.ccc"));
+        fs::create_symlink(s.target, file("kvt95.ccc"));
+        vb::FormRegistry::unloadAll();
+        core::resetModule();
+        form1();
+        ++started;
+        EXPECT_EQ(core::Lang, s.lang) << s.target;
+        EXPECT_FALSE(svc.ended) << s.target;
+        EXPECT_TRUE(fs::is_symlink(file("kvt95.ccc"))) << s.target;
+        EXPECT_EQ(fs::exists(s.target), s.after.has_value()) << s.target;
+        EXPECT_EQ(s.after ? readBytes(s.target) : "", s.after.value_or("")) << s.target;
+    }
+    EXPECT_EQ(started, 6);
 }
 
 TEST_F(StartWindow, EscEndsTheProgram) {

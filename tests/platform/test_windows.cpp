@@ -22,6 +22,8 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <QWindow>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -315,6 +317,56 @@ TEST_F(Platform, WritesNeverLeaveHalfFiles) {
     // A copy that cannot be made leaves the target as it was.
     EXPECT_THROW(vb::FileCopy(file("missing.REC"), file("a.gif")), vb::VbError);
     EXPECT_EQ(readBytes(file("a.gif")), std::string(5000, 'r'));
+}
+
+// A write follows a link that stays inside the folder to the file it names,
+// but never creates a file through a link; a full disk is error 61 with the
+// system's reason, as the temporary files report it.
+TEST_F(Platform, WritesThroughLinksAndOnAFullDisk) {
+    namespace fs = std::filesystem;
+    writeBytes(file("Ark/pref.bin"), "ABCDEFGH");
+    fs::create_symlink("Ark/pref.bin", file("pref.lnk"));
+    vb::writeAt(appPath() + "\\PREF.LNK", 1, "_ita");
+    EXPECT_EQ(readBytes(file("Ark/pref.bin")), "_itaEFGH");
+    vb::writeNew(appPath() + "\\pref.lnk", "new");
+    EXPECT_EQ(readBytes(file("Ark/pref.bin")), "new");
+    EXPECT_TRUE(fs::is_symlink(file("pref.lnk")));
+
+    fs::create_symlink("Ark/none.bin", file("dangling.lnk"));
+    int refused = 0;
+    for (const auto& write :
+         std::vector<std::function<void()>>{[&] { vb::writeAt(appPath() + "\\dangling.lnk", 1, "_ita"); },
+                                            [&] { vb::writeNew(appPath() + "\\dangling.lnk", "_ita"); }}) {
+        try {
+            write();
+            ADD_FAILURE() << "written through a dangling link";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.number(), vb::errPathAccess);
+            ++refused;
+        }
+    }
+    EXPECT_EQ(refused, 2);
+    EXPECT_FALSE(fs::exists(file("Ark/none.bin")));
+    EXPECT_TRUE(fs::is_symlink(file("dangling.lnk")));
+
+    // The system's full device takes no byte: every write to it finds the
+    // disk full.
+    vb::setProgramFolder("/dev");
+    int full = 0;
+    for (const auto& write : std::vector<std::function<void()>>{[] { vb::writeAt("/dev/full", 1, "_ita"); },
+                                                                [] { vb::writeNew("/dev/full", "_ita"); }}) {
+        try {
+            write();
+            ADD_FAILURE() << "a full disk written";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.number(), vb::errDiskFull);
+            EXPECT_EQ(e.description(), std::strerror(ENOSPC));
+            EXPECT_EQ(e.file(), "/dev/full");
+            ++full;
+        }
+    }
+    vb::setProgramFolder(appPath());
+    EXPECT_EQ(full, 2);
 }
 
 TEST_F(Platform, PicturesByContentAndCursorHotSpot) {
