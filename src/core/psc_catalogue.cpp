@@ -3,6 +3,7 @@
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -17,7 +18,7 @@ namespace core {
 
 std::string loadCatalogueIndex(db::DataControl& data) {
     data.Connect = "dBase IV;";
-    data.DatabaseName = vb::resolvePath(AppPath + "\\ark");
+    useTableFolder(data, "\\ark");
     data.RecordSource = "xpsc.dbf";
     data.Refresh();
     db::Recordset& rs = data.Recordset();

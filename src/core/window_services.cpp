@@ -2,8 +2,10 @@
 
 #include "core/module1.h"
 #include "core/texts.h"
+#include "db/query.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/form.h"
 #include "platform/log.h"
 #include "platform/printer.h"
@@ -18,6 +20,15 @@
 #include <optional>
 
 namespace core {
+
+void useTableFolder(db::DataControl& data, const std::string& folder) {
+    data.filesAllowed = vb::insideProgramFolder;
+    try {
+        data.DatabaseName = vb::resolvePath(AppPath + folder);
+    } catch (const vb::VbError&) {
+        data.DatabaseName.clear(); // its Refresh fails as for a missing table
+    }
+}
 
 void SetHelpCode(const vb::Form& window) {
     const std::string& n = window.Name();

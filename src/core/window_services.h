@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+namespace db {
+class DataControl;
+}
 namespace vb {
 class CommonDialog;
 class PrinterObject;
@@ -37,6 +40,12 @@ template <class Window> class WorkPointers {
   private:
     Window& window() { return static_cast<Window&>(*this); }
 };
+// Points a data control at a folder of tables below the program folder
+// (written after AppPath: "\\Ark"). Its table and memo files are opened only
+// where the file system puts them inside the program folder: one behind a
+// link that leads outside is a missing table, and so is every table of a
+// folder that leads outside (the control is left without a folder).
+void useTableFolder(db::DataControl& data, const std::string& folder);
 // Hexadecimal text to a number; characters that are not digits count as 0.
 // Error 6 when the value does not fit 32 bits.
 std::int32_t HexToLong(const std::string& text);

@@ -51,6 +51,10 @@ struct Field {
     int offset = 0; // within the record, after the deletion flag
 };
 
+// Says whether a file may be opened, given its path as found. A table or memo
+// file it refuses is not opened and counts as not found.
+using FileCheck = bool (*)(const std::string& path);
+
 // Returns `path` itself when it exists; otherwise the entry of its folder whose
 // name matches the last component ignoring ASCII case; otherwise `path` unchanged.
 std::string resolveFileNoCase(const std::string& path);
@@ -66,7 +70,9 @@ class Table {
     // Checks the header, the deletion flags and every memo pointer against the
     // memo file; records and memos are then read from disk when first asked for
     // and kept. Throws db::Error on anything malformed.
-    static Table open(const std::string& filePath);
+    // allowed, when given, is asked before each opening of the table and
+    // memo files, the later reads included.
+    static Table open(const std::string& filePath, FileCheck allowed = nullptr);
 
     const std::string& path() const;
     std::uint64_t id() const; // different for every opening of a table file, never 0

@@ -452,6 +452,7 @@ std::optional<FileStamp> stampOf(const std::string& path) {
 struct CacheEntry {
     FileStamp table;
     std::optional<FileStamp> memo;
+    FileCheck allowed; // the one the table asks at its later reads
     Table value;
 };
 
@@ -460,23 +461,26 @@ std::map<std::string, CacheEntry, std::less<>> cache;
 
 } // namespace
 
-Table openTableCached(const std::string& path) {
+Table openTableCached(const std::string& path, FileCheck allowed) {
     auto stamp = stampOf(path);
     const std::string resolved = stamp ? path : resolveFileNoCase(path);
     if (!stamp && resolved != path) stamp = stampOf(resolved);
-    if (!stamp) return Table::open(resolved); // reports what is wrong with the file
+    // Table::open reports what is wrong with the file.
+    if (!stamp || (allowed && !allowed(resolved))) return Table::open(resolved, allowed);
     {
         std::lock_guard lock(cacheMutex);
         const auto it = cache.find(resolved);
-        if (it != cache.end() && it->second.table == *stamp &&
-            (it->second.value.memoPath().empty() || stampOf(it->second.value.memoPath()) == it->second.memo))
-            return it->second.value;
+        if (it != cache.end() && it->second.table == *stamp && it->second.allowed == allowed) {
+            const std::string& memoPath = it->second.value.memoPath();
+            if (memoPath.empty() || (stampOf(memoPath) == it->second.memo && (!allowed || allowed(memoPath))))
+                return it->second.value;
+        }
     }
-    Table table = Table::open(resolved);
+    Table table = Table::open(resolved, allowed);
     std::optional<FileStamp> memo;
     if (!table.memoPath().empty()) memo = stampOf(table.memoPath());
     std::lock_guard lock(cacheMutex);
-    cache.insert_or_assign(resolved, CacheEntry{*stamp, memo, table});
+    cache.insert_or_assign(resolved, CacheEntry{*stamp, memo, allowed, table});
     return table;
 }
 
@@ -488,7 +492,7 @@ void clearTableCache() {
 void DataControl::Refresh() {
     const Query q = Query::parse(RecordSource);
     if (DatabaseName.empty()) throw Error("Data control has no DatabaseName for \"" + RecordSource + "\"");
-    const Table table = openTableCached((fs::path(DatabaseName) / q.tableName()).string());
+    const Table table = openTableCached((fs::path(DatabaseName) / q.tableName()).string(), filesAllowed);
     rs_ = q.run(table);
 }
 

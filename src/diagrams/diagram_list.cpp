@@ -7,7 +7,6 @@
 #include "core/texts.h"
 #include "core/window_services.h"
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 #include "selection/main_window.h"
@@ -187,7 +186,7 @@ void Form15::Load_ListaSchemi() {
 std::string Form15::Get_DatiSchema(const std::string& code) {
     if (catalogueMissing_) return {};
     Data1.Connect = "dBase IV;";
-    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
+    core::useTableFolder(Data1, "\\Ark");
     Data1.RecordSource = "xpsc.dbf";
     try {
         Data1.Refresh();

@@ -113,7 +113,7 @@ void Form14::Form_KeyDown(int& KeyCode, int /*Shift*/) {
 
 void Form14::Load_ListaMarcheDocumenti() {
     Data1.Connect = "dBase IV;";
-    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
+    core::useTableFolder(Data1, "\\Ark");
     Data1.RecordSource = "SELECT * FROM Xmarche.dbf ORDER BY marca";
     List1.Clear();
     MSGrid1.setRows(0);

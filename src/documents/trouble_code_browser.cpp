@@ -4,6 +4,7 @@
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "documents/trouble_codes.h"
 #include "platform/errors.h"
 #include "platform/files.h"
@@ -248,7 +249,7 @@ bool Form4::refreshCodes() {
 void Form4::Load_ListaCodici() {
     const std::string brand = vb::Trim(Combo1.Text());
     Data1.Connect = "dBASE IV;";
-    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\obd");
+    core::useTableFolder(Data1, "\\obd");
     Data1.RecordSource = obdCodeListQuery(core::Lang, brand);
     List1.Clear();
     if (!refreshCodes()) return;
@@ -293,7 +294,7 @@ void Form4::Load_DescrizioneCodice(const std::string& code) {
     const std::string brand = vb::Trim(Combo1.Text());
     const std::string criteria = obdCodeCriteria(brand, code);
     Data1.Connect = "dBASE IV;";
-    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\obd");
+    core::useTableFolder(Data1, "\\obd");
     Data1.RecordSource = "xcod" + core::Lang + ".dbf";
     if (!refreshCodes()) return;
     db::Recordset& rs = Data1.Recordset();

@@ -10,7 +10,6 @@
 #include "mechanical/dictionaries.h"
 #include "mechanical/tightening.h"
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
 #include "platform/services.h"
@@ -235,7 +234,7 @@ void Form12::Load_SchemiClima() {
     const long count = std::lrint(double(schemi.size()) / 4.0); // half to even, as the count was rounded
     if (count < 1) return;
     Data1.Connect = "dBase IV;";
-    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
+    core::useTableFolder(Data1, "\\Ark");
     CodicePscTipo6.clear();
     CodicePscTipo7.clear();
     for (long k = 1; k <= count; ++k) {

@@ -307,6 +307,11 @@ std::string resolvePath(const std::string& path) {
     return out;
 }
 
+bool insideProgramFolder(const std::string& path) {
+    programFolder();
+    return withinFolder(path);
+}
+
 bool fileExists(const std::string& path) {
     std::error_code ec;
     try {

@@ -16,6 +16,12 @@ namespace vb {
 // a file counts as missing and nothing outside is read or written.
 std::string resolvePath(const std::string& path);
 
+// Whether the file system puts a path as found on disk (what resolvePath
+// gives) inside the program folder, every link on the way followed, a
+// dangling one included. For readers that open files by such a path
+// themselves, the tables.
+bool insideProgramFolder(const std::string& path);
+
 // Dir(path) <> "": a regular file (not a folder) exists under that name.
 bool fileExists(const std::string& path);
 // Length in bytes; error 53 when the file does not exist.

@@ -235,7 +235,7 @@ bool Form2::refreshOrReport(db::DataControl& control, const std::string& table) 
 
 void Form2::Load_Marche() {
     Data1.Connect = "dBase IV;";
-    Data1.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
+    core::useTableFolder(Data1, "\\Ark");
     Data1.RecordSource = "SELECT * FROM Xmarche.dbf ORDER BY marca";
     if (!refreshOrReport(Data1, "Xmarche.dbf")) return;
     db::Recordset& rs = Data1.Recordset();
@@ -345,7 +345,7 @@ void Form2::MSFlexGrid1_RowColChange() {
 
 void Form2::Load_Famiglie() {
     Data2.Connect = "dBase IV;";
-    Data2.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
+    core::useTableFolder(Data2, "\\Ark");
     Data2.RecordSource = "SELECT * FROM Xfam_" + core::BrandId + ".dbf ORDER BY Famiglia";
     const bool ok = refreshOrReport(Data2, "Xfam_" + core::BrandId + ".dbf");
     GridFamiglie.Clear();
@@ -396,7 +396,7 @@ void Form2::Set_NomeFotoFamiglia(const std::string& name) {
 
 void Form2::Load_Modelli() {
     Data3.Connect = "dBase IV;";
-    Data3.DatabaseName = vb::resolvePath(core::AppPath + "\\Ark");
+    core::useTableFolder(Data3, "\\Ark");
     const std::string Q = "\"";
     const std::string order = " ORDER BY MODELLO___, DATA__IMM_, MOTORE____";
     std::string sql =

@@ -235,6 +235,65 @@ TEST_F(DamagedData, AcDiagramListThatCannotBeDecoded) {
     EXPECT_FALSE(svc.ended);
 }
 
+// A table or memo file is read only where it stays inside the program
+// folder: behind a link that leads outside it is a missing file, reported as
+// one, and so is every table of a folder that leads outside. A link that
+// stays inside leads to its file.
+TEST_F(DamagedData, TablesBehindLinks) {
+    QTemporaryDir elsewhere;
+    const std::string out = elsewhere.path().toStdString();
+    const auto moveAndLink = [](const std::string& from, const std::string& to) {
+        fs::rename(from, to);
+        fs::create_symlink(to, from);
+    };
+    const auto putBack = [](const std::string& from, const std::string& to) {
+        fs::remove(from);
+        fs::rename(to, from);
+    };
+    startProgram();
+    int opened = 0;
+    moveAndLink(table("Xmarche.dbf"), out + "/Xmarche.dbf");
+    pressLanguageButton([&](Form2& f) {
+        ++opened;
+        expectOneReportNaming("Xmarche.dbf not available");
+        EXPECT_EQ(f.ListaMarche.ListCount(), 0);
+    });
+    putBack(table("Xmarche.dbf"), out + "/Xmarche.dbf");
+
+    svc.boxes.clear();
+    moveAndLink(table("Xmod_01.dbt"), out + "/Xmod_01.dbt");
+    pressLanguageButton([&](Form2& f) {
+        ++opened;
+        expectOneReportNaming("Xmod_01.dbt not available");
+        EXPECT_EQ(f.ListaMarche.ListCount(), ex::kOfferedBrands);
+        EXPECT_EQ(f.MSGrid1.Rows(), 1); // no model of the first brand
+    });
+    putBack(table("Xmod_01.dbt"), out + "/Xmod_01.dbt");
+
+    svc.boxes.clear();
+    moveAndLink(table("Xmarche.dbf"), file("des/Xmarche.dbf"));
+    moveAndLink(table("Xmod_01.dbt"), file("mas/Xmod_01.dbt"));
+    pressLanguageButton([&](Form2& f) {
+        ++opened;
+        EXPECT_TRUE(svc.boxes.empty());
+        EXPECT_EQ(f.ListaMarche.ListCount(), ex::kOfferedBrands);
+        EXPECT_EQ(f.MSGrid1.TextMatrix(1, 0), std::string(ex::kFirstModel));
+    });
+
+    svc.boxes.clear();
+    moveAndLink(file("Ark"), out + "/Ark");
+    pressLanguageButton([&](Form2& f) {
+        ++opened;
+        // The descriptions of that folder are missing as well.
+        ASSERT_EQ(svc.boxes.size(), 2u);
+        EXPECT_EQ(svc.boxes[0].prompt, "File  psc_ita.cpt not found.");
+        EXPECT_EQ(svc.boxes[1].prompt, "Error: file " + core::AppPath + "\\Ark\\Xmarche.dbf not available");
+        EXPECT_EQ(f.ListaMarche.ListCount(), 0);
+        EXPECT_FALSE(svc.ended);
+    });
+    EXPECT_EQ(opened, 4);
+}
+
 // A photo name that climbs out of the program folder names no file: the
 // missing photo is reported as the window reports any missing photo, and
 // neither the picture nor the recovery copy beside it outside is touched.
