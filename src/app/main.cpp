@@ -5,12 +5,16 @@
 #include "platform/events.h"
 #include "platform/fonts.h"
 
+#include <QScopeGuard>
 #include <memory>
 
 int main(int argc, char** argv) {
     // Read beside the application's own set-up (see platform/fonts.h).
     vb::FontWarmUp fonts({core::kStartWindowFont});
     vb::Application app(argc, argv);
+    // The warm-up's thread uses the application object: it is joined before
+    // the application goes, however the run ends.
+    const auto joinFonts = qScopeGuard([&fonts] { fonts.finish(); });
     fonts.applicationReady();
     app.setApplicationName("Catalogue");
     std::unique_ptr<AfterFirstFrame> report;
@@ -19,7 +23,5 @@ int main(int argc, char** argv) {
             printFirstFrameTime();
             vb::requestEnd(0);
         });
-    const int status = runProgram();
-    fonts.finish(); // its thread uses the application object
-    return status;
+    return runProgram();
 }
