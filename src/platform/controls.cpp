@@ -226,6 +226,10 @@ Control::Control(Form& form, ControlKind kind, std::string name, int index)
 }
 
 Control::~Control() {
+    // The widget goes with its control: its handlers, and the window's routing
+    // of the wheel, reach the control through it, and left to the window's
+    // own teardown it could still be sent the pointer or a paint.
+    delete widget_.data();
     if (form_) form_->removeControl(this);
 }
 

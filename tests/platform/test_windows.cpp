@@ -193,6 +193,57 @@ TEST_F(Platform, MouseMoveReachesOnlyTheControlUnderThePointer) {
     delete f;
 }
 
+// A control's widget goes with the control. A member of a control array is
+// gone before its window's own teardown, and until then the window hands the
+// pointer, clicks, the wheel and paints to whatever lies where it was: none
+// of them may reach the control.
+TEST_F(Platform, NothingReachesAControlThatIsGone) {
+    Scratch f;
+    f.Panel.Move(0, 0, 1500, 1500);
+    auto catcher = std::make_unique<vb::WheelCatcher>(f, "WheelCatcher1");
+    int wheels = 0;
+    catcher->WheelRotation = [&](int, int, int, std::uintptr_t) { ++wheels; };
+    auto legend = std::make_unique<vb::Label>(f, "Legend", 0);
+    legend->Move(3000, 300, 1500, 600);
+    legend->setCaption("legend");
+    int legendMoves = 0, legendClicks = 0;
+    legend->MouseMove = [&](int, int, float, float) { ++legendMoves; };
+    legend->Click = [&] { ++legendClicks; };
+    auto sketch = std::make_unique<vb::PictureBox>(f, "Sketch", 0);
+    sketch->Move(3000, 1500, 1500, 1500);
+    sketch->Print("sketch");
+    f.Show();
+    QApplication::processEvents();
+    // Through the window, as the pointer comes: to the widget under it.
+    QWindow* window = f.windowHandle();
+    ASSERT_NE(window, nullptr);
+    const QPoint onLegend(230, 35), onSketch(230, 150);
+
+    QTest::mouseMove(window, onLegend);
+    QTest::mouseClick(window, Qt::LeftButton, {}, onLegend);
+    ASSERT_EQ(legendMoves, 1);
+    ASSERT_EQ(legendClicks, 1);
+    legend.reset();
+    sketch.reset();
+    const int formMoves = f.formMoves;
+    QTest::mouseMove(window, onSketch);
+    QTest::mouseMove(window, onLegend);
+    QTest::mouseClick(window, Qt::LeftButton, {}, onLegend);
+    QWheelEvent wheel(onLegend, f.mapToGlobal(onLegend), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    // The wheel goes to the widget under the pointer, as the window's
+    // dispatch sends it.
+    QWidget* under = f.childAt(onLegend);
+    QApplication::sendEvent(under ? under : &f, &wheel);
+    // A paint of the window reaches each child widget.
+    f.grab();
+    // The window's free surface had the pointer, and the wheel was heard.
+    EXPECT_EQ(f.formMoves, formMoves + 2);
+    EXPECT_EQ(wheels, 1);
+    EXPECT_EQ(legendMoves, 1);
+    EXPECT_EQ(legendClicks, 1);
+}
+
 TEST_F(Platform, WheelScrollsAListAndIsReportedOnce) {
     auto* f = new Scratch;
     f->List.setContainer(&f->Panel);
