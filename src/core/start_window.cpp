@@ -93,6 +93,9 @@ void InitModule() {
     Languages = {"_ita", "", "", "", ""};
     InitIdentityTable();
     AppPath = vb::programFolder();
+    // What a program killed before it could clean up left behind goes,
+    // beside the start rather than before it.
+    vb::startRemovingLeftoverTemporaries(vb::resolvePath(AppPath));
 
     const std::string pref = AppPath + "\\" + kPreferenceFile;
     bool taken = false;

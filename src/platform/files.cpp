@@ -6,21 +6,31 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <mutex>
+#include <pthread.h>
+#include <set>
 #include <signal.h>
 #include <stdlib.h>
 #include <strings.h>
+#include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <system_error>
+#include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -167,48 +177,101 @@ int writeWhole(int fd, const std::string& bytes, std::int64_t offset) {
     return 0;
 }
 
-// Creates a new file folder/<prefix>XXXXXX<suffix> (O_CREAT | O_EXCL: a name
-// that exists, a link included, is never opened) and writes the bytes. On
-// any failure what was made is removed before the error leaves; shown is the
-// folder as the message names it.
-std::string writeUnique(const std::string& folder, const std::string& shown, const std::string& prefix,
-                        const std::string& suffix, const std::string& bytes) {
-    std::string name = folder + "/" + prefix + "XXXXXX" + suffix;
-    const int fd = ::mkostemps(name.data(), int(suffix.size()), O_CLOEXEC);
-    if (fd < 0) throw writeFailure(errno, shown);
-    int err = writeWhole(fd, bytes, 0);
-    if (::close(fd) != 0 && err == 0) err = errno;
-    if (err != 0) {
-        ::unlink(name.c_str());
-        throw writeFailure(err, shown);
+// Temporary files. Each lives from its creation to its removal by the
+// program that made it, and while it lives that program holds an exclusive
+// advisory lock on it (flock, on the descriptor it was created with). So a
+// later start tells the file of a running program from one left behind by a
+// program that ended without removing it (killed, a power cut): only the
+// latter can be locked, and only those are removed
+// (removeLeftoverTemporaries). A folder lock closes the gap between a file's
+// creation and its own lock: a program holds the folder shared while it
+// creates and locks a file there, the removal holds it exclusively while it
+// looks at the folder's files.
+
+const int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+// The end signals held back on this thread while the object lives, so that
+// their handler never runs between two steps that must stay together: a file
+// made and its name in a slot, a slot freed and its file removed.
+class EndSignalsHeld {
+  public:
+    EndSignalsHeld() {
+        sigset_t ends;
+        sigemptyset(&ends);
+        for (int s : kEndSignals)
+            sigaddset(&ends, s);
+        ::pthread_sigmask(SIG_BLOCK, &ends, &before_);
     }
-    return name;
-}
+    ~EndSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    EndSignalsHeld(const EndSignalsHeld&) = delete;
+    EndSignalsHeld& operator=(const EndSignalsHeld&) = delete;
+
+  private:
+    sigset_t before_;
+};
+
+// The folder held shared while the object lives. A removal of leftovers
+// holds it for a few names at a time; one that holds it longer (a stopped
+// process) delays a new file by two seconds at most, then it is made
+// without the folder lock.
+class FolderShared {
+  public:
+    explicit FolderShared(const std::string& folder)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        for (int i = 0; fd_ >= 0 && i < 2000; ++i) {
+            if (::flock(fd_, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK) return;
+            const timespec ms{0, 1000000};
+            ::nanosleep(&ms, nullptr);
+        }
+    }
+    ~FolderShared() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderShared(const FolderShared&) = delete;
+    FolderShared& operator=(const FolderShared&) = delete;
+
+  private:
+    int fd_;
+};
 
 // The temporary files alive now. A process that ends without unwinding to
 // their owners (exit() when the display connection breaks, a termination
 // signal) removes them on its way out. Fixed slots, since a signal handler
-// may neither allocate nor lock: 0 free, 1 being filled, 2 holding a path.
+// may neither allocate nor lock. A slot is claimed before its file is
+// removed, by its owner or by the end, so that a name is removed once: the
+// end never removes a name that the owner removed already and that another
+// program may have taken since.
+enum SlotState : int { kFree, kFilling, kHeld, kRemovedAtTheEnd };
 struct LiveTemporary {
-    std::atomic<int> state{0};
+    std::atomic<int> state{kFree};
     char path[PATH_MAX];
 };
 LiveTemporary g_live[16];
 
+// Async-signal-safe. A slot that another thread fills at this moment (its
+// end signals held) is waited for briefly.
 void removeLiveTemporaries() {
-    for (LiveTemporary& t : g_live)
-        if (t.state.load(std::memory_order_acquire) == 2) ::unlink(t.path);
+    for (LiveTemporary& t : g_live) {
+        for (int i = 0; i < 100 && t.state.load(std::memory_order_acquire) == kFilling; ++i) {
+            const timespec ms{0, 1000000};
+            ::nanosleep(&ms, nullptr);
+        }
+        int held = kHeld;
+        if (t.state.compare_exchange_strong(held, kRemovedAtTheEnd, std::memory_order_acq_rel))
+            ::unlink(t.path);
+    }
 }
 
-const int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 struct sigaction g_earlier[std::size(kEndSignals)];
 
 extern "C" void removeLiveTemporariesAndEnd(int number) {
+    const int saved = errno; // the interrupted code may be about to read it
     removeLiveTemporaries();
     for (size_t i = 0; i < std::size(kEndSignals); ++i)
         if (kEndSignals[i] == number) ::sigaction(number, &g_earlier[i], nullptr);
     // Blocked until this handler returns, then handled as before.
     ::raise(number);
+    errno = saved;
 }
 
 void removeLiveTemporariesAtTheEnd() {
@@ -227,19 +290,74 @@ void removeLiveTemporariesAtTheEnd() {
     });
 }
 
-// The slot that now holds path; -1 when the table is full (the owner alone
-// removes that file then).
+// The slot that now holds path; -1 when the table is full (should the
+// process end first, a later start removes that file). Called with the end
+// signals held.
 int holdLiveTemporary(const std::string& path) {
-    removeLiveTemporariesAtTheEnd();
     if (path.size() >= PATH_MAX) return -1;
     for (int i = 0; i < int(std::size(g_live)); ++i) {
-        int expected = 0;
-        if (!g_live[i].state.compare_exchange_strong(expected, 1)) continue;
+        int expected = kFree;
+        if (!g_live[i].state.compare_exchange_strong(expected, kFilling)) continue;
         std::memcpy(g_live[i].path, path.c_str(), path.size() + 1);
-        g_live[i].state.store(2, std::memory_order_release);
+        g_live[i].state.store(kHeld, std::memory_order_release);
         return i;
     }
     return -1;
+}
+
+// Frees the slot before its file is removed or renamed; false when the end
+// of the process claimed it first (and removes the file). Called with the
+// end signals held.
+bool releaseLiveTemporary(int slot) {
+    if (slot < 0) return true;
+    int held = kHeld;
+    return g_live[slot].state.compare_exchange_strong(held, kFree, std::memory_order_acq_rel);
+}
+
+// A temporary file of this process: its name, the descriptor that holds its
+// lock, its slot.
+struct OwnFile {
+    std::string path;
+    int fd = -1;
+    int slot = -1;
+};
+
+// Removes the file while its lock is still held, then lets the lock go.
+void removeOwn(const OwnFile& f) {
+    {
+        const EndSignalsHeld held;
+        if (releaseLiveTemporary(f.slot)) ::unlink(f.path.c_str());
+    }
+    ::close(f.fd);
+}
+
+// Creates a new file folder/<prefix>XXXXXX<suffix> (O_CREAT | O_EXCL: a name
+// that exists, a link included, is never opened), locked and in a slot from
+// the moment it exists, and writes the bytes. On any failure what was made
+// is removed before the error leaves; shown is the file the message names.
+OwnFile createOwn(const std::string& folder, const std::string& shown, const std::string& prefix,
+                  const std::string& suffix, const std::string& bytes) {
+    removeLiveTemporariesAtTheEnd();
+    OwnFile f;
+    f.path = folder + "/" + prefix + "XXXXXX" + suffix;
+    {
+        const FolderShared creating(folder);
+        const EndSignalsHeld held;
+        f.fd = ::mkostemps(f.path.data(), int(suffix.size()), O_CLOEXEC);
+        if (f.fd < 0) throw writeFailure(errno, shown);
+        ::flock(f.fd, LOCK_EX | LOCK_NB); // a new file: nobody else holds it
+        f.slot = holdLiveTemporary(f.path);
+    }
+    int err = writeWhole(f.fd, bytes, 0);
+    // What a file system reports only when a descriptor closes (a network
+    // folder writing back), from a copy of the descriptor: the lock stays.
+    const int copy = ::fcntl(f.fd, F_DUPFD_CLOEXEC, 0);
+    if (copy >= 0 && ::close(copy) != 0 && err == 0) err = errno;
+    if (err != 0) {
+        removeOwn(f);
+        throw writeFailure(err, shown);
+    }
+    return f;
 }
 
 } // namespace
@@ -399,18 +517,22 @@ void writeNew(const std::string& path, const std::string& bytes) {
 void FileCopy(const std::string& source, const std::string& target) {
     std::string data = readAll(source);
     const fs::path real(resolvePath(target));
-    std::string temp;
-    try {
-        temp = writeUnique(real.parent_path().string(), target, real.filename().string() + ".part", "", data);
-    } catch (const VbError&) {
-        throw VbError(errPathAccess, {}, target);
+    // A failure names the target, with the system's reason (61 for a full disk).
+    const OwnFile part =
+        createOwn(real.parent_path().string(), target, real.filename().string() + ".part", "", data);
+    int err = 0;
+    {
+        const EndSignalsHeld held;
+        // A slot the end of the process claimed first: the part file goes with it.
+        if (!releaseLiveTemporary(part.slot)) {
+            err = EINTR;
+        } else if (::rename(part.path.c_str(), real.c_str()) != 0) {
+            err = errno;
+            ::unlink(part.path.c_str());
+        }
     }
-    std::error_code ec;
-    fs::rename(temp, real, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        throw VbError(errPathAccess, {}, target);
-    }
+    ::close(part.fd);
+    if (err != 0) throw writeFailure(err, target);
 }
 
 void Kill(const std::string& path) {
@@ -419,13 +541,164 @@ void Kill(const std::string& path) {
 }
 
 TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
-                             const std::string& bytes)
-    : path_(writeUnique(resolvePath(folder), folder, prefix, suffix, bytes)),
-      slot_(holdLiveTemporary(path_)) {}
+                             const std::string& bytes) {
+    const OwnFile f = createOwn(resolvePath(folder), folder, prefix, suffix, bytes);
+    path_ = f.path;
+    fd_ = f.fd;
+    slot_ = f.slot;
+}
 
 TemporaryFile::~TemporaryFile() {
-    ::unlink(path_.c_str());
-    if (slot_ >= 0) g_live[slot_].state.store(0, std::memory_order_release);
+    removeOwn({path_, fd_, slot_});
+}
+
+namespace {
+
+// Whether name is one that this program gives its temporary files, in a
+// folder depth levels below the program folder (0 for the folder itself), in
+// a diagram folder or not: the decoded copy of a data file,
+// DcFile.<unique>.<up to three letters or digits>, in the program folder
+// (LoadScrambledFile); the print bitmap, toroscat.<unique>.bmp, in a
+// diagram folder (the diagram viewer); the part file of a copy,
+// <name>.part<unique>, beside its target (FileCopy). <unique> stands for
+// the six letters or digits that make each name new.
+bool temporaryName(const std::string& name, int depth, bool diagrams) {
+    const auto letterOrDigit = [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    };
+    const auto unique = [&](size_t at) {
+        return name.size() >= at + 6 &&
+               std::all_of(name.begin() + long(at), name.begin() + long(at + 6), letterOrDigit);
+    };
+    const auto startsWith = [&name](const char* s) { return name.rfind(s, 0) == 0; };
+    if (name.size() > 11 && name.compare(name.size() - 11, 5, ".part") == 0 && unique(name.size() - 6))
+        return true;
+    if (depth == 0 && startsWith("DcFile.") && unique(7) && name.size() >= 14 && name.size() <= 17 &&
+        name[13] == '.')
+        return std::all_of(name.begin() + 14, name.end(), letterOrDigit);
+    return diagrams && name.size() == 19 && startsWith("toroscat.") && unique(9) &&
+           name.compare(15, 4, ".bmp") == 0;
+}
+
+// Removes the file name of the open folder dir when no program holds its
+// lock, and it is still the file that was locked. The caller holds the
+// folder.
+void removeWhenUnused(int dir, const char* name) {
+    // Opened for writing: a file this program could not write is not its own.
+    const int fd = ::openat(dir, name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return;
+    struct stat opened {};
+    struct stat named {};
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        ::fstatat(dir, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+        named.st_ino == opened.st_ino)
+        ::unlinkat(dir, name, 0);
+    ::close(fd);
+}
+
+// Data files lie at most three folders below the program folder, and the
+// temporary files beside them or higher up: the walk goes no deeper, so that
+// a program folder placed high in a large tree costs no more.
+constexpr int kDeepestFolder = 3;
+
+// Walks the open folder dir (closed when done), depth levels below the
+// program folder, on the device of the program folder; links are not
+// followed.
+void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
+    DIR* d = ::fdopendir(dir);
+    if (!d) {
+        ::close(dir);
+        return;
+    }
+    std::vector<std::string> found;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string name = e->d_name;
+        if (name == "." || name == "..") continue;
+        unsigned char type = e->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st {};
+            if (::fstatat(dir, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+            type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        if (type == DT_REG && temporaryName(name, depth, diagrams)) found.push_back(name);
+        if (type != DT_DIR || depth >= kDeepestFolder) continue;
+        const int sub = ::openat(dir, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (sub < 0) continue;
+        struct stat st {};
+        if (::fstat(sub, &st) != 0 || st.st_dev != device) {
+            ::close(sub);
+            continue;
+        }
+        // The diagram folders: \psc\ and the old format's \psc\psc<language>\.
+        const bool underDiagrams =
+            (depth == 0 && strcasecmp(e->d_name, "psc") == 0) || (depth == 1 && diagrams);
+        removeLeftoversIn(sub, depth + 1, underDiagrams, device);
+    }
+    if (!found.empty() && ::flock(dir, LOCK_EX | LOCK_NB) == 0) {
+        for (const std::string& name : found)
+            removeWhenUnused(dir, name.c_str());
+        ::flock(dir, LOCK_UN);
+    }
+    ::closedir(d);
+}
+
+// The removals running on threads of their own, and the folders they were
+// started for. Never destroyed: a removal may still run while the process
+// exits.
+struct LeftoverRemovals {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::set<std::string> started;
+    int running = 0;
+};
+LeftoverRemovals& leftoverRemovals() {
+    static auto* r = new LeftoverRemovals;
+    return *r;
+}
+
+} // namespace
+
+void removeLeftoverTemporaries(const std::string& folder) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return;
+    struct stat st {};
+    if (::fstat(dir, &st) != 0) {
+        ::close(dir);
+        return;
+    }
+    removeLeftoversIn(dir, 0, false, st.st_dev);
+}
+
+void startRemovingLeftoverTemporaries(const std::string& folder) {
+    LeftoverRemovals& r = leftoverRemovals();
+    {
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        if (!r.started.insert(folder).second) return;
+        ++r.running;
+    }
+    const auto done = [&r] {
+        {
+            const std::lock_guard<std::mutex> lock(r.mutex);
+            --r.running;
+        }
+        r.finished.notify_all();
+    };
+    try {
+        std::thread([folder, done] {
+            // Behind everything the program does for the user.
+            ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 19);
+            removeLeftoverTemporaries(folder);
+            done();
+        }).detach();
+    } catch (const std::system_error&) {
+        done(); // no thread to spare: the next start removes them
+    }
+}
+
+void waitForLeftoverRemoval() {
+    LeftoverRemovals& r = leftoverRemovals();
+    std::unique_lock<std::mutex> lock(r.mutex);
+    r.finished.wait(lock, [&r] { return r.running == 0; });
 }
 
 void setProgramFolder(const std::string& folder) {

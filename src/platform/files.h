@@ -41,7 +41,9 @@ void writeAt(const std::string& path, std::int64_t position, const std::string& 
 // writeAt.
 void writeNew(const std::string& path, const std::string& bytes);
 // Copies source over target through a temporary file in the target's folder
-// and a rename, so that a failure never leaves a half-written target.
+// and a rename, so that a failure never leaves a half-written target. A
+// failure names the target with the system's reason: 61 for a full disk,
+// else 75.
 void FileCopy(const std::string& source, const std::string& target);
 // Deletes the file; error 53 when it does not exist.
 void Kill(const std::string& path);
@@ -50,7 +52,8 @@ void Kill(const std::string& path);
 // under a name no other file has (never through a link, so two programs on
 // one folder never share it and a planted link is never followed), filled
 // with the bytes, and removed when the object goes, or on the process's way
-// out should it end first (exit, a termination signal). When it cannot be
+// out should it end first (exit, a termination signal), or at a later start
+// should it be killed (removeLeftoverTemporaries). When it cannot be
 // created or written, nothing stays behind and the error (61 for a full
 // disk, else 75) names the folder as its file and the system's reason as its
 // description.
@@ -68,8 +71,22 @@ class TemporaryFile {
 
   private:
     std::string path_;
+    int fd_;   // open while the file lives: it holds the file's lock
     int slot_; // where the process keeps the path for its own end
 };
+
+// Removes, below the program folder given as the file system names it, the
+// temporary files of programs that ended before they could remove them
+// (killed, a power cut): files named as this program names its temporary
+// files there that no running program holds. A running program holds each
+// of its own temporary files (TemporaryFile, the part file of FileCopy)
+// from the moment it exists, so none of them is ever removed.
+void removeLeftoverTemporaries(const std::string& folder);
+// The same on a thread of its own behind the rest of the program, once per
+// folder and process.
+void startRemovingLeftoverTemporaries(const std::string& folder);
+// Waits until every removal started above has finished.
+void waitForLeftoverRemoval();
 
 // Folder of the running program, without a trailing separator, as 8-bit
 // text like every other path the windows build; resolvePath maps it back to

@@ -9,10 +9,17 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -222,4 +229,83 @@ TEST_F(ScrambledFile, UnwritableProgramFolderIsFatal) {
     EXPECT_EQ(svc.boxes[0].prompt, "Error: (75) the temporary file for " + vb::LCase(file("x1.gif")) +
                                        " could not be written in " + core::AppPath + ": No such file or directory");
     EXPECT_EQ(loads, 0);
+}
+
+namespace {
+// Set for a child process of the test below: the program folder in which it
+// restores cars\02\XBIG.jpg from its recovery copy.
+constexpr const char* kRestoreIn = "CATALOGUE_TEST_RESTORE_IN";
+} // namespace
+
+// A program killed while it copies a recovery copy over its damaged data file
+// leaves the copy's part file behind; the next start removes it, and the
+// data file and its recovery copy stay as they were.
+TEST_F(ScrambledFile, CopyCutShortByAKillGoesAtTheNextStart) {
+    namespace fs = std::filesystem;
+    const std::string folder = file("cars/02"), path = folder + "/XBIG.jpg", rec = folder + "/XBIG.REC";
+    const std::string damaged = scrambleHeader(std::string(200, 'Q'));
+    const auto parts = [&] {
+        std::vector<fs::path> found;
+        for (const auto& e : fs::directory_iterator(folder))
+            if (e.path().filename().string().find(".part") != std::string::npos) found.push_back(e.path());
+        return found;
+    };
+    // The kill must come while the copy is written; a copy done before it
+    // is tried again, larger.
+    bool cut = false;
+    std::size_t size = 64u << 20;
+    for (; !cut && size <= (512u << 20); size *= 2) {
+        writeBytes(path, damaged);
+        writeBytes(rec, std::string(size, 'R'));
+        const int watch = ::inotify_init1(IN_CLOEXEC);
+        ASSERT_GE(watch, 0);
+        ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(kRestoreIn, QString::fromStdString(appPath()));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(),
+                    {"--gtest_filter=ScrambledFileChild.RestoresFromTheRecoveryCopy"});
+        ASSERT_TRUE(child.waitForStarted());
+        // Killed the moment the copy's part file appears.
+        bool killed = false;
+        pollfd ready{watch, POLLIN, 0};
+        while (!killed && ::poll(&ready, 1, 60000) == 1) {
+            alignas(inotify_event) char events[4096];
+            const ssize_t n = ::read(watch, events, sizeof events);
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(events + at);
+                if (e->len > 0 && std::strstr(e->name, ".part") && !killed)
+                    killed = ::kill(pid_t(child.processId()), SIGKILL) == 0;
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        }
+        ::close(watch);
+        ASSERT_TRUE(killed) << child.readAll().toStdString();
+        ASSERT_TRUE(child.waitForFinished(60000));
+        EXPECT_EQ(child.exitStatus(), QProcess::CrashExit);
+        cut = !parts().empty();
+    }
+    ASSERT_TRUE(cut) << "every copy was done before its kill";
+    size /= 2;
+    ASSERT_EQ(parts().size(), 1u);
+    EXPECT_EQ(readBytes(path), damaged);
+
+    vb::removeLeftoverTemporaries(appPath());
+    EXPECT_TRUE(parts().empty());
+    EXPECT_EQ(readBytes(path), damaged);
+    EXPECT_EQ(fs::file_size(rec), size);
+}
+
+using ScrambledFileChild = ScrambledFile;
+
+// Run by the test above in a process of its own.
+TEST_F(ScrambledFileChild, RestoresFromTheRecoveryCopy) {
+    const QByteArray folder = qgetenv(kRestoreIn);
+    if (folder.isEmpty()) GTEST_SKIP() << "run by ScrambledFile.CopyCutShortByAKillGoesAtTheNextStart";
+    vb::setProgramFolder(folder.toStdString());
+    core::AppPath = vb::programFolder();
+    svc.answers = {vb::vbYes, vb::vbNo};
+    EXPECT_THROW(core::LoadScrambledFile(core::AppPath + "\\cars\\02\\XBIG.jpg", 21), vb::ProgramEnded);
 }

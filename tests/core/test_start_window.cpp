@@ -5,12 +5,16 @@
 #include "support/fixtures.h"
 #include "support/harness.h"
 
+#include <QCoreApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sys/resource.h>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -333,4 +337,105 @@ TEST_F(StartWindow, HugePreferenceFileIsNotReadWhole) {
     EXPECT_LT(bytesRead() - readBefore, kSize / 10);
     EXPECT_LT(peakMemoryKb() - peakBefore, (kSize / 10) >> 10);
     EXPECT_EQ(std::filesystem::file_size(file("kvt95.ccc")), std::uintmax_t(kSize));
+}
+
+namespace {
+// Set for a child process of the test below: the program folder in which it
+// makes a temporary file of its own and holds it.
+constexpr const char* kHoldTemporaryIn = "CATALOGUE_TEST_HOLD_TEMPORARY_IN";
+} // namespace
+
+// The start removes what programs killed before they could clean up left
+// behind: files named as the program names its temporary files, where it
+// makes them, that no running program holds. The live temporary file of
+// another running program stays, and so does every file that is not one of
+// the program's own.
+TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
+    namespace fs = std::filesystem;
+    QProcess other;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kHoldTemporaryIn, QString::fromStdString(appPath()));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    other.setProcessEnvironment(env);
+    other.start(QCoreApplication::applicationFilePath(),
+                {"--gtest_filter=StartWindowChild.HoldsATemporaryFile"});
+    QString said, line;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            while (other.canReadLine() && !line.startsWith("holding: "))
+                said += line = QString::fromLocal8Bit(other.readLine());
+            return line.startsWith("holding: ") || other.state() == QProcess::NotRunning;
+        },
+        60000));
+    ASSERT_TRUE(line.startsWith("holding: ")) << said.toStdString();
+    const std::string held = line.mid(9).trimmed().toStdString();
+    ASSERT_TRUE(fs::exists(held));
+    ASSERT_EQ(fs::path(held).parent_path(), fs::path(appPath()));
+
+    // Left by ended programs: nobody holds them.
+    const std::vector<std::string> leftovers = {"DcFile.Ab12Cd.gif",
+                                                "DcFile.zZ9y8X.peg",
+                                                "DcFile.Q1w2E3.",
+                                                "psc/toroscat.Qw3rTy.bmp",
+                                                "psc/psc_ita/toroscat.As5dFg.bmp",
+                                                "cars/02/XCORSA16.jpg.partZx8cVb",
+                                                "XLOGO.gif.part0a1B2c"};
+    // Not the program's own, or not where it makes them.
+    const std::vector<std::string> others = {"DcFile.gif",
+                                             "DcFile.Ab12C.gif",
+                                             "DcFile.Ab12Cd.gift",
+                                             "mas/DcFile.Ab12Cd.gif",
+                                             "toroscat.bmp",
+                                             "psc/toroscat.bmp",
+                                             "psc/toroscat.ab12.bmp",
+                                             "psc/toroscat.Qw3rTy.bmpx",
+                                             "cars/toroscat.Qw3rTy.bmp",
+                                             "cars/02/XCORSA16.jpg.part",
+                                             "cars/02/XCORSA16.jpg.partZx8c-b",
+                                             "psc/psc_ita/x/y/deep.gif.partZx8cVb"};
+    for (const auto& name : leftovers)
+        writeBytes(file(name), "left behind");
+    for (const auto& name : others) {
+        fs::create_directories(fs::path(file(name)).parent_path());
+        writeBytes(file(name), "kept");
+    }
+    // A link under a leftover's name, and a folder.
+    QTemporaryDir elsewhere;
+    const std::string outside = elsewhere.path().toStdString() + "/kept.bmp";
+    writeBytes(outside, "outside");
+    fs::create_symlink(outside, file("psc/toroscat.Lk1234.bmp"));
+    fs::create_directory(file("cars/02/XDUNA.jpg.partAbCdEf"));
+
+    form1();
+    vb::waitForLeftoverRemoval();
+    for (const auto& name : leftovers)
+        EXPECT_FALSE(fs::exists(file(name))) << name;
+    for (const auto& name : others)
+        EXPECT_EQ(readBytes(file(name)), "kept") << name;
+    EXPECT_TRUE(fs::is_symlink(file("psc/toroscat.Lk1234.bmp")));
+    EXPECT_EQ(readBytes(outside), "outside");
+    EXPECT_TRUE(fs::is_directory(file("cars/02/XDUNA.jpg.partAbCdEf")));
+    EXPECT_EQ(readBytes(held), "held");
+    EXPECT_TRUE(svc.boxes.empty());
+
+    // The other program removes its own file when it ends.
+    other.closeWriteChannel();
+    ASSERT_TRUE(other.waitForFinished(60000));
+    EXPECT_EQ(other.exitCode(), 0) << other.readAll().toStdString();
+    EXPECT_FALSE(fs::exists(held));
+}
+
+// Run by the test above in a process of its own: makes a temporary file in
+// the program folder it is given and holds it until its input ends.
+TEST(StartWindowChild, HoldsATemporaryFile) {
+    const QByteArray folder = qgetenv(kHoldTemporaryIn);
+    if (folder.isEmpty())
+        GTEST_SKIP() << "run by StartWindow.StartRemovesWhatEndedProgramsLeftAndNothingElse";
+    vb::setProgramFolder(folder.toStdString());
+    const vb::TemporaryFile held(vb::programFolder(), "DcFile.", ".gif", "held");
+    std::printf("holding: %s\n", held.path().c_str());
+    std::fflush(stdout);
+    char c = 0;
+    while (::read(0, &c, 1) > 0) {
+    }
 }

@@ -301,7 +301,8 @@ constexpr const char* kEndWhilePrinting = "CATALOGUE_TEST_END_WHILE_PRINTING";
 // The bitmap goes with the printout however the program ends while it runs:
 // the viewer closed with Esc, a termination signal from outside, or the
 // exit that follows a lost display connection. The last three end a child
-// process, which leaves its data folder behind to be looked at.
+// process, which leaves its data folder behind to be looked at. A program
+// killed outright leaves its bitmap, and the next start removes it.
 TEST_F(Printing, BitmapGoesWhenTheProgramEndsDuringThePrintout) {
     print("B100", 12, {true, vb::vbPRCMMonochrome, vb::vbPRORPortrait}, [&](Form5& f) {
         ASSERT_EQ(bitmaps(f), 1);
@@ -310,7 +311,7 @@ TEST_F(Printing, BitmapGoesWhenTheProgramEndsDuringThePrintout) {
     });
     EXPECT_EQ(bitmaps(file("psc")), 0);
     EXPECT_TRUE(vb::Printer().jobs().empty());
-    for (const char* how : {"TERM", "INT", "HUP", "exit"}) {
+    for (const char* how : {"TERM", "INT", "HUP", "exit", "KILL"}) {
         QProcess child;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(kEndWhilePrinting, how);
@@ -328,6 +329,11 @@ TEST_F(Printing, BitmapGoesWhenTheProgramEndsDuringThePrintout) {
         else
             EXPECT_EQ(child.exitStatus(), QProcess::CrashExit) << how;
         ASSERT_TRUE(QFile::exists(folder + "/psc/xB100.gif")) << how << ": " << folder.toStdString();
+        if (std::string(how) == "KILL") {
+            EXPECT_EQ(bitmaps(folder.toStdString() + "/psc"), 1);
+            vb::removeLeftoverTemporaries(folder.toStdString());
+            EXPECT_TRUE(QFile::exists(folder + "/psc/xB100.gif"));
+        }
         EXPECT_EQ(bitmaps(folder.toStdString() + "/psc"), 0) << how;
         QDir(folder).removeRecursively();
     }
@@ -345,7 +351,7 @@ TEST_F(PrintingChild, EndsWhilePrinting) {
         std::printf("printing from: %s\n", appPath().c_str());
         std::fflush(stdout);
         if (how == "exit") std::exit(1);
-        std::raise(how == "TERM" ? SIGTERM : how == "INT" ? SIGINT : SIGHUP);
+        std::raise(how == "TERM" ? SIGTERM : how == "INT" ? SIGINT : how == "HUP" ? SIGHUP : SIGKILL);
     });
     ADD_FAILURE() << "still running";
 }
