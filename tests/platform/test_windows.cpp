@@ -14,19 +14,23 @@
 #include <QAbstractScrollArea>
 #include <QApplication>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 #include <QWindow>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 using namespace testing_support;
 
@@ -418,6 +422,70 @@ TEST_F(Platform, WritesThroughLinksAndOnAFullDisk) {
     }
     vb::setProgramFolder(appPath());
     EXPECT_EQ(full, 2);
+}
+
+namespace {
+// Set for a child process of the test below: a folder on a small file system
+// of its own.
+constexpr const char* kFullDiskAt = "CATALOGUE_TEST_FULL_DISK_AT";
+} // namespace
+
+// A copy onto a full disk says so, as every other write does: error 61 with
+// the system's reason, naming the target, which stays as it was. The disk is
+// a small memory file system mounted for a child process alone.
+TEST_F(Platform, CopyOntoAFullDiskSaysSo) {
+    const std::string disk = file("disk");
+    std::filesystem::create_directory(disk);
+    // A namespace of its own; root needs no user namespace for it.
+    const QStringList unshare =
+        ::geteuid() == 0 ? QStringList{"--mount"} : QStringList{"--user", "--map-root-user", "--mount"};
+    QProcess probe;
+    probe.start("unshare", unshare + QStringList{"true"});
+    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        GTEST_SKIP() << "no mount namespace here: " << probe.readAllStandardError().toStdString()
+                     << probe.errorString().toStdString();
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kFullDiskAt, QString::fromStdString(disk));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.start("unshare", unshare + QStringList{"sh", "-c",
+                                                 "mount -t tmpfs -o size=64k tmpfs \"$1\" && exec \"$2\" "
+                                                 "--gtest_filter=PlatformChild.CopiesOntoAFullDisk",
+                                                 "sh", QString::fromStdString(disk),
+                                                 QCoreApplication::applicationFilePath()});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const std::string said = child.readAll().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << said;
+    EXPECT_NE(said.find("copied onto a full disk: (61) No space left on device"), std::string::npos) << said;
+    EXPECT_TRUE(std::filesystem::is_empty(disk)); // all of it was on the small disk
+}
+
+// Run by the test above in a process of its own, on a disk of 64 KB.
+TEST(PlatformChild, CopiesOntoAFullDisk) {
+    const QByteArray disk = qgetenv(kFullDiskAt);
+    if (disk.isEmpty()) GTEST_SKIP() << "run by Platform.CopyOntoAFullDiskSaysSo";
+    const std::string folder = disk.toStdString();
+    vb::setProgramFolder(folder);
+    // The recovery copy fills more than half of the disk: a second one does not fit.
+    writeBytes(folder + "/x.REC", std::string(40 << 10, 'r'));
+    writeBytes(folder + "/x.gif", "old");
+    try {
+        vb::FileCopy(folder + "/x.REC", folder + "/x.gif");
+        ADD_FAILURE() << "copied";
+    } catch (const vb::VbError& e) {
+        EXPECT_EQ(e.number(), vb::errDiskFull);
+        EXPECT_EQ(e.description(), std::strerror(ENOSPC));
+        EXPECT_EQ(e.file(), folder + "/x.gif");
+        std::printf("copied onto a full disk: (%d) %s\n", e.number(), e.description().c_str());
+        std::fflush(stdout);
+    }
+    EXPECT_EQ(readBytes(folder + "/x.gif"), "old");
+    int files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        files += e.is_regular_file();
+    EXPECT_EQ(files, 2); // no part file left
+    vb::setProgramFolder("");
 }
 
 TEST_F(Platform, PicturesByContentAndCursorHotSpot) {
