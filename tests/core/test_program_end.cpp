@@ -15,10 +15,27 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
 #include <functional>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <memory>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -113,6 +130,198 @@ TEST(ProgramEnd, EscEndsTheWholeProgramThroughMain) {
     QTemporaryDir dir;
     const std::string folder = testing_support::copySampleData(dir);
     EXPECT_EXIT(std::exit(runUntilEsc(folder)), ::testing::ExitedWithCode(0), "ended normally");
+}
+
+// The temporary files on a termination signal, in a child process of the
+// test each case names (CATALOGUE_TEST_END_CASE), working in the folder
+// CATALOGUE_TEST_END_FOLDER: its exit, and what it says on its output.
+struct ChildEnd {
+    QProcess::ExitStatus status;
+    int code;
+    std::string said;
+};
+ChildEnd runChild(const char* test, const std::string& folder) {
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("CATALOGUE_TEST_END_CASE", test);
+    env.insert("CATALOGUE_TEST_END_FOLDER", QString::fromStdString(folder));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
+    if (!child.waitForFinished(120000)) return {QProcess::CrashExit, -1, "did not end"};
+    return {child.exitStatus(), child.exitCode(), child.readAll().toStdString()};
+}
+// The folder a child case works in; empty when the test runs on its own.
+std::string childFolder(const char* test) {
+    return qgetenv("CATALOGUE_TEST_END_CASE") == test ? qgetenv("CATALOGUE_TEST_END_FOLDER").toStdString()
+                                                      : std::string();
+}
+int temporaries(const std::string& folder) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        n += e.path().filename().string().rfind("DcFile.", 0) == 0;
+    return n;
+}
+
+// From now on, a system call of this thread that matches a trap (its
+// number, and one argument's low 32 bits when that argument is 0-5) is not
+// made and raises SIGSYS instead, handled by onTrap; other calls run.
+// Returns false where the system allows no such filter.
+struct Trap {
+    long number;
+    int argument; // -1: any
+    std::uint32_t value;
+};
+bool trapCalls(std::initializer_list<Trap> traps, void (*onTrap)(int, siginfo_t*, void*)) {
+    struct sigaction a {};
+    a.sa_sigaction = onTrap;
+    a.sa_flags = SA_SIGINFO | SA_NODEFER; // a trap inside the handler reaches it again
+    sigemptyset(&a.sa_mask);
+    ::sigaction(SIGSYS, &a, nullptr);
+    std::vector<sock_filter> program;
+    const auto load = [&](std::uint32_t offset) {
+        program.push_back(BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offset));
+    };
+    for (const Trap& t : traps) {
+        load(offsetof(seccomp_data, nr));
+        const bool any = t.argument < 0;
+        program.push_back(
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, std::uint32_t(t.number), 0, std::uint8_t(any ? 1 : 3)));
+        if (!any) {
+            load(std::uint32_t(offsetof(seccomp_data, args) + 8 * t.argument)); // the low half, little-endian
+            program.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, t.value, 0, 1));
+        }
+        program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP));
+    }
+    program.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+    const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+}
+
+// The lowest descriptor number free now: the next file opened gets it.
+int nextDescriptor() {
+    const int probe = ::dup(0);
+    ::close(probe);
+    return probe;
+}
+
+volatile std::sig_atomic_t g_trapped = 0;
+volatile std::sig_atomic_t g_earlierHandlerRan = 0;
+char g_name[PATH_MAX];
+int g_folder = -1;
+
+// A program whose own interrupt handler was there first goes on after the
+// interrupt: its temporary files are gone, and errno is what the
+// interrupted code had set.
+TEST(ProgramEnd, InterruptKeepsErrnoForTheCodeItInterrupts) {
+    QTemporaryDir dir;
+    const ChildEnd end = runChild("ProgramEndChild.InterruptedWithTemporaryFiles", dir.path().toStdString());
+    EXPECT_EQ(end.status, QProcess::NormalExit);
+    EXPECT_EQ(end.code, 0) << end.said;
+    EXPECT_NE(end.said.find("after the interrupt: errno 33, earlier handler ran, 0 temporary files"),
+              std::string::npos)
+        << end.said;
+}
+
+TEST(ProgramEndChild, InterruptedWithTemporaryFiles) {
+    const std::string folder = childFolder("ProgramEndChild.InterruptedWithTemporaryFiles");
+    if (folder.empty()) GTEST_SKIP() << "run by ProgramEnd.InterruptKeepsErrnoForTheCodeItInterrupts";
+    struct sigaction earlier {};
+    earlier.sa_handler = [](int) { g_earlierHandlerRan = 1; };
+    sigemptyset(&earlier.sa_mask);
+    ::sigaction(SIGINT, &earlier, nullptr);
+    vb::setProgramFolder(folder);
+    const vb::TemporaryFile first(folder, "DcFile.", ".gif", "first"), second(folder, "DcFile.", ".gif", "2");
+    // Removed behind its owner's back: removing it again at the interrupt fails.
+    ::unlink(first.path().c_str());
+    errno = EDOM;
+    ::raise(SIGINT);
+    const int after = errno;
+    std::printf("after the interrupt: errno %d, earlier handler %s, %d temporary files\n", after,
+                g_earlierHandlerRan ? "ran" : "did not run", temporaries(folder));
+    std::fflush(stdout);
+}
+
+// A termination signal that arrives the moment a temporary file exists
+// (at the first thing done with it: its lock or its bytes) still removes it
+// on the way out.
+TEST(ProgramEnd, TerminatedAsATemporaryFileIsMadeLeavesNothing) {
+    QTemporaryDir dir;
+    const ChildEnd end =
+        runChild("ProgramEndChild.TerminatedAsItMakesATemporaryFile", dir.path().toStdString());
+    ASSERT_NE(end.said.find("trapped"), std::string::npos) << end.said;
+    EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
+    EXPECT_EQ(temporaries(dir.path().toStdString()), 0);
+}
+
+TEST(ProgramEndChild, TerminatedAsItMakesATemporaryFile) {
+    const std::string folder = childFolder("ProgramEndChild.TerminatedAsItMakesATemporaryFile");
+    if (folder.empty()) GTEST_SKIP() << "run by ProgramEnd.TerminatedAsATemporaryFileIsMadeLeavesNothing";
+    vb::setProgramFolder(folder);
+    { const vb::TemporaryFile before(folder, "DcFile.", ".gif", "x"); } // the end's handlers are in place
+    std::fflush(stdout);
+    // The new file is the next descriptor, or the one after (the folder's).
+    const int next = nextDescriptor();
+    ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB},
+                           {SYS_write, 0, std::uint32_t(next)},
+                           {SYS_write, 0, std::uint32_t(next + 1)},
+                           {SYS_pwrite64, 0, std::uint32_t(next)},
+                           {SYS_pwrite64, 0, std::uint32_t(next + 1)}},
+                          [](int, siginfo_t*, void*) {
+                              if (g_trapped) return;
+                              g_trapped = 1;
+                              if (::write(1, "trapped\n", 8) != 8) ::_exit(3);
+                              ::raise(SIGTERM);
+                          }));
+    const vb::TemporaryFile made(folder, "DcFile.", ".gif", "made");
+    ADD_FAILURE() << "still running";
+}
+
+// A termination signal that arrives as a temporary file is removed does not
+// remove its name a second time: another program may have taken the name
+// in between.
+TEST(ProgramEnd, TerminatedAsATemporaryFileGoesLeavesTheNameToOthers) {
+    QTemporaryDir dir;
+    const ChildEnd end =
+        runChild("ProgramEndChild.TerminatedAsItRemovesATemporaryFile", dir.path().toStdString());
+    const size_t at = end.said.find("removing ");
+    ASSERT_NE(at, std::string::npos) << end.said;
+    const std::string name = end.said.substr(at + 9, end.said.find('\n', at) - at - 9);
+    EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
+    EXPECT_EQ(testing_support::readBytes(name), "another program's");
+}
+
+TEST(ProgramEndChild, TerminatedAsItRemovesATemporaryFile) {
+    const std::string folder = childFolder("ProgramEndChild.TerminatedAsItRemovesATemporaryFile");
+    if (folder.empty())
+        GTEST_SKIP() << "run by ProgramEnd.TerminatedAsATemporaryFileGoesLeavesTheNameToOthers";
+    vb::setProgramFolder(folder);
+    auto removed = std::make_unique<vb::TemporaryFile>(folder, "DcFile.", ".gif", "ours");
+    std::printf("removing %s\n", removed->path().c_str());
+    std::fflush(stdout);
+    std::snprintf(g_name, sizeof g_name, "%s", std::filesystem::path(removed->path()).filename().c_str());
+    g_folder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(g_folder, 0);
+    // A removal by name goes ahead (in a form that is not trapped), another
+    // program makes a file under the name, and the signal comes.
+    const auto remove = [](int, siginfo_t*, void*) {
+        ::syscall(SYS_unlinkat, g_folder, g_name, 0);
+        if (g_trapped) return;
+        g_trapped = 1;
+        const int other = ::openat(g_folder, g_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (::write(other, "another program's", 17) != 17) ::_exit(3);
+        ::close(other);
+        ::raise(SIGTERM);
+    };
+    const std::uint32_t here = std::uint32_t(AT_FDCWD);
+#ifdef SYS_unlink
+    ASSERT_TRUE(trapCalls({{SYS_unlink, -1, 0}, {SYS_unlinkat, 0, here}}, remove));
+#else
+    ASSERT_TRUE(trapCalls({{SYS_unlinkat, 0, here}}, remove));
+#endif
+    removed.reset();
+    ADD_FAILURE() << "still running";
 }
 
 } // namespace
