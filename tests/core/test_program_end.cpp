@@ -142,12 +142,9 @@ struct ChildEnd {
 };
 ChildEnd runChild(const char* test, const std::string& folder) {
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("CATALOGUE_TEST_END_CASE", test);
-    env.insert("CATALOGUE_TEST_END_FOLDER", QString::fromStdString(folder));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=") + test});
+    testing_support::startChildTest(
+        child, test,
+        {{"CATALOGUE_TEST_END_CASE", test}, {"CATALOGUE_TEST_END_FOLDER", QString::fromStdString(folder)}});
     if (!child.waitForFinished(120000)) return {QProcess::CrashExit, -1, "did not end"};
     return {child.exitStatus(), child.exitCode(), child.readAll().toStdString()};
 }

@@ -261,12 +261,8 @@ TEST_F(ScrambledFile, CopyCutShortByAKillGoesAtTheNextStart) {
         ASSERT_GE(watch, 0);
         ASSERT_GE(::inotify_add_watch(watch, folder.c_str(), IN_CREATE), 0);
         QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(kRestoreIn, QString::fromStdString(appPath()));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        child.setProcessEnvironment(env);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=ScrambledFileChild.RestoresFromTheRecoveryCopy"});
+        startChildTest(child, "ScrambledFileChild.RestoresFromTheRecoveryCopy",
+                       {{kRestoreIn, QString::fromStdString(appPath())}});
         ASSERT_TRUE(child.waitForStarted());
         // Killed the moment the copy's part file appears.
         bool killed = false;

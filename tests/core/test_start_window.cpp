@@ -353,12 +353,8 @@ constexpr const char* kHoldTemporaryIn = "CATALOGUE_TEST_HOLD_TEMPORARY_IN";
 TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
     namespace fs = std::filesystem;
     QProcess other;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kHoldTemporaryIn, QString::fromStdString(appPath()));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    other.setProcessEnvironment(env);
-    other.start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=StartWindowChild.HoldsATemporaryFile"});
+    startChildTest(other, "StartWindowChild.HoldsATemporaryFile",
+                   {{kHoldTemporaryIn, QString::fromStdString(appPath())}});
     QString said, line;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {

@@ -445,10 +445,7 @@ TEST_F(Platform, CopyOntoAFullDiskSaysSo) {
         GTEST_SKIP() << "no mount namespace here: " << probe.readAllStandardError().toStdString()
                      << probe.errorString().toStdString();
     QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(kFullDiskAt, QString::fromStdString(disk));
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    child.setProcessEnvironment(env);
+    child.setProcessEnvironment(childEnvironment({{kFullDiskAt, QString::fromStdString(disk)}}));
     child.start("unshare", unshare + QStringList{"sh", "-c",
                                                  "mount -t tmpfs -o size=64k tmpfs \"$1\" && exec \"$2\" "
                                                  "--gtest_filter=PlatformChild.CopiesOntoAFullDisk",

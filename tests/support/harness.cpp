@@ -164,6 +164,20 @@ selection::Form2& WindowTest::chooseVehicle(const std::string& brand, const std:
     return f;
 }
 
+QProcessEnvironment childEnvironment(const std::vector<std::pair<QString, QString>>& variables) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    for (const auto& [name, value] : variables)
+        env.insert(name, value);
+    return env;
+}
+
+void startChildTest(QProcess& child, const QString& test,
+                    const std::vector<std::pair<QString, QString>>& variables) {
+    child.setProcessEnvironment(childEnvironment(variables));
+    child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + test});
+}
+
 QWidget* widgetAt(QWidget& window, QPoint p) {
     QWidget* w = window.childAt(p);
     return w ? w : &window;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QProcess>
 #include <QTemporaryDir>
 #include <deque>
 #include <functional>
@@ -139,6 +140,15 @@ class WindowTest : public ::testing::Test {
     std::string appPath_;
     int watchdog_ = 0;
 };
+
+// The environment of a child process that runs one test of this test
+// program: this one's, on the offscreen platform, with the variables given
+// (which the child's test reads; without them it skips).
+QProcessEnvironment childEnvironment(const std::vector<std::pair<QString, QString>>& variables);
+// Starts this test program in child, running the one test named with the
+// environment above.
+void startChildTest(QProcess& child, const QString& test,
+                    const std::vector<std::pair<QString, QString>>& variables);
 
 // Overrides the program folder for the core's start-up.
 void setProgramFolderForTests(const std::string& path);
