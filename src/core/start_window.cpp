@@ -95,7 +95,7 @@ void InitModule() {
     AppPath = vb::programFolder();
     // What a program killed before it could clean up left behind goes,
     // beside the start rather than before it.
-    vb::startRemovingLeftoverTemporaries(vb::resolvePath(AppPath));
+    vb::startRemovingLeftoverTemporaries();
 
     const std::string pref = AppPath + "\\" + kPreferenceFile;
     bool taken = false;

@@ -669,7 +669,9 @@ void removeLeftoverTemporaries(const std::string& folder) {
     removeLeftoversIn(dir, 0, false, st.st_dev);
 }
 
-void startRemovingLeftoverTemporaries(const std::string& folder) {
+void startRemovingLeftoverTemporaries() {
+    programFolder();
+    const std::string folder = programFolderForms().native;
     LeftoverRemovals& r = leftoverRemovals();
     {
         const std::lock_guard<std::mutex> lock(r.mutex);

@@ -82,9 +82,9 @@ class TemporaryFile {
 // of its own temporary files (TemporaryFile, the part file of FileCopy)
 // from the moment it exists, so none of them is ever removed.
 void removeLeftoverTemporaries(const std::string& folder);
-// The same on a thread of its own behind the rest of the program, once per
-// folder and process.
-void startRemovingLeftoverTemporaries(const std::string& folder);
+// The same for the program folder, on a thread of its own behind the rest of
+// the program; once per folder and process.
+void startRemovingLeftoverTemporaries();
 // Waits until every removal started above has finished.
 void waitForLeftoverRemoval();
 
