@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/vbstring.h"
+#include "support/pixels.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -63,23 +64,8 @@ TEST_F(DiagramList, LongVehicleNameWrapsOntoAWholeSecondLine) {
         const QRect name = f.Label2(0).widget()->geometry(), year = f.Label2(1).widget()->geometry();
         const QRect column(name.left(), name.top(), name.width(), year.bottom() + 1 - name.top());
         const QImage shot = f.Picture1.widget()->grab(column).toImage();
-        const QColor back = shot.pixelColor(0, 0);
-        // Runs of pixel rows with ink: one per line of text.
-        std::vector<std::pair<int, int>> lines;
-        for (int y = 0; y < shot.height(); ++y) {
-            bool ink = false;
-            for (int x = 0; x < shot.width() && !ink; ++x) {
-                const QColor c = shot.pixelColor(x, y);
-                ink = std::abs(c.red() - back.red()) + std::abs(c.green() - back.green()) +
-                          std::abs(c.blue() - back.blue()) >
-                      120;
-            }
-            if (!ink) continue;
-            if (!lines.empty() && lines.back().second == y - 1)
-                lines.back().second = y;
-            else
-                lines.emplace_back(y, y);
-        }
+        // One run of rows with ink per line of text.
+        const auto lines = testing_support::inkRows(shot, shot.rect(), shot.pixelColor(0, 0));
         ASSERT_EQ(lines.size(), 3u) << "name on two lines, then the year";
         const int capitals = QFontMetrics(f.Label2(0).widget()->font()).capHeight();
         EXPECT_GE(lines[1].second - lines[1].first + 1, capitals - 1) << "the second line is cut";

@@ -26,33 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Records = std::vector<std::vector<std::optional<std::string>>>;
-
-// Writes the table again through our writer after edit changed its fields
-// or records.
-void rewriteTable(const std::string& path,
-                  const std::function<void(std::vector<db::FieldDef>&, Records&)>& edit) {
-    db::Table t = db::Table::open(path);
-    std::vector<db::FieldDef> defs;
-    for (const db::Field& f : t.fields())
-        defs.push_back({f.name, f.type, f.length, f.decimals});
-    Records records;
-    for (std::size_t r = 0; r < t.recordCount(); ++r) {
-        records.emplace_back();
-        for (int f = 0; f < int(defs.size()); ++f)
-            records.back().push_back(t.value(r, f));
-    }
-    edit(defs, records);
-    db::writeTable(path, defs, records);
-    db::clearTableCache();
-}
-
-int fieldIndex(const std::vector<db::FieldDef>& defs, const std::string& name) {
-    for (int i = 0; i < int(defs.size()); ++i)
-        if (vb::UCase(defs[size_t(i)].name) == vb::UCase(name)) return i;
-    return -1;
-}
-
 // A stored value that the table decoder pushes past code 255: a character
 // whose code-page mapping plus its key entry passes 255, after blanks.
 std::string undecodableValue() {

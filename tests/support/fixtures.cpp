@@ -2,6 +2,10 @@
 
 #include "core/module1.h"
 #include "core/scramble.h"
+#include "db/dbase.h"
+#include "db/query.h"
+#include "platform/vbstring.h"
+#include "sampledata/encode.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -52,6 +56,49 @@ std::string scrambledPicture(int w, int h) {
     buf.open(QIODevice::WriteOnly);
     img.save(&buf, "BMP");
     return scrambleHeader(std::string(bytes.constData(), size_t(bytes.size())));
+}
+
+void rewriteTable(const std::string& path,
+                  const std::function<void(std::vector<db::FieldDef>&, Records&)>& edit) {
+    db::Table t = db::Table::open(path);
+    std::vector<db::FieldDef> defs;
+    for (const db::Field& f : t.fields())
+        defs.push_back({f.name, f.type, f.length, f.decimals});
+    Records records;
+    for (std::size_t r = 0; r < t.recordCount(); ++r) {
+        records.emplace_back();
+        for (int f = 0; f < int(defs.size()); ++f)
+            records.back().push_back(t.value(r, f));
+    }
+    edit(defs, records);
+    db::writeTable(path, defs, records);
+    db::clearTableCache();
+}
+
+int fieldIndex(const std::vector<db::FieldDef>& defs, const std::string& name) {
+    for (int i = 0; i < int(defs.size()); ++i)
+        if (vb::UCase(defs[size_t(i)].name) == vb::UCase(name)) return i;
+    return -1;
+}
+
+int renameInTable(const std::string& path, const std::string& field, const std::string& from,
+                  const std::string& to) {
+    using sampledata::Form;
+    // The encoders scramble with the program's keys, which a test's set-up resets.
+    core::InitKeys();
+    core::InitIdentityTable();
+    int renamed = 0;
+    rewriteTable(path, [&](std::vector<db::FieldDef>& defs, Records& records) {
+        const int f = fieldIndex(defs, field);
+        if (f < 0) throw std::runtime_error(path + " has no field " + field);
+        for (auto& r : records) {
+            auto& v = r[size_t(f)];
+            if (!v || vb::Trim(sampledata::decode(Form::Conv, *v)) != from) continue;
+            v = sampledata::encodePadded(Form::Conv, to, defs[size_t(f)].length);
+            ++renamed;
+        }
+    });
+    return renamed;
 }
 
 std::vector<DamagedDocument> damagedDocuments() {

@@ -1,7 +1,10 @@
 #pragma once
 // Small hand-made data files for tests of the readers.
+#include "dbwriter/table_writer.h"
 #include "platform/rtf_reader.h"
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,20 @@ std::string scrambledPicture(int w, int h);
 // The header scrambling of a data file (inverse of the program's decoder),
 // with the first key table or the second.
 std::string scrambleHeader(std::string plain, bool secondKey = false);
+
+// A dBase table's records, each value as its field stores it.
+using Records = std::vector<std::vector<std::optional<std::string>>>;
+// Writes the table at path again through the table writer after edit
+// changed its fields or records.
+void rewriteTable(const std::string& path,
+                  const std::function<void(std::vector<db::FieldDef>&, Records&)>& edit);
+// The index of the field called name (in any letter case), -1 when none is.
+int fieldIndex(const std::vector<db::FieldDef>& defs, const std::string& name);
+// Gives each value of field in the table at path that reads as from (decoded
+// and trimmed) the text to, stored as the data folder stores text: padded to
+// the field's width, then scrambled. Returns how many values it changed.
+int renameInTable(const std::string& path, const std::string& field, const std::string& from,
+                  const std::string& to);
 
 // A damaged RTF document, as its file holds it once decoded.
 struct DamagedDocument {
