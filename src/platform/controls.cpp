@@ -81,8 +81,16 @@ class TextLabel : public ClickLabel {
 
     int heightForWidth(int w) const override {
         if (!spaced) return ClickLabel::heightForWidth(w);
-        const int lines = layOut(w, nullptr);
-        return 2 * kSpacedInsetPx + (lines - 1) * textLineStep(font()) + QFontMetrics(font()).height();
+        return spacedHeight(layOut(w, nullptr));
+    }
+    // The width that the lines of the text get in a label w pixels wide.
+    int lineWidth(int w) const { return spaced ? w - 2 * kSpacedInsetPx : w; }
+    // The height of text already broken into lines.
+    int linesHeight(const QString& lines) const {
+        if (spaced) return spacedHeight(int(lines.count(QLatin1Char('\n'))) + 1);
+        return QFontMetrics(font())
+            .boundingRect(QRect(0, 0, 1 << 20, 1 << 20), int(Qt::AlignLeft | Qt::AlignTop), lines)
+            .height();
     }
 
   protected:
@@ -98,6 +106,10 @@ class TextLabel : public ClickLabel {
 
   private:
     static constexpr int kSpacedInsetPx = 2;
+
+    int spacedHeight(int lines) const {
+        return 2 * kSpacedInsetPx + (lines - 1) * textLineStep(font()) + QFontMetrics(font()).height();
+    }
 
     // Breaks the text into lines for width w, drawing them on p when given;
     // returns the number of lines.
@@ -361,17 +373,40 @@ Label::Label(Form& form, std::string name, int index)
 }
 void Label::setCaption(const std::string& caption) {
     caption_ = caption;
-    std::string shown = Replace(caption, "\r\n", "\n");
-    shown = Replace(shown, "\r", "\n");
-    label_->setText(toQt(shown));
+    showCaption();
+}
+namespace {
+QString shownCaption(const std::string& caption) {
+    return toQt(Replace(Replace(caption, "\r\n", "\n"), "\r", "\n"));
+}
+} // namespace
+QString Label::wrapped(const std::string& caption) const {
+    const auto* text = static_cast<const TextLabel*>(label_);
+    return wrappedLines(shownCaption(caption), label_->font(), text->lineWidth(twipsToPixels(width_)))
+        .join(QLatin1Char('\n'));
+}
+int Label::wrappedHeight(const std::string& caption) const {
+    const QString lines = wrapped(caption);
+    if (lines.isEmpty()) return 0;
+    return static_cast<const TextLabel*>(label_)->linesHeight(lines) * kTwipsPerPixel;
+}
+void Label::showCaption() {
     if (autoSize_ && wordWrap_) {
-        height_ = label_->heightForWidth(twipsToPixels(width_)) * kTwipsPerPixel;
+        // The lines are broken here, so that no word runs past the edge.
+        label_->setText(wrapped(caption_));
+        height_ = wrappedHeight(caption_);
         applyGeometry();
-    } else if (autoSize_) {
+        return;
+    }
+    label_->setText(shownCaption(caption_));
+    if (autoSize_) {
         label_->adjustSize();
         width_ = label_->width() * kTwipsPerPixel;
         height_ = label_->height() * kTwipsPerPixel;
     }
+}
+void Label::sizeChanged() {
+    if (autoSize_ && wordWrap_) showCaption();
 }
 void Label::setBackColor(std::int32_t c) {
     back_ = c;
@@ -383,9 +418,11 @@ void Label::setFontBold(bool b) {
     QFont f = label_->font();
     f.setBold(b);
     label_->setFont(f);
+    if (autoSize_ && wordWrap_) showCaption();
 }
 void Label::setFont(const std::string& family, double points) {
     label_->setFont(windowFont(family, points, bold_));
+    if (autoSize_ && wordWrap_) showCaption();
 }
 void Label::setSpacedLines(bool on) {
     static_cast<TextLabel*>(label_)->spaced = on;
@@ -399,9 +436,9 @@ void Label::setAlignment(int alignment) {
 void Label::setAutoSize(bool on) {
     autoSize_ = on;
     // A label sized to its text grows sideways, where only line breaks start
-    // new lines, unless it wraps its words.
-    label_->setWordWrap(!on || wordWrap_);
-    setCaption(caption_);
+    // new lines, unless it wraps its words (broken before they are shown).
+    label_->setWordWrap(!on);
+    showCaption();
 }
 void Label::setWordWrap(bool on) {
     wordWrap_ = on;

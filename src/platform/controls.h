@@ -162,9 +162,15 @@ class Label : public Control {
     void setAlignment(int alignment); // 0 left, 1 right, 2 centre
     void setAutoSize(bool on);
     // With AutoSize, on: the label keeps its width and grows downwards as
-    // its caption wraps; off (the default): it grows sideways.
+    // its caption wraps onto whole lines, broken as wrappedLines breaks them
+    // (inside a word only where the word alone is wider than the label), and
+    // again whenever its width or font changes; off (the default): it grows
+    // sideways.
     bool WordWrap() const { return wordWrap_; }
     void setWordWrap(bool on);
+    // The height in twips that caption takes when it wraps at the label's
+    // width in its font.
+    int wrappedHeight(const std::string& caption) const;
     void setTransparent(bool on) { assign(transparent_, on, &Label::restyle); }
     // For a caption of several lines in a coloured box: lines a text line
     // step apart (see textLineStep) and every glyph kept clear of the box's
@@ -174,6 +180,9 @@ class Label : public Control {
 
   private:
     void restyle();
+    void showCaption();
+    void sizeChanged() override;
+    QString wrapped(const std::string& caption) const;
     QLabel* label_;
     std::string caption_;
     std::int32_t fore_ = 0x000000, back_ = 0xFFFFFF;

@@ -7,6 +7,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QTextLayout>
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -101,6 +102,28 @@ QString fontFamily(const std::string& family) {
 int windowPixels(double points) {
     // 96 dots per inch, as the screens the layouts were made on.
     return std::max(1, int(points * 4.0 / 3.0 + 0.5));
+}
+
+QStringList wrappedLines(const QString& text, const QFont& font, int width) {
+    QStringList lines;
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    for (const QString& paragraph : text.split(QLatin1Char('\n'))) {
+        const qsizetype before = lines.size();
+        QTextLayout layout(paragraph, font);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+            line.setLineWidth(std::max(1, width));
+            QString shown = paragraph.mid(line.textStart(), line.textLength());
+            while (!shown.isEmpty() && shown.back().isSpace())
+                shown.chop(1);
+            lines << shown;
+        }
+        layout.endLayout();
+        if (lines.size() == before) lines << QString(); // an empty line
+    }
+    return lines;
 }
 
 QFont windowFont(const std::string& family, double points, bool bold, bool italic, bool underline) {

@@ -42,6 +42,12 @@ int textLineStep(const QFont& font);
 QFont printerFont(const std::string& family, double points, bool bold = false, bool italic = false,
                   bool underline = false);
 
+// text broken into lines no wider than width pixels in font: at blanks and
+// the other places where a line may break, and inside a word only where the
+// word alone is wider, so that no line runs past width. Each line feed of
+// text starts a new line; the blanks at a break are dropped.
+QStringList wrappedLines(const QString& text, const QFont& font, int width);
+
 // The font files registered so far, in order.
 std::vector<std::string> registeredFontFiles();
 

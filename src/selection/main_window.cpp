@@ -60,6 +60,18 @@ frame::ToolbarStyle toolbarStyle() {
     return s;
 }
 
+// The designed places of the names beside the brand's symbol and of the
+// family grid below them (twips, in the panel).
+constexpr int kNamesTop = 2330;
+constexpr int kFamilyNameTop = 2650;
+constexpr int kFamilyGridTop = 3200;
+constexpr int kFamilyGridHeight = 2175; // nine rows on view
+constexpr int kFamilyRowsOnView = 9;
+// The designed top of the vehicle title under the photo (twips, in the frame).
+constexpr int kTitleTop = 3060;
+// What keeps a text or a picture clear of the next one.
+constexpr int kClearance = 60;
+
 const char* const kModelFields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____",
                                      "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
 const int kModelColumnWidths[6] = {2450, 700, 1500, 650, 1400, 3600};
@@ -93,12 +105,17 @@ Form2::Form2() : frame::DataWindow(kFormName, toolbarStyle()) {
     ListaID_Marche.setVisible(false);
     inPanel(Image1, 60, 2330, 900, 800);
     Image1.setStretch(true);
-    inPanel(LabelMarca, 1000, 2330, 1600, 300);
+    inPanel(LabelMarca, 1000, kNamesTop, 1600, 300);
     LabelMarca.setFontBold(true);
     LabelMarca.setForeColor(core::kNavy);
-    inPanel(LabelFamiglia, 1000, 2650, 1600, 500);
+    inPanel(LabelFamiglia, 1000, kFamilyNameTop, 1600, 500);
     LabelFamiglia.setForeColor(core::kNavy);
-    inPanel(GridFamiglie, 60, 3200, 2500, 2175); // nine rows on view
+    // A name wider than the column takes further whole lines (placeNames).
+    for (vb::Label* name : {&LabelMarca, &LabelFamiglia}) {
+        name->setWordWrap(true);
+        name->setAutoSize(true);
+    }
+    inPanel(GridFamiglie, 60, kFamilyGridTop, 2500, kFamilyGridHeight);
     GridFamiglie.setShape(0, 1);
     GridFamiglie.Click = {this, &Form2::GridFamiglie_Click};
     GridFamiglie.RowColChange = {this, &Form2::GridFamiglie_RowColChange};
@@ -132,9 +149,12 @@ Form2::Form2() : frame::DataWindow(kFormName, toolbarStyle()) {
     Picture3.Move(0, 0, 4500, 2700);
     Picture3.setAutoSize(true);
     LabelMarcaFamigliaModello.setContainer(&Frame2);
-    LabelMarcaFamigliaModello.Move(0, 3060, 5000, 300);
+    LabelMarcaFamigliaModello.Move(0, kTitleTop, 5000, 300);
     LabelMarcaFamigliaModello.setAlignment(2);
     LabelMarcaFamigliaModello.setFontBold(true);
+    // A title wider than the frame takes further whole lines (placeTitle).
+    LabelMarcaFamigliaModello.setWordWrap(true);
+    LabelMarcaFamigliaModello.setAutoSize(true);
 
     for (int i = 0; i < 4; ++i) {
         auto& o = Option1.add(*this, "Option1", i);
@@ -352,9 +372,13 @@ void Form2::Load_Famiglie() {
     FamilyGridReady = false;
     GridFamiglie.setRows(0);
     List4.Clear();
-    if (!ok) return;
+    if (!ok) {
+        placeNames();
+        return;
+    }
     db::Recordset& rs = Data2.Recordset();
     if (rs.RecordCount() <= 0) {
+        placeNames();
         vb::MsgBox("Warning! Family File is empty.", vb::vbInformation);
         return;
     }
@@ -369,6 +393,7 @@ void Form2::Load_Famiglie() {
         List4.AddItem(vb::Trim(stored));
         rs.MoveNext();
     }
+    placeNames();
     FamilyGridReady = true;
     GridFamiglie.setRow(0);
     GridFamiglie.Click();
@@ -383,6 +408,31 @@ void Form2::GridFamiglie_Click() {
     Set_NomeFotoFamiglia(core::FamilyName);
     LabelFamiglia.setCaption(core::FamilyName);
     Load_Modelli();
+}
+
+// The brand's name takes the lines it needs beside the symbol, and the
+// family's name follows it; below them, room is kept for the longest family
+// name of the brand, so that choosing another family never moves the grid
+// being clicked. The family grid keeps its designed place where the names
+// fit; otherwise it moves down into the room above the fuel options, and
+// past that room it shows fewer rows.
+void Form2::placeNames() {
+    LabelMarca.setTop(kNamesTop);
+    LabelFamiglia.setTop(std::max(kFamilyNameTop, LabelMarca.Top() + LabelMarca.Height() + kClearance));
+    // With no families the label keeps the name it shows.
+    int tallest = GridFamiglie.Rows() == 0 ? LabelFamiglia.Height() : 0;
+    for (int r = 0; r < GridFamiglie.Rows(); ++r)
+        tallest = std::max(tallest, LabelFamiglia.wrappedHeight(vb::Trim(GridFamiglie.TextMatrix(r, 0))));
+    const int top = std::max(kFamilyGridTop, LabelFamiglia.Top() + tallest + kClearance);
+    const int lowest = Option1(0).Top() - kClearance;
+    GridFamiglie.Move(GridFamiglie.Left(), top, GridFamiglie.Width(),
+                      std::max(GridFamiglie.standardRowHeight(), std::min(kFamilyGridHeight, lowest - top)));
+}
+
+// Family rows that the grid shows whole: nine as designed, fewer when long
+// names took room above it.
+int Form2::familyRowsOnView() const {
+    return std::min(kFamilyRowsOnView, (GridFamiglie.Height() - 15) / GridFamiglie.standardRowHeight());
 }
 
 void Form2::GridFamiglie_RowColChange() {
@@ -576,8 +626,7 @@ void Form2::chooseModel() {
         showFamilyPhoto();
         LabelMarcaFamigliaModello.setCaption(vb::Trim(core::BrandName) + " " + vb::Trim(core::FamilyName));
     }
-    Picture3.setLeft((Frame2.Width() - Picture3.Width()) / 2);
-    LabelMarcaFamigliaModello.setLeft((Frame2.Width() - LabelMarcaFamigliaModello.Width()) / 2);
+    placeTitle();
 
     setEntryAvailable(0, rs.Fields("schemi").has_value() && !vb::Trim(modelField("schemi")).empty());
     const auto dati = rs.Fields("datitecnic");
@@ -593,7 +642,34 @@ void Form2::showFamilyPhoto() {
     if (vb::fileExists(family))
         core::LoadScrambledFile(family, 31);
     else
-        Picture3.clearPicture();
+        showPhoto(QPixmap());
+}
+
+void Form2::showPhoto(const QPixmap& photo) {
+    photo_ = photo;
+    placeTitle();
+}
+
+// The title keeps its designed place under the photo while its lines fit
+// above the fuel options; more lines move it up, and a photo that would
+// reach it is shown smaller, its proportions kept. So the title shows whole
+// lines, nothing covers it, and the options and the model grid never move
+// under the pointer as the models are chosen.
+void Form2::placeTitle() {
+    vb::Label& title = LabelMarcaFamigliaModello;
+    title.setTop(std::min(kTitleTop, Frame2.Height() - title.Height()));
+    const int room = vb::twipsToPixels(title.Top() - kClearance);
+    if (photo_.isNull() || photo_.height() <= room)
+        Picture3.setPicture(photo_);
+    else
+        Picture3.setPicture(QPixmap::fromImage(
+            vb::smoothScaled(photo_.toImage(), QSize(std::max(1, photo_.width() * room / photo_.height()),
+                                                     std::max(1, room)))));
+    // An empty box keeps its size, but never reaches the title either.
+    if (Picture3.Height() > title.Top() - kClearance)
+        Picture3.setHeight(std::max(0, title.Top() - kClearance));
+    Picture3.setLeft((Frame2.Width() - Picture3.Width()) / 2);
+    title.setLeft((Frame2.Width() - title.Width()) / 2);
 }
 
 void Form2::Set_VociMenu() {
@@ -759,7 +835,7 @@ void Form2::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t H
     if (GridFamiglie.Rows() < 1) return;
     if (Handle == GridFamiglie.hWnd()) {
         GridFamiglie.SetFocus();
-        if (GridFamiglie.Rows() > 9 && GridFamiglie.TopRow() - Rotation >= 0)
+        if (GridFamiglie.Rows() > familyRowsOnView() && GridFamiglie.TopRow() - Rotation >= 0)
             GridFamiglie.setTopRow(GridFamiglie.TopRow() - Rotation);
     } else if (Handle == MSGrid1.hWnd()) {
         MSGrid1.SetFocus();
@@ -810,7 +886,9 @@ void registerSelectionWindows() {
     });
     core::registerPictureTarget<Form2>(3, &Form2::Image1);
     core::registerPictureTarget<Form2>(8, &Form2::Image1);
-    core::registerPictureTarget<Form2>(31, &Form2::Picture3);
+    core::registerScrambledTarget(31, [](const std::string& temp, const std::string&) {
+        Form2::get().showPhoto(vb::LoadPicture(temp));
+    });
 }
 
 } // namespace selection

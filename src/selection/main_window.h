@@ -66,6 +66,9 @@ class Form2 : public frame::DataWindow {
     std::array<std::string, 2> vehicleLines() const;
     // Both as one line, the diagram viewers' header.
     std::string vehicleLine() const;
+    // The car or family photo as loaded (null for none), shown under the
+    // vehicle title's rule.
+    void showPhoto(const QPixmap& photo);
 
     bool ModelGridReady = false;
     bool FamilyGridReady = false;
@@ -105,13 +108,17 @@ class Form2 : public frame::DataWindow {
 
   private:
     void chooseBrand(int index);
+    void placeNames();
+    int familyRowsOnView() const;
     void showFamilyPhoto();
+    void placeTitle();
     void loadParameterLists();
     void resetMenuLook(bool marks);
     void setEntryAvailable(int i, bool available);
     void widenModelColumns();
     bool refreshOrReport(db::DataControl& control, const std::string& table);
     std::string engineLine(const char* displacementUnit) const;
+    QPixmap photo_;
 };
 
 void registerSelectionWindows();

@@ -10,12 +10,16 @@
 #include "selection/main_window.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/pixels.h"
 
 #include <QApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QPainter>
 #include <QTest>
 #include <QWheelEvent>
 #include <filesystem>
+#include <map>
 
 using namespace testing_support;
 using selection::Form2;
@@ -48,6 +52,17 @@ class MainWindow : public WindowTest {
             ASSERT_GE(m, 1) << model;
             if (f.MSGrid1.Row() != m) f.MSGrid1.setRow(m);
         }
+    }
+    // A real click on the brand's name in the brand list, near its start:
+    // a long name runs past the list's edge.
+    void clickBrand(Form2& f, const std::string& brand) {
+        auto* list = qobject_cast<QListWidget*>(f.ListaMarche.widget());
+        ASSERT_NE(list, nullptr);
+        const auto items = list->findItems(vb::toQt(brand), Qt::MatchExactly);
+        ASSERT_EQ(items.size(), 1) << brand;
+        const QRect at = list->visualItemRect(items[0]);
+        clickAt(f, list->viewport()->mapTo(&f, QPoint(at.left() + 10, at.center().y())));
+        ASSERT_EQ(core::BrandName, brand);
     }
     std::string entries(Form2& f) {
         std::string s;
@@ -375,20 +390,7 @@ TEST_F(MainWindow, ModelGridRowsAndLastColumnWidth) {
 // Horizontal extent of what is drawn in rect of image, against the colour at
 // its top-left corner; empty when nothing is.
 static std::pair<int, int> inkColumns(const QImage& image, const QRect& rect) {
-    const QColor back = image.pixelColor(rect.topLeft());
-    int first = -1, last = -2;
-    for (int x = rect.left(); x <= rect.right(); ++x)
-        for (int y = rect.top(); y <= rect.bottom(); ++y) {
-            const QColor c = image.pixelColor(x, y);
-            if (std::abs(c.red() - back.red()) + std::abs(c.green() - back.green()) +
-                    std::abs(c.blue() - back.blue()) <
-                150)
-                continue;
-            if (first < 0) first = x;
-            last = x;
-            break;
-        }
-    return {first, last};
+    return testing_support::inkColumns(image, rect, image.pixelColor(rect.topLeft()));
 }
 
 // Every cell of the model grid shows its text whole: the grid's font is wider
@@ -464,6 +466,10 @@ TEST_F(MainWindow, PhotoAndTitleRules) {
     EXPECT_FALSE(f.Picture3.Picture().isNull());
     EXPECT_EQ(f.LabelMarcaFamigliaModello.Caption(), "ARDESIA ALBA ALBA 1.2 16V");
     EXPECT_EQ(f.Picture3.Left(), (f.Frame2.Width() - f.Picture3.Width()) / 2);
+    // A title that fits: the photo at its own size (320 x 200), the title in its place.
+    EXPECT_EQ(f.Picture3.Height(), 200 * 15);
+    EXPECT_EQ(f.Picture3.Width(), 320 * 15);
+    EXPECT_EQ(f.LabelMarcaFamigliaModello.Top(), 3060);
     // No car photo and no family photo: an empty box, brand and family only.
     choose(f, "ARDESIA", "ALBA", "ALBA 1.3 CARB");
     EXPECT_TRUE(f.Picture3.Picture().isNull());
@@ -474,6 +480,145 @@ TEST_F(MainWindow, PhotoAndTitleRules) {
     EXPECT_FALSE(f.Picture3.Picture().isNull());
     EXPECT_EQ(f.LabelMarcaFamigliaModello.Caption(), "ARDESIA BORA/TRAMONTANA");
     EXPECT_TRUE(svc.boxes.empty());
+}
+
+namespace {
+
+// The most common colour of rect in image: what its text is drawn on.
+QColor backgroundOf(const QImage& image, const QRect& rect) {
+    std::map<QRgb, int> count;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            ++count[image.pixel(x, y)];
+    return QColor::fromRgb(std::max_element(count.begin(), count.end(), [](auto& a, auto& b) {
+                               return a.second < b.second;
+                           })->first);
+}
+
+// The width of the ink of text drawn alone in font, where nothing cuts it.
+int inkWidthAlone(const QString& text, const QFont& font) {
+    QImage alone(1000, 60, QImage::Format_RGB32);
+    alone.fill(Qt::white);
+    QPainter p(&alone);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QRect(10, 0, 980, 60), Qt::AlignLeft | Qt::AlignVCenter, text);
+    p.end();
+    const auto [first, last] = testing_support::inkColumns(alone, alone.rect(), Qt::white);
+    return last - first + 1;
+}
+
+// Every line of label's caption is drawn whole in shot (the window's pixels):
+// between the label's top and below, the next thing down, there is one run of
+// ink per line, each as tall as the capitals and as wide as its text drawn
+// alone, and the last one ends clear of below.
+void expectWholeLines(const QImage& shot, vb::Label& label, int below) {
+    const auto* view = qobject_cast<const QLabel*>(label.widget());
+    ASSERT_NE(view, nullptr);
+    const QStringList lines = view->text().split(QLatin1Char('\n'));
+    // The breaks drop no character of the caption.
+    EXPECT_EQ(QString(lines.join(QString())).remove(QLatin1Char(' ')),
+              vb::toQt(label.Caption()).remove(QLatin1Char(' ')))
+        << label.Name();
+    const QRect r = inForm(label);
+    const QRect strip(r.left(), r.top(), r.width(), below - r.top());
+    ASSERT_GT(strip.height(), 0) << label.Name() << " starts below what follows it";
+    const QColor back = backgroundOf(shot, strip);
+    const auto runs = inkRows(shot, strip, back);
+    ASSERT_EQ(runs.size(), size_t(lines.size())) << label.Name() << ": " << label.Caption();
+    const int capitals = QFontMetrics(view->font()).capHeight();
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const auto [top, bottom] = runs[i];
+        EXPECT_GE(bottom - top + 1, capitals - 1) << label.Name() << " line " << i << " is cut";
+        const auto [first, last] =
+            inkColumns(shot, QRect(strip.left(), top, strip.width(), bottom - top + 1), back, 120);
+        EXPECT_NEAR(last - first + 1, inkWidthAlone(lines[int(i)], view->font()), 1)
+            << label.Name() << " line " << i << " '" << lines[int(i)].toStdString() << "' is cut at a side";
+    }
+    EXPECT_LT(runs.back().second, below - 1) << label.Name() << " touches what follows it";
+}
+
+} // namespace
+
+// Names that fill their fields: a brand, family and model of 30 characters
+// each, in wide letters, and a brand of one 30-letter word with nothing to
+// break at. Beside the brand's symbol and under the photo, at both screen
+// sizes, every name is shown on whole lines, clear of the family grid, the
+// photo and the fuel options; names that fit keep the designed places.
+TEST_F(MainWindow, NamesThatFillTheirFieldsAreShownOnWholeLines) {
+    const std::string ark = file("Ark/");
+    struct Vehicle {
+        std::string brand, family, model;
+    };
+    const Vehicle wide{"MOTOR WORKS WESTMOOR WAGONWAYS", "GRANDE MONOVOLUME WAGON 4MATIC",
+                       "WAGON 2.0 TDI 16V DPF 4WD AUTO"};
+    const Vehicle word{std::string(30, 'M'), std::string(14, 'W') + " " + std::string(15, 'W'),
+                       "MMMMMMMMM MMMMMMMMMM MMMMMMMMM"};
+    ASSERT_EQ(renameInTable(ark + "Xmarche.dbf", "MARCA", "ARDESIA", wide.brand), 1);
+    ASSERT_EQ(renameInTable(ark + "Xfam_01.dbf", "FAMIGLIA", "ALBA", wide.family), 1);
+    ASSERT_GT(renameInTable(ark + "Xmod_01.dbf", "FAMILY____", "ALBA", wide.family), 0);
+    ASSERT_EQ(renameInTable(ark + "Xmod_01.dbf", "MODELLO___", "ALBA 1.2 16V", wide.model), 1);
+    ASSERT_EQ(renameInTable(ark + "Xmarche.dbf", "MARCA", "BRENTA", word.brand), 1);
+    ASSERT_EQ(renameInTable(ark + "Xfam_02.dbf", "FAMIGLIA", "CORSA", word.family), 1);
+    ASSERT_GT(renameInTable(ark + "Xmod_02.dbf", "FAMILY____", "CORSA", word.family), 0);
+    ASSERT_EQ(renameInTable(ark + "Xmod_02.dbf", "MODELLO___", "CORSA 1.3 D", word.model), 1);
+
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
+        svc.width = screen.width() * 15;
+        svc.height = screen.height() * 15;
+        Form2& f = open();
+        f.Show();
+        QApplication::processEvents();
+        ASSERT_EQ(f.width(), screen.width());
+        // The whole panel is on view.
+        ASSERT_LE(inForm(f.Picture1).bottom(), f.height());
+        auto click = [&](vb::Control& c, QRect at) { clickAt(f, c.widget()->mapTo(&f, at.center())); };
+        auto chooseByClicks = [&](const Vehicle& v) {
+            ASSERT_NO_FATAL_FAILURE(clickBrand(f, v.brand));
+            click(f.GridFamiglie, f.GridFamiglie.cellRect(rowOf(f.GridFamiglie, v.family), 0));
+            ASSERT_EQ(core::FamilyName, v.family);
+            const int row = rowOf(f.MSGrid1, v.model);
+            ASSERT_GE(row, 1);
+            // The wheel brings the model's row on view.
+            for (int turns = 0; f.MSGrid1.cellRect(row, 0).height() < 16 && turns < 10; ++turns)
+                wheel(f.MSGrid1.widget(), QPoint(5, 5), -120);
+            click(f.MSGrid1, f.MSGrid1.cellRect(row, 0));
+            ASSERT_EQ(f.MSGrid1.Row(), row);
+            QApplication::processEvents();
+        };
+        const int options = inForm(f.Option1(0)).top();
+        for (const Vehicle& v : {wide, word}) {
+            SCOPED_TRACE(v.brand);
+            ASSERT_NO_FATAL_FAILURE(chooseByClicks(v));
+            const QImage shot = f.grab().toImage();
+            expectWholeLines(shot, f.LabelMarca, inForm(f.LabelFamiglia).top());
+            expectWholeLines(shot, f.LabelFamiglia, inForm(f.GridFamiglie).top());
+            expectWholeLines(shot, f.LabelMarcaFamigliaModello, options);
+            EXPECT_EQ(f.LabelMarcaFamigliaModello.Caption(),
+                      v.brand + " " + v.family + (f.Picture3.Picture().isNull() ? "" : " " + v.model));
+            // Beside the symbol and left of the menu; the photo above the title.
+            for (vb::Label* name : {&f.LabelMarca, &f.LabelFamiglia}) {
+                EXPECT_GE(inForm(*name).left(), inForm(f.Image1).right());
+                EXPECT_LT(inForm(*name).right(), inForm(f.Frame1).left());
+            }
+            EXPECT_LE(inForm(f.GridFamiglie).bottom(), options);
+            EXPECT_LE(inForm(f.Picture3).bottom(), inForm(f.LabelMarcaFamigliaModello).top());
+        }
+        // The car photo (320 x 200 pixels) is shown smaller, in proportion.
+        ASSERT_NO_FATAL_FAILURE(chooseByClicks(wide));
+        ASSERT_FALSE(f.Picture3.Picture().isNull());
+        EXPECT_LT(f.Picture3.Height(), 200 * 15);
+        EXPECT_NEAR(double(f.Picture3.Width()) / f.Picture3.Height(), 1.6, 0.02);
+        // Short names keep the designed places.
+        ASSERT_NO_FATAL_FAILURE(clickBrand(f, "CALDERA"));
+        EXPECT_EQ(f.LabelMarca.Top(), 2330);
+        EXPECT_EQ(f.LabelFamiglia.Top(), 2650);
+        EXPECT_EQ(f.GridFamiglie.Top(), 3200);
+        EXPECT_EQ(f.GridFamiglie.Height(), 2175);
+        EXPECT_EQ(f.LabelMarcaFamigliaModello.Top(), 3060);
+        vb::FormRegistry::unloadAll();
+    }
 }
 
 TEST_F(MainWindow, DamagedCarPhotoIsRecoveredOnRequest) {
@@ -711,6 +856,37 @@ TEST_F(MainWindow, WheelOverTheGrids) {
     // Any other control: nothing.
     f.WheelCatcher1_WheelRotation(-1, 0, 0, f.ListaMarche.hWnd());
     EXPECT_EQ(f.MSGrid1.TopRow(), 2);
+}
+
+// Long names above the family grid leave it fewer rows on view than it was
+// designed with: the wheel still brings every family on view.
+TEST_F(MainWindow, WheelReachesEveryFamilyBelowLongNames) {
+    const std::string ark = file("Ark/");
+    const std::string brand(30, 'M'), family(30, 'W');
+    ASSERT_EQ(renameInTable(ark + "Xmarche.dbf", "MARCA", "CALDERA", brand), 1);
+    ASSERT_EQ(renameInTable(ark + "Xfam_03.dbf", "FAMIGLIA", "ZEFIRO", family), 1);
+    ASSERT_EQ(renameInTable(ark + "Xmod_03.dbf", "FAMILY____", "ZEFIRO", family), 1);
+    // Nine families, as many as the designed grid shows.
+    rewriteTable(ark + "Xfam_03.dbf", [](auto&, Records& records) { records.pop_back(); });
+    Form2& f = open();
+    f.Show();
+    QApplication::processEvents();
+    ASSERT_NO_FATAL_FAILURE(clickBrand(f, brand));
+    vb::Grid& grid = f.GridFamiglie;
+    ASSERT_EQ(grid.Rows(), 9);
+    const int rowHeight = grid.cellRect(0, 0).height();
+    ASSERT_GT(rowHeight, 0);
+    EXPECT_LT(grid.cellRect(8, 0).height(), rowHeight) << "the last family is on view";
+    for (int turns = 0; grid.cellRect(8, 0).height() < rowHeight && turns < 9; ++turns)
+        wheel(grid.widget(), QPoint(5, 5), -120);
+    ASSERT_EQ(grid.cellRect(8, 0).height(), rowHeight);
+    EXPECT_GT(grid.TopRow(), 0);
+    clickAt(f, grid.widget()->mapTo(&f, grid.cellRect(8, 0).center()));
+    EXPECT_EQ(core::FamilyName, grid.TextMatrix(8, 0));
+    // And back up to the first.
+    for (int turns = 0; turns < 9; ++turns)
+        wheel(grid.widget(), QPoint(5, 5), 120);
+    EXPECT_EQ(grid.TopRow(), 0);
 }
 
 TEST_F(MainWindow, WheelDoesNothingWithoutFamilies) {
