@@ -619,6 +619,25 @@ QRect Grid::cellRect(int r, int c) const {
     return found.intersected(area);
 }
 
+QRect Grid::textBox(const QRect& cell, int right) const {
+    QRect box = cell.adjusted(kTextPadPx, 0, -1 - kTextPadPx, -1);
+    box.setRight(std::min(box.right(), right - kTextPadPx));
+    return box;
+}
+
+int Grid::wrappedRowHeight(const std::string& text, int c) const {
+    checkCol(c, 381);
+    QRect area(kBorderPx, kBorderPx, std::max(0, twipsToPixels(width_) - 2 * kBorderPx), 1);
+    if (view_) area.setRight(area.right() - view_->bar_->sizeHint().width());
+    int x = area.left();
+    for (int i = 0; i < c; ++i)
+        x += colPixels(i);
+    const QRect box = textBox(QRect(x, 0, colPixels(c), 1), area.right());
+    // Each further line adds its step to the height of a row of one line.
+    const int lines = int(wrappedLines(cellText(text), font_, box.width()).size());
+    return standardRowHeight() + pixelsToTwips(std::max(0, lines - 1) * textLineStep(font_));
+}
+
 int Grid::scrollBarWidth() const {
     return view_ ? pixelsToTwips(view_->bar_->sizeHint().width()) : 0;
 }
@@ -816,8 +835,9 @@ void Grid::paintCell(QPainter& p, int r, int c, const QRect& rect, const QRect& 
         const QFont& font = cellFont(f && f->bold >= 0 ? f->bold != 0 : fontBold_);
         p.setFont(font);
         p.setPen(vbColor(fore));
-        const QRect box = content.adjusted(kTextPadPx, 0, -kTextPadPx, 0);
-        const QString text = cellText(cell.text);
+        const QRect box = textBox(rect, wordWrap_ ? clip.right() : rect.right());
+        QString text = cellText(cell.text);
+        if (wordWrap_) text = wrappedLines(text, font, box.width()).join(QLatin1Char('\n'));
         const Qt::Alignment align = alignmentFlags(a);
         if (!text.contains(QLatin1Char('\n'))) {
             p.drawText(box, int(align), text);

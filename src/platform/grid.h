@@ -124,6 +124,11 @@ class Grid : public Control {
     // The vertical scroll bar (shown only when rows are hidden).
     bool ScrollBars() const { return scrollBars_; }
     void setScrollBars(bool on);
+    // On, a cell text wider than the part of its column on view goes on
+    // further lines, broken as wrappedLines breaks them; off (the default),
+    // it runs on and is cut at the cell's edge.
+    bool WordWrap() const { return wordWrap_; }
+    void setWordWrap(bool on) { assign(wordWrap_, on, &Grid::refresh); }
     // While false, changes do not repaint.
     bool Redraw() const { return redraw_; }
     void setRedraw(bool on);
@@ -154,6 +159,10 @@ class Grid : public Control {
     // Twips that a column needs to show a cell text whole as the cells draw
     // it: its widest line in the grid's font, with the cell's margins.
     int textWidth(const std::string& text) const;
+    // Twips of row height that text needs in column c to be shown whole with
+    // WordWrap on, also when the scroll bar takes room: at least the standard
+    // height.
+    int wrappedRowHeight(const std::string& text, int c) const;
     // Width of the vertical scroll bar in twips, for layouts that make room
     // for it.
     int scrollBarWidth() const;
@@ -198,6 +207,9 @@ class Grid : public Control {
     int fixedHeightPx() const;
     // Cell area in widget pixels (inside the border, left of the scroll bar).
     QRect cellArea() const;
+    // The box a text of column c is drawn in, from x: inside the cell's
+    // margins and grid line, and left of right.
+    QRect textBox(const QRect& cell, int right) const;
     bool scrollBarNeeded() const;
     // Fully visible scrollable rows below the fixed ones (at least 1).
     int pageRows() const;
@@ -244,7 +256,7 @@ class Grid : public Control {
     bool fontBold_ = false;
     QFont font_, boldFont_;
     int standardHeight_ = 240;
-    bool highlight_ = true, scrollBars_ = true, redraw_ = true;
+    bool highlight_ = true, scrollBars_ = true, redraw_ = true, wordWrap_ = false;
     bool updatePending_ = false, layoutPending_ = false;
     int mergeCells_ = 0;
 };

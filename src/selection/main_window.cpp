@@ -66,7 +66,6 @@ constexpr int kNamesTop = 2330;
 constexpr int kFamilyNameTop = 2650;
 constexpr int kFamilyGridTop = 3200;
 constexpr int kFamilyGridHeight = 2175; // nine rows on view
-constexpr int kFamilyRowsOnView = 9;
 // The designed top of the vehicle title under the photo (twips, in the frame).
 constexpr int kTitleTop = 3060;
 // What keeps a text or a picture clear of the next one.
@@ -117,6 +116,8 @@ Form2::Form2() : frame::DataWindow(kFormName, toolbarStyle()) {
     }
     inPanel(GridFamiglie, 60, kFamilyGridTop, 2500, kFamilyGridHeight);
     GridFamiglie.setShape(0, 1);
+    // A family name wider than the grid takes further lines in a taller row.
+    GridFamiglie.setWordWrap(true);
     GridFamiglie.Click = {this, &Form2::GridFamiglie_Click};
     GridFamiglie.RowColChange = {this, &Form2::GridFamiglie_RowColChange};
     List4.setVisible(false);
@@ -386,8 +387,9 @@ void Form2::Load_Famiglie() {
     rs.MoveFirst();
     while (!rs.Eof()) {
         const std::string stored = rs.Fields("famiglia").value_or("");
-        GridFamiglie.AddItem(vb::Trim(core::DescrambleLineConv(stored)));
-        GridFamiglie.setRowHeight(GridFamiglie.Rows() - 1, GridFamiglie.standardRowHeight());
+        const std::string name = vb::Trim(core::DescrambleLineConv(stored));
+        GridFamiglie.AddItem(name);
+        GridFamiglie.setRowHeight(GridFamiglie.Rows() - 1, GridFamiglie.wrappedRowHeight(name, 0));
         GridFamiglie.setRow(GridFamiglie.Rows() - 1);
         GridFamiglie.setCellAlignment(0);
         List4.AddItem(vb::Trim(stored));
@@ -429,10 +431,14 @@ void Form2::placeNames() {
                       std::max(GridFamiglie.standardRowHeight(), std::min(kFamilyGridHeight, lowest - top)));
 }
 
-// Family rows that the grid shows whole: nine as designed, fewer when long
-// names took room above it.
-int Form2::familyRowsOnView() const {
-    return std::min(kFamilyRowsOnView, (GridFamiglie.Height() - 15) / GridFamiglie.standardRowHeight());
+// Family rows that the grid cannot show at once: more than nine as
+// designed, fewer when long names took room above the grid or a row of their
+// own.
+bool Form2::familyRowsHidden() const {
+    int rows = 15; // the border
+    for (int r = 0; r < GridFamiglie.Rows(); ++r)
+        rows += GridFamiglie.RowHeight(r);
+    return rows > GridFamiglie.Height();
 }
 
 void Form2::GridFamiglie_RowColChange() {
@@ -835,7 +841,7 @@ void Form2::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t H
     if (GridFamiglie.Rows() < 1) return;
     if (Handle == GridFamiglie.hWnd()) {
         GridFamiglie.SetFocus();
-        if (GridFamiglie.Rows() > familyRowsOnView() && GridFamiglie.TopRow() - Rotation >= 0)
+        if (familyRowsHidden() && GridFamiglie.TopRow() - Rotation >= 0)
             GridFamiglie.setTopRow(GridFamiglie.TopRow() - Rotation);
     } else if (Handle == MSGrid1.hWnd()) {
         MSGrid1.SetFocus();

@@ -109,7 +109,7 @@ class Form2 : public frame::DataWindow {
   private:
     void chooseBrand(int index);
     void placeNames();
-    int familyRowsOnView() const;
+    bool familyRowsHidden() const;
     void showFamilyPhoto();
     void placeTitle();
     void loadParameterLists();

@@ -387,6 +387,100 @@ TEST_F(MainWindow, ModelGridRowsAndLastColumnWidth) {
     }
 }
 
+namespace {
+
+// The most common colour of rect in image: what its text is drawn on.
+QColor backgroundOf(const QImage& image, const QRect& rect) {
+    std::map<QRgb, int> count;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            ++count[image.pixel(x, y)];
+    return QColor::fromRgb(std::max_element(count.begin(), count.end(), [](auto& a, auto& b) {
+                               return a.second < b.second;
+                           })->first);
+}
+
+// text drawn alone in font, black on white, where nothing cuts it.
+QImage drawnAlone(const QString& text, const QFont& font) {
+    QImage alone(1000, 60, QImage::Format_RGB32);
+    alone.fill(Qt::white);
+    QPainter p(&alone);
+    p.setFont(font);
+    p.setPen(Qt::black);
+    p.drawText(QRect(10, 0, 980, 60), Qt::AlignLeft | Qt::AlignVCenter, text);
+    return alone;
+}
+
+// The width of the ink of text drawn alone in font.
+int inkWidthAlone(const QString& text, const QFont& font) {
+    const QImage alone = drawnAlone(text, font);
+    const auto [first, last] = testing_support::inkColumns(alone, alone.rect(), Qt::white);
+    return last - first + 1;
+}
+
+// Every line of label's caption is drawn whole in shot (the window's pixels):
+// between the label's top and below, the next thing down, there is one run of
+// ink per line, each as tall as the capitals and as wide as its text drawn
+// alone, and the last one ends clear of below.
+void expectWholeLines(const QImage& shot, vb::Label& label, int below) {
+    const auto* view = qobject_cast<const QLabel*>(label.widget());
+    ASSERT_NE(view, nullptr);
+    const QStringList lines = view->text().split(QLatin1Char('\n'));
+    // The breaks drop no character of the caption.
+    EXPECT_EQ(QString(lines.join(QString())).remove(QLatin1Char(' ')),
+              vb::toQt(label.Caption()).remove(QLatin1Char(' ')))
+        << label.Name();
+    const QRect r = inForm(label);
+    const QRect strip(r.left(), r.top(), r.width(), below - r.top());
+    ASSERT_GT(strip.height(), 0) << label.Name() << " starts below what follows it";
+    const QColor back = backgroundOf(shot, strip);
+    const auto runs = inkRows(shot, strip, back);
+    ASSERT_EQ(runs.size(), size_t(lines.size())) << label.Name() << ": " << label.Caption();
+    const int capitals = QFontMetrics(view->font()).capHeight();
+    for (size_t i = 0; i < runs.size(); ++i) {
+        const auto [top, bottom] = runs[i];
+        EXPECT_GE(bottom - top + 1, capitals - 1) << label.Name() << " line " << i << " is cut";
+        const auto [first, last] =
+            inkColumns(shot, QRect(strip.left(), top, strip.width(), bottom - top + 1), back, 120);
+        EXPECT_NEAR(last - first + 1, inkWidthAlone(lines[int(i)], view->font()), 1)
+            << label.Name() << " line " << i << " '" << lines[int(i)].toStdString() << "' is cut at a side";
+    }
+    EXPECT_LT(runs.back().second, below - 1) << label.Name() << " touches what follows it";
+}
+
+// Pixels of ink in rect of image against back.
+int inkPixels(const QImage& image, const QRect& rect, const QColor& back) {
+    int n = 0;
+    for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x)
+            n += testing_support::isInk(image.pixelColor(x, y), back, 120) ? 1 : 0;
+    return n;
+}
+
+// Row r of the family grid shows its name whole in shot: on lines that the
+// row shows whole, with as much ink as the name drawn alone on one line.
+void expectWholeFamilyCell(const QImage& shot, Form2& f, int r) {
+    vb::Grid& grid = f.GridFamiglie;
+    const std::string name = grid.TextMatrix(r, 0);
+    // Inside the grid lines.
+    const QRect cell =
+        grid.cellRect(r, 0).translated(grid.widget()->mapTo(&f, QPoint(0, 0))).adjusted(0, 0, -1, -1);
+    ASSERT_FALSE(cell.isEmpty()) << name;
+    const QColor back = backgroundOf(shot, cell);
+    const QFont font = vb::windowFont(grid.FontName(), grid.FontSize());
+    const auto runs = inkRows(shot, cell, back);
+    ASSERT_FALSE(runs.empty()) << name;
+    for (const auto& [top, bottom] : runs)
+        EXPECT_GE(bottom - top + 1, QFontMetrics(font).capHeight() - 1) << name << ": a line is cut";
+    EXPECT_GT(runs.front().first, cell.top()) << name;
+    EXPECT_LT(runs.back().second, cell.bottom()) << name;
+    const QImage alone = drawnAlone(vb::toQt(name), font);
+    EXPECT_NEAR(double(inkPixels(shot, cell, back)) / inkPixels(alone, alone.rect(), Qt::white), 1.0, 0.08)
+        << name << ": some of it is not drawn";
+}
+
+} // namespace
+
 // Horizontal extent of what is drawn in rect of image, against the colour at
 // its top-left corner; empty when nothing is.
 static std::pair<int, int> inkColumns(const QImage& image, const QRect& rect) {
@@ -399,18 +493,6 @@ static std::pair<int, int> inkColumns(const QImage& image, const QRect& rect) {
 TEST_F(MainWindow, ModelCellsAreDrawnWhole) {
     Form2& f = open();
     const QFont font = vb::windowFont(f.MSGrid1.FontName(), f.MSGrid1.FontSize());
-    // The width that text takes when nothing cuts it.
-    auto inkWidth = [&](const std::string& text) {
-        QImage alone(400, 40, QImage::Format_RGB32);
-        alone.fill(Qt::white);
-        QPainter p(&alone);
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(QRect(10, 0, 380, 40), Qt::AlignLeft | Qt::AlignVCenter, vb::toQt(text));
-        p.end();
-        const auto [first, last] = inkColumns(alone, alone.rect());
-        return last - first + 1;
-    };
     int cells = 0;
     for (int brand = 0; brand < f.ListaMarche.ListCount(); ++brand) {
         if (f.ListaMarche.ListIndex() != brand) f.ListaMarche.setListIndex(brand);
@@ -425,7 +507,8 @@ TEST_F(MainWindow, ModelCellsAreDrawnWhole) {
                     if (text.empty() || cell.isEmpty()) continue;
                     // Inside the grid lines on the right and at the bottom.
                     const auto [first, last] = inkColumns(shot, cell.adjusted(0, 0, -2, -2));
-                    EXPECT_NEAR(last - first + 1, inkWidth(text), 1) << names << " row " << r << ": " << text;
+                    EXPECT_NEAR(last - first + 1, inkWidthAlone(vb::toQt(text), font), 1)
+                        << names << " row " << r << ": " << text;
                     ++cells;
                 }
         }
@@ -482,64 +565,6 @@ TEST_F(MainWindow, PhotoAndTitleRules) {
     EXPECT_TRUE(svc.boxes.empty());
 }
 
-namespace {
-
-// The most common colour of rect in image: what its text is drawn on.
-QColor backgroundOf(const QImage& image, const QRect& rect) {
-    std::map<QRgb, int> count;
-    for (int y = rect.top(); y <= rect.bottom(); ++y)
-        for (int x = rect.left(); x <= rect.right(); ++x)
-            ++count[image.pixel(x, y)];
-    return QColor::fromRgb(std::max_element(count.begin(), count.end(), [](auto& a, auto& b) {
-                               return a.second < b.second;
-                           })->first);
-}
-
-// The width of the ink of text drawn alone in font, where nothing cuts it.
-int inkWidthAlone(const QString& text, const QFont& font) {
-    QImage alone(1000, 60, QImage::Format_RGB32);
-    alone.fill(Qt::white);
-    QPainter p(&alone);
-    p.setFont(font);
-    p.setPen(Qt::black);
-    p.drawText(QRect(10, 0, 980, 60), Qt::AlignLeft | Qt::AlignVCenter, text);
-    p.end();
-    const auto [first, last] = testing_support::inkColumns(alone, alone.rect(), Qt::white);
-    return last - first + 1;
-}
-
-// Every line of label's caption is drawn whole in shot (the window's pixels):
-// between the label's top and below, the next thing down, there is one run of
-// ink per line, each as tall as the capitals and as wide as its text drawn
-// alone, and the last one ends clear of below.
-void expectWholeLines(const QImage& shot, vb::Label& label, int below) {
-    const auto* view = qobject_cast<const QLabel*>(label.widget());
-    ASSERT_NE(view, nullptr);
-    const QStringList lines = view->text().split(QLatin1Char('\n'));
-    // The breaks drop no character of the caption.
-    EXPECT_EQ(QString(lines.join(QString())).remove(QLatin1Char(' ')),
-              vb::toQt(label.Caption()).remove(QLatin1Char(' ')))
-        << label.Name();
-    const QRect r = inForm(label);
-    const QRect strip(r.left(), r.top(), r.width(), below - r.top());
-    ASSERT_GT(strip.height(), 0) << label.Name() << " starts below what follows it";
-    const QColor back = backgroundOf(shot, strip);
-    const auto runs = inkRows(shot, strip, back);
-    ASSERT_EQ(runs.size(), size_t(lines.size())) << label.Name() << ": " << label.Caption();
-    const int capitals = QFontMetrics(view->font()).capHeight();
-    for (size_t i = 0; i < runs.size(); ++i) {
-        const auto [top, bottom] = runs[i];
-        EXPECT_GE(bottom - top + 1, capitals - 1) << label.Name() << " line " << i << " is cut";
-        const auto [first, last] =
-            inkColumns(shot, QRect(strip.left(), top, strip.width(), bottom - top + 1), back, 120);
-        EXPECT_NEAR(last - first + 1, inkWidthAlone(lines[int(i)], view->font()), 1)
-            << label.Name() << " line " << i << " '" << lines[int(i)].toStdString() << "' is cut at a side";
-    }
-    EXPECT_LT(runs.back().second, below - 1) << label.Name() << " touches what follows it";
-}
-
-} // namespace
-
 // Names that fill their fields: a brand, family and model of 30 characters
 // each, in wide letters, and a brand of one 30-letter word with nothing to
 // break at. Beside the brand's symbol and under the photo, at both screen
@@ -576,6 +601,12 @@ TEST_F(MainWindow, NamesThatFillTheirFieldsAreShownOnWholeLines) {
         auto click = [&](vb::Control& c, QRect at) { clickAt(f, c.widget()->mapTo(&f, at.center())); };
         auto chooseByClicks = [&](const Vehicle& v) {
             ASSERT_NO_FATAL_FAILURE(clickBrand(f, v.brand));
+            // Every family name is shown whole in the grid (the chosen one is
+            // checked here before it is highlighted).
+            QApplication::processEvents();
+            const QImage families = f.grab().toImage();
+            for (int r = 0; r < f.GridFamiglie.Rows(); ++r)
+                if (r != f.GridFamiglie.Row()) expectWholeFamilyCell(families, f, r);
             click(f.GridFamiglie, f.GridFamiglie.cellRect(rowOf(f.GridFamiglie, v.family), 0));
             ASSERT_EQ(core::FamilyName, v.family);
             const int row = rowOf(f.MSGrid1, v.model);
