@@ -526,9 +526,8 @@ namespace {
 
 std::string_view fieldValue(const Field& f, const char* record) {
     const std::string_view raw(record + f.offset, static_cast<std::size_t>(f.length));
+    if (f.type == 'C') return rtrimBlanks(raw); // by far the most read
     switch (f.type) {
-    case 'C':
-        return rtrimBlanks(raw);
     case 'N':
     case 'F':
     case 'D':
@@ -542,11 +541,21 @@ std::string_view fieldValue(const Field& f, const char* record) {
 } // namespace
 
 std::optional<std::string_view> Table::view(std::size_t row, int field) const {
+    const char* record = nullptr;
+    return view(row, field, record);
+}
+
+[[noreturn]] void cellOutOfRange(const std::string& path, std::size_t row, int field) {
+    fail(path, "record " + std::to_string(row) + " field " + std::to_string(field) + " out of range");
+}
+
+std::optional<std::string_view> Table::view(std::size_t row, int field, const char*& record) const {
     if (row >= d_->liveCount || field < 0 || std::size_t(field) >= d_->fields.size())
-        fail(d_->path, "record " + std::to_string(row) + " field " + std::to_string(field) + " out of range");
+        cellOutOfRange(d_->path, row, field);
     const Field& f = d_->fields[field];
     if (f.type == 'M') return d_->memoText(row, field);
-    return fieldValue(f, d_->record(row));
+    if (!record) record = d_->record(row);
+    return fieldValue(f, record);
 }
 
 void Table::touch(std::size_t row, int firstField, int lastField) const {

@@ -88,6 +88,10 @@ class Table {
 
     // The same value without copying; valid as long as any copy of this Table lives.
     std::optional<std::string_view> view(std::size_t row, int field) const;
+    // The same, for readers of several fields of one row: `record` is null, or what
+    // an earlier call for the same row of this table left in it, so that the
+    // record is found once per row rather than once per field.
+    std::optional<std::string_view> view(std::size_t row, int field, const char*& record) const;
 
     // Scans for the query engine: rows whose value, right-trimmed of blanks, equals
     // (notEqual: differs from) the right-trimmed literal. Null passes neither test.

@@ -3,13 +3,11 @@
 #include "db/table_index.h"
 
 #include <algorithm>
-#include <filesystem>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace db {
 
@@ -17,6 +15,26 @@ namespace {
 
 bool isBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// A blank or a byte that starts another token.
+bool endsWord(char c) {
+    switch (c) {
+    case ' ':
+    case '\t':
+    case '\r':
+    case '\n':
+    case '=':
+    case '<':
+    case '>':
+    case ',':
+    case '*':
+    case '\'':
+    case '"':
+        return true;
+    default:
+        return false;
+    }
 }
 using detail::iequals;
 using detail::rtrimBlanks;
@@ -115,8 +133,7 @@ class Parser {
             break;
         }
         const std::size_t start = i_;
-        while (i_ < s_.size() && !isBlank(s_[i_]) &&
-               std::string_view("=<>,*'\"").find(s_[i_]) == std::string_view::npos)
+        while (i_ < s_.size() && !endsWord(s_[i_]))
             ++i_;
         if (i_ == start) fail("a name"); // a lone '>'
         tok_ = {Tok::Word, s_.substr(start, i_ - start)};
@@ -281,21 +298,21 @@ const std::string& lastFileRead() {
 }
 
 Recordset::Recordset(Table table, std::vector<std::uint32_t> rows, bool tableOrder)
-    : table_(std::move(table)), rows_(std::move(rows)), tableOrder_(tableOrder) {}
+    : tableId_(table.id()), table_(std::move(table)), rows_(std::move(rows)), tableOrder_(tableOrder) {}
 
 const Table& Recordset::openTable() const {
     if (!table_) throw Error("Object invalid or no longer set: the record set is closed", kErrObjectClosed);
     return *table_;
 }
 
-std::size_t Recordset::currentRow(std::string_view forField) const {
-    openTable();
-    if (pos_ >= rows_.size())
-        throw Error("No current record (reading field \"" + std::string(forField) + "\" of " +
-                        table_->path() + ")",
-                    kErrNoCurrentRecord);
-    return rows_[pos_];
+namespace {
+
+[[noreturn]] void noCurrentRecord(std::string_view field, const std::string& path) {
+    throw Error("No current record (reading field \"" + std::string(field) + "\" of " + path + ")",
+                kErrNoCurrentRecord);
 }
+
+} // namespace
 
 void Recordset::MoveFirst() {
     openTable();
@@ -349,10 +366,35 @@ void Recordset::touchRow(std::size_t position) const {
     if (readFirst_ >= 0) table_->touch(rows_[position], readFirst_, readLast_);
 }
 
+namespace {
+
+// Exactly the same bytes. Names of fields are short: those of 4 to 16 bytes are
+// compared as two words that overlap, read within the bounds of both texts.
+template <class Word> bool sameWords(const char* a, const char* b, std::size_t n) {
+    Word a0, a1, b0, b1;
+    std::memcpy(&a0, a, sizeof(Word));
+    std::memcpy(&b0, b, sizeof(Word));
+    std::memcpy(&a1, a + n - sizeof(Word), sizeof(Word));
+    std::memcpy(&b1, b + n - sizeof(Word), sizeof(Word));
+    return ((a0 ^ b0) | (a1 ^ b1)) == 0;
+}
+
+bool sameName(std::string_view a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n >= 8 && n <= 16) return sameWords<std::uint64_t>(a.data(), b.data(), n);
+    if (n >= 4 && n < 8) return sameWords<std::uint32_t>(a.data(), b.data(), n);
+    return a == b;
+}
+
+} // namespace
+
 int Recordset::fieldOf(const Table& table, std::string_view name) const {
-    for (std::size_t k = 0, n = named_.size(); k < n; ++k) {
-        const std::size_t at = (nextNamed_ + k) % n;
-        if (named_[at].first == name) {
+    const std::size_t n = named_.size();
+    std::size_t at = nextNamed_;
+    for (std::size_t k = 0; k < n; ++k, ++at) {
+        if (at >= n) at = 0;
+        if (sameName(named_[at].first, name)) {
             nextNamed_ = at + 1;
             return named_[at].second;
         }
@@ -368,19 +410,36 @@ int Recordset::fieldOf(const Table& table, std::string_view name) const {
     return f;
 }
 
-Value Recordset::Fields(std::string_view name) const {
+std::optional<std::string_view> Recordset::viewOf(std::string_view name) const {
     const Table& t = openTable();
-    if (LastRead& last = lastRead(); last.table != t.id()) last = {t.id(), t.path()};
-    const int f = fieldOf(t, name);
-    if (f < 0)
+    if (LastRead& last = lastRead(); last.table != tableId_) last = {tableId_, t.path()};
+    // Readers ask for the same fields in the same order row after row: the
+    // field asked for next is tried first.
+    int f;
+    if (nextNamed_ < named_.size() && sameName(named_[nextNamed_].first, name)) {
+        f = named_[nextNamed_].second;
+        if (++nextNamed_ == named_.size()) nextNamed_ = 0;
+    } else if ((f = fieldOf(t, name)) < 0) {
         throw Error("Item not found in this collection: no field \"" + std::string(name) + "\" in " +
                         t.path(),
                     kErrItemNotFound);
-    return t.value(currentRow(name), f);
+    }
+    if (pos_ >= rows_.size()) noCurrentRecord(name, t.path());
+    if (recordPos_ != pos_) {
+        record_ = nullptr;
+        recordPos_ = pos_;
+    }
+    return t.view(rows_[pos_], f, record_);
+}
+
+Value Recordset::Fields(std::string_view name) const {
+    const auto v = viewOf(name);
+    if (!v) return std::nullopt;
+    return Value(std::in_place, *v);
 }
 
 bool Recordset::IsNull(std::string_view name) const {
-    return !Fields(name).has_value();
+    return !viewOf(name).has_value();
 }
 
 void Recordset::FindFirst(const std::string& criteria) {
@@ -419,11 +478,23 @@ bool Recordset::NoMatch() const {
     return noMatch_;
 }
 
+void Recordset::adoptNames(Recordset&& other) {
+    if (table_ && other.table_ && other.tableId_ == tableId_) {
+        named_ = std::move(other.named_);
+        nextNamed_ = 0;
+        readFirst_ = other.readFirst_;
+        readLast_ = other.readLast_;
+    }
+    other.Close();
+}
+
 void Recordset::Close() {
     table_.reset();
     rows_.clear();
     named_.clear();
     nextNamed_ = 0;
+    record_ = nullptr;
+    recordPos_ = kNoPosition;
     readFirst_ = readLast_ = -1;
     pos_ = 0;
     noMatch_ = false;
@@ -489,11 +560,30 @@ void clearTableCache() {
     cache.clear();
 }
 
+namespace {
+
+// `table` in `folder`, joined as std::filesystem joins them (an absolute name
+// stands alone), without taking either apart.
+std::string tablePath(const std::string& folder, const std::string& table) {
+    if (table.front() == '/') return table;
+    std::string path;
+    path.reserve(folder.size() + 1 + table.size());
+    path += folder;
+    if (path.back() != '/') path += '/';
+    path += table;
+    return path;
+}
+
+} // namespace
+
 void DataControl::Refresh() {
-    const Query q = Query::parse(RecordSource);
+    if (!parsed_ || parsed_->text() != RecordSource) parsed_ = Query::parse(RecordSource);
+    const Query& q = *parsed_;
     if (DatabaseName.empty()) throw Error("Data control has no DatabaseName for \"" + RecordSource + "\"");
-    const Table table = openTableCached((fs::path(DatabaseName) / q.tableName()).string(), filesAllowed);
-    rs_ = q.run(table);
+    const Table table = openTableCached(tablePath(DatabaseName, q.tableName()), filesAllowed);
+    db::Recordset next = q.run(table);
+    if (rs_) next.adoptNames(std::move(*rs_));
+    rs_ = std::move(next);
 }
 
 db::Recordset& DataControl::Recordset() {

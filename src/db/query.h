@@ -55,20 +55,31 @@ class Recordset {
     void Close();
     bool isOpen() const { return table_.has_value(); }
 
+    // Takes over the field names `other` has resolved when both sets read the
+    // same opening of a table (whose fields are then the same); else does nothing.
+    // `other` is left closed either way: it is the set this one replaces.
+    void adoptNames(Recordset&& other);
+
   private:
     const Table& openTable() const;
-    std::size_t currentRow(std::string_view forField) const;
     int fieldOf(const Table& table, std::string_view name) const; // -1 when unknown
+    std::optional<std::string_view> viewOf(std::string_view name) const;
 
     // The fields asked for by name so far, exactly as spelled: a window reads the
     // same few fields of every row, and finds each here in the order it asks.
     mutable std::vector<std::pair<std::string, int>> named_;
     mutable std::size_t nextNamed_ = 0;
+    // The record at position recordPos_, found by the first field read there:
+    // the rows never change, so the position alone tells whether it still holds.
+    static constexpr std::size_t kNoPosition = ~std::size_t(0);
+    mutable const char* record_ = nullptr;
+    mutable std::size_t recordPos_ = kNoPosition;
     // The span of the fields read so far, which rows ahead bring into the cache.
     mutable int readFirst_ = -1;
     mutable int readLast_ = -1;
     void touchRow(std::size_t position) const;
 
+    std::uint64_t tableId_ = 0;
     std::optional<Table> table_;
     std::vector<std::uint32_t> rows_;
     std::size_t pos_ = 0;
@@ -82,6 +93,7 @@ class Query {
     static Query parse(const std::string& recordSource);
     static std::vector<Condition> parseCriteria(const std::string& criteria);
 
+    const std::string& text() const { return text_; }
     const std::string& tableName() const { return table_; }
     const std::vector<Condition>& where() const { return where_; }
     const std::vector<std::string>& orderBy() const { return orderBy_; }
@@ -123,6 +135,8 @@ class DataControl {
 
   private:
     std::optional<db::Recordset> rs_;
+    // The statement of the RecordSource parsed last, kept while its text stays.
+    std::optional<Query> parsed_;
 };
 
 } // namespace db

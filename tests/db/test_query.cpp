@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -335,6 +337,142 @@ TEST_F(QueryEngine, RecordsetOutlivesItsDataControlsNextRefresh) {
     other.Refresh();
     EXPECT_EQ(kept.Fields("motore____"), "E2");
     EXPECT_EQ(other.Recordset().Fields("motore____"), "E3");
+}
+
+TEST_F(QueryEngine, EachRefreshRunsTheStatementAndFolderAsTheyReadThen) {
+    // Statements of one length that differ in a single byte of a literal.
+    const std::string petrol = "SELECT * FROM xmod_01.dbf WHERE carburante='B' ORDER BY MOTORE____";
+    std::string diesel = petrol;
+    diesel[diesel.find("'B'") + 1] = 'D';
+    EXPECT_EQ(motors(run(petrol)), (std::vector<std::string>{"E0", "E1", "E1", "E1", "E9"}));
+    EXPECT_EQ(motors(run(diesel)), (std::vector<std::string>{"E2"}));
+    EXPECT_EQ(motors(run(petrol)), (std::vector<std::string>{"E0", "E1", "E1", "E1", "E9"}));
+
+    // A statement that fails leaves the set it would have replaced; the text
+    // before it runs again as written.
+    data.RecordSource = "SELECT * FROM xmod_01.dbf WHERE carburante='D' OR x='y'";
+    EXPECT_THROW(data.Refresh(), db::Error);
+    EXPECT_EQ(motors(data.Recordset()), (std::vector<std::string>{"E0", "E1", "E1", "E1", "E9"}));
+    EXPECT_EQ(motors(run(diesel)), (std::vector<std::string>{"E2"}));
+
+    // The same text in another folder reads that folder's table, whose fields
+    // lie elsewhere in the record.
+    TempDir other;
+    db::writeTable(other.file("xmod_01.dbf"), {{"MOTORE____", 'C', 4}, {"CARBURANTE", 'C', 1}},
+                   {{"X1", "D"}, {"X2", "B"}, {"X3", "D"}});
+    data.DatabaseName = other.path();
+    EXPECT_EQ(motors(run(diesel)), (std::vector<std::string>{"X1", "X3"}));
+
+    // The same text and folder after the file was written again with its fields
+    // in another order.
+    db::writeTable(other.file("xmod_01.dbf"),
+                   {{"CARBURANTE", 'C', 1}, {"XX", 'C', 3}, {"MOTORE____", 'C', 4}},
+                   {{"D", "a", "Y1"}, {"B", "b", "Y2"}, {"D", "c", "Y3"}});
+    fs::last_write_time(other.file("xmod_01.dbf"),
+                        fs::file_time_type::clock::now() + std::chrono::seconds(5));
+    EXPECT_EQ(motors(run(diesel)), (std::vector<std::string>{"Y1", "Y3"}));
+}
+
+TEST_F(QueryEngine, HeldRecordsetReadsEachRefreshsTableByName) {
+    // Two tables with fields of the same names at other places in the record.
+    db::writeTable(dir.file("xmod_02.dbf"),
+                   {{"DATITECNIC", 'C', 6}, {"MOTORE____", 'C', 4}, {"N", 'N', 3}, {"MODELLO___", 'C', 8}},
+                   {{"memo x", "M1", "7", "Kappa"}, {std::nullopt, "M2", "8", "Lambda"}});
+    auto& rs = run("SELECT * FROM xmod_01.dbf WHERE carburante='D'");
+    const auto read = [&] {
+        return rs.Fields("MOTORE____").value_or("<null>") + "|" + rs.Fields("MODELLO___").value_or("<null>") +
+               "|" + rs.Fields("DATITECNIC").value_or("<null>");
+    };
+    EXPECT_EQ(read(), "E2|Alfa|<null>");
+    run("SELECT * FROM xmod_02.dbf ORDER BY N");
+    EXPECT_EQ(&data.Recordset(), &rs);
+    EXPECT_EQ(read(), "M1|Kappa|memo x");
+    rs.MoveNext();
+    EXPECT_EQ(read(), "M2|Lambda|"); // a blank text field is empty, not Null
+    EXPECT_EQ(rs.Fields("n"), "8");
+    run("SELECT * FROM xmod_01.dbf WHERE carburante='G'");
+    EXPECT_EQ(read(), "E3|Beta|memo 6");
+    run("SELECT * FROM xmod_01.dbf WHERE carburante='B' ORDER BY MOTORE____");
+    EXPECT_EQ(read(), "E0|Alfa|memo 3");
+    EXPECT_THROW((void)rs.Fields("N"), db::Error);
+}
+
+TEST_F(QueryEngine, EveryMoveReadsTheRowItLandsOn) {
+    auto& rs = run("SELECT * FROM xmod_01.dbf ORDER BY MOTORE____, MODELLO___");
+    // E0 Alfa, E1 Alfa (2), E1 Alfa (4), E1 Zeta, E2 Alfa, E3 Beta, E9 \xC1lpha
+    const auto row = [&] { return *rs.Fields("MOTORE____") + " " + *rs.Fields("INIEZ__COD"); };
+    EXPECT_EQ(row(), "E0 INJ1");
+    rs.MoveNext();
+    EXPECT_EQ(row(), "E1 INJ2");
+    rs.MoveLast();
+    EXPECT_EQ(row(), "E9 0000");
+    rs.MoveFirst();
+    EXPECT_EQ(row(), "E0 INJ1");
+    rs.setAbsolutePosition(2);
+    EXPECT_EQ(row(), "E1 INJ3");
+    rs.FindFirst("MOTORE____='E3'");
+    ASSERT_FALSE(rs.NoMatch());
+    EXPECT_EQ(row(), "E3 INJ1");
+    rs.FindFirst("MOTORE____='none'");
+    EXPECT_EQ(row(), "E3 INJ1");
+
+    // A copy moves on its own.
+    db::Recordset copy = rs;
+    copy.MoveFirst();
+    EXPECT_EQ(*copy.Fields("MOTORE____"), "E0");
+    EXPECT_EQ(row(), "E3 INJ1");
+    rs.MoveNext();
+    EXPECT_EQ(row(), "E9 0000");
+    EXPECT_EQ(*copy.Fields("INIEZ__COD"), "INJ1");
+}
+
+TEST(QueryFieldNames, NamesThatDifferInOneByteReadTheirOwnFields) {
+    // For every length a name may have, names that differ from each other in
+    // one byte only, at each place; read in ever another order and spelling.
+    std::vector<db::FieldDef> fields;
+    for (std::size_t length = 1; length <= 10; ++length) {
+        const std::string base = std::string("ABCDEFGHIJ").substr(0, length);
+        fields.push_back({base, 'C', 12});
+        for (std::size_t at = 0; at < length; ++at) {
+            std::string name = base;
+            name[at] = 'X';
+            fields.push_back({name, 'C', 12});
+        }
+    }
+    std::vector<Row> rows(2);
+    for (std::size_t r = 0; r < rows.size(); ++r)
+        for (const auto& f : fields)
+            rows[r].push_back(f.name + "." + std::to_string(r));
+    TempDir dir;
+    db::writeTable(dir.file("names.dbf"), fields, rows);
+    db::DataControl data;
+    data.DatabaseName = dir.path();
+    data.RecordSource = "names.dbf";
+    data.Refresh();
+    auto& rs = data.Recordset();
+
+    std::vector<std::string> names;
+    for (const auto& f : fields) {
+        names.push_back(f.name);
+        std::string lower = f.name;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        names.push_back(lower);
+    }
+    std::mt19937 rng(3);
+    int checked = 0;
+    for (int pass = 0; pass < 6; ++pass) {
+        rs.setAbsolutePosition(pass % 2);
+        if (pass > 0) std::shuffle(names.begin(), names.end(), rng);
+        for (const auto& name : names) {
+            std::string upper = name;
+            for (char& c : upper)
+                c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            ASSERT_EQ(rs.Fields(name), upper + "." + std::to_string(pass % 2)) << name;
+            ++checked;
+        }
+    }
+    EXPECT_EQ(checked, 6 * 2 * 65);
 }
 
 TEST(QueryDeleted, DeletedRecordsNeverMatch) {
