@@ -601,6 +601,10 @@ void removeWhenUnused(int dir, const char* name) {
 // a program folder placed high in a large tree costs no more.
 constexpr int kDeepestFolder = 3;
 
+// Set when the process ends: a walk still running stops at its next name,
+// so that the end waits for no more than one folder entry.
+std::atomic<bool> g_leftoverWalksEnding{false};
+
 // Walks the open folder dir (closed when done), depth levels below the
 // program folder, on the device of the program folder; links are not
 // followed.
@@ -612,6 +616,7 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
     }
     std::vector<std::string> found;
     while (const dirent* e = ::readdir(d)) {
+        if (g_leftoverWalksEnding.load(std::memory_order_relaxed)) break;
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         unsigned char type = e->d_type;
@@ -643,17 +648,41 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
 }
 
 // The removals running on threads of their own, and the folders they were
-// started for. Never destroyed: a removal may still run while the process
-// exits.
+// started for. Never destroyed, so that the process's end can still reach
+// the threads after static objects have gone.
 struct LeftoverRemovals {
     std::mutex mutex;
     std::condition_variable finished;
     std::set<std::string> started;
     int running = 0;
+    // Each thread with the process that started it.
+    std::vector<std::pair<pid_t, std::thread>> threads;
 };
 LeftoverRemovals& leftoverRemovals() {
     static auto* r = new LeftoverRemovals;
     return *r;
+}
+
+// At the process's end every walk stops and its thread is joined: a thread
+// left running while the process tears itself down would race the end's own
+// work. A child made by fork() has none of its parent's threads to join.
+void endLeftoverRemovals() {
+    g_leftoverWalksEnding.store(true, std::memory_order_relaxed);
+    // A parent's threads stay where they are, never destroyed, since the
+    // child cannot join them.
+    LeftoverRemovals& r = leftoverRemovals();
+    const pid_t self = ::getpid();
+    std::vector<std::thread> ours;
+    {
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        for (auto& [process, thread] : r.threads)
+            if (process == self && thread.joinable()) ours.push_back(std::move(thread));
+    }
+    for (std::thread& thread : ours)
+        if (thread.get_id() == std::this_thread::get_id())
+            thread.detach();
+        else
+            thread.join();
 }
 
 } // namespace
@@ -685,13 +714,17 @@ void startRemovingLeftoverTemporaries() {
         }
         r.finished.notify_all();
     };
+    static std::once_flag joinedAtTheEnd;
+    std::call_once(joinedAtTheEnd, [] { std::atexit(endLeftoverRemovals); });
     try {
-        std::thread([folder, done] {
+        std::thread walk([folder, done] {
             // Behind everything the program does for the user.
             ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 19);
             removeLeftoverTemporaries(folder);
             done();
-        }).detach();
+        });
+        const std::lock_guard<std::mutex> lock(r.mutex);
+        r.threads.emplace_back(::getpid(), std::move(walk));
     } catch (const std::system_error&) {
         done(); // no thread to spare: the next start removes them
     }

@@ -421,6 +421,44 @@ TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
     EXPECT_FALSE(fs::exists(held));
 }
 
+namespace {
+// Run at the very end of a process made by fork(), which starts with one
+// thread: any other still running then is the leftover walk's, working
+// while the process tears itself down.
+void failIfTheWalkStillRuns() {
+    const auto tasks = std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                     std::filesystem::directory_iterator());
+    if (tasks > 1) {
+        std::fputs("the leftover walk outlived the end\n", stderr);
+        std::_Exit(3);
+    }
+}
+} // namespace
+
+// A process that ends while the leftover walk still runs stops the walk and
+// waits for its thread, so that nothing of it runs while the process comes
+// apart. The folder is large enough that the walk is far from done.
+TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
+    namespace fs = std::filesystem;
+    for (int i = 0; i < 100; ++i) {
+        const fs::path folder = fs::path(file("wide")) / std::to_string(i);
+        fs::create_directories(folder);
+        for (int j = 0; j < 20; ++j)
+            std::ofstream(folder / ("x" + std::to_string(j) + ".gif.partAbCdE" + char('a' + j % 26)));
+    }
+    EXPECT_EXIT(
+        {
+            std::atexit(failIfTheWalkStillRuns); // runs after the walk's own end
+            vb::startRemovingLeftoverTemporaries();
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    // The walk of this process removes them all when it has time to.
+    vb::startRemovingLeftoverTemporaries();
+    vb::waitForLeftoverRemoval();
+    EXPECT_TRUE(fs::is_empty(fs::path(file("wide")) / "99"));
+}
+
 // Run by the test above in a process of its own: makes a temporary file in
 // the program folder it is given and holds it until its input ends.
 TEST(StartWindowChild, HoldsATemporaryFile) {
