@@ -83,22 +83,27 @@ int fieldIndex(const std::vector<db::FieldDef>& defs, const std::string& name) {
 
 int renameInTable(const std::string& path, const std::string& field, const std::string& from,
                   const std::string& to) {
+    return setInTable(path, field, from, field, to);
+}
+
+int setInTable(const std::string& path, const std::string& where, const std::string& is,
+               const std::string& field, const std::string& to) {
     using sampledata::Form;
     // The encoders scramble with the program's keys, which a test's set-up resets.
     core::InitKeys();
     core::InitIdentityTable();
-    int renamed = 0;
+    int changed = 0;
     rewriteTable(path, [&](std::vector<db::FieldDef>& defs, Records& records) {
-        const int f = fieldIndex(defs, field);
-        if (f < 0) throw std::runtime_error(path + " has no field " + field);
+        const int w = fieldIndex(defs, where), f = fieldIndex(defs, field);
+        if (w < 0 || f < 0) throw std::runtime_error(path + " has no field " + (w < 0 ? where : field));
         for (auto& r : records) {
-            auto& v = r[size_t(f)];
-            if (!v || vb::Trim(sampledata::decode(Form::Conv, *v)) != from) continue;
-            v = sampledata::encodePadded(Form::Conv, to, defs[size_t(f)].length);
-            ++renamed;
+            const auto& key = r[size_t(w)];
+            if (!key || vb::Trim(sampledata::decode(Form::Conv, *key)) != is) continue;
+            r[size_t(f)] = sampledata::encodePadded(Form::Conv, to, defs[size_t(f)].length);
+            ++changed;
         }
     });
-    return renamed;
+    return changed;
 }
 
 std::vector<DamagedDocument> damagedDocuments() {

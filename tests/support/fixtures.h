@@ -35,6 +35,11 @@ int fieldIndex(const std::vector<db::FieldDef>& defs, const std::string& name);
 // the field's width, then scrambled. Returns how many values it changed.
 int renameInTable(const std::string& path, const std::string& field, const std::string& from,
                   const std::string& to);
+// Gives field the value to in each record of the table at path whose field
+// where reads as is, stored as renameInTable stores it. Returns how many
+// records it changed.
+int setInTable(const std::string& path, const std::string& where, const std::string& is,
+               const std::string& field, const std::string& to);
 
 // A damaged RTF document, as its file holds it once decoded.
 struct DamagedDocument {
