@@ -126,6 +126,16 @@ QStringList wrappedLines(const QString& text, const QFont& font, int width) {
     return lines;
 }
 
+int unbrokenWidth(const QString& line, const QFont& font) {
+    // Measured as wrappedLines lays out, with room for any width.
+    QTextLayout layout(line, font);
+    layout.beginLayout();
+    QTextLine only = layout.createLine();
+    only.setLineWidth(1 << 24);
+    layout.endLayout();
+    return int(std::ceil(only.naturalTextWidth()));
+}
+
 QFont windowFont(const std::string& family, double points, bool bold, bool italic, bool underline) {
     const int px = windowPixels(points);
     QFont f(fontFamily(family));

@@ -47,6 +47,9 @@ QFont printerFont(const std::string& family, double points, bool bold = false, b
 // word alone is wider, so that no line runs past width. Each line feed of
 // text starts a new line; the blanks at a break are dropped.
 QStringList wrappedLines(const QString& text, const QFont& font, int width);
+// The least width in pixels at which wrappedLines keeps line (one line of
+// text) whole: its advance in font and the overhang of its last glyph.
+int unbrokenWidth(const QString& line, const QFont& font);
 
 // The font files registered so far, in order.
 std::vector<std::string> registeredFontFiles();

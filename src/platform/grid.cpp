@@ -15,7 +15,6 @@
 #include <QStyle>
 #include <QWheelEvent>
 #include <algorithm>
-#include <cmath>
 
 namespace vb {
 namespace {
@@ -499,8 +498,12 @@ int Grid::maxTopRow() const {
     return fixedRows_;
 }
 
+bool Grid::rowsHidden() const {
+    return maxTopRow() > fixedRows_;
+}
+
 bool Grid::scrollBarNeeded() const {
-    return scrollBars_ && maxTopRow() > fixedRows_;
+    return scrollBars_ && rowsHidden();
 }
 
 int Grid::TopRow() const {
@@ -598,12 +601,11 @@ int Grid::textHeight(const std::string& text) const {
 }
 
 int Grid::textWidth(const std::string& text) const {
-    const QFontMetricsF metrics(font_);
-    qreal widest = 0;
+    int widest = 0;
     for (const QString& line : cellText(text).split(QLatin1Char('\n')))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+        widest = std::max(widest, unbrokenWidth(line, font_));
     // The text box leaves the padding on both sides and the grid line.
-    return pixelsToTwips(int(std::ceil(widest)) + 2 * kTextPadPx + 1);
+    return pixelsToTwips(widest + 2 * kTextPadPx + 1);
 }
 
 QRect Grid::cellRect(int r, int c) const {
@@ -638,8 +640,17 @@ int Grid::wrappedRowHeight(const std::string& text, int c) const {
     return standardRowHeight() + pixelsToTwips(std::max(0, lines - 1) * textLineStep(font_));
 }
 
+int Grid::wrappedLineCount(const std::string& text, int twips) const {
+    const QRect box = textBox(QRect(0, 0, twipsToPixels(twips), 1), twipsToPixels(twips));
+    return int(wrappedLines(cellText(text), font_, box.width()).size());
+}
+
 int Grid::scrollBarWidth() const {
     return view_ ? pixelsToTwips(view_->bar_->sizeHint().width()) : 0;
+}
+
+int Grid::columnRoom() const {
+    return std::max(0, pixelsToTwips(twipsToPixels(width_) - 2 * kBorderPx) - scrollBarWidth());
 }
 
 void Grid::refresh() {

@@ -144,6 +144,8 @@ class Grid : public Control {
     // FixedRows and the row that puts the last row at the bottom.
     int TopRow() const;
     void setTopRow(int r);
+    // True when the rows do not all fit on view, so that TopRow can move.
+    bool rowsHidden() const;
 
     // The cell under the mouse at the last mouse event over the cells. Outside
     // the cells the nearest row/column is reported, 0 when there is none and
@@ -157,15 +159,22 @@ class Grid : public Control {
     // takes as the cells draw it.
     int textHeight(const std::string& text) const;
     // Twips that a column needs to show a cell text whole as the cells draw
-    // it: its widest line in the grid's font, with the cell's margins.
+    // it, with WordWrap on or off: its widest line in the grid's font, with
+    // the cell's margins.
     int textWidth(const std::string& text) const;
     // Twips of row height that text needs in column c to be shown whole with
     // WordWrap on, also when the scroll bar takes room: at least the standard
     // height.
     int wrappedRowHeight(const std::string& text, int c) const;
+    // Lines that text takes with WordWrap on in a column twips wide.
+    int wrappedLineCount(const std::string& text, int twips) const;
     // Width of the vertical scroll bar in twips, for layouts that make room
     // for it.
     int scrollBarWidth() const;
+    // Twips across the cells inside the border, left of the vertical scroll
+    // bar's room: the most that the columns together can take and all stay
+    // on view, with the bar shown or not.
+    int columnRoom() const;
 
   private:
     friend class GridWidget;

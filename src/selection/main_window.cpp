@@ -21,6 +21,7 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <algorithm>
+#include <array>
 #include <optional>
 
 namespace selection {
@@ -168,6 +169,8 @@ Form2::Form2() : frame::DataWindow(kFormName, toolbarStyle()) {
     }
     inPanel(MSGrid1, 60, 6060, 11780, 1710); // header and six models on view
     MSGrid1.setShape(1, 6, 1, 0);
+    // A value wider than its column goes on further lines (widenModelColumns).
+    MSGrid1.setWordWrap(true);
     MSGrid1.Click = {this, &Form2::MSGrid1_Click};
     MSGrid1.RowColChange = {this, &Form2::MSGrid1_RowColChange};
     MSGrid1.MouseMove = {this, &Form2::MSGrid1_MouseMove};
@@ -431,16 +434,6 @@ void Form2::placeNames() {
                       std::max(GridFamiglie.standardRowHeight(), std::min(kFamilyGridHeight, lowest - top)));
 }
 
-// Family rows that the grid cannot show at once: more than nine as
-// designed, fewer when long names took room above the grid or a row of their
-// own.
-bool Form2::familyRowsHidden() const {
-    int rows = 15; // the border
-    for (int r = 0; r < GridFamiglie.Rows(); ++r)
-        rows += GridFamiglie.RowHeight(r);
-    return rows > GridFamiglie.Height();
-}
-
 void Form2::GridFamiglie_RowColChange() {
     GridFamiglie_Click();
 }
@@ -497,6 +490,7 @@ void Form2::Set_IntestazioniModelli() {
         MSGrid1.setColWidth(k, kModelColumnWidths[k]);
         MSGrid1.setTextMatrix(0, k, headers[k]);
     }
+    widenModelColumns();
 }
 
 void Form2::Fill_GrigliaModelli() {
@@ -536,13 +530,86 @@ void Form2::Fill_GrigliaModelli() {
 
 // The designed widths are the least a column gets: the grid's font is wider
 // than the one they were measured for, so a column whose texts need more
-// room is widened until none of them is cut.
+// room is widened until none of them is cut. The grid does not scroll
+// sideways, so the columns together never reach past its right edge. Where
+// the room is short, the values that no longer fit go on further lines in
+// taller rows: the columns get the widths that need the fewest lines, and
+// what room is left goes to the widest alike. The room then leaves out the
+// vertical scroll bar's, which the taller rows may call for.
 void Form2::widenModelColumns() {
-    for (int k = 0; k < 6; ++k) {
-        int width = k == 5 ? MSGrid1.ColWidth(5) : kModelColumnWidths[k];
-        for (int r = 0; r < MSGrid1.Rows(); ++r)
-            width = std::max(width, MSGrid1.textWidth(MSGrid1.TextMatrix(r, k)));
-        MSGrid1.setColWidth(k, width);
+    constexpr int kCols = 6;
+    using Widths = std::array<int, kCols>;
+    Widths designed{}, wanted{};
+    // The texts of each column that are wider than its designed width.
+    std::array<std::vector<std::string>, kCols> wide;
+    for (int k = 0; k < kCols; ++k) {
+        designed[k] = wanted[k] = k == 5 ? MSGrid1.ColWidth(5) : kModelColumnWidths[k];
+        for (int r = 0; r < MSGrid1.Rows(); ++r) {
+            const std::string& text = MSGrid1.TextMatrix(r, k);
+            const int width = MSGrid1.textWidth(text);
+            if (width <= designed[k]) continue;
+            wanted[k] = std::max(wanted[k], width);
+            wide[size_t(k)].push_back(text);
+        }
+    }
+    const auto across = [](const Widths& widths) {
+        int pixels = 0;
+        for (int w : widths)
+            pixels += vb::twipsToPixels(w);
+        return pixels;
+    };
+    // The first of lo up to hi where holds turns true (hi when it is true
+    // only there): holds is false up to some point and true from it on.
+    const auto firstTrue = [](int lo, int hi, const auto& holds) {
+        while (lo < hi) {
+            const int mid = lo + (hi - lo) / 2;
+            if (holds(mid))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        return lo;
+    };
+    // Whether the values of column k that are wider than its designed width
+    // take at most lines lines each in px pixels.
+    const auto takes = [&](int k, int px, int lines) {
+        for (const std::string& text : wide[size_t(k)])
+            if (MSGrid1.wrappedLineCount(text, vb::pixelsToTwips(px)) > lines) return false;
+        return true;
+    };
+    const int room = vb::twipsToPixels(MSGrid1.columnRoom());
+    Widths widths = wanted;
+    if (across(wanted) > room) {
+        // The fewest lines that all values can take within the room: each
+        // column as narrow as its values allow in that many lines. A value
+        // takes at most one line per character of its field.
+        for (int lines = 2; across(widths) > room && lines <= 255; ++lines)
+            for (int k = 0; k < kCols; ++k) {
+                const int least = vb::twipsToPixels(designed[k]);
+                const int px =
+                    firstTrue(least, vb::twipsToPixels(widths[k]), [&](int w) { return takes(k, w, lines); });
+                widths[k] = px <= least ? designed[k] : vb::pixelsToTwips(px);
+            }
+        // The room left goes to the columns that want more, up to the widest
+        // cap that still fits.
+        const Widths fewest = widths;
+        const auto capped = [&](int cap) {
+            Widths w{};
+            for (int k = 0; k < kCols; ++k)
+                w[k] = std::max(fewest[k], std::min(wanted[k], vb::pixelsToTwips(cap)));
+            return w;
+        };
+        const int widest = vb::twipsToPixels(*std::max_element(wanted.begin(), wanted.end()));
+        widths = capped(firstTrue(0, widest + 1, [&](int cap) { return across(capped(cap)) > room; }) - 1);
+    }
+    for (int k = 0; k < kCols; ++k)
+        MSGrid1.setColWidth(k, widths[k]);
+    for (int r = 0; r < MSGrid1.Rows(); ++r) {
+        int height = -1; // the standard height, for a row of one line
+        for (int k = 0; k < kCols; ++k)
+            if (widths[k] < wanted[k])
+                height = std::max(height, MSGrid1.wrappedRowHeight(MSGrid1.TextMatrix(r, k), k));
+        MSGrid1.setRowHeight(r, height);
     }
 }
 
@@ -839,13 +906,16 @@ void Form2::WheelCatcher1_WheelRotation(int Rotation, int, int, std::uintptr_t H
         return;
     }
     if (GridFamiglie.Rows() < 1) return;
+    // The family and model grids scroll while some of their rows are hidden:
+    // past nine families or six models as designed, fewer where long names
+    // or values took room.
     if (Handle == GridFamiglie.hWnd()) {
         GridFamiglie.SetFocus();
-        if (familyRowsHidden() && GridFamiglie.TopRow() - Rotation >= 0)
+        if (GridFamiglie.rowsHidden() && GridFamiglie.TopRow() - Rotation >= 0)
             GridFamiglie.setTopRow(GridFamiglie.TopRow() - Rotation);
     } else if (Handle == MSGrid1.hWnd()) {
         MSGrid1.SetFocus();
-        if (MSGrid1.Rows() > 7 && MSGrid1.TopRow() - Rotation >= 1)
+        if (MSGrid1.rowsHidden() && MSGrid1.TopRow() - Rotation >= 1)
             MSGrid1.setTopRow(MSGrid1.TopRow() - Rotation);
     }
 }

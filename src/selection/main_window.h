@@ -109,7 +109,6 @@ class Form2 : public frame::DataWindow {
   private:
     void chooseBrand(int index);
     void placeNames();
-    bool familyRowsHidden() const;
     void showFamilyPhoto();
     void placeTitle();
     void loadParameterLists();

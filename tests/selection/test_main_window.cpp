@@ -20,6 +20,7 @@
 #include <QWheelEvent>
 #include <filesystem>
 #include <map>
+#include <set>
 
 using namespace testing_support;
 using selection::Form2;
@@ -64,6 +65,18 @@ class MainWindow : public WindowTest {
         clickAt(f, list->viewport()->mapTo(&f, QPoint(at.left() + 10, at.center().y())));
         ASSERT_EQ(core::BrandName, brand);
     }
+    // Opens the window shown on a screen of that size in pixels.
+    Form2& openOn(QSize screen) {
+        svc.width = screen.width() * 15;
+        svc.height = screen.height() * 15;
+        Form2& f = open();
+        f.Show();
+        QApplication::processEvents();
+        EXPECT_EQ(f.width(), screen.width());
+        return f;
+    }
+    // A real click in the middle of at, a rectangle of c's widget.
+    void clickIn(Form2& f, vb::Control& c, QRect at) { clickAt(f, c.widget()->mapTo(&f, at.center())); }
     std::string entries(Form2& f) {
         std::string s;
         for (int i = 0; i < 9; ++i) {
@@ -400,13 +413,15 @@ QColor backgroundOf(const QImage& image, const QRect& rect) {
                            })->first);
 }
 
-// text drawn alone in font, black on white, where nothing cuts it.
-QImage drawnAlone(const QString& text, const QFont& font) {
+// text drawn alone in font, in pen on back (black on white unless told),
+// where nothing cuts it.
+QImage drawnAlone(const QString& text, const QFont& font, const QColor& back = Qt::white,
+                  const QColor& pen = Qt::black) {
     QImage alone(1000, 60, QImage::Format_RGB32);
-    alone.fill(Qt::white);
+    alone.fill(back);
     QPainter p(&alone);
     p.setFont(font);
-    p.setPen(Qt::black);
+    p.setPen(pen);
     p.drawText(QRect(10, 0, 980, 60), Qt::AlignLeft | Qt::AlignVCenter, text);
     return alone;
 }
@@ -457,26 +472,35 @@ int inkPixels(const QImage& image, const QRect& rect, const QColor& back) {
     return n;
 }
 
-// Row r of the family grid shows its name whole in shot: on lines that the
-// row shows whole, with as much ink as the name drawn alone on one line.
-void expectWholeFamilyCell(const QImage& shot, Form2& f, int r) {
-    vb::Grid& grid = f.GridFamiglie;
-    const std::string name = grid.TextMatrix(r, 0);
+// Cell (r, c) of grid shows its text whole in shot (the window's pixels): on
+// lines that the row shows whole, inside the cell, with as much ink as the
+// text drawn alone on one line in the cell's colours.
+void expectWholeCell(const QImage& shot, Form2& f, vb::Grid& grid, int r, int c) {
+    const std::string text = grid.TextMatrix(r, c);
     // Inside the grid lines.
     const QRect cell =
-        grid.cellRect(r, 0).translated(grid.widget()->mapTo(&f, QPoint(0, 0))).adjusted(0, 0, -1, -1);
-    ASSERT_FALSE(cell.isEmpty()) << name;
+        grid.cellRect(r, c).translated(grid.widget()->mapTo(&f, QPoint(0, 0))).adjusted(0, 0, -1, -1);
+    ASSERT_FALSE(cell.isEmpty()) << text;
     const QColor back = backgroundOf(shot, cell);
     const QFont font = vb::windowFont(grid.FontName(), grid.FontSize());
     const auto runs = inkRows(shot, cell, back);
-    ASSERT_FALSE(runs.empty()) << name;
+    ASSERT_FALSE(runs.empty()) << text;
     for (const auto& [top, bottom] : runs)
-        EXPECT_GE(bottom - top + 1, QFontMetrics(font).capHeight() - 1) << name << ": a line is cut";
-    EXPECT_GT(runs.front().first, cell.top()) << name;
-    EXPECT_LT(runs.back().second, cell.bottom()) << name;
-    const QImage alone = drawnAlone(vb::toQt(name), font);
-    EXPECT_NEAR(double(inkPixels(shot, cell, back)) / inkPixels(alone, alone.rect(), Qt::white), 1.0, 0.08)
-        << name << ": some of it is not drawn";
+        EXPECT_GE(bottom - top + 1, QFontMetrics(font).capHeight() - 1) << text << ": a line is cut";
+    EXPECT_GT(runs.front().first, cell.top()) << text;
+    EXPECT_LT(runs.back().second, cell.bottom()) << text;
+    // The text's colour: what differs most from the background.
+    QColor pen = back;
+    const auto away = [&](const QColor& colour) {
+        return std::abs(colour.red() - back.red()) + std::abs(colour.green() - back.green()) +
+               std::abs(colour.blue() - back.blue());
+    };
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            if (away(shot.pixelColor(x, y)) > away(pen)) pen = shot.pixelColor(x, y);
+    const QImage alone = drawnAlone(vb::toQt(text), font, back, pen);
+    EXPECT_NEAR(double(inkPixels(shot, cell, back)) / inkPixels(alone, alone.rect(), back), 1.0, 0.08)
+        << text << ": some of it is not drawn";
 }
 
 } // namespace
@@ -490,7 +514,10 @@ static std::pair<int, int> inkColumns(const QImage& image, const QRect& rect) {
 // Every cell of the model grid shows its text whole: the grid's font is wider
 // than the one the designed widths were measured for ("1999-2003" needs more
 // than the year column's 700 twips), and a cut text reads as another value.
+// An engine code of wide letters, whose last one reaches past its advance,
+// is kept on its one line too.
 TEST_F(MainWindow, ModelCellsAreDrawnWhole) {
+    ASSERT_EQ(renameInTable(file("Ark/Xmod_02.dbf"), "MOTORE____", "ENG-A12", std::string(12, 'W')), 1);
     Form2& f = open();
     const QFont font = vb::windowFont(f.MSGrid1.FontName(), f.MSGrid1.FontSize());
     int cells = 0;
@@ -590,15 +617,9 @@ TEST_F(MainWindow, NamesThatFillTheirFieldsAreShownOnWholeLines) {
 
     for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
         SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
-        svc.width = screen.width() * 15;
-        svc.height = screen.height() * 15;
-        Form2& f = open();
-        f.Show();
-        QApplication::processEvents();
-        ASSERT_EQ(f.width(), screen.width());
+        Form2& f = openOn(screen);
         // The whole panel is on view.
         ASSERT_LE(inForm(f.Picture1).bottom(), f.height());
-        auto click = [&](vb::Control& c, QRect at) { clickAt(f, c.widget()->mapTo(&f, at.center())); };
         auto chooseByClicks = [&](const Vehicle& v) {
             ASSERT_NO_FATAL_FAILURE(clickBrand(f, v.brand));
             // Every family name is shown whole in the grid (the chosen one is
@@ -606,15 +627,15 @@ TEST_F(MainWindow, NamesThatFillTheirFieldsAreShownOnWholeLines) {
             QApplication::processEvents();
             const QImage families = f.grab().toImage();
             for (int r = 0; r < f.GridFamiglie.Rows(); ++r)
-                if (r != f.GridFamiglie.Row()) expectWholeFamilyCell(families, f, r);
-            click(f.GridFamiglie, f.GridFamiglie.cellRect(rowOf(f.GridFamiglie, v.family), 0));
+                if (r != f.GridFamiglie.Row()) expectWholeCell(families, f, f.GridFamiglie, r, 0);
+            clickIn(f, f.GridFamiglie, f.GridFamiglie.cellRect(rowOf(f.GridFamiglie, v.family), 0));
             ASSERT_EQ(core::FamilyName, v.family);
             const int row = rowOf(f.MSGrid1, v.model);
             ASSERT_GE(row, 1);
             // The wheel brings the model's row on view.
             for (int turns = 0; f.MSGrid1.cellRect(row, 0).height() < 16 && turns < 10; ++turns)
                 wheel(f.MSGrid1.widget(), QPoint(5, 5), -120);
-            click(f.MSGrid1, f.MSGrid1.cellRect(row, 0));
+            clickIn(f, f.MSGrid1, f.MSGrid1.cellRect(row, 0));
             ASSERT_EQ(f.MSGrid1.Row(), row);
             QApplication::processEvents();
         };
@@ -648,6 +669,90 @@ TEST_F(MainWindow, NamesThatFillTheirFieldsAreShownOnWholeLines) {
         EXPECT_EQ(f.GridFamiglie.Top(), 3200);
         EXPECT_EQ(f.GridFamiglie.Height(), 2175);
         EXPECT_EQ(f.LabelMarcaFamigliaModello.Top(), 3060);
+        vb::FormRegistry::unloadAll();
+    }
+}
+
+// Models whose six values fill their fields: in wide letters, and in words
+// as long as a field. At both screen sizes the columns stay inside the grid,
+// which does not scroll sideways, and every value is shown whole on lines of
+// its cell, the injection type at the right edge too; the wheel brings every
+// model on view and a click on its injection type chooses it. The models of
+// another family are shown on rows of one line in the designed columns again.
+TEST_F(MainWindow, ModelValuesThatFillTheirFieldsAreShownWhole) {
+    const std::string models = file("Ark/Xmod_01.dbf");
+    const char* const fields[6] = {"MODELLO___", "DATA__IMM_", "MOTORE____",
+                                   "CILINDRATA", "POTENZA___", "INIEZ_TIPO"};
+    const size_t widths[6] = {30, 10, 12, 6, 16, 40};
+    using Values = std::array<std::string, 6>;
+    const Values words{
+        "WAGON 2.0 TDI 16V DPF 4WD AUTO",
+        "09/99-2003",
+        "WWM-12V16DPF",
+        "1242.5",
+        "90(66)/3750-4500",
+        "MULTIPOINT SEQUENZIALE FASATA MOTRONIC M",
+    };
+    const Values letters{
+        "MMMMMMMMM MMMMMMMMMM MMMMMMMMM",
+        "10/01-2005",
+        std::string(12, 'W'),
+        "9999.9",
+        std::string(16, 'W'),
+        std::string(40, 'W'),
+    };
+    const std::pair<const char*, const Values*> alba[] = {
+        {"ALBA 1.2 16V", &words},
+        {"ALBA 1.3 CARB", &words},
+        {"ALBA 1.9 TD", &letters},
+        {"ALBA 1.4 GPL", &letters},
+    };
+    for (const auto& [model, values] : alba)
+        // The name last: it picks the record.
+        for (int k = 5; k >= 0; --k) {
+            ASSERT_EQ((*values)[size_t(k)].size(), widths[k]) << fields[k];
+            ASSERT_EQ(setInTable(models, "MODELLO___", model, fields[k], (*values)[size_t(k)]), 1) << model;
+        }
+
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        SCOPED_TRACE(std::to_string(screen.width()) + "x" + std::to_string(screen.height()));
+        Form2& f = openOn(screen);
+        ASSERT_NO_FATAL_FAILURE(clickBrand(f, "ARDESIA"));
+        clickIn(f, f.GridFamiglie, f.GridFamiglie.cellRect(rowOf(f.GridFamiglie, "ALBA"), 0));
+        ASSERT_EQ(core::FamilyName, "ALBA");
+        vb::Grid& grid = f.MSGrid1;
+        ASSERT_EQ(grid.Rows(), 5);
+        std::set<std::pair<int, int>> whole;
+        for (int model = 1; model < grid.Rows(); ++model) {
+            const int height = vb::twipsToPixels(grid.RowHeight(model));
+            for (int turns = 0; grid.cellRect(model, 5).height() < height && turns < 5; ++turns)
+                wheel(grid.widget(), QPoint(5, 5), -120);
+            ASSERT_EQ(grid.cellRect(model, 5).height(), height) << "model " << model << " is not on view";
+            clickIn(f, grid, grid.cellRect(model, 5));
+            ASSERT_EQ(grid.Row(), model);
+            QApplication::processEvents();
+            const QImage shot = f.grab().toImage();
+            for (int r = 0; r < grid.Rows(); ++r) {
+                if (grid.cellRect(r, 0).height() < vb::twipsToPixels(grid.RowHeight(r))) continue;
+                for (int c = 0; c < 6; ++c) {
+                    SCOPED_TRACE("row " + std::to_string(r) + " column " + std::to_string(c));
+                    ASSERT_NO_FATAL_FAILURE(expectWholeCell(shot, f, grid, r, c));
+                    whole.insert({r, c});
+                }
+            }
+        }
+        // Every value and header was seen whole, in rows of more than one
+        // line, which the wheel scrolled.
+        EXPECT_EQ(whole.size(), size_t(5 * 6));
+        EXPECT_GT(grid.RowHeight(1), grid.standardRowHeight());
+        EXPECT_GT(grid.TopRow(), 1);
+        // Another family: one line to a model, in the designed widths.
+        clickIn(f, f.GridFamiglie, f.GridFamiglie.cellRect(rowOf(f.GridFamiglie, "BORA/TRAMONTANA"), 0));
+        ASSERT_EQ(core::FamilyName, "BORA/TRAMONTANA");
+        for (int r = 0; r < grid.Rows(); ++r)
+            EXPECT_EQ(grid.RowHeight(r), grid.standardRowHeight()) << r;
+        EXPECT_EQ(grid.ColWidth(0), 2450);
+        EXPECT_EQ(grid.ColWidth(5), 3480);
         vb::FormRegistry::unloadAll();
     }
 }
