@@ -228,7 +228,11 @@ void Form8::layOutIndex() {
     }
     MSGrid1.setColWidth(0, MSGrid1.Width());
     MSGrid1.setLeft((W - MSGrid1.Width()) / 2);
-    MSGrid1.setTop((H - MSGrid1.Height()) / 2);
+    // Centred, unless that would bring the caption onto the header's frame;
+    // the grid ends above the button band, scrolling the rows below.
+    const int top = std::max((H - MSGrid1.Height()) / 2, titleTopLimit() + 260);
+    MSGrid1.setTop(top);
+    MSGrid1.setHeight(std::min(MSGrid1.Height(), ScaleHeight() - B - top));
     Label1.setTop(MSGrid1.Top() - 260);
     Label1.setLeft(MSGrid1.Left());
 }
@@ -338,10 +342,21 @@ void Form8::layOutTopicPage() {
     fitRows(H - 2 * B - 750, RH);
 
     if (files->keyWidth == 17) {
+        auto centredTop = [&](int blockHeight) {
+            return roundEven((H - B - B / 2.0 - blockHeight) / 2.0 + B - 300);
+        };
+        // The title stands above the page. Where the page centred between
+        // the bands would bring it onto the header's frame, the page stands
+        // lower and shows only the rows that still end above the button
+        // band, scrolling the others.
+        const int lowest = titleTopLimit() + Label2.Height() + 20;
+        const int rows = std::min<int>(LineCount, VisibleLines);
+        const int room = std::max(1, (ScaleHeight() - B - lowest) / RH);
+        if (centredTop(rows * RH) < lowest && room < rows) VisibleLines = std::int16_t(room);
         FirstLine = std::int16_t(linesInView().first);
         const int blockHeight = setUpScrolling();
         placePicture(w, PageNeedsScroll == 1 ? VScroll1.Left() : ScaleWidth());
-        TextTop = roundEven((H - B - B / 2.0 - blockHeight) / 2.0 + B - 300);
+        TextTop = std::max(centredTop(blockHeight), lowest);
         Label1.setVisible(false);
         Label2.setTop(TextTop - Label2.Height() - 20);
         Label2.setLeft(TextLeft);
@@ -359,6 +374,7 @@ void Form8::layOutTopicPage() {
         const int x = roundEven((Width() - (TW + 100)) / 2.0);
         TextLeft = x + 50;
         TextTop = PageNeedsScroll == 1 ? scrolledTop : 170 + roundEven((H - (TH + 100 + 170)) / 2.0) + 50;
+        TextTop = std::max(TextTop, titleTopLimit() + 300);
         Label1.setVisible(false);
         Label2.setTop(TextTop - 300);
         Label2.setLeft(TextLeft);
@@ -394,11 +410,14 @@ void Form8::layOutHelpPage() {
     const int w = pageChars_ * Surface.columnWidth();
     const int W = Width(), H = Height(), B = bandHeight();
     const int x = roundEven((W - w) / 2.0);
-    // Kept below the header band when the page is taller than the window.
-    const int y = std::max(B - LH, roundEven((H - (TH + 100 + LH)) / 2.0));
+    // Taller than the window, its title stands right below the header's
+    // frame.
+    const int y = std::max(titleTopLimit() + 50 - LH, roundEven((H - (TH + 100 + LH)) / 2.0));
     TextLeft = x + 50;
     TextTop = y + LH + 50;
     fitRows(H - 2 * B - 400, RH);
+    // Never scrolled: the rows that end above the button band are shown.
+    VisibleLines = std::int16_t(std::min<int>(VisibleLines, std::max(1, (ScaleHeight() - B - TextTop) / RH)));
     FirstLine = 0;
     Label2.setTop(TextTop - 100);
     Label2.setLeft(TextLeft);

@@ -94,6 +94,10 @@ class Form8 : public vb::Form,
     // Scrolling set-up of a page longer than the window, or none.
     int setUpScrolling();
     int rowHeight() const { return Surface.rowHeight(); }
+    // The highest a title (a page's or the index's caption) may stand: a
+    // gap of the window's colour below the header's frame, so that no glyph
+    // of it touches the frame.
+    int titleTopLimit() const { return Shape2.Top() + Shape2.Height() + 40; }
     void reportFile(const std::string& path);
 
     int section_ = 0;

@@ -99,14 +99,20 @@ class Manual : public WindowTest {
         f.MSGrid1.setRow(row);
         f.Command7.click();
     }
-    // Opens the section on a screen of the given size, shows the window and
-    // opens the topic by a double click on its row, as the user does.
-    Form8& showTopic(int section, const std::string& title, QSize screen = {1024, 768}) {
+    // Opens the section (or the help page) on a screen of the given size
+    // and shows the window.
+    Form8& showOn(QSize screen, int section, const std::string& helpCode = "") {
         vb::FormRegistry::unloadAll();
         svc.width = screen.width() * 15;
         svc.height = screen.height() * 15;
-        Form8& f = open(section);
+        Form8& f = open(section, helpCode);
         f.Show();
+        return f;
+    }
+    // Opens the section on a screen of the given size, shows the window and
+    // opens the topic by a double click on its row, as the user does.
+    Form8& showTopic(int section, const std::string& title, QSize screen = {1024, 768}) {
+        Form8& f = showOn(screen, section);
         const int row = rowOf(f, title);
         const QRect cell = row < 0 ? QRect() : f.MSGrid1.cellRect(row, 0);
         EXPECT_FALSE(cell.isEmpty()) << title;
@@ -133,13 +139,19 @@ class Manual : public WindowTest {
         QRect text;       // pixels: where the drawn characters stand
         int compared = 0; // ink pixels found on screen
     };
+    // Rows of grey a title keeps at least between the header's frame and
+    // its highest ink.
+    static constexpr int kTitleClearRows = 3;
     // Every character drawn can be read: the painter drew every line in
     // view, each character lies inside the window, clear of the picture,
     // the scroll bar and the button band, and the window shows the ink of
-    // each of them where the painter put it.
+    // each of them where the painter put it. The page's title stands clear
+    // of the header's frame.
     static ShownText expectPageShownWhole(Form8& f, const std::string& where) {
         QApplication::processEvents();
         EXPECT_EQ(trimmed(drawnRows(f)), rowsInView(f)) << where;
+        EXPECT_TRUE(f.Label2.Visible()) << where;
+        EXPECT_GE(titleGap(f, f.Label2, where), kTitleClearRows) << where;
         std::vector<std::pair<const char*, QRect>> covers;
         for (vb::Control* c : std::initializer_list<vb::Control*>{&f.Image2, &f.VScroll1, &f.Picture1})
             if (c->Visible()) covers.push_back({c->Name().c_str(), c->widget()->geometry()});
@@ -178,6 +190,34 @@ class Manual : public WindowTest {
         EXPECT_EQ(stray, 0) << where;
         EXPECT_EQ(hidden, 0) << where;
         return shown;
+    }
+    // Rows of the window's grey between the header frame's lower edge and
+    // the highest ink of a title below it (the page's title or the index's
+    // caption), across the title's characters. The frame's edge must be
+    // whole above them and the title must show its ink.
+    static int titleGap(Form8& f, vb::Label& title, const std::string& where) {
+        QApplication::processEvents();
+        const QImage shown = f.grab().toImage();
+        const QRect frame = f.Shape2.widget()->geometry();
+        const int edge = frame.bottom();
+        const QRect box = title.widget()->geometry();
+        const int advance = title.widget()->fontMetrics().horizontalAdvance(vb::toQt(title.Caption()));
+        const int left = std::max(frame.left(), box.left()),
+                  right = std::min(box.left() + advance, frame.right());
+        EXPECT_GT(right - left, 40) << where;
+        int grey = 0, top = -1;
+        for (int x = left; x < right; ++x)
+            if (shown.pixelColor(x, edge) == QColor(0x80, 0x80, 0x80)) ++grey;
+        EXPECT_EQ(grey, right - left) << where << ": the frame's edge at row " << edge;
+        for (int y = edge + 1; y <= box.bottom() && top < 0; ++y)
+            for (int x = left; x < right && top < 0; ++x) {
+                const QColor c = shown.pixelColor(x, y);
+                if (std::max({std::abs(c.red() - 0xC0), std::abs(c.green() - 0xC0),
+                              std::abs(c.blue() - 0xC0)}) > 24)
+                    top = y;
+            }
+        EXPECT_GE(top, 0) << where << ": no ink of \"" << title.Caption() << "\"";
+        return top - edge - 1;
     }
     // The picture stands whole inside the window with its proportions, left
     // of the text, and the window shows it there.
@@ -675,6 +715,89 @@ TEST_F(Manual, HelpAndIndexFollowTheWindowsSize) {
     EXPECT_LT(grid.bottom(), f.Picture1.widget()->geometry().top());
     EXPECT_TRUE(f.rect().contains(f.Label1.widget()->geometry()));
     EXPECT_NEAR(grid.center().x(), f.width() / 2, 1);
+}
+
+// Every title, a page's and the index's, stands below the header frame with
+// the window's grey between the frame's edge and its highest ink: on every
+// kind of page, on both screens and resized from outside. A page moved down
+// for its title stays whole between the header and the button band.
+TEST_F(Manual, TitlesStandClearOfTheHeader) {
+    // Section and topic; no topic: the section's index; section 11: help.
+    const std::tuple<int, std::string> views[] = {
+        {30, "Sonda lambda al biossido di zirconio - al minimo"},
+        {30, "Valori di riferimento dei segnali"},
+        {40, "CO: miscela troppo ricca"},
+        {20, "Alternatore"},
+        {20, vb::fromQt(QString::fromUtf8("Tabella di conversione delle unità di misura"))},
+        {50, "Iniezione benzina: minimo irregolare"},
+        {50, "Lista di controllo dell'ispezione completa"},
+        {11, ""},
+        {20, ""},
+        {30, ""},
+        {40, ""},
+        {50, ""},
+    };
+    int checked = 0;
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)})
+        for (const auto& [section, title] : views) {
+            Form8& f = title.empty() ? showOn(screen, section, section < 20 ? "009" : "")
+                                     : showTopic(section, title, screen);
+            const bool index = section >= 20 && title.empty();
+            ASSERT_EQ(f.MSGrid1.Visible(), index);
+            for (const bool resized : {false, true}) {
+                if (resized) f.resize(700, 300); // as the window manager would
+                const std::string where = (index ? "index " + std::to_string(section) : title) + " at " +
+                                          std::to_string(screen.width()) + (resized ? ", then 700x300" : "");
+                if (!index) {
+                    ASSERT_GT(expectPageShownWhole(f, where).compared, 300) << where;
+                } else {
+                    EXPECT_GE(titleGap(f, f.Label1, where), kTitleClearRows) << where;
+                    EXPECT_LT(f.Label1.widget()->geometry().bottom(), f.MSGrid1.widget()->geometry().top())
+                        << where;
+                    EXPECT_LT(f.MSGrid1.widget()->geometry().bottom(), f.Picture1.widget()->geometry().top())
+                        << where;
+                }
+                ++checked;
+            }
+        }
+    EXPECT_EQ(checked, 2 * 2 * int(std::size(views)));
+
+    // A help page taller than the window.
+    core::InitKeys();
+    std::vector<std::string> tall = {"Pagina lunga", ""};
+    for (int i = 0; i < 80; ++i)
+        tall.push_back("Riga " + std::to_string(i + 1) + " della pagina di aiuto");
+    writeBytes(file("hlp/tx_ita/hlp099.cpt"), scrambledLines(tall));
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        Form8& help = showOn(screen, 11, "099");
+        ASSERT_EQ(help.Label2.Caption(), "Pagina lunga");
+        for (const bool resized : {false, true}) {
+            if (resized) help.resize(700, 300);
+            const std::string where =
+                "tall help at " + std::to_string(screen.width()) + (resized ? ", then 700x300" : "");
+            ASSERT_GT(expectPageShownWhole(help, where).compared, 300) << where;
+        }
+    }
+
+    // An index whose rows just fit the window's height, so that centred its
+    // caption would stand on the header's frame. Its grid keeps above the
+    // button band.
+    std::vector<std::string> topics;
+    const std::string page = scrambledLines({"[Argomento]", "", "Testo"});
+    for (int i = 0; i < 20; ++i)
+        topics.push_back(indexLine(0, (long long)page.size() + 1, "Argomento " + std::to_string(i + 1)));
+    writeBytes(file("dia/tx_ita/dia.cpt"), page);
+    writeBytes(file("dia/tx_ita/dia95.cpt"), scrambledLines(topics));
+    Form8& f = showOn({1024, 768}, 50);
+    ASSERT_EQ(f.MSGrid1.Rows(), 20);
+    const int frame = f.Height() - f.ScaleHeight(), RH = f.MSGrid1.standardRowHeight();
+    const int fits = 20 * RH + 470 + 2 * f.bandHeight() - frame;
+    f.resize(700, (fits + 14) / 15);
+    ASSERT_LT(f.Height() - 2 * f.bandHeight() - 20 * RH - 470, 15); // the rows just fit
+    EXPECT_GE(titleGap(f, f.Label1, "index just fitting"), kTitleClearRows);
+    const QRect grid = f.MSGrid1.widget()->geometry();
+    EXPECT_LT(f.Label1.widget()->geometry().bottom(), grid.top());
+    EXPECT_LT(grid.bottom(), f.Picture1.widget()->geometry().top());
 }
 
 TEST_F(Manual, BackToTheIndexByClickOrEsc) {
