@@ -371,7 +371,9 @@ void Form8::layOutTopicPage() {
         FirstLine = std::int16_t(linesInView().first);
         const int TH = setUpScrolling();
         const int TW = w;
-        const int x = roundEven((Width() - (TW + 100)) / 2.0);
+        // A page wider than the window starts at its left margin, so that
+        // only the ends of its lines run past the right edge.
+        const int x = TW > Width() ? 0 : roundEven((Width() - (TW + 100)) / 2.0);
         TextLeft = x + 50;
         TextTop = PageNeedsScroll == 1 ? scrolledTop : 170 + roundEven((H - (TH + 100 + 170)) / 2.0) + 50;
         TextTop = std::max(TextTop, titleTopLimit() + 300);
@@ -409,9 +411,9 @@ void Form8::layOutHelpPage() {
     const int LH = Label2.Height();
     const int w = pageChars_ * Surface.columnWidth();
     const int W = Width(), H = Height(), B = bandHeight();
-    const int x = roundEven((W - w) / 2.0);
-    // Taller than the window, its title stands right below the header's
-    // frame.
+    // Wider than the window, the page starts at its left margin; taller,
+    // its title stands right below the header's frame.
+    const int x = std::max(0, roundEven((W - w) / 2.0));
     const int y = std::max(titleTopLimit() + 50 - LH, roundEven((H - (TH + 100 + LH)) / 2.0));
     TextLeft = x + 50;
     TextTop = y + LH + 50;

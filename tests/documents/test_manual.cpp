@@ -800,6 +800,82 @@ TEST_F(Manual, TitlesStandClearOfTheHeader) {
     EXPECT_LT(grid.bottom(), f.Picture1.widget()->geometry().top());
 }
 
+// Glossary, diagnosis and help pages wider than the window start at the
+// left margin, so that every line's start shows and only its end runs past
+// the right edge. Lines of 80 characters, the longest a page holds, fit
+// both screens, where the page keeps its place in the middle; resized from
+// outside to 700x300 (600x500 for help, whose font follows the height) the
+// window is narrower than the page.
+TEST_F(Manual, WidePagesStartAtTheLeftMargin) {
+    core::InitKeys();
+    std::string wide = "^INIZIO~";
+    while (wide.size() < 80)
+        wide += " misurare la tensione";
+    wide.resize(80);
+    std::vector<std::string> lines = {"[Righe larghe]", ""};
+    for (int i = 0; i < 4; ++i)
+        lines.push_back(wide);
+    const std::string page = scrambledLines(lines);
+    for (const std::string s : {"glo", "dia"}) {
+        writeBytes(file(s + "/tx_ita/" + s + ".cpt"), page);
+        writeBytes(file(s + "/tx_ita/" + s + "95.cpt"),
+                   scrambledLines({indexLine(0, (long long)page.size() + 1, "Righe larghe")}));
+    }
+    lines[0] = "Righe larghe";
+    writeBytes(file("hlp/tx_ita/hlp099.cpt"), scrambledLines(lines));
+
+    int checked = 0;
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)})
+        for (const int section : {20, 50, 11}) {
+            Form8& f =
+                section < 20 ? showOn(screen, section, "099") : showTopic(section, "Righe larghe", screen);
+            ASSERT_EQ(f.Label2.Caption(), "Righe larghe");
+            const std::string where =
+                "section " + std::to_string(section) + " at " + std::to_string(screen.width());
+            const int w = core::widestLineChars(f.PageLines) * f.Surface.columnWidth();
+            ASSERT_EQ(core::widestLineChars(f.PageLines), 80) << where;
+            ASSERT_LE(w, f.ScaleWidth()) << where;
+            EXPECT_EQ(f.TextLeft, std::lrint((f.Width() - (section < 20 ? w : w + 100)) / 2.0) + 50) << where;
+
+            if (section < 20)
+                f.resize(600, 500);
+            else
+                f.resize(700, 300);
+            QApplication::processEvents();
+            const std::string small = where + ", then " + std::to_string(f.width());
+            const double advance = f.Surface.columnWidth() / 15.0;
+            ASSERT_GT(core::widestLineChars(f.PageLines) * f.Surface.columnWidth(), f.ScaleWidth()) << small;
+            // The first wide row as the screen shows it: its yellow first
+            // word whole at the left margin, its black text up to the
+            // window's right edge.
+            const auto first = std::find_if(f.Surface.items().begin(), f.Surface.items().end(),
+                                            [](const auto& it) { return it.colour == 14; });
+            ASSERT_NE(first, f.Surface.items().end()) << small;
+            EXPECT_EQ(first->text, "INIZIO") << small;
+            const QImage shown = f.grab().toImage();
+            const int y0 = first->y / 15,
+                      y1 = std::min((first->y + f.Surface.rowHeight()) / 15, shown.height());
+            int yellowLeft = shown.width(), yellowRight = -1, blackRight = -1;
+            for (int y = y0; y < y1; ++y)
+                for (int x = 0; x < shown.width(); ++x) {
+                    const QColor c = shown.pixelColor(x, y);
+                    if (c.red() > 0xD8 && c.green() > 0xD8 && c.blue() < 0x90) {
+                        yellowLeft = std::min(yellowLeft, x);
+                        yellowRight = std::max(yellowRight, x);
+                    }
+                    if (std::max({c.red(), c.green(), c.blue()}) < 0x80) blackRight = std::max(blackRight, x);
+                }
+            ASSERT_GE(yellowRight, 0) << small << ": the line's first word is not on the window";
+            EXPECT_GT(yellowLeft, 0) << small;
+            EXPECT_LT(yellowLeft, 50 / 15.0 + advance) << small;
+            EXPECT_GT(yellowRight - yellowLeft, 5 * advance - 2) << small;
+            EXPECT_GT(blackRight, f.width() - 2 * advance) << small;
+            EXPECT_GE(f.Label2.widget()->geometry().left(), 0) << small;
+            ++checked;
+        }
+    EXPECT_EQ(checked, 6);
+}
+
 TEST_F(Manual, BackToTheIndexByClickOrEsc) {
     Form8& f = open(50);
     openTopic(f, 3);
