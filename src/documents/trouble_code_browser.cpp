@@ -86,6 +86,9 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
     Frame2.Move(4890, 0, 6970, 3135);
     setUpPanelText(Label3, Frame2, vb::RGB(255, 0, 0), 11.25);
     Label3.Move(120, 360, 6615, 2535);
+    // A description as long as its field takes about four of the nine lines
+    // that its frame holds.
+    Label3.setSpacedLines(true);
 
     setUpPanel(Frame3, Picture1, vb::RGB(255, 0, 0), 9.75);
     Frame3.Move(0, 3140, 11865, 3735);
@@ -93,6 +96,8 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
     Label1.setContainer(&Frame3);
     Label1.Move(120, 240, 11655, 495);
     Label1.setFont("Tahoma", 9);
+    // Its second line ends before the example code's boxes beside it.
+    Label1.setSpacedLines(true);
 
     static const int box[4][4] = {
         {1890, 480, 195, 285}, {2160, 480, 165, 285}, {2400, 480, 165, 285}, {2640, 480, 315, 285}};

@@ -1,18 +1,19 @@
 #include "core/module1.h"
 #include "core/scramble.h"
+#include "db/dbase.h"
+#include "db/query.h"
+#include "dbwriter/table_writer.h"
 #include "documents/trouble_code_browser.h"
 #include "documents/trouble_codes.h"
-#include "db/dbase.h"
-#include "dbwriter/table_writer.h"
 #include "platform/errors.h"
 #include "platform/files.h"
-#include "db/query.h"
 #include "platform/vbstring.h"
 #include "sampledata/reference.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QTest>
 #include <algorithm>
@@ -41,6 +42,16 @@ class TroubleCodes : public WindowTest {
     Form4& open() {
         startProgram();
         return Form4::get();
+    }
+    // Opens the window anew on a screen of the given size and shows it.
+    Form4& showOn(QSize screen) {
+        vb::FormRegistry::unloadAll();
+        svc.width = screen.width() * 15;
+        svc.height = screen.height() * 15;
+        Form4& f = open();
+        f.Show();
+        QApplication::processEvents();
+        return f;
     }
     static void choose(Form4& f, const std::string& brand) {
         for (int i = 0; i < f.Combo1.ListCount(); ++i)
@@ -249,6 +260,158 @@ TEST_F(TroubleCodes, MeaningsStandClearOfTheirBoxesWithSpacedLines) {
     const QRect panel(f.Frame3.widget()->mapTo(&f, QPoint(0, 0)), f.Frame3.widget()->size());
     const QRect ground(f.Picture1.widget()->mapTo(&f, QPoint(0, 0)), f.Picture1.widget()->size());
     EXPECT_EQ(b.box, QRect(last->mapTo(&f, QPoint(0, 0)), last->size()) & panel & ground);
+}
+
+namespace {
+
+// The rows of `shot` inside `area` that hold ink (anything but white,
+// outside the rectangles `skip`), grouped into runs of adjacent rows, with
+// the columns each run's ink spans.
+struct TextInk {
+    QRect ink;
+    std::vector<QRect> lines;
+    int widths() const {
+        int w = 0;
+        for (const QRect& l : lines)
+            w += l.width();
+        return w;
+    }
+};
+TextInk textInk(const QImage& shot, const QRect& area, const std::vector<QRect>& skip = {}) {
+    TextInk r;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QPoint at(x, y);
+            if (shot.pixel(at) == qRgb(255, 255, 255) ||
+                std::any_of(skip.begin(), skip.end(), [&](const QRect& s) { return s.contains(at); }))
+                continue;
+            r.ink |= QRect(at, at);
+            if (r.lines.empty() || r.lines.back().bottom() < y - 1) r.lines.emplace_back(at, at);
+            r.lines.back() |= QRect(at, at);
+        }
+    return r;
+}
+
+// The description of a code as the window shows it, after a click on the
+// code's row: its lines at least 1.2 times the font's size apart, no glyph
+// on the label's edges, and every line drawn, so that the lines' ink is as
+// wide as the text less a word space at each break.
+void expectDescriptionShownSpaced(Form4& f, const std::string& code, const std::string& text,
+                                  const std::string& where) {
+    auto* list = qobject_cast<QListWidget*>(f.List1.widget());
+    ASSERT_NE(list, nullptr);
+    const auto found = list->findItems(QString::fromStdString(code), Qt::MatchStartsWith);
+    ASSERT_EQ(found.size(), 1) << where;
+    list->scrollToItem(found[0]);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(found[0]).center());
+    ASSERT_EQ(vb::Trim(f.List1.List(f.List1.ListIndex())), code) << where;
+    ASSERT_EQ(f.Label3.Caption(), text) << where;
+    QApplication::processEvents();
+
+    const QImage shot = f.grab().toImage();
+    auto* label = qobject_cast<QLabel*>(f.Label3.widget());
+    ASSERT_NE(label, nullptr);
+    const QRect box(label->mapTo(&f, QPoint(0, 0)), label->size());
+    const TextInk t = textInk(shot, box);
+    ASSERT_GE(t.lines.size(), 3u) << where;
+    EXPECT_GT(t.ink.top(), box.top()) << where;
+    EXPECT_LT(t.ink.bottom(), box.bottom()) << where;
+    EXPECT_GT(t.ink.left(), box.left()) << where;
+    EXPECT_LT(t.ink.right(), box.right()) << where;
+    const int px = label->font().pixelSize();
+    EXPECT_EQ(px, 15) << where;
+    for (size_t i = 1; i < t.lines.size(); ++i)
+        EXPECT_GE(t.lines[i].top() - t.lines[i - 1].top(), 1.2 * px) << where << " line " << i;
+    const QFontMetrics metrics(label->font());
+    const int lines = int(t.lines.size());
+    EXPECT_GE(t.widths(), metrics.horizontalAdvance(label->text()) -
+                              (lines - 1) * metrics.horizontalAdvance(QLatin1Char(' ')) - 3 * lines)
+        << where;
+}
+
+} // namespace
+
+// The description of the chosen code and the introduction above the example
+// code have their lines 1.2 times the font's size apart, and their glyphs
+// touch no edge and no other control: the longest description of the sample
+// and one that fills its field keep all their lines in their frame, and the
+// introduction's second line stays clear of the example code's boxes.
+TEST_F(TroubleCodes, DescriptionAndIntroductionHaveSpacedLines) {
+    sampledata::TroubleCode longest;
+    for (const auto& t : sampledata::troubleCodes(5200))
+        if (t.description.size() > longest.description.size()) longest = t;
+    ASSERT_GT(longest.description.size(), 100u);
+    std::string full;
+    while (full.size() < 200)
+        full += "Scollegare la batteria, controllare connettori e masse della centralina motore. ";
+    full = full.substr(0, 199) + ".";
+
+    int checked = 0;
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        const std::string where = std::to_string(screen.width()) + "x" + std::to_string(screen.height());
+        Form4& f = showOn(screen);
+        ASSERT_EQ(f.width(), screen.width());
+        auto* combo = f.Combo1.widget();
+        for (int i = 0; i < f.Combo1.ListCount() && f.Combo1.Text() != longest.brand; ++i)
+            QTest::keyClick(combo, Qt::Key_Down);
+        ASSERT_EQ(f.Combo1.Text(), longest.brand);
+        expectDescriptionShownSpaced(f, longest.code, longest.description, where);
+
+        // "Un codice EOBD/OBDII ... Per esempio" / "esaminiamo il codice:"
+        const QImage shot = f.grab().toImage();
+        auto* intro = f.Label1.widget();
+        const QRect area(intro->mapTo(&f, QPoint(0, 0)), intro->size());
+        std::vector<QRect> boxes;
+        for (int i = 0; i < 4; ++i)
+            boxes.emplace_back(f.Label4(i).widget()->mapTo(&f, QPoint(0, 0)), f.Label4(i).widget()->size());
+        const TextInk t = textInk(shot, area, boxes);
+        ASSERT_EQ(t.lines.size(), 2u) << where;
+        const int px = intro->font().pixelSize();
+        EXPECT_EQ(px, 12) << where;
+        EXPECT_GE(t.lines[1].top() - t.lines[0].top(), 1.2 * px) << where;
+        EXPECT_GT(t.ink.top(), area.top()) << where;
+        EXPECT_LT(t.ink.bottom(), area.bottom()) << where;
+        EXPECT_GT(t.ink.left(), area.left()) << where;
+        // The second line ends before the boxes, a white column between.
+        EXPECT_LT(t.lines[1].right() + 1, boxes[0].left()) << where;
+        // No glyph touches a box: the pixels around each box are white.
+        int around = 0;
+        for (const QRect& b : boxes)
+            for (int y = b.top() - 1; y <= b.bottom() + 1; ++y)
+                for (int x = b.left() - 1; x <= b.right() + 1; ++x)
+                    if (!b.contains(x, y)) {
+                        EXPECT_EQ(shot.pixel(x, y), qRgb(255, 255, 255)) << where << " at " << x << "," << y;
+                        ++around;
+                    }
+        EXPECT_GT(around, 100) << where;
+        const QRect below(f.Label10(0).widget()->mapTo(&f, QPoint(0, 0)), f.Label10(0).widget()->size());
+        EXPECT_LT(t.ink.bottom() + 1, below.top()) << where;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 2);
+
+    // A description as long as its field: 80 scrambled characters, the rest
+    // plain.
+    core::InitKeys();
+    const std::vector<db::FieldDef> fields = {{"C1", 'C', 15}, {"C2", 'C', 5}, {"C3", 'C', 200}};
+    std::string key = "STANDARD       ";
+    const std::string c1 = core::ScrambleString(key);
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    for (const auto& [code, text] : {std::pair<std::string, std::string>{"P0001", "Sensore: circuito."},
+                                     std::pair<std::string, std::string>{"P0002", full}}) {
+        std::string c = code, head = text.substr(0, 80);
+        rows.push_back({c1, core::ScrambleString(c), core::ScrambleString(head) + text.substr(head.size())});
+    }
+    db::writeTable(file("obd/xcod_ita.dbf"), fields, rows);
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        const std::string where = "full field at " + std::to_string(screen.width());
+        Form4& f = showOn(screen);
+        ASSERT_EQ(f.List1.ListCount(), 2) << where;
+        expectDescriptionShownSpaced(f, "P0002", full, where);
+        ++checked;
+    }
+    EXPECT_EQ(checked, 4);
+    EXPECT_TRUE(svc.boxes.empty());
 }
 
 TEST_F(TroubleCodes, DescriptionsOnTheEightyCharacterBoundary) {
