@@ -82,8 +82,10 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
         w->setFont(vb::windowFont("Tahoma", 9.75, true));
     }
 
+    // The description and explanation panels end at the ground's right and
+    // bottom edges, so that their borders show whole on it.
     setUpPanel(Frame2, Picture1, core::kTitleBlue, 11.25);
-    Frame2.Move(4890, 0, 6970, 3135);
+    Frame2.Move(4890, 0, Picture1.Width() - 4890, 3135);
     setUpPanelText(Label3, Frame2, vb::RGB(255, 0, 0), 11.25);
     Label3.Move(120, 360, 6615, 2535);
     // A description as long as its field takes about four of the nine lines
@@ -91,7 +93,7 @@ Form4::Form4() : vb::Form(kFormName), LogoHeader(this, 630) {
     Label3.setSpacedLines(true);
 
     setUpPanel(Frame3, Picture1, vb::RGB(255, 0, 0), 9.75);
-    Frame3.Move(0, 3140, 11865, 3735);
+    Frame3.Move(0, 3140, Picture1.Width(), Picture1.Height() - 3140);
     Frame3.setCaption("Come interpretare un codice errore");
     Label1.setContainer(&Frame3);
     Label1.Move(120, 240, 11655, 495);

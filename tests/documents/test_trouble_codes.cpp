@@ -160,6 +160,43 @@ TEST_F(TroubleCodes, PanelsPaintTheirTitlesAndTextsInTheirColours) {
     EXPECT_TRUE(f.Label3.widget()->font().bold());
 }
 
+// Each panel shows whole on its ground at both screen sizes: its grey border
+// runs the full length of its four sides in the window's pixels, beside the
+// title at the two ends of the top side.
+TEST_F(TroubleCodes, PanelsShowTheirFourBordersWhole) {
+    const QRgb grey = qRgb(0x80, 0x80, 0x80);
+    int sides = 0;
+    for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
+        Form4& f = showOn(screen);
+        ASSERT_EQ(f.width(), screen.width());
+        const QImage shot = f.grab().toImage();
+        const QRect ground(f.Picture1.widget()->mapTo(&f, QPoint(0, 0)), f.Picture1.widget()->size());
+        for (vb::Frame* panel : {&f.Frame1, &f.Frame2, &f.Frame3}) {
+            const std::string where = panel->Name() + " at " + std::to_string(screen.width());
+            QWidget* w = panel->widget();
+            const QRect r(w->mapTo(&f, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(ground.contains(r)) << where;
+            const int top = r.top() + QFontMetrics(w->font()).height() / 2;
+            // Grey pixels on the line from `a` to `b`, both included.
+            auto greyOn = [&](QPoint a, QPoint b) {
+                int n = 0;
+                for (QPoint p = a;; p += QPoint(a.x() == b.x() ? 0 : 1, a.x() == b.x() ? 1 : 0)) {
+                    n += shot.rect().contains(p) && shot.pixel(p) == grey;
+                    if (p == b) break;
+                }
+                return n;
+            };
+            EXPECT_EQ(greyOn({r.left(), top}, {r.left(), r.bottom()}), r.bottom() - top + 1) << where;
+            EXPECT_EQ(greyOn({r.right(), top}, {r.right(), r.bottom()}), r.bottom() - top + 1) << where;
+            EXPECT_EQ(greyOn({r.left(), r.bottom()}, {r.right(), r.bottom()}), r.width()) << where;
+            EXPECT_EQ(greyOn({r.left(), top}, {r.left() + 7, top}), 8) << where;
+            EXPECT_EQ(greyOn({r.right() - 7, top}, {r.right(), top}), 8) << where;
+            sides += 4;
+        }
+    }
+    EXPECT_EQ(sides, 24);
+}
+
 namespace {
 
 // The text in a coloured box as the window shows it.
