@@ -1,0 +1,247 @@
+#include "platform/temporary_files.h"
+
+#include "platform/errors.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <iterator>
+#include <mutex>
+#include <pthread.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <time.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace vb {
+namespace {
+
+// Temporary files. Each lives from its creation to its removal by the
+// program that made it, and while it lives that program holds an exclusive
+// advisory lock on it (flock, on the descriptor it was created with). So a
+// later start tells the file of a running program from one left behind by a
+// program that ended without removing it (killed, a power cut): only the
+// latter can be locked, and only those are removed
+// (removeLeftoverTemporaries). A folder lock closes the gap between a file's
+// creation and its own lock: a program holds the folder shared while it
+// creates and locks a file there, the removal holds it exclusively while it
+// looks at the folder's files.
+
+const int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
+
+// The end signals held back on this thread while the object lives, so that
+// their handler never runs between two steps that must stay together: a file
+// made and its name in a slot, a slot freed and its file removed.
+class EndSignalsHeld {
+  public:
+    EndSignalsHeld() {
+        sigset_t ends;
+        sigemptyset(&ends);
+        for (int s : kEndSignals)
+            sigaddset(&ends, s);
+        ::pthread_sigmask(SIG_BLOCK, &ends, &before_);
+    }
+    ~EndSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    EndSignalsHeld(const EndSignalsHeld&) = delete;
+    EndSignalsHeld& operator=(const EndSignalsHeld&) = delete;
+
+  private:
+    sigset_t before_;
+};
+
+// The folder held shared while the object lives. A removal of leftovers
+// holds it for a few names at a time; one that holds it longer (a stopped
+// process) delays a new file by two seconds at most, then it is made
+// without the folder lock.
+class FolderShared {
+  public:
+    explicit FolderShared(const std::string& folder)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+        for (int i = 0; fd_ >= 0 && i < 2000; ++i) {
+            if (::flock(fd_, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK) return;
+            const timespec ms{0, 1000000};
+            ::nanosleep(&ms, nullptr);
+        }
+    }
+    ~FolderShared() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    FolderShared(const FolderShared&) = delete;
+    FolderShared& operator=(const FolderShared&) = delete;
+
+  private:
+    int fd_;
+};
+
+// The temporary files alive now. A process that ends without unwinding to
+// their owners (exit() when the display connection breaks, a termination
+// signal) removes them on its way out. Fixed slots, since a signal handler
+// may neither allocate nor lock. A slot is claimed before its file is
+// removed, by its owner or by the end, so that a name is removed once: the
+// end never removes a name that the owner removed already and that another
+// program may have taken since.
+enum SlotState : int { kFree, kFilling, kHeld, kRemovedAtTheEnd };
+struct LiveTemporary {
+    std::atomic<int> state{kFree};
+    char path[PATH_MAX];
+};
+LiveTemporary g_live[16];
+
+// Async-signal-safe. A slot that another thread fills at this moment (its
+// end signals held) is waited for briefly.
+void removeLiveTemporaries() {
+    for (LiveTemporary& t : g_live) {
+        for (int i = 0; i < 100 && t.state.load(std::memory_order_acquire) == kFilling; ++i) {
+            const timespec ms{0, 1000000};
+            ::nanosleep(&ms, nullptr);
+        }
+        int held = kHeld;
+        if (t.state.compare_exchange_strong(held, kRemovedAtTheEnd, std::memory_order_acq_rel))
+            ::unlink(t.path);
+    }
+}
+
+struct sigaction g_earlier[std::size(kEndSignals)];
+
+extern "C" void removeLiveTemporariesAndEnd(int number) {
+    const int saved = errno; // the interrupted code may be about to read it
+    removeLiveTemporaries();
+    for (size_t i = 0; i < std::size(kEndSignals); ++i)
+        if (kEndSignals[i] == number) ::sigaction(number, &g_earlier[i], nullptr);
+    // Blocked until this handler returns, then handled as before.
+    ::raise(number);
+    errno = saved;
+}
+
+void removeLiveTemporariesAtTheEnd() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        std::atexit(removeLiveTemporaries);
+        for (size_t i = 0; i < std::size(kEndSignals); ++i) {
+            struct sigaction now {};
+            ::sigaction(kEndSignals[i], nullptr, &now);
+            if (!(now.sa_flags & SA_SIGINFO) && now.sa_handler == SIG_IGN) continue; // ends nothing
+            struct sigaction ours {};
+            ours.sa_handler = removeLiveTemporariesAndEnd;
+            sigemptyset(&ours.sa_mask);
+            ::sigaction(kEndSignals[i], &ours, &g_earlier[i]);
+        }
+    });
+}
+
+// The slot that now holds path; -1 when the table is full (should the
+// process end first, a later start removes that file). Called with the end
+// signals held.
+int holdLiveTemporary(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < int(std::size(g_live)); ++i) {
+        int expected = kFree;
+        if (!g_live[i].state.compare_exchange_strong(expected, kFilling)) continue;
+        std::memcpy(g_live[i].path, path.c_str(), path.size() + 1);
+        g_live[i].state.store(kHeld, std::memory_order_release);
+        return i;
+    }
+    return -1;
+}
+
+// Frees the slot before its file is removed or renamed; false when the end
+// of the process claimed it first (and removes the file). Called with the
+// end signals held.
+bool releaseLiveTemporary(int slot) {
+    if (slot < 0) return true;
+    int held = kHeld;
+    return g_live[slot].state.compare_exchange_strong(held, kFree, std::memory_order_acq_rel);
+}
+
+// A temporary file of this process: its name, the descriptor that holds its
+// lock, its slot.
+struct OwnFile {
+    std::string path;
+    int fd = -1;
+    int slot = -1;
+};
+
+// Removes the file while its lock is still held, then lets the lock go.
+void removeOwn(const OwnFile& f) {
+    {
+        const EndSignalsHeld held;
+        if (releaseLiveTemporary(f.slot)) ::unlink(f.path.c_str());
+    }
+    ::close(f.fd);
+}
+
+// Creates a new file folder/<prefix>XXXXXX<suffix> (O_CREAT | O_EXCL: a name
+// that exists, a link included, is never opened), locked and in a slot from
+// the moment it exists, and writes the bytes. On any failure what was made
+// is removed before the error leaves; shown is the file the message names.
+OwnFile createOwn(const std::string& folder, const std::string& shown, const std::string& prefix,
+                  const std::string& suffix, const std::string& bytes) {
+    removeLiveTemporariesAtTheEnd();
+    OwnFile f;
+    f.path = folder + "/" + prefix + "XXXXXX" + suffix;
+    {
+        const FolderShared creating(folder);
+        const EndSignalsHeld held;
+        f.fd = ::mkostemps(f.path.data(), int(suffix.size()), O_CLOEXEC);
+        if (f.fd < 0) throw writeFailure(errno, shown);
+        ::flock(f.fd, LOCK_EX | LOCK_NB); // a new file: nobody else holds it
+        f.slot = holdLiveTemporary(f.path);
+    }
+    int err = writeWhole(f.fd, bytes, 0);
+    // What a file system reports only when a descriptor closes (a network
+    // folder writing back), from a copy of the descriptor: the lock stays.
+    const int copy = ::fcntl(f.fd, F_DUPFD_CLOEXEC, 0);
+    if (copy >= 0 && ::close(copy) != 0 && err == 0) err = errno;
+    if (err != 0) {
+        removeOwn(f);
+        throw writeFailure(err, shown);
+    }
+    return f;
+}
+
+} // namespace
+
+void FileCopy(const std::string& source, const std::string& target) {
+    std::string data = readAll(source);
+    const fs::path real(resolvePath(target));
+    // A failure names the target, with the system's reason (61 for a full disk).
+    const OwnFile part =
+        createOwn(real.parent_path().string(), target, real.filename().string() + ".part", "", data);
+    int err = 0;
+    {
+        const EndSignalsHeld held;
+        // A slot the end of the process claimed first: the part file goes with it.
+        if (!releaseLiveTemporary(part.slot)) {
+            err = EINTR;
+        } else if (::rename(part.path.c_str(), real.c_str()) != 0) {
+            err = errno;
+            ::unlink(part.path.c_str());
+        }
+    }
+    ::close(part.fd);
+    if (err != 0) throw writeFailure(err, target);
+}
+
+TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                             const std::string& bytes) {
+    const OwnFile f = createOwn(resolvePath(folder), folder, prefix, suffix, bytes);
+    path_ = f.path;
+    fd_ = f.fd;
+    slot_ = f.slot;
+}
+
+TemporaryFile::~TemporaryFile() {
+    removeOwn({path_, fd_, slot_});
+}
+
+} // namespace vb

@@ -1,0 +1,40 @@
+#pragma once
+// Files that live a short while: a process's own temporary files and the
+// part file of a copy, removed however the process ends.
+#include <string>
+
+namespace vb {
+
+// Copies source over target through a temporary file in the target's folder
+// and a rename, so that a failure never leaves a half-written target. A
+// failure names the target with the system's reason: 61 for a full disk,
+// else 75.
+void FileCopy(const std::string& source, const std::string& target);
+// A file of this process alone for a short while: created new in a folder
+// under a name no other file has (never through a link, so two programs on
+// one folder never share it and a planted link is never followed), filled
+// with the bytes, and removed when the object goes, or on the process's way
+// out should it end first (exit, a termination signal), or at a later start
+// should it be killed (removeLeftoverTemporaries). When it cannot be
+// created or written, nothing stays behind and the error (61 for a full
+// disk, else 75) names the folder as its file and the system's reason as its
+// description.
+class TemporaryFile {
+  public:
+    // folder is written like any other path; the name is prefix, six random
+    // characters, suffix.
+    TemporaryFile(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                  const std::string& bytes);
+    ~TemporaryFile();
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+    // The file's name on disk.
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string path_;
+    int fd_;   // open while the file lives: it holds the file's lock
+    int slot_; // where the process keeps the path for its own end
+};
+
+} // namespace vb
