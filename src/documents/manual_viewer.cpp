@@ -12,6 +12,8 @@
 #include "platform/services.h"
 #include "platform/vbstring.h"
 
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -521,11 +523,24 @@ void Form8::Command8_KeyDown(int KeyCode, int /*Shift*/) {
 // The window sees every key first. The keys of the grid and of the back
 // button are handled here for the control that has the focus; a scrolled
 // page then hands the keyboard to its scroll bar, whose own paging applies
-// to the keys that follow.
+// to the keys that follow. An arrow is the scroll bar's at once: left to the
+// back button it would move the focus on, away from the bar.
 void Form8::Form_KeyDown(int& KeyCode, int Shift) {
     const bool onBack = Command8.hasFocus();
     const bool onGrid = MSGrid1.hasFocus();
-    if (PageNeedsScroll == 1) VScroll1.SetFocus();
+    const bool onBar = VScroll1.hasFocus();
+    if (PageNeedsScroll == 1) {
+        VScroll1.SetFocus();
+        if (!onBar && !passingArrow_ && KeyCode >= 37 && KeyCode <= 40) {
+            // Key codes 37 to 40 and Qt's arrow keys run left, up, right, down.
+            QKeyEvent arrow(QEvent::KeyPress, Qt::Key_Left + (KeyCode - 37), Qt::NoModifier);
+            passingArrow_ = true;
+            QCoreApplication::sendEvent(VScroll1.widget(), &arrow);
+            passingArrow_ = false;
+            KeyCode = 0;
+            return;
+        }
+    }
     if (onBack) {
         if (KeyCode == 33 || KeyCode == 34) {
             Command8_KeyDown(KeyCode, Shift);

@@ -102,9 +102,10 @@ class Form8 : public vb::Form,
 
     int section_ = 0;
     View view_ = View::None;
-    int titleChars_ = 0;      // the widest topic title of the index
-    int pageChars_ = 0;       // the widest line of the page, its title included
-    bool hasPicture_ = false; // the topic's picture is loaded into Image2
+    int titleChars_ = 0;        // the widest topic title of the index
+    int pageChars_ = 0;         // the widest line of the page, its title included
+    bool hasPicture_ = false;   // the topic's picture is loaded into Image2
+    bool passingArrow_ = false; // an arrow key on its way to the scroll bar
 };
 
 } // namespace documents

@@ -520,6 +520,28 @@ TEST_F(Manual, PagingAndScrollingALongOscilloscopePage) {
     EXPECT_EQ(f.FirstLine, 4);
 }
 
+// Real keys on a freshly opened long page: the focus is on the back
+// button, and an arrow key, as any key, hands the keyboard to the scroll bar,
+// which moves the page by a line.
+TEST_F(Manual, ArrowKeysScrollALongPageByALine) {
+    Form8& f = showTopic(20, vb::fromQt(QString::fromUtf8("Tabella di conversione delle unità di misura")));
+    ASSERT_EQ(f.PageNeedsScroll, 1);
+    f.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    ASSERT_TRUE(f.Command8.hasFocus());
+    const auto top = drawnRows(f);
+    ASSERT_EQ(top[0], shownText(f.PageLines[0]));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+    EXPECT_TRUE(f.VScroll1.hasFocus());
+    EXPECT_EQ(f.VScroll1.Value(), 2);
+    EXPECT_EQ(f.FirstLine, 1);
+    EXPECT_EQ(trimmed(drawnRows(f)), rowsInView(f));
+    EXPECT_NE(drawnRows(f), top);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+    EXPECT_EQ(f.VScroll1.Value(), 1);
+    EXPECT_EQ(drawnRows(f), top);
+}
+
 TEST_F(Manual, GasPicturesAndThePointerLine) {
     Form8& f = open(40);
     openTopic(f, 0);
