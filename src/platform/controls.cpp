@@ -188,7 +188,8 @@ class LineWidget : public QWidget {
     }
 };
 
-// A frame with a caption in its top border, drawn only once a caption is set.
+// A frame: a grey border that groups the frame's controls, with or without
+// a caption in its top side.
 class FrameWidget : public QWidget {
   public:
     QString caption;
@@ -197,12 +198,12 @@ class FrameWidget : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent*) override {
-        if (caption.isEmpty()) return;
         QPainter p(this);
         const QFontMetrics fm(font());
         const int mid = fm.height() / 2;
         p.setPen(QColor(0x80, 0x80, 0x80));
         p.drawRect(QRect(0, mid, width() - 1, height() - mid - 1));
+        if (caption.isEmpty()) return;
         const int tw = fm.horizontalAdvance(caption);
         const QRect text(8, 0, tw + 4, fm.height());
         p.fillRect(text, palette().color(QPalette::Window));

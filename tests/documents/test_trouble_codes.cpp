@@ -162,18 +162,21 @@ TEST_F(TroubleCodes, PanelsPaintTheirTitlesAndTextsInTheirColours) {
 
 // Each panel shows whole on its ground at both screen sizes: its grey border
 // runs the full length of its four sides in the window's pixels, beside the
-// title at the two ends of the top side.
+// title at the two ends of the top side. The description's panel keeps its
+// border, then along its whole top side, when a brand without codes leaves
+// it without a title.
 TEST_F(TroubleCodes, PanelsShowTheirFourBordersWhole) {
     const QRgb grey = qRgb(0x80, 0x80, 0x80);
     int sides = 0;
     for (const QSize screen : {QSize(1024, 768), QSize(800, 600)}) {
         Form4& f = showOn(screen);
         ASSERT_EQ(f.width(), screen.width());
-        const QImage shot = f.grab().toImage();
         const QRect ground(f.Picture1.widget()->mapTo(&f, QPoint(0, 0)), f.Picture1.widget()->size());
-        for (vb::Frame* panel : {&f.Frame1, &f.Frame2, &f.Frame3}) {
-            const std::string where = panel->Name() + " at " + std::to_string(screen.width());
-            QWidget* w = panel->widget();
+        auto expectBorder = [&](vb::Frame& panel) {
+            const QImage shot = f.grab().toImage();
+            const std::string where = panel.Name() + " at " + std::to_string(screen.width()) + " titled \"" +
+                                      panel.Caption() + "\"";
+            QWidget* w = panel.widget();
             const QRect r(w->mapTo(&f, QPoint(0, 0)), w->size());
             EXPECT_TRUE(ground.contains(r)) << where;
             const int top = r.top() + QFontMetrics(w->font()).height() / 2;
@@ -189,12 +192,28 @@ TEST_F(TroubleCodes, PanelsShowTheirFourBordersWhole) {
             EXPECT_EQ(greyOn({r.left(), top}, {r.left(), r.bottom()}), r.bottom() - top + 1) << where;
             EXPECT_EQ(greyOn({r.right(), top}, {r.right(), r.bottom()}), r.bottom() - top + 1) << where;
             EXPECT_EQ(greyOn({r.left(), r.bottom()}, {r.right(), r.bottom()}), r.width()) << where;
-            EXPECT_EQ(greyOn({r.left(), top}, {r.left() + 7, top}), 8) << where;
-            EXPECT_EQ(greyOn({r.right() - 7, top}, {r.right(), top}), 8) << where;
+            if (panel.Caption().empty()) {
+                EXPECT_EQ(greyOn({r.left(), top}, {r.right(), top}), r.width()) << where;
+            } else {
+                EXPECT_EQ(greyOn({r.left(), top}, {r.left() + 7, top}), 8) << where;
+                EXPECT_EQ(greyOn({r.right() - 7, top}, {r.right(), top}), 8) << where;
+            }
             sides += 4;
-        }
+        };
+        for (vb::Frame* panel : {&f.Frame1, &f.Frame2, &f.Frame3})
+            expectBorder(*panel);
+
+        svc.answers = {vb::vbNo};
+        for (int i = 0; i < f.Combo1.ListCount() && f.Combo1.Text() != sampledata::kObdBrandWithoutCodes; ++i)
+            QTest::keyClick(f.Combo1.widget(), Qt::Key_Down);
+        ASSERT_EQ(f.Combo1.Text(), sampledata::kObdBrandWithoutCodes);
+        ASSERT_EQ(svc.boxes.size(), 1u);
+        svc.boxes.clear();
+        ASSERT_EQ(f.Frame2.Caption(), "");
+        QApplication::processEvents();
+        expectBorder(f.Frame2);
     }
-    EXPECT_EQ(sides, 24);
+    EXPECT_EQ(sides, 32);
 }
 
 namespace {

@@ -646,7 +646,7 @@ TEST_F(MainWindow, NamesThatFillTheirFieldsAreShownOnWholeLines) {
             const QImage shot = f.grab().toImage();
             expectWholeLines(shot, f.LabelMarca, inForm(f.LabelFamiglia).top());
             expectWholeLines(shot, f.LabelFamiglia, inForm(f.GridFamiglie).top());
-            expectWholeLines(shot, f.LabelMarcaFamigliaModello, options);
+            expectWholeLines(shot, f.LabelMarcaFamigliaModello, inForm(f.Frame2).bottom());
             EXPECT_EQ(f.LabelMarcaFamigliaModello.Caption(),
                       v.brand + " " + v.family + (f.Picture3.Picture().isNull() ? "" : " " + v.model));
             // Beside the symbol and left of the menu; the photo above the title.
