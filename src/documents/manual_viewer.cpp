@@ -438,9 +438,19 @@ void Form8::Draw_Pagina(int c1, int c2, int c3, int c4, int c5) {
     int y = TextTop;
     // Rows below the window's edge cannot be seen; they are not drawn.
     const int bottom = ScaleHeight();
+    // A scrolled page ends left of its scroll bar: characters that would
+    // reach under the bar, and show beyond it, are not drawn.
+    const bool besideBar = PageNeedsScroll == 1;
+    const int edge = VScroll1.Left();
     for (int i = 0; i < count && y < bottom; ++i, y += RH)
-        for (const ManualRun& run : manualRuns(PageLines[size_t(first + i)], colours, colour))
-            Surface.drawText(TextLeft + run.cell * column, y, run.text, run.colour);
+        for (const ManualRun& run : manualRuns(PageLines[size_t(first + i)], colours, colour)) {
+            const int x = TextLeft + run.cell * column;
+            if (!besideBar) {
+                Surface.drawText(x, y, run.text, run.colour);
+            } else if (edge - x >= column) {
+                Surface.drawText(x, y, run.text.substr(0, size_t((edge - x) / column)), run.colour);
+            }
+        }
 }
 
 void Form8::VScroll1_Change() {

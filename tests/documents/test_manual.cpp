@@ -715,6 +715,33 @@ TEST_F(Manual, PagesFollowTheWindowsSize) {
         ++checked;
     }
     EXPECT_EQ(checked, 4);
+
+    // Narrowed to 500x350, the conversion table's lines are wider than the
+    // room left of the scroll bar: they end before the bar, and none of
+    // their ink lies on the bar or shows right of it.
+    Form8& f = showTopic(20, vb::fromQt(QString::fromUtf8("Tabella di conversione delle unità di misura")));
+    f.resize(500, 350);
+    QApplication::processEvents();
+    ASSERT_EQ(f.PageNeedsScroll, 1);
+    const QRect bar = f.VScroll1.widget()->geometry();
+    ASSERT_TRUE(f.rect().contains(bar));
+    ASSERT_GT(vb::twipsToPixels(f.TextLeft + core::widestLineChars(f.PageLines) * f.Surface.columnWidth()),
+              bar.right());
+    const QImage& ink = f.drawing();
+    int left = 0, onBar = 0;
+    for (int y = 0; y < std::min(ink.height(), f.height()); ++y)
+        for (int x = 0; x < ink.width(); ++x)
+            if (ink.pixelColor(x, y).alpha() >= 128) ++(x < bar.left() ? left : onBar);
+    EXPECT_GT(left, 2000);
+    EXPECT_EQ(onBar, 0);
+    // The window's grey between the bar and the window's edge, along the page.
+    const QImage shown = f.grab().toImage();
+    int grey = 0;
+    for (int y = bar.top(); y <= bar.bottom(); ++y)
+        for (int x = bar.right() + 1; x < shown.width(); ++x)
+            grey += shown.pixelColor(x, y) == QColor(0xC0, 0xC0, 0xC0);
+    EXPECT_EQ(grey, bar.height() * (shown.width() - bar.right() - 1));
+    EXPECT_GT(grey, 0);
 }
 
 // The help page, and the index a page returns to, follow the window too.
