@@ -216,8 +216,8 @@ class Grid : public Control {
     int fixedHeightPx() const;
     // Cell area in widget pixels (inside the border, left of the scroll bar).
     QRect cellArea() const;
-    // The box a text of column c is drawn in, from x: inside the cell's
-    // margins and grid line, and left of right.
+    // The box a cell's text is drawn in: cell less its text margins and
+    // its grid lines, and ending a margin or more left of pixel column right.
     QRect textBox(const QRect& cell, int right) const;
     bool scrollBarNeeded() const;
     // Fully visible scrollable rows below the fixed ones (at least 1).
