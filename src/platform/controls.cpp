@@ -114,23 +114,25 @@ class TextLabel : public ClickLabel {
     // Breaks the text into lines for width w, drawing them on p when given;
     // returns the number of lines.
     int layOut(int w, QPainter* p) const {
-        QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
-        option.setWrapMode(wordWrap() ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
-        const int step = textLineStep(font());
-        int lines = 0;
-        for (const QString& paragraph : text().split(QLatin1Char('\n'))) {
-            QTextLayout layout(paragraph, font());
-            layout.setTextOption(option);
-            layout.beginLayout();
-            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-                line.setLineWidth(std::max(1, w - 2 * kSpacedInsetPx));
-                line.setPosition(QPointF(0, kSpacedInsetPx + lines * step));
-                ++lines;
+        const int width = w - 2 * kSpacedInsetPx;
+        const QStringList lines =
+            wordWrap() ? wrappedLines(text(), font(), width) : text().split(QLatin1Char('\n'));
+        if (p) {
+            QTextOption option(alignment() & Qt::AlignHorizontal_Mask);
+            option.setWrapMode(QTextOption::NoWrap);
+            const int step = textLineStep(font());
+            for (int i = 0; i < lines.size(); ++i) {
+                QTextLayout layout(lines[i], font());
+                layout.setTextOption(option);
+                layout.beginLayout();
+                QTextLine line = layout.createLine();
+                line.setLineWidth(std::max(1, width));
+                line.setPosition(QPointF(0, kSpacedInsetPx + i * step));
+                layout.endLayout();
+                layout.draw(p, QPointF(kSpacedInsetPx, 0));
             }
-            layout.endLayout();
-            if (p) layout.draw(p, QPointF(kSpacedInsetPx, 0));
         }
-        return std::max(1, lines);
+        return std::max(1, int(lines.size()));
     }
 };
 
