@@ -5,6 +5,7 @@
 #include "db/query.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
+#include "platform/file_open.h"
 #include "platform/files.h"
 #include "platform/form.h"
 #include "platform/log.h"
@@ -22,7 +23,7 @@
 namespace core {
 
 void useTableFolder(db::DataControl& data, const std::string& folder) {
-    data.filesAllowed = vb::insideProgramFolder;
+    data.fileOpener = vb::openForReading;
     try {
         data.DatabaseName = vb::resolvePath(AppPath + folder);
     } catch (const vb::VbError&) {

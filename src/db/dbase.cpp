@@ -28,6 +28,11 @@ static char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
+// Without waiting for a FIFO or a device to answer.
+int openFile(const std::string& path, FileOpener opener) {
+    return opener ? opener(path) : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -118,10 +123,10 @@ Stamp stampOf(const struct stat& st) {
 // while mapped ends the process with SIGBUS instead of an error.
 class ReadFile {
   public:
-    // A file the check refuses is not opened, and counts as not found.
-    ReadFile(const std::string& path, const char* what, FileCheck allowed) : path_(path) {
-        if (allowed && !allowed(path)) fail(path, std::string(what) + " not found");
-        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // A file the opener refuses, and anything but a regular file, counts as
+    // not found.
+    ReadFile(const std::string& path, const char* what, FileOpener open) : path_(path) {
+        fd_ = detail::openFile(path, open);
         if (fd_ < 0) {
             const int e = errno;
             if (e == ENOENT || e == ENOTDIR) fail(path, std::string(what) + " not found");
@@ -130,7 +135,7 @@ class ReadFile {
         struct stat st {};
         if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
             ::close(fd_);
-            fail(path, std::string(what) + " not found (not a regular file)");
+            fail(path, std::string(what) + " not found");
         }
         stamp_ = stampOf(st);
     }
@@ -182,7 +187,7 @@ std::string resolveFileNoCase(const std::string& path) {
 
 struct Table::Data {
     std::string path;
-    FileCheck allowed = nullptr; // asked again at every opening of the files
+    FileOpener opener = nullptr; // opens the files at every read
     std::uint64_t id = 0;
     Stamp stamp;
     std::size_t headerLen = 0;
@@ -268,7 +273,7 @@ void Table::Data::readChunks(const ReadFile& file, std::uint32_t first, std::uin
 const char* Table::Data::readChunk(std::uint32_t chunk) const {
     std::lock_guard lock(readMutex);
     if (const char* done = chunkAt[chunk].load(std::memory_order_acquire)) return done; // read meanwhile
-    ReadFile file(path, "table file", allowed);
+    ReadFile file(path, "table file", opener);
     requireUnchanged(file, stamp, path);
     // Rows read in table order: the chunks that follow are read with this one.
     std::uint32_t count = 1;
@@ -298,7 +303,7 @@ std::optional<std::string_view> Table::Data::memoText(std::size_t row, int field
 }
 
 std::optional<std::string> Table::Data::readMemo(std::uint32_t block, std::size_t row, const Field& f) const {
-    ReadFile file(memoPath, "memo file", allowed);
+    ReadFile file(memoPath, "memo file", opener);
     requireUnchanged(file, memoStamp, memoPath);
     const std::uint64_t off = std::uint64_t(block) * blockSize;
     const std::uint64_t avail = file.size() - off; // the pointer was checked against the size at open
@@ -377,14 +382,14 @@ void forEachRecord(const ReadFile& file, std::size_t headerLen, std::size_t reco
 
 } // namespace
 
-Table Table::open(const std::string& filePath, FileCheck allowed) {
+Table Table::open(const std::string& filePath, FileOpener opener) {
     static std::atomic<std::uint64_t> openings{0};
     auto d = std::make_shared<Data>();
     d->id = ++openings;
-    d->allowed = allowed;
+    d->opener = opener;
     d->path = resolveFileNoCase(filePath);
     const std::string& name = d->path;
-    ReadFile in(d->path, "table file", allowed);
+    ReadFile in(d->path, "table file", opener);
     d->stamp = in.stamp();
     const std::uint64_t size = in.size();
 
@@ -455,7 +460,7 @@ Table Table::open(const std::string& filePath, FileCheck allowed) {
         d->memoPath = resolveFileNoCase(memoPathFor(d->path));
         std::optional<ReadFile> memo;
         try {
-            memo.emplace(d->memoPath, "memo file", allowed);
+            memo.emplace(d->memoPath, "memo file", opener);
         } catch (const Error& e) {
             fail(d->memoPath, "memo file missing for table " + name + " (" + e.what() + ")");
         }
@@ -592,7 +597,7 @@ void Table::prefetch(std::span<const std::uint32_t> rows) const {
     std::lock_guard lock(d_->readMutex);
     std::erase_if(wanted, [&](std::uint32_t c) { return d_->chunkRead(c); });
     if (wanted.empty()) return;
-    ReadFile file(d_->path, "table file", d_->allowed);
+    ReadFile file(d_->path, "table file", d_->opener);
     requireUnchanged(file, d_->stamp, d_->path);
     // Runs of neighbouring chunks are read at once.
     for (std::size_t i = 0; i < wanted.size();) {
@@ -616,7 +621,7 @@ void Table::scanColumns(
         if (field < 0 || std::size_t(field) >= d_->fields.size() || d_->fields[field].type == 'M')
             fail(d_->path, "field " + std::to_string(field) + " cannot be scanned");
     if (d_->liveCount == 0 || fields.empty()) return;
-    ReadFile file(d_->path, "table file", d_->allowed);
+    ReadFile file(d_->path, "table file", d_->opener);
     requireUnchanged(file, d_->stamp, d_->path);
     std::vector<std::string_view> values(fields.size());
     std::uint32_t row = 0;

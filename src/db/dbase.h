@@ -51,15 +51,19 @@ struct Field {
     int offset = 0; // within the record, after the deletion flag
 };
 
-// Says whether a file may be opened, given its path as found. A table or memo
-// file it refuses is not opened and counts as not found.
-using FileCheck = bool (*)(const std::string& path);
+// Opens a table or memo file for reading, given its path as found: a
+// descriptor, or -1 with errno set. A file it refuses counts as not found.
+// Without one, a file is opened as it is named.
+using FileOpener = int (*)(const std::string& path);
 
 // Returns `path` itself when it exists; otherwise the entry of its folder whose
 // name matches the last component ignoring ASCII case; otherwise `path` unchanged.
 std::string resolveFileNoCase(const std::string& path);
 
 namespace detail {
+// Opens path for reading with opener, or as named when there is none: a
+// descriptor, or -1 with errno set.
+int openFile(const std::string& path, FileOpener opener);
 // Names compare without regard to ASCII case; stored text loses its blank padding.
 bool iequals(std::string_view a, std::string_view b);
 std::string_view rtrimBlanks(std::string_view s);
@@ -70,9 +74,10 @@ class Table {
     // Checks the header, the deletion flags and every memo pointer against the
     // memo file; records and memos are then read from disk when first asked for
     // and kept. Throws db::Error on anything malformed.
-    // allowed, when given, is asked before each opening of the table and
-    // memo files, the later reads included.
-    static Table open(const std::string& filePath, FileCheck allowed = nullptr);
+    // opener, when given, opens the table and memo files, the later reads
+    // included. Anything but a regular file (a FIFO, a device, a folder) is
+    // a missing file; no opening waits for one.
+    static Table open(const std::string& filePath, FileOpener opener = nullptr);
 
     const std::string& path() const;
     std::uint64_t id() const; // different for every opening of a table file, never 0

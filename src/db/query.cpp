@@ -8,6 +8,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace db {
 
@@ -506,16 +507,21 @@ namespace {
 
 // A table is served from the cache while neither its file nor its memo file has
 // changed; a memo file deleted or replaced makes it open again, which names the
-// memo file when that is what is wrong.
+// memo file when that is what is wrong. The stamps come from descriptors the
+// opener gave, so that a file it refuses now is never served.
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
     bool operator==(const FileStamp&) const = default;
 };
 
-std::optional<FileStamp> stampOf(const std::string& path) {
+std::optional<FileStamp> stampOf(const std::string& path, FileOpener opener) {
+    const int fd = detail::openFile(path, opener);
+    if (fd < 0) return std::nullopt;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ::close(fd);
+    if (!regular) return std::nullopt;
     return FileStamp{static_cast<std::uint64_t>(st.st_size),
                      std::int64_t(st.st_mtim.tv_sec) * 1000000000 + std::int64_t(st.st_mtim.tv_nsec)};
 }
@@ -523,7 +529,7 @@ std::optional<FileStamp> stampOf(const std::string& path) {
 struct CacheEntry {
     FileStamp table;
     std::optional<FileStamp> memo;
-    FileCheck allowed; // the one the table asks at its later reads
+    FileOpener opener; // the one the table reads with
     Table value;
 };
 
@@ -532,26 +538,25 @@ std::map<std::string, CacheEntry, std::less<>> cache;
 
 } // namespace
 
-Table openTableCached(const std::string& path, FileCheck allowed) {
-    auto stamp = stampOf(path);
+Table openTableCached(const std::string& path, FileOpener opener) {
+    auto stamp = stampOf(path, opener);
     const std::string resolved = stamp ? path : resolveFileNoCase(path);
-    if (!stamp && resolved != path) stamp = stampOf(resolved);
+    if (!stamp && resolved != path) stamp = stampOf(resolved, opener);
     // Table::open reports what is wrong with the file.
-    if (!stamp || (allowed && !allowed(resolved))) return Table::open(resolved, allowed);
+    if (!stamp) return Table::open(resolved, opener);
     {
         std::lock_guard lock(cacheMutex);
         const auto it = cache.find(resolved);
-        if (it != cache.end() && it->second.table == *stamp && it->second.allowed == allowed) {
+        if (it != cache.end() && it->second.table == *stamp && it->second.opener == opener) {
             const std::string& memoPath = it->second.value.memoPath();
-            if (memoPath.empty() || (stampOf(memoPath) == it->second.memo && (!allowed || allowed(memoPath))))
-                return it->second.value;
+            if (memoPath.empty() || stampOf(memoPath, opener) == it->second.memo) return it->second.value;
         }
     }
-    Table table = Table::open(resolved, allowed);
+    Table table = Table::open(resolved, opener);
     std::optional<FileStamp> memo;
-    if (!table.memoPath().empty()) memo = stampOf(table.memoPath());
+    if (!table.memoPath().empty()) memo = stampOf(table.memoPath(), opener);
     std::lock_guard lock(cacheMutex);
-    cache.insert_or_assign(resolved, CacheEntry{*stamp, memo, allowed, table});
+    cache.insert_or_assign(resolved, CacheEntry{*stamp, memo, opener, table});
     return table;
 }
 
@@ -580,7 +585,7 @@ void DataControl::Refresh() {
     if (!parsed_ || parsed_->text() != RecordSource) parsed_ = Query::parse(RecordSource);
     const Query& q = *parsed_;
     if (DatabaseName.empty()) throw Error("Data control has no DatabaseName for \"" + RecordSource + "\"");
-    const Table table = openTableCached(tablePath(DatabaseName, q.tableName()), filesAllowed);
+    const Table table = openTableCached(tablePath(DatabaseName, q.tableName()), fileOpener);
     db::Recordset next = q.run(table);
     if (rs_) next.adoptNames(std::move(*rs_));
     rs_ = std::move(next);

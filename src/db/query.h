@@ -113,9 +113,9 @@ class Query {
 const std::string& lastFileRead();
 
 // Opens a table through a process-wide cache keyed by resolved path, size and
-// modification time, so repeated queries do not re-read the file. allowed is
-// asked as by Table::open, for a table served from the cache too.
-Table openTableCached(const std::string& path, FileCheck allowed = nullptr);
+// modification time, so repeated queries do not re-read the file. opener
+// opens the files as for Table::open, for a table served from the cache too.
+Table openTableCached(const std::string& path, FileOpener opener = nullptr);
 void clearTableCache();
 
 // The never-visible data control of the windows: a record-set holder.
@@ -124,9 +124,9 @@ class DataControl {
     std::string Connect;      // kept only
     std::string DatabaseName; // folder of the tables
     std::string RecordSource; // SQL text or a table name
-    // Asked before each opening of a table or memo file (Table::open): a file
-    // it refuses counts as not found. None: every file may be opened.
-    FileCheck filesAllowed = nullptr;
+    // Opens every table and memo file (Table::open): a file it refuses counts
+    // as not found. None: files are opened as they are named.
+    FileOpener fileOpener = nullptr;
 
     // Runs RecordSource; on error the previous record set stays as it was.
     void Refresh();

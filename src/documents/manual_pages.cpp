@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
 
 namespace documents {
@@ -78,15 +77,11 @@ std::optional<ByteSpan> topicSpan(const TopicRange& range, std::int64_t fileLeng
 }
 
 std::string readBytesAt(const std::string& path, std::int64_t offset, std::int64_t count) {
-    const std::string real = vb::resolvePath(path);
-    if (!vb::fileExists(path)) throw vb::VbError(vb::errFileNotFound);
-    std::ifstream f(real, std::ios::binary);
-    if (!f) throw vb::VbError(vb::errPathAccess);
-    std::string buf(size_t(std::max<std::int64_t>(0, count)), '\0');
-    f.seekg(offset);
-    f.read(buf.data(), std::streamsize(buf.size()));
-    buf.resize(size_t(f.gcount()));
-    return buf;
+    try {
+        return vb::readPart(path, offset, size_t(std::max<std::int64_t>(0, count)));
+    } catch (const vb::VbError& e) {
+        throw vb::VbError(e.number());
+    }
 }
 
 bool isManualMarker(char c) {

@@ -1,13 +1,14 @@
 #include "platform/file_io.h"
 
 #include "platform/errors.h"
+#include "platform/file_open.h"
 #include "platform/paths.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -29,66 +30,88 @@ int writeWhole(int fd, const std::string& bytes, std::int64_t offset) {
     return 0;
 }
 
+namespace {
+
+// Closes the descriptor when it goes.
+struct Descriptor {
+    int fd;
+    ~Descriptor() { ::close(fd); }
+};
+
+// A file that cannot be opened for reading: 53 when it is not there (or
+// nothing the program reads), else 75.
+VbError readFailure(int err, const std::string& path) {
+    return VbError(err == ENOENT || err == ENOTDIR ? errFileNotFound : errPathAccess, {}, path);
+}
+
+int openToRead(const std::string& path, int flags) {
+    const int fd = openInProgramFolder(resolvePath(path), flags);
+    if (fd < 0) throw readFailure(errno, path);
+    return fd;
+}
+
+// Up to count bytes from offset; fewer where the file ends.
+std::string readFrom(int fd, std::int64_t offset, std::size_t count, const std::string& path) {
+    std::string data(count, '\0');
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t n = ::pread(fd, data.data() + done, count - done, off_t(offset) + off_t(done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) throw VbError(errPathAccess, {}, path);
+        if (n == 0) break;
+        done += std::size_t(n);
+    }
+    data.resize(done);
+    return data;
+}
+
+} // namespace
+
 bool fileExists(const std::string& path) {
-    std::error_code ec;
     try {
-        return fs::is_regular_file(resolvePath(path), ec);
+        const int fd = openInProgramFolder(resolvePath(path), O_PATH);
+        if (fd < 0) return false;
+        ::close(fd);
+        return true;
     } catch (const VbError&) {
         return false;
     }
 }
 
 std::int64_t FileLen(const std::string& path) {
-    std::error_code ec;
-    auto size = fs::file_size(resolvePath(path), ec);
-    if (ec) throw VbError(errFileNotFound, {}, path);
-    return std::int64_t(size);
+    const Descriptor file{openToRead(path, O_PATH)};
+    struct stat st {};
+    if (::fstat(file.fd, &st) != 0) throw VbError(errFileNotFound, {}, path);
+    return std::int64_t(st.st_size);
 }
 
 std::string readAll(const std::string& path) {
-    std::string real = resolvePath(path);
-    std::error_code ec;
-    if (!fs::is_regular_file(real, ec)) throw VbError(errFileNotFound, {}, path);
-    std::ifstream in(real, std::ios::binary | std::ios::ate);
-    if (!in) throw VbError(errPathAccess, {}, path);
+    const Descriptor file{openToRead(path, O_RDONLY)};
+    struct stat st {};
+    if (::fstat(file.fd, &st) != 0) throw VbError(errPathAccess, {}, path);
     // One read of the whole length.
-    std::string data(size_t(in.tellg()), '\0');
-    in.seekg(0);
-    in.read(data.data(), std::streamsize(data.size()));
-    if (in.bad() || in.gcount() != std::streamsize(data.size())) throw VbError(errPathAccess, {}, path);
+    std::string data = readFrom(file.fd, 0, std::size_t(st.st_size), path);
+    if (data.size() != std::size_t(st.st_size)) throw VbError(errPathAccess, {}, path);
     return data;
 }
 
 std::string readStart(const std::string& path, std::size_t count) {
-    std::string real = resolvePath(path);
-    std::error_code ec;
-    if (!fs::is_regular_file(real, ec)) throw VbError(errFileNotFound, {}, path);
-    std::ifstream in(real, std::ios::binary);
-    if (!in) throw VbError(errPathAccess, {}, path);
-    std::string data(count, '\0');
-    in.read(data.data(), std::streamsize(count));
-    if (in.bad()) throw VbError(errPathAccess, {}, path);
-    data.resize(std::size_t(in.gcount()));
-    return data;
+    return readPart(path, 0, count);
+}
+
+std::string readPart(const std::string& path, std::int64_t offset, std::size_t count) {
+    const Descriptor file{openToRead(path, O_RDONLY)};
+    return readFrom(file.fd, offset, count, path);
 }
 
 namespace {
 
-// Opens real, a path resolvePath has placed inside the program folder, for
-// writing. A name that does not exist is created new and never through a link
-// (O_EXCL refuses any link, dangling or not); a link, which the placing
-// followed and found inside, is followed only to a file that exists. -1 with
-// errno set when it cannot be opened.
-int openForWriting(const std::string& real, int flags) {
-    const int fd = ::open(real.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | flags);
-    if (fd >= 0 || (errno != ENOENT && errno != ELOOP)) return fd;
-    if (errno == ENOENT) return ::open(real.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | flags, 0666);
-    const std::string target = realPlace(real);
-    if (target.empty()) {
-        errno = ELOOP;
-        return -1;
-    }
-    return ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC | flags);
+// Opens the file for writing, created when missing (see openInProgramFolder:
+// never through a link, never a file with a second name).
+int openToWrite(const std::string& path) {
+    const int fd = openInProgramFolder(resolvePath(path), O_WRONLY | O_CREAT, 0666);
+    if (fd < 0) throw writeFailure(errno, path);
+    return fd;
 }
 
 // Writes bytes at offset and closes fd. The first failure is the error, the
@@ -102,20 +125,25 @@ void writeAndClose(int fd, std::int64_t offset, const std::string& bytes, const 
 } // namespace
 
 void writeAt(const std::string& path, std::int64_t position, const std::string& bytes) {
-    const int fd = openForWriting(resolvePath(path), 0);
-    if (fd < 0) throw writeFailure(errno, path);
-    writeAndClose(fd, position - 1, bytes, path);
+    writeAndClose(openToWrite(path), position - 1, bytes, path);
 }
 
 void writeNew(const std::string& path, const std::string& bytes) {
-    const int fd = openForWriting(resolvePath(path), O_TRUNC);
-    if (fd < 0) throw writeFailure(errno, path);
+    const int fd = openToWrite(path);
+    if (::ftruncate(fd, 0) != 0) {
+        const int err = errno;
+        ::close(fd);
+        throw writeFailure(err, path);
+    }
     writeAndClose(fd, 0, bytes, path);
 }
 
 void Kill(const std::string& path) {
-    std::error_code ec;
-    if (!fs::remove(resolvePath(path), ec) || ec) throw VbError(errFileNotFound, {}, path);
+    const fs::path real(resolvePath(path));
+    const int folder = openInProgramFolder(real.parent_path().string(), O_RDONLY | O_DIRECTORY);
+    if (folder < 0) throw VbError(errFileNotFound, {}, path);
+    const Descriptor held{folder};
+    if (::unlinkat(folder, real.filename().c_str(), 0) != 0) throw VbError(errFileNotFound, {}, path);
 }
 
 } // namespace vb

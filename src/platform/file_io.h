@@ -1,5 +1,7 @@
 #pragma once
-// Reading and writing the files the windows name, by the paths they write.
+// Reading and writing the files the windows name, by the paths they write,
+// each opened by openInProgramFolder (platform/file_open.h) under its rules:
+// a FIFO, a device or a folder is no file, and counts as missing.
 #include "platform/errors.h"
 
 #include <cstddef>
@@ -17,11 +19,13 @@ std::string readAll(const std::string& path);
 // At most count bytes from the start of the file; error 53 when missing, 75
 // when it cannot be read.
 std::string readStart(const std::string& path, std::size_t count);
+// The same from a 0-based offset.
+std::string readPart(const std::string& path, std::int64_t offset, std::size_t count);
 // Writes bytes at a 1-based position without shortening an existing file;
-// creates it when missing. A new file is never created through a link, and
-// a link (one that stays inside the folder) is written through only to a
-// file that exists. Error 61 when the disk is full, 75 when the file cannot
-// be written otherwise, the system's reason as the description.
+// creates it when missing. Nothing is written through a link, inside the
+// folder or out, nor to a file that has a second name. Error 61 when the
+// disk is full, 75 when the file cannot be written otherwise, the system's
+// reason as the description.
 void writeAt(const std::string& path, std::int64_t position, const std::string& bytes);
 // Creates or empties the file and writes bytes, with the rules and errors of
 // writeAt.

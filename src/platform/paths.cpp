@@ -1,6 +1,7 @@
 #include "platform/paths.h"
 
 #include "platform/errors.h"
+#include "platform/file_open.h"
 #include "platform/vbstring.h"
 
 #include <QCoreApplication>
@@ -223,6 +224,9 @@ void setProgramFolder(const std::string& folder) {
         f.native.pop_back();
     f.text =
         f.native.empty() ? std::string() : fromQt(QFile::decodeName(QByteArray::fromStdString(f.native)));
+    // The folder of that name may be another one than before (tests make a
+    // new one under an old name).
+    forgetProgramFolderDescriptor();
 }
 
 std::string programFolder() {

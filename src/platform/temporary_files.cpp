@@ -2,6 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/file_io.h"
+#include "platform/file_open.h"
 #include "platform/paths.h"
 
 #include <atomic>
@@ -16,8 +17,8 @@
 #include <mutex>
 #include <pthread.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -180,19 +181,38 @@ void removeOwn(const OwnFile& f) {
     ::close(f.fd);
 }
 
-// Creates a new file folder/<prefix>XXXXXX<suffix> (O_CREAT | O_EXCL: a name
-// that exists, a link included, is never opened), locked and in a slot from
-// the moment it exists, and writes the bytes. On any failure what was made
-// is removed before the error leaves; shown is the file the message names.
+// Creates a new file folder/<prefix><six letters or digits><suffix> under a
+// name no file has (O_CREAT | O_EXCL: a name that exists, a link included,
+// is never opened); its descriptor, or -1 with errno set.
+int createUnique(const std::string& folder, const std::string& prefix, const std::string& suffix,
+                 std::string& path) {
+    static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int tries = 0; tries < 1000; ++tries) {
+        unsigned char random[6];
+        if (::getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) return -1;
+        std::string unique(sizeof random, ' ');
+        for (std::size_t i = 0; i < sizeof random; ++i)
+            unique[i] = kLetters[random[i] % (sizeof kLetters - 1)];
+        path = folder + "/" + prefix + unique + suffix;
+        const int fd = openInProgramFolder(path, O_RDWR | O_CREAT | O_EXCL, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+// Creates a new file folder/<prefix>XXXXXX<suffix> (createUnique), locked and
+// in a slot from the moment it exists, and writes the bytes. On any failure
+// what was made is removed before the error leaves; shown is the file the
+// message names.
 OwnFile createOwn(const std::string& folder, const std::string& shown, const std::string& prefix,
                   const std::string& suffix, const std::string& bytes) {
     removeLiveTemporariesAtTheEnd();
     OwnFile f;
-    f.path = folder + "/" + prefix + "XXXXXX" + suffix;
     {
         const FolderShared creating(folder);
         const EndSignalsHeld held;
-        f.fd = ::mkostemps(f.path.data(), int(suffix.size()), O_CLOEXEC);
+        f.fd = createUnique(folder, prefix, suffix, f.path);
         if (f.fd < 0) throw writeFailure(errno, shown);
         ::flock(f.fd, LOCK_EX | LOCK_NB); // a new file: nobody else holds it
         f.slot = holdLiveTemporary(f.path);
@@ -217,17 +237,26 @@ void FileCopy(const std::string& source, const std::string& target) {
     // A failure names the target, with the system's reason (61 for a full disk).
     const OwnFile part =
         createOwn(real.parent_path().string(), target, real.filename().string() + ".part", "", data);
+    // Renamed within the folder as opened: a folder swapped for a link since
+    // is not followed.
+    const int folder = openInProgramFolder(real.parent_path().string(), O_RDONLY | O_DIRECTORY);
+    const int openErr = errno;
+    const std::string partName = fs::path(part.path).filename().string();
     int err = 0;
     {
         const EndSignalsHeld held;
         // A slot the end of the process claimed first: the part file goes with it.
         if (!releaseLiveTemporary(part.slot)) {
             err = EINTR;
-        } else if (::rename(part.path.c_str(), real.c_str()) != 0) {
-            err = errno;
+        } else if (folder < 0) {
+            err = openErr;
             ::unlink(part.path.c_str());
+        } else if (::renameat(folder, partName.c_str(), folder, real.filename().c_str()) != 0) {
+            err = errno;
+            ::unlinkat(folder, partName.c_str(), 0);
         }
     }
+    if (folder >= 0) ::close(folder);
     ::close(part.fd);
     if (err != 0) throw writeFailure(err, target);
 }

@@ -214,44 +214,72 @@ TEST_F(StartWindow, ReadOnlyFolderDoesNotStopTheProgram) {
     EXPECT_FALSE(svc.ended);
 }
 
-// The preference file is read and written only where it stays inside the
-// program folder. Behind a link that leads outside, dangling or not, it is a
-// preference that can be neither read nor written: the start goes on in the
-// first language and nothing outside is created or changed. A link that
-// stays inside leads to its file, but no file is created through a link.
+// The preference file is read only where it stays inside the program
+// folder, and written only where it is a file of its own: never through a
+// link, inside the folder or out, nor when it is a second name of another
+// file. Such a preference, and one that is no file at all (a FIFO, itself or
+// behind a link), can be neither read nor written: the start goes on at once
+// in the first language and nothing it names is created or changed. A link
+// that stays inside leads a read to its file.
 TEST_F(StartWindow, PreferenceBehindALink) {
     namespace fs = std::filesystem;
     QTemporaryDir elsewhere;
     const std::string out = elsewhere.path().toStdString();
+    const std::string logo = readBytes(file("mas/xlogo.gif"));
+    const std::string brands = readBytes(file("Ark/Xmarche.dbf"));
+    ASSERT_GT(logo.size(), 4u);
+    ASSERT_GT(brands.size(), 4u);
     struct Start {
         std::string target;                       // where the link leads
         std::optional<std::string> before, after; // the target's bytes; none: no file
         std::string lang;
+        bool hard = false; // a second name rather than a link
     };
     const Start starts[] = {
         {out + "/new.ccc", {}, {}, "_ita"},
         {out + "/english.ccc", "_ing", "_ing", "_ita"},
         {out + "/damaged.ccc", "??xxOUT", "??xxOUT", "_ita"},
         {file("Ark/new.ccc"), {}, {}, "_ita"},
-        {file("Ark/damaged.ccc"), "??xxLONGER", "_itaLONGER", "_ita"},
+        {file("Ark/damaged.ccc"), "??xxLONGER", "??xxLONGER", "_ita"},
         {file("Ark/english.ccc"), "_ing", "_ing", "_ing"},
+        {file("mas/xlogo.gif"), logo, logo, "_ita"},
+        {"Ark/Xmarche.dbf", brands, brands, "_ita"},
+        {file("mas/xlogo.gif"), logo, logo, "_ita", true},
+        {file("Ark/damaged.ccc"), "??xxLONGER", "??xxLONGER", "_ita", true},
     };
     int started = 0;
     for (const Start& s : starts) {
-        if (s.before) writeBytes(s.target, *s.before);
+        const fs::path target = fs::path(file("kvt95.ccc")).parent_path() / s.target;
+        if (s.before) writeBytes(target, *s.before);
         fs::remove(file("kvt95.ccc"));
-        fs::create_symlink(s.target, file("kvt95.ccc"));
+        if (s.hard)
+            fs::create_hard_link(target, file("kvt95.ccc"));
+        else
+            fs::create_symlink(s.target, file("kvt95.ccc"));
         vb::FormRegistry::unloadAll();
         core::resetModule();
         form1();
         ++started;
         EXPECT_EQ(core::Lang, s.lang) << s.target;
         EXPECT_FALSE(svc.ended) << s.target;
-        EXPECT_TRUE(fs::is_symlink(file("kvt95.ccc"))) << s.target;
-        EXPECT_EQ(fs::exists(s.target), s.after.has_value()) << s.target;
-        EXPECT_EQ(s.after ? readBytes(s.target) : "", s.after.value_or("")) << s.target;
+        EXPECT_EQ(fs::is_symlink(file("kvt95.ccc")), !s.hard) << s.target;
+        EXPECT_EQ(fs::exists(target), s.after.has_value()) << s.target;
+        EXPECT_TRUE((s.after ? readBytes(target) : "") == s.after.value_or("")) << s.target;
     }
-    EXPECT_EQ(started, 6);
+    EXPECT_EQ(started, 10);
+
+    for (const bool linked : {false, true}) {
+        fs::remove(file("kvt95.ccc"));
+        const FifoGuard fifo(linked ? file("Ark/kvt95.fifo") : file("kvt95.ccc"));
+        if (linked) fs::create_symlink("Ark/kvt95.fifo", file("kvt95.ccc"));
+        vb::FormRegistry::unloadAll();
+        core::resetModule();
+        core::Form1& f = form1();
+        f.Show();
+        EXPECT_TRUE(f.isVisible()) << linked;
+        EXPECT_FALSE(fifo.released()) << "the start waited for the FIFO, linked: " << linked;
+        EXPECT_EQ(core::Lang, "_ita") << linked;
+    }
 }
 
 TEST_F(StartWindow, EscEndsTheProgram) {

@@ -1,9 +1,21 @@
 #include "core/module1.h"
 #include "core/window_services.h"
+#include "db/query.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
+#include "platform/files.h"
 #include "platform/printer.h"
+#include "support/fixtures.h"
 #include "support/harness.h"
+
+#include <QTemporaryDir>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <thread>
 
 using namespace testing_support;
 
@@ -129,4 +141,79 @@ TEST_F(Services, PrintoutThatFailsGivesThePrinterBackAndAbandonsItsJob) {
         },
         vb::PrinterRestore::Nothing));
     EXPECT_EQ(p.jobs().size(), 1u);
+}
+
+// A name swapped again and again between a file of the program folder and a
+// link that leads out of it, while the program opens it: whatever the
+// moment, nothing outside is written or read, the preference file, a text
+// file and a table alike.
+TEST_F(Services, NamesSwappedForLinksOutAsTheyAreOpened) {
+    namespace fs = std::filesystem;
+    QTemporaryDir elsewhere;
+    const std::string out = elsewhere.path().toStdString();
+    core::AppPath = vb::programFolder();
+    writeBytes(out + "/kvt95.ccc", "outside");
+    writeBytes(out + "/des_ita.cpt", "outside");
+    const std::string inside = vb::readAll(core::AppPath + "\\des\\des_ita.cpt");
+    fs::copy_file(file("Ark/Xmarche.dbf"), out + "/Xmarche.dbf");
+    rewriteTable(out + "/Xmarche.dbf", [](auto&, Records& records) { records.pop_back(); });
+    writeBytes(file("kvt95.ccc"), "_ing");
+    db::DataControl brands;
+    core::useTableFolder(brands, "\\Ark");
+    brands.RecordSource = "SELECT * FROM Xmarche.dbf ORDER BY marca";
+    brands.Refresh();
+    const int insideBrands = brands.Recordset().RecordCount();
+
+    // Runs use for a while with the name swapped as fast as it can be.
+    const auto whileSwapped = [&](const std::string& name, const std::function<void()>& use) {
+        const std::string swap = file(name) + ".swap";
+        fs::create_symlink(out + "/" + fs::path(name).filename().string(), swap);
+        std::atomic<bool> stop{false};
+        std::atomic<long> swaps{0};
+        std::thread swapper([&] {
+            while (!stop.load())
+                if (::renameat2(AT_FDCWD, file(name).c_str(), AT_FDCWD, swap.c_str(), RENAME_EXCHANGE) == 0)
+                    ++swaps;
+        });
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(1500);
+        int uses = 0;
+        for (; uses < 20000 && std::chrono::steady_clock::now() < end; ++uses)
+            use();
+        stop.store(true);
+        swapper.join();
+        EXPECT_GT(swaps.load(), 100) << name;
+        EXPECT_GT(uses, 100) << name;
+        if (fs::is_symlink(file(name))) fs::rename(swap, file(name));
+    };
+
+    int written = 0, read = 0, queried = 0, readOutside = 0, queriedOutside = 0;
+    whileSwapped("kvt95.ccc", [&] {
+        try {
+            vb::writeAt(core::AppPath + "\\kvt95.ccc", 1, "_ita");
+            ++written;
+        } catch (const vb::VbError&) {
+        }
+    });
+    whileSwapped("des/des_ita.cpt", [&] {
+        try {
+            readOutside += vb::readAll(core::AppPath + "\\des\\des_ita.cpt") != inside;
+            ++read;
+        } catch (const vb::VbError&) {
+        }
+    });
+    whileSwapped("Ark/Xmarche.dbf", [&] {
+        try {
+            brands.Refresh();
+            queriedOutside += brands.Recordset().RecordCount() != insideBrands;
+            ++queried;
+        } catch (const db::Error&) {
+        }
+    });
+    EXPECT_EQ(readBytes(out + "/kvt95.ccc"), "outside");
+    EXPECT_EQ(readOutside, 0);
+    EXPECT_EQ(queriedOutside, 0);
+    EXPECT_EQ(readBytes(file("kvt95.ccc")), "_ita");
+    EXPECT_GT(written, 0);
+    EXPECT_GT(read, 0);
+    EXPECT_GT(queried, 0);
 }

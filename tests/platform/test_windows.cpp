@@ -374,54 +374,37 @@ TEST_F(Platform, WritesNeverLeaveHalfFiles) {
     EXPECT_EQ(readBytes(file("a.gif")), std::string(5000, 'r'));
 }
 
-// A write follows a link that stays inside the folder to the file it names,
-// but never creates a file through a link; a full disk is error 61 with the
-// system's reason, as the temporary files report it.
+// A write never goes through a link, inside the folder or out, dangling or
+// not, nor to a file that has a second name: the file named is refused (75)
+// and what it leads to stays as it was. A full disk is error 61 with the
+// system's reason (Platform.CopyOntoAFullDiskSaysSo).
 TEST_F(Platform, WritesThroughLinksAndOnAFullDisk) {
     namespace fs = std::filesystem;
     writeBytes(file("Ark/pref.bin"), "ABCDEFGH");
     fs::create_symlink("Ark/pref.bin", file("pref.lnk"));
-    vb::writeAt(appPath() + "\\PREF.LNK", 1, "_ita");
-    EXPECT_EQ(readBytes(file("Ark/pref.bin")), "_itaEFGH");
-    vb::writeNew(appPath() + "\\pref.lnk", "new");
-    EXPECT_EQ(readBytes(file("Ark/pref.bin")), "new");
-    EXPECT_TRUE(fs::is_symlink(file("pref.lnk")));
-
     fs::create_symlink("Ark/none.bin", file("dangling.lnk"));
+    fs::create_hard_link(file("Ark/pref.bin"), file("pref.hard"));
     int refused = 0;
-    for (const auto& write :
-         std::vector<std::function<void()>>{[&] { vb::writeAt(appPath() + "\\dangling.lnk", 1, "_ita"); },
-                                            [&] { vb::writeNew(appPath() + "\\dangling.lnk", "_ita"); }}) {
-        try {
-            write();
-            ADD_FAILURE() << "written through a dangling link";
-        } catch (const vb::VbError& e) {
-            EXPECT_EQ(e.number(), vb::errPathAccess);
-            ++refused;
+    for (const std::string name : {"PREF.LNK", "dangling.lnk", "pref.hard"})
+        for (const auto& write :
+             std::vector<std::function<void()>>{[&] { vb::writeAt(appPath() + "\\" + name, 1, "_ita"); },
+                                                [&] { vb::writeNew(appPath() + "\\" + name, "_ita"); }}) {
+            try {
+                write();
+                ADD_FAILURE() << "written through " << name;
+            } catch (const vb::VbError& e) {
+                EXPECT_EQ(e.number(), vb::errPathAccess) << name;
+                ++refused;
+            }
         }
-    }
-    EXPECT_EQ(refused, 2);
+    EXPECT_EQ(refused, 6);
+    EXPECT_EQ(readBytes(file("Ark/pref.bin")), "ABCDEFGH");
     EXPECT_FALSE(fs::exists(file("Ark/none.bin")));
+    EXPECT_TRUE(fs::is_symlink(file("pref.lnk")));
     EXPECT_TRUE(fs::is_symlink(file("dangling.lnk")));
-
-    // The system's full device takes no byte: every write to it finds the
-    // disk full.
-    vb::setProgramFolder("/dev");
-    int full = 0;
-    for (const auto& write : std::vector<std::function<void()>>{[] { vb::writeAt("/dev/full", 1, "_ita"); },
-                                                                [] { vb::writeNew("/dev/full", "_ita"); }}) {
-        try {
-            write();
-            ADD_FAILURE() << "a full disk written";
-        } catch (const vb::VbError& e) {
-            EXPECT_EQ(e.number(), vb::errDiskFull);
-            EXPECT_EQ(e.description(), std::strerror(ENOSPC));
-            EXPECT_EQ(e.file(), "/dev/full");
-            ++full;
-        }
-    }
-    vb::setProgramFolder(appPath());
-    EXPECT_EQ(full, 2);
+    EXPECT_EQ(fs::hard_link_count(file("pref.hard")), 2u);
+    // Reading through the link inside still leads to the file.
+    EXPECT_EQ(vb::readAll(appPath() + "\\pref.lnk"), "ABCDEFGH");
 }
 
 namespace {
@@ -482,6 +465,22 @@ TEST(PlatformChild, CopiesOntoAFullDisk) {
     for (const auto& e : std::filesystem::directory_iterator(folder))
         files += e.is_regular_file();
     EXPECT_EQ(files, 2); // no part file left
+    // The other writes say the same.
+    int full = 0;
+    for (const auto& write : std::vector<std::function<void()>>{
+             [&] { vb::writeAt(folder + "/x.gif", 1, std::string(40 << 10, 'w')); },
+             [&] { vb::writeNew(folder + "/x.gif", std::string(40 << 10, 'w')); }}) {
+        try {
+            write();
+            ADD_FAILURE() << "written onto a full disk";
+        } catch (const vb::VbError& e) {
+            EXPECT_EQ(e.number(), vb::errDiskFull);
+            EXPECT_EQ(e.description(), std::strerror(ENOSPC));
+            EXPECT_EQ(e.file(), folder + "/x.gif");
+            ++full;
+        }
+    }
+    EXPECT_EQ(full, 2);
     vb::setProgramFolder("");
 }
 

@@ -210,8 +210,8 @@ TEST_F(DamagedData, AcDiagramListThatCannotBeDecoded) {
 
 // A table or memo file is read only where it stays inside the program
 // folder: behind a link that leads outside it is a missing file, reported as
-// one, and so is every table of a folder that leads outside. A link that
-// stays inside leads to its file.
+// one, and so is every table of a folder that leads outside, and a FIFO. A
+// link that stays inside leads to its file.
 TEST_F(DamagedData, TablesBehindLinks) {
     QTemporaryDir elsewhere;
     const std::string out = elsewhere.path().toStdString();
@@ -243,6 +243,32 @@ TEST_F(DamagedData, TablesBehindLinks) {
     });
     putBack(table("Xmod_01.dbt"), out + "/Xmod_01.dbt");
 
+    // A FIFO in place of a table or memo file is no file: the same report as
+    // for a missing one, at once.
+    for (const std::string name : {"Xmarche.dbf", "Xmod_01.dbt"}) {
+        svc.boxes.clear();
+        fs::rename(table(name), out + "/" + name);
+        std::string missing;
+        pressLanguageButton([&](Form2&) {
+            ++opened;
+            ASSERT_EQ(svc.boxes.size(), 1u);
+            missing = svc.boxes[0].prompt;
+        });
+        EXPECT_NE(vb::LCase(missing).find(vb::LCase(name)), std::string::npos) << missing;
+        svc.boxes.clear();
+        {
+            const FifoGuard fifo(table(name));
+            pressLanguageButton([&](Form2&) {
+                ++opened;
+                ASSERT_EQ(svc.boxes.size(), 1u);
+                EXPECT_EQ(svc.boxes[0].prompt, missing);
+            });
+            EXPECT_FALSE(fifo.released()) << "the window waited for the FIFO " << name;
+        }
+        fs::remove(table(name));
+        fs::rename(out + "/" + name, table(name));
+    }
+
     svc.boxes.clear();
     moveAndLink(table("Xmarche.dbf"), file("des/Xmarche.dbf"));
     moveAndLink(table("Xmod_01.dbt"), file("mas/Xmod_01.dbt"));
@@ -264,7 +290,7 @@ TEST_F(DamagedData, TablesBehindLinks) {
         EXPECT_EQ(f.ListaMarche.ListCount(), 0);
         EXPECT_FALSE(svc.ended);
     });
-    EXPECT_EQ(opened, 4);
+    EXPECT_EQ(opened, 8);
 }
 
 // A photo name that climbs out of the program folder names no file: the

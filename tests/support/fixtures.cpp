@@ -9,9 +9,13 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace testing_support {
 
@@ -34,6 +38,29 @@ void writeBytes(const std::string& path, const std::string& bytes) {
 std::string readBytes(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+}
+
+FifoGuard::FifoGuard(const std::string& path, int graceMs) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    if (::mkfifo(path.c_str(), 0666) != 0) throw std::runtime_error("cannot make the FIFO " + path);
+    watch_ = std::thread([this, path, graceMs] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
+        while (!done_.load()) {
+            if (std::chrono::steady_clock::now() >= end) {
+                // Both ends at once: a reader and a writer waiting are let go.
+                fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+                released_.store(true);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+}
+
+FifoGuard::~FifoGuard() {
+    done_.store(true);
+    watch_.join();
+    if (fd_ >= 0) ::close(fd_);
 }
 
 std::string scrambleHeader(std::string plain, bool secondKey) {

@@ -3,9 +3,11 @@
 #include "dbwriter/table_writer.h"
 #include "platform/rtf_reader.h"
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace testing_support {
@@ -40,6 +42,24 @@ int renameInTable(const std::string& path, const std::string& field, const std::
 // records it changed.
 int setInTable(const std::string& path, const std::string& where, const std::string& is,
                const std::string& field, const std::string& to);
+
+// A FIFO made at path, watched so that a test whose code opens it and waits
+// for the other end fails instead of hanging: once the grace time has passed
+// the guard opens the FIFO itself, which ends the wait, and says so.
+class FifoGuard {
+  public:
+    explicit FifoGuard(const std::string& path, int graceMs = 5000);
+    ~FifoGuard();
+    FifoGuard(const FifoGuard&) = delete;
+    FifoGuard& operator=(const FifoGuard&) = delete;
+    // Whether an open had to be ended by the guard.
+    bool released() const { return released_.load(); }
+
+  private:
+    std::atomic<bool> done_{false}, released_{false};
+    int fd_ = -1;
+    std::thread watch_;
+};
 
 // A damaged RTF document, as its file holds it once decoded.
 struct DamagedDocument {

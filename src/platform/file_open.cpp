@@ -1,0 +1,177 @@
+#include "platform/file_open.h"
+
+#include "platform/paths.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace vb {
+namespace {
+
+// The program folder, opened once for every open below it, and where the
+// file system puts it for paths written another way.
+struct FolderDescriptor {
+    std::string native, real;
+    int fd = -1;
+    FolderDescriptor() = default;
+    FolderDescriptor(const FolderDescriptor&) = delete;
+    FolderDescriptor& operator=(const FolderDescriptor&) = delete;
+    ~FolderDescriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+std::mutex g_folderMutex;
+std::shared_ptr<const FolderDescriptor> g_folder;
+
+// Whether the kernel has openat2: 1 yes, 0 no, -1 not asked yet.
+std::atomic<int> g_openat2{-1};
+
+int openat2(int dir, const char* path, int flags, mode_t mode, std::uint64_t resolve) {
+    open_how how{};
+    how.flags = std::uint64_t(flags);
+    how.mode = (flags & O_CREAT) ? mode : 0;
+    how.resolve = resolve;
+    // EAGAIN: a rename elsewhere on the system crossed a ".." of the path.
+    for (int tries = 0;; ++tries) {
+        const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
+        if (fd >= 0) return int(fd);
+        if (errno == EINTR || (errno == EAGAIN && tries < 100)) continue;
+        return -1;
+    }
+}
+
+// A seccomp filter may answer EPERM for a system call it does not know.
+bool haveOpenat2(int folder) {
+    int known = g_openat2.load(std::memory_order_relaxed);
+    if (known < 0) {
+        const int fd = openat2(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0, RESOLVE_BENEATH);
+        known = fd >= 0 || (errno != ENOSYS && errno != EPERM);
+        if (fd >= 0) ::close(fd);
+        g_openat2.store(known, std::memory_order_relaxed);
+    }
+    return known == 1;
+}
+
+std::shared_ptr<const FolderDescriptor> programFolderDescriptor() {
+    const std::string& native = programFolderOnDisk();
+    const std::lock_guard lock(g_folderMutex);
+    if (g_folder && g_folder->native == native) return g_folder;
+    auto d = std::make_shared<FolderDescriptor>();
+    d->native = native;
+    d->real = realPlace(native);
+    d->fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (d->fd >= 0) g_folder = d; // a folder that cannot be opened now may be there later
+    return d;
+}
+
+// The part of path below folder, "." for the folder itself; empty when path
+// is not written under folder.
+std::string below(const std::string& path, const std::string& folder) {
+    std::size_t at = 0;
+    if (folder != "/") {
+        if (folder.empty() || path.compare(0, folder.size(), folder) != 0) return {};
+        at = folder.size();
+        if (at < path.size() && path[at] != '/') return {};
+    } else if (path.empty() || path[0] != '/') {
+        return {};
+    }
+    while (at < path.size() && path[at] == '/')
+        ++at;
+    return at == path.size() ? "." : path.substr(at);
+}
+
+// path below the folder when it is written another way (relative to the
+// working folder, through a link to the folder): where the file system puts
+// the folder that holds it, with its last name as written.
+std::string placedBelow(const std::string& path, const FolderDescriptor& folder) {
+    const std::size_t slash = path.rfind('/');
+    const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const std::string real = realPlace(parent);
+    if (real.empty()) return {};
+    return below((real == "/" ? "" : real) + "/" + path.substr(slash + 1), folder.real);
+}
+
+// Keeps fd when it is what the open asked for; else closes it.
+int checked(int fd, int flags, bool changing) {
+    if (fd < 0 || (flags & O_DIRECTORY)) return fd;
+    struct stat st {};
+    int err = 0;
+    if (::fstat(fd, &st) != 0)
+        err = errno;
+    else if (!S_ISREG(st.st_mode))
+        err = ENOENT;
+    else if (changing && st.st_nlink > 1)
+        err = EMLINK;
+    if (err == 0) return fd;
+    ::close(fd);
+    errno = err;
+    return -1;
+}
+
+} // namespace
+
+int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
+    if (flags & O_TRUNC) {
+        errno = EINVAL;
+        return -1;
+    }
+    const bool changing = (flags & O_ACCMODE) != O_RDONLY || (flags & (O_CREAT | O_DIRECTORY));
+    if (changing) flags |= O_NOFOLLOW;
+    flags |= O_CLOEXEC;
+    if (!(flags & O_PATH)) flags |= O_NONBLOCK | O_NOCTTY;
+    const std::shared_ptr<const FolderDescriptor> folder = programFolderDescriptor();
+    if (folder->fd < 0) {
+        errno = ENOENT;
+        return -1;
+    }
+    if (!haveOpenat2(folder->fd)) {
+        if (!insideProgramFolder(path)) {
+            errno = ENOENT;
+            return -1;
+        }
+        return checked(::open(path.c_str(), flags, mode), flags, changing);
+    }
+    std::string rel = below(path, folder->native);
+    if (rel.empty()) rel = placedBelow(path, *folder);
+    if (rel.empty()) {
+        errno = ENOENT;
+        return -1;
+    }
+    const std::uint64_t resolve =
+        RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (changing ? RESOLVE_NO_SYMLINKS : 0);
+    int fd = openat2(folder->fd, rel.c_str(), flags, mode, resolve);
+    if (fd < 0 && errno == EXDEV && !changing) {
+        // A way out of the folder, or an absolute link: what counts is where
+        // the links lead. The open of that place takes no link, so a link
+        // swapped in since is not followed.
+        const std::string real = realPlace(path);
+        const std::string inside = real.empty() ? std::string() : below(real, folder->real);
+        if (inside.empty()) {
+            errno = ENOENT;
+            return -1;
+        }
+        fd = openat2(folder->fd, inside.c_str(), flags, mode, resolve | RESOLVE_NO_SYMLINKS);
+    }
+    if (fd < 0 && (errno == EXDEV || (errno == ELOOP && !changing))) errno = ENOENT;
+    return checked(fd, flags, changing);
+}
+
+int openForReading(const std::string& path) {
+    return openInProgramFolder(path, O_RDONLY);
+}
+
+void forgetProgramFolderDescriptor() {
+    const std::lock_guard lock(g_folderMutex);
+    g_folder.reset();
+}
+
+} // namespace vb

@@ -1,0 +1,42 @@
+#pragma once
+// The one way this program opens a file or folder of its data.
+//
+// Every file the program reads or writes, and every folder in which it
+// creates, renames or removes one, is opened by openInProgramFolder, by the
+// path resolvePath gave (or one written under the program folder):
+//
+// - The path is opened relative to a descriptor of the program folder, and
+//   the kernel refuses, at the moment of the open, any path that leaves the
+//   folder: "..", a link leading out, an absolute link. So a name swapped for
+//   a link between a check and the open is never followed out. A link that
+//   stays inside is followed by a read, an absolute one included.
+// - No open ever waits: a FIFO, a socket, a device or a folder where a file
+//   is expected is not a file of the data. It counts as missing (ENOENT).
+// - An open that may change something (for writing, a new file, a folder to
+//   change) follows no link anywhere on the way, the last name included
+//   (ELOOP), and never gives a file that has a second name (EMLINK): a write
+//   goes to the file named, and to nothing that another name also shows.
+//
+// A kernel without openat2 gets the same rules from a check of where the file
+// system puts the path, then an open that follows no link at the last name.
+#include <string>
+#include <sys/types.h>
+
+namespace vb {
+
+// path: absolute, under the program folder. flags: the open(2) access and
+// creation flags (O_RDONLY, O_WRONLY, O_RDWR, O_CREAT, O_EXCL, O_DIRECTORY,
+// O_PATH); O_CLOEXEC and O_NONBLOCK are added, O_TRUNC is refused (a file is
+// emptied only once it is known to be the one to write). A descriptor, or -1
+// with errno set: ENOENT for a file that is missing, outside the folder or
+// not a regular file.
+int openInProgramFolder(const std::string& path, int flags, mode_t mode = 0);
+
+// openInProgramFolder(path, O_RDONLY): the table reader's way to its files.
+int openForReading(const std::string& path);
+
+// Drops the descriptor of the program folder, which is opened again at the
+// next open (setProgramFolder).
+void forgetProgramFolderDescriptor();
+
+} // namespace vb
