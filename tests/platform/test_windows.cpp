@@ -25,11 +25,18 @@
 #include <QWheelEvent>
 #include <QWindow>
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
+#include <linux/filter.h>
+#include <linux/openat2.h>
+#include <linux/seccomp.h>
 #include <memory>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -481,6 +488,81 @@ TEST(PlatformChild, CopiesOntoAFullDisk) {
         }
     }
     EXPECT_EQ(full, 2);
+    vb::setProgramFolder("");
+}
+
+namespace {
+// Set for a child process of the test below: the program folder it works in.
+constexpr const char* kNoOpenat2In = "CATALOGUE_TEST_NO_OPENAT2_IN";
+} // namespace
+
+// A kernel without openat2 keeps the rules of every open: nothing outside
+// the folder is read, nothing is written through a link or to a second name,
+// no FIFO is waited for, and the files inside work as ever. The child's
+// kernel answers openat2 as an older one does (a seccomp filter).
+TEST_F(Platform, FilesOnAKernelWithoutOpenat2) {
+    QProcess child;
+    startChildTest(child, "PlatformChild.OpensWithoutOpenat2",
+                   {{kNoOpenat2In, QString::fromStdString(appPath())}});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const std::string said = child.readAll().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << said;
+    EXPECT_NE(said.find("[       OK ] PlatformChild.OpensWithoutOpenat2"), std::string::npos) << said;
+}
+
+// Run by the test above in a process of its own.
+TEST(PlatformChild, OpensWithoutOpenat2) {
+    namespace fs = std::filesystem;
+    const QByteArray folderName = qgetenv(kNoOpenat2In);
+    if (folderName.isEmpty()) GTEST_SKIP() << "run by Platform.FilesOnAKernelWithoutOpenat2";
+    sock_filter rules[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
+    ASSERT_EQ(::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0), 0);
+    ASSERT_EQ(::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program), 0);
+    open_how how{};
+    ASSERT_EQ(::syscall(SYS_openat2, AT_FDCWD, ".", &how, sizeof how), -1);
+    ASSERT_EQ(errno, ENOSYS);
+
+    const std::string folder = folderName.toStdString();
+    const auto file = [&folder](const std::string& name) { return folder + "/" + name; };
+    vb::setProgramFolder(folder);
+    QTemporaryDir elsewhere;
+    const std::string out = elsewhere.path().toStdString();
+    writeBytes(out + "/x.gif", "outside");
+    fs::create_symlink(out + "/x.gif", file("mas/out.gif"));
+    writeBytes(file("Ark/pref.bin"), "ABCDEFGH");
+    fs::create_symlink("Ark/pref.bin", file("pref.lnk"));
+    fs::create_hard_link(file("Ark/pref.bin"), file("pref.hard"));
+    const FifoGuard fifo(file("Ark/x.fifo"));
+    const auto number = [](const std::function<void()>& use) {
+        try {
+            use();
+        } catch (const vb::VbError& e) {
+            return e.number();
+        }
+        return 0;
+    };
+    const std::string app = vb::programFolder();
+    EXPECT_EQ(number([&] { vb::readAll(app + "\\mas\\out.gif"); }), vb::errFileNotFound);
+    EXPECT_EQ(number([&] { vb::readAll(app + "\\Ark\\x.fifo"); }), vb::errFileNotFound);
+    EXPECT_EQ(number([&] { vb::writeAt(app + "\\Ark\\x.fifo", 1, "_ita"); }), vb::errPathAccess);
+    EXPECT_EQ(number([&] { vb::writeAt(app + "\\pref.lnk", 1, "_ita"); }), vb::errPathAccess);
+    EXPECT_EQ(number([&] { vb::writeAt(app + "\\pref.hard", 1, "_ita"); }), vb::errPathAccess);
+    EXPECT_FALSE(fifo.released());
+    EXPECT_EQ(readBytes(out + "/x.gif"), "outside");
+    EXPECT_EQ(readBytes(file("Ark/pref.bin")), "ABCDEFGH");
+    EXPECT_EQ(vb::readAll(app + "\\pref.lnk"), "ABCDEFGH");
+    vb::writeAt(app + "\\kvt95.ccc", 1, "_ita");
+    EXPECT_EQ(vb::readStart(app + "\\KVT95.CCC", 4), "_ita");
+    vb::FileCopy(app + "\\kvt95.ccc", app + "\\Ark\\copy.ccc");
+    EXPECT_EQ(readBytes(file("Ark/copy.ccc")), "_ita");
+    vb::Kill(app + "\\Ark\\copy.ccc");
+    EXPECT_FALSE(fs::exists(file("Ark/copy.ccc")));
     vb::setProgramFolder("");
 }
 
