@@ -28,11 +28,6 @@ static char asciiLower(char c) {
     return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
 }
 
-// Without waiting for a FIFO or a device to answer.
-int openFile(const std::string& path, FileOpener opener) {
-    return opener ? opener(path) : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-}
-
 bool iequals(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
@@ -126,10 +121,12 @@ class ReadFile {
     // A file the opener refuses, and anything but a regular file, counts as
     // not found.
     ReadFile(const std::string& path, const char* what, FileOpener open) : path_(path) {
-        fd_ = detail::openFile(path, open);
+        // Without an opener, without waiting for a FIFO or a device to answer.
+        fd_ = open ? open(path) : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) {
             const int e = errno;
-            if (e == ENOENT || e == ENOTDIR) fail(path, std::string(what) + " not found");
+            // ENXIO: a socket.
+            if (e == ENOENT || e == ENOTDIR || e == ENXIO) fail(path, std::string(what) + " not found");
             fail(path, std::string("cannot open ") + what + " (" + std::strerror(e) + ")");
         }
         struct stat st {};

@@ -61,9 +61,6 @@ using FileOpener = int (*)(const std::string& path);
 std::string resolveFileNoCase(const std::string& path);
 
 namespace detail {
-// Opens path for reading with opener, or as named when there is none: a
-// descriptor, or -1 with errno set.
-int openFile(const std::string& path, FileOpener opener);
 // Names compare without regard to ASCII case; stored text loses its blank padding.
 bool iequals(std::string_view a, std::string_view b);
 std::string_view rtrimBlanks(std::string_view s);

@@ -507,8 +507,9 @@ namespace {
 
 // A table is served from the cache while neither its file nor its memo file has
 // changed; a memo file deleted or replaced makes it open again, which names the
-// memo file when that is what is wrong. The stamps come from descriptors the
-// opener gave, so that a file it refuses now is never served.
+// memo file when that is what is wrong. With an opener the stamps come from
+// descriptors it gave, so that a file it refuses now is never served; without
+// one, where nothing is refused, from the file as named.
 struct FileStamp {
     std::uint64_t size = 0;
     std::int64_t mtimeNs = 0;
@@ -516,12 +517,17 @@ struct FileStamp {
 };
 
 std::optional<FileStamp> stampOf(const std::string& path, FileOpener opener) {
-    const int fd = detail::openFile(path, opener);
-    if (fd < 0) return std::nullopt;
     struct stat st {};
-    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!regular) return std::nullopt;
+    if (opener) {
+        const int fd = opener(path);
+        if (fd < 0) return std::nullopt;
+        const bool stamped = ::fstat(fd, &st) == 0;
+        ::close(fd);
+        if (!stamped) return std::nullopt;
+    } else if (::stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) return std::nullopt;
     return FileStamp{static_cast<std::uint64_t>(st.st_size),
                      std::int64_t(st.st_mtim.tv_sec) * 1000000000 + std::int64_t(st.st_mtim.tv_nsec)};
 }

@@ -102,6 +102,9 @@ std::string placedBelow(const std::string& path, const FolderDescriptor& folder)
 
 // Keeps fd when it is what the open asked for; else closes it.
 int checked(int fd, int flags, bool changing) {
+    // EXDEV: a way out of the folder. ENXIO: a socket, or a FIFO that no
+    // program reads. ELOOP, for a read: a loop of links.
+    if (fd < 0 && (errno == EXDEV || errno == ENXIO || (errno == ELOOP && !changing))) errno = ENOENT;
     if (fd < 0 || (flags & O_DIRECTORY)) return fd;
     struct stat st {};
     int err = 0;
@@ -161,7 +164,6 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
         }
         fd = openat2(folder->fd, inside.c_str(), flags, mode, resolve | RESOLVE_NO_SYMLINKS);
     }
-    if (fd < 0 && (errno == EXDEV || (errno == ELOOP && !changing))) errno = ENOENT;
     return checked(fd, flags, changing);
 }
 

@@ -224,8 +224,7 @@ void setProgramFolder(const std::string& folder) {
         f.native.pop_back();
     f.text =
         f.native.empty() ? std::string() : fromQt(QFile::decodeName(QByteArray::fromStdString(f.native)));
-    // The folder of that name may be another one than before (tests make a
-    // new one under an old name).
+    // The name may now stand for another folder than the one held open.
     forgetProgramFolderDescriptor();
 }
 

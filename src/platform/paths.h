@@ -17,8 +17,8 @@ std::string resolvePath(const std::string& path);
 
 // Whether the file system puts a path as found on disk (what resolvePath
 // gives) inside the program folder, every link on the way followed, a
-// dangling one included. For readers that open files by such a path
-// themselves, the tables.
+// dangling one included. The check before an open on a kernel without
+// openat2 (file_open.h).
 bool insideProgramFolder(const std::string& path);
 
 // Where the file system puts path once every link on the way is followed, a

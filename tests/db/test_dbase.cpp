@@ -1,4 +1,5 @@
 #include "db/dbase.h"
+#include "db/query.h"
 #include "dbwriter/table_writer.h"
 
 #include "temp_dir.h"
@@ -7,11 +8,17 @@
 
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -353,4 +360,69 @@ TEST(DbaseReader, FileCutShortAfterOpeningIsAnErrorOnRead) {
         EXPECT_NE(std::string(e.what()).find("changed on disk since it was opened"), std::string::npos)
             << e.what();
     }
+}
+
+// A FIFO, a socket or a folder where a table or memo file should be is a
+// missing file, with the message of one, and found so at once: nothing
+// waits for the other end of a FIFO. Should an open wait all the same, the
+// FIFOs are opened from here after a while, which ends the wait, and the
+// test fails.
+TEST(DbaseReader, SpecialFilesAreMissingFiles) {
+    TempDir dir;
+    db::writeTable(dir.file("memo.dbf"), {{"K", 'C', 4}, {"M", 'M', 10}}, {{"abcd", "memo one"}});
+    ASSERT_EQ(::unlink(dir.file("memo.dbt").c_str()), 0);
+    std::string memoMissing;
+    try {
+        db::Table::open(dir.file("memo.dbf"));
+    } catch (const db::Error& e) {
+        memoMissing = e.what();
+    }
+    ASSERT_NE(memoMissing.find("memo file not found"), std::string::npos) << memoMissing;
+
+    ASSERT_EQ(::mkfifo(dir.file("fifo.dbf").c_str(), 0666), 0);
+    ASSERT_EQ(::mkfifo(dir.file("memo.dbt").c_str(), 0666), 0);
+    fs::create_directory(dir.file("folder.dbf"));
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const std::string sockPath = dir.file("socket.dbf");
+    ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+    std::copy(sockPath.begin(), sockPath.end(), address.sun_path);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+
+    std::atomic<bool> done{false}, released{false};
+    std::thread guard([&] {
+        for (int i = 0; i < 500 && !done.load(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (done.load()) return;
+        released.store(true);
+        for (const char* name : {"fifo.dbf", "memo.dbt"})
+            ::open(dir.file(name).c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC); // kept open to the end
+    });
+    int refused = 0;
+    for (const char* name : {"fifo.dbf", "socket.dbf", "folder.dbf"})
+        for (const auto& open : std::vector<std::function<void(const std::string&)>>{
+                 [](const std::string& p) { db::Table::open(p); },
+                 [](const std::string& p) { db::openTableCached(p); }}) {
+            try {
+                open(dir.file(name));
+                ADD_FAILURE() << name << " opened";
+            } catch (const db::Error& e) {
+                EXPECT_EQ(std::string(e.what()), dir.file(name) + ": table file not found");
+                EXPECT_EQ(e.file(), dir.file(name));
+                ++refused;
+            }
+        }
+    try {
+        db::Table::open(dir.file("memo.dbf"));
+        ADD_FAILURE() << "memo FIFO opened";
+    } catch (const db::Error& e) {
+        EXPECT_EQ(e.what(), memoMissing);
+        ++refused;
+    }
+    done.store(true);
+    guard.join();
+    ::close(sock);
+    EXPECT_EQ(refused, 7);
+    EXPECT_FALSE(released.load()) << "a FIFO was waited for";
 }
