@@ -450,10 +450,16 @@ TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
 }
 
 namespace {
-// Run at the very end of a process made by fork(), which starts with one
-// thread: any other still running then is the leftover walk's, working
-// while the process tears itself down.
-void failIfTheWalkStillRuns() {
+// Set in a process made by fork() that is to end with no thread but its own:
+// any other still running then is the leftover walk's, working while the
+// process tears itself down.
+bool g_endWithOneThread = false;
+
+// A destructor of the test program itself: the last of a process's exit
+// work, after every function given to atexit (the walk's end among them,
+// which an earlier test of this process may have given first).
+__attribute__((destructor)) void failIfTheWalkStillRuns() {
+    if (!g_endWithOneThread) return;
     const auto tasks = std::distance(std::filesystem::directory_iterator("/proc/self/task"),
                                      std::filesystem::directory_iterator());
     if (tasks > 1) {
@@ -476,7 +482,7 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     }
     EXPECT_EXIT(
         {
-            std::atexit(failIfTheWalkStillRuns); // runs after the walk's own end
+            g_endWithOneThread = true;
             vb::startRemovingLeftoverTemporaries();
             std::exit(0);
         },
@@ -487,8 +493,9 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     EXPECT_TRUE(fs::is_empty(fs::path(file("wide")) / "99"));
 }
 
-// Run by the test above in a process of its own: makes a temporary file in
-// the program folder it is given and holds it until its input ends.
+// Run by StartWindow.StartRemovesWhatEndedProgramsLeftAndNothingElse in a
+// process of its own: makes a temporary file in the program folder it is
+// given and holds it until its input ends.
 TEST(StartWindowChild, HoldsATemporaryFile) {
     const QByteArray folder = qgetenv(kHoldTemporaryIn);
     if (folder.isEmpty())
