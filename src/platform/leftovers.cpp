@@ -111,8 +111,10 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
         removeLeftoversIn(sub, depth + 1, underDiagrams, device);
     }
     if (!found.empty() && ::flock(dir, LOCK_EX | LOCK_NB) == 0) {
-        for (const std::string& name : found)
+        for (const std::string& name : found) {
+            if (g_leftoverWalksEnding.load(std::memory_order_relaxed)) break;
             removeWhenUnused(dir, name.c_str());
+        }
         ::flock(dir, LOCK_UN);
     }
     ::closedir(d);

@@ -9,11 +9,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -467,11 +470,40 @@ __attribute__((destructor)) void failIfTheWalkStillRuns() {
         std::_Exit(3);
     }
 }
+
+// The names in folder, in the order the file system lists them, which is
+// the walk's order.
+std::vector<std::string> listed(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+
+// Makes count empty files in folder named name(i), quickly.
+template <typename Name> void makeEmptyFiles(const std::string& folder, int count, Name name) {
+    for (int i = 0; i < count; ++i) {
+        const int fd =
+            ::open((folder + "/" + name(i)).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        ASSERT_GE(fd, 0) << name(i);
+        ::close(fd);
+    }
+}
+
+// Six letters or digits that differ for each i.
+std::string unique(int i) {
+    static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    std::string u(6, '0');
+    for (int at = 5; at >= 0; --at, i /= 62)
+        u[size_t(at)] = digits[i % 62];
+    return u;
+}
 } // namespace
 
 // A process that ends while the leftover walk still runs stops the walk and
 // waits for its thread, so that nothing of it runs while the process comes
-// apart. The folder is large enough that the walk is far from done.
+// apart: at its next name, whether it lists a folder or removes from one.
+// The folders are large enough that the walk is far from done.
 TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     namespace fs = std::filesystem;
     for (int i = 0; i < 100; ++i) {
@@ -480,17 +512,27 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
         for (int j = 0; j < 20; ++j)
             std::ofstream(folder / ("x" + std::to_string(j) + ".gif.partAbCdE" + char('a' + j % 26)));
     }
+    constexpr int kBulk = 4000;
+    fs::create_directory(file("bulk"));
+    makeEmptyFiles(file("bulk"), kBulk, [](int i) { return "x.gif.part" + unique(i); });
+    const std::string firstRemoved = file("bulk/" + listed(file("bulk")).front());
     EXPECT_EXIT(
         {
             g_endWithOneThread = true;
             vb::startRemovingLeftoverTemporaries();
-            std::exit(0);
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+            while (fs::exists(firstRemoved) && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::exit(fs::exists(firstRemoved) ? 4 : 0);
         },
         ::testing::ExitedWithCode(0), "");
+    // The end came as the walk removed the folder's names: nearly all stay.
+    EXPECT_GT(listed(file("bulk")).size(), size_t(kBulk / 2));
     // The walk of this process removes them all when it has time to.
     vb::startRemovingLeftoverTemporaries();
     vb::waitForLeftoverRemoval();
     EXPECT_TRUE(fs::is_empty(fs::path(file("wide")) / "99"));
+    EXPECT_TRUE(fs::is_empty(file("bulk")));
 }
 
 // Run by StartWindow.StartRemovesWhatEndedProgramsLeftAndNothingElse in a
