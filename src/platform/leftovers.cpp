@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <condition_variable>
 #include <cstdlib>
 #include <dirent.h>
@@ -18,6 +19,7 @@
 #include <sys/syscall.h>
 #include <system_error>
 #include <thread>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -76,6 +78,22 @@ constexpr int kDeepestFolder = 3;
 // so that the end waits for no more than one folder entry.
 std::atomic<bool> g_leftoverWalksEnding{false};
 
+// Takes the open folder dir exclusively. A program making a file there
+// holds it for a moment, so the walk waits for it; a second without it
+// means a program stopped while it made a file, and the folder is left for
+// the next start.
+bool holdFolder(int dir) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (::flock(dir, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || g_leftoverWalksEnding.load(std::memory_order_relaxed) ||
+            std::chrono::steady_clock::now() >= giveUp)
+            return false;
+        const timespec wait{0, 200000};
+        ::nanosleep(&wait, nullptr);
+    }
+    return true;
+}
+
 // Walks the open folder dir (closed when done), depth levels below the
 // program folder, on the device of the program folder; links are not
 // followed.
@@ -110,7 +128,7 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
             (depth == 0 && strcasecmp(e->d_name, "psc") == 0) || (depth == 1 && diagrams);
         removeLeftoversIn(sub, depth + 1, underDiagrams, device);
     }
-    if (!found.empty() && ::flock(dir, LOCK_EX | LOCK_NB) == 0) {
+    if (!found.empty() && holdFolder(dir)) {
         for (const std::string& name : found) {
             if (g_leftoverWalksEnding.load(std::memory_order_relaxed)) break;
             removeWhenUnused(dir, name.c_str());

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -433,7 +434,21 @@ TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
     fs::create_symlink(outside, file("psc/toroscat.Lk1234.bmp"));
     fs::create_directory(file("cars/02/XDUNA.jpg.partAbCdEf"));
 
+    // Another program makes a file in the program folder as the walk comes
+    // to its names, and holds the folder shared for that moment: the walk
+    // waits for it rather than pass the folder by.
+    const int making = ::open(appPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(making, LOCK_SH), 0);
     form1();
+    // Gone from the folders below: the walk is at the program folder's own.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb")) &&
+                   !fs::exists(file("psc/toroscat.Qw3rTy.bmp"));
+        },
+        60000));
+    QTest::qWait(100);
+    ::close(making);
     vb::waitForLeftoverRemoval();
     for (const auto& name : leftovers)
         EXPECT_FALSE(fs::exists(file(name))) << name;
