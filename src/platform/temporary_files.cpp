@@ -214,7 +214,13 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
         const EndSignalsHeld held;
         f.fd = createUnique(folder, prefix, suffix, f.path);
         if (f.fd < 0) throw writeFailure(errno, shown);
-        ::flock(f.fd, LOCK_EX | LOCK_NB); // a new file: nobody else holds it
+        // Unlocked, it would count as a leftover for a later start.
+        if (::flock(f.fd, LOCK_EX | LOCK_NB) != 0) {
+            const int err = errno;
+            ::unlink(f.path.c_str());
+            ::close(f.fd);
+            throw writeFailure(err, shown);
+        }
         f.slot = holdLiveTemporary(f.path);
     }
     int err = writeWhole(f.fd, bytes, 0);
