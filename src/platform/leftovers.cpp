@@ -11,12 +11,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <mutex>
+#include <pthread.h>
+#include <sched.h>
 #include <set>
 #include <strings.h>
 #include <sys/file.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <time.h>
@@ -53,46 +53,83 @@ bool temporaryName(const std::string& name, int depth, bool diagrams) {
            name.compare(15, 4, ".bmp") == 0;
 }
 
-// Removes the file name of the open folder dir when no program holds its
-// lock, and it is still the file that was locked. The caller holds the
-// folder.
-void removeWhenUnused(int dir, const char* name) {
-    // Opened for writing: a file this program could not write is not its own.
-    const int fd = ::openat(dir, name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return;
-    struct stat opened {};
-    struct stat named {};
-    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-        ::fstatat(dir, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
-        named.st_ino == opened.st_ino)
-        ::unlinkat(dir, name, 0);
-    ::close(fd);
+// Set when the process ends: a walk still running stops at its next name,
+// so that the end waits for no more than one folder entry.
+std::atomic<bool> g_leftoverWalksEnding{false};
+
+bool ending() {
+    return g_leftoverWalksEnding.load(std::memory_order_relaxed);
+}
+
+// Waits until no program is making a file in the open folder dir: until
+// the walk can take the folder exclusively, which it lets go at once. A
+// program making a file holds the folder shared from before the file exists
+// until it holds the file's own lock, so every file that existed before
+// then is either locked by a running program or free to go. A second
+// without the folder means a program stopped while it made a file: the
+// folder is left for the next start.
+bool waitForFilesMade(int dir) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    while (::flock(dir, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK || ending() || std::chrono::steady_clock::now() >= giveUp) return false;
+        const timespec wait{0, 200000};
+        ::nanosleep(&wait, nullptr);
+    }
+    ::flock(dir, LOCK_UN);
+    return true;
+}
+
+// The names tried after one wait for the files being made.
+constexpr size_t kNamesAtOnce = 16;
+
+// Removes the files named of the open folder dir that no program holds, a
+// few at a time with a rest as long as they took: half of one processor at
+// most. The folder is never held while files go, so a program making a
+// file there never waits for them.
+void removeUnused(int dir, const std::vector<std::string>& names) {
+    struct Candidate {
+        const std::string* name;
+        int fd;
+        struct stat opened;
+    };
+    std::vector<Candidate> batch;
+    for (size_t next = 0; next < names.size() && !ending();) {
+        const auto began = std::chrono::steady_clock::now();
+        // For writing: a file this program could not write is not its own.
+        batch.clear();
+        for (; next < names.size() && batch.size() < kNamesAtOnce; ++next) {
+            Candidate c{
+                &names[next],
+                ::openat(dir, names[next].c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC),
+                {}};
+            if (c.fd < 0) continue;
+            if (::fstat(c.fd, &c.opened) == 0 && S_ISREG(c.opened.st_mode))
+                batch.push_back(c);
+            else
+                ::close(c.fd);
+        }
+        // Only files opened before this wait are tried: each is past its
+        // making.
+        const bool goOn = waitForFilesMade(dir);
+        for (size_t i = 0; goOn && i < batch.size() && !ending(); ++i) {
+            // Unlocked, and still the file that was opened.
+            struct stat named {};
+            if (::flock(batch[i].fd, LOCK_EX | LOCK_NB) == 0 &&
+                ::fstatat(dir, batch[i].name->c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                named.st_dev == batch[i].opened.st_dev && named.st_ino == batch[i].opened.st_ino)
+                ::unlinkat(dir, batch[i].name->c_str(), 0);
+        }
+        for (const Candidate& c : batch)
+            ::close(c.fd);
+        if (!goOn) return;
+        std::this_thread::sleep_for(std::chrono::steady_clock::now() - began);
+    }
 }
 
 // Data files lie at most three folders below the program folder, and the
 // temporary files beside them or higher up: the walk goes no deeper, so that
 // a program folder placed high in a large tree costs no more.
 constexpr int kDeepestFolder = 3;
-
-// Set when the process ends: a walk still running stops at its next name,
-// so that the end waits for no more than one folder entry.
-std::atomic<bool> g_leftoverWalksEnding{false};
-
-// Takes the open folder dir exclusively. A program making a file there
-// holds it for a moment, so the walk waits for it; a second without it
-// means a program stopped while it made a file, and the folder is left for
-// the next start.
-bool holdFolder(int dir) {
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-    while (::flock(dir, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK || g_leftoverWalksEnding.load(std::memory_order_relaxed) ||
-            std::chrono::steady_clock::now() >= giveUp)
-            return false;
-        const timespec wait{0, 200000};
-        ::nanosleep(&wait, nullptr);
-    }
-    return true;
-}
 
 // Walks the open folder dir (closed when done), depth levels below the
 // program folder, on the device of the program folder; links are not
@@ -105,7 +142,7 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
     }
     std::vector<std::string> found;
     while (const dirent* e = ::readdir(d)) {
-        if (g_leftoverWalksEnding.load(std::memory_order_relaxed)) break;
+        if (ending()) break;
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         unsigned char type = e->d_type;
@@ -128,13 +165,7 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
             (depth == 0 && strcasecmp(e->d_name, "psc") == 0) || (depth == 1 && diagrams);
         removeLeftoversIn(sub, depth + 1, underDiagrams, device);
     }
-    if (!found.empty() && holdFolder(dir)) {
-        for (const std::string& name : found) {
-            if (g_leftoverWalksEnding.load(std::memory_order_relaxed)) break;
-            removeWhenUnused(dir, name.c_str());
-        }
-        ::flock(dir, LOCK_UN);
-    }
+    if (!found.empty()) removeUnused(dir, found);
     ::closedir(d);
 }
 
@@ -208,8 +239,14 @@ void startRemovingLeftoverTemporaries() {
     std::call_once(joinedAtTheEnd, [] { std::atexit(endLeftoverRemovals); });
     try {
         std::thread walk([folder, done] {
-            // Behind everything the program does for the user.
-            ::setpriority(PRIO_PROCESS, id_t(::syscall(SYS_gettid)), 19);
+            // Behind everything the program does for the user, as batch
+            // work that never takes the processor from another thread as it
+            // wakes, and resting as long as it works (removeUnused). Not of
+            // a lower priority: such a thread waiting for the processor in
+            // the middle of removing a file holds the folder's lock in the
+            // system, and every file the program makes there waits with it.
+            const sched_param batch{};
+            ::pthread_setschedparam(::pthread_self(), SCHED_BATCH, &batch);
             removeLeftoverTemporaries(folder);
             done();
         });

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdlib>
@@ -35,8 +36,9 @@ namespace {
 // latter can be locked, and only those are removed
 // (removeLeftoverTemporaries). A folder lock closes the gap between a file's
 // creation and its own lock: a program holds the folder shared while it
-// creates and locks a file there, the removal holds it exclusively while it
-// looks at the folder's files.
+// creates and locks a file there, and the removal tries the locks only of
+// files it opened before it last took the folder exclusively, which it
+// lets go at once.
 
 const int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
@@ -61,17 +63,20 @@ class EndSignalsHeld {
 };
 
 // The folder held shared while the object lives. A removal of leftovers
-// holds it for a few names at a time; one that holds it longer (a stopped
-// process) delays a new file by two seconds at most, then it is made
+// takes it exclusively now and then, each time for a moment only, so a new
+// file seldom waits for it and never long. Should it stay taken (a process
+// stopped in that moment), a new file waits two seconds, then it is made
 // without the folder lock.
 class FolderShared {
   public:
     explicit FolderShared(const std::string& folder)
         : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        for (int i = 0; fd_ >= 0 && i < 2000; ++i) {
-            if (::flock(fd_, LOCK_SH | LOCK_NB) == 0 || errno != EWOULDBLOCK) return;
-            const timespec ms{0, 1000000};
-            ::nanosleep(&ms, nullptr);
+        if (fd_ < 0) return;
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (::flock(fd_, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK &&
+               std::chrono::steady_clock::now() < giveUp) {
+            const timespec wait{0, 100000};
+            ::nanosleep(&wait, nullptr);
         }
     }
     ~FolderShared() {

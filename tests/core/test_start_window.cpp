@@ -550,6 +550,51 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     EXPECT_TRUE(fs::is_empty(file("bulk")));
 }
 
+// Many leftovers cost the program no wait. The first window comes at once,
+// and a temporary file made beside them while they go is made within
+// milliseconds, since the walk takes their folder only for a moment every
+// few names.
+TEST_F(StartWindow, ManyLeftoversHoldNoNewFileBack) {
+    namespace fs = std::filesystem;
+    constexpr int kLeftovers = 20000;
+    makeEmptyFiles(appPath(), kLeftovers, [](int i) { return "DcFile." + unique(i) + ".gif"; });
+    std::vector<std::string> order;
+    for (const std::string& name : listed(appPath()))
+        if (name.rfind("DcFile.", 0) == 0) order.push_back(file(name));
+    ASSERT_EQ(order.size(), size_t(kLeftovers));
+
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    form1();
+    const Clock::duration firstWindow = Clock::now() - start;
+    // Made again and again until the last leftover is gone; timed while the
+    // walk removes them (the first is gone and the last is not).
+    int whileRemoving = 0;
+    Clock::duration longest{};
+    while (fs::exists(order.back()) && Clock::now() - start < std::chrono::minutes(2)) {
+        const bool removing = !fs::exists(order.front());
+        const Clock::time_point before = Clock::now();
+        const vb::TemporaryFile made(appPath(), "DcFile.", ".gif", "made");
+        const Clock::duration took = Clock::now() - before;
+        if (removing && fs::exists(order.back())) {
+            ++whileRemoving;
+            longest = std::max(longest, took);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    const auto ms = [](Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); };
+    std::printf("first window %.1f ms; %d files made while the walk removed, the longest in %.1f ms\n",
+                ms(firstWindow), whileRemoving, ms(longest));
+    EXPECT_LT(firstWindow, std::chrono::seconds(1));
+    EXPECT_GE(whileRemoving, 10);
+    EXPECT_LT(longest, std::chrono::milliseconds(100));
+    vb::waitForLeftoverRemoval();
+    int left = 0;
+    for (const std::string& name : order)
+        left += fs::exists(name);
+    EXPECT_EQ(left, 0);
+}
+
 // Run by StartWindow.StartRemovesWhatEndedProgramsLeftAndNothingElse in a
 // process of its own: makes a temporary file in the program folder it is
 // given and holds it until its input ends.
