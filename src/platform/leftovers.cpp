@@ -7,9 +7,11 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
 #include <mutex>
 #include <pthread.h>
 #include <sched.h>
@@ -17,6 +19,7 @@
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <system_error>
 #include <thread>
 #include <time.h>
@@ -61,6 +64,23 @@ bool ending() {
     return g_leftoverWalksEnding.load(std::memory_order_relaxed);
 }
 
+// Opens path beneath the open folder dir without following a link on the
+// way or at its end and without crossing a mount point, bind mounts
+// included: what lies there belongs to another file system or another
+// folder, whatever its device number says. -1 when that cannot be assured
+// (a system without openat2).
+int openBeneath(int dir, const char* path, int flags) {
+    open_how how{};
+    how.flags = std::uint64_t(flags | O_NOFOLLOW | O_CLOEXEC);
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
+        // EAGAIN: a rename elsewhere on the system raced the resolution.
+        if (fd >= 0 || errno != EAGAIN) return int(fd);
+    }
+    return -1;
+}
+
 // Waits until no program is making a file in the open folder dir: until
 // the walk can take the folder exclusively, which it lets go at once. A
 // program making a file holds the folder shared from before the file exists
@@ -99,9 +119,7 @@ void removeUnused(int dir, const std::vector<std::string>& names) {
         batch.clear();
         for (; next < names.size() && batch.size() < kNamesAtOnce; ++next) {
             Candidate c{
-                &names[next],
-                ::openat(dir, names[next].c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC),
-                {}};
+                &names[next], openBeneath(dir, names[next].c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY), {}};
             if (c.fd < 0) continue;
             if (::fstat(c.fd, &c.opened) == 0 && S_ISREG(c.opened.st_mode))
                 batch.push_back(c);
@@ -132,8 +150,8 @@ void removeUnused(int dir, const std::vector<std::string>& names) {
 constexpr int kDeepestFolder = 3;
 
 // Walks the open folder dir (closed when done), depth levels below the
-// program folder, on the device of the program folder; links are not
-// followed.
+// program folder, on the device of the program folder (a file system's own
+// subvolumes included).
 void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
     DIR* d = ::fdopendir(dir);
     if (!d) {
@@ -153,7 +171,7 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
         }
         if (type == DT_REG && temporaryName(name, depth, diagrams)) found.push_back(name);
         if (type != DT_DIR || depth >= kDeepestFolder) continue;
-        const int sub = ::openat(dir, e->d_name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        const int sub = openBeneath(dir, e->d_name, O_RDONLY | O_DIRECTORY);
         if (sub < 0) continue;
         struct stat st {};
         if (::fstat(sub, &st) != 0 || st.st_dev != device) {

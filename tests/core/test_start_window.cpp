@@ -595,6 +595,57 @@ TEST_F(StartWindow, ManyLeftoversHoldNoNewFileBack) {
     EXPECT_EQ(left, 0);
 }
 
+namespace {
+// Set for a child process of the test below: the program folder whose
+// leftovers it removes, with a folder from elsewhere mounted in it.
+constexpr const char* kRemoveLeftoversIn = "CATALOGUE_TEST_REMOVE_LEFTOVERS_IN";
+} // namespace
+
+// Leftovers go only from beneath the program folder: a folder from elsewhere
+// mounted in it (bind mounts, on the same device, included) is not walked.
+TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
+    namespace fs = std::filesystem;
+    // A folder of its own, mounted for a child process alone.
+    const QStringList unshare =
+        ::geteuid() == 0 ? QStringList{"--mount"} : QStringList{"--user", "--map-root-user", "--mount"};
+    QProcess probe;
+    probe.start("unshare", unshare + QStringList{"true"});
+    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
+        GTEST_SKIP() << "no mount namespace here: " << probe.readAllStandardError().toStdString()
+                     << probe.errorString().toStdString();
+    QTemporaryDir outside;
+    writeBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb", "outside");
+    fs::create_directory(file("cars/bound"));
+    writeBytes(file("cars/02/XCORSA16.jpg.partZx8cVb"), "left behind");
+    QProcess child;
+    child.setProcessEnvironment(childEnvironment({{kRemoveLeftoversIn, QString::fromStdString(appPath())}}));
+    child.start("unshare",
+                unshare + QStringList{"sh", "-c",
+                                      "mount --bind \"$1\" \"$2\" && exec \"$3\" "
+                                      "--gtest_filter=StartWindowChild.RemovesLeftovers",
+                                      "sh", outside.path(), QString::fromStdString(file("cars/bound")),
+                                      QCoreApplication::applicationFilePath()});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const std::string said = child.readAll().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << said;
+    EXPECT_NE(said.find("removed leftovers"), std::string::npos) << said;
+    EXPECT_EQ(readBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb"), "outside");
+    EXPECT_FALSE(fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb"))); // the walk ran
+}
+
+// Run by the test above in a process of its own: removes the leftovers of the
+// program folder it is given, as a start does.
+TEST(StartWindowChild, RemovesLeftovers) {
+    const QByteArray folder = qgetenv(kRemoveLeftoversIn);
+    if (folder.isEmpty()) GTEST_SKIP() << "run by StartWindow.LeftoversGoOnlyFromBeneathTheProgramFolder";
+    vb::setProgramFolder(folder.toStdString());
+    vb::startRemovingLeftoverTemporaries();
+    vb::waitForLeftoverRemoval();
+    vb::setProgramFolder("");
+    std::printf("removed leftovers\n");
+    std::fflush(stdout);
+}
+
 // Run by StartWindow.StartRemovesWhatEndedProgramsLeftAndNothingElse in a
 // process of its own: makes a temporary file in the program folder it is
 // given and holds it until its input ends.
