@@ -99,14 +99,30 @@ bool waitForFilesMade(int dir) {
     return true;
 }
 
-// The names tried after one wait for the files being made.
+// Whether the open folder dir is still the folder at relative beneath the
+// open program folder root: one moved elsewhere while the walk runs is no
+// longer the program's, whatever its names.
+bool stillInPlace(int root, int dir, const std::string& relative) {
+    if (relative.empty()) return true;
+    const int now = openBeneath(root, relative.c_str(), O_PATH | O_DIRECTORY);
+    if (now < 0) return false;
+    struct stat there {};
+    struct stat walked {};
+    const bool same = ::fstat(now, &there) == 0 && ::fstat(dir, &walked) == 0 &&
+                      there.st_dev == walked.st_dev && there.st_ino == walked.st_ino;
+    ::close(now);
+    return same;
+}
+
+// The names removed after one look at their folder's place.
 constexpr size_t kNamesAtOnce = 16;
 
-// Removes the files named of the open folder dir that no program holds, a
-// few at a time with a rest as long as they took: half of one processor at
-// most. The folder is never held while files go, so a program making a
-// file there never waits for them.
-void removeUnused(int dir, const std::vector<std::string>& names) {
+// Removes the files named of the open folder dir, at relative beneath the
+// program folder root, that no program holds, a few at a time with a rest
+// as long as they took: half of one processor at most. The folder is never
+// held while files go, so a program making a file there never waits for
+// them.
+void removeUnused(int root, int dir, const std::string& relative, const std::vector<std::string>& names) {
     struct Candidate {
         const std::string* name;
         int fd;
@@ -128,7 +144,7 @@ void removeUnused(int dir, const std::vector<std::string>& names) {
         }
         // Only files opened before this wait are tried: each is past its
         // making.
-        const bool goOn = waitForFilesMade(dir);
+        const bool goOn = waitForFilesMade(dir) && stillInPlace(root, dir, relative);
         for (size_t i = 0; goOn && i < batch.size() && !ending(); ++i) {
             // Unlocked, and still the file that was opened.
             struct stat named {};
@@ -149,10 +165,11 @@ void removeUnused(int dir, const std::vector<std::string>& names) {
 // a program folder placed high in a large tree costs no more.
 constexpr int kDeepestFolder = 3;
 
-// Walks the open folder dir (closed when done), depth levels below the
-// program folder, on the device of the program folder (a file system's own
-// subvolumes included).
-void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
+// Walks the open folder dir (closed when done), at relative beneath the
+// open program folder root and depth levels below it, on the device of the
+// program folder (a file system's own subvolumes included).
+void removeLeftoversIn(int root, int dir, const std::string& relative, int depth, bool diagrams,
+                       dev_t device) {
     DIR* d = ::fdopendir(dir);
     if (!d) {
         ::close(dir);
@@ -181,9 +198,10 @@ void removeLeftoversIn(int dir, int depth, bool diagrams, dev_t device) {
         // The diagram folders: \psc\ and the old format's \psc\psc<language>\.
         const bool underDiagrams =
             (depth == 0 && strcasecmp(e->d_name, "psc") == 0) || (depth == 1 && diagrams);
-        removeLeftoversIn(sub, depth + 1, underDiagrams, device);
+        removeLeftoversIn(root, sub, relative.empty() ? name : relative + "/" + name, depth + 1,
+                          underDiagrams, device);
     }
-    if (!found.empty()) removeUnused(dir, found);
+    if (!found.empty()) removeUnused(root, dir, relative, found);
     ::closedir(d);
 }
 
@@ -228,14 +246,12 @@ void endLeftoverRemovals() {
 } // namespace
 
 void removeLeftoverTemporaries(const std::string& folder) {
-    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir < 0) return;
+    const int root = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (root < 0) return;
     struct stat st {};
-    if (::fstat(dir, &st) != 0) {
-        ::close(dir);
-        return;
-    }
-    removeLeftoversIn(dir, 0, false, st.st_dev);
+    const int dir = ::fstat(root, &st) == 0 ? ::fcntl(root, F_DUPFD_CLOEXEC, 0) : -1;
+    if (dir >= 0) removeLeftoversIn(root, dir, "", 0, false, st.st_dev);
+    ::close(root);
 }
 
 void startRemovingLeftoverTemporaries() {

@@ -601,10 +601,32 @@ namespace {
 constexpr const char* kRemoveLeftoversIn = "CATALOGUE_TEST_REMOVE_LEFTOVERS_IN";
 } // namespace
 
-// Leftovers go only from beneath the program folder: a folder from elsewhere
-// mounted in it (bind mounts, on the same device, included) is not walked.
+// Leftovers go only from beneath the program folder. A folder moved out of it
+// while the walk removes there keeps the files it takes along; a folder from
+// elsewhere mounted in it (bind mounts, on the same device, included) is
+// not walked.
 TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     namespace fs = std::filesystem;
+    const std::string bulk = file("mas/bulk");
+    fs::create_directory(bulk);
+    makeEmptyFiles(bulk, 4000, [](int i) { return "x.gif.part" + unique(i); });
+    const std::vector<std::string> order = listed(bulk);
+    writeBytes(file("DcFile.Ab12Cd.gif"), "left behind");
+    QTemporaryDir elsewhere;
+    const std::string moved = elsewhere.path().toStdString() + "/bulk";
+
+    form1();
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (fs::exists(bulk + "/" + order.front()) && std::chrono::steady_clock::now() < giveUp)
+        std::this_thread::sleep_for(std::chrono::microseconds(100));
+    fs::rename(bulk, moved);
+    const size_t taken = listed(moved).size();
+    ASSERT_GT(taken, order.size() / 2) << "the walk was done with the folder";
+    vb::waitForLeftoverRemoval();
+    // All but the few names the walk was at as the folder moved.
+    EXPECT_GE(listed(moved).size() + 50, taken);
+    EXPECT_FALSE(fs::exists(file("DcFile.Ab12Cd.gif"))); // the walk went on past it
+
     // A folder of its own, mounted for a child process alone.
     const QStringList unshare =
         ::geteuid() == 0 ? QStringList{"--mount"} : QStringList{"--user", "--map-root-user", "--mount"};
