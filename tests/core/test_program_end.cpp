@@ -39,11 +39,15 @@
 
 namespace {
 
-// The desktop services with every message box answered at once.
+// The desktop services with every message box answered at once. Each box
+// and its answer go to the standard error, where a death test reads them.
 class AnsweringDesktop : public vb::DesktopServices {
   public:
     explicit AnsweringDesktop(int answer) : answer_(answer) {}
-    int msgBox(const std::string&, int, const std::optional<std::string>&) override { return answer_; }
+    int msgBox(const std::string& prompt, int, const std::optional<std::string>&) override {
+        std::fprintf(stderr, "box \"%s\" answered %d\n", prompt.c_str(), answer_);
+        return answer_;
+    }
 
   private:
     int answer_;
@@ -73,10 +77,12 @@ TEST(ProgramEnd, FatalDataFileErrorExitsWithFailure) {
 }
 
 TEST(ProgramEnd, RefusedRecoveryExitsWithFailure) {
-    // A picture that cannot be decoded, and the user declines to restore it.
+    // A picture of the program folder that cannot be decoded, and the user
+    // declines to restore it.
     EXPECT_EXIT(std::exit(statusAfterClick(
                     [] {
                         static QTemporaryDir dir;
+                        vb::setProgramFolder(dir.path().toStdString());
                         core::AppPath = dir.path().toStdString();
                         testing_support::writeBytes(core::AppPath + "/x1.gif", std::string(100, '\0'));
                         core::clearScrambledTargets();
@@ -86,7 +92,8 @@ TEST(ProgramEnd, RefusedRecoveryExitsWithFailure) {
                         core::LoadScrambledFile(core::AppPath + "\\x1.gif", 20);
                     },
                     vb::vbNo)),
-                ::testing::ExitedWithCode(1), "");
+                ::testing::ExitedWithCode(1),
+                "box \"\\(481\\) File .*x1\\.gif Failed !! To try to recover \\?\" answered 7");
 }
 
 TEST(ProgramEnd, ProgramStoppedExitsWithFailure) {
