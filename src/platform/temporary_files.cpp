@@ -92,10 +92,16 @@ class FolderShared {
 // The temporary files alive now. A process that ends without unwinding to
 // their owners (exit() when the display connection breaks, a termination
 // signal) removes them on its way out. Fixed slots, since a signal handler
-// may neither allocate nor lock. A slot is claimed before its file is
-// removed, by its owner or by the end, so that a name is removed once: the
-// end never removes a name that the owner removed already and that another
-// program may have taken since.
+// may neither allocate nor lock.
+// A slot is taken (filling) before its file is made and gets the name
+// (held) once the file exists. The end signals are held only on the thread
+// that makes the file, so the end may run on another thread meanwhile: it
+// finds the slot filling and waits for the name, and it never sees a name
+// before this process has made the file (until then the name may be
+// another program's).
+// A slot is claimed before its file is removed, by its owner or by the
+// end, so that a name is removed once: the end never removes a name that
+// the owner removed already and that another program may have taken since.
 enum SlotState : int { kFree, kFilling, kHeld, kRemovedAtTheEnd };
 struct LiveTemporary {
     std::atomic<int> state{kFree};
@@ -104,7 +110,8 @@ struct LiveTemporary {
 LiveTemporary g_live[16];
 
 // Async-signal-safe. A slot that another thread fills at this moment (its
-// end signals held) is waited for briefly.
+// end signals held) is waited for briefly: a file being made is made in a
+// moment, and a thread stuck there must not keep the process from ending.
 void removeLiveTemporaries() {
     for (LiveTemporary& t : g_live) {
         for (int i = 0; i < 100 && t.state.load(std::memory_order_acquire) == kFilling; ++i) {
@@ -145,19 +152,30 @@ void removeLiveTemporariesAtTheEnd() {
     });
 }
 
-// The slot that now holds path; -1 when the table is full (should the
-// process end first, a later start removes that file). Called with the end
-// signals held.
-int holdLiveTemporary(const std::string& path) {
-    if (path.size() >= PATH_MAX) return -1;
+// A slot taken for a file about to be made; -1 when the table is full
+// (should the process end first, a later start removes that file). Called
+// with the end signals held, so that the end never waits for a slot that
+// its own thread fills.
+int takeLiveSlot() {
     for (int i = 0; i < int(std::size(g_live)); ++i) {
         int expected = kFree;
-        if (!g_live[i].state.compare_exchange_strong(expected, kFilling)) continue;
-        std::memcpy(g_live[i].path, path.c_str(), path.size() + 1);
-        g_live[i].state.store(kHeld, std::memory_order_release);
-        return i;
+        if (g_live[i].state.compare_exchange_strong(expected, kFilling, std::memory_order_acq_rel)) return i;
     }
     return -1;
+}
+
+// Gives a taken slot the name of the file made for it, or frees it when no
+// file was made (path empty) or the name does not fit; the slot that now
+// holds path, or -1.
+int holdLiveTemporary(int slot, const std::string& path) {
+    if (slot < 0) return -1;
+    if (path.empty() || path.size() >= PATH_MAX) {
+        g_live[slot].state.store(kFree, std::memory_order_release);
+        return -1;
+    }
+    std::memcpy(g_live[slot].path, path.c_str(), path.size() + 1);
+    g_live[slot].state.store(kHeld, std::memory_order_release);
+    return slot;
 }
 
 // Frees the slot before its file is removed or renamed; false when the end
@@ -217,16 +235,22 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
     {
         const FolderShared creating(folder);
         const EndSignalsHeld held;
+        const int slot = takeLiveSlot();
         f.fd = createUnique(folder, prefix, suffix, f.path);
-        if (f.fd < 0) throw writeFailure(errno, shown);
+        if (f.fd < 0) {
+            const int err = errno;
+            holdLiveTemporary(slot, std::string());
+            throw writeFailure(err, shown);
+        }
         // Unlocked, it would count as a leftover for a later start.
         if (::flock(f.fd, LOCK_EX | LOCK_NB) != 0) {
             const int err = errno;
             ::unlink(f.path.c_str());
             ::close(f.fd);
+            holdLiveTemporary(slot, std::string());
             throw writeFailure(err, shown);
         }
-        f.slot = holdLiveTemporary(f.path);
+        f.slot = holdLiveTemporary(slot, f.path);
     }
     int err = writeWhole(f.fd, bytes, 0);
     // What a file system reports only when a descriptor closes (a network

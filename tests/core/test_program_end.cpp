@@ -19,12 +19,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <functional>
@@ -34,6 +37,8 @@
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
+#include <thread>
+#include <ucontext.h>
 #include <unistd.h>
 #include <vector>
 
@@ -203,6 +208,23 @@ bool trapCalls(std::initializer_list<Trap> traps, void (*onTrap)(int, siginfo_t*
            ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
 }
 
+// Makes the trapped call, which was not made, return 0 to its caller as if
+// it had been made (a lock is then not taken: the end's clean-up never
+// looks at it). Only where the machine's registers are known.
+#if defined(__x86_64__) || defined(__aarch64__)
+constexpr bool kTrappedCallsCanSucceed = true;
+#else
+constexpr bool kTrappedCallsCanSucceed = false;
+#endif
+void trappedCallSucceeds(void* context) {
+    [[maybe_unused]] auto* registers = &static_cast<ucontext_t*>(context)->uc_mcontext;
+#if defined(__x86_64__)
+    registers->gregs[REG_RAX] = 0;
+#elif defined(__aarch64__)
+    registers->regs[0] = 0;
+#endif
+}
+
 // The lowest descriptor number free now: the next file opened gets it.
 int nextDescriptor() {
     const int probe = ::dup(0);
@@ -279,6 +301,82 @@ TEST(ProgramEndChild, TerminatedAsItMakesATemporaryFile) {
                               ::raise(SIGTERM);
                           }));
     const vb::TemporaryFile made(folder, "DcFile.", ".gif", "made");
+    ADD_FAILURE() << "still running";
+}
+
+// A termination signal that another thread of the process takes while a
+// temporary file is being made (the file exists, its name is not yet kept
+// for the end: the end signals are held only on the thread that makes it)
+// waits for the name and removes the file on the way out.
+TEST(ProgramEnd, TerminatedOnAnotherThreadAsATemporaryFileIsMadeLeavesNothing) {
+    if (!kTrappedCallsCanSucceed) GTEST_SKIP() << "no trapped call can succeed on this machine";
+    QTemporaryDir dir;
+    const ChildEnd end = runChild("ProgramEndChild.TerminatedOnAnotherThreadAsItMakesATemporaryFile",
+                                  dir.path().toStdString());
+    ASSERT_NE(end.said.find("trapped"), std::string::npos) << end.said;
+    EXPECT_NE(end.said.find("the end waits"), std::string::npos) << end.said;
+    EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
+    EXPECT_EQ(temporaries(dir.path().toStdString()), 0);
+}
+
+std::atomic<pid_t> g_otherThread{0};
+char g_otherStatus[64];
+
+// Whether the thread whose /proc status file is named sleeps inside its
+// handler of SIGTERM (blocked there while the handler runs). Async-signal-safe.
+bool sleepsOnTermination(const char* statusFile) {
+    char text[4096];
+    const int fd = ::open(statusFile, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0) return false;
+    text[n] = '\0';
+    const char* state = std::strstr(text, "\nState:\t");
+    const char* blocked = std::strstr(text, "\nSigBlk:\t");
+    if (!state || !blocked || state[8] != 'S') return false;
+    // SigBlk is 64 bits in hexadecimal, signal n at bit n - 1.
+    std::uint64_t mask = 0;
+    for (const char* c = blocked + 9; std::isxdigit(static_cast<unsigned char>(*c)); ++c)
+        mask = mask << 4 | std::uint64_t(*c <= '9' ? *c - '0' : (*c | 0x20) - 'a' + 10);
+    return mask >> (SIGTERM - 1) & 1;
+}
+
+TEST(ProgramEndChild, TerminatedOnAnotherThreadAsItMakesATemporaryFile) {
+    const std::string folder =
+        childFolder("ProgramEndChild.TerminatedOnAnotherThreadAsItMakesATemporaryFile");
+    if (folder.empty())
+        GTEST_SKIP() << "run by ProgramEnd.TerminatedOnAnotherThreadAsATemporaryFileIsMadeLeavesNothing";
+    vb::setProgramFolder(folder);
+    { const vb::TemporaryFile before(folder, "DcFile.", ".gif", "x"); } // the end's handlers are in place
+    std::thread([] {
+        g_otherThread = ::gettid();
+        for (;;)
+            ::pause();
+    }).detach();
+    while (g_otherThread == 0)
+        std::this_thread::yield();
+    std::snprintf(g_otherStatus, sizeof g_otherStatus, "/proc/self/task/%d/status", int(g_otherThread));
+    std::fflush(stdout);
+    // The file is made and about to be locked: the other thread takes the
+    // signal, and this one goes on once the other waits in its handler.
+    ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB}}, [](int, siginfo_t*, void* context) {
+        if (g_trapped) return;
+        g_trapped = 1;
+        trappedCallSucceeds(context);
+        if (::write(1, "trapped\n", 8) != 8) ::_exit(3);
+        ::syscall(SYS_tgkill, ::getpid(), pid_t(g_otherThread), SIGTERM);
+        for (int i = 0; i < 10000; ++i) {
+            if (sleepsOnTermination(g_otherStatus)) {
+                if (::write(1, "the end waits\n", 14) != 14) ::_exit(3);
+                return;
+            }
+            const timespec ms{0, 1000000};
+            ::nanosleep(&ms, nullptr);
+        }
+    }));
+    const vb::TemporaryFile made(folder, "DcFile.", ".gif", "made");
+    std::this_thread::sleep_for(std::chrono::seconds(20));
     ADD_FAILURE() << "still running";
 }
 
