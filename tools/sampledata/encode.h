@@ -15,7 +15,7 @@ namespace sampledata {
 // E-CONV: dBase text fields (DescrambleLineConv).
 enum class Form { Line, Str, Conv };
 
-// Loads the key tables once; the encoders call it themselves.
+// Loads the key tables; the encoders call it themselves.
 void ensureKeys();
 
 // Windows-1252 bytes of a UTF-8 literal (only Latin-1 characters are used).
