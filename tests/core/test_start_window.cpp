@@ -4,6 +4,7 @@
 #include "platform/files.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/tools.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -628,13 +629,10 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     EXPECT_FALSE(fs::exists(file("DcFile.Ab12Cd.gif"))); // the walk went on past it
 
     // A folder of its own, mounted for a child process alone.
-    const QStringList unshare =
-        ::geteuid() == 0 ? QStringList{"--mount"} : QStringList{"--user", "--map-root-user", "--mount"};
-    QProcess probe;
-    probe.start("unshare", unshare + QStringList{"true"});
-    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-        GTEST_SKIP() << "no mount namespace here: " << probe.readAllStandardError().toStdString()
-                     << probe.errorString().toStdString();
+    std::string noNamespace;
+    const auto namespaced = testing_support::mountNamespace(noNamespace);
+    if (!namespaced) GTEST_SKIP() << "no mount namespace here: " << noNamespace;
+    const QStringList& unshare = *namespaced;
     QTemporaryDir outside;
     writeBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb", "outside");
     fs::create_directory(file("cars/bound"));

@@ -10,6 +10,7 @@
 #include "sampledata/pictures.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/tools.h"
 
 #include <QAbstractScrollArea>
 #include <QApplication>
@@ -426,14 +427,11 @@ constexpr const char* kFullDiskAt = "CATALOGUE_TEST_FULL_DISK_AT";
 TEST_F(Platform, CopyOntoAFullDiskSaysSo) {
     const std::string disk = file("disk");
     std::filesystem::create_directory(disk);
-    // A namespace of its own; root needs no user namespace for it.
-    const QStringList unshare =
-        ::geteuid() == 0 ? QStringList{"--mount"} : QStringList{"--user", "--map-root-user", "--mount"};
-    QProcess probe;
-    probe.start("unshare", unshare + QStringList{"true"});
-    if (!probe.waitForFinished(60000) || probe.exitStatus() != QProcess::NormalExit || probe.exitCode() != 0)
-        GTEST_SKIP() << "no mount namespace here: " << probe.readAllStandardError().toStdString()
-                     << probe.errorString().toStdString();
+    // A mount namespace of its own.
+    std::string noNamespace;
+    const auto namespaced = testing_support::mountNamespace(noNamespace);
+    if (!namespaced) GTEST_SKIP() << "no mount namespace here: " << noNamespace;
+    const QStringList& unshare = *namespaced;
     QProcess child;
     child.setProcessEnvironment(childEnvironment({{kFullDiskAt, QString::fromStdString(disk)}}));
     child.start("unshare", unshare + QStringList{"sh", "-c",

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <unistd.h>
 
 namespace testing_support {
 
@@ -23,6 +24,21 @@ std::optional<QByteArray> runTool(const QString& program, const QStringList& arg
     if (failure.empty()) return p.readAllStandardOutput();
     ADD_FAILURE() << (program + " " + args.join(' ')).toStdString() << ": " << failure << "\n"
                   << QString::fromLocal8Bit(p.readAllStandardError()).toStdString();
+    return std::nullopt;
+}
+
+} // namespace testing_support
+
+namespace testing_support {
+
+std::optional<QStringList> mountNamespace(std::string& whyNot) {
+    const QStringList unshare =
+        ::geteuid() == 0 ? QStringList{"--mount"} : QStringList{"--user", "--map-root-user", "--mount"};
+    QProcess probe;
+    probe.start("unshare", unshare + QStringList{"true"});
+    if (probe.waitForFinished(60000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
+        return unshare;
+    whyNot = probe.readAllStandardError().toStdString() + probe.errorString().toStdString();
     return std::nullopt;
 }
 

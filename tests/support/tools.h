@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
 
 namespace testing_support {
 
@@ -14,5 +15,14 @@ namespace testing_support {
 // its error output, and gives nothing: an empty output is never read as a
 // result.
 std::optional<QByteArray> runTool(const QString& program, const QStringList& args, int timeoutMs = 30000);
+
+} // namespace testing_support
+
+namespace testing_support {
+
+// The arguments that make unshare run a command in a mount namespace of its
+// own (root needs no user namespace for it); nothing, with the reason in
+// whyNot, where this machine offers none.
+std::optional<QStringList> mountNamespace(std::string& whyNot);
 
 } // namespace testing_support
