@@ -35,25 +35,11 @@ std::shared_ptr<const FolderDescriptor> g_folder;
 // Whether the kernel has openat2: 1 yes, 0 no, -1 not asked yet.
 std::atomic<int> g_openat2{-1};
 
-int openat2(int dir, const char* path, int flags, mode_t mode, std::uint64_t resolve) {
-    open_how how{};
-    how.flags = std::uint64_t(flags);
-    how.mode = (flags & O_CREAT) ? mode : 0;
-    how.resolve = resolve;
-    // EAGAIN: a rename elsewhere on the system crossed a ".." of the path.
-    for (int tries = 0;; ++tries) {
-        const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
-        if (fd >= 0) return int(fd);
-        if (errno == EINTR || (errno == EAGAIN && tries < 100)) continue;
-        return -1;
-    }
-}
-
 // A seccomp filter may answer EPERM for a system call it does not know.
 bool haveOpenat2(int folder) {
     int known = g_openat2.load(std::memory_order_relaxed);
     if (known < 0) {
-        const int fd = openat2(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0, RESOLVE_BENEATH);
+        const int fd = openat2Retrying(folder, ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0, RESOLVE_BENEATH);
         known = fd >= 0 || (errno != ENOSYS && errno != EPERM);
         if (fd >= 0) ::close(fd);
         g_openat2.store(known, std::memory_order_relaxed);
@@ -151,7 +137,7 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
     }
     const std::uint64_t resolve =
         RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (changing ? RESOLVE_NO_SYMLINKS : 0);
-    int fd = openat2(folder->fd, rel.c_str(), flags, mode, resolve);
+    int fd = openat2Retrying(folder->fd, rel.c_str(), flags, mode, resolve);
     if (fd < 0 && errno == EXDEV && !changing) {
         // A way out of the folder, or an absolute link: what counts is where
         // the links lead. The open of that place takes no link, so a link
@@ -162,9 +148,22 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
             errno = ENOENT;
             return -1;
         }
-        fd = openat2(folder->fd, inside.c_str(), flags, mode, resolve | RESOLVE_NO_SYMLINKS);
+        fd = openat2Retrying(folder->fd, inside.c_str(), flags, mode, resolve | RESOLVE_NO_SYMLINKS);
     }
     return checked(fd, flags, changing);
+}
+
+int openat2Retrying(int dir, const char* path, int flags, mode_t mode, std::uint64_t resolve) {
+    open_how how{};
+    how.flags = std::uint64_t(flags);
+    how.mode = (flags & O_CREAT) ? mode : 0;
+    how.resolve = resolve;
+    for (int tries = 0;; ++tries) {
+        const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
+        if (fd >= 0) return int(fd);
+        if (errno == EINTR || (errno == EAGAIN && tries < 100)) continue;
+        return -1;
+    }
 }
 
 int openForReading(const std::string& path) {

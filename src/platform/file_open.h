@@ -19,6 +19,7 @@
 //
 // A kernel without openat2 gets the same rules from a check of where the file
 // system puts the path, then an open that follows no link at the last name.
+#include <cstdint>
 #include <string>
 #include <sys/types.h>
 
@@ -34,6 +35,13 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode = 0);
 
 // openInProgramFolder(path, O_RDONLY): the table reader's way to its files.
 int openForReading(const std::string& path);
+
+// openat2(2): path opened relative to the open folder dir with the open(2)
+// flags, mode (with O_CREAT) and the RESOLVE_ flags resolve. An EINTR is
+// tried again, and so is an EAGAIN (a rename elsewhere on the system crossed
+// the resolution) up to 100 times. A descriptor, or -1 with errno set; ENOSYS
+// or EPERM where the kernel or a system-call filter offers no openat2.
+int openat2Retrying(int dir, const char* path, int flags, mode_t mode, std::uint64_t resolve);
 
 // Drops the descriptor of the program folder, which is opened again at the
 // next open (setProgramFolder).

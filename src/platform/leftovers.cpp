@@ -1,5 +1,6 @@
 #include "platform/leftovers.h"
 
+#include "platform/file_open.h"
 #include "platform/paths.h"
 
 #include <algorithm>
@@ -70,15 +71,8 @@ bool ending() {
 // folder, whatever its device number says. -1 when that cannot be assured
 // (a system without openat2).
 int openBeneath(int dir, const char* path, int flags) {
-    open_how how{};
-    how.flags = std::uint64_t(flags | O_NOFOLLOW | O_CLOEXEC);
-    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const long fd = ::syscall(SYS_openat2, dir, path, &how, sizeof how);
-        // EAGAIN: a rename elsewhere on the system raced the resolution.
-        if (fd >= 0 || errno != EAGAIN) return int(fd);
-    }
-    return -1;
+    return openat2Retrying(dir, path, flags | O_NOFOLLOW | O_CLOEXEC, 0,
+                           RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV);
 }
 
 // Waits until no program is making a file in the open folder dir: until
