@@ -15,8 +15,8 @@ namespace fs = std::filesystem;
 
 namespace vb {
 
-VbError writeFailure(int err, const std::string& folder) {
-    return VbError(err == ENOSPC || err == EDQUOT ? errDiskFull : errPathAccess, std::strerror(err), folder);
+VbError writeFailure(int err, const std::string& file) {
+    return VbError(err == ENOSPC || err == EDQUOT ? errDiskFull : errPathAccess, std::strerror(err), file);
 }
 
 // Writes all of bytes at offset; 0, or the errno of the failure.
