@@ -12,7 +12,8 @@
 #include "core/scramble.h"
 #include "diagrams/diagram_list.h"
 #include "diagrams/diagram_viewer.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/picture.h"
 #include "selection/main_window.h"
 

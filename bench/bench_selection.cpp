@@ -5,7 +5,8 @@
 
 #include "app/windows.h"
 #include "core/module1.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
 #include "sampledata/expected.h"
 #include "sampledata/sampledata.h"
 #include "selection/main_window.h"

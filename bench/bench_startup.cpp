@@ -8,7 +8,8 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 #include "sampledata/encode.h"
 

@@ -6,7 +6,7 @@
 #include "core/texts.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/form.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"

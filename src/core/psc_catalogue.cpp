@@ -6,7 +6,7 @@
 #include "core/window_services.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 

@@ -4,9 +4,10 @@
 #include "core/scramble.h"
 #include "core/texts.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/log.h"
 #include "platform/services.h"
+#include "platform/temporary_files.h"
 #include "platform/vbstring.h"
 
 #include <cctype>

@@ -7,9 +7,11 @@
 #include "core/texts.h"
 #include "platform/errors.h"
 #include "platform/events.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/geometry.h"
+#include "platform/leftovers.h"
 #include "platform/log.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 

@@ -5,7 +5,7 @@
 #include "core/start_window.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 

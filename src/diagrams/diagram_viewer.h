@@ -8,11 +8,11 @@
 #include "frame/brand_header.h"
 #include "frame/data_window.h"
 #include "platform/controls.h"
-#include "platform/files.h"
 #include "platform/form.h"
 #include "platform/grid.h"
 #include "platform/imagelist.h"
 #include "platform/printer.h"
+#include "platform/temporary_files.h"
 
 #include <cstdint>
 #include <memory>

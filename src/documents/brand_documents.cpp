@@ -7,7 +7,7 @@
 #include "core/texts.h"
 #include "core/window_services.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"
 #include "platform/services.h"

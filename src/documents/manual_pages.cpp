@@ -2,7 +2,7 @@
 
 #include "core/texts.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/vbstring.h"
 
 #include <algorithm>

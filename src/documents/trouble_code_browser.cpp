@@ -7,7 +7,7 @@
 #include "core/window_services.h"
 #include "documents/trouble_codes.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/fonts.h"
 #include "platform/geometry.h"
 #include "platform/picture.h"

@@ -4,7 +4,7 @@
 #include "core/scramble.h"
 #include "core/texts.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 

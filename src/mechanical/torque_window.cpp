@@ -8,7 +8,7 @@
 #include "core/window_services.h"
 #include "mechanical/dictionaries.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/geometry.h"
 #include "platform/log.h"
 #include "platform/picture.h"

@@ -2,7 +2,7 @@
 
 #include "db/query.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 
 #include <set>

@@ -1,7 +1,7 @@
 #include "platform/geometry.h"
 
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/log.h"
 #include "platform/vbstring.h"
 

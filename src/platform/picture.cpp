@@ -1,7 +1,7 @@
 #include "platform/picture.h"
 
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/log.h"
 #include "platform/picture_data.h"
 #include "platform/vbstring.h"

@@ -2,7 +2,7 @@
 
 #include "platform/errors.h"
 #include "platform/events.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/form.h"
 #include "platform/rtf_reader.h"
 #include "platform/vbstring.h"

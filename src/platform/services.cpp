@@ -1,8 +1,8 @@
 #include "platform/services.h"
 
 #include "platform/events.h"
-#include "platform/files.h"
 #include "platform/form.h"
+#include "platform/paths.h"
 #include "platform/printer.h"
 #include "platform/vbstring.h"
 

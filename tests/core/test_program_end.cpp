@@ -6,9 +6,11 @@
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/events.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/form.h"
+#include "platform/paths.h"
 #include "platform/services.h"
+#include "platform/temporary_files.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 

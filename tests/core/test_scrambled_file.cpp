@@ -3,7 +3,9 @@
 #include "core/scramble.h"
 #include "core/scrambled_file.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
+#include "platform/leftovers.h"
+#include "platform/paths.h"
 #include "platform/picture.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
@@ -227,7 +229,8 @@ TEST_F(ScrambledFile, UnwritableProgramFolderIsFatal) {
     ASSERT_EQ(svc.boxes.size(), 1u);
     // What failed, where and why; not that the data file is missing.
     EXPECT_EQ(svc.boxes[0].prompt, "Error: (75) the temporary file for " + vb::LCase(file("x1.gif")) +
-                                       " could not be written in " + core::AppPath + ": No such file or directory");
+                                       " could not be written in " + core::AppPath +
+                                       ": No such file or directory");
     EXPECT_EQ(loads, 0);
 }
 

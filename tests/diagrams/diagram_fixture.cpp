@@ -1,6 +1,6 @@
 #include "diagram_fixture.h"
 
-#include "platform/files.h"
+#include "platform/paths.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,6 +1,6 @@
 #include "diagram_fixture.h"
 
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/vbstring.h"
 #include "support/pixels.h"
 

@@ -1,6 +1,8 @@
 #include "diagram_fixture.h"
 
-#include "platform/files.h"
+#include "platform/file_io.h"
+#include "platform/leftovers.h"
+#include "platform/paths.h"
 #include "platform/printer.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"

@@ -1,7 +1,7 @@
 #include "diagram_fixture.h"
 
 #include "core/diagram_records.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/geometry.h"
 #include "platform/vbstring.h"
 #include "sampledata/diagram_data.h"

@@ -1,7 +1,8 @@
 #include "diagram_fixture.h"
 
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/geometry.h"
+#include "platform/paths.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 
@@ -294,7 +295,8 @@ TEST_F(Locations, FullDiskIsReportedAsSuch) {
     const std::string picture = disk + "/ubi/x01A001.jpg";
     const std::string symbol = disk + "/sym/sym5044/xSymb_01.gif";
     ASSERT_TRUE(fs::exists(picture) && fs::exists(symbol));
-    const std::string pictureBytes = testing_support::readBytes(picture), symbolBytes = testing_support::readBytes(symbol);
+    const std::string pictureBytes = testing_support::readBytes(picture),
+                      symbolBytes = testing_support::readBytes(symbol);
 
     choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
     on["Form5"] = [&](vb::Form*) {

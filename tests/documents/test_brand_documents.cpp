@@ -3,7 +3,7 @@
 #include "documents/brand_documents.h"
 #include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/vbstring.h"
 #include "sampledata/sampledata.h"
 #include "selection/main_window.h"

@@ -5,7 +5,7 @@
 #include "documents/manual_pages.h"
 #include "documents/manual_viewer.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"

@@ -3,7 +3,7 @@
 #include "documents/info_list.h"
 #include "documents/trouble_code_browser.h"
 #include "documents/vehicle_text_viewer.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/printer.h"
 #include "platform/vbstring.h"
 #include "selection/main_window.h"

@@ -6,7 +6,8 @@
 #include "documents/trouble_code_browser.h"
 #include "documents/trouble_codes.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/vbstring.h"
 #include "sampledata/reference.h"
 #include "support/fixtures.h"
@@ -18,7 +19,6 @@
 #include <QTest>
 #include <algorithm>
 #include <filesystem>
-
 
 using namespace testing_support;
 using documents::Form4;

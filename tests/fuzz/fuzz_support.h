@@ -4,8 +4,8 @@
 // which each input is written as the file the reader opens.
 #include "core/module1.h"
 #include "core/scramble.h"
-#include "platform/files.h"
 #include "platform/form.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 
 #include <QApplication>

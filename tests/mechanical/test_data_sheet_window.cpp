@@ -1,7 +1,7 @@
 #include "core/module1.h"
 #include "mechanical/data_sheet_window.h"
 #include "mechanical/sequence_window.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/geometry.h"
 #include "platform/vbstring.h"
 #include "vehicle.h"

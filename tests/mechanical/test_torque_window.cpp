@@ -1,6 +1,6 @@
 #include "core/module1.h"
 #include "mechanical/torque_window.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/vbstring.h"
 #include "vehicle.h"
 

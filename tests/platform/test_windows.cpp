@@ -2,10 +2,12 @@
 #include "platform/combobox.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
 #include "platform/form.h"
 #include "platform/geometry.h"
+#include "platform/paths.h"
 #include "platform/picture.h"
+#include "platform/temporary_files.h"
 #include "platform/vbstring.h"
 #include "sampledata/pictures.h"
 #include "support/fixtures.h"
@@ -599,7 +601,8 @@ TEST_F(Platform, PictureCutShortIsNotAValidPicture) {
     };
     // A 4 x 2 run-length bitmap of two colours: a run, the end of a row,
     // literal pixels, the end of the bitmap.
-    std::string rle = std::string("BM") + std::string(12, '\0') + std::string(40, '\0') + std::string(8, '\0');
+    std::string rle =
+        std::string("BM") + std::string(12, '\0') + std::string(40, '\0') + std::string(8, '\0');
     const auto put = [&rle](size_t at, std::uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i)
             rle[at + size_t(i)] = char(v >> (8 * i));

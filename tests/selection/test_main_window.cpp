@@ -3,7 +3,6 @@
 #include "db/dbase.h"
 #include "dbwriter/table_writer.h"
 #include "platform/errors.h"
-#include "platform/files.h"
 #include "platform/fonts.h"
 #include "platform/vbstring.h"
 #include "sampledata/expected.h"

@@ -2,7 +2,8 @@
 // every data file below it still found.
 #include "core/module1.h"
 #include "core/start_window.h"
-#include "platform/files.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 #include "sampledata/expected.h"

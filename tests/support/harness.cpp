@@ -7,7 +7,7 @@
 #include "core/start_window.h"
 #include "platform/controls.h"
 #include "platform/events.h"
-#include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/printer.h"
 #include "sampledata/sampledata.h"
 #include "selection/main_window.h"
