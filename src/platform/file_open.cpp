@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vb {
 namespace {
@@ -106,6 +108,87 @@ int checked(int fd, int flags, bool changing) {
     return -1;
 }
 
+// What openat2 gives with RESOLVE_BENEATH (and RESOLVE_NO_SYMLINKS when
+// noLinks), on a kernel without it: one name at a time from the folder's
+// descriptor, none followed by the kernel. A link is read and its text
+// walked on from the folder that holds it: a ".." above the folder or an
+// absolute link is EXDEV, a link where noLinks or more than 40 are ELOOP.
+// The folders on the way are held open, at most 40 deep (ENAMETOOLONG), so
+// that ".." leads back to the folder walked through.
+int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode, bool noLinks) {
+    std::vector<std::string> ahead; // names still to walk, the next one last
+    const auto walkNext = [&ahead](const std::string& p) {
+        if (!p.empty() && p.back() == '/') ahead.emplace_back("."); // a folder
+        for (std::size_t end = p.size(); end > 0;) {
+            const std::size_t slash = p.rfind('/', end - 1);
+            const std::size_t at = slash == std::string::npos ? 0 : slash + 1;
+            if (end > at) ahead.push_back(p.substr(at, end - at));
+            end = slash == std::string::npos ? 0 : slash;
+        }
+    };
+    struct Held : std::vector<int> {
+        ~Held() {
+            for (int fd : *this)
+                ::close(fd);
+        }
+    } held;
+    walkNext(rel);
+    int links = 0;
+    for (;;) {
+        const int at = held.empty() ? root : held.back();
+        if (ahead.empty()) return ::openat(at, ".", flags, mode);
+        const std::string name = std::move(ahead.back());
+        ahead.pop_back();
+        if (name == ".") continue;
+        if (name == "..") {
+            if (held.empty()) {
+                errno = EXDEV;
+                return -1;
+            }
+            ::close(held.back());
+            held.pop_back();
+            continue;
+        }
+        const bool last = ahead.empty();
+        // The last name as the caller asks for it: a link there that is
+        // not to be followed gives what the open gives.
+        if (last && (flags & O_NOFOLLOW)) return ::openat(at, name.c_str(), flags, mode);
+        int fd = ::openat(at, name.c_str(),
+                          last ? flags | O_NOFOLLOW : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, mode);
+        // A link is refused (ELOOP, or ENOTDIR where a folder is asked
+        // for), or with O_PATH opened itself.
+        char target[PATH_MAX];
+        ssize_t n = -1;
+        struct stat st {};
+        if (fd >= 0 && last && (flags & O_PATH) && ::fstat(fd, &st) == 0 && S_ISLNK(st.st_mode)) {
+            n = ::readlinkat(fd, "", target, sizeof target);
+            ::close(fd);
+            fd = -1;
+        } else if (fd < 0 && (errno == ELOOP || errno == ENOTDIR)) {
+            const int err = errno;
+            n = ::readlinkat(at, name.c_str(), target, sizeof target);
+            errno = err; // not a link (any more): the open's answer
+        }
+        if (fd >= 0 && last) return fd;
+        if (fd >= 0) {
+            held.push_back(fd);
+            if (held.size() <= 40) continue;
+            errno = ENAMETOOLONG;
+            return -1;
+        }
+        if (n <= 0) return -1;
+        if (noLinks || ++links > 40 || std::size_t(n) == sizeof target) {
+            errno = ELOOP;
+            return -1;
+        }
+        if (target[0] == '/') {
+            errno = EXDEV;
+            return -1;
+        }
+        walkNext(std::string(target, std::size_t(n)));
+    }
+}
+
 } // namespace
 
 int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
@@ -122,22 +205,20 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
         errno = ENOENT;
         return -1;
     }
-    if (!haveOpenat2(folder->fd)) {
-        if (!insideProgramFolder(path)) {
-            errno = ENOENT;
-            return -1;
-        }
-        return checked(::open(path.c_str(), flags, mode), flags, changing);
-    }
+    const bool kernelWalks = haveOpenat2(folder->fd);
+    const auto openBelow = [&](const std::string& rel, bool noLinks) {
+        if (!kernelWalks) return openWithoutOpenat2(folder->fd, rel, flags, mode, noLinks);
+        const std::uint64_t resolve =
+            RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (noLinks ? RESOLVE_NO_SYMLINKS : 0);
+        return openat2Retrying(folder->fd, rel.c_str(), flags, mode, resolve);
+    };
     std::string rel = below(path, folder->native);
     if (rel.empty()) rel = placedBelow(path, *folder);
     if (rel.empty()) {
         errno = ENOENT;
         return -1;
     }
-    const std::uint64_t resolve =
-        RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (changing ? RESOLVE_NO_SYMLINKS : 0);
-    int fd = openat2Retrying(folder->fd, rel.c_str(), flags, mode, resolve);
+    int fd = openBelow(rel, changing);
     if (fd < 0 && errno == EXDEV && !changing) {
         // A way out of the folder, or an absolute link: what counts is where
         // the links lead. The open of that place takes no link, so a link
@@ -148,7 +229,7 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
             errno = ENOENT;
             return -1;
         }
-        fd = openat2Retrying(folder->fd, inside.c_str(), flags, mode, resolve | RESOLVE_NO_SYMLINKS);
+        fd = openBelow(inside, true);
     }
     return checked(fd, flags, changing);
 }

@@ -6,10 +6,10 @@
 // path resolvePath gave (or one written under the program folder):
 //
 // - The path is opened relative to a descriptor of the program folder, and
-//   the kernel refuses, at the moment of the open, any path that leaves the
-//   folder: "..", a link leading out, an absolute link. So a name swapped for
-//   a link between a check and the open is never followed out. A link that
-//   stays inside is followed by a read, an absolute one included.
+//   the open itself refuses any path that leaves the folder: "..", a link
+//   leading out, an absolute link. So a name swapped for a link between a
+//   check and the open is never followed out. A link that stays inside is
+//   followed by a read, an absolute one included.
 // - No open ever waits: a FIFO, a socket, a device or a folder where a file
 //   is expected is not a file of the data. It counts as missing (ENOENT).
 // - An open that may change something (for writing, a new file, a folder to
@@ -17,8 +17,12 @@
 //   (ELOOP), and never gives a file that has a second name (EMLINK): a write
 //   goes to the file named, and to nothing that another name also shows.
 //
-// A kernel without openat2 gets the same rules from a check of where the file
-// system puts the path, then an open that follows no link at the last name.
+// A kernel without openat2 (older than 5.6, or behind a system-call filter)
+// keeps the same rules: the path is walked one name at a time from the
+// program folder's descriptor, no name followed by the kernel, and a link
+// on the way is read and walked on beneath the folder as above. Such a walk
+// holds the folders on its way open, and refuses one more than 40 deep
+// (ENAMETOOLONG).
 #include <cstdint>
 #include <string>
 #include <sys/types.h>

@@ -150,6 +150,17 @@ QProcessEnvironment childEnvironment(const std::vector<std::pair<QString, QStrin
 void startChildTest(QProcess& child, const QString& test,
                     const std::vector<std::pair<QString, QString>>& variables);
 
+// Set in a child's environment: the child runs as on a kernel without
+// openat2 (older than 5.6), whose calls of it a filter answers with ENOSYS
+// from before the first test; it says kWithoutOpenat2Said once that holds.
+constexpr const char* kNoOpenat2 = "CATALOGUE_TEST_NO_OPENAT2";
+constexpr const char* kWithoutOpenat2Said = "openat2 answers ENOSYS here";
+// Runs the tests named in a child of this test program as on such a
+// kernel, with the variables given, and fails the calling test unless the
+// child was on it and each of them ran there and passed.
+void expectPassedWithoutOpenat2(const QStringList& tests,
+                                const std::vector<std::pair<QString, QString>>& variables = {});
+
 // Overrides the program folder for the core's start-up.
 void setProgramFolderForTests(const std::string& path);
 

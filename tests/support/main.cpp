@@ -1,10 +1,21 @@
 #include "platform/events.h"
+#include "support/harness.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QTest>
 #include <QWindow>
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/openat2.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 namespace {
 
@@ -29,9 +40,36 @@ class PointerOffEveryWindow : public ::testing::EmptyTestEventListener {
     }
 };
 
+// From now on this process's openat2 fails with ENOSYS, as on a kernel
+// that has none; whether that now holds.
+bool withoutOpenat2() {
+    sock_filter rules[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
+    if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        return false;
+    open_how how{};
+    return ::syscall(SYS_openat2, AT_FDCWD, ".", &how, sizeof how) == -1 && errno == ENOSYS;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before anything opens a file, and before any thread, which would not
+    // take the filter.
+    if (qEnvironmentVariableIsSet(testing_support::kNoOpenat2)) {
+        if (!withoutOpenat2()) {
+            std::perror("no filter for openat2");
+            return 1;
+        }
+        std::printf("%s\n", testing_support::kWithoutOpenat2Said);
+        std::fflush(stdout);
+    }
     qputenv("QT_QPA_PLATFORM",
             qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     // The program's own application object, so that tests see events pass
