@@ -23,6 +23,10 @@ namespace core {
 const char* const kDealerData = "Servizio clienti\r\nVia dell'Officina 12 - 40100 Bologna\r\n"
                                 "Tel. 051 000 0000 - Fax 051 000 0001\r\nassistenza@catalogo.example";
 
+const char* const kNoProgramFolder =
+    "The folder of this program cannot be found, so its data cannot be read. The program ends and has "
+    "changed no file.";
+
 namespace {
 
 const char* const kLanguageCaptions[5] = {"Italiano", "English", "Portugu\352s", "Fran\347ais", "Espa\361ol"};
@@ -91,6 +95,12 @@ bool IsResolutionOK() {
 }
 
 void InitModule() {
+    // Every file the program reads or writes lies below its own folder:
+    // where that cannot be told, it ends before it touches any file.
+    if (!vb::programFolderKnown()) {
+        vb::MsgBox(kNoProgramFolder, vb::vbCritical);
+        vb::EndFatal();
+    }
     InitKeys();
     Languages = {"_ita", "", "", "", ""};
     InitIdentityTable();

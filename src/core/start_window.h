@@ -55,5 +55,9 @@ void registerCoreWindows();
 
 // The fixed contact block of the start window.
 extern const char* const kDealerData;
+// The message of a start whose program folder cannot be told (InitModule);
+// it comes before any text of the data can be read, so in no language of
+// its own.
+extern const char* const kNoProgramFolder;
 
 } // namespace core

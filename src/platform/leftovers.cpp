@@ -249,6 +249,10 @@ void removeLeftoverTemporaries(const std::string& folder) {
 }
 
 void startRemovingLeftoverTemporaries() {
+    // Files go only from a folder proven to be the program's own: one that
+    // merely has its name (the executable replaced or removed since the
+    // start) may be anyone's.
+    if (!programFolderIsOwn()) return;
     const std::string folder = programFolderOnDisk();
     LeftoverRemovals& r = leftoverRemovals();
     {

@@ -17,7 +17,8 @@ namespace vb {
 // its lock could take it, and the program then finds its file gone.
 void removeLeftoverTemporaries(const std::string& folder);
 // The same for the program folder, on a thread of its own behind the rest of
-// the program; once per folder and process.
+// the program; once per folder and process, and only in a folder proven to
+// be the program's own (programFolderIsOwn).
 void startRemovingLeftoverTemporaries();
 // Waits until every removal started above has finished.
 void waitForLeftoverRemoval();

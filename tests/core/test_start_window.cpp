@@ -662,6 +662,7 @@ TEST(StartWindowChild, RemovesLeftovers) {
     const QByteArray folder = qgetenv(kRemoveLeftoversIn);
     if (folder.isEmpty()) GTEST_SKIP() << "run by StartWindow.LeftoversGoOnlyFromBeneathTheProgramFolder";
     vb::setProgramFolder(folder.toStdString());
+    vb::proveProgramFolderForTests();
     vb::startRemovingLeftoverTemporaries();
     vb::waitForLeftoverRemoval();
     vb::setProgramFolder("");

@@ -1,20 +1,41 @@
-// A program folder whose name is not plain ASCII: shown as it is named, and
-// every data file below it still found.
+// The program folder: taken from where the running program lies, whatever
+// its name (not plain ASCII, not UTF-8), never the working folder, and
+// walked for leftovers only when proven to be the program's own.
+#include "app/windows.h"
 #include "core/module1.h"
 #include "core/start_window.h"
+#include "platform/events.h"
 #include "platform/file_io.h"
+#include "platform/form.h"
+#include "platform/leftovers.h"
 #include "platform/paths.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
+#include "support/fixtures.h"
 #include "support/harness.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
 
 using namespace testing_support;
 using selection::Form2;
@@ -107,4 +128,199 @@ TEST(MessagePaths, DesktopBoxShowsNativeSeparators) {
     });
     vb::MsgBox("Error: file /opt/Citt\xE0 Dati\\des\\des_ing.cpt not available", vb::vbCritical);
     EXPECT_EQ(shown, QString::fromUtf8("Error: file /opt/Citt\xC3\xA0 Dati/des/des_ing.cpt not available"));
+}
+
+namespace {
+
+// Set for a copy of this test program that runs ProgramFolderChild.StartsAsTheProgram.
+constexpr const char* kStartedAsProgram = "CATALOGUE_TEST_STARTED_AS_PROGRAM";
+
+// Every file and folder below folder, with the files' contents.
+std::map<std::string, std::string> contents(const fs::path& folder) {
+    std::map<std::string, std::string> all;
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
+        std::string bytes = "(folder)";
+        if (!e.is_directory()) {
+            std::ifstream in(e.path(), std::ios::binary);
+            bytes.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        all[fs::relative(e.path(), folder).string()] = bytes;
+    }
+    return all;
+}
+
+struct Started {
+    int status = -1; // exit status; -1: killed or not ended
+    std::string said;
+};
+
+// Runs the copy of this test program at exe as the program is started, in
+// the working folder work. atExec, when given, runs while the new program
+// is stopped after its exec and before its main: the process is started
+// traced (PTRACE_TRACEME), changed at the exec stop, then let go.
+Started runAsProgram(const std::string& exe, const std::string& work, const std::function<void()>& atExec) {
+    QTemporaryDir logs;
+    const std::string log = logs.path().toStdString() + "/said";
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) envStrings.emplace_back(*e);
+    envStrings.push_back("QT_QPA_PLATFORM=offscreen");
+    envStrings.push_back(std::string(kStartedAsProgram) + "=1");
+    std::vector<char*> env;
+    for (std::string& e : envStrings)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+    std::string filter = "--gtest_filter=ProgramFolderChild.StartsAsTheProgram";
+    std::string name = exe;
+    char* argv[] = {name.data(), filter.data(), nullptr};
+    const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) return {};
+    const bool traced = bool(atExec);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (traced && ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(125);
+        if (::dup2(out, 1) < 0 || ::dup2(out, 2) < 0 || ::chdir(work.c_str()) != 0) ::_exit(126);
+        ::execve(exe.c_str(), argv, env.data());
+        ::_exit(127);
+    }
+    ::close(out);
+    if (pid < 0) return {};
+    Started run;
+    int st = 0;
+    if (traced) {
+        if (::waitpid(pid, &st, 0) != pid || !WIFSTOPPED(st) || WSTOPSIG(st) != SIGTRAP) {
+            ADD_FAILURE() << "no stop at the exec: " << st;
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &st, 0);
+            return run;
+        }
+        atExec();
+        ::ptrace(PTRACE_DETACH, pid, nullptr, nullptr);
+    }
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while (::waitpid(pid, &st, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > giveUp) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &st, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (WIFEXITED(st)) run.status = WEXITSTATUS(st);
+    std::ifstream in(log, std::ios::binary);
+    run.said.assign(std::istreambuf_iterator<char>(in), {});
+    return run;
+}
+
+bool says(const Started& run, const std::string& line) {
+    return ("\n" + run.said).find("\n" + line + "\n") != std::string::npos;
+}
+
+} // namespace
+
+// The program started from a copy of it, placed with the data in a folder
+// named in Latin-1 bytes (as a copy from an older file system leaves it),
+// from a working folder that holds files named like its leftovers; then
+// with its executable replaced or removed between its exec and its main, as
+// an update in place does; then with its whole folder gone. The working
+// folder is never touched; leftovers go only from a folder proven its own.
+TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    // Qt cannot name a folder that is not UTF-8: they go here.
+    const auto removeAll = qScopeGuard([&root] {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    });
+    const fs::path work = root / "home";
+    fs::create_directories(work / "work/sub");
+    testing_support::writeBytes((work / "report.odt.partAbC123").string(), "report");
+    testing_support::writeBytes((work / "DcFile.AbCdEf.txt").string(), "notes");
+    testing_support::writeBytes((work / "work/sub/thesis.tex.partXyZ789").string(), "thesis");
+    const auto before = contents(work);
+
+    enum class Change { none, replaced, removed, folderGone };
+    int caseNumber = 0;
+    for (const Change change : {Change::none, Change::replaced, Change::removed, Change::folderGone}) {
+        SCOPED_TRACE(caseNumber);
+        const fs::path folder = root / ("cat\xE1logo" + std::to_string(caseNumber++));
+        fs::create_directory(folder);
+        for (const auto& entry : fs::directory_iterator(SAMPLE_DATA_DIR))
+            if (entry.is_directory())
+                fs::copy(entry.path(), folder / entry.path().filename(), fs::copy_options::recursive);
+        // Named as the kernel marks a file that is gone: the program tells
+        // its own name from the mark.
+        const fs::path exe = folder / (self.filename().string() + " (deleted)");
+        std::error_code linked;
+        fs::create_hard_link(self, exe, linked);
+        if (linked) fs::copy_file(self, exe);
+        const std::vector<fs::path> leftovers = {folder / "DcFile.AbCdEf.txt",
+                                                 folder / "Ark/report.odt.partAbC123"};
+        for (const fs::path& leftover : leftovers)
+            testing_support::writeBytes(leftover.string(), "left behind");
+
+        std::function<void()> atExec;
+        if (change == Change::replaced)
+            atExec = [&] {
+                testing_support::writeBytes(exe.string() + ".new", "the next version");
+                fs::rename(exe.string() + ".new", exe);
+            };
+        if (change == Change::removed) atExec = [&] { fs::remove(exe); };
+        if (change == Change::folderGone) atExec = [&] { fs::remove_all(folder); };
+        const Started run = runAsProgram(exe.string(), work.string(), atExec);
+        ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
+        EXPECT_EQ(run.status, 0) << run.said;
+        EXPECT_EQ(contents(work), before) << run.said;
+
+        if (change == Change::folderGone) {
+            EXPECT_TRUE(says(run, "status 1")) << run.said;
+            EXPECT_TRUE(says(run, "box 16 " + std::string(core::kNoProgramFolder))) << run.said;
+            EXPECT_FALSE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
+            continue;
+        }
+        // Found where it lies, named by its bytes, and shown so.
+        EXPECT_TRUE(says(run, "folder " + folder.string())) << run.said;
+        EXPECT_TRUE(says(run, "text " + folder.string())) << run.said;
+        EXPECT_TRUE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
+        EXPECT_TRUE(says(run, "status 0")) << run.said;
+        EXPECT_EQ(run.said.find("box 16"), std::string::npos) << run.said;
+        EXPECT_TRUE(fs::exists(folder / "kvt95.ccc"));
+        const bool own = change == Change::none;
+        EXPECT_TRUE(says(run, own ? "own 1" : "own 0")) << run.said;
+        for (const fs::path& leftover : leftovers)
+            EXPECT_EQ(fs::exists(leftover), !own) << leftover;
+    }
+}
+
+// Run by the test above as the program: the start window, a language, the
+// main window, the end; then what it found, on its output.
+TEST(ProgramFolderChild, StartsAsTheProgram) {
+    if (qgetenv(kStartedAsProgram).isEmpty())
+        GTEST_SKIP() << "run by ProgramFolderStart.OnlyTheProgramsOwnFolderIsTouched";
+    ScriptedServices svc;
+    vb::setServices(&svc);
+    int brands = -1;
+    svc.onShow = [&brands](vb::Form* form, const std::string& name) {
+        if (name == "Form2" && form) brands = static_cast<Form2*>(form)->ListaMarche.ListCount();
+    };
+    QTimer press;
+    QObject::connect(&press, &QTimer::timeout, [&press] {
+        vb::Form* start = vb::FormRegistry::existing("Form1");
+        if (!start || !start->isVisible()) return;
+        press.stop();
+        QTest::mouseClick(static_cast<core::Form1*>(start)->Command1(0).widget(), Qt::LeftButton);
+        vb::requestEnd(0);
+    });
+    press.start(10);
+    const int status = runProgram();
+    press.stop();
+    vb::waitForLeftoverRemoval();
+    std::printf("status %d\nfolder %s\ntext %s\nown %d\nmain window %d\n", status,
+                vb::programFolderOnDisk().c_str(), core::AppPath.c_str(), int(vb::programFolderIsOwn()),
+                brands);
+    for (const Box& box : svc.boxes)
+        std::printf("box %d %s\n", box.flags, box.prompt.c_str());
+    std::fflush(stdout);
+    vb::setServices(nullptr);
 }

@@ -92,6 +92,8 @@ void WindowTest::SetUp() {
     ASSERT_TRUE(dir_.isValid());
     appPath_ = copySampleData(dir_);
     vb::setProgramFolder(appPath_);
+    // Its data copy stands for the program's own folder, leftovers included.
+    vb::proveProgramFolderForTests();
     vb::setServices(&svc);
     vb::resetProgramEnd();
     core::resetModule();
