@@ -208,15 +208,14 @@ bool withinFolder(const std::string& resolved) {
 } // namespace
 
 std::string resolvePath(const std::string& path) {
-    std::string p = path;
-    for (char& c : p)
-        if (c == '\\') c = '/';
     programFolder(); // known before anything is placed against it
     const ProgramFolder& folder = programFolderForms();
     if (folder.native.empty()) throw VbError(errFileNotFound, {}, path);
-    const auto writtenUnder = [&p](const std::string& root) {
-        return !root.empty() && p.compare(0, root.size(), root) == 0 &&
-               (p.size() == root.size() || p[root.size()] == '/');
+    // The folder's own name is taken as it is, a backslash in it included:
+    // the windows write their separators after it.
+    const auto writtenUnder = [&path](const std::string& root) {
+        return !root.empty() && path.compare(0, root.size(), root) == 0 &&
+               (path.size() == root.size() || path[root.size()] == '/' || path[root.size()] == '\\');
     };
     std::string out;
     size_t pos = 0;
@@ -229,7 +228,11 @@ std::string resolvePath(const std::string& path) {
         out = folder.native;
         pos = folder.native.size();
         inside = true;
-    } else if (!p.empty() && p[0] == '/') {
+    }
+    std::string p = path;
+    for (size_t i = pos; i < p.size(); ++i)
+        if (p[i] == '\\') p[i] = '/';
+    if (!inside && !p.empty() && p[0] == '/') {
         out.assign(1, '/');
         pos = 1;
     }
@@ -340,9 +343,25 @@ std::string pathText(const std::string& native) {
 
 std::string displayPaths(const std::string& text) {
     if (QDir::separator() == QLatin1Char('\\')) return text;
-    std::string out = text;
-    for (char& c : out)
-        if (c == '\\') c = '/';
+    // Not asked for here: a message names the folder only once it is known.
+    const std::string& folder = programFolderForms().text;
+    const bool keepFolder = folder.find('\\') != std::string::npos;
+    const auto folderAt = [&](size_t i) {
+        const size_t end = i + folder.size();
+        return text.compare(i, folder.size(), folder) == 0 &&
+               (end == text.size() || text[end] == '\\' || text[end] == '/');
+    };
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        if (keepFolder && folderAt(i)) {
+            out += folder;
+            i += folder.size();
+            continue;
+        }
+        out += text[i] == '\\' ? '/' : text[i];
+        ++i;
+    }
     return out;
 }
 

@@ -6,9 +6,11 @@
 
 namespace vb {
 
-// Turns "\" into "/" and matches each component without regard to letter
-// case. A component that exists nowhere is kept as written, so the result
-// names where a new file would be created.
+// Turns "\" into "/" in what is written after the program folder (the
+// folder's own name is taken as it is, a backslash in it included) and
+// matches each component without regard to letter case. A component that
+// exists nowhere is kept as written, so the result names where a new file
+// would be created.
 // Every path stays in the program folder: one that the file system puts
 // elsewhere (names taken from the data with "..", an absolute or relative
 // path outside, a link leading out, dangling or not) gives error 53, so such
@@ -57,7 +59,8 @@ void proveProgramFolderForTests();
 // as its bytes (a name from an older file system, in Latin-1).
 std::string pathText(const std::string& native);
 // A message text with the paths in it written with the system's own
-// separator: the windows build them with backslashes.
+// separator: the windows build them with backslashes. A backslash in the
+// program folder's own name is part of the name and stays.
 std::string displayPaths(const std::string& text);
 
 } // namespace vb

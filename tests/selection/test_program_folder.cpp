@@ -1,6 +1,7 @@
 // The program folder: taken from where the running program lies, whatever
-// its name (not plain ASCII, not UTF-8), never the working folder, and
-// walked for leftovers only when proven to be the program's own.
+// its name (not plain ASCII, not UTF-8, a backslash in it), never the
+// working folder, and walked for leftovers only when proven to be the
+// program's own.
 #include "app/windows.h"
 #include "core/module1.h"
 #include "core/start_window.h"
@@ -100,6 +101,28 @@ TEST_F(ProgramFolder, NameOutsideWindows1252StaysReachable) {
     Form2& f = Form2::get();
     EXPECT_EQ(f.ListaMarche.ListCount(), ex::kOfferedBrands);
     EXPECT_TRUE(svc.boxes.empty());
+}
+
+// A backslash in the folder's own name is a letter of that name; only the
+// separators written after it are turned into slashes.
+TEST_F(ProgramFolder, BackslashInTheNameIsPartOfIt) {
+    const std::string native = useFolder("my\\app");
+    startProgram();
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_EQ(core::AppPath, native);
+    EXPECT_EQ(vb::resolvePath(core::AppPath + "\\Ark\\XMARCHE.DBF"), native + "/Ark/Xmarche.dbf");
+    Form2& f = Form2::get();
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_EQ(f.ListaMarche.ListCount(), ex::kOfferedBrands);
+    EXPECT_FALSE(f.Picture3.Picture().isNull());
+    EXPECT_TRUE(fs::exists(native + "/kvt95.ccc"));
+
+    // A message names the folder as it is named.
+    fs::remove(vb::resolvePath(core::AppPath + "\\ark\\par_ita.cpt"));
+    f.Load_DescrizioniParametri();
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_NE(vb::displayPaths(svc.boxes[0].prompt).find("/my\\app/ark/par_ita.cpt"), std::string::npos)
+        << svc.boxes[0].prompt;
 }
 
 TEST_F(ProgramFolder, FileNamesWithAccentsResolveInEitherCase) {
