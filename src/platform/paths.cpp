@@ -274,10 +274,6 @@ std::string resolvePath(const std::string& path) {
     return out;
 }
 
-bool insideProgramFolder(const std::string& path) {
-    programFolder();
-    return withinFolder(path);
-}
 void setProgramFolder(const std::string& folder) {
     ProgramFolder& f = programFolderForms();
     f.native = folder;

@@ -17,12 +17,6 @@ namespace vb {
 // a file counts as missing and nothing outside is read or written.
 std::string resolvePath(const std::string& path);
 
-// Whether the file system puts a path as found on disk (what resolvePath
-// gives) inside the program folder, every link on the way followed, a
-// dangling one included. The check before an open on a kernel without
-// openat2 (file_open.h).
-bool insideProgramFolder(const std::string& path);
-
 // Where the file system puts path once every link on the way is followed, a
 // dangling one included; empty when that cannot be told (a loop of links, a
 // folder that cannot be searched).
