@@ -11,6 +11,7 @@
 #include "platform/vbstring.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -19,10 +20,18 @@
 namespace core {
 namespace {
 
-std::map<int, ScrambledTarget>& targets() {
-    static std::map<int, ScrambledTarget> t;
+struct Registered {
+    ScrambledTarget load;
+    TargetLoads loads;
+};
+std::map<int, Registered>& targets() {
+    static std::map<int, Registered> t;
     return t;
 }
+
+// The decoded copy is written a block at a time: only the header (the first
+// block's start) is scrambled, and the rest is copied as it is.
+constexpr std::size_t kBlock = 1 << 20;
 
 // The temporary file is AppPath\DcFile.<six random characters>.<the data
 // file's last three characters>: the name keeps the kind of the data file,
@@ -36,11 +45,11 @@ std::string decodedTempSuffix(const std::string& dataPath) {
 
 } // namespace
 
-void registerScrambledTarget(int index, ScrambledTarget target) {
+void registerScrambledTarget(int index, ScrambledTarget target, TargetLoads loads) {
     // A number names one control. A second window taking a number already
     // taken would have the first window's files shown in its own control, so
     // the program stops while it is being put together.
-    if (!targets().emplace(index, std::move(target)).second) {
+    if (!targets().emplace(index, Registered{std::move(target), loads}).second) {
         std::fprintf(stderr, "Scrambled-file target %d is registered twice\n", index);
         std::abort();
     }
@@ -54,55 +63,69 @@ std::string recoveryPath(const std::string& dataPath) {
 }
 
 void LoadScrambledFile(const std::string& Path, int Target) {
+    const auto found = targets().find(Target);
+    const Registered* target = found != targets().end() && found->second.load ? &found->second : nullptr;
+    const bool document = target && target->loads == TargetLoads::Document;
     for (;;) {
         int error = 0;
         StepMarker = "(1) ";
         bool failed = false;
-        if (!vb::fileExists(Path)) {
-            failed = true;
-        } else {
-            std::string content;
+        // A file of this call alone: another program on the same folder, or a
+        // file planted under the name, can neither change nor receive what is
+        // decoded. It goes when the call is done, also after a failure.
+        std::optional<vb::TemporaryFile> temp;
+        std::string content; // a document's bytes
+        const auto write = [&](const std::string& block) {
             try {
-                content = vb::readAll(Path);
+                if (temp)
+                    temp->append(block);
+                else
+                    temp.emplace(AppPath, "DcFile.", decodedTempSuffix(Path), block);
+            } catch (const vb::VbError& e) {
+                // The data file is there: the message says what failed.
+                StepMarker += "Write File Error";
+                MsgBoxStd("Error: (" + std::to_string(e.number()) + ") the temporary file for " +
+                              vb::LCase(Path) + " could not be written in " + e.file() + ": " +
+                              e.description(),
+                          vb::vbCritical);
+                vb::EndFatal();
+            }
+        };
+        try {
+            if (!vb::fileExists(Path)) {
+                failed = true;
+            } else {
+                const vb::FileReader file(Path);
+                if (!document && target && file.size() > vb::largestPictureFile())
+                    throw vb::VbError(vb::errInvalidPicture, {}, Path);
+                std::string block = file.read(0, kBlock);
+                decodeHeader(block, UseSecondKey ? SecondKey : Key);
+                for (std::int64_t done = 0;;) {
+                    write(block);
+                    if (document) content += block;
+                    done += std::int64_t(block.size());
+                    if (done >= file.size()) break;
+                    block = file.read(done, kBlock);
+                }
+            }
+        } catch (const vb::VbError& e) {
+            StepMarker += "Read File Error";
+            error = e.number();
+            failed = true;
+        }
+        if (!failed) {
+            StepMarker = "(2) ";
+            try {
+                if (target) target->load(temp->path(), content);
+                if (Target == 9 || Target == 26 || Target == 27) UseSecondKey = false;
             } catch (const vb::VbError& e) {
                 StepMarker += "Read File Error";
                 error = e.number();
                 failed = true;
             }
-            // A file of this call alone: another program on the same folder,
-            // or a file planted under the name, can neither change nor
-            // receive what is decoded. It goes when the call is done, also
-            // after a failure.
-            std::optional<vb::TemporaryFile> temp;
-            if (!failed) {
-                decodeHeader(content, UseSecondKey ? SecondKey : Key);
-                try {
-                    temp.emplace(AppPath, "DcFile.", decodedTempSuffix(Path), content);
-                } catch (const vb::VbError& e) {
-                    // The data file is there: the message says what failed.
-                    StepMarker += "Write File Error";
-                    MsgBoxStd("Error: (" + std::to_string(e.number()) + ") the temporary file for " +
-                                  vb::LCase(Path) + " could not be written in " + e.file() + ": " +
-                                  e.description(),
-                              vb::vbCritical);
-                    vb::EndFatal();
-                }
-            }
-            if (!failed) {
-                StepMarker = "(2) ";
-                try {
-                    auto it = targets().find(Target);
-                    if (it != targets().end() && it->second) it->second(temp->path(), content);
-                    if (Target == 9 || Target == 26 || Target == 27) UseSecondKey = false;
-                } catch (const vb::VbError& e) {
-                    StepMarker += "Read File Error";
-                    error = e.number();
-                    failed = true;
-                }
-            }
-            temp.reset();
-            if (!failed) return;
         }
+        temp.reset();
+        if (!failed) return;
 
         if (error == vb::errInvalidPicture) {
             int answer = vb::MsgBox("(" + std::to_string(error) + ") File " + vb::LCase(Path) +

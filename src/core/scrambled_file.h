@@ -10,13 +10,24 @@
 namespace core {
 
 // Loads the decoded file into its control. tempPath is the decoded copy on
-// disk; content is the same bytes in memory (for rich-text targets).
+// disk; content is the same bytes in memory for a target that loads a
+// document, empty for one that loads a picture.
 using ScrambledTarget = std::function<void(const std::string& tempPath, const std::string& content)>;
+
+// What a target loads, which bounds the data files it takes.
+enum class TargetLoads {
+    // A picture, from the decoded copy: a data file larger than the picture
+    // reader would ever load (vb::largestPictureFile) is refused unread, as a
+    // damaged picture (481).
+    Picture,
+    // A rich-text document, from content.
+    Document,
+};
 
 // Windows register the targets they own when their code is built in; an
 // index with no target decodes the file and loads nothing. A number that is
 // taken already stops the program with a message on stderr.
-void registerScrambledTarget(int index, ScrambledTarget target);
+void registerScrambledTarget(int index, ScrambledTarget target, TargetLoads loads = TargetLoads::Picture);
 // A target that shows the decoded picture in a control of a window's default
 // instance (the control may be one of a base class's):
 // `registerPictureTarget<Form5>(4, &Form5::ImageMarca)`.
@@ -29,12 +40,18 @@ void registerPictureTarget(int index, Control Owner::*control) {
 // A target that shows the decoded document in a rich-text box of a window's
 // default instance.
 template <class Window, class Box, class Owner> void registerRichTextTarget(int index, Box Owner::*box) {
-    registerScrambledTarget(index, [box](const std::string&, const std::string& content) {
-        (Window::get().*box).setTextRTF(content);
-    });
+    registerScrambledTarget(
+        index,
+        [box](const std::string&, const std::string& content) { (Window::get().*box).setTextRTF(content); },
+        TargetLoads::Document);
 }
 void clearScrambledTargets();
 
+// Decodes the data file a block at a time into a temporary file of the
+// call's own, so that a large file is never held whole but by a document
+// target, and loads it into its target. A damaged picture asks to restore
+// the recovery copy; a file that cannot be read ends the program with a
+// message.
 void LoadScrambledFile(const std::string& Path, int Target);
 
 // The recovery copy: the path with its last three characters made "REC".

@@ -4,6 +4,7 @@
 #include "platform/file_open.h"
 #include "platform/paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -85,14 +86,32 @@ std::int64_t FileLen(const std::string& path) {
     return std::int64_t(st.st_size);
 }
 
-std::string readAll(const std::string& path) {
-    const Descriptor file{openToRead(path, O_RDONLY)};
+FileReader::FileReader(const std::string& path) : path_(path), fd_(openToRead(path, O_RDONLY)) {
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0) throw VbError(errPathAccess, {}, path);
-    // One read of the whole length.
-    std::string data = readFrom(file.fd, 0, std::size_t(st.st_size), path);
-    if (data.size() != std::size_t(st.st_size)) throw VbError(errPathAccess, {}, path);
+    if (::fstat(fd_, &st) != 0) {
+        const int err = errno;
+        ::close(fd_);
+        throw readFailure(err, path);
+    }
+    size_ = std::int64_t(st.st_size);
+}
+
+FileReader::~FileReader() {
+    ::close(fd_);
+}
+
+std::string FileReader::read(std::int64_t offset, std::size_t count) const {
+    const std::size_t expected =
+        offset >= size_ ? 0 : std::size_t(std::min<std::uint64_t>(count, std::uint64_t(size_ - offset)));
+    std::string data = readFrom(fd_, offset, expected, path_);
+    if (data.size() != expected) throw VbError(errPathAccess, {}, path_);
     return data;
+}
+
+std::string readAll(const std::string& path) {
+    const FileReader file(path);
+    // One read of the whole length.
+    return file.read(0, std::size_t(file.size()));
 }
 
 std::string readStart(const std::string& path, std::size_t count) {

@@ -21,6 +21,27 @@ std::string readAll(const std::string& path);
 std::string readStart(const std::string& path, std::size_t count);
 // The same from a 0-based offset.
 std::string readPart(const std::string& path, std::int64_t offset, std::size_t count);
+// A file opened for reading once and read a part at a time, so that a large
+// file need not be held whole: every part comes from the same file, whatever
+// becomes of its name meanwhile. The errors of readAll.
+class FileReader {
+  public:
+    explicit FileReader(const std::string& path);
+    ~FileReader();
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    // Its length when it was opened.
+    std::int64_t size() const { return size_; }
+    // The count bytes from a 0-based offset, fewer only past that length;
+    // error 75 when the file holds fewer now.
+    std::string read(std::int64_t offset, std::size_t count) const;
+
+  private:
+    std::string path_;
+    int fd_;
+    std::int64_t size_;
+};
+
 // Writes bytes at a 1-based position without shortening an existing file;
 // creates it when missing. Nothing is written through a link, inside the
 // folder or out, nor to a file that has a second name. Error 61 when the

@@ -9,6 +9,7 @@
 #include <QBuffer>
 #include <QImageReader>
 #include <algorithm>
+#include <cstdint>
 #include <list>
 #include <utility>
 
@@ -50,8 +51,16 @@ void rememberPicture(std::string data, const QPixmap& picture) {
 
 } // namespace
 
+std::int64_t largestPictureFile() {
+    const int megabytes = QImageReader::allocationLimit();
+    // 0: no limit.
+    return megabytes > 0 ? std::int64_t(megabytes) << 20 : INT64_MAX;
+}
+
 QPixmap LoadPicture(const std::string& path) {
-    std::string data = readAll(path);
+    const FileReader file(path);
+    if (file.size() > largestPictureFile()) throw VbError(errInvalidPicture);
+    std::string data = file.read(0, std::size_t(file.size()));
     auto& pictures = decodedPictures();
     for (auto it = pictures.begin(); it != pictures.end(); ++it)
         if (it->data == data) {
@@ -60,7 +69,9 @@ QPixmap LoadPicture(const std::string& path) {
         }
     // A file cut short would show its top part over blank: it is damaged.
     if (!pictureComplete(data)) throw VbError(errInvalidPicture);
-    QByteArray bytes(data.data(), qsizetype(data.size()));
+    // The reader reads the bytes where they are: a copy would hold the file
+    // twice.
+    QByteArray bytes = QByteArray::fromRawData(data.data(), qsizetype(data.size()));
     QBuffer buf(&bytes);
     buf.open(QIODevice::ReadOnly);
     QImageReader reader(&buf);

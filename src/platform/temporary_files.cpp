@@ -224,6 +224,17 @@ int createUnique(const std::string& folder, const std::string& prefix, const std
     return -1;
 }
 
+// Writes all of bytes at offset to a file whose descriptor holds its lock;
+// 0, or the errno of the failure.
+int writeHeld(int fd, const std::string& bytes, std::int64_t offset) {
+    int err = writeWhole(fd, bytes, offset);
+    // What a file system reports only when a descriptor closes (a network
+    // folder writing back), from a copy of the descriptor: the lock stays.
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy >= 0 && ::close(copy) != 0 && err == 0) err = errno;
+    return err;
+}
+
 // Creates a new file folder/<prefix>XXXXXX<suffix> (createUnique), locked and
 // in a slot from the moment it exists, and writes the bytes. On any failure
 // what was made is removed before the error leaves; shown is the file the
@@ -252,11 +263,7 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
         }
         f.slot = holdLiveTemporary(slot, f.path);
     }
-    int err = writeWhole(f.fd, bytes, 0);
-    // What a file system reports only when a descriptor closes (a network
-    // folder writing back), from a copy of the descriptor: the lock stays.
-    const int copy = ::fcntl(f.fd, F_DUPFD_CLOEXEC, 0);
-    if (copy >= 0 && ::close(copy) != 0 && err == 0) err = errno;
+    const int err = writeHeld(f.fd, bytes, 0);
     if (err != 0) {
         removeOwn(f);
         throw writeFailure(err, shown);
@@ -300,8 +307,15 @@ TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefi
                              const std::string& bytes) {
     const OwnFile f = createOwn(resolvePath(folder), folder, prefix, suffix, bytes);
     path_ = f.path;
+    folder_ = folder;
+    size_ = std::int64_t(bytes.size());
     fd_ = f.fd;
     slot_ = f.slot;
+}
+
+void TemporaryFile::append(const std::string& bytes) {
+    if (const int err = writeHeld(fd_, bytes, size_)) throw writeFailure(err, folder_);
+    size_ += std::int64_t(bytes.size());
 }
 
 TemporaryFile::~TemporaryFile() {

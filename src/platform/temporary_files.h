@@ -1,6 +1,7 @@
 #pragma once
 // Files that live a short while: a process's own temporary files and the
 // part file of a copy, removed however the process ends.
+#include <cstdint>
 #include <string>
 
 namespace vb {
@@ -30,11 +31,17 @@ class TemporaryFile {
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     // The file's name on disk.
     const std::string& path() const { return path_; }
+    // Writes bytes after those written so far, with the errors of the
+    // constructor; the file stays the object's to remove.
+    void append(const std::string& bytes);
 
   private:
     std::string path_;
     int fd_;   // open while the file lives: it holds the file's lock
     int slot_; // where the process keeps the path for its own end
+
+    std::string folder_; // as the caller wrote it: the errors name it
+    std::int64_t size_;  // the bytes written so far
 };
 
 } // namespace vb

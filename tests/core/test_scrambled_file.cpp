@@ -36,12 +36,16 @@ class ScrambledFile : public WindowTest {
         // The test's own targets alone: the windows' controls are not what
         // these tests are about.
         core::clearScrambledTargets();
-        core::registerScrambledTarget(20, [this](const std::string& temp, const std::string& content) {
-            ++loads;
-            lastContent = content;
-            tempSeen = vb::fileExists(temp);
-            tempName = temp;
-        });
+        core::registerScrambledTarget(
+            20,
+            [this](const std::string& temp, const std::string& content) {
+                ++loads;
+                lastContent = content;
+                tempSeen = vb::fileExists(temp);
+                tempBytes = readBytes(temp);
+                tempName = temp;
+            },
+            core::TargetLoads::Document);
         core::registerScrambledTarget(
             21, [this](const std::string& temp, const std::string&) { picture = vb::LoadPicture(temp); });
     }
@@ -51,7 +55,7 @@ class ScrambledFile : public WindowTest {
         return false;
     }
     int loads = 0;
-    std::string lastContent;
+    std::string lastContent, tempBytes;
     bool tempSeen = false;
     std::string tempName;
     QPixmap picture;
@@ -97,6 +101,16 @@ TEST_F(ScrambledFile, DecodesHeaderThroughATemporaryFile) {
     writeBytes(path, withZeroAt(1, 50));
     core::LoadScrambledFile(path, 20);
     EXPECT_EQ(lastContent, withZeroAt(1, 50)); // empty header: the file as it is
+
+    // Decoded a block at a time: the rest of a large file follows as it is.
+    std::string large = withZeroAt(40, 120);
+    for (int i = 0; large.size() < (5u << 19) + 7; ++i)
+        large += char(i * 7);
+    writeBytes(path, large);
+    core::LoadScrambledFile(path, 20);
+    ASSERT_EQ(lastContent.size(), large.size());
+    EXPECT_EQ(lastContent.substr(39), large.substr(39));
+    EXPECT_EQ(tempBytes, lastContent);
 }
 
 TEST_F(ScrambledFile, TargetsWithoutControlLoadNothingAndLeaveNoTemporary) {
