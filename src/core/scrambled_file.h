@@ -51,7 +51,8 @@ void clearScrambledTargets();
 // call's own, so that a large file is never held whole but by a document
 // target, and loads it into its target. A damaged picture asks to restore
 // the recovery copy; a file that cannot be read ends the program with a
-// message.
+// message, which names the lack of descriptors or memory (67, 7) where that
+// was the cause.
 void LoadScrambledFile(const std::string& Path, int Target);
 
 // The recovery copy: the path with its last three characters made "REC".

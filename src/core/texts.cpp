@@ -32,7 +32,10 @@ void LoadDescrTable() {
     std::string text;
     try {
         text = vb::readAll(path);
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
+        // A lack of descriptors or memory is no fault of the file: it is
+        // reported as itself (vb::describeError).
+        if (vb::isShortage(e.number())) throw;
         MsgBoxStd("Error: file " + AppPath + "\\des\\des" + Lang + ".cpt not available", vb::vbCritical);
         return;
     }
@@ -72,7 +75,8 @@ void loadDescriptionList(const std::string& path, vb::ListBox& list) {
             if (p == std::string::npos) break;
             pos = p + 2;
         }
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
+        if (vb::isShortage(e.number())) throw; // as above
         vb::MsgBox("Error file " + path, vb::vbOKOnly, Des[2]);
     }
 }

@@ -95,8 +95,15 @@ std::string_view trimBlanks(std::string_view s) {
     return s.substr(i);
 }
 
-[[noreturn]] void fail(const std::string& file, const std::string& reason) {
-    throw Error(file + ": " + reason, kErrGeneric, file);
+[[noreturn]] void fail(const std::string& file, const std::string& reason, int number = kErrGeneric) {
+    throw Error(file + ": " + reason, number, file);
+}
+
+// The number of a failure for lack of descriptors or memory, which says
+// nothing of the file; kErrGeneric for any other.
+int shortageNumber(int err) {
+    if (err == EMFILE || err == ENFILE) return kErrTooManyFiles;
+    return err == ENOMEM ? kErrOutOfMemory : kErrGeneric;
 }
 
 // What a table was opened from; a file that no longer matches it has been
@@ -127,7 +134,7 @@ class ReadFile {
             const int e = errno;
             // ENXIO: a socket.
             if (e == ENOENT || e == ENOTDIR || e == ENXIO) fail(path, std::string(what) + " not found");
-            fail(path, std::string("cannot open ") + what + " (" + std::strerror(e) + ")");
+            fail(path, std::string("cannot open ") + what + " (" + std::strerror(e) + ")", shortageNumber(e));
         }
         struct stat st {};
         if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -149,7 +156,10 @@ class ReadFile {
             const ssize_t got =
                 ::pread(fd_, static_cast<char*>(out) + done, n - done, static_cast<off_t>(offset + done));
             if (got < 0 && errno == EINTR) continue;
-            if (got < 0) fail(path_, std::string("read error (") + std::strerror(errno) + ")");
+            if (got < 0) {
+                const int e = errno;
+                fail(path_, std::string("read error (") + std::strerror(e) + ")", shortageNumber(e));
+            }
             if (got == 0) break;
             done += static_cast<std::size_t>(got);
         }

@@ -19,6 +19,10 @@ namespace db {
 // Error numbers that callers map onto the windows' numbered run-time errors.
 enum ErrorNumber : int {
     kErrGeneric = 0,
+    // A file that could not be opened or read for lack of memory or of
+    // descriptors: not missing, not damaged.
+    kErrOutOfMemory = 7,
+    kErrTooManyFiles = 67,
     kErrInvalidArgument = 3001,
     kErrNoCurrentRecord = 3021,
     kErrItemNotFound = 3265,
@@ -77,7 +81,7 @@ class Table {
     static Table open(const std::string& filePath, FileOpener opener = nullptr);
 
     const std::string& path() const;
-    std::uint64_t id() const; // different for every opening of a table file, never 0
+    std::uint64_t id() const;            // different for every opening of a table file, never 0
     const std::string& memoPath() const; // empty when the table has no memo field
     const std::vector<Field>& fields() const;
     int fieldIndex(std::string_view name) const; // ASCII case-insensitive; -1 when unknown

@@ -1,5 +1,7 @@
 #include "platform/errors.h"
 
+#include <cerrno>
+
 namespace vb {
 
 std::string errorDescription(int number) {
@@ -8,6 +10,8 @@ std::string errorDescription(int number) {
         return "Invalid procedure call or argument";
     case errOverflow:
         return "Overflow";
+    case errOutOfMemory:
+        return "Out of memory";
     case errSubscript:
         return "Subscript out of range";
     case errBadFileName:
@@ -16,6 +20,8 @@ std::string errorDescription(int number) {
         return "File not found";
     case errDiskFull:
         return "Disk full";
+    case errTooManyFiles:
+        return "Too many files";
     case errPermissionDenied:
         return "Permission denied";
     case errPathAccess:
@@ -31,6 +37,21 @@ std::string errorDescription(int number) {
     default:
         return "Application-defined or object-defined error";
     }
+}
+
+int shortageError(int err) {
+    if (err == EMFILE || err == ENFILE) return errTooManyFiles;
+    if (err == ENOMEM) return errOutOfMemory;
+    return 0;
+}
+
+bool isShortage(int number) {
+    return number == errTooManyFiles || number == errOutOfMemory;
+}
+
+std::string shortageMessage(int number, const std::string& file) {
+    return "Error: (" + std::to_string(number) + ") file " + file + " could not be opened\r\n" +
+           errorDescription(number);
 }
 
 } // namespace vb

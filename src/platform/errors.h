@@ -9,10 +9,12 @@ namespace vb {
 enum ErrorNumber {
     errInvalidCall = 5,
     errOverflow = 6,
+    errOutOfMemory = 7,
     errSubscript = 9,
     errBadFileName = 52,
     errFileNotFound = 53,
     errDiskFull = 61,
+    errTooManyFiles = 67,
     errPermissionDenied = 70,
     errPathAccess = 75,
     errInvalidPicture = 481,
@@ -22,6 +24,17 @@ enum ErrorNumber {
 };
 
 std::string errorDescription(int number);
+
+// The error of a system call that failed for lack of descriptors (EMFILE,
+// ENFILE: 67) or of memory (ENOMEM: 7); 0 for any other errno. Such a
+// failure says nothing of the file it was met on: the file is neither
+// missing nor damaged, and trying it again may well succeed.
+int shortageError(int err);
+// Whether number is one of those two errors.
+bool isShortage(int number);
+// What the user is told of such an error met on file: the number, the file
+// and the shortage, and nothing that calls the file missing or damaged.
+std::string shortageMessage(int number, const std::string& file);
 
 class VbError : public std::runtime_error {
   public:

@@ -82,7 +82,8 @@ int execProgram();
 bool firstSighting(const QEvent* event);
 
 // The application object: every Qt event passes through notify, which keeps
-// exceptions from code that Qt calls directly out of Qt's own frames.
+// exceptions from code that Qt calls directly out of Qt's own frames. It
+// loads the picture decoders (loadPictureDecoders) before any window does.
 class Application : public QApplication {
   public:
     Application(int& argc, char** argv);

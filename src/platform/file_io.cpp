@@ -17,7 +17,9 @@ namespace fs = std::filesystem;
 namespace vb {
 
 VbError writeFailure(int err, const std::string& file) {
-    return VbError(err == ENOSPC || err == EDQUOT ? errDiskFull : errPathAccess, std::strerror(err), file);
+    int number = shortageError(err);
+    if (number == 0) number = err == ENOSPC || err == EDQUOT ? errDiskFull : errPathAccess;
+    return VbError(number, std::strerror(err), file);
 }
 
 // Writes all of bytes at offset; 0, or the errno of the failure.
@@ -39,9 +41,11 @@ struct Descriptor {
     ~Descriptor() { ::close(fd); }
 };
 
-// A file that cannot be opened for reading: 53 when it is not there (or
-// nothing the program reads), else 75.
+// A file that cannot be opened or read: 53 when it is not there (or nothing
+// the program reads), 67 or 7 when the process is short of descriptors or
+// memory, else 75.
 VbError readFailure(int err, const std::string& path) {
+    if (const int shortage = shortageError(err)) return VbError(shortage, {}, path);
     return VbError(err == ENOENT || err == ENOTDIR ? errFileNotFound : errPathAccess, {}, path);
 }
 
@@ -58,7 +62,10 @@ std::string readFrom(int fd, std::int64_t offset, std::size_t count, const std::
     while (done < count) {
         const ssize_t n = ::pread(fd, data.data() + done, count - done, off_t(offset) + off_t(done));
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) throw VbError(errPathAccess, {}, path);
+        if (n < 0) {
+            const int shortage = shortageError(errno);
+            throw VbError(shortage ? shortage : errPathAccess, {}, path);
+        }
         if (n == 0) break;
         done += std::size_t(n);
     }
@@ -69,14 +76,17 @@ std::string readFrom(int fd, std::int64_t offset, std::size_t count, const std::
 } // namespace
 
 bool fileExists(const std::string& path) {
+    int fd = -1;
     try {
-        const int fd = openInProgramFolder(resolvePath(path), O_PATH);
-        if (fd < 0) return false;
-        ::close(fd);
-        return true;
+        fd = openInProgramFolder(resolvePath(path), O_PATH);
     } catch (const VbError&) {
         return false;
     }
+    // Short of descriptors or memory, the file may well be there.
+    if (fd < 0 && shortageError(errno)) throw readFailure(errno, path);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
 }
 
 std::int64_t FileLen(const std::string& path) {
@@ -160,7 +170,10 @@ void writeNew(const std::string& path, const std::string& bytes) {
 void Kill(const std::string& path) {
     const fs::path real(resolvePath(path));
     const int folder = openInProgramFolder(real.parent_path().string(), O_RDONLY | O_DIRECTORY);
-    if (folder < 0) throw VbError(errFileNotFound, {}, path);
+    if (folder < 0) {
+        const int shortage = shortageError(errno);
+        throw VbError(shortage ? shortage : errFileNotFound, {}, path);
+    }
     const Descriptor held{folder};
     if (::unlinkat(folder, real.filename().c_str(), 0) != 0) throw VbError(errFileNotFound, {}, path);
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Reading and writing the files the windows name, by the paths they write,
 // each opened by openInProgramFolder (platform/file_open.h) under its rules:
-// a FIFO, a device or a folder is no file, and counts as missing.
+// a FIFO, a device or a folder is no file, and counts as missing. An open or
+// read that fails for lack of descriptors or memory is error 67 or 7 (see
+// shortageError), never a missing or unreadable file.
 #include "platform/errors.h"
 
 #include <cstddef>
@@ -11,6 +13,7 @@
 namespace vb {
 
 // Dir(path) <> "": a regular file (not a folder) exists under that name.
+// Error 67 or 7 when that cannot be told for lack of descriptors or memory.
 bool fileExists(const std::string& path);
 // Length in bytes; error 53 when the file does not exist.
 std::int64_t FileLen(const std::string& path);
@@ -54,8 +57,9 @@ void writeNew(const std::string& path, const std::string& bytes);
 // Deletes the file; error 53 when it does not exist.
 void Kill(const std::string& path);
 
-// The error of a failed write that names file: 61 for a full disk, else 75,
-// with the system's reason as the description.
+// The error of a failed write that names file: 61 for a full disk, 67 or 7
+// for a lack of descriptors or memory, else 75, with the system's reason as
+// the description.
 VbError writeFailure(int err, const std::string& file);
 // Writes all of bytes at offset; 0, or the errno of the failure.
 int writeWhole(int fd, const std::string& bytes, std::int64_t offset);

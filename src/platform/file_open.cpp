@@ -23,6 +23,7 @@ namespace {
 struct FolderDescriptor {
     std::string native, real;
     int fd = -1;
+    int error = 0; // why fd could not be opened
     FolderDescriptor() = default;
     FolderDescriptor(const FolderDescriptor&) = delete;
     FolderDescriptor& operator=(const FolderDescriptor&) = delete;
@@ -57,6 +58,7 @@ std::shared_ptr<const FolderDescriptor> programFolderDescriptor() {
     d->native = native;
     d->real = realPlace(native);
     d->fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    d->error = errno;
     if (d->fd >= 0) g_folder = d; // a folder that cannot be opened now may be there later
     return d;
 }
@@ -202,7 +204,9 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
     if (!(flags & O_PATH)) flags |= O_NONBLOCK | O_NOCTTY;
     const std::shared_ptr<const FolderDescriptor> folder = programFolderDescriptor();
     if (folder->fd < 0) {
-        errno = ENOENT;
+        // A lack of descriptors or memory says nothing of the file.
+        const int e = folder->error;
+        errno = e == EMFILE || e == ENFILE || e == ENOMEM ? e : ENOENT;
         return -1;
     }
     const bool kernelWalks = haveOpenat2(folder->fd);

@@ -57,6 +57,11 @@ std::int64_t largestPictureFile() {
     return megabytes > 0 ? std::int64_t(megabytes) << 20 : INT64_MAX;
 }
 
+void loadPictureDecoders() {
+    // Listing the formats loads every decoder.
+    QImageReader::supportedImageFormats();
+}
+
 QPixmap LoadPicture(const std::string& path) {
     const FileReader file(path);
     if (file.size() > largestPictureFile()) throw VbError(errInvalidPicture);

@@ -18,6 +18,11 @@ QPixmap LoadPicture(const std::string& path);
 // limit, and a picture file of the data folder never holds more bytes than
 // its image takes: a larger file is damaged, however it decodes.
 std::int64_t largestPictureFile();
+// Loads the picture decoders that Qt keeps in plugins (GIF, JPEG, icons)
+// while the process has descriptors to spare: Qt never tries a plugin again
+// that once failed to load, so a moment's want of descriptors would make
+// every later picture of its kind read as damaged.
+void loadPictureDecoders();
 // The same for a picture a window can do without: nothing when the file is
 // missing or is no picture, and the reason logged in "catalogue.pictures".
 std::optional<QPixmap> optionalPicture(const std::string& path);
