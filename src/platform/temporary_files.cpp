@@ -39,6 +39,11 @@ namespace {
 // creates and locks a file there, and the removal tries the locks only of
 // files it opened before it last took the folder exclusively, which it
 // lets go at once.
+// A file is made, removed and renamed through a descriptor of its folder,
+// opened once beneath the program folder and kept while the file lives:
+// whatever becomes of the folder's name meanwhile (renamed, made a link to
+// another folder), the file goes from where it was made, and nothing of the
+// same name elsewhere does.
 
 const int kEndSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
@@ -62,50 +67,54 @@ class EndSignalsHeld {
     sigset_t before_;
 };
 
-// The folder held shared while the object lives. A removal of leftovers
-// takes it exclusively now and then, each time for a moment only, so a new
-// file seldom waits for it and never long. Should it stay taken (a process
-// stopped in that moment), a new file waits two seconds, then it is made
-// without the folder lock.
+// The open folder held shared while the object lives. A removal of
+// leftovers takes it exclusively now and then, each time for a moment only,
+// so a new file seldom waits for it and never long. Should it stay taken (a
+// process stopped in that moment), a new file waits two seconds, then it is
+// made without the folder lock.
 class FolderShared {
   public:
-    explicit FolderShared(const std::string& folder)
-        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
-        if (fd_ < 0) return;
+    explicit FolderShared(int folder) : fd_(folder) {
         const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
-        while (::flock(fd_, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK &&
-               std::chrono::steady_clock::now() < giveUp) {
+        for (;;) {
+            locked_ = ::flock(fd_, LOCK_SH | LOCK_NB) == 0;
+            if (locked_ || errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp) break;
             const timespec wait{0, 100000};
             ::nanosleep(&wait, nullptr);
         }
     }
     ~FolderShared() {
-        if (fd_ >= 0) ::close(fd_);
+        if (locked_) ::flock(fd_, LOCK_UN);
     }
     FolderShared(const FolderShared&) = delete;
     FolderShared& operator=(const FolderShared&) = delete;
 
   private:
     int fd_;
+    bool locked_ = false;
 };
 
 // The temporary files alive now. A process that ends without unwinding to
 // their owners (exit() when the display connection breaks, a termination
 // signal) removes them on its way out. Fixed slots, since a signal handler
 // may neither allocate nor lock.
-// A slot is taken (filling) before its file is made and gets the name
-// (held) once the file exists. The end signals are held only on the thread
-// that makes the file, so the end may run on another thread meanwhile: it
-// finds the slot filling and waits for the name, and it never sees a name
-// before this process has made the file (until then the name may be
-// another program's).
+// A slot is taken (filling) before its file is made and gets the file
+// (held) once it exists. The end signals are held only on the thread that
+// makes the file, so the end may run on another thread meanwhile: it finds
+// the slot filling and waits for the file, and it never sees a name before
+// this process has made the file (until then the name may be another
+// program's).
 // A slot is claimed before its file is removed, by its owner or by the
 // end, so that a name is removed once: the end never removes a name that
 // the owner removed already and that another program may have taken since.
+// A child made by fork() inherits the slots, and the end's clean-up with
+// them; the files are its parent's, which it leaves alone.
 enum SlotState : int { kFree, kFilling, kHeld, kRemovedAtTheEnd };
 struct LiveTemporary {
     std::atomic<int> state{kFree};
-    char path[PATH_MAX];
+    pid_t maker; // the process that made the file
+    int folder;  // the descriptor of its folder
+    char name[NAME_MAX + 1];
 };
 LiveTemporary g_live[16];
 
@@ -113,14 +122,16 @@ LiveTemporary g_live[16];
 // end signals held) is waited for briefly: a file being made is made in a
 // moment, and a thread stuck there must not keep the process from ending.
 void removeLiveTemporaries() {
+    const pid_t self = ::getpid();
     for (LiveTemporary& t : g_live) {
         for (int i = 0; i < 100 && t.state.load(std::memory_order_acquire) == kFilling; ++i) {
             const timespec ms{0, 1000000};
             ::nanosleep(&ms, nullptr);
         }
+        if (t.state.load(std::memory_order_acquire) != kHeld || t.maker != self) continue;
         int held = kHeld;
         if (t.state.compare_exchange_strong(held, kRemovedAtTheEnd, std::memory_order_acq_rel))
-            ::unlink(t.path);
+            ::unlinkat(t.folder, t.name, 0);
     }
 }
 
@@ -164,17 +175,31 @@ int takeLiveSlot() {
     return -1;
 }
 
-// Gives a taken slot the name of the file made for it, or frees it when no
-// file was made (path empty) or the name does not fit; the slot that now
-// holds path, or -1.
-int holdLiveTemporary(int slot, const std::string& path) {
+// A temporary file of this process: its folder's descriptor, its name
+// there, the path it was made at, the descriptor that holds its lock, its
+// slot, and the process that made it.
+struct OwnFile {
+    int folder = -1;
+    std::string name;
+    std::string path;
+    int fd = -1;
+    int slot = -1;
+    pid_t maker = 0;
+};
+
+// Gives a taken slot the file made for it, or frees it when no file was
+// made (f.fd < 0); the slot that now holds the file, or -1.
+int holdLiveTemporary(int slot, const OwnFile& f) {
     if (slot < 0) return -1;
-    if (path.empty() || path.size() >= PATH_MAX) {
-        g_live[slot].state.store(kFree, std::memory_order_release);
+    LiveTemporary& t = g_live[slot];
+    if (f.fd < 0) {
+        t.state.store(kFree, std::memory_order_release);
         return -1;
     }
-    std::memcpy(g_live[slot].path, path.c_str(), path.size() + 1);
-    g_live[slot].state.store(kHeld, std::memory_order_release);
+    t.maker = f.maker;
+    t.folder = f.folder;
+    std::memcpy(t.name, f.name.c_str(), f.name.size() + 1); // a name made fits NAME_MAX
+    t.state.store(kHeld, std::memory_order_release);
     return slot;
 }
 
@@ -187,37 +212,36 @@ bool releaseLiveTemporary(int slot) {
     return g_live[slot].state.compare_exchange_strong(held, kFree, std::memory_order_acq_rel);
 }
 
-// A temporary file of this process: its name, the descriptor that holds its
-// lock, its slot.
-struct OwnFile {
-    std::string path;
-    int fd = -1;
-    int slot = -1;
-};
-
-// Removes the file while its lock is still held, then lets the lock go.
+// Removes the file while its lock is still held, then lets the lock go. A
+// child made by fork() that unwinds to a file of its parent leaves it.
 void removeOwn(const OwnFile& f) {
-    {
+    if (f.maker == ::getpid()) {
         const EndSignalsHeld held;
-        if (releaseLiveTemporary(f.slot)) ::unlink(f.path.c_str());
+        if (releaseLiveTemporary(f.slot)) ::unlinkat(f.folder, f.name.c_str(), 0);
     }
     ::close(f.fd);
+    ::close(f.folder);
 }
 
-// Creates a new file folder/<prefix><six letters or digits><suffix> under a
-// name no file has (O_CREAT | O_EXCL: a name that exists, a link included,
-// is never opened); its descriptor, or -1 with errno set.
-int createUnique(const std::string& folder, const std::string& prefix, const std::string& suffix,
-                 std::string& path) {
+// Creates a new file <prefix><six letters or digits><suffix> in the open
+// folder under a name no file has (O_CREAT | O_EXCL: a name that exists, a
+// link included, is never opened); its descriptor, or -1 with errno set.
+int createUnique(int folder, const std::string& prefix, const std::string& suffix, std::string& name) {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    if ((prefix + suffix).find('/') != std::string::npos) {
+        errno = EINVAL;
+        return -1;
+    }
     for (int tries = 0; tries < 1000; ++tries) {
         unsigned char random[6];
         if (::getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) return -1;
         std::string unique(sizeof random, ' ');
         for (std::size_t i = 0; i < sizeof random; ++i)
             unique[i] = kLetters[random[i] % (sizeof kLetters - 1)];
-        path = folder + "/" + prefix + unique + suffix;
-        const int fd = openInProgramFolder(path, O_RDWR | O_CREAT | O_EXCL, 0600);
+        name = prefix + unique + suffix;
+        const int fd =
+            ::openat(folder, name.c_str(),
+                     O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;
@@ -243,26 +267,30 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
                   const std::string& suffix, const std::string& bytes) {
     removeLiveTemporariesAtTheEnd();
     OwnFile f;
+    f.maker = ::getpid();
+    // For reading, as a lock needs.
+    f.folder = openInProgramFolder(folder, O_RDONLY | O_DIRECTORY);
+    if (f.folder < 0) throw writeFailure(errno, shown);
     {
-        const FolderShared creating(folder);
+        const FolderShared creating(f.folder);
         const EndSignalsHeld held;
         const int slot = takeLiveSlot();
-        f.fd = createUnique(folder, prefix, suffix, f.path);
-        if (f.fd < 0) {
-            const int err = errno;
-            holdLiveTemporary(slot, std::string());
-            throw writeFailure(err, shown);
-        }
+        f.fd = createUnique(f.folder, prefix, suffix, f.name);
+        int err = errno;
         // Unlocked, it would count as a leftover for a later start.
-        if (::flock(f.fd, LOCK_EX | LOCK_NB) != 0) {
-            const int err = errno;
-            ::unlink(f.path.c_str());
+        if (f.fd >= 0 && ::flock(f.fd, LOCK_EX | LOCK_NB) != 0) {
+            err = errno;
+            ::unlinkat(f.folder, f.name.c_str(), 0);
             ::close(f.fd);
-            holdLiveTemporary(slot, std::string());
+            f.fd = -1;
+        }
+        f.slot = holdLiveTemporary(slot, f);
+        if (f.fd < 0) {
+            ::close(f.folder);
             throw writeFailure(err, shown);
         }
-        f.slot = holdLiveTemporary(slot, f.path);
     }
+    f.path = folder + "/" + f.name;
     const int err = writeHeld(f.fd, bytes, 0);
     if (err != 0) {
         removeOwn(f);
@@ -279,27 +307,21 @@ void FileCopy(const std::string& source, const std::string& target) {
     // A failure names the target, with the system's reason (61 for a full disk).
     const OwnFile part =
         createOwn(real.parent_path().string(), target, real.filename().string() + ".part", "", data);
-    // Renamed within the folder as opened: a folder swapped for a link since
-    // is not followed.
-    const int folder = openInProgramFolder(real.parent_path().string(), O_RDONLY | O_DIRECTORY);
-    const int openErr = errno;
-    const std::string partName = fs::path(part.path).filename().string();
+    // Renamed within the folder it was made in: a folder renamed, or its name
+    // swapped for a link, since is not followed.
     int err = 0;
     {
         const EndSignalsHeld held;
         // A slot the end of the process claimed first: the part file goes with it.
         if (!releaseLiveTemporary(part.slot)) {
             err = EINTR;
-        } else if (folder < 0) {
-            err = openErr;
-            ::unlink(part.path.c_str());
-        } else if (::renameat(folder, partName.c_str(), folder, real.filename().c_str()) != 0) {
+        } else if (::renameat(part.folder, part.name.c_str(), part.folder, real.filename().c_str()) != 0) {
             err = errno;
-            ::unlinkat(folder, partName.c_str(), 0);
+            ::unlinkat(part.folder, part.name.c_str(), 0);
         }
     }
-    if (folder >= 0) ::close(folder);
     ::close(part.fd);
+    ::close(part.folder);
     if (err != 0) throw writeFailure(err, target);
 }
 
@@ -307,10 +329,12 @@ TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefi
                              const std::string& bytes) {
     const OwnFile f = createOwn(resolvePath(folder), folder, prefix, suffix, bytes);
     path_ = f.path;
+    folderFd_ = f.folder;
     folder_ = folder;
     size_ = std::int64_t(bytes.size());
     fd_ = f.fd;
     slot_ = f.slot;
+    maker_ = f.maker;
 }
 
 void TemporaryFile::append(const std::string& bytes) {
@@ -319,7 +343,7 @@ void TemporaryFile::append(const std::string& bytes) {
 }
 
 TemporaryFile::~TemporaryFile() {
-    removeOwn({path_, fd_, slot_});
+    removeOwn({folderFd_, path_.substr(path_.rfind('/') + 1), path_, fd_, slot_, maker_});
 }
 
 } // namespace vb

@@ -3,6 +3,7 @@
 // part file of a copy, removed however the process ends.
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 namespace vb {
 
@@ -37,8 +38,10 @@ class TemporaryFile {
 
   private:
     std::string path_;
-    int fd_;   // open while the file lives: it holds the file's lock
-    int slot_; // where the process keeps the path for its own end
+    int folderFd_; // the folder it was made in, through which it goes
+    int fd_;       // open while the file lives: it holds the file's lock
+    int slot_;     // where the process keeps the file for its own end
+    pid_t maker_;  // the process that made it, which alone removes it
 
     std::string folder_; // as the caller wrote it: the errors name it
     std::int64_t size_;  // the bytes written so far

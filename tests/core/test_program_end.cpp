@@ -154,11 +154,12 @@ struct ChildEnd {
     int code;
     std::string said;
 };
-ChildEnd runChild(const char* test, const std::string& folder) {
+ChildEnd runChild(const char* test, const std::string& folder, const char* how = "") {
     QProcess child;
-    testing_support::startChildTest(
-        child, test,
-        {{"CATALOGUE_TEST_END_CASE", test}, {"CATALOGUE_TEST_END_FOLDER", QString::fromStdString(folder)}});
+    testing_support::startChildTest(child, test,
+                                    {{"CATALOGUE_TEST_END_CASE", test},
+                                     {"CATALOGUE_TEST_END_FOLDER", QString::fromStdString(folder)},
+                                     {"CATALOGUE_TEST_END_HOW", how}});
     if (!child.waitForFinished(120000)) return {QProcess::CrashExit, -1, "did not end"};
     return {child.exitStatus(), child.exitCode(), child.readAll().toStdString()};
 }
@@ -210,20 +211,21 @@ bool trapCalls(std::initializer_list<Trap> traps, void (*onTrap)(int, siginfo_t*
            ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
 }
 
-// Makes the trapped call, which was not made, return 0 to its caller as if
-// it had been made (a lock is then not taken: the end's clean-up never
-// looks at it). Only where the machine's registers are known.
+// Makes the trapped call, which was not made, return value to its caller:
+// 0 as if it had been made (a lock is then not taken: the end's clean-up
+// never looks at it), or minus an errno as if it had failed so. Only where
+// the machine's registers are known.
 #if defined(__x86_64__) || defined(__aarch64__)
 constexpr bool kTrappedCallsCanSucceed = true;
 #else
 constexpr bool kTrappedCallsCanSucceed = false;
 #endif
-void trappedCallSucceeds(void* context) {
+void trappedCallReturns(void* context, long value) {
     [[maybe_unused]] auto* registers = &static_cast<ucontext_t*>(context)->uc_mcontext;
 #if defined(__x86_64__)
-    registers->gregs[REG_RAX] = 0;
+    registers->gregs[REG_RAX] = value;
 #elif defined(__aarch64__)
-    registers->regs[0] = 0;
+    registers->regs[0] = std::uint64_t(value);
 #endif
 }
 
@@ -235,6 +237,7 @@ int nextDescriptor() {
 }
 
 volatile std::sig_atomic_t g_trapped = 0;
+volatile std::sig_atomic_t g_refuseLocks = 0;
 volatile std::sig_atomic_t g_earlierHandlerRan = 0;
 char g_name[PATH_MAX];
 int g_folder = -1;
@@ -271,14 +274,19 @@ TEST(ProgramEndChild, InterruptedWithTemporaryFiles) {
     std::fflush(stdout);
 }
 
-// A termination signal that arrives the moment a temporary file exists
-// (at the first thing done with it: its lock or its bytes) still removes it
-// on the way out.
-TEST(ProgramEnd, TerminatedAsATemporaryFileIsMadeLeavesNothing) {
+// A temporary file that cannot be locked (a lock refused by the system) is
+// not kept, since a later start would take it for a leftover: it goes, and
+// the failure is a write failure. A termination signal that arrives the
+// moment a temporary file exists (at the first thing done with it: its lock
+// or its bytes) still removes it on the way out.
+TEST(ProgramEnd, TemporaryFileUnlockedOrTerminatedAsItIsMadeLeavesNothing) {
     if (!kTrappedCallsCanSucceed) GTEST_SKIP() << "no trapped call can succeed on this machine";
     QTemporaryDir dir;
     const ChildEnd end =
         runChild("ProgramEndChild.TerminatedAsItMakesATemporaryFile", dir.path().toStdString());
+    EXPECT_NE(end.said.find("refused: (75) " + dir.path().toStdString() + "; 0 temporary files"),
+              std::string::npos)
+        << end.said;
     ASSERT_NE(end.said.find("trapped"), std::string::npos) << end.said;
     EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
     EXPECT_EQ(temporaries(dir.path().toStdString()), 0);
@@ -286,24 +294,44 @@ TEST(ProgramEnd, TerminatedAsATemporaryFileIsMadeLeavesNothing) {
 
 TEST(ProgramEndChild, TerminatedAsItMakesATemporaryFile) {
     const std::string folder = childFolder("ProgramEndChild.TerminatedAsItMakesATemporaryFile");
-    if (folder.empty()) GTEST_SKIP() << "run by ProgramEnd.TerminatedAsATemporaryFileIsMadeLeavesNothing";
+    if (folder.empty())
+        GTEST_SKIP() << "run by ProgramEnd.TemporaryFileUnlockedOrTerminatedAsItIsMadeLeavesNothing";
     vb::setProgramFolder(folder);
     { const vb::TemporaryFile before(folder, "DcFile.", ".gif", "x"); } // the end's handlers are in place
     std::fflush(stdout);
+    // A refused lock, then the end as a lock is taken or bytes are written.
+    // The writes are trapped only once the refusal is done (filters add
+    // up): what runs on its way (a sanitizer's check writes to a pipe of its
+    // own) may take those descriptor numbers.
+    const auto onTrap = [](int, siginfo_t* call, void* context) {
+        if (g_refuseLocks && call->si_syscall == SYS_flock) {
+            trappedCallReturns(context, -ENOLCK);
+            return;
+        }
+        if (g_trapped) return;
+        g_trapped = 1;
+        if (::write(1, "trapped\n", 8) != 8) ::_exit(3);
+        ::raise(SIGTERM);
+        trappedCallReturns(context, 0);
+    };
+    ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB}}, onTrap));
+    g_refuseLocks = 1;
+    try {
+        const vb::TemporaryFile refused(folder, "DcFile.", ".gif", "refused");
+        ADD_FAILURE() << "made without its lock";
+    } catch (const vb::VbError& e) {
+        std::printf("refused: (%d) %s; %d temporary files\n", e.number(), e.file().c_str(),
+                    temporaries(folder));
+        std::fflush(stdout);
+    }
+    g_refuseLocks = 0;
     // The new file is the next descriptor, or the one after (the folder's).
     const int next = nextDescriptor();
-    ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB},
-                           {SYS_write, 0, std::uint32_t(next)},
+    ASSERT_TRUE(trapCalls({{SYS_write, 0, std::uint32_t(next)},
                            {SYS_write, 0, std::uint32_t(next + 1)},
                            {SYS_pwrite64, 0, std::uint32_t(next)},
                            {SYS_pwrite64, 0, std::uint32_t(next + 1)}},
-                          [](int, siginfo_t*, void* context) {
-                              if (g_trapped) return;
-                              g_trapped = 1;
-                              if (::write(1, "trapped\n", 8) != 8) ::_exit(3);
-                              ::raise(SIGTERM);
-                              trappedCallSucceeds(context);
-                          }));
+                          onTrap));
     const vb::TemporaryFile made(folder, "DcFile.", ".gif", "made");
     ADD_FAILURE() << "still running";
 }
@@ -367,7 +395,7 @@ TEST(ProgramEndChild, TerminatedOnAnotherThreadAsItMakesATemporaryFile) {
     ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB}}, [](int, siginfo_t*, void* context) {
         if (g_trapped) return;
         g_trapped = 1;
-        trappedCallSucceeds(context);
+        trappedCallReturns(context, 0);
         if (::write(1, "trapped\n", 8) != 8) ::_exit(3);
         ::syscall(SYS_tgkill, ::getpid(), pid_t(g_otherThread), SIGTERM);
         for (int i = 0; i < 10000; ++i) {
@@ -409,10 +437,10 @@ TEST(ProgramEndChild, TerminatedAsItRemovesATemporaryFile) {
     std::snprintf(g_name, sizeof g_name, "%s", std::filesystem::path(removed->path()).filename().c_str());
     g_folder = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(g_folder, 0);
-    // A removal by name goes ahead (in a form that is not trapped), another
-    // program makes a file under the name, and the signal comes.
+    // A removal of the name goes ahead (as a rename, which is not trapped),
+    // another program makes a file under the name, and the signal comes.
     const auto remove = [](int, siginfo_t*, void*) {
-        ::syscall(SYS_unlinkat, g_folder, g_name, 0);
+        if (::renameat(g_folder, g_name, g_folder, "removed") != 0) ::_exit(3);
         if (g_trapped) return;
         g_trapped = 1;
         const int other = ::openat(g_folder, g_name, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
@@ -420,14 +448,70 @@ TEST(ProgramEndChild, TerminatedAsItRemovesATemporaryFile) {
         ::close(other);
         ::raise(SIGTERM);
     };
-    const std::uint32_t here = std::uint32_t(AT_FDCWD);
 #ifdef SYS_unlink
-    ASSERT_TRUE(trapCalls({{SYS_unlink, -1, 0}, {SYS_unlinkat, 0, here}}, remove));
+    ASSERT_TRUE(trapCalls({{SYS_unlink, -1, 0}, {SYS_unlinkat, -1, 0}}, remove));
 #else
-    ASSERT_TRUE(trapCalls({{SYS_unlinkat, 0, here}}, remove));
+    ASSERT_TRUE(trapCalls({{SYS_unlinkat, -1, 0}}, remove));
 #endif
     removed.reset();
     ADD_FAILURE() << "still running";
+}
+
+// A temporary file goes from the folder it was made in, whatever has become
+// of that folder's name, and only in the process that made it. A program
+// folder renamed while the program runs, its old name then a link to
+// another folder: at the normal end and at a termination signal, the
+// program's own files go, those made before the rename and after it, and
+// the same names in the other folder stay. A child made by fork() that ends
+// through exit() (as a death test does) leaves its parent's files alone.
+TEST(ProgramEnd, TemporaryFilesGoFromTheirOwnFolderInTheirOwnProcess) {
+    namespace fs = std::filesystem;
+    QTemporaryDir dir;
+    {
+        vb::setProgramFolder(dir.path().toStdString());
+        const vb::TemporaryFile held(dir.path().toStdString(), "DcFile.", ".gif", "the parent's");
+        EXPECT_EXIT(std::exit(0), ::testing::ExitedWithCode(0), "");
+        EXPECT_EQ(testing_support::readBytes(held.path()), "the parent's");
+        vb::setProgramFolder("");
+    }
+    for (const char* how : {"exit", "terminate"}) {
+        SCOPED_TRACE(how);
+        const std::string base = dir.path().toStdString() + "/" + how;
+        fs::create_directories(base + "/app");
+        fs::create_directories(base + "/other");
+        const ChildEnd end = runChild("ProgramEndChild.EndsWithItsFolderMoved", base, how);
+        ASSERT_NE(end.said.find("ending with 2 temporary files"), std::string::npos) << end.said;
+        if (std::string(how) == "exit") {
+            EXPECT_EQ(end.status, QProcess::NormalExit) << end.said;
+            EXPECT_EQ(end.code, 0) << end.said;
+        } else {
+            EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
+        }
+        EXPECT_EQ(temporaries(base + "/app.moved"), 0);
+        ASSERT_EQ(temporaries(base + "/other"), 2);
+        for (const auto& e : fs::directory_iterator(base + "/other"))
+            EXPECT_EQ(testing_support::readBytes(e.path().string()), "another folder's");
+    }
+}
+
+TEST(ProgramEndChild, EndsWithItsFolderMoved) {
+    namespace fs = std::filesystem;
+    const std::string base = childFolder("ProgramEndChild.EndsWithItsFolderMoved");
+    if (base.empty()) GTEST_SKIP() << "run by ProgramEnd.TemporaryFilesGoFromTheirOwnFolderInTheirOwnProcess";
+    const std::string app = base + "/app";
+    vb::setProgramFolder(app);
+    const vb::TemporaryFile before(app, "DcFile.", ".gif", "made before");
+    fs::rename(app, app + ".moved");
+    const vb::TemporaryFile after(app, "DcFile.", ".gif", "made after");
+    ASSERT_EQ(temporaries(app + ".moved"), 2);
+    fs::create_directory_symlink(base + "/other", app);
+    for (const vb::TemporaryFile* made : {&before, &after})
+        testing_support::writeBytes(base + "/other/" + fs::path(made->path()).filename().string(),
+                                    "another folder's");
+    std::printf("ending with %d temporary files\n", temporaries(app + ".moved"));
+    std::fflush(stdout);
+    if (qgetenv("CATALOGUE_TEST_END_HOW") == "terminate") ::raise(SIGTERM);
+    std::exit(0);
 }
 
 } // namespace
