@@ -11,10 +11,13 @@ namespace vb {
 // of its own temporary files (TemporaryFile, the part file of FileCopy) just
 // after it makes it, and holds the file's folder shared from before it makes
 // it until then, so a removal, which takes the folder exclusively before it
-// tries a file, never takes one of them. Only where another process kept the
-// folder taken for as long as a program waits for it (temporary_files.cpp)
-// is a file made without the folder's cover; a removal in the moment before
-// its lock could take it, and the program then finds its file gone.
+// tries a file, never takes one of them. A file is made without the
+// folder's cover only where another process kept the folder taken for a
+// whole wait of a program (temporary_files.cpp), and, until that program
+// has the folder again, where the folder is taken at the moment a file is
+// made, since the program then no longer waits for it; a removal in the
+// moment before such a file's lock could take it, and the program then
+// finds its file gone.
 void removeLeftoverTemporaries(const std::string& folder);
 // The same for the program folder, on a thread of its own behind the rest of
 // the program; once per folder and process, and only in a folder proven to

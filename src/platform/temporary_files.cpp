@@ -17,11 +17,14 @@
 #include <iterator>
 #include <mutex>
 #include <pthread.h>
+#include <set>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/random.h>
+#include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -67,21 +70,45 @@ class EndSignalsHeld {
     sigset_t before_;
 };
 
+// The folders, by device and inode, that stayed taken for a whole wait in
+// this process and have not been had since.
+std::mutex g_takenFoldersMutex;
+std::set<std::pair<dev_t, ino_t>> g_takenFolders;
+
 // The open folder held shared while the object lives. A removal of
 // leftovers takes it exclusively now and then, each time for a moment only,
 // so a new file seldom waits for it and never long. Should it stay taken (a
-// process stopped in that moment), a new file waits two seconds, then it is
-// made without the folder lock.
+// process stopped in that moment, another user who holds it), a new file
+// waits two seconds, then it is made without the folder lock; and until the
+// folder is had again, later files there try it once and do not wait, so
+// that such a folder costs the process one wait, not one for each file.
 class FolderShared {
   public:
     explicit FolderShared(int folder) : fd_(folder) {
-        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        struct stat st {};
+        const bool known = ::fstat(fd_, &st) == 0;
+        const std::pair<dev_t, ino_t> id(st.st_dev, st.st_ino);
+        bool waits = known;
+        if (known) {
+            const std::lock_guard lock(g_takenFoldersMutex);
+            waits = g_takenFolders.count(id) == 0;
+        }
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(waits ? 2 : 0);
+        int err = 0;
         for (;;) {
             locked_ = ::flock(fd_, LOCK_SH | LOCK_NB) == 0;
-            if (locked_ || errno != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp) break;
+            if (locked_) break;
+            err = errno;
+            if (err != EWOULDBLOCK || std::chrono::steady_clock::now() >= giveUp) break;
             const timespec wait{0, 100000};
             ::nanosleep(&wait, nullptr);
         }
+        if (!known || (!locked_ && err != EWOULDBLOCK)) return;
+        const std::lock_guard lock(g_takenFoldersMutex);
+        if (locked_)
+            g_takenFolders.erase(id);
+        else
+            g_takenFolders.insert(id);
     }
     ~FolderShared() {
         if (locked_) ::flock(fd_, LOCK_UN);

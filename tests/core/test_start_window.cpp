@@ -375,6 +375,27 @@ TEST_F(StartWindow, HugePreferenceFileIsNotReadWhole) {
     EXPECT_EQ(std::filesystem::file_size(file("kvt95.ccc")), std::uintmax_t(kSize));
 }
 
+// Another user who holds the program folder's lock (flock -x) for as long
+// as the program runs costs the way to the main window one wait for it,
+// however many temporary files the program makes there.
+TEST_F(StartWindow, FolderHeldByAnotherCostsTheStartOneWait) {
+    using Clock = std::chrono::steady_clock;
+    const int other = ::open(appPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::flock(other, LOCK_EX), 0);
+    const Clock::time_point start = Clock::now();
+    core::Form1& f = form1();
+    Clock::duration took{};
+    svc.onShow = [&](vb::Form*, const std::string& name) {
+        EXPECT_EQ(name, "Form2");
+        took = Clock::now() - start;
+    };
+    f.Command1(0).click();
+    ::close(other);
+    std::printf("main window after %.1f s\n", std::chrono::duration<double>(took).count());
+    // A wait is two seconds; the start itself takes well under one.
+    EXPECT_LT(took, std::chrono::milliseconds(3500));
+}
+
 namespace {
 // Set for a child process of the test below: the program folder in which it
 // makes a temporary file of its own and holds it.
