@@ -57,12 +57,41 @@ bool temporaryName(const std::string& name, int depth, bool diagrams) {
            name.compare(15, 4, ".bmp") == 0;
 }
 
+// The removals running on threads of their own, and the folders they were
+// started for. Never destroyed, so that the process's end can still reach
+// the threads after static objects have gone.
+struct LeftoverRemovals {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::set<std::string> started;
+    int running = 0;
+    // Each thread with the process that started it.
+    std::vector<std::pair<pid_t, std::thread>> threads;
+    // A walk's rest, which the end cuts short. A mutex of its own, taken by
+    // the walks at every rest: a child made by fork() at such a moment
+    // never needs it.
+    std::mutex resting;
+    std::condition_variable ended;
+};
+LeftoverRemovals& leftoverRemovals() {
+    static auto* r = new LeftoverRemovals;
+    return *r;
+}
+
 // Set when the process ends: a walk still running stops at its next name,
-// so that the end waits for no more than one folder entry.
+// so that the end waits for no more than one folder entry, and a walk that
+// rests wakes at once.
 std::atomic<bool> g_leftoverWalksEnding{false};
 
 bool ending() {
     return g_leftoverWalksEnding.load(std::memory_order_relaxed);
+}
+
+// Rests for the time given, or until the process ends.
+void rest(std::chrono::steady_clock::duration time) {
+    LeftoverRemovals& r = leftoverRemovals();
+    std::unique_lock<std::mutex> lock(r.resting);
+    r.ended.wait_for(lock, time, [] { return ending(); });
 }
 
 // Opens path beneath the open folder dir without following a link on the
@@ -113,9 +142,9 @@ constexpr size_t kNamesAtOnce = 16;
 
 // Removes the files named of the open folder dir, at relative beneath the
 // program folder root, that no program holds, a few at a time with a rest
-// as long as they took: half of one processor at most. The folder is never
-// held while files go, so a program making a file there never waits for
-// them.
+// as long as they took (a wait for the folder is no work): half of one
+// processor at most. The folder is never held while files go, so a program
+// making a file there never waits for them.
 void removeUnused(int root, int dir, const std::string& relative, const std::vector<std::string>& names) {
     struct Candidate {
         const std::string* name;
@@ -123,8 +152,9 @@ void removeUnused(int root, int dir, const std::string& relative, const std::vec
         struct stat opened;
     };
     std::vector<Candidate> batch;
+    using Clock = std::chrono::steady_clock;
     for (size_t next = 0; next < names.size() && !ending();) {
-        const auto began = std::chrono::steady_clock::now();
+        const Clock::time_point began = Clock::now();
         // For writing: a file this program could not write is not its own.
         batch.clear();
         for (; next < names.size() && batch.size() < kNamesAtOnce; ++next) {
@@ -138,7 +168,10 @@ void removeUnused(int root, int dir, const std::string& relative, const std::vec
         }
         // Only files opened before this wait are tried: each is past its
         // making.
-        const bool goOn = waitForFilesMade(dir) && stillInPlace(root, dir, relative);
+        const Clock::time_point waitBegan = Clock::now();
+        const bool madeAll = waitForFilesMade(dir);
+        const Clock::duration waited = Clock::now() - waitBegan;
+        const bool goOn = madeAll && stillInPlace(root, dir, relative);
         for (size_t i = 0; goOn && i < batch.size() && !ending(); ++i) {
             // Unlocked, and still the file that was opened.
             struct stat named {};
@@ -150,7 +183,7 @@ void removeUnused(int root, int dir, const std::string& relative, const std::vec
         for (const Candidate& c : batch)
             ::close(c.fd);
         if (!goOn) return;
-        std::this_thread::sleep_for(std::chrono::steady_clock::now() - began);
+        rest(Clock::now() - began - waited);
     }
 }
 
@@ -199,22 +232,6 @@ void removeLeftoversIn(int root, int dir, const std::string& relative, int depth
     ::closedir(d);
 }
 
-// The removals running on threads of their own, and the folders they were
-// started for. Never destroyed, so that the process's end can still reach
-// the threads after static objects have gone.
-struct LeftoverRemovals {
-    std::mutex mutex;
-    std::condition_variable finished;
-    std::set<std::string> started;
-    int running = 0;
-    // Each thread with the process that started it.
-    std::vector<std::pair<pid_t, std::thread>> threads;
-};
-LeftoverRemovals& leftoverRemovals() {
-    static auto* r = new LeftoverRemovals;
-    return *r;
-}
-
 // At the process's end every walk stops and its thread is joined: a thread
 // left running while the process tears itself down would race the end's own
 // work. A child made by fork() has none of its parent's threads to join.
@@ -230,6 +247,11 @@ void endLeftoverRemovals() {
         for (auto& [process, thread] : r.threads)
             if (process == self && thread.joinable()) ours.push_back(std::move(thread));
     }
+    if (!ours.empty()) {
+        // Taken once the flag is set, so that a walk about to rest sees it.
+        { const std::lock_guard<std::mutex> lock(r.resting); }
+        r.ended.notify_all();
+    }
     for (std::thread& thread : ours)
         if (thread.get_id() == std::this_thread::get_id())
             thread.detach();
@@ -240,7 +262,8 @@ void endLeftoverRemovals() {
 } // namespace
 
 void removeLeftoverTemporaries(const std::string& folder) {
-    const int root = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // For reading, as a listing needs.
+    const int root = openInProgramFolder(folder, O_RDONLY | O_DIRECTORY);
     if (root < 0) return;
     struct stat st {};
     const int dir = ::fstat(root, &st) == 0 ? ::fcntl(root, F_DUPFD_CLOEXEC, 0) : -1;

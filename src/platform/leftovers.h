@@ -4,10 +4,11 @@
 
 namespace vb {
 
-// Removes, below the program folder given as the file system names it, the
-// temporary files of programs that ended before they could remove them
-// (killed, a power cut): files named as this program names its temporary
-// files there that no running program holds. A running program locks each
+// Removes, below the program folder (given as the file system names it, as
+// programFolderOnDisk() does; it is opened as such, so no other folder is
+// walked), the temporary files of programs that ended before they could
+// remove them (killed, a power cut): files named as this program names its
+// temporary files there that no running program holds. A running program locks each
 // of its own temporary files (TemporaryFile, the part file of FileCopy) just
 // after it makes it, and holds the file's folder shared from before it makes
 // it until then, so a removal, which takes the folder exclusively before it

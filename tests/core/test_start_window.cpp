@@ -497,6 +497,8 @@ namespace {
 // any other still running then is the leftover walk's, working while the
 // process tears itself down.
 bool g_endWithOneThread = false;
+// When such a process called exit().
+std::chrono::steady_clock::time_point g_endCalled;
 
 // A destructor of the test program itself: the last of a process's exit
 // work, after every function given to atexit (the walk's end among them,
@@ -509,6 +511,25 @@ __attribute__((destructor)) void failIfTheWalkStillRuns() {
         std::fputs("the leftover walk outlived the end\n", stderr);
         std::_Exit(3);
     }
+    // A walk that rests, or removes, when the end has come: the end waits
+    // for it as long as that takes.
+    const auto took = std::chrono::steady_clock::now() - g_endCalled;
+    if (took > std::chrono::milliseconds(250)) {
+        std::fprintf(
+            stderr, "the end took %lld ms\n",
+            static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(took).count()));
+        std::_Exit(5);
+    }
+}
+
+// Whether this process holds a file of folder open.
+bool holdsAFileIn(const std::string& folder) {
+    for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string target = std::filesystem::read_symlink(e.path(), error).string();
+        if (target.rfind(folder + "/", 0) == 0) return true;
+    }
+    return false;
 }
 
 // The names in folder, in the order the file system lists them, which is
@@ -542,8 +563,10 @@ std::string unique(int i) {
 
 // A process that ends while the leftover walk still runs stops the walk and
 // waits for its thread, so that nothing of it runs while the process comes
-// apart: at its next name, whether it lists a folder or removes from one.
-// The folders are large enough that the walk is far from done.
+// apart: at its next name, whether it lists a folder or removes from one,
+// and at once when it rests. Its rest after waiting long for a busy folder
+// is short: the wait was no work. The folders are large enough that the
+// walk is far from done.
 TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     namespace fs = std::filesystem;
     for (int i = 0; i < 100; ++i) {
@@ -559,10 +582,20 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     EXPECT_EXIT(
         {
             g_endWithOneThread = true;
+            // Another program makes a file in the folder as the walk comes
+            // to it (its first names open), for most of the second the walk
+            // waits for a folder.
+            const int making = ::open(file("bulk").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (::flock(making, LOCK_SH) != 0) std::_Exit(6);
             vb::startRemovingLeftoverTemporaries();
             const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+            while (!holdsAFileIn(file("bulk")) && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            ::close(making);
             while (fs::exists(firstRemoved) && std::chrono::steady_clock::now() < giveUp)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            g_endCalled = std::chrono::steady_clock::now();
             std::exit(fs::exists(firstRemoved) ? 4 : 0);
         },
         ::testing::ExitedWithCode(0), "");
