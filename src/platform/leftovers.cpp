@@ -19,6 +19,7 @@
 #include <set>
 #include <strings.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <system_error>
@@ -94,15 +95,71 @@ void rest(std::chrono::steady_clock::duration time) {
     r.ended.wait_for(lock, time, [] { return ending(); });
 }
 
-// Opens path beneath the open folder dir without following a link on the
-// way or at its end and without crossing a mount point, bind mounts
-// included: what lies there belongs to another file system or another
-// folder, whatever its device number says. -1 when that cannot be assured
-// (a system without openat2).
-int openBeneath(int dir, const char* path, int flags) {
-    return openat2Retrying(dir, path, flags | O_NOFOLLOW | O_CLOEXEC, 0,
-                           RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV);
-}
+// The last descriptors, which the walk leaves to the rest of the program.
+constexpr rlim_t kLeftToTheProgram = 8;
+
+// One walk of a program folder. It keeps few descriptors open: its folders
+// on the way down (at most kDeepestFolder + 1), one more for a moment, and
+// a few files at a time. Descriptors are given lowest first, so one
+// numbered among the last the process may have means the program has few
+// left: the walk then stops, as when the system has none or no memory to
+// give, and the next start removes the rest.
+class Walk {
+  public:
+    Walk() {
+        rlimit files{};
+        limit_ = ::getrlimit(RLIMIT_NOFILE, &files) == 0 ? files.rlim_cur : RLIM_INFINITY;
+    }
+    // The program folder, open, and its device.
+    void start(int root, dev_t device) {
+        root_ = root;
+        device_ = device;
+    }
+    int root() const { return root_; }
+    dev_t device() const { return device_; }
+    // Whether the walk is to stop: the process ends, or it is short of
+    // descriptors.
+    bool over() const { return short_ || ending(); }
+
+    // What an open of the walk gave: fd, or -1 when it failed or the program
+    // would be left short of descriptors (over() then holds; fd is closed).
+    int admit(int fd) {
+        if (fd < 0) {
+            if (errno == EMFILE || errno == ENFILE || errno == ENOMEM) short_ = true;
+            return -1;
+        }
+        if (limit_ != RLIM_INFINITY && rlim_t(fd) + kLeftToTheProgram >= limit_) {
+            ::close(fd);
+            short_ = true;
+            return -1;
+        }
+        return fd;
+    }
+    // Opens path beneath the open folder dir without following a link on
+    // the way or at its end and without crossing a mount point, bind mounts
+    // included: what lies there belongs to another file system or another
+    // folder, whatever its device number says. -1 when that cannot be
+    // assured (a system without openat2), and as admit says.
+    int open(int dir, const char* path, int flags) {
+        return admit(openat2Retrying(dir, path, flags | O_NOFOLLOW | O_CLOEXEC, 0,
+                                     RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV));
+    }
+    // fdopendir(dir), which takes dir; null (dir closed) on failure.
+    DIR* list(int dir) {
+        DIR* d = ::fdopendir(dir);
+        if (!d) {
+            if (errno == ENOMEM) short_ = true;
+            ::close(dir);
+        }
+        return d;
+    }
+
+  private:
+    int root_ = -1;
+    dev_t device_ = 0;
+    rlim_t limit_;
+    bool short_ = false;
+};
 
 // Waits until no program is making a file in the open folder dir: until
 // the walk can take the folder exclusively, which it lets go at once. A
@@ -123,11 +180,11 @@ bool waitForFilesMade(int dir) {
 }
 
 // Whether the open folder dir is still the folder at relative beneath the
-// open program folder root: one moved elsewhere while the walk runs is no
-// longer the program's, whatever its names.
-bool stillInPlace(int root, int dir, const std::string& relative) {
+// program folder: one moved elsewhere while the walk runs is no longer the
+// program's, whatever its names.
+bool stillInPlace(Walk& walk, int dir, const std::string& relative) {
     if (relative.empty()) return true;
-    const int now = openBeneath(root, relative.c_str(), O_PATH | O_DIRECTORY);
+    const int now = walk.open(walk.root(), relative.c_str(), O_PATH | O_DIRECTORY);
     if (now < 0) return false;
     struct stat there {};
     struct stat walked {};
@@ -138,41 +195,47 @@ bool stillInPlace(int root, int dir, const std::string& relative) {
 }
 
 // The names removed after one look at their folder's place.
-constexpr size_t kNamesAtOnce = 16;
+constexpr size_t kNamesAtOnce = 4;
 
 // Removes the files named of the open folder dir, at relative beneath the
-// program folder root, that no program holds, a few at a time with a rest
-// as long as they took (a wait for the folder is no work): half of one
+// program folder, that no program holds, a few at a time with a rest as
+// long as they took (a wait for the folder is no work): half of one
 // processor at most. The folder is never held while files go, so a program
 // making a file there never waits for them.
-void removeUnused(int root, int dir, const std::string& relative, const std::vector<std::string>& names) {
+void removeUnused(Walk& walk, int dir, const std::string& relative, const std::vector<std::string>& names) {
     struct Candidate {
         const std::string* name;
         int fd;
         struct stat opened;
     };
     std::vector<Candidate> batch;
+    const auto closeBatch = [&batch] {
+        for (const Candidate& c : batch)
+            ::close(c.fd);
+        batch.clear();
+    };
     using Clock = std::chrono::steady_clock;
-    for (size_t next = 0; next < names.size() && !ending();) {
+    for (size_t next = 0; next < names.size() && !walk.over();) {
         const Clock::time_point began = Clock::now();
         // For writing: a file this program could not write is not its own.
-        batch.clear();
-        for (; next < names.size() && batch.size() < kNamesAtOnce; ++next) {
+        for (; next < names.size() && batch.size() < kNamesAtOnce && !walk.over(); ++next) {
             Candidate c{
-                &names[next], openBeneath(dir, names[next].c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY), {}};
+                &names[next], walk.open(dir, names[next].c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY), {}};
             if (c.fd < 0) continue;
             if (::fstat(c.fd, &c.opened) == 0 && S_ISREG(c.opened.st_mode))
                 batch.push_back(c);
             else
                 ::close(c.fd);
         }
+        // Short of descriptors: what it holds goes back to the program.
+        if (walk.over()) break;
         // Only files opened before this wait are tried: each is past its
         // making.
         const Clock::time_point waitBegan = Clock::now();
         const bool madeAll = waitForFilesMade(dir);
         const Clock::duration waited = Clock::now() - waitBegan;
-        const bool goOn = madeAll && stillInPlace(root, dir, relative);
-        for (size_t i = 0; goOn && i < batch.size() && !ending(); ++i) {
+        const bool goOn = madeAll && stillInPlace(walk, dir, relative);
+        for (size_t i = 0; goOn && i < batch.size() && !walk.over(); ++i) {
             // Unlocked, and still the file that was opened.
             struct stat named {};
             if (::flock(batch[i].fd, LOCK_EX | LOCK_NB) == 0 &&
@@ -180,11 +243,11 @@ void removeUnused(int root, int dir, const std::string& relative, const std::vec
                 named.st_dev == batch[i].opened.st_dev && named.st_ino == batch[i].opened.st_ino)
                 ::unlinkat(dir, batch[i].name->c_str(), 0);
         }
-        for (const Candidate& c : batch)
-            ::close(c.fd);
+        closeBatch();
         if (!goOn) return;
         rest(Clock::now() - began - waited);
     }
+    closeBatch();
 }
 
 // Data files lie at most three folders below the program folder, and the
@@ -193,18 +256,14 @@ void removeUnused(int root, int dir, const std::string& relative, const std::vec
 constexpr int kDeepestFolder = 3;
 
 // Walks the open folder dir (closed when done), at relative beneath the
-// open program folder root and depth levels below it, on the device of the
-// program folder (a file system's own subvolumes included).
-void removeLeftoversIn(int root, int dir, const std::string& relative, int depth, bool diagrams,
-                       dev_t device) {
-    DIR* d = ::fdopendir(dir);
-    if (!d) {
-        ::close(dir);
-        return;
-    }
+// program folder and depth levels below it, on the device of the program
+// folder (a file system's own subvolumes included).
+void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int depth, bool diagrams) {
+    DIR* d = walk.list(dir);
+    if (!d) return;
     std::vector<std::string> found;
     while (const dirent* e = ::readdir(d)) {
-        if (ending()) break;
+        if (walk.over()) break;
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         unsigned char type = e->d_type;
@@ -215,20 +274,20 @@ void removeLeftoversIn(int root, int dir, const std::string& relative, int depth
         }
         if (type == DT_REG && temporaryName(name, depth, diagrams)) found.push_back(name);
         if (type != DT_DIR || depth >= kDeepestFolder) continue;
-        const int sub = openBeneath(dir, e->d_name, O_RDONLY | O_DIRECTORY);
+        const int sub = walk.open(dir, e->d_name, O_RDONLY | O_DIRECTORY);
         if (sub < 0) continue;
         struct stat st {};
-        if (::fstat(sub, &st) != 0 || st.st_dev != device) {
+        if (::fstat(sub, &st) != 0 || st.st_dev != walk.device()) {
             ::close(sub);
             continue;
         }
         // The diagram folders: \psc\ and the old format's \psc\psc<language>\.
         const bool underDiagrams =
             (depth == 0 && strcasecmp(e->d_name, "psc") == 0) || (depth == 1 && diagrams);
-        removeLeftoversIn(root, sub, relative.empty() ? name : relative + "/" + name, depth + 1,
-                          underDiagrams, device);
+        removeLeftoversIn(walk, sub, relative.empty() ? name : relative + "/" + name, depth + 1,
+                          underDiagrams);
     }
-    if (!found.empty()) removeUnused(root, dir, relative, found);
+    if (!found.empty() && !walk.over()) removeUnused(walk, dir, relative, found);
     ::closedir(d);
 }
 
@@ -262,13 +321,18 @@ void endLeftoverRemovals() {
 } // namespace
 
 void removeLeftoverTemporaries(const std::string& folder) {
-    // For reading, as a listing needs.
-    const int root = openInProgramFolder(folder, O_RDONLY | O_DIRECTORY);
+    Walk walk;
+    // For reading, as a listing needs: the walk's first folder, which it
+    // closes when done.
+    const int root = walk.admit(openInProgramFolder(folder, O_RDONLY | O_DIRECTORY));
     if (root < 0) return;
     struct stat st {};
-    const int dir = ::fstat(root, &st) == 0 ? ::fcntl(root, F_DUPFD_CLOEXEC, 0) : -1;
-    if (dir >= 0) removeLeftoversIn(root, dir, "", 0, false, st.st_dev);
-    ::close(root);
+    if (::fstat(root, &st) != 0) {
+        ::close(root);
+        return;
+    }
+    walk.start(root, st.st_dev);
+    removeLeftoversIn(walk, root, "", 0, false);
 }
 
 void startRemovingLeftoverTemporaries() {

@@ -13,12 +13,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <thread>
@@ -651,6 +654,69 @@ TEST_F(StartWindow, ManyLeftoversHoldNoNewFileBack) {
     for (const std::string& name : order)
         left += fs::exists(name);
     EXPECT_EQ(left, 0);
+}
+
+// The leftover walk keeps few descriptors and never takes the last ones the
+// process may have: with a limit a little above what the process holds, it
+// removes the leftovers while the program's own opens go on; with less, it
+// stops at once and leaves them to the next start. An open of the program
+// never fails meanwhile.
+TEST_F(StartWindow, LeftoverWalkLeavesTheProgramItsDescriptors) {
+    namespace fs = std::filesystem;
+    constexpr int kLeftovers = 200;
+    const auto leftovers = [&] {
+        int n = 0;
+        for (const std::string& name : listed(appPath()))
+            n += name.rfind("DcFile.", 0) == 0;
+        return n;
+    };
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    int highest = 0;
+    for (const auto& e : fs::directory_iterator("/proc/self/fd"))
+        highest = std::max(highest, std::stoi(e.path().filename().string()));
+    // Every descriptor up to the highest in use, as at a program's start:
+    // the room above is all the process has.
+    std::vector<int> filling;
+    for (int fd = -1; fd < highest;) {
+        fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        if (fd > highest)
+            ::close(fd);
+        else
+            filling.push_back(fd);
+    }
+    // Descriptors above those open now: room for the walk and the program
+    // together, then for the program alone.
+    for (const int room : {16, 10}) {
+        SCOPED_TRACE(room);
+        makeEmptyFiles(appPath(), kLeftovers, [](int i) { return "DcFile." + unique(i) + ".gif"; });
+        rlimit lowered = before;
+        lowered.rlim_cur = rlim_t(highest + 1 + room);
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+        std::atomic<bool> done{false};
+        std::thread walk([&] {
+            vb::removeLeftoverTemporaries(appPath());
+            done = true;
+        });
+        int opened = 0, refused = 0;
+        while (!done) {
+            const int fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                ++refused;
+            } else {
+                ++opened;
+                ::close(fd);
+            }
+        }
+        walk.join();
+        ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+        EXPECT_GT(opened, 0);
+        EXPECT_EQ(refused, 0);
+        EXPECT_EQ(leftovers(), room == 16 ? 0 : kLeftovers);
+    }
+    for (const int fd : filling)
+        ::close(fd);
 }
 
 namespace {
