@@ -3,7 +3,9 @@
 //
 // Every file the program reads or writes, and every folder in which it
 // creates, renames or removes one, is opened by openInProgramFolder, by the
-// path resolvePath gave (or one written under the program folder):
+// path resolvePath gave (or one written under the program folder). Only a
+// temporary file is made otherwise: by its one name, new, through the
+// descriptor of a folder opened so (temporary_files.h). The rules:
 //
 // - The path is opened relative to a descriptor of the program folder, and
 //   the open itself refuses any path that leaves the folder: "..", a link
