@@ -13,8 +13,8 @@
 #include "diagrams/diagram_list.h"
 #include "diagrams/diagram_viewer.h"
 #include "platform/file_io.h"
-#include "platform/paths.h"
 #include "platform/picture.h"
+#include "platform/program_folder.h"
 #include "selection/main_window.h"
 
 #include <QApplication>

@@ -10,7 +10,7 @@
 #include "mechanical/data_sheet.h"
 #include "mechanical/data_sheet_window.h"
 #include "mechanical/torque_window.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "selection/main_window.h"
 
 #include <QApplication>

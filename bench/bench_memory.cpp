@@ -10,7 +10,7 @@
 
 #include "app/windows.h"
 #include "core/module1.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
 

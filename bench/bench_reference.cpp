@@ -12,7 +12,7 @@
 #include "documents/manual_viewer.h"
 #include "documents/trouble_code_browser.h"
 #include "documents/trouble_codes.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "sampledata/output.h"
 #include "sampledata/reference.h"
 

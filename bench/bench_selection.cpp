@@ -6,7 +6,7 @@
 #include "app/windows.h"
 #include "core/module1.h"
 #include "platform/file_io.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "sampledata/expected.h"
 #include "sampledata/sampledata.h"
 #include "selection/main_window.h"

@@ -9,7 +9,7 @@
 #include "core/scrambled_file.h"
 #include "core/start_window.h"
 #include "platform/file_io.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "platform/services.h"
 #include "sampledata/encode.h"
 

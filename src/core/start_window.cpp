@@ -11,7 +11,7 @@
 #include "platform/geometry.h"
 #include "platform/leftovers.h"
 #include "platform/log.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 

@@ -2,7 +2,7 @@
 
 #include "db/query.h"
 #include "platform/errors.h"
-#include "platform/paths.h"
+#include "platform/path_text.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 

@@ -1,6 +1,7 @@
 #include "platform/file_open.h"
 
 #include "platform/paths.h"
+#include "platform/program_folder.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "platform/leftovers.h"
 
 #include "platform/file_open.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,15 +1,13 @@
 #include "platform/paths.h"
 
 #include "platform/errors.h"
-#include "platform/file_open.h"
+#include "platform/program_folder.h"
 #include "platform/vbstring.h"
 
-#include <QDir>
 #include <QFile>
-#include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <fcntl.h>
 #include <filesystem>
 #include <strings.h>
 #include <sys/stat.h>
@@ -21,82 +19,10 @@ namespace fs = std::filesystem;
 namespace vb {
 namespace {
 
-// The program folder in its two forms: the bytes the file system knows it by,
-// and the 8-bit text that data paths are joined to. A folder name with
-// letters outside Windows-1252 has no exact text form; paths under it still
-// reach it through the native form.
-struct ProgramFolder {
-    std::string native, text;
-    // The running executable's name in native, when the folder is the one
-    // the kernel records it in.
-    std::string executable;
-    bool asked = false;  // native is the answer, empty when none
-    bool proven = false; // a test's folder taken as the program's own
-};
-ProgramFolder& programFolderForms() {
-    static ProgramFolder f;
-    return f;
-}
-
-bool isAscii(const std::string& s) {
-    for (char c : s)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
-
-// A name as the file system spells it, as 8-bit text: UTF-8 decoded, and
-// any other bytes (a name from an older file system, in Latin-1) kept as
-// they are, so that the name is shown as it was given.
-std::string nameText(const std::string& native) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString decoded = utf8(QByteArrayView(native.data(), qsizetype(native.size())));
-    return utf8.hasError() ? native : fromQt(decoded);
-}
-
-// A path as the file system spells it, as 8-bit text, one name at a time.
-std::string pathTextOf(const std::string& native) {
-    if (isAscii(native)) return native;
-    std::string out;
-    for (size_t pos = 0;;) {
-        const size_t slash = native.find('/', pos);
-        out += nameText(native.substr(pos, slash == std::string::npos ? slash : slash - pos));
-        if (slash == std::string::npos) return out;
-        out += '/';
-        pos = slash + 1;
-    }
-}
-
-// The folder of the running executable as the kernel records it, and the
-// executable's name there, as the bytes the file system knows them by. A
-// file that is no longer there under its name (replaced or removed) is
-// recorded with " (deleted)" after it; a real name that ends so is told from
-// the mark by being the running file. False where no folder can be told:
-// no record, a path that is not absolute (one outside this process's root),
-// or a folder that is no longer there.
-bool runningExecutable(std::string& folder, std::string& name) {
-    std::string path(PATH_MAX, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
-    if (n <= 0 || size_t(n) >= path.size() || path[0] != '/') return false;
-    path.resize(size_t(n));
-    struct stat running {};
-    if (::stat("/proc/self/exe", &running) != 0) return false;
-    static const std::string mark = " (deleted)";
-    struct stat named {};
-    const bool asNamed = ::lstat(path.c_str(), &named) == 0 && named.st_dev == running.st_dev &&
-                         named.st_ino == running.st_ino;
-    if (!asNamed && path.size() > mark.size() &&
-        path.compare(path.size() - mark.size(), mark.size(), mark) == 0)
-        path.resize(path.size() - mark.size());
-    const size_t slash = path.rfind('/');
-    folder = slash == 0 ? "/" : path.substr(0, slash);
-    name = path.substr(slash + 1);
-    struct stat st {};
-    return !name.empty() && ::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 // A path component written as 8-bit text, as the file system spells it.
 std::string nativeName(const std::string& part) {
-    if (isAscii(part)) return part;
+    if (std::all_of(part.begin(), part.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return part;
     return QFile::encodeName(toQt(part)).toStdString();
 }
 
@@ -184,7 +110,7 @@ namespace {
 // check; worked out again when the folder changes.
 const std::string& canonicalFolder() {
     static std::string of, canonical;
-    const std::string& native = programFolderForms().native;
+    const std::string& native = programFolderOnDisk();
     if (of != native || canonical.empty()) {
         canonical = realPlace(native);
         if (canonical.empty()) canonical = native;
@@ -196,7 +122,7 @@ const std::string& canonicalFolder() {
 // Whether the file system puts the path inside the program folder, following
 // every link on the way, dangling ones included.
 bool withinFolder(const std::string& resolved) {
-    if (programFolderForms().native.empty()) return false; // no folder told: nothing is inside
+    if (programFolderOnDisk().empty()) return false; // no folder told: nothing is inside
     const std::string real = realPlace(resolved);
     if (real.empty()) return false;
     const std::string& root = canonicalFolder();
@@ -208,8 +134,9 @@ bool withinFolder(const std::string& resolved) {
 } // namespace
 
 std::string resolvePath(const std::string& path) {
-    programFolder(); // known before anything is placed against it
-    const ProgramFolder& folder = programFolderForms();
+    struct {
+        std::string text, native;
+    } folder{programFolder(), programFolderOnDisk()}; // known before anything is placed against it
     if (folder.native.empty()) throw VbError(errFileNotFound, {}, path);
     // The folder's own name is taken as it is, a backslash in it included:
     // the windows write their separators after it.
@@ -271,93 +198,6 @@ std::string resolvePath(const std::string& path) {
     // relative one), where the file system puts it counts: a link below the
     // folder may point anywhere.
     if (!withinFolder(out)) throw VbError(errFileNotFound, {}, path);
-    return out;
-}
-
-void setProgramFolder(const std::string& folder) {
-    ProgramFolder& f = programFolderForms();
-    f.native = folder;
-    while (f.native.size() > 1 && f.native.back() == '/')
-        f.native.pop_back();
-    f.text = pathTextOf(f.native);
-    f.executable.clear();
-    f.asked = !f.native.empty();
-    f.proven = false;
-    // The name may now stand for another folder than the one held open.
-    forgetProgramFolderDescriptor();
-}
-
-void proveProgramFolderForTests() {
-    programFolderForms().proven = true;
-}
-
-std::string programFolder() {
-    ProgramFolder& f = programFolderForms();
-    if (!f.asked) {
-        // Asked once: the answer stays what it was at the start, whatever
-        // becomes of the executable's file later.
-        f.asked = true;
-        std::string folder, name;
-        if (runningExecutable(folder, name)) {
-            f.native = folder;
-            f.text = pathTextOf(folder);
-            f.executable = name;
-        }
-    }
-    return f.text;
-}
-
-const std::string& programFolderOnDisk() {
-    programFolder();
-    return programFolderForms().native;
-}
-
-bool programFolderKnown() {
-    return !programFolderOnDisk().empty();
-}
-
-bool programFolderIsOwn() {
-    programFolder();
-    const ProgramFolder& f = programFolderForms();
-    if (f.proven) return true;
-    if (f.executable.empty()) return false;
-    struct stat running {};
-    if (::stat("/proc/self/exe", &running) != 0) return false;
-    // The folder as every file of the program reaches it.
-    const int dir = openInProgramFolder(f.native, O_PATH | O_DIRECTORY);
-    if (dir < 0) return false;
-    struct stat named {};
-    const bool same = ::fstatat(dir, f.executable.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      named.st_dev == running.st_dev && named.st_ino == running.st_ino;
-    ::close(dir);
-    return same;
-}
-
-std::string pathText(const std::string& native) {
-    return pathTextOf(native);
-}
-
-std::string displayPaths(const std::string& text) {
-    if (QDir::separator() == QLatin1Char('\\')) return text;
-    // Not asked for here: a message names the folder only once it is known.
-    const std::string& folder = programFolderForms().text;
-    const bool keepFolder = folder.find('\\') != std::string::npos;
-    const auto folderAt = [&](size_t i) {
-        const size_t end = i + folder.size();
-        return text.compare(i, folder.size(), folder) == 0 &&
-               (end == text.size() || text[end] == '\\' || text[end] == '/');
-    };
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size();) {
-        if (keepFolder && folderAt(i)) {
-            out += folder;
-            i += folder.size();
-            continue;
-        }
-        out += text[i] == '\\' ? '/' : text[i];
-        ++i;
-    }
     return out;
 }
 

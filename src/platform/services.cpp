@@ -2,7 +2,7 @@
 
 #include "platform/events.h"
 #include "platform/form.h"
-#include "platform/paths.h"
+#include "platform/path_text.h"
 #include "platform/printer.h"
 #include "platform/vbstring.h"
 

@@ -13,7 +13,7 @@
 #include "platform/file_io.h"
 #include "platform/geometry.h"
 #include "platform/log.h"
-#include "platform/paths.h"
+#include "platform/path_text.h"
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"

@@ -8,7 +8,7 @@
 #include "platform/events.h"
 #include "platform/file_io.h"
 #include "platform/form.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "platform/services.h"
 #include "platform/temporary_files.h"
 #include "support/fixtures.h"

@@ -3,7 +3,7 @@
 #include "core/start_window.h"
 #include "platform/file_io.h"
 #include "platform/leftovers.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "platform/temporary_files.h"
 #include "support/fixtures.h"
 #include "support/harness.h"

@@ -4,8 +4,8 @@
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
-#include "platform/paths.h"
 #include "platform/printer.h"
+#include "platform/program_folder.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 

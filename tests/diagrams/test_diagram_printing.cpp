@@ -4,6 +4,7 @@
 #include "platform/leftovers.h"
 #include "platform/paths.h"
 #include "platform/printer.h"
+#include "platform/program_folder.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"

@@ -2,7 +2,7 @@
 
 #include "platform/file_io.h"
 #include "platform/geometry.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 

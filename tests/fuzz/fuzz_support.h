@@ -5,7 +5,7 @@
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "platform/form.h"
-#include "platform/paths.h"
+#include "platform/program_folder.h"
 #include "platform/services.h"
 
 #include <QApplication>

@@ -7,6 +7,7 @@
 #include "platform/geometry.h"
 #include "platform/paths.h"
 #include "platform/picture.h"
+#include "platform/program_folder.h"
 #include "platform/temporary_files.h"
 #include "platform/vbstring.h"
 #include "sampledata/pictures.h"

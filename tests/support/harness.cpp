@@ -7,8 +7,8 @@
 #include "core/start_window.h"
 #include "platform/controls.h"
 #include "platform/events.h"
-#include "platform/paths.h"
 #include "platform/printer.h"
+#include "platform/program_folder.h"
 #include "sampledata/sampledata.h"
 #include "selection/main_window.h"
 
