@@ -12,7 +12,7 @@ namespace vb {
 int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode, bool noLinks) {
     std::vector<std::string> ahead; // names still to walk, the next one last
     const auto walkNext = [&ahead](const std::string& p) {
-        if (!p.empty() && p.back() == '/') ahead.emplace_back("."); // a folder
+        if (!p.empty() && p.back() == '/') ahead.emplace_back("/"); // the name before it is a folder
         for (std::size_t end = p.size(); end > 0;) {
             const std::size_t slash = p.rfind('/', end - 1);
             const std::size_t at = slash == std::string::npos ? 0 : slash + 1;
@@ -26,6 +26,12 @@ int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode,
                 ::close(fd);
         }
     } held;
+    // Nothing is no name, and a path from the file system's root leaves the
+    // folder.
+    if (rel.empty() || rel[0] == '/') {
+        errno = rel.empty() ? ENOENT : EXDEV;
+        return -1;
+    }
     walkNext(rel);
     int links = 0;
     for (;;) {
@@ -33,7 +39,7 @@ int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode,
         if (ahead.empty()) return ::openat(at, ".", flags, mode);
         const std::string name = std::move(ahead.back());
         ahead.pop_back();
-        if (name == ".") continue;
+        if (name == "." || name == "/") continue;
         if (name == "..") {
             if (held.empty()) {
                 errno = EXDEV;
@@ -44,6 +50,12 @@ int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode,
             continue;
         }
         const bool last = ahead.empty();
+        // A new file is never a folder: a slash after its name refuses it,
+        // whether the name is there or not.
+        if ((flags & O_CREAT) && ahead.size() == 1 && ahead.back() == "/") {
+            errno = EISDIR;
+            return -1;
+        }
         // The last name as the caller asks for it: a link there that is
         // not to be followed gives what the open gives.
         if (last && (flags & O_NOFOLLOW)) return ::openat(at, name.c_str(), flags, mode);
