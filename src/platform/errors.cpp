@@ -1,5 +1,7 @@
 #include "platform/errors.h"
 
+#include "db/dbase.h"
+
 #include <cerrno>
 
 namespace vb {
@@ -38,6 +40,13 @@ std::string errorDescription(int number) {
         return "Application-defined or object-defined error";
     }
 }
+
+// The table engine, which links nothing of this layer, reports the same
+// shortages by its own numbers; they are the same numbers, so that a table
+// short of descriptors or memory is told as any other file is.
+static_assert(int(db::kErrTooManyFiles) == int(errTooManyFiles) &&
+                  int(db::kErrOutOfMemory) == int(errOutOfMemory),
+              "the table engine's shortage numbers are the platform's");
 
 int shortageError(int err) {
     if (err == EMFILE || err == ENFILE) return errTooManyFiles;
