@@ -1,0 +1,176 @@
+#include "support/injected_faults.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <linux/filter.h>
+#include <linux/openat2.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
+#include <ucontext.h>
+#include <unistd.h>
+
+namespace testing_support {
+namespace {
+
+// Read by the trap, which may run in any thread: fixed storage, set before
+// the filter is.
+struct Rule {
+    InjectedFault::Call call;
+    char name[256];
+    int error;
+    std::atomic<int> left;
+};
+Rule g_rules[8];
+int g_ruleCount = 0;
+std::atomic<int> g_failed{0};
+
+// An openat with this flag is the trap's own and is made: the kernel drops
+// flags that open does not know.
+constexpr std::uint32_t kMadeByTheTrap = 0x40000000;
+
+// Whether the last name of path is name.
+bool lastNameIs(const char* path, const char* name) {
+    const char* slash = std::strrchr(path, '/');
+    return std::strcmp(slash ? slash + 1 : path, name) == 0;
+}
+
+// The error to fail a call with, 0 to make it.
+int faultFor(InjectedFault::Call call, const char* path) {
+    for (int i = 0; i < g_ruleCount; ++i) {
+        Rule& r = g_rules[i];
+        if (r.call != call || !lastNameIs(path, r.name)) continue;
+        for (int left = r.left.load(); left > 0;)
+            if (r.left.compare_exchange_weak(left, left - 1)) {
+                g_failed.fetch_add(1);
+                return r.error;
+            }
+    }
+    return 0;
+}
+
+long answer(long result) {
+    return result < 0 ? -long(errno) : result;
+}
+
+void onTrap(int, siginfo_t* info, void* context) {
+    const int savedErrno = errno;
+    auto& registers = static_cast<ucontext_t*>(context)->uc_mcontext;
+#if defined(__x86_64__)
+    const long a[6] = {long(registers.gregs[REG_RDI]), long(registers.gregs[REG_RSI]),
+                       long(registers.gregs[REG_RDX]), long(registers.gregs[REG_R10]),
+                       long(registers.gregs[REG_R8]),  long(registers.gregs[REG_R9])};
+#elif defined(__aarch64__)
+    long a[6];
+    for (int i = 0; i < 6; ++i)
+        a[i] = long(registers.regs[i]);
+#endif
+    long result = -ENOSYS;
+    if (info->si_syscall == SYS_openat2) {
+        const char* path = reinterpret_cast<const char*>(a[1]);
+        if (const int err = faultFor(InjectedFault::Open, path)) {
+            result = -err;
+        } else {
+            // A larger structure, zero past its end, is the same request
+            // and passes the filter.
+            struct {
+                open_how how;
+                std::uint64_t beyond;
+            } how{*reinterpret_cast<const open_how*>(a[2]), 0};
+            result = answer(::syscall(SYS_openat2, a[0], path, &how, sizeof how));
+        }
+    } else if (info->si_syscall == SYS_openat) {
+        const char* path = reinterpret_cast<const char*>(a[1]);
+        if (const int err = faultFor(InjectedFault::Open, path))
+            result = -err;
+        else
+            result = answer(::syscall(SYS_openat, a[0], path, a[2] | long(kMadeByTheTrap), a[3]));
+    } else if (info->si_syscall == SYS_pread64) {
+        // The file's name as the process sees it.
+        char link[32] = "/proc/self/fd/";
+        char digits[16];
+        int n = 0;
+        for (unsigned long fd = static_cast<unsigned long>(a[0]); n == 0 || fd > 0; fd /= 10)
+            digits[n++] = char('0' + fd % 10);
+        std::size_t at = std::strlen(link);
+        while (n > 0)
+            link[at++] = digits[--n];
+        link[at] = '\0';
+        char target[4096];
+        const ssize_t length = ::readlink(link, target, sizeof target - 1);
+        target[length > 0 ? length : 0] = '\0';
+        if (const int err = length > 0 ? faultFor(InjectedFault::Read, target) : 0) {
+            result = -err;
+        } else {
+            iovec part{reinterpret_cast<void*>(a[1]), std::size_t(a[2])};
+            result = answer(::syscall(SYS_preadv, a[0], &part, 1, a[3], 0));
+        }
+    }
+#if defined(__x86_64__)
+    registers.gregs[REG_RAX] = result;
+#elif defined(__aarch64__)
+    registers.regs[0] = std::uint64_t(result);
+#endif
+    errno = savedErrno;
+}
+
+} // namespace
+
+bool injectFaults(const std::vector<InjectedFault>& faults) {
+#if !defined(__x86_64__) && !defined(__aarch64__)
+    (void)faults;
+    return false;
+#else
+    if (g_ruleCount != 0 || faults.size() > std::size(g_rules)) return false;
+    for (const InjectedFault& f : faults) {
+        Rule& r = g_rules[g_ruleCount++];
+        r.call = f.call;
+        std::strncpy(r.name, f.name.c_str(), sizeof r.name - 1);
+        r.error = f.error;
+        r.left = f.times;
+    }
+    struct sigaction a {};
+    a.sa_sigaction = onTrap;
+    a.sa_flags = SA_SIGINFO;
+    sigemptyset(&a.sa_mask);
+    if (::sigaction(SIGSYS, &a, nullptr) != 0) return false;
+    const auto load = [](std::uint32_t offset) {
+        return sock_filter BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offset);
+    };
+    const auto argument = [](int i) { return std::uint32_t(offsetof(seccomp_data, args) + 8 * i); };
+    const std::uint32_t nr = offsetof(seccomp_data, nr);
+    sock_filter program[] = {
+        // openat2 with the structure's size as the program passes it.
+        load(nr),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 3),
+        load(argument(3)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, sizeof(open_how), 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+        // openat, but for the trap's own.
+        load(nr),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat, 0, 3),
+        load(argument(2)),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, kMadeByTheTrap, 1, 0),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+        // Every pread; the trap reads by preadv.
+        load(nr),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_pread64, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
+#endif
+}
+
+int injectedFaultCount() {
+    return g_failed.load();
+}
+
+} // namespace testing_support
