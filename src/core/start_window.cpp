@@ -109,20 +109,21 @@ void InitModule() {
     // beside the start rather than before it.
     vb::startRemovingLeftoverTemporaries();
 
+    // The preference is written anew only where there is none, or where it
+    // does not have the expected form. Any other failure to read it (a lack
+    // of descriptors or memory, a read error, a refusal) may pass: the file
+    // keeps the language the user chose, this run goes on in the first one,
+    // and the failure is reported as that of any file read.
     const std::string pref = AppPath + "\\" + kPreferenceFile;
-    bool taken = false;
-    if (vb::fileExists(pref)) {
-        try {
-            // Only the suffix matters: a huge or damaged file costs nothing.
-            std::string bytes = vb::readStart(pref, 4);
-            if (preferenceHasExpectedForm(bytes)) {
-                Lang = bytes.substr(0, 4);
-                taken = true;
-            }
-        } catch (const vb::VbError& e) {
-            // Unreadable: the first installed language is taken and written.
-            qCWarning(vb::lcFiles).noquote() << "language preference not read:" << vb::toQt(e.description());
-        }
+    bool taken = false, unreadable = false;
+    try {
+        // Only the suffix matters: a huge or damaged file costs nothing.
+        const std::string bytes = vb::readStart(pref, 4);
+        taken = preferenceHasExpectedForm(bytes);
+        if (taken) Lang = bytes.substr(0, 4);
+    } catch (const vb::VbError& e) {
+        unreadable = e.number() != vb::errFileNotFound;
+        if (unreadable) vb::reportError(vb::describeError(std::current_exception()));
     }
     if (!taken) {
         for (const auto& l : Languages)
@@ -130,7 +131,7 @@ void InitModule() {
                 Lang = l;
                 break;
             }
-        writePreference();
+        if (!unreadable) writePreference();
     }
 
     if (!IsResolutionOK()) vb::MsgBox(resolutionWarning(Lang), vb::vbOKOnly, Des[2]);

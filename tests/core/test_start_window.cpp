@@ -7,6 +7,7 @@
 #include "platform/temporary_files.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 #include "support/tools.h"
 
 #include <QCoreApplication>
@@ -15,17 +16,20 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 using namespace testing_support;
 
@@ -45,6 +49,9 @@ class StartWindow : public WindowTest {
         return n;
     }
 };
+
+// The start in a child process of a test of this file.
+class StartWindowFaultChild : public StartWindow {};
 
 } // namespace
 
@@ -215,6 +222,48 @@ TEST_F(StartWindow, BadPreferenceFileIsReplacedWithoutShortening) {
     form1();
     EXPECT_EQ(core::Lang, "_ita");
     EXPECT_EQ(preference(), "_itaLONGER");
+}
+
+namespace {
+// Set for a child process of the test below: the fault its start meets on
+// the preference, as "open EMFILE 1" (the call, the error, how many times).
+constexpr const char* kPreferenceFault = "CATALOGUE_TEST_PREFERENCE_FAULT";
+} // namespace
+
+// A passing fault met on reading the preference (no descriptor or memory
+// free, a disk that answers EIO once or twice, a refusal) costs the user no
+// choice: the file keeps the language chosen, the start goes on in the first
+// language and says what failed, as for any file it reads.
+TEST_F(StartWindow, PassingFaultLeavesThePreferenceAsItWas) {
+    struct Case {
+        const char* fault;
+        const char* told;
+    };
+    const Case cases[] = {
+        {"open EMFILE 1", "Error: (67) file "}, {"open ENFILE 1", "Error: (67) file "},
+        {"open ENOMEM 1", "Error: (7) file "},  {"open EACCES 1", "Error: (75) file "},
+        {"open EIO 1", "Error: (75) file "},    {"read EIO 1", "Error: (75) file "},
+        {"read EIO 2", "Error: (75) file "},    {"read ENOMEM 1", "Error: (7) file "},
+    };
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const Case& c : cases) {
+        children.push_back(std::make_unique<QProcess>());
+        startChildTest(*children.back(), "StartWindowFaultChild.StartsWithAFaultyPreference",
+                       {{kPreferenceFault, c.fault}});
+    }
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].fault);
+        QProcess& child = *children[i];
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        EXPECT_NE(said.find("the fault was met"), std::string::npos) << said;
+        EXPECT_NE(said.find("preference: _ing\n"), std::string::npos) << said;
+        EXPECT_NE(said.find("lang: _ita\n"), std::string::npos) << said;
+        EXPECT_NE(said.find("box: " + std::string(cases[i].told)), std::string::npos) << said;
+        EXPECT_NE(said.find("kvt95.ccc"), std::string::npos) << said;
+        EXPECT_NE(said.find("report done"), std::string::npos) << said;
+    }
 }
 
 TEST_F(StartWindow, ReadOnlyFolderDoesNotStopTheProgram) {
@@ -804,4 +853,30 @@ TEST(StartWindowChild, HoldsATemporaryFile) {
     char c = 0;
     while (::read(0, &c, 1) > 0) {
     }
+}
+
+// Run by StartWindow.PassingFaultLeavesThePreferenceAsItWas in a process of
+// its own: starts with "_ing" as the preference and the fault it is told of
+// on reading it, and reports what the start made of it.
+TEST_F(StartWindowFaultChild, StartsWithAFaultyPreference) {
+    const QByteArray fault = qgetenv(kPreferenceFault);
+    if (fault.isEmpty()) GTEST_SKIP() << "run by StartWindow.PassingFaultLeavesThePreferenceAsItWas";
+    const QList<QByteArray> words = fault.split(' ');
+    ASSERT_EQ(words.size(), 3);
+    const std::pair<const char*, int> errors[] = {
+        {"EMFILE", EMFILE}, {"ENFILE", ENFILE}, {"ENOMEM", ENOMEM}, {"EACCES", EACCES}, {"EIO", EIO}};
+    int error = 0;
+    for (const auto& [name, number] : errors)
+        if (words[1] == name) error = number;
+    ASSERT_NE(error, 0);
+    writeBytes(file("kvt95.ccc"), "_ing");
+    ASSERT_TRUE(injectFaults({{words[0] == "open" ? InjectedFault::Open : InjectedFault::Read, "kvt95.ccc",
+                               error, words[2].toInt()}}));
+    form1();
+    if (injectedFaultCount() > 0) std::printf("the fault was met\n");
+    std::printf("preference: %s\nlang: %s\n", preference().c_str(), core::Lang.c_str());
+    for (const auto& b : svc.boxes)
+        std::printf("box: %s\n", b.prompt.c_str());
+    std::printf("report done\n");
+    std::fflush(stdout);
 }
