@@ -1,7 +1,6 @@
 #include "platform/file_open.h"
 
 #include "platform/link_walk.h"
-#include "platform/paths.h"
 #include "platform/program_folder.h"
 
 #include <atomic>

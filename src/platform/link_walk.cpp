@@ -3,43 +3,130 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <filesystem>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 namespace vb {
+namespace {
+
+// The names of a path, given one at a time, with the text of each link met
+// on the way walked in the link's place: the one walk of both resolvers
+// below, which differ only in what they stand on (a path, or descriptors).
+// Empty names and "." are passed over; ".." is given, for the walker to
+// climb as its rule says. A slash at the end of a path or a link's text is
+// kept as a mark, so that the name before it is never the last one: it
+// must be a folder.
+class NameWalk {
+  public:
+    // The kernel's own limit of links in one resolution.
+    static constexpr int kMaxLinks = 40;
+
+    explicit NameWalk(std::string_view path) { push(path); }
+
+    // The next name to walk; false when none is left.
+    bool next(std::string& name) {
+        while (!ahead_.empty()) {
+            name = std::move(ahead_.back());
+            ahead_.pop_back();
+            if (name != "." && name != kSlash) return true;
+        }
+        return false;
+    }
+    // Whether nothing at all follows the name last given.
+    bool atEnd() const { return ahead_.empty(); }
+    // Whether only the slash at the end follows it.
+    bool slashAtEnd() const { return ahead_.size() == 1 && ahead_.back() == kSlash; }
+    // Walks text, that of the link met in place of the name last given,
+    // from the folder that holds the link. False (ELOOP) for a link more than
+    // the limit.
+    bool follow(std::string_view text) {
+        if (++links_ > kMaxLinks) {
+            errno = ELOOP;
+            return false;
+        }
+        push(text);
+        return true;
+    }
+
+  private:
+    static constexpr std::string_view kSlash = "/"; // never a name
+    void push(std::string_view path) {
+        if (!path.empty() && path.back() == '/') ahead_.emplace_back(kSlash);
+        for (std::size_t end = path.size(); end > 0;) {
+            const std::size_t slash = path.rfind('/', end - 1);
+            const std::size_t at = slash == std::string_view::npos ? 0 : slash + 1;
+            if (end > at) ahead_.emplace_back(path.substr(at, end - at));
+            end = slash == std::string_view::npos ? 0 : slash;
+        }
+    }
+    std::vector<std::string> ahead_; // the next one last
+    int links_ = 0;
+};
+
+// The text of the link name in the folder dir (AT_FDCWD: name is a path);
+// false when name is no link or its text cannot be read whole.
+bool linkText(int dir, const char* name, std::string& text) {
+    text.resize(PATH_MAX);
+    const ssize_t n = ::readlinkat(dir, name, text.data(), text.size());
+    if (n <= 0 || std::size_t(n) == text.size()) return false;
+    text.resize(std::size_t(n));
+    return true;
+}
+
+} // namespace
+
+std::string realPlace(const std::string& path) {
+    std::string done; // the real place of what is walked so far; "" is the root
+    if (path.empty() || path[0] != '/') {
+        std::error_code ec;
+        done = std::filesystem::current_path(ec).string(); // has no link in it
+        if (ec) return {};
+        if (done == "/") done.clear();
+    }
+    NameWalk walk(path);
+    bool missing = false;
+    for (std::string name, text; walk.next(name);) {
+        // Above the root of the file system is the root itself.
+        if (name == "..") {
+            done.resize(done.empty() ? 0 : done.rfind('/'));
+            continue;
+        }
+        std::string next = done + "/" + name;
+        struct stat st {};
+        if (!missing && ::lstat(next.c_str(), &st) != 0) {
+            if (errno != ENOENT && errno != ENOTDIR) return {};
+            missing = true;
+        } else if (!missing && S_ISLNK(st.st_mode)) {
+            if (!linkText(AT_FDCWD, next.c_str(), text) || !walk.follow(text)) return {};
+            if (text[0] == '/') done.clear();
+            continue;
+        }
+        done = std::move(next);
+    }
+    return done.empty() ? "/" : done;
+}
 
 int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode, bool noLinks) {
-    std::vector<std::string> ahead; // names still to walk, the next one last
-    const auto walkNext = [&ahead](const std::string& p) {
-        if (!p.empty() && p.back() == '/') ahead.emplace_back("/"); // the name before it is a folder
-        for (std::size_t end = p.size(); end > 0;) {
-            const std::size_t slash = p.rfind('/', end - 1);
-            const std::size_t at = slash == std::string::npos ? 0 : slash + 1;
-            if (end > at) ahead.push_back(p.substr(at, end - at));
-            end = slash == std::string::npos ? 0 : slash;
-        }
-    };
-    struct Held : std::vector<int> {
-        ~Held() {
-            for (int fd : *this)
-                ::close(fd);
-        }
-    } held;
     // Nothing is no name, and a path from the file system's root leaves the
     // folder.
     if (rel.empty() || rel[0] == '/') {
         errno = rel.empty() ? ENOENT : EXDEV;
         return -1;
     }
-    walkNext(rel);
-    int links = 0;
-    for (;;) {
+    struct Held : std::vector<int> {
+        ~Held() {
+            for (int fd : *this)
+                ::close(fd);
+        }
+    } held; // the folders walked through below root, the current one last
+    NameWalk walk(rel);
+    for (std::string name, text;;) {
         const int at = held.empty() ? root : held.back();
-        if (ahead.empty()) return ::openat(at, ".", flags, mode);
-        const std::string name = std::move(ahead.back());
-        ahead.pop_back();
-        if (name == "." || name == "/") continue;
+        if (!walk.next(name)) return ::openat(at, ".", flags, mode);
+        // Above root is outside.
         if (name == "..") {
             if (held.empty()) {
                 errno = EXDEV;
@@ -49,13 +136,13 @@ int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode,
             held.pop_back();
             continue;
         }
-        const bool last = ahead.empty();
         // A new file is never a folder: a slash after its name refuses it,
         // whether the name is there or not.
-        if ((flags & O_CREAT) && ahead.size() == 1 && ahead.back() == "/") {
+        if ((flags & O_CREAT) && walk.slashAtEnd()) {
             errno = EISDIR;
             return -1;
         }
+        const bool last = walk.atEnd();
         // The last name as the caller asks for it: a link there that is
         // not to be followed gives what the open gives.
         if (last && (flags & O_NOFOLLOW)) return ::openat(at, name.c_str(), flags, mode);
@@ -63,16 +150,15 @@ int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode,
                           last ? flags | O_NOFOLLOW : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, mode);
         // A link is refused (ELOOP, or ENOTDIR where a folder is asked
         // for), or with O_PATH opened itself.
-        char target[PATH_MAX];
-        ssize_t n = -1;
+        bool link = false;
         struct stat st {};
         if (fd >= 0 && last && (flags & O_PATH) && ::fstat(fd, &st) == 0 && S_ISLNK(st.st_mode)) {
-            n = ::readlinkat(fd, "", target, sizeof target);
+            link = linkText(fd, "", text);
             ::close(fd);
             fd = -1;
         } else if (fd < 0 && (errno == ELOOP || errno == ENOTDIR)) {
             const int err = errno;
-            n = ::readlinkat(at, name.c_str(), target, sizeof target);
+            link = linkText(at, name.c_str(), text);
             errno = err; // not a link (any more): the open's answer
         }
         if (fd >= 0 && last) return fd;
@@ -82,16 +168,16 @@ int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode,
             errno = ENAMETOOLONG;
             return -1;
         }
-        if (n <= 0) return -1;
-        if (noLinks || ++links > 40 || std::size_t(n) == sizeof target) {
+        if (!link) return -1;
+        if (noLinks) {
             errno = ELOOP;
             return -1;
         }
-        if (target[0] == '/') {
+        if (text[0] == '/') {
             errno = EXDEV;
             return -1;
         }
-        walkNext(std::string(target, std::size_t(n)));
+        if (!walk.follow(text)) return -1;
     }
 }
 

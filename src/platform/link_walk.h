@@ -1,10 +1,25 @@
 #pragma once
-// Walking a path one name at a time, following the links on the way
-// ourselves rather than leaving them to the kernel.
+// The two walks of a path that follow its links themselves, one name at a
+// time: by name, to tell where a path leads, and by descriptor, to open
+// beneath a folder where the kernel has no openat2. They walk alike: empty
+// names and "." passed over, a link's text walked on from the folder that
+// holds it, at most 40 links in one walk, a slash at the end asking for a
+// folder. Only ".." differs: above the root of the file system is that
+// root, above the folder opened beneath is outside.
 #include <string>
 #include <sys/types.h>
 
 namespace vb {
+
+// Where the file system puts path once every link on the way is followed,
+// a dangling one included: a link to a name that does not exist leads to that
+// name, where a write would create the file. Below the first name that does
+// not exist nothing can be a link, so the rest is taken as written. A
+// relative path is taken from the working folder, and ".." above the root
+// is the root. Empty when the way cannot be told (a loop of links, more
+// than 40 links, a folder that cannot be searched): such a path is placed
+// nowhere.
+std::string realPlace(const std::string& path);
 
 // What openat2 gives with RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS (and
 // RESOLVE_NO_SYMLINKS when noLinks), for a kernel without it: rel opened

@@ -1,17 +1,14 @@
 #include "platform/paths.h"
 
 #include "platform/errors.h"
+#include "platform/link_walk.h"
 #include "platform/program_folder.h"
 #include "platform/vbstring.h"
 
 #include <QFile>
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <filesystem>
 #include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -47,62 +44,6 @@ std::string findInFolder(const std::string& folder, const std::string& name) {
 }
 
 } // namespace
-
-// Where the file system puts path once every link on the way is followed,
-// a dangling one included: a link to a name that does not exist leads to that
-// name, where a write would create the file. Below the first component that
-// does not exist nothing can be a link, so the rest is taken as written.
-// Empty when the way cannot be told (a loop of links, a folder that cannot be
-// searched): such a path is placed nowhere.
-std::string realPlace(const std::string& path) {
-    std::vector<std::string> ahead; // components still to walk, the next one last
-    const auto walkNext = [&ahead](const std::string& p) {
-        std::vector<std::string> parts;
-        for (size_t pos = 0; pos < p.size();) {
-            size_t end = p.find('/', pos);
-            if (end == std::string::npos) end = p.size();
-            if (end > pos) parts.push_back(p.substr(pos, end - pos));
-            pos = end + 1;
-        }
-        ahead.insert(ahead.end(), parts.rbegin(), parts.rend());
-    };
-    std::string done; // the real place of what is walked so far; "" is the root
-    if (path.empty() || path[0] != '/') {
-        std::error_code ec;
-        done = fs::current_path(ec).string(); // has no link in it
-        if (ec) return {};
-        if (done == "/") done.clear();
-    }
-    walkNext(path);
-    int links = 0;
-    bool missing = false;
-    while (!ahead.empty()) {
-        const std::string part = std::move(ahead.back());
-        ahead.pop_back();
-        if (part == ".") continue;
-        if (part == "..") {
-            done.resize(done.empty() ? 0 : done.rfind('/'));
-            continue;
-        }
-        std::string next = done + "/" + part;
-        struct stat st {};
-        if (!missing && ::lstat(next.c_str(), &st) != 0) {
-            if (errno != ENOENT && errno != ENOTDIR) return {};
-            missing = true;
-        } else if (!missing && S_ISLNK(st.st_mode)) {
-            if (++links > 40) return {};
-            std::string target(PATH_MAX, '\0');
-            const ssize_t n = ::readlink(next.c_str(), target.data(), target.size());
-            if (n <= 0 || size_t(n) >= target.size()) return {};
-            target.resize(size_t(n));
-            if (target[0] == '/') done.clear();
-            walkNext(target);
-            continue;
-        }
-        done = std::move(next);
-    }
-    return done.empty() ? "/" : done;
-}
 
 namespace {
 

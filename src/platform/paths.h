@@ -17,9 +17,4 @@ namespace vb {
 // a file counts as missing and nothing outside is read or written.
 std::string resolvePath(const std::string& path);
 
-// Where the file system puts path once every link on the way is followed, a
-// dangling one included; empty when that cannot be told (a loop of links, a
-// folder that cannot be searched).
-std::string realPlace(const std::string& path);
-
 } // namespace vb

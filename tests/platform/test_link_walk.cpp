@@ -1,5 +1,4 @@
 #include "platform/link_walk.h"
-#include "platform/paths.h"
 
 #include <QTemporaryDir>
 #include <cerrno>
