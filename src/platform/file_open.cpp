@@ -62,9 +62,9 @@ std::shared_ptr<const FolderDescriptor> programFolderDescriptor() {
     return d;
 }
 
-// The part of path below folder, "." for the folder itself; empty when path
-// is not written under folder.
-std::string below(const std::string& path, const std::string& folder) {
+// path relative to folder, "." for the folder itself; empty when path is
+// not written under folder.
+std::string relativeTo(const std::string& path, const std::string& folder) {
     std::size_t at = 0;
     if (folder != "/") {
         if (folder.empty() || path.compare(0, folder.size(), folder) != 0) return {};
@@ -78,19 +78,20 @@ std::string below(const std::string& path, const std::string& folder) {
     return at == path.size() ? "." : path.substr(at);
 }
 
-// path below the folder when it is written another way (relative to the
-// working folder, through a link to the folder): where the file system puts
-// the folder that holds it, with its last name as written.
-std::string placedBelow(const std::string& path, const FolderDescriptor& folder) {
+// path relative to the folder when it is written another way (relative to
+// the working folder, through a link to the folder): the folder that holds
+// path taken where the file system puts it, its last name as written.
+std::string relativeToRealFolder(const std::string& path, const FolderDescriptor& folder) {
     const std::size_t slash = path.rfind('/');
     const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string real = realPlace(parent);
     if (real.empty()) return {};
-    return below((real == "/" ? "" : real) + "/" + path.substr(slash + 1), folder.real);
+    return relativeTo((real == "/" ? "" : real) + "/" + path.substr(slash + 1), folder.real);
 }
 
-// Keeps fd when it is what the open asked for; else closes it.
-int checked(int fd, int flags, bool changing) {
+// Keeps fd when it is what the open asked for; else closes it. A refusal
+// that says the file is not one of the data becomes ENOENT.
+int keepIfAsAsked(int fd, int flags, bool changing) {
     // EXDEV: a way out of the folder. ENXIO: a socket, or a FIFO that no
     // program reads. ELOOP, for a read: a loop of links.
     if (fd < 0 && (errno == EXDEV || errno == ENXIO || (errno == ELOOP && !changing))) errno = ENOENT;
@@ -134,8 +135,8 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
             RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (noLinks ? RESOLVE_NO_SYMLINKS : 0);
         return openat2Retrying(folder->fd, rel.c_str(), flags, mode, resolve);
     };
-    std::string rel = below(path, folder->native);
-    if (rel.empty()) rel = placedBelow(path, *folder);
+    std::string rel = relativeTo(path, folder->native);
+    if (rel.empty()) rel = relativeToRealFolder(path, *folder);
     if (rel.empty()) {
         errno = ENOENT;
         return -1;
@@ -146,14 +147,14 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
         // the links lead. The open of that place takes no link, so a link
         // swapped in since is not followed.
         const std::string real = realPlace(path);
-        const std::string inside = real.empty() ? std::string() : below(real, folder->real);
+        const std::string inside = real.empty() ? std::string() : relativeTo(real, folder->real);
         if (inside.empty()) {
             errno = ENOENT;
             return -1;
         }
         fd = openBelow(inside, true);
     }
-    return checked(fd, flags, changing);
+    return keepIfAsAsked(fd, flags, changing);
 }
 
 int openat2Retrying(int dir, const char* path, int flags, mode_t mode, std::uint64_t resolve) {
