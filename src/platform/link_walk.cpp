@@ -110,10 +110,10 @@ std::string realPlace(const std::string& path) {
 }
 
 int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode, bool noLinks) {
-    // Nothing is no name, and a path from the file system's root leaves the
-    // folder.
-    if (rel.empty() || rel[0] == '/') {
-        errno = rel.empty() ? ENOENT : EXDEV;
+    // Nothing is no name, a path from the file system's root leaves the
+    // folder, and the kernel takes no longer path than PATH_MAX holds.
+    if (rel.empty() || rel[0] == '/' || rel.size() >= PATH_MAX) {
+        errno = rel.empty() ? ENOENT : rel[0] == '/' ? EXDEV : ENAMETOOLONG;
         return -1;
     }
     struct Held : std::vector<int> {

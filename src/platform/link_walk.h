@@ -26,8 +26,9 @@ std::string realPlace(const std::string& path);
 // relative to the open folder root with the open(2) flags and mode, one name
 // at a time, none followed by the kernel. A link is read and its text walked
 // on from the folder that holds it. Refused as openat2 refuses: a ".." above
-// root, an absolute path or link (EXDEV); an empty path (ENOENT); a slash
-// after a name to create (EISDIR); a link where noLinks, or more than 40 in
+// root, an absolute path or link (EXDEV); an empty path (ENOENT), or one
+// of PATH_MAX bytes or more (ENAMETOOLONG); a slash after a name to create
+// (EISDIR); a link where noLinks, or more than 40 in
 // one walk (ELOOP). The folders on the way are held open, so that ".." leads
 // back to the folder walked through, and at most 40 deep (ENAMETOOLONG,
 // where openat2 has no limit). A magic link of /proc is read like any other
