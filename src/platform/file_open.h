@@ -24,7 +24,7 @@
 // program folder's descriptor, no name followed by the kernel, and a link
 // on the way is read and walked on beneath the folder as above. Such a walk
 // holds the folders on its way open, and refuses one more than 40 deep
-// (ENAMETOOLONG).
+// (ENAMETOOLONG); link_walk.h says where else it parts from openat2.
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
