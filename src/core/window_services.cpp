@@ -26,7 +26,10 @@ void useTableFolder(db::DataControl& data, const std::string& folder) {
     data.fileOpener = vb::openForReading;
     try {
         data.DatabaseName = vb::resolvePath(AppPath + folder);
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
+        // A lack of descriptors or memory is no missing folder: it is
+        // reported as itself (vb::describeError).
+        if (vb::isShortage(e.number())) throw;
         data.DatabaseName.clear(); // its Refresh fails as for a missing table
     }
 }

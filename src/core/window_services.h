@@ -44,7 +44,8 @@ template <class Window> class WorkPointers {
 // (written after AppPath: "\\Ark"). Its table and memo files are opened only
 // where the file system puts them inside the program folder: one behind a
 // link that leads outside is a missing table, and so is every table of a
-// folder that leads outside (the control is left without a folder).
+// folder that leads outside (the control is left without a folder). Error 67
+// or 7 when the folder cannot be looked for, short of descriptors or memory.
 void useTableFolder(db::DataControl& data, const std::string& folder);
 // Hexadecimal text to a number; characters that are not digits count as 0.
 // Error 6 when the value does not fit 32 bits.

@@ -180,7 +180,14 @@ class ReadFile {
 
 std::string resolveFileNoCase(const std::string& path) {
     std::error_code ec;
+    // A folder that cannot be looked into for lack of descriptors or memory
+    // gives no answer: the file may well be there under another case.
+    const auto passShortage = [&ec, &path] {
+        if (const int number = shortageNumber(ec.value()); number != kErrGeneric)
+            fail(path, std::string("cannot look for the file (") + ec.message() + ")", number);
+    };
     if (fs::exists(path, ec)) return path;
+    passShortage();
     const fs::path p(path);
     const std::string name = p.filename().string();
     fs::path dir = p.parent_path();
@@ -189,6 +196,7 @@ std::string resolveFileNoCase(const std::string& path) {
         const std::string candidate = it->path().filename().string();
         if (iequals(candidate, name)) return (p.parent_path() / candidate).string();
     }
+    passShortage();
     return path;
 }
 

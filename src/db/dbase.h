@@ -62,6 +62,8 @@ using FileOpener = int (*)(const std::string& path);
 
 // Returns `path` itself when it exists; otherwise the entry of its folder whose
 // name matches the last component ignoring ASCII case; otherwise `path` unchanged.
+// A folder that cannot be listed for lack of descriptors or memory is an Error
+// numbered kErrTooManyFiles or kErrOutOfMemory.
 std::string resolveFileNoCase(const std::string& path);
 
 namespace detail {

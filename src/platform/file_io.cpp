@@ -79,7 +79,8 @@ bool fileExists(const std::string& path) {
     int fd = -1;
     try {
         fd = openInProgramFolder(resolvePath(path), O_PATH);
-    } catch (const VbError&) {
+    } catch (const VbError& e) {
+        if (isShortage(e.number())) throw; // as below
         return false;
     }
     // Short of descriptors or memory, the file may well be there.

@@ -23,14 +23,23 @@ std::string nativeName(const std::string& part) {
     return QFile::encodeName(toQt(part)).toStdString();
 }
 
-std::string findInFolder(const std::string& folder, const std::string& name) {
+// The name in folder that matches name whatever its letter case; empty when
+// none does. A folder that cannot be looked into for lack of descriptors or
+// memory gives no answer: the file may well be there, so that error
+// (shortageError) is thrown for path, the path being placed.
+std::string findInFolder(const std::string& folder, const std::string& name, const std::string& path) {
     std::error_code ec;
+    const auto passShortage = [&ec, &path] {
+        if (const int shortage = shortageError(ec.value())) throw VbError(shortage, {}, path);
+    };
     fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
     const std::string native = nativeName(name);
     if (fs::exists(dir / native, ec)) return native;
+    passShortage();
     // A name stored as the raw bytes (a path that is native already, or a
     // file written by a tool that kept the 8-bit name).
     if (native != name && fs::exists(dir / name, ec)) return name;
+    passShortage();
     const bool ascii = native == name;
     const QString wanted = ascii ? QString() : toQt(name);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -40,6 +49,7 @@ std::string findInFolder(const std::string& folder, const std::string& name) {
             QFile::decodeName(QByteArray::fromStdString(candidate)).compare(wanted, Qt::CaseInsensitive) == 0)
             return candidate;
     }
+    passShortage();
     return {};
 }
 
@@ -122,7 +132,7 @@ std::string resolvePath(const std::string& path) {
             }
         } else if (!part.empty()) {
             std::string found;
-            if (!missing && part != "." && part != "..") found = findInFolder(out, part);
+            if (!missing && part != "." && part != "..") found = findInFolder(out, part, path);
             if (found.empty()) {
                 found = nativeName(part);
                 if (part != "." && part != "..") missing = true;

@@ -14,7 +14,9 @@ namespace vb {
 // Every path stays in the program folder: one that the file system puts
 // elsewhere (names taken from the data with "..", an absolute or relative
 // path outside, a link leading out, dangling or not) gives error 53, so such
-// a file counts as missing and nothing outside is read or written.
+// a file counts as missing and nothing outside is read or written. A folder
+// on the way that cannot be looked into for lack of descriptors or memory
+// gives that error (67, 7), never a path that may name the file wrongly.
 std::string resolvePath(const std::string& path);
 
 } // namespace vb

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
@@ -14,11 +15,13 @@
 #include <functional>
 #include <iterator>
 #include <random>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -125,6 +128,28 @@ TEST(DbaseRoundTrip, NamesAreFoundWhateverTheirCaseOnDisk) {
         EXPECT_EQ(e.number(), db::kErrItemNotFound);
         EXPECT_NE(std::string(e.what()).find("nope"), std::string::npos);
     }
+
+    // With no descriptor free the folder cannot be listed: that is said, and
+    // the name as written (a file that is not there) is not given instead.
+    rlimit before{};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit lowered = before;
+    lowered.rlim_cur = std::min<rlim_t>(before.rlim_cur, 1024);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    std::vector<int> held;
+    for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;)
+        held.push_back(fd);
+    int number = -1;
+    std::string found;
+    try {
+        found = db::resolveFileNoCase(dir.file("xmod_01.DBF"));
+    } catch (const db::Error& e) {
+        number = e.number();
+    }
+    for (const int fd : held)
+        ::close(fd);
+    ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &before), 0);
+    EXPECT_EQ(number, db::kErrTooManyFiles) << found;
 }
 
 TEST(DbaseWriter, HeaderIsReproducibleAndVersioned) {
