@@ -69,8 +69,10 @@ bool loadParameterDescriptions(std::string& index, vb::ListBox& descriptions) {
     std::string text;
     try {
         text = vb::readAll(path);
-    } catch (const vb::VbError&) {
-        MsgBoxStd("Error: file " + AppPath + "\\ark\\par" + Lang + ".cpt" + " not available", vb::vbCritical);
+    } catch (const vb::VbError& e) {
+        if (!reportedAsShortage(e.number()))
+            MsgBoxStd("Error: file " + AppPath + "\\ark\\par" + Lang + ".cpt" + " not available",
+                      vb::vbCritical);
         return false;
     }
     descriptions.Clear();
@@ -101,8 +103,9 @@ void loadPscTypeList(vb::ListBox& list) {
     std::string text;
     try {
         text = vb::readAll(path);
-    } catch (const vb::VbError&) {
-        vb::MsgBox("File  psc" + Lang + ".cpt not found.", vb::vbCritical, std::string("Warning!"));
+    } catch (const vb::VbError& e) {
+        if (!reportedAsShortage(e.number()))
+            vb::MsgBox("File  psc" + Lang + ".cpt not found.", vb::vbCritical, std::string("Warning!"));
         return;
     }
     forEachCptLine(text, [&](const std::string& stored) { list.AddItem(decodeLineLenient(stored)); });

@@ -5,6 +5,7 @@
 #include "db/query.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
+#include "platform/events.h"
 #include "platform/file_open.h"
 #include "platform/form.h"
 #include "platform/log.h"
@@ -130,6 +131,12 @@ std::int32_t HexToLong(const std::string& text) {
 
 float InchesToTwips(float inches) {
     return inches * 1440.0f;
+}
+
+bool reportedAsShortage(int number) {
+    if (!vb::isShortage(number)) return false;
+    vb::reportError(vb::describeError(std::current_exception()));
+    return true;
 }
 
 void ReportRuntimeError(const std::string& windowName, const vb::VbError& error) {

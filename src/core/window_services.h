@@ -56,6 +56,11 @@ float InchesToTwips(float inches);
 // job. False (and nothing printed) when the control is not a rich-text box;
 // printer errors reach the caller.
 bool PrintRichText(vb::Control& control, float left, float top, float right, float bottom);
+// Called while a file's error (numbered number) is handled: when it is a
+// lack of descriptors or memory, shows it as itself (vb::describeError) and
+// says so. Such an error is no fault of the file, which the window must not
+// then call missing or damaged; it goes on as for any failure to read.
+bool reportedAsShortage(int number);
 // Reports an error caught by a window's trap: printer errors are shown and
 // the window goes on; every other error ends the program.
 void ReportRuntimeError(const std::string& windowName, const vb::VbError& error);

@@ -274,9 +274,10 @@ void Form6::Load_TestoCpt() {
     try {
         if (vb::FileLen(path) > 32767) throw vb::VbError(vb::errOverflow);
         content = vb::readAll(path);
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
         // The page is left empty; the picture is still shown.
-        core::MsgBoxStd("Error: file " + vb::LCase(path) + " not available", vb::vbCritical);
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + vb::LCase(path) + " not available", vb::vbCritical);
         content.clear();
     }
     TextLineCount = 0;

@@ -135,10 +135,15 @@ void Form14::Load_ListaMarcheDocumenti() {
                 rs.MoveNext();
             }
         }
-    } catch (const db::Error&) {
-        core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\Xmarche.dbf not available", vb::vbCritical);
-    } catch (const vb::VbError&) {
-        core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\Xmarche.dbf not available", vb::vbCritical);
+    } catch (const db::Error& e) {
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\Xmarche.dbf not available",
+                            vb::vbCritical);
+    } catch (const vb::VbError& e) {
+        // The shortage may be met on a document: it names its file.
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\Xmarche.dbf not available",
+                            vb::vbCritical);
     }
     // With no brand to list there is nothing to open.
     if (MSGrid1.Rows() == 0) {

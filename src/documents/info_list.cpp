@@ -126,8 +126,9 @@ void Form11::Load_ListaInfo() {
     std::string table;
     try {
         table = vb::readAll(path);
-    } catch (const vb::VbError&) {
-        core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
+    } catch (const vb::VbError& e) {
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
         return;
     }
     // The joined text keeps each decoded line followed by ":".

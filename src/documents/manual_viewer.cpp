@@ -180,8 +180,8 @@ void Form8::Load_IndiceArgomenti(const std::string& folder, const std::string& f
     std::string content;
     try {
         content = vb::readAll(path);
-    } catch (const vb::VbError&) {
-        reportFile(path);
+    } catch (const vb::VbError& e) {
+        if (!core::reportedAsShortage(e.number())) reportFile(path);
         return;
     }
     const auto files = manualSectionFiles(section_);
@@ -319,8 +319,8 @@ void Form8::Load_TestoArgomento() {
         else
             core::MsgBoxStd("Error: topic " + vb::Trim(MSGrid1.Text()) + " not found in file " + path,
                             vb::vbCritical);
-    } catch (const vb::VbError&) {
-        reportFile(path);
+    } catch (const vb::VbError& e) {
+        if (!core::reportedAsShortage(e.number())) reportFile(path);
     }
 
     PageLines = core::decodePageLines(buffer);
@@ -391,8 +391,8 @@ void Form8::Load_PaginaHelp() {
     std::string content;
     try {
         content = vb::readAll(path);
-    } catch (const vb::VbError&) {
-        reportFile(path);
+    } catch (const vb::VbError& e) {
+        if (!core::reportedAsShortage(e.number())) reportFile(path);
     }
     // The length is held as a 16-bit number: a page is at most 32 767 bytes.
     if (content.size() > size_t(kMaxTopicBytes)) content.resize(size_t(kMaxTopicBytes));

@@ -244,7 +244,8 @@ void Form7::Load_TestoCpt() {
     if (found) {
         try {
             bytes = vb::readAll(path);
-        } catch (const vb::VbError&) {
+        } catch (const vb::VbError& e) {
+            core::reportedAsShortage(e.number()); // said; any other failure is not
             found = false;
         }
     }

@@ -227,9 +227,10 @@ void Form9::openDetail(bool toolsPage, const char* picture, const char* text) {
     const std::string picturePath = core::AppPath + picture;
     try {
         Picture3.setPicture(vb::LoadPicture(picturePath));
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
         Picture3.clearPicture();
-        core::MsgBoxStd("Error: file " + picturePath + " not available", vb::vbCritical);
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + picturePath + " not available", vb::vbCritical);
     }
     Picture3.setLeft(50);
     Picture3.setTop((Height() - Picture3.Height()) / 2);
@@ -245,8 +246,9 @@ void Form9::Load_TestoCpt(const std::string& path) {
     std::string bytes;
     try {
         bytes = vb::readAll(path);
-    } catch (const vb::VbError&) {
-        core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
+    } catch (const vb::VbError& e) {
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
     }
     page.load(bytes, Picture2.Height());
 }

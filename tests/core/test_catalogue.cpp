@@ -2,9 +2,12 @@
 #include "core/psc_catalogue.h"
 #include "core/scramble.h"
 #include "core/technical_data.h"
+#include "db/query.h"
 #include "platform/controls.h"
+#include "platform/events.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 
 using namespace testing_support;
 
@@ -80,6 +83,28 @@ TEST_F(Catalogue, TypeList) {
     EXPECT_EQ(svc.boxes.at(0).prompt, "File  psc_xxx.cpt not found.");
     EXPECT_EQ(svc.boxes.at(0).title, std::optional<std::string>("Warning!"));
     EXPECT_EQ(svc.boxes.at(0).flags, 16);
+}
+
+// Short of descriptors or memory as it reads a list it has found, or as it
+// looks for the lists' and the index's folder in another letter case ("ark"
+// for "Ark"), the catalogue says so of the file and calls nothing missing.
+TEST_F(Catalogue, ShortageOnAListIsToldAsItself) {
+    const QString self = "Catalogue.ShortageOnAListIsToldAsItself";
+    if (!shortageChild()) {
+        expectShortagesTold(self, {"par_ita.cpt", "psc_ita.cpt@1"});
+        expectShortagesTold(self, {"*"});
+        return;
+    }
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    // As the windows call them: what escapes is reported.
+    std::string index;
+    vb::runEvent([&] { core::loadParameterDescriptions(index, list); });
+    vb::runEvent([&] { core::loadPscTypeList(list); });
+    vb::runEvent([] {
+        db::DataControl data;
+        core::loadCatalogueIndex(data);
+    });
+    reportBoxesToParent(svc);
 }
 
 TEST(LeadingNumber, ReadsTheNumberAtTheStart) {

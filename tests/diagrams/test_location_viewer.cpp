@@ -5,6 +5,7 @@
 #include "platform/program_folder.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
+#include "support/injected_faults.h"
 
 #include <QTemporaryDir>
 #include <filesystem>
@@ -230,6 +231,22 @@ TEST_F(Locations, PageLengthAroundOneScreenAndAMissingPage) {
                [&](Form6& f) { EXPECT_EQ(f.TextLineCount, 0); });
     EXPECT_EQ(boxesWith("ab01.cpt not available"), 1);
     EXPECT_FALSE(svc.ended);
+}
+
+// Short of descriptors or memory as it reads the ABS location page it has
+// found, the window says so of the page and still shows the picture.
+TEST_F(Locations, ShortageOnTheLocationPageIsToldAsItself) {
+    if (!testing_support::shortageChild())
+        return testing_support::expectShortagesTold("Locations.ShortageOnTheLocationPageIsToldAsItself",
+                                                    {"AB01.cpt@1"});
+    choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    on["Form6"] = [&](vb::Form*) { EXPECT_FALSE(Form6::get().Picture2.Picture().isNull()); };
+    on["Form5"] = [&](vb::Form*) {
+        ASSERT_TRUE(testing_support::injectToldShortage(appPath()));
+        Form5::get().Command7_Click();
+    };
+    openViewer("E100", 33, "Schema di prova");
+    testing_support::reportBoxesToParent(svc);
 }
 
 TEST_F(Locations, MissingLocationPictureKeepsTheWindow) {

@@ -9,6 +9,7 @@
 #include "selection/main_window.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 
 #include <QTest>
 #include <QTextDocument>
@@ -56,6 +57,17 @@ TEST_F(BrandDocuments, ListsOnlyBrandsWithADocumentInNameOrder) {
     EXPECT_EQ(f.Command7.MousePointer(), vb::vbCustom);
     EXPECT_EQ(f.MSGrid1.MousePointer(), vb::vbCustom);
     EXPECT_EQ(f.MousePointer(), 0);
+}
+
+// Short of descriptors or memory as it reads the brands, the window says so
+// of the table and calls it neither missing nor damaged.
+TEST_F(BrandDocuments, ShortageOnTheBrandsIsToldAsItself) {
+    if (!shortageChild())
+        return expectShortagesTold("BrandDocuments.ShortageOnTheBrandsIsToldAsItself", {"Xmarche.dbf"});
+    startProgram();
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    open();
+    reportBoxesToParent(svc);
 }
 
 // The reference windows' header band as painted: the logo centred in the

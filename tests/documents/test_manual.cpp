@@ -9,6 +9,7 @@
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 
 #include <QApplication>
 #include <QTest>
@@ -382,6 +383,17 @@ TEST_F(Manual, EveryHelpCodeTheWindowsSetHasAPage) {
     for (const char* code :
          {"001", "002", "003", "004", "005", "006", "007", "008", "009", "011", "012", "013", "014", "015"})
         EXPECT_TRUE(vb::fileExists(appPath() + "\\hlp\\tx_ita\\hlp" + code + ".cpt")) << code;
+}
+
+// Short of descriptors or memory as it reads a help page, the window says so
+// of the page.
+TEST_F(Manual, ShortageOnAHelpPageIsToldAsItself) {
+    if (!shortageChild())
+        return expectShortagesTold("Manual.ShortageOnAHelpPageIsToldAsItself", {"hlp009.cpt"});
+    startProgram();
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    open(11, "009");
+    reportBoxesToParent(svc);
 }
 
 TEST_F(Manual, HelpCodeWithoutPageReportsAndShowsNothing) {

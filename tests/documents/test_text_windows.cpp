@@ -9,6 +9,7 @@
 #include "selection/main_window.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 #include "support/pdf.h"
 
 #include <QAbstractScrollArea>
@@ -435,6 +436,26 @@ TEST_F(TextWindows, InfoListOutsideTheMenuAndWithoutItsTable) {
     EXPECT_EQ(svc.boxes[0].prompt, "Error: file " + core::AppPath + "\\ark\\inf_ita.cpt not available");
     EXPECT_EQ(g.Grid1.Rows(), 0);
     core::Form11Mode = 0;
+}
+
+// Short of descriptors or memory as they read their text, the info list and
+// the text window say so of the file; so does a path whose folder the
+// letter-case lookup cannot list (the data names "ark" for "Ark"), since the
+// file may well be there.
+TEST_F(TextWindows, ShortageOnATextIsToldAsItself) {
+    const QString self = "TextWindows.ShortageOnATextIsToldAsItself";
+    if (!shortageChild()) {
+        expectShortagesTold(self, {"inf_ita.cpt", "0004.cpt@1"});
+        expectShortagesTold(self, {"*"});
+        return;
+    }
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    core::Form11Mode = 1;
+    Form11::get();
+    core::Form11Mode = 0;
+    core::Form7Code = "0004";
+    open(2);
+    reportBoxesToParent(svc);
 }
 
 TEST_F(TextWindows, ResizedWindowKeepsTextAtTheRightAndPictureBeside) {

@@ -2,6 +2,7 @@
 #include "mechanical/torque_window.h"
 #include "platform/file_io.h"
 #include "platform/vbstring.h"
+#include "support/injected_faults.h"
 #include "vehicle.h"
 
 #include <QTest>
@@ -154,6 +155,20 @@ TEST_F(TorquePage, MissingPageIsReportedAndTheWindowStaysUsable) {
     EXPECT_TRUE(f.Command8.Visible());
     f.Command8.click();
     EXPECT_TRUE(overview(f));
+}
+
+// Short of descriptors or memory as it opens a detail page, the window says
+// so of the picture and of the page, and stays usable.
+TEST_F(TorquePage, ShortageOnADetailPageIsToldAsItself) {
+    using namespace testing_support;
+    if (!shortageChild())
+        return expectShortagesTold("TorquePage.ShortageOnADetailPageIsToldAsItself",
+                                   {"volano.gif", "vola_ita.cpt"});
+    Form9& f = openShowcase();
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    f.Command14.click();
+    EXPECT_TRUE(f.Command8.Visible());
+    reportBoxesToParent(svc);
 }
 
 TEST_F(TorquePage, KeysAndToolbarPointers) {

@@ -1,11 +1,15 @@
 #include "support/injected_faults.h"
 
+#include <QProcess>
+#include <QStringList>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <linux/filter.h>
 #include <linux/openat2.h>
 #include <linux/seccomp.h>
@@ -24,7 +28,7 @@ struct Rule {
     InjectedFault::Call call;
     char name[256];
     int error;
-    std::atomic<int> left;
+    std::atomic<int> skip, left;
 };
 Rule g_rules[8];
 int g_ruleCount = 0;
@@ -45,6 +49,10 @@ int faultFor(InjectedFault::Call call, const char* path) {
     for (int i = 0; i < g_ruleCount; ++i) {
         Rule& r = g_rules[i];
         if (r.call != call || !lastNameIs(path, r.name)) continue;
+        bool made = false;
+        for (int skip = r.skip.load(); skip > 0 && !made;)
+            made = r.skip.compare_exchange_weak(skip, skip - 1);
+        if (made) continue;
         for (int left = r.left.load(); left > 0;)
             if (r.left.compare_exchange_weak(left, left - 1)) {
                 g_failed.fetch_add(1);
@@ -132,6 +140,7 @@ bool injectFaults(const std::vector<InjectedFault>& faults) {
         r.call = f.call;
         std::strncpy(r.name, f.name.c_str(), sizeof r.name - 1);
         r.error = f.error;
+        r.skip = f.skip;
         r.left = f.times;
     }
     struct sigaction a {};
@@ -171,6 +180,72 @@ bool injectFaults(const std::vector<InjectedFault>& faults) {
 
 int injectedFaultCount() {
     return g_failed.load();
+}
+
+namespace {
+// Set for a child: "ENFILE" or "ENOMEM", the skip, then the names, with
+// spaces between.
+constexpr const char* kToldShortage = "CATALOGUE_TEST_SHORTAGE";
+} // namespace
+
+void expectShortagesTold(const QString& test, const std::vector<std::string>& files) {
+    QString told;
+    for (const std::string& f : files)
+        told += " " + QString::fromStdString(f);
+    for (const auto& [error, number] : {std::pair{"ENFILE", 67}, std::pair{"ENOMEM", 7}}) {
+        SCOPED_TRACE(error);
+        QProcess child;
+        startChildTest(child, test, {{kToldShortage, error + told}});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        ASSERT_EQ(child.exitCode(), 0) << said;
+        ASSERT_NE(said.find("report done"), std::string::npos) << said;
+        std::vector<std::string> boxes;
+        for (std::size_t at = said.find("box: "); at != std::string::npos; at = said.find("box: ", at + 1))
+            boxes.push_back(said.substr(at, said.find('\n', at) - at));
+        for (const std::string& b : boxes) {
+            for (const char* wrong :
+                 {"not available", "non trovato", "not found", "Failed !!", "damaged", "Unable to recover"})
+                EXPECT_EQ(b.find(wrong), std::string::npos) << b;
+            EXPECT_NE(b.find("box: Error: (" + std::to_string(number) + ") file "), std::string::npos) << b;
+        }
+        for (const std::string& f : files) {
+            const std::string name = f == "*" ? std::string() : f.substr(0, f.find('@'));
+            bool found = false;
+            for (const std::string& b : boxes)
+                found = found || b.find(name + " could not be opened") != std::string::npos;
+            EXPECT_TRUE(found) << f << "\n" << said;
+        }
+    }
+}
+
+bool shortageChild() {
+    return qEnvironmentVariableIsSet(kToldShortage);
+}
+
+bool injectToldShortage(const std::string& programFolder) {
+    const QStringList told = qEnvironmentVariable(kToldShortage).split(' ');
+    if (told.size() < 2) return false;
+    const int error = told[0] == "ENFILE" ? ENFILE : ENOMEM;
+    std::vector<InjectedFault> faults;
+    for (qsizetype i = 1; i < told.size(); ++i) {
+        const QStringList nameAndSkip = told[i].split('@');
+        std::string name = nameAndSkip[0].toStdString();
+        if (name == "*") name = std::filesystem::path(programFolder).filename().string();
+        faults.push_back({InjectedFault::Open, name, error, 1000000, nameAndSkip.value(1).toInt()});
+    }
+    return injectFaults(faults);
+}
+
+void reportBoxesToParent(const ScriptedServices& svc) {
+    for (const Box& b : svc.boxes) {
+        std::string line = b.prompt;
+        for (char& c : line)
+            if (c == '\r' || c == '\n') c = ' ';
+        std::printf("box: %s\n", line.c_str());
+    }
+    std::printf("%s\n", injectedFaultCount() > 0 ? "report done" : "no fault met");
+    std::fflush(stdout);
 }
 
 } // namespace testing_support

@@ -4,6 +4,9 @@
 // that answers EIO would give them. The calls are trapped by a system-call
 // filter and made again by the trap (or failed), so nothing else changes.
 // A filter stays for the life of the process: inject in a child process.
+#include "support/harness.h"
+
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -17,7 +20,8 @@ struct InjectedFault {
     Call call;
     std::string name;
     int error;
-    int times = 1; // how many such calls fail, the first ones
+    int times = 1; // how many such calls fail
+    int skip = 0;  // how many such calls are made before the first fails
 };
 
 // From now on, in this thread and in the threads it starts later, each
@@ -27,5 +31,24 @@ struct InjectedFault {
 bool injectFaults(const std::vector<InjectedFault>& faults);
 // How many calls have failed so far.
 int injectedFaultCount();
+
+// A window short of descriptors system-wide (ENFILE) or of kernel memory
+// (ENOMEM) as it reads one of its files says so (67, 7) of that file, and
+// never calls it missing or damaged. A test checks this by running itself in
+// a child process per shortage: there shortageChild() holds, the test opens
+// its window as far as the read, injects with injectToldShortage() and reads.
+//
+// Parent: runs test (this test's full name) so, and fails unless each of
+// files, where the shortage is met, is told so, and nothing else is said.
+// The shortage meets every open of those names; of "name@n", every open
+// after the first n (the window has found the file). "*" stands for the
+// program folder's own name, which the letter-case lookup lists.
+void expectShortagesTold(const QString& test, const std::vector<std::string>& files);
+// Child: whether this process is one.
+bool shortageChild();
+// Child: injects the shortage it is told of; false where that fails.
+bool injectToldShortage(const std::string& programFolder);
+// Child: prints the boxes shown for its parent; call at the end.
+void reportBoxesToParent(const ScriptedServices& svc);
 
 } // namespace testing_support
