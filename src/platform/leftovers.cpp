@@ -118,19 +118,20 @@ class Walk {
     int root() const { return root_; }
     dev_t device() const { return device_; }
     // Whether the walk is to stop: the process ends, or it is short of
-    // descriptors.
-    bool over() const { return short_ || ending(); }
+    // descriptors or memory.
+    bool mustStop() const { return outOfDescriptorsOrMemory_ || ending(); }
 
     // What an open of the walk gave: fd, or -1 when it failed or the program
-    // would be left short of descriptors (over() then holds; fd is closed).
+    // would be left short of descriptors (mustStop() then holds; fd is
+    // closed).
     int admit(int fd) {
         if (fd < 0) {
-            if (errno == EMFILE || errno == ENFILE || errno == ENOMEM) short_ = true;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOMEM) outOfDescriptorsOrMemory_ = true;
             return -1;
         }
         if (limit_ != RLIM_INFINITY && rlim_t(fd) + kLeftToTheProgram >= limit_) {
             ::close(fd);
-            short_ = true;
+            outOfDescriptorsOrMemory_ = true;
             return -1;
         }
         return fd;
@@ -145,10 +146,10 @@ class Walk {
                                      RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV));
     }
     // fdopendir(dir), which takes dir; null (dir closed) on failure.
-    DIR* list(int dir) {
+    DIR* listFolder(int dir) {
         DIR* d = ::fdopendir(dir);
         if (!d) {
-            if (errno == ENOMEM) short_ = true;
+            if (errno == ENOMEM) outOfDescriptorsOrMemory_ = true;
             ::close(dir);
         }
         return d;
@@ -158,16 +159,23 @@ class Walk {
     int root_ = -1;
     dev_t device_ = 0;
     rlim_t limit_;
-    bool short_ = false;
+    bool outOfDescriptorsOrMemory_ = false;
 };
 
 // Waits until no program is making a file in the open folder dir: until
 // the walk can take the folder exclusively, which it lets go at once. A
-// program making a file holds the folder shared from before the file exists
-// until it holds the file's own lock, so every file that existed before
-// then is either locked by a running program or free to go. A second
-// without the folder means a program stopped while it made a file: the
-// folder is left for the next start.
+// running program locks each of its own temporary files (TemporaryFile, the
+// part file of FileCopy) just after it makes it, and holds the file's folder
+// shared from before the file exists until then, so every file that existed
+// before this wait is either locked by a running program or free to go. A
+// second without the folder means a program stopped while it made a file:
+// the folder is left for the next start.
+// The one gap: a program makes a file without the folder's cover where
+// another process kept the folder taken for a whole wait of that program
+// (temporary_files.cpp), and, until the program has the folder again,
+// wherever the folder is taken at the moment the file is made, since the
+// program then no longer waits for it. A removal in the moment before such a
+// file's lock could take it, and the program then finds its file gone.
 bool waitForFilesMade(int dir) {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(1);
     while (::flock(dir, LOCK_EX | LOCK_NB) != 0) {
@@ -215,10 +223,10 @@ void removeUnused(Walk& walk, int dir, const std::string& relative, const std::v
         batch.clear();
     };
     using Clock = std::chrono::steady_clock;
-    for (size_t next = 0; next < names.size() && !walk.over();) {
+    for (size_t next = 0; next < names.size() && !walk.mustStop();) {
         const Clock::time_point began = Clock::now();
         // For writing: a file this program could not write is not its own.
-        for (; next < names.size() && batch.size() < kNamesAtOnce && !walk.over(); ++next) {
+        for (; next < names.size() && batch.size() < kNamesAtOnce && !walk.mustStop(); ++next) {
             Candidate c{
                 &names[next], walk.open(dir, names[next].c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY), {}};
             if (c.fd < 0) continue;
@@ -228,14 +236,14 @@ void removeUnused(Walk& walk, int dir, const std::string& relative, const std::v
                 ::close(c.fd);
         }
         // Short of descriptors: what it holds goes back to the program.
-        if (walk.over()) break;
+        if (walk.mustStop()) break;
         // Only files opened before this wait are tried: each is past its
         // making.
         const Clock::time_point waitBegan = Clock::now();
         const bool madeAll = waitForFilesMade(dir);
         const Clock::duration waited = Clock::now() - waitBegan;
         const bool goOn = madeAll && stillInPlace(walk, dir, relative);
-        for (size_t i = 0; goOn && i < batch.size() && !walk.over(); ++i) {
+        for (size_t i = 0; goOn && i < batch.size() && !walk.mustStop(); ++i) {
             // Unlocked, and still the file that was opened.
             struct stat named {};
             if (::flock(batch[i].fd, LOCK_EX | LOCK_NB) == 0 &&
@@ -259,11 +267,11 @@ constexpr int kDeepestFolder = 3;
 // program folder and depth levels below it, on the device of the program
 // folder (a file system's own subvolumes included).
 void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int depth, bool diagrams) {
-    DIR* d = walk.list(dir);
+    DIR* d = walk.listFolder(dir);
     if (!d) return;
     std::vector<std::string> found;
     while (const dirent* e = ::readdir(d)) {
-        if (walk.over()) break;
+        if (walk.mustStop()) break;
         const std::string name = e->d_name;
         if (name == "." || name == "..") continue;
         unsigned char type = e->d_type;
@@ -287,7 +295,7 @@ void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int dep
         removeLeftoversIn(walk, sub, relative.empty() ? name : relative + "/" + name, depth + 1,
                           underDiagrams);
     }
-    if (!found.empty() && !walk.over()) removeUnused(walk, dir, relative, found);
+    if (!found.empty() && !walk.mustStop()) removeUnused(walk, dir, relative, found);
     ::closedir(d);
 }
 

@@ -1,27 +1,22 @@
 #pragma once
-// The removal, at a start, of temporary files that ended programs left.
+// The removal, at a start, of the temporary files that ended programs left.
+//
+// In a folder proven to be the program's own, the files that this program
+// names and places as its temporary files, and that no running program
+// holds, are removed: a decoded copy at the folder's root, a print bitmap in
+// a diagram folder, a part file of a copy beside its target. Nothing else
+// goes: no folder, no link, nothing on another file system or mount, nothing
+// outside the folder. The walk runs behind the program, keeps few
+// descriptors, stops at the process's end and leaves what it could not
+// finish to the next start. How a running program keeps its own files from
+// it is told beside the code (leftovers.cpp).
 #include <string>
 
 namespace vb {
 
-// Removes, below the program folder (given as the file system names it, as
+// Removes, below folder (given as the file system names it, as
 // programFolderOnDisk() does; it is opened as such, so no other folder is
-// walked), the temporary files of programs that ended before they could
-// remove them (killed, a power cut): files named as this program names its
-// temporary files there that no running program holds. A running program
-// locks each of its own temporary files (TemporaryFile, the part file of
-// FileCopy) just after it makes it, and holds the file's folder shared from
-// before it makes it until then, so a removal, which takes the folder
-// exclusively before it tries a file, never takes one of them. A file is
-// made without the folder's cover only where another process kept the
-// folder taken for a whole wait of a program (temporary_files.cpp), and,
-// until that program has the folder again, where the folder is taken at the
-// moment a file is made, since the program then no longer waits for it; a
-// removal in the moment before such a file's lock could take it, and the
-// program then finds its file gone.
-// The walk keeps few descriptors open, takes none numbered among the last
-// few the process may have (they are given lowest first), and stops when it
-// runs short of them: the next start removes the rest.
+// walked), the leftovers described above, on the calling thread.
 void removeLeftoverTemporaries(const std::string& folder);
 // The same for the program folder, on a thread of its own behind the rest of
 // the program; once per folder and process, and only in a folder proven to
