@@ -32,30 +32,44 @@ namespace vb {
 
 namespace {
 
-// Whether name is one that this program gives its temporary files, in a
-// folder depth levels below the program folder (0 for the folder itself), in
-// a diagram folder or not: the decoded copy of a data file,
-// DcFile.<unique>.<up to three letters or digits>, in the program folder
-// (LoadScrambledFile); the print bitmap, toroscat.<unique>.bmp, in a
-// diagram folder (the diagram viewer); the part file of a copy,
-// <name>.part<unique>, beside its target (FileCopy). <unique> stands for
-// the six letters or digits that make each name new.
+bool letterOrDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Whether name holds, from at, the six letters or digits that make each of
+// this program's temporary names new.
+bool uniqueAt(const std::string& name, size_t at) {
+    return name.size() >= at + 6 &&
+           std::all_of(name.begin() + long(at), name.begin() + long(at + 6), letterOrDigit);
+}
+
+// Whether name is one that this program gives the temporary files it makes
+// by a name of their own, in a folder depth levels below the program folder
+// (0 for the folder itself), in a diagram folder or not: the decoded copy of
+// a data file, DcFile.<unique>.<up to three letters or digits>, in the
+// program folder (LoadScrambledFile); the print bitmap,
+// toroscat.<unique>.bmp, in a diagram folder (the diagram viewer).
 bool temporaryName(const std::string& name, int depth, bool diagrams) {
-    const auto letterOrDigit = [](char c) {
-        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-    };
-    const auto unique = [&](size_t at) {
-        return name.size() >= at + 6 &&
-               std::all_of(name.begin() + long(at), name.begin() + long(at + 6), letterOrDigit);
-    };
     const auto startsWith = [&name](const char* s) { return name.rfind(s, 0) == 0; };
-    if (name.size() > 11 && name.compare(name.size() - 11, 5, ".part") == 0 && unique(name.size() - 6))
-        return true;
-    if (depth == 0 && startsWith("DcFile.") && unique(7) && name.size() >= 14 && name.size() <= 17 &&
+    if (depth == 0 && startsWith("DcFile.") && uniqueAt(name, 7) && name.size() >= 14 && name.size() <= 17 &&
         name[13] == '.')
         return std::all_of(name.begin() + 14, name.end(), letterOrDigit);
-    return diagrams && name.size() == 19 && startsWith("toroscat.") && unique(9) &&
+    return diagrams && name.size() == 19 && startsWith("toroscat.") && uniqueAt(name, 9) &&
            name.compare(15, 4, ".bmp") == 0;
+}
+
+// Whether name is the part file of a copy (FileCopy), <name>.part<unique>,
+// beside the data file that it was to replace: a file of that name in the
+// open folder dir. A copy only ever replaces a data file that is there (a
+// damaged one), so a part file with no such file beside it is not this
+// program's.
+bool partFileBesideItsTarget(int dir, const std::string& name) {
+    if (name.size() <= 11 || name.compare(name.size() - 11, 5, ".part") != 0 ||
+        !uniqueAt(name, name.size() - 6))
+        return false;
+    const std::string target = name.substr(0, name.size() - 11);
+    struct stat st {};
+    return ::fstatat(dir, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
 }
 
 // The removals running on threads of their own, and the folders they were
@@ -280,7 +294,8 @@ void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int dep
             if (::fstatat(dir, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        if (type == DT_REG && temporaryName(name, depth, diagrams)) found.push_back(name);
+        if (type == DT_REG && (temporaryName(name, depth, diagrams) || partFileBesideItsTarget(dir, name)))
+            found.push_back(name);
         if (type != DT_DIR || depth >= kDeepestFolder) continue;
         const int sub = walk.open(dir, e->d_name, O_RDONLY | O_DIRECTORY);
         if (sub < 0) continue;

@@ -4,10 +4,10 @@
 // In a folder proven to be the program's own, the files that this program
 // names and places as its temporary files, and that no running program
 // holds, are removed: a decoded copy at the folder's root, a print bitmap in
-// a diagram folder, a part file of a copy beside its target. Nothing else
-// goes: no folder, no link, nothing on another file system or mount, nothing
-// outside the folder. The walk runs behind the program, keeps few
-// descriptors, stops at the process's end and leaves what it could not
+// a diagram folder, a part file beside the data file it was to replace.
+// Nothing else goes: no folder, no link, nothing on another file system or
+// mount, nothing outside the folder. The walk runs behind the program, keeps
+// few descriptors, stops at the process's end and leaves what it could not
 // finish to the next start. How a running program keeps its own files from
 // it is told beside the code (leftovers.cpp).
 #include <string>

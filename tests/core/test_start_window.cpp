@@ -456,7 +456,8 @@ constexpr const char* kHoldTemporaryIn = "CATALOGUE_TEST_HOLD_TEMPORARY_IN";
 
 // The start removes what programs killed before they could clean up left
 // behind: files named as the program names its temporary files, where it
-// makes them, that no running program holds. The live temporary file of
+// makes them (a part file beside the data file it was to replace), that no
+// running program holds. The live temporary file of
 // another running program stays, and so does every file that is not one of
 // the program's own.
 TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
@@ -484,7 +485,7 @@ TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
                                                 "psc/toroscat.Qw3rTy.bmp",
                                                 "psc/psc_ita/toroscat.As5dFg.bmp",
                                                 "cars/02/XCORSA16.jpg.partZx8cVb",
-                                                "XLOGO.gif.part0a1B2c"};
+                                                "mas/xlogo.gif.part0a1B2c"};
     // Not the program's own, or not where it makes them.
     const std::vector<std::string> others = {"DcFile.gif",
                                              "DcFile.Ab12C.gif",
@@ -497,6 +498,10 @@ TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
                                              "cars/toroscat.Qw3rTy.bmp",
                                              "cars/02/XCORSA16.jpg.part",
                                              "cars/02/XCORSA16.jpg.partZx8c-b",
+                                             "XLOGO.gif.part0a1B2c",
+                                             "mas/XLOGO.gif.part0a1B2c",
+                                             "cars/02/XNONE.jpg.partZx8cVb",
+                                             "report.odt.partAbC123",
                                              "psc/psc_ita/x/y/deep.gif.partZx8cVb"};
     for (const auto& name : leftovers)
         writeBytes(file(name), "left behind");
@@ -624,13 +629,18 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     for (int i = 0; i < 100; ++i) {
         const fs::path folder = fs::path(file("wide")) / std::to_string(i);
         fs::create_directories(folder);
-        for (int j = 0; j < 20; ++j)
+        for (int j = 0; j < 20; ++j) {
+            std::ofstream(folder / ("x" + std::to_string(j) + ".gif"));
             std::ofstream(folder / ("x" + std::to_string(j) + ".gif.partAbCdE" + char('a' + j % 26)));
+        }
     }
     constexpr int kBulk = 4000;
     fs::create_directory(file("bulk"));
     makeEmptyFiles(file("bulk"), kBulk, [](int i) { return "x.gif.part" + unique(i); });
-    const std::string firstRemoved = file("bulk/" + listed(file("bulk")).front());
+    std::ofstream(file("bulk/x.gif"));
+    std::vector<std::string> order = listed(file("bulk"));
+    order.erase(std::find(order.begin(), order.end(), "x.gif"));
+    const std::string firstRemoved = file("bulk/" + order.front());
     EXPECT_EXIT(
         {
             g_endWithOneThread = true;
@@ -656,8 +666,8 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     // The walk of this process removes them all when it has time to.
     vb::startRemovingLeftoverTemporaries();
     vb::waitForLeftoverRemoval();
-    EXPECT_TRUE(fs::is_empty(fs::path(file("wide")) / "99"));
-    EXPECT_TRUE(fs::is_empty(file("bulk")));
+    EXPECT_EQ(listed(fs::path(file("wide")) / "99").size(), 20u);
+    EXPECT_EQ(listed(file("bulk")), std::vector<std::string>{"x.gif"});
 }
 
 // Many leftovers cost the program no wait. The first window comes at once,
@@ -784,6 +794,7 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     fs::create_directory(bulk);
     makeEmptyFiles(bulk, 4000, [](int i) { return "x.gif.part" + unique(i); });
     const std::vector<std::string> order = listed(bulk);
+    writeBytes(bulk + "/x.gif", "data");
     writeBytes(file("DcFile.Ab12Cd.gif"), "left behind");
     QTemporaryDir elsewhere;
     const std::string moved = elsewhere.path().toStdString() + "/bulk";
@@ -806,6 +817,7 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     if (!namespaced) GTEST_SKIP() << "no mount namespace here: " << noNamespace;
     const QStringList& unshare = *namespaced;
     QTemporaryDir outside;
+    writeBytes(outside.path().toStdString() + "/XCORSA16.jpg", "outside");
     writeBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb", "outside");
     fs::create_directory(file("cars/bound"));
     writeBytes(file("cars/02/XCORSA16.jpg.partZx8cVb"), "left behind");
