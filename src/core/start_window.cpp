@@ -54,6 +54,16 @@ void writePreference() {
     }
 }
 
+// Whether the program folder's preference file names lang now: the
+// preference that this start read or wrote there.
+bool holdsPreference(const std::string& lang) {
+    try {
+        return vb::readStart(AppPath + "\\" + kPreferenceFile, 4) == lang;
+    } catch (const vb::VbError&) {
+        return false;
+    }
+}
+
 std::string resolutionWarning(const std::string& lang) {
     if (lang == "_ita")
         return "Attenzione! Per la corretta visualizzazione del programma impostare la risoluzione video "
@@ -105,9 +115,6 @@ void InitModule() {
     Languages = {"_ita", "", "", "", ""};
     InitIdentityTable();
     AppPath = vb::programFolder();
-    // What a program killed before it could clean up left behind goes,
-    // beside the start rather than before it.
-    vb::startRemovingLeftoverTemporaries();
 
     // The preference is written anew only where there is none, or where it
     // does not have the expected form. Any other failure to read it (a lack
@@ -137,7 +144,14 @@ void InitModule() {
     if (!IsResolutionOK()) vb::MsgBox(resolutionWarning(Lang), vb::vbOKOnly, Des[2]);
 
     NewsFile = AppPath + "\\ark\\xNew" + Lang + ".rtf";
-    LoadDescrTable();
+    const bool labelsRead = LoadDescrTable();
+    // What a program killed before it could clean up left behind goes,
+    // beside the start rather than before it, and only from a folder that
+    // holds this program's own data: the preference in place and the first
+    // data file read. The executable alone, copied or linked into a user's
+    // folder, makes that folder no installation of the program, and its
+    // files are none of the program's.
+    if (labelsRead && holdsPreference(Lang)) vb::startRemovingLeftoverTemporaries();
     LoadListAllDescr();
     LoadListAllDescrSecond();
     DiagramMode = 0;

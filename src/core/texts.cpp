@@ -27,7 +27,7 @@ std::string decodeLineLenient(const std::string& stored) {
     }
 }
 
-void LoadDescrTable() {
+bool LoadDescrTable() {
     const std::string path = AppPath + "\\des\\des" + Lang + ".cpt";
     std::string text;
     try {
@@ -37,7 +37,7 @@ void LoadDescrTable() {
         // reported as itself (vb::describeError).
         if (vb::isShortage(e.number())) throw;
         MsgBoxStd("Error: file " + AppPath + "\\des\\des" + Lang + ".cpt not available", vb::vbCritical);
-        return;
+        return false;
     }
     // Read into a scratch table so a file that cannot be decoded part-way
     // still fills what it can, without touching entries past its end.
@@ -51,6 +51,7 @@ void LoadDescrTable() {
         if (p == std::string::npos) break;
         pos = p + 2;
     }
+    return true;
 }
 
 void loadDescriptionList(const std::string& path, vb::ListBox& list) {

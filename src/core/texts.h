@@ -8,7 +8,8 @@ class ListBox;
 
 namespace core {
 
-void LoadDescrTable();
+// Whether the label table of the language in use was read.
+bool LoadDescrTable();
 void LoadListAllDescr();
 void LoadListAllDescrSecond();
 // Fills list from a description file (E-STR lines); the two loaders above

@@ -1,9 +1,9 @@
 #pragma once
 // The removal, at a start, of the temporary files that ended programs left.
 //
-// In a folder proven to be the program's own, the files that this program
-// names and places as its temporary files, and that no running program
-// holds, are removed: a decoded copy at the folder's root, a print bitmap in
+// In a folder proven to be the program's own and found to hold its data,
+// the files that this program names and places as its temporary files, and
+// that no running program holds, are removed: a decoded copy at the folder's root, a print bitmap in
 // a diagram folder, a part file beside the data file it was to replace.
 // Nothing else goes: no folder, no link, nothing on another file system or
 // mount, nothing outside the folder. The walk runs behind the program, keeps
@@ -20,7 +20,9 @@ namespace vb {
 void removeLeftoverTemporaries(const std::string& folder);
 // The same for the program folder, on a thread of its own behind the rest of
 // the program; once per folder and process, and only in a folder proven to
-// be the program's own (programFolderIsOwn).
+// be the program's own (programFolderIsOwn). Called by the start once it has
+// found the program's own data there: a folder that holds the executable
+// alone is no installation of the program and loses nothing.
 void startRemovingLeftoverTemporaries();
 // Waits until every removal started above has finished.
 void waitForLeftoverRemoval();

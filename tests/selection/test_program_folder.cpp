@@ -281,7 +281,8 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
         fs::create_hard_link(self, exe, linked);
         if (linked) fs::copy_file(self, exe);
         const std::vector<fs::path> leftovers = {folder / "DcFile.AbCdEf.txt",
-                                                 folder / "Ark/report.odt.partAbC123"};
+                                                 folder / "Ark/Xmarche.dbf.partAbC123",
+                                                 folder / "psc/toroscat.AbCdEf.bmp"};
         for (const fs::path& leftover : leftovers)
             testing_support::writeBytes(leftover.string(), "left behind");
 
@@ -315,6 +316,44 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
         EXPECT_TRUE(says(run, own ? "own 1" : "own 0")) << run.said;
         for (const fs::path& leftover : leftovers)
             EXPECT_EQ(fs::exists(leftover), !own) << leftover;
+    }
+}
+
+// The executable alone, copied or linked into a user's folder, finds none
+// of the program's data there: that folder is no installation of the
+// program, and files named like the program's leftovers stay in it.
+TEST(ProgramFolderStart, ExecutableAloneRemovesNothing) {
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    for (const bool linked : {false, true}) {
+        SCOPED_TRACE(linked ? "linked" : "copied");
+        const fs::path folder = root / (linked ? "linked" : "copied");
+        fs::create_directories(folder / "sub");
+        testing_support::writeBytes((folder / "report.odt.partAbC123").string(), "report");
+        testing_support::writeBytes((folder / "report.odt").string(), "report");
+        testing_support::writeBytes((folder / "DcFile.AbCdEf.txt").string(), "notes");
+        testing_support::writeBytes((folder / "sub/thesis.tex.partXyZ789").string(), "thesis");
+        testing_support::writeBytes((folder / "sub/thesis.tex").string(), "thesis");
+        const fs::path exe = folder / self.filename();
+        if (linked) {
+            std::error_code error;
+            fs::create_hard_link(self, exe, error);
+            if (error) GTEST_SKIP() << "no hard link to " << self << " here: " << error.message();
+        } else {
+            fs::copy_file(self, exe);
+        }
+        const auto others = [&folder, &exe] {
+            auto all = contents(folder);
+            all.erase(exe.filename().string());
+            all.erase("kvt95.ccc"); // the language preference, written
+            return all;
+        };
+        const auto before = others();
+        const Started run = runAsProgram(exe.string(), root.string(), {});
+        ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
+        EXPECT_TRUE(says(run, "own 1")) << run.said;
+        EXPECT_EQ(others(), before) << run.said;
     }
 }
 
