@@ -837,6 +837,14 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     EXPECT_FALSE(fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb"))); // the walk ran
 }
 
+// On a kernel without openat2 the walk keeps its rules, one name at a time:
+// the program's own leftovers go, and nothing else, nothing behind a link
+// and nothing on a folder mounted in the program folder.
+TEST_F(StartWindow, LeftoversGoWithoutOpenat2) {
+    expectPassedWithoutOpenat2({"StartWindow.StartRemovesWhatEndedProgramsLeftAndNothingElse",
+                                "StartWindow.LeftoversGoOnlyFromBeneathTheProgramFolder"});
+}
+
 // Run by the test above in a process of its own: removes the leftovers of the
 // program folder it is given, as a start does.
 TEST(StartWindowChild, RemovesLeftovers) {
