@@ -18,15 +18,23 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstddef>
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <memory>
 #include <optional>
+#include <poll.h>
 #include <string>
 #include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -618,12 +626,132 @@ std::string unique(int i) {
 }
 } // namespace
 
+namespace {
+// From its making on, every removal by name (unlinkat) of this process and
+// of the threads it starts later waits for this object's word, which comes
+// at once, or after `slow` for the next removal once slowNext() was called:
+// a removal that the file system takes long over. A system-call filter
+// whose listener answers on a thread of its own; once stopped, every removal
+// fails (ENOSYS). In a child process only.
+class RemovalsAnswered {
+  public:
+    explicit RemovalsAnswered(std::chrono::milliseconds slow) : slow_(slow) {
+        sock_filter rules[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_unlinkat, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_USER_NOTIF),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        const sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
+        seccomp_notif_sizes sizes{};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::syscall(SYS_seccomp, SECCOMP_GET_NOTIF_SIZES, 0, &sizes) != 0)
+            return;
+        listener_ =
+            int(::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, SECCOMP_FILTER_FLAG_NEW_LISTENER, &program));
+        if (listener_ < 0) return;
+        thread_ = std::thread([this, sizes] { answer(sizes); });
+    }
+    ~RemovalsAnswered() { stop(); }
+    void stop() {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (listener_ >= 0) ::close(listener_);
+        listener_ = -1;
+    }
+    bool working() const { return thread_.joinable(); }
+    void slowNext() { slowNext_ = true; }
+    // Whether the slow removal has been answered.
+    bool slowAnswered() const { return slowAnswered_; }
+
+  private:
+    void answer(const seccomp_notif_sizes& sizes) {
+        std::vector<char> in(std::max<size_t>(sizes.seccomp_notif, sizeof(seccomp_notif)));
+        std::vector<char> out(std::max<size_t>(sizes.seccomp_notif_resp, sizeof(seccomp_notif_resp)));
+        while (!stop_) {
+            pollfd ready{listener_, POLLIN, 0};
+            if (::poll(&ready, 1, 10) <= 0) continue;
+            std::fill(in.begin(), in.end(), 0);
+            auto* asked = reinterpret_cast<seccomp_notif*>(in.data());
+            if (::ioctl(listener_, SECCOMP_IOCTL_NOTIF_RECV, asked) != 0) continue;
+            const bool slow = slowNext_.exchange(false);
+            if (slow) std::this_thread::sleep_for(slow_);
+            std::fill(out.begin(), out.end(), 0);
+            auto* answer = reinterpret_cast<seccomp_notif_resp*>(out.data());
+            answer->id = asked->id;
+            answer->flags = SECCOMP_USER_NOTIF_FLAG_CONTINUE;
+            ::ioctl(listener_, SECCOMP_IOCTL_NOTIF_SEND, answer);
+            if (slow) slowAnswered_ = true;
+        }
+    }
+
+    std::chrono::milliseconds slow_;
+    int listener_ = -1;
+    std::thread thread_;
+    std::atomic<bool> stop_{false}, slowNext_{false}, slowAnswered_{false};
+};
+} // namespace
+
+namespace {
+// The process of the test below: ends while the walk rests, in one case
+// after a long wait for a folder, in the other after a slow removal.
+[[noreturn]] void endWhileTheWalkRests(const std::string& bulk, const std::string& firstRemoved,
+                                       const std::string& nextBatch) {
+    namespace fs = std::filesystem;
+    using Clock = std::chrono::steady_clock;
+    g_endWithOneThread = true;
+    const auto giveUp = Clock::now() + std::chrono::minutes(1);
+    const auto waitUntil = [&giveUp](const std::function<bool()>& done) {
+        while (!done() && Clock::now() < giveUp)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        return done();
+    };
+    const auto fail = [](int status, const char* why) {
+        std::fprintf(stderr, "%s\n", why);
+        std::_Exit(status);
+    };
+    // As long as the folder below is held: the slow removal takes
+    // that long too.
+    constexpr std::chrono::milliseconds kHeld(600);
+    RemovalsAnswered removals(kHeld);
+    if (!removals.working()) fail(7, "no system-call filter with a listener here");
+    // Another program makes a file in the folder as the walk comes
+    // to it (its first names open), for most of the second the walk
+    // waits for a folder.
+    const int making = ::open(bulk.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (::flock(making, LOCK_SH) != 0) fail(6, "folder not held");
+    vb::startRemovingLeftoverTemporaries();
+    if (!waitUntil([&] { return holdsAFileIn(bulk); })) fail(4, "the walk never came");
+    const Clock::time_point held = Clock::now();
+    std::this_thread::sleep_for(kHeld);
+    ::close(making);
+    const Clock::duration waited = Clock::now() - held;
+    if (!waitUntil([&] { return !fs::exists(firstRemoved); })) fail(4, "nothing removed");
+    const Clock::time_point first = Clock::now();
+    if (!waitUntil([&] { return !fs::exists(nextBatch); })) fail(4, "no second batch");
+    const Clock::duration rested = Clock::now() - first;
+    std::fprintf(
+        stderr, "rested %lld ms after a wait of %lld ms\n",
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(rested).count()),
+        static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
+    if (rested > waited / 2) fail(8, "the walk rested for its wait");
+    // A removal that takes long: the walk rests as long after it,
+    // and the end comes in that rest.
+    removals.slowNext();
+    if (!waitUntil([&] { return removals.slowAnswered(); })) fail(4, "no slow removal");
+    removals.stop();
+    g_endCalled = Clock::now();
+    std::exit(0);
+}
+} // namespace
+
 // A process that ends while the leftover walk still runs stops the walk and
 // waits for its thread, so that nothing of it runs while the process comes
 // apart: at its next name, whether it lists a folder or removes from one,
-// and at once when it rests. Its rest after waiting long for a busy folder
-// is short: the wait was no work. The folders are large enough that the
-// walk is far from done.
+// and at once when it rests, however long the rest was to be. The walk rests
+// as long as it worked, but a wait for a busy folder is no work: after one
+// it goes on at once. The folders are large enough that the walk is far
+// from done.
 TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     namespace fs = std::filesystem;
     for (int i = 0; i < 100; ++i) {
@@ -638,29 +766,14 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     fs::create_directory(file("bulk"));
     makeEmptyFiles(file("bulk"), kBulk, [](int i) { return "x.gif.part" + unique(i); });
     std::ofstream(file("bulk/x.gif"));
+    // The walk's order: a few names at a time, the first batch ending before
+    // the fifth name.
     std::vector<std::string> order = listed(file("bulk"));
     order.erase(std::find(order.begin(), order.end(), "x.gif"));
-    const std::string firstRemoved = file("bulk/" + order.front());
-    EXPECT_EXIT(
-        {
-            g_endWithOneThread = true;
-            // Another program makes a file in the folder as the walk comes
-            // to it (its first names open), for most of the second the walk
-            // waits for a folder.
-            const int making = ::open(file("bulk").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (::flock(making, LOCK_SH) != 0) std::_Exit(6);
-            vb::startRemovingLeftoverTemporaries();
-            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-            while (!holdsAFileIn(file("bulk")) && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            std::this_thread::sleep_for(std::chrono::milliseconds(600));
-            ::close(making);
-            while (fs::exists(firstRemoved) && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            g_endCalled = std::chrono::steady_clock::now();
-            std::exit(fs::exists(firstRemoved) ? 4 : 0);
-        },
-        ::testing::ExitedWithCode(0), "");
+    const std::string firstRemoved = file("bulk/" + order[0]);
+    const std::string nextBatch = file("bulk/" + order[4]);
+    EXPECT_EXIT(endWhileTheWalkRests(file("bulk"), firstRemoved, nextBatch), ::testing::ExitedWithCode(0),
+                "");
     // The end came as the walk removed the folder's names: nearly all stay.
     EXPECT_GT(listed(file("bulk")).size(), size_t(kBulk / 2));
     // The walk of this process removes them all when it has time to.
