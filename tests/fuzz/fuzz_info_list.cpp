@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 #include "core/texts.h"
 #include "documents/info_list.h"
+#include "platform/file_io.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     fuzzing::keysReady();

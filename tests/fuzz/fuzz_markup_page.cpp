@@ -4,6 +4,7 @@
 #include "fuzz_support.h"
 #include "core/markup_page.h"
 #include "platform/controls.h"
+#include "platform/file_io.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "fuzz_support.h"
 #include "documents/trouble_codes.h"
 #include "platform/errors.h"
+#include "platform/file_io.h"
 #include "platform/vbstring.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
