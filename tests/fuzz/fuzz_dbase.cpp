@@ -3,14 +3,19 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string dir = [] {
-        char tmpl[] = "/tmp/fuzz_dbaseXXXXXX";
-        return std::string(mkdtemp(tmpl));
+        static char tmpl[] = "/tmp/fuzz_dbaseXXXXXX";
+        if (!mkdtemp(tmpl)) std::abort();
+        // Replayed with every test run: the folder goes with the process.
+        std::atexit([] { std::filesystem::remove_all(tmpl); });
+        return std::string(tmpl);
     }();
     const std::string dbf = dir + "/t.dbf", dbt = dir + "/t.dbt";
     // The first four bytes give the table file's length; the rest is the memo.

@@ -5,6 +5,8 @@
 #include "db/query.h"
 
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -36,8 +38,11 @@ std::string literal(const db::Table& t, std::size_t row, int field) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string dir = [] {
-        char tmpl[] = "/tmp/fuzz_table_queryXXXXXX";
-        return std::string(mkdtemp(tmpl));
+        static char tmpl[] = "/tmp/fuzz_table_queryXXXXXX";
+        if (!mkdtemp(tmpl)) std::abort();
+        // Replayed with every test run: the folder goes with the process.
+        std::atexit([] { std::filesystem::remove_all(tmpl); });
+        return std::string(tmpl);
     }();
     if (size < 4) return 0;
     const std::uint32_t n = data[0] | (data[1] << 8) | (data[2] << 16) | (std::uint32_t(data[3]) << 24);
