@@ -13,6 +13,7 @@
 #include "platform/link_walk.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -119,9 +120,9 @@ const char* const kNames[] = {
 };
 constexpr std::size_t kNameCount = sizeof kNames / sizeof kNames[0];
 
-// The open flags of the callers: reads, writes that change nothing (no
-// O_CREAT, no O_TRUNC), folders, paths, with and without following the last
-// link.
+// The open flags of the callers: reads, writes, new files, folders, paths,
+// with and without following the last link (no O_TRUNC: the program never
+// passes it).
 const int kFlags[] = {
     O_RDONLY,
     O_RDONLY | O_NOFOLLOW,
@@ -132,21 +133,39 @@ const int kFlags[] = {
     O_PATH | O_DIRECTORY | O_NOFOLLOW,
     O_WRONLY | O_NOFOLLOW,
     O_RDWR,
+    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW,
+    O_RDWR | O_CREAT | O_EXCL,
 };
 constexpr std::size_t kFlagCount = sizeof kFlags / sizeof kFlags[0];
 
+// One side's answer. A file it made is removed at once, so that the other
+// side opens in the same tree; the name it had stands for it.
 struct Answer {
-    int fd;
-    int error;
+    int fd = -1;
+    int error = 0;
+    std::string made;
+    void set(int opened, int flags) {
+        if (fd >= 0) ::close(fd);
+        fd = opened;
+        error = errno;
+        made.clear();
+        if (fd < 0 || !(flags & O_CREAT)) return;
+        char name[PATH_MAX];
+        const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), name, sizeof name - 1);
+        must(n > 0, "the name of a file made");
+        made.assign(name, std::size_t(n));
+        must(::unlink(made.c_str()) == 0, made.c_str());
+    }
     ~Answer() {
         if (fd >= 0) ::close(fd);
     }
 };
 
-bool sameFile(int a, int b) {
+bool sameFile(const Answer& a, const Answer& b) {
+    if (!a.made.empty() || !b.made.empty()) return a.made == b.made;
     struct stat sa {
     }, sb{};
-    must(::fstat(a, &sa) == 0 && ::fstat(b, &sb) == 0, "fstat");
+    must(::fstat(a.fd, &sa) == 0 && ::fstat(b.fd, &sb) == 0, "fstat");
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
@@ -154,7 +173,8 @@ bool sameFile(int a, int b) {
 
 // The first byte: the flags (its value modulo their count, taken from bits
 // 0 to 3), no link followed anywhere (bit 4), a trailing slash (bit 5). Each
-// further byte, up to 96, names one component of the path.
+// further byte, up to 96, names one component of the path; an empty first
+// one makes the path absolute, and no component at all an empty path.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const int root = treeRoot();
     if (root < 0 || size == 0) return 0;
@@ -165,17 +185,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (std::size_t i = 1; i < size && i <= 96; ++i)
         rel += std::string(i > 1 ? "/" : "") + kNames[data[i] % kNameCount];
     if (data[0] & 0x20) rel += '/';
-    // The walk's callers give a path relative to the folder, never empty.
-    rel.erase(0, rel.find_first_not_of('/'));
-    if (rel.empty()) rel = ".";
 
-    const Answer walk{vb::openWithoutOpenat2(root, rel, flags, 0, noLinks), errno};
+    Answer walk;
+    walk.set(vb::openWithoutOpenat2(root, rel, flags, 0600, noLinks), flags);
     if (walk.fd < 0 && walk.error == ENAMETOOLONG) return 0; // deeper than the walk goes
     const std::uint64_t resolve =
         RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (noLinks ? RESOLVE_NO_SYMLINKS : 0);
-    Answer kernel{-1, 0};
+    Answer kernel;
     const auto same = [&] {
-        return walk.fd >= 0 && kernel.fd >= 0 ? sameFile(walk.fd, kernel.fd)
+        return walk.fd >= 0 && kernel.fd >= 0 ? sameFile(walk, kernel)
                                               : walk.fd < 0 && kernel.fd < 0 && walk.error == kernel.error;
     };
     // A rename anywhere on the system while openat2 takes a ".." makes it
@@ -184,9 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // links of the first try a second time, so that after more than 20 links
     // it says ELOOP. Such an answer is asked again.
     for (int tries = 0; tries < 50; ++tries) {
-        if (kernel.fd >= 0) ::close(kernel.fd);
-        kernel.fd = vb::openat2Retrying(root, rel.c_str(), flags, 0, resolve);
-        kernel.error = errno;
+        kernel.set(vb::openat2Retrying(root, rel.c_str(), flags, 0600, resolve), flags);
         if (same() || kernel.fd >= 0 || (kernel.error != EAGAIN && kernel.error != ELOOP)) break;
     }
     if (kernel.fd < 0 && kernel.error == EAGAIN) return 0; // no answer to compare with
