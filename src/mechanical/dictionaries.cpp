@@ -3,6 +3,7 @@
 #include "core/module1.h"
 #include "core/scramble.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/services.h"
@@ -14,7 +15,8 @@ std::optional<std::vector<std::string>> readDecodedLines(const std::string& path
     std::string text;
     try {
         text = vb::readAll(path);
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
+        if (vb::isShortage(e.number())) throw;
         return std::nullopt;
     }
     std::vector<std::string> lines;
@@ -34,7 +36,13 @@ std::optional<std::vector<std::string>> readDecodedLines(const std::string& path
 
 std::optional<std::vector<std::string>> readOrReport(const std::string& path, LineForm form,
                                                      const std::string& missingMessage) {
-    auto lines = readDecodedLines(path, form);
+    std::optional<std::vector<std::string>> lines;
+    try {
+        lines = readDecodedLines(path, form);
+    } catch (const vb::VbError& e) {
+        if (!core::reportedAsShortage(e.number())) throw;
+        return std::nullopt;
+    }
     if (!lines) core::MsgBoxStd(missingMessage, vb::vbCritical);
     return lines;
 }

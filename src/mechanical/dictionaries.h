@@ -13,12 +13,14 @@ enum class LineForm {
     String // DescrambleString (the data-sheet dictionaries)
 };
 
-// nullopt when the file cannot be read. A line that cannot be decoded gives
-// an empty entry, so the lines after it keep their places.
+// nullopt when the file cannot be read; error 67 or 7 when that is for lack
+// of descriptors or memory, no fault of the file. A line that cannot be
+// decoded gives an empty entry, so the lines after it keep their places.
 std::optional<std::vector<std::string>> readDecodedLines(const std::string& path, LineForm form);
 
 // The lines as readDecodedLines reads them; a file that cannot be read is
-// reported with missingMessage as a critical error, and gives nullopt.
+// reported with missingMessage as a critical error, or as the shortage it
+// met (core::reportedAsShortage), and gives nullopt.
 std::optional<std::vector<std::string>> readOrReport(const std::string& path, LineForm form,
                                                      const std::string& missingMessage);
 // The language's text file AppPath + folderAndStem + Lang + ".cpt", each line

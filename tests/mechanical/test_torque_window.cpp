@@ -157,15 +157,16 @@ TEST_F(TorquePage, MissingPageIsReportedAndTheWindowStaysUsable) {
     EXPECT_TRUE(overview(f));
 }
 
-// Short of descriptors or memory as it opens a detail page, the window says
-// so of the picture and of the page, and stays usable.
-TEST_F(TorquePage, ShortageOnADetailPageIsToldAsItself) {
+// Short of descriptors or memory as it reads its step dictionary, or as it
+// opens a detail page, the window says so of the file, and stays usable.
+TEST_F(TorquePage, ShortageOnItsFilesIsToldAsItself) {
     using namespace testing_support;
     if (!shortageChild())
-        return expectShortagesTold("TorquePage.ShortageOnADetailPageIsToldAsItself",
-                                   {"volano.gif", "vola_ita.cpt"});
-    Form9& f = openShowcase();
+        return expectShortagesTold("TorquePage.ShortageOnItsFilesIsToldAsItself",
+                                   {"ser_ita.cpt", "volano.gif", "vola_ita.cpt"});
+    choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
     ASSERT_TRUE(injectToldShortage(appPath()));
+    Form9& f = Form9::get();
     f.Command14.click();
     EXPECT_TRUE(f.Command8.Visible());
     reportBoxesToParent(svc);
