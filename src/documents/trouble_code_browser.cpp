@@ -16,6 +16,7 @@
 
 #include <QListWidget>
 #include <QResizeEvent>
+#include <exception>
 
 namespace documents {
 namespace {
@@ -211,18 +212,25 @@ void Form4::Form_KeyDown(int& KeyCode, int /*Shift*/) {
 void Form4::Load_ComboMarche() {
     const std::string path = core::AppPath + "\\obd\\pmarche.cpt";
     std::string content;
-    bool readable = true;
+    std::exception_ptr failure;
     try {
         content = vb::readAll(path);
     } catch (const vb::VbError&) {
-        readable = false;
+        failure = std::current_exception();
     }
     Combo1.AddItem("STANDARD");
     for (const std::string& name : readObdBrandList(content))
         Combo1.AddItem(name);
     // Reported after STANDARD is in place, so the window goes on with the
     // generic codes.
-    if (!readable) core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
+    if (failure) {
+        try {
+            std::rethrow_exception(failure);
+        } catch (const vb::VbError& e) {
+            if (!core::reportedAsShortage(e.number()))
+                core::MsgBoxStd("Error: file " + path + " not available", vb::vbCritical);
+        }
+    }
     Combo1.setListIndex(0);
 }
 
@@ -245,10 +253,10 @@ bool Form4::refreshCodes() {
         Data1.Refresh();
         Data1.Recordset();
         return true;
-    } catch (const db::Error&) {
-        reportTable();
-    } catch (const vb::VbError&) {
-        reportTable();
+    } catch (const db::Error& e) {
+        if (!core::reportedAsShortage(e.number())) reportTable();
+    } catch (const vb::VbError& e) {
+        if (!core::reportedAsShortage(e.number())) reportTable();
     }
     return false;
 }
@@ -268,11 +276,11 @@ void Form4::Load_ListaCodici() {
                 List1.AddItem(obdCode(rs.Fields("C2").value_or("")));
                 rs.MoveNext();
             }
-        } catch (const vb::VbError&) {
+        } catch (const vb::VbError& e) {
             // A damaged code: the codes read so far stay listed.
-            reportTable();
-        } catch (const db::Error&) {
-            reportTable();
+            if (!core::reportedAsShortage(e.number())) reportTable();
+        } catch (const db::Error& e) {
+            if (!core::reportedAsShortage(e.number())) reportTable();
         }
         if (List1.ListCount() > 0) List1.setListIndex(0);
         return;
@@ -324,9 +332,9 @@ void Form4::Load_DescrizioneCodice(const std::string& code) {
         } else {
             try {
                 Label3.setCaption(obdDescription(rs.Fields("c3").value_or("")));
-            } catch (const vb::VbError&) {
+            } catch (const vb::VbError& e) {
                 Label3.setCaption("");
-                reportTable();
+                if (!core::reportedAsShortage(e.number())) reportTable();
             }
         }
     }

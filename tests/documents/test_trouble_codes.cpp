@@ -12,6 +12,7 @@
 #include "sampledata/reference.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -582,6 +583,20 @@ TEST_F(TroubleCodes, MissingBrandListLeavesStandard) {
     EXPECT_NE(svc.boxes[0].prompt.find("pmarche.cpt not available"), std::string::npos);
     EXPECT_EQ(f.Combo1.ListCount(), 1);
     EXPECT_EQ(f.List1.ListCount(), int(codesOf("STANDARD").size()));
+}
+
+// Short of descriptors or memory as it reads the brand list or the codes,
+// the window says so of the file and goes on.
+TEST_F(TroubleCodes, ShortageOnItsFilesIsToldAsItself) {
+    using namespace testing_support;
+    if (!shortageChild())
+        return expectShortagesTold("TroubleCodes.ShortageOnItsFilesIsToldAsItself",
+                                   {"pmarche.cpt", "xcod_ita.dbf"});
+    startProgram();
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    Form4& f = Form4::get();
+    EXPECT_EQ(f.Combo1.ListCount(), 1);
+    reportBoxesToParent(svc);
 }
 
 TEST_F(TroubleCodes, MissingOrDamagedTableIsReportedNotFatal) {
