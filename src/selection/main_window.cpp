@@ -243,12 +243,14 @@ void Form2::Form_KeyDown(int& KeyCode, int /*Shift*/) {
 }
 
 // A table that is missing or damaged is reported, and the window goes on
-// without its data.
+// without its data; so is one that could not be read for lack of
+// descriptors or memory, as that.
 bool Form2::refreshOrReport(db::DataControl& control, const std::string& table) {
     try {
         control.Refresh();
         return true;
     } catch (const db::Error& e) {
+        if (core::reportedAsShortage(e.number())) return false;
         // The file at fault: the memo file when the memo is missing.
         const std::string at = e.file().empty() ? core::AppPath + "\\Ark\\" + table : vb::pathText(e.file());
         vb::reportError("Error: file " + at + " not available");

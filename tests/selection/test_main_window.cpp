@@ -9,6 +9,7 @@
 #include "selection/main_window.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 #include "support/pixels.h"
 
 #include <QApplication>
@@ -123,6 +124,18 @@ TEST_F(MainWindow, OpensWithFirstBrandFamilyAndModelChosen) {
     EXPECT_EQ(f.MSGrid1.TextMatrix(0, 3), "Cm\xB3");
     EXPECT_EQ(f.MSGrid1.ColWidth(0), 2450);
     EXPECT_EQ(f.MSGrid1.ColWidth(4), 1400);
+}
+
+// Short of descriptors or memory as it reads the brands, the main window
+// says so of the table and calls it neither missing nor damaged.
+TEST_F(MainWindow, ShortageOnTheBrandsIsToldAsItself) {
+    using namespace testing_support;
+    if (!shortageChild())
+        return expectShortagesTold("MainWindow.ShortageOnTheBrandsIsToldAsItself", {"Xmarche.dbf"});
+    startProgram();
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    open();
+    reportBoxesToParent(svc);
 }
 
 TEST_F(MainWindow, LayoutOnWideAndExactScreens) {
