@@ -257,9 +257,11 @@ void Form12::Load_SchemiClima() {
             if (t == "7") CodicePscTipo7 = code;
         } catch (const vb::VbError&) {
             vb::MsgBox("WARNING ! PSC:" + code + " NOT FOUND.", vb::vbOKOnly);
-        } catch (const db::Error&) {
+        } catch (const db::Error& e) {
             // Without a readable catalogue no diagram can be offered.
-            core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\xpsc.dbf not available", vb::vbCritical);
+            if (!core::reportedAsShortage(e.number()))
+                core::MsgBoxStd("Error: file " + core::AppPath + "\\Ark\\xpsc.dbf not available",
+                                vb::vbCritical);
             CodicePscTipo6.clear();
             CodicePscTipo7.clear();
             return;

@@ -4,6 +4,7 @@
 #include "platform/form.h"
 #include "platform/geometry.h"
 #include "platform/vbstring.h"
+#include "support/injected_faults.h"
 #include "vehicle.h"
 
 #include <QApplication>
@@ -61,6 +62,19 @@ TEST_F(AcPage, RecordsCircuitsAndDiagramButtonsOfTheShowcaseModel) {
     EXPECT_EQ(f.Command5.Left(), 15360 - 630 - 100);
     EXPECT_EQ(f.Command30.Left(), f.Command5.Left() - 8 * 645);
     EXPECT_EQ(f.Command9.ToolTipText(), core::Des[67] + " " + core::Des[61]);
+}
+
+// Short of descriptors or memory as it looks for the model's A/C diagrams,
+// the window says so of the catalogue and calls it neither missing nor
+// damaged.
+TEST_F(AcPage, ShortageOnTheCatalogueIsToldAsItself) {
+    using namespace testing_support;
+    if (!shortageChild())
+        return expectShortagesTold("AcPage.ShortageOnTheCatalogueIsToldAsItself", {"xpsc.dbf"});
+    choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    Form12::get();
+    reportBoxesToParent(svc);
 }
 
 TEST_F(AcPage, OptionsLoadTheirCircuit) {
