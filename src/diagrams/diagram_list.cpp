@@ -215,11 +215,12 @@ std::string Form15::Get_DatiSchema(const std::string& code) {
         if (!typeFound) vb::MsgBox("Unknow PSC type.", vb::vbCritical, std::string("Type error"));
         return R + " " + vb::Trim(core::DescrambleLineConv(rs.Fields("psc__marca").value_or(""))) + " " +
                vb::Trim(core::DescrambleLineConv(rs.Fields("psc__model").value_or("")));
-    } catch (const db::Error&) {
+    } catch (const db::Error& e) {
         // One message for the whole list; the rows stay blank.
         catalogueMissing_ = true;
-        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\Ark\\xpsc.dbf") + " not available",
-                        vb::vbCritical);
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\Ark\\xpsc.dbf") + " not available",
+                            vb::vbCritical);
         return {};
     }
 }

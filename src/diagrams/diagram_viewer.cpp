@@ -299,11 +299,12 @@ void Form5::Load_IndiceSchemi() {
     try {
         Text1.Text = core::loadCatalogueIndex(Data1);
         catalogueOpen_ = true;
-    } catch (const db::Error&) {
+    } catch (const db::Error& e) {
         catalogueOpen_ = false;
         Text1.Text.clear();
-        core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\ark\\xpsc.dbf") + " not available",
-                        vb::vbCritical);
+        if (!core::reportedAsShortage(e.number()))
+            core::MsgBoxStd("Error: file " + vb::LCase(core::AppPath + "\\ark\\xpsc.dbf") + " not available",
+                            vb::vbCritical);
     }
 }
 

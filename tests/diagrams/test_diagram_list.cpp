@@ -2,6 +2,7 @@
 
 #include "platform/file_io.h"
 #include "platform/vbstring.h"
+#include "support/injected_faults.h"
 #include "support/pixels.h"
 
 #include <QFontMetrics>
@@ -51,6 +52,20 @@ TEST_F(DiagramList, RowsOfTheShowcaseModel) {
     };
     openList();
     EXPECT_EQ(svc.shown, (std::vector<std::string>{"Form15"}));
+}
+
+// Short of descriptors or memory as they read the diagram catalogue, the
+// list and the viewer say so of it and call it neither missing nor damaged.
+TEST_F(DiagramList, ShortageOnTheCatalogueIsToldAsItself) {
+    using namespace testing_support;
+    if (!shortageChild())
+        return expectShortagesTold("DiagramList.ShortageOnTheCatalogueIsToldAsItself", {"xpsc.dbf"});
+    choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    ASSERT_TRUE(injectToldShortage(appPath()));
+    on["Form15"] = [&](vb::Form*) { EXPECT_EQ(Form15::get().MSGrid1.Rows(), 6); };
+    openList();
+    openViewer("A100", 1);
+    reportBoxesToParent(svc);
 }
 
 // A vehicle name longer than its column wraps, and the rows below make room:
