@@ -4,6 +4,7 @@
 #include "core/scramble.h"
 #include "core/start_window.h"
 #include "core/texts.h"
+#include "core/window_services.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
@@ -61,10 +62,10 @@ void FillListDescrSecond(vb::Form& Window, const std::string& Path) {
             const std::string code = vb::Left(DescrambleLine(stored), 5);
             list.AddItem(code + FindDescrSecond(code));
         });
-    } catch (const vb::VbError&) {
+    } catch (const vb::VbError& e) {
         // An unreadable or oversized file is reported the way the component
         // file is; the lines loaded so far stay.
-        vb::MsgBox("Error file " + Path, vb::vbOKOnly, Des[2]);
+        if (!reportedAsShortage(e.number())) vb::MsgBox("Error file " + Path, vb::vbOKOnly, Des[2]);
     }
 }
 
@@ -84,8 +85,8 @@ void FillListDescrComp(vb::Form& Window, const std::string& Path) {
             if (code != "00000") secondary = FindSecondaryInForm(Window, code);
             list.AddItem(line + description + secondary);
         });
-    } catch (const vb::VbError&) {
-        vb::MsgBox("Error file " + Path, vb::vbOKOnly, Des[2]);
+    } catch (const vb::VbError& e) {
+        if (!reportedAsShortage(e.number())) vb::MsgBox("Error file " + Path, vb::vbOKOnly, Des[2]);
     }
 }
 

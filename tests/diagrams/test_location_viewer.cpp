@@ -249,6 +249,20 @@ TEST_F(Locations, ShortageOnTheLocationPageIsToldAsItself) {
     testing_support::reportBoxesToParent(svc);
 }
 
+// Short of descriptors or memory as they read a diagram's component lists,
+// found or not yet, the viewer and its location window say so of the lists.
+TEST_F(Locations, ShortageOnTheComponentListsIsToldAsItself) {
+    if (!testing_support::shortageChild())
+        return testing_support::expectShortagesTold("Locations.ShortageOnTheComponentListsIsToldAsItself",
+                                                    {"B100&.cpt@1", "B100.cpt"});
+    choose("ARDESIA", "ALBA", "ALBA 1.2 16V");
+    ASSERT_TRUE(testing_support::injectToldShortage(appPath()));
+    on["Form6"] = [&](vb::Form*) { EXPECT_FALSE(Form6::get().Picture2.Picture().isNull()); };
+    on["Form5"] = [&](vb::Form*) { Form5::get().Command7_Click(); };
+    openViewer("B100", 12, "Schema di prova");
+    testing_support::reportBoxesToParent(svc);
+}
+
 TEST_F(Locations, MissingLocationPictureKeepsTheWindow) {
     vb::Kill(file("ubi\\x01A001.jpg"));
     fromViewer("ARDESIA", "ALBA", "ALBA 1.2 16V", "B100", 12, [&](Form6& f) {
