@@ -84,7 +84,7 @@ std::set<std::pair<dev_t, ino_t>> g_takenFolders;
 // that such a folder costs the process one wait, not one for each file.
 class FolderShared {
   public:
-    explicit FolderShared(int folder) : fd_(folder) {
+    explicit FolderShared(int folderFd) : fd_(folderFd) {
         struct stat st {};
         const bool known = ::fstat(fd_, &st) == 0;
         const std::pair<dev_t, ino_t> id(st.st_dev, st.st_ino);
@@ -139,8 +139,8 @@ class FolderShared {
 enum SlotState : int { kFree, kFilling, kHeld, kRemovedAtTheEnd };
 struct LiveTemporary {
     std::atomic<int> state{kFree};
-    pid_t maker; // the process that made the file
-    int folder;  // the descriptor of its folder
+    pid_t maker;  // the process that made the file
+    int folderFd; // the descriptor of its folder
     char name[NAME_MAX + 1];
 };
 LiveTemporary g_live[16];
@@ -158,7 +158,7 @@ void removeLiveTemporaries() {
         if (t.state.load(std::memory_order_acquire) != kHeld || t.maker != self) continue;
         int held = kHeld;
         if (t.state.compare_exchange_strong(held, kRemovedAtTheEnd, std::memory_order_acq_rel))
-            ::unlinkat(t.folder, t.name, 0);
+            ::unlinkat(t.folderFd, t.name, 0);
     }
 }
 
@@ -206,7 +206,7 @@ int takeLiveSlot() {
 // there, the path it was made at, the descriptor that holds its lock, its
 // slot, and the process that made it.
 struct OwnFile {
-    int folder = -1;
+    int folderFd = -1;
     std::string name;
     std::string path;
     int fd = -1;
@@ -224,7 +224,7 @@ int holdLiveTemporary(int slot, const OwnFile& f) {
         return -1;
     }
     t.maker = f.maker;
-    t.folder = f.folder;
+    t.folderFd = f.folderFd;
     std::memcpy(t.name, f.name.c_str(), f.name.size() + 1); // a name made fits NAME_MAX
     t.state.store(kHeld, std::memory_order_release);
     return slot;
@@ -244,16 +244,16 @@ bool releaseLiveTemporary(int slot) {
 void removeOwn(const OwnFile& f) {
     if (f.maker == ::getpid()) {
         const EndSignalsHeld held;
-        if (releaseLiveTemporary(f.slot)) ::unlinkat(f.folder, f.name.c_str(), 0);
+        if (releaseLiveTemporary(f.slot)) ::unlinkat(f.folderFd, f.name.c_str(), 0);
     }
     ::close(f.fd);
-    ::close(f.folder);
+    ::close(f.folderFd);
 }
 
 // Creates a new file <prefix><six letters or digits><suffix> in the open
 // folder under a name no file has (O_CREAT | O_EXCL: a name that exists, a
 // link included, is never opened); its descriptor, or -1 with errno set.
-int createUnique(int folder, const std::string& prefix, const std::string& suffix, std::string& name) {
+int createUnique(int folderFd, const std::string& prefix, const std::string& suffix, std::string& name) {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     if ((prefix + suffix).find('/') != std::string::npos) {
         errno = EINVAL;
@@ -267,7 +267,7 @@ int createUnique(int folder, const std::string& prefix, const std::string& suffi
             unique[i] = kLetters[random[i] % (sizeof kLetters - 1)];
         name = prefix + unique + suffix;
         const int fd =
-            ::openat(folder, name.c_str(),
+            ::openat(folderFd, name.c_str(),
                      O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
@@ -296,24 +296,24 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
     OwnFile f;
     f.maker = ::getpid();
     // For reading, as a lock needs.
-    f.folder = openInProgramFolder(folder, O_RDONLY | O_DIRECTORY);
-    if (f.folder < 0) throw writeFailure(errno, shown);
+    f.folderFd = openInProgramFolder(folder, O_RDONLY | O_DIRECTORY);
+    if (f.folderFd < 0) throw writeFailure(errno, shown);
     {
-        const FolderShared creating(f.folder);
+        const FolderShared creating(f.folderFd);
         const EndSignalsHeld held;
         const int slot = takeLiveSlot();
-        f.fd = createUnique(f.folder, prefix, suffix, f.name);
+        f.fd = createUnique(f.folderFd, prefix, suffix, f.name);
         int err = errno;
         // Unlocked, it would count as a leftover for a later start.
         if (f.fd >= 0 && ::flock(f.fd, LOCK_EX | LOCK_NB) != 0) {
             err = errno;
-            ::unlinkat(f.folder, f.name.c_str(), 0);
+            ::unlinkat(f.folderFd, f.name.c_str(), 0);
             ::close(f.fd);
             f.fd = -1;
         }
         f.slot = holdLiveTemporary(slot, f);
         if (f.fd < 0) {
-            ::close(f.folder);
+            ::close(f.folderFd);
             throw writeFailure(err, shown);
         }
     }
@@ -342,13 +342,14 @@ void FileCopy(const std::string& source, const std::string& target) {
         // A slot the end of the process claimed first: the part file goes with it.
         if (!releaseLiveTemporary(part.slot)) {
             err = EINTR;
-        } else if (::renameat(part.folder, part.name.c_str(), part.folder, real.filename().c_str()) != 0) {
+        } else if (::renameat(part.folderFd, part.name.c_str(), part.folderFd, real.filename().c_str()) !=
+                   0) {
             err = errno;
-            ::unlinkat(part.folder, part.name.c_str(), 0);
+            ::unlinkat(part.folderFd, part.name.c_str(), 0);
         }
     }
     ::close(part.fd);
-    ::close(part.folder);
+    ::close(part.folderFd);
     if (err != 0) throw writeFailure(err, target);
 }
 
@@ -356,7 +357,7 @@ TemporaryFile::TemporaryFile(const std::string& folder, const std::string& prefi
                              const std::string& bytes) {
     const OwnFile f = createOwn(resolvePath(folder), folder, prefix, suffix, bytes);
     path_ = f.path;
-    folderFd_ = f.folder;
+    folderFd_ = f.folderFd;
     folder_ = folder;
     size_ = std::int64_t(bytes.size());
     fd_ = f.fd;
