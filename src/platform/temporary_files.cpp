@@ -134,9 +134,14 @@ class FolderShared {
 // A slot is claimed before its file is removed, by its owner or by the
 // end, so that a name is removed once: the end never removes a name that
 // the owner removed already and that another program may have taken since.
+// The end claims a slot (removing) and marks it once the file is gone
+// (removed); until then its owner, on another thread, leaves the file's
+// descriptors open, since the end removes the name through the folder's:
+// a number closed and opened again for another folder would have it
+// remove a file of that folder.
 // A child made by fork() inherits the slots, and the end's clean-up with
 // them; the files are its parent's, which it leaves alone.
-enum SlotState : int { kFree, kFilling, kHeld, kRemovedAtTheEnd };
+enum SlotState : int { kFree, kFilling, kHeld, kRemovingAtTheEnd, kRemovedAtTheEnd };
 struct LiveTemporary {
     std::atomic<int> state{kFree};
     pid_t maker;  // the process that made the file
@@ -157,13 +162,18 @@ void removeLiveTemporaries() {
         }
         if (t.state.load(std::memory_order_acquire) != kHeld || t.maker != self) continue;
         int held = kHeld;
-        if (t.state.compare_exchange_strong(held, kRemovedAtTheEnd, std::memory_order_acq_rel))
+        if (t.state.compare_exchange_strong(held, kRemovingAtTheEnd, std::memory_order_acq_rel)) {
             ::unlinkat(t.folderFd, t.name, 0);
+            t.state.store(kRemovedAtTheEnd, std::memory_order_release);
+        }
     }
 }
 
 struct sigaction g_earlier[std::size(kEndSignals)];
 
+// Runs with every end signal blocked (its sa_mask): a second one, arriving
+// during the clean-up, waits until the handler returns instead of ending
+// the process before the files are gone.
 extern "C" void removeLiveTemporariesAndEnd(int number) {
     const int saved = errno; // the interrupted code may be about to read it
     removeLiveTemporaries();
@@ -185,6 +195,8 @@ void removeLiveTemporariesAtTheEnd() {
             struct sigaction ours {};
             ours.sa_handler = removeLiveTemporariesAndEnd;
             sigemptyset(&ours.sa_mask);
+            for (int s : kEndSignals)
+                sigaddset(&ours.sa_mask, s);
             ::sigaction(kEndSignals[i], &ours, &g_earlier[i]);
         }
     });
@@ -239,15 +251,30 @@ bool releaseLiveTemporary(int slot) {
     return g_live[slot].state.compare_exchange_strong(held, kFree, std::memory_order_acq_rel);
 }
 
-// Removes the file while its lock is still held, then lets the lock go. A
-// child made by fork() that unwinds to a file of its parent leaves it.
-void removeOwn(const OwnFile& f) {
-    if (f.maker == ::getpid()) {
-        const EndSignalsHeld held;
-        if (releaseLiveTemporary(f.slot)) ::unlinkat(f.folderFd, f.name.c_str(), 0);
+// Closes the file's descriptors once the slot is released, or once the end
+// that claimed it has removed the file (the slot is then freed). While the
+// end is still removing it on another thread they stay open: that end
+// removes the name through the folder's descriptor, whose number must not
+// stand for another folder meanwhile, and the process is ending anyway.
+void closeOwn(const OwnFile& f, bool released) {
+    if (!released) {
+        int removed = kRemovedAtTheEnd;
+        if (!g_live[f.slot].state.compare_exchange_strong(removed, kFree, std::memory_order_acq_rel)) return;
     }
     ::close(f.fd);
     ::close(f.folderFd);
+}
+
+// Removes the file while its lock is still held, then lets the lock go. A
+// child made by fork() that unwinds to a file of its parent leaves it.
+void removeOwn(const OwnFile& f) {
+    bool released = true;
+    if (f.maker == ::getpid()) {
+        const EndSignalsHeld held;
+        released = releaseLiveTemporary(f.slot);
+        if (released) ::unlinkat(f.folderFd, f.name.c_str(), 0);
+    }
+    closeOwn(f, released);
 }
 
 // Creates a new file <prefix><six letters or digits><suffix> in the open

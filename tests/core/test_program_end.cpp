@@ -36,6 +36,8 @@
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <memory>
+#include <optional>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
@@ -226,6 +228,20 @@ void trappedCallReturns(void* context, long value) {
     registers->gregs[REG_RAX] = value;
 #elif defined(__aarch64__)
     registers->regs[0] = std::uint64_t(value);
+#endif
+}
+
+// The trapped call's argument n (0-5): read before trappedCallReturns, which
+// may overwrite it.
+long trappedArgument(void* context, int n) {
+    [[maybe_unused]] auto* registers = &static_cast<ucontext_t*>(context)->uc_mcontext;
+#if defined(__x86_64__)
+    const int in[] = {REG_RDI, REG_RSI, REG_RDX, REG_R10, REG_R8, REG_R9};
+    return long(registers->gregs[in[n]]);
+#elif defined(__aarch64__)
+    return long(registers->regs[n]);
+#else
+    return n * 0L;
 #endif
 }
 
@@ -454,6 +470,80 @@ TEST(ProgramEndChild, TerminatedAsItRemovesATemporaryFile) {
     ASSERT_TRUE(trapCalls({{SYS_unlinkat, -1, 0}}, remove));
 #endif
     removed.reset();
+    ADD_FAILURE() << "still running";
+}
+
+// The end's clean-up runs to its end, whatever happens meanwhile. A second
+// end signal (an interrupt while a termination is handled) waits for it.
+// The owner of a file that the end removes at that moment on another
+// thread leaves it the file's folder: should the owner close that folder,
+// a folder opened next would take its number, and the end would remove the
+// same name there.
+TEST(ProgramEnd, EndRunsItsCleanUpToItsEnd) {
+    if (!kTrappedCallsCanSucceed) GTEST_SKIP() << "no trapped call can succeed on this machine";
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    std::filesystem::create_directories(base + "/app");
+    std::filesystem::create_directories(base + "/other");
+    const ChildEnd end = runChild("ProgramEndChild.EndsAsItsFileIsLetGo", base);
+    ASSERT_NE(end.said.find("the end removes"), std::string::npos) << end.said;
+    EXPECT_NE(end.said.find("the clean-up goes on"), std::string::npos) << end.said;
+    EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
+    EXPECT_EQ(temporaries(base + "/app"), 0);
+    ASSERT_EQ(temporaries(base + "/other"), 1);
+    for (const auto& e : std::filesystem::directory_iterator(base + "/other"))
+        EXPECT_EQ(testing_support::readBytes(e.path().string()), "another folder's");
+}
+
+// The end's removal, trapped on the thread that ends, made by the main
+// thread once the file's owner has let it go.
+volatile std::sig_atomic_t g_stage = 0;
+pid_t g_process = 0;
+long g_removal[3];
+long g_removed = 0;
+
+TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
+    const std::string base = childFolder("ProgramEndChild.EndsAsItsFileIsLetGo");
+    if (base.empty()) GTEST_SKIP() << "run by ProgramEnd.EndRunsItsCleanUpToItsEnd";
+    vb::setProgramFolder(base + "/app");
+    auto made = std::make_unique<vb::TemporaryFile>(base + "/app", "DcFile.", ".gif", "ours");
+    testing_support::writeBytes(base + "/other/" + std::filesystem::path(made->path()).filename().string(),
+                                "another folder's");
+    const int other = ::open((base + "/other").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    g_process = ::getpid();
+    std::thread([] {
+        const bool trapped = trapCalls({{SYS_unlinkat, -1, 0}}, [](int, siginfo_t*, void* context) {
+            for (int i = 0; i < 3; ++i)
+                g_removal[i] = trappedArgument(context, i);
+            if (::write(1, "the end removes\n", 16) != 16) ::_exit(3);
+            ::syscall(SYS_tgkill, g_process, ::gettid(), SIGINT);
+            if (::write(1, "the clean-up goes on\n", 21) != 21) ::_exit(3);
+            g_stage = 1;
+            for (int i = 0; i < 20000 && g_stage != 2; ++i)
+                ::poll(nullptr, 0, 1);
+            trappedCallReturns(context, g_removed);
+        });
+        g_otherThread = trapped ? ::gettid() : -1;
+        for (;;)
+            ::pause();
+    }).detach();
+    while (g_otherThread == 0)
+        std::this_thread::yield();
+    ASSERT_GT(g_otherThread, 0);
+    std::fflush(stdout);
+    ::syscall(SYS_tgkill, g_process, pid_t(g_otherThread), SIGTERM);
+    for (int i = 0; i < 20000 && g_stage != 1; ++i)
+        ::poll(nullptr, 0, 1);
+    ASSERT_EQ(g_stage, 1);
+    made.reset();
+    // A folder opened now takes the lowest number free.
+    const int folder = int(g_removal[0]);
+    if (::fcntl(folder, F_GETFD) < 0) ::dup2(other, folder);
+    g_removed =
+        ::unlinkat(folder, reinterpret_cast<const char*>(g_removal[1]), int(g_removal[2])) == 0 ? 0 : -errno;
+    g_stage = 2;
+    std::this_thread::sleep_for(std::chrono::seconds(20));
     ADD_FAILURE() << "still running";
 }
 
