@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <iterator>
 #include <mutex>
+#include <poll.h>
 #include <pthread.h>
 #include <set>
 #include <signal.h>
@@ -150,16 +151,16 @@ struct LiveTemporary {
 };
 LiveTemporary g_live[16];
 
-// Async-signal-safe. A slot that another thread fills at this moment (its
-// end signals held) is waited for briefly: a file being made is made in a
-// moment, and a thread stuck there must not keep the process from ending.
+// Async-signal-safe, as it runs in a signal handler: it calls only what
+// POSIX lists as such (poll, not nanosleep, for its waits). A slot that
+// another thread fills at this moment (its end signals held) is waited for
+// briefly: a file being made is made in a moment, and a thread stuck there
+// must not keep the process from ending.
 void removeLiveTemporaries() {
     const pid_t self = ::getpid();
     for (LiveTemporary& t : g_live) {
-        for (int i = 0; i < 100 && t.state.load(std::memory_order_acquire) == kFilling; ++i) {
-            const timespec ms{0, 1000000};
-            ::nanosleep(&ms, nullptr);
-        }
+        for (int i = 0; i < 100 && t.state.load(std::memory_order_acquire) == kFilling; ++i)
+            ::poll(nullptr, 0, 1);
         if (t.state.load(std::memory_order_acquire) != kHeld || t.maker != self) continue;
         int held = kHeld;
         if (t.state.compare_exchange_strong(held, kRemovingAtTheEnd, std::memory_order_acq_rel)) {

@@ -355,7 +355,9 @@ TEST(ProgramEndChild, TerminatedAsItMakesATemporaryFile) {
 // A termination signal that another thread of the process takes while a
 // temporary file is being made (the file exists, its name is not yet kept
 // for the end: the end signals are held only on the thread that makes it)
-// waits for the name and removes the file on the way out.
+// waits for the name and removes the file on the way out. It waits as a
+// signal handler may: not in nanosleep, which POSIX does not list as safe
+// there.
 TEST(ProgramEnd, TerminatedOnAnotherThreadAsATemporaryFileIsMadeLeavesNothing) {
     if (!kTrappedCallsCanSucceed) GTEST_SKIP() << "no trapped call can succeed on this machine";
     QTemporaryDir dir;
@@ -363,6 +365,7 @@ TEST(ProgramEnd, TerminatedOnAnotherThreadAsATemporaryFileIsMadeLeavesNothing) {
                                   dir.path().toStdString());
     ASSERT_NE(end.said.find("trapped"), std::string::npos) << end.said;
     EXPECT_NE(end.said.find("the end waits"), std::string::npos) << end.said;
+    EXPECT_EQ(end.said.find("nanosleep"), std::string::npos) << end.said;
     EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
     EXPECT_EQ(temporaries(dir.path().toStdString()), 0);
 }
@@ -397,18 +400,16 @@ TEST(ProgramEndChild, TerminatedOnAnotherThreadAsItMakesATemporaryFile) {
         GTEST_SKIP() << "run by ProgramEnd.TerminatedOnAnotherThreadAsATemporaryFileIsMadeLeavesNothing";
     vb::setProgramFolder(folder);
     { const vb::TemporaryFile before(folder, "DcFile.", ".gif", "x"); } // the end's handlers are in place
-    std::thread([] {
-        g_otherThread = ::gettid();
-        for (;;)
-            ::pause();
-    }).detach();
-    while (g_otherThread == 0)
-        std::this_thread::yield();
-    std::snprintf(g_otherStatus, sizeof g_otherStatus, "/proc/self/task/%d/status", int(g_otherThread));
-    std::fflush(stdout);
     // The file is made and about to be locked: the other thread takes the
-    // signal, and this one goes on once the other waits in its handler.
-    ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB}}, [](int, siginfo_t*, void* context) {
+    // signal, and this one goes on once the other waits in its handler. The
+    // other thread's sleeps are told, and made as waits in poll.
+    const auto onTrap = [](int, siginfo_t* call, void* context) {
+        if (call->si_syscall != SYS_flock) {
+            if (::write(1, "the end sleeps in nanosleep\n", 28) != 28) ::_exit(3);
+            ::poll(nullptr, 0, 1);
+            trappedCallReturns(context, 0);
+            return;
+        }
         if (g_trapped) return;
         g_trapped = 1;
         trappedCallReturns(context, 0);
@@ -422,7 +423,23 @@ TEST(ProgramEndChild, TerminatedOnAnotherThreadAsItMakesATemporaryFile) {
             const timespec ms{0, 1000000};
             ::nanosleep(&ms, nullptr);
         }
-    }));
+    };
+    std::thread([onTrap] {
+#ifdef SYS_nanosleep
+        const bool trapped = trapCalls({{SYS_nanosleep, -1, 0}, {SYS_clock_nanosleep, -1, 0}}, onTrap);
+#else
+        const bool trapped = trapCalls({{SYS_clock_nanosleep, -1, 0}}, onTrap);
+#endif
+        g_otherThread = trapped ? ::gettid() : -1;
+        for (;;)
+            ::pause();
+    }).detach();
+    while (g_otherThread == 0)
+        std::this_thread::yield();
+    ASSERT_GT(g_otherThread, 0);
+    std::snprintf(g_otherStatus, sizeof g_otherStatus, "/proc/self/task/%d/status", int(g_otherThread));
+    std::fflush(stdout);
+    ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB}}, onTrap));
     const vb::TemporaryFile made(folder, "DcFile.", ".gif", "made");
     std::this_thread::sleep_for(std::chrono::seconds(20));
     ADD_FAILURE() << "still running";
