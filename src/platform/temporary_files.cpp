@@ -178,8 +178,17 @@ struct sigaction g_earlier[std::size(kEndSignals)];
 extern "C" void removeLiveTemporariesAndEnd(int number) {
     const int saved = errno; // the interrupted code may be about to read it
     removeLiveTemporaries();
+    bool ends = false; // the action before ours was the default one: the process ends
     for (size_t i = 0; i < std::size(kEndSignals); ++i)
-        if (kEndSignals[i] == number) ::sigaction(number, &g_earlier[i], nullptr);
+        if (kEndSignals[i] == number) {
+            ::sigaction(number, &g_earlier[i], nullptr);
+            ends = !(g_earlier[i].sa_flags & SA_SIGINFO) && g_earlier[i].sa_handler == SIG_DFL;
+        }
+    // The first process of a PID namespace (a container's entry point) is
+    // never sent a signal whose action is the default: raised again, it
+    // would be dropped and the process would go on. It ends here, with the
+    // status a shell gives an end by that signal.
+    if (ends && ::getpid() == 1) ::_exit(128 + number);
     // Blocked until this handler returns, then handled as before.
     ::raise(number);
     errno = saved;

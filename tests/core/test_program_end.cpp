@@ -156,14 +156,42 @@ struct ChildEnd {
     int code;
     std::string said;
 };
-ChildEnd runChild(const char* test, const std::string& folder, const char* how = "") {
+// The child runs through the command in front, when one is given (unshare
+// with its options).
+ChildEnd runChild(const char* test, const std::string& folder, const char* how = "",
+                  const QStringList& inFront = {}) {
     QProcess child;
-    testing_support::startChildTest(child, test,
-                                    {{"CATALOGUE_TEST_END_CASE", test},
-                                     {"CATALOGUE_TEST_END_FOLDER", QString::fromStdString(folder)},
-                                     {"CATALOGUE_TEST_END_HOW", how}});
+    const std::vector<std::pair<QString, QString>> variables = {
+        {"CATALOGUE_TEST_END_CASE", test},
+        {"CATALOGUE_TEST_END_FOLDER", QString::fromStdString(folder)},
+        {"CATALOGUE_TEST_END_HOW", how}};
+    if (inFront.isEmpty()) {
+        testing_support::startChildTest(child, test, variables);
+    } else {
+        child.setProcessEnvironment(testing_support::childEnvironment(variables));
+        child.start(inFront[0], inFront.mid(1) + QStringList{QCoreApplication::applicationFilePath(),
+                                                             QString("--gtest_filter=") + test});
+    }
     if (!child.waitForFinished(120000)) return {QProcess::CrashExit, -1, "did not end"};
     return {child.exitStatus(), child.exitCode(), child.readAll().toStdString()};
+}
+// The command that runs a program as the first process of a PID namespace
+// of its own (as a container's entry point); nothing, with the reason in
+// whyNot, where this machine offers none.
+std::optional<QStringList> firstOfAPidNamespace(std::string& whyNot) {
+    QStringList unshare{"unshare"};
+    if (::geteuid() != 0)
+        unshare << "--user"
+                << "--map-root-user";
+    unshare << "--pid"
+            << "--fork"
+            << "--kill-child";
+    QProcess probe;
+    probe.start(unshare[0], unshare.mid(1) + QStringList{"sh", "-c", "test $$ = 1"});
+    if (probe.waitForFinished(60000) && probe.exitStatus() == QProcess::NormalExit && probe.exitCode() == 0)
+        return unshare;
+    whyNot = probe.readAllStandardError().toStdString() + probe.errorString().toStdString();
+    return std::nullopt;
 }
 // The folder a child case works in; empty when the test runs on its own.
 std::string childFolder(const char* test) {
@@ -571,6 +599,10 @@ TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
 // program's own files go, those made before the rename and after it, and
 // the same names in the other folder stay. A child made by fork() that ends
 // through exit() (as a death test does) leaves its parent's files alone.
+// As the first process of a PID namespace, which the kernel never sends a
+// signal whose action is the default, the program still ends at a
+// termination or an interrupt, once its files are gone, with the status a
+// shell gives such an end.
 TEST(ProgramEnd, TemporaryFilesGoFromTheirOwnFolderInTheirOwnProcess) {
     namespace fs = std::filesystem;
     QTemporaryDir dir;
@@ -581,16 +613,27 @@ TEST(ProgramEnd, TemporaryFilesGoFromTheirOwnFolderInTheirOwnProcess) {
         EXPECT_EQ(testing_support::readBytes(held.path()), "the parent's");
         vb::setProgramFolder("");
     }
-    for (const char* how : {"exit", "terminate"}) {
+    std::string noNamespace;
+    const auto firstProcess = firstOfAPidNamespace(noNamespace);
+    if (!firstProcess)
+        std::printf("not run as the first process of a PID namespace: %s\n", noNamespace.c_str());
+    for (const std::string how : {"exit", "terminate", "terminate as the first", "interrupt as the first"}) {
         SCOPED_TRACE(how);
+        const bool first = how.find("first") != std::string::npos;
+        if (first && !firstProcess) continue;
         const std::string base = dir.path().toStdString() + "/" + how;
         fs::create_directories(base + "/app");
         fs::create_directories(base + "/other");
-        const ChildEnd end = runChild("ProgramEndChild.EndsWithItsFolderMoved", base, how);
+        const ChildEnd end = runChild("ProgramEndChild.EndsWithItsFolderMoved", base, how.c_str(),
+                                      first ? *firstProcess : QStringList());
         ASSERT_NE(end.said.find("ending with 2 temporary files"), std::string::npos) << end.said;
-        if (std::string(how) == "exit") {
+        EXPECT_EQ(end.said.find("went on"), std::string::npos) << end.said;
+        if (how == "exit") {
             EXPECT_EQ(end.status, QProcess::NormalExit) << end.said;
             EXPECT_EQ(end.code, 0) << end.said;
+        } else if (first) {
+            EXPECT_EQ(end.status, QProcess::NormalExit) << end.said;
+            EXPECT_EQ(end.code, 128 + (how[0] == 't' ? SIGTERM : SIGINT)) << end.said;
         } else {
             EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
         }
@@ -617,7 +660,10 @@ TEST(ProgramEndChild, EndsWithItsFolderMoved) {
                                     "another folder's");
     std::printf("ending with %d temporary files\n", temporaries(app + ".moved"));
     std::fflush(stdout);
-    if (qgetenv("CATALOGUE_TEST_END_HOW") == "terminate") ::raise(SIGTERM);
+    const QByteArray how = qgetenv("CATALOGUE_TEST_END_HOW");
+    if (how.startsWith("terminate")) ::raise(SIGTERM);
+    if (how.startsWith("interrupt")) ::raise(SIGINT);
+    if (how != "exit") std::printf("went on after the signal\n");
     std::exit(0);
 }
 
