@@ -247,7 +247,7 @@ int holdLiveTemporary(int slot, const OwnFile& f) {
     }
     t.maker = f.maker;
     t.folderFd = f.folderFd;
-    std::memcpy(t.name, f.name.c_str(), f.name.size() + 1); // a name made fits NAME_MAX
+    std::memcpy(t.name, f.name.c_str(), f.name.size() + 1); // createUnique refuses a longer name
     t.state.store(kHeld, std::memory_order_release);
     return slot;
 }
@@ -289,11 +289,18 @@ void removeOwn(const OwnFile& f) {
 
 // Creates a new file <prefix><six letters or digits><suffix> in the open
 // folder under a name no file has (O_CREAT | O_EXCL: a name that exists, a
-// link included, is never opened); its descriptor, or -1 with errno set.
+// link included, is never opened); its descriptor, or -1 with errno set. A
+// name longer than NAME_MAX is refused (ENAMETOOLONG) before any file is
+// made: a file system may take longer names, but the end keeps each name in
+// a slot of NAME_MAX bytes.
 int createUnique(int folderFd, const std::string& prefix, const std::string& suffix, std::string& name) {
     static const char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     if ((prefix + suffix).find('/') != std::string::npos) {
         errno = EINVAL;
+        return -1;
+    }
+    if (prefix.size() + 6 + suffix.size() > sizeof LiveTemporary::name - 1) {
+        errno = ENAMETOOLONG;
         return -1;
     }
     for (int tries = 0; tries < 1000; ++tries) {

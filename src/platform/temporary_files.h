@@ -20,7 +20,8 @@ void FileCopy(const std::string& source, const std::string& target);
 // should it be killed (removeLeftoverTemporaries). When it cannot be
 // created or written, nothing stays behind and the error (61 for a full
 // disk, else 75) names the folder as its file and the system's reason as its
-// description.
+// description. A name longer than NAME_MAX is refused so (75), whatever the
+// folder's file system would take.
 class TemporaryFile {
   public:
     // folder is written like any other path; the name is prefix, six random

@@ -322,7 +322,9 @@ TEST(ProgramEndChild, InterruptedWithTemporaryFiles) {
 // not kept, since a later start would take it for a leftover: it goes, and
 // the failure is a write failure. A termination signal that arrives the
 // moment a temporary file exists (at the first thing done with it: its lock
-// or its bytes) still removes it on the way out.
+// or its bytes) still removes it on the way out. A name longer than the end
+// can keep is refused before any file is made, even where the file system
+// would take it.
 TEST(ProgramEnd, TemporaryFileUnlockedOrTerminatedAsItIsMadeLeavesNothing) {
     if (!kTrappedCallsCanSucceed) GTEST_SKIP() << "no trapped call can succeed on this machine";
     QTemporaryDir dir;
@@ -334,6 +336,43 @@ TEST(ProgramEnd, TemporaryFileUnlockedOrTerminatedAsItIsMadeLeavesNothing) {
     ASSERT_NE(end.said.find("trapped"), std::string::npos) << end.said;
     EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
     EXPECT_EQ(temporaries(dir.path().toStdString()), 0);
+
+    QTemporaryDir longNames;
+    const ChildEnd named =
+        runChild("ProgramEndChild.MakesTemporaryFilesOfLongNames", longNames.path().toStdString());
+    ASSERT_NE(named.said.find("made a name the system takes"), std::string::npos) << named.said;
+    EXPECT_NE(named.said.find("refused: (75) File name too long"), std::string::npos) << named.said;
+    EXPECT_EQ(named.said.find("longer than NAME_MAX"), std::string::npos) << named.said;
+    EXPECT_TRUE(std::filesystem::is_empty(longNames.path().toStdString()));
+}
+
+// A folder whose file system takes names longer than NAME_MAX: a file made
+// with a temporary file's mode (0600) is made under its name, or under the
+// name "long" should its name be longer than NAME_MAX.
+TEST(ProgramEndChild, MakesTemporaryFilesOfLongNames) {
+    const std::string folder = childFolder("ProgramEndChild.MakesTemporaryFilesOfLongNames");
+    if (folder.empty())
+        GTEST_SKIP() << "run by ProgramEnd.TemporaryFileUnlockedOrTerminatedAsItIsMadeLeavesNothing";
+    vb::setProgramFolder(folder);
+    ASSERT_TRUE(trapCalls({{SYS_openat, 3, 0600}}, [](int, siginfo_t*, void* context) {
+        const char* name = reinterpret_cast<const char*>(trappedArgument(context, 1));
+        const bool tooLong = std::strlen(name) > NAME_MAX;
+        const char* said = tooLong ? "made a name longer than NAME_MAX\n" : "made a name the system takes\n";
+        if (::write(1, said, std::strlen(said)) < 0) ::_exit(3);
+        // Made with another mode, which is not trapped.
+        const long fd = ::syscall(SYS_openat, trappedArgument(context, 0), tooLong ? "long" : name,
+                                  trappedArgument(context, 2), 0644);
+        trappedCallReturns(context, fd < 0 ? -errno : fd);
+    }));
+    { const vb::TemporaryFile made(folder, "DcFile.", ".gif", "x"); }
+    try {
+        const vb::TemporaryFile made(folder, std::string(NAME_MAX - 9, 'L'), ".part", "x");
+        ADD_FAILURE() << "made under a name of "
+                      << std::filesystem::path(made.path()).filename().string().size() << " bytes";
+    } catch (const vb::VbError& e) {
+        std::printf("refused: (%d) %s\n", e.number(), e.description().c_str());
+    }
+    std::fflush(stdout);
 }
 
 TEST(ProgramEndChild, TerminatedAsItMakesATemporaryFile) {
