@@ -373,18 +373,33 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
 } // namespace
 
 void FileCopy(const std::string& source, const std::string& target) {
-    std::string data = readAll(source);
+    // Copied a block at a time: a file of any size costs a block of memory.
+    constexpr std::size_t kBlock = 1 << 20;
+    const FileReader from(source);
     const fs::path real(resolvePath(target));
     // A failure names the target, with the system's reason (61 for a full disk).
-    const OwnFile part =
-        createOwn(real.parent_path().string(), target, real.filename().string() + ".part", "", data);
+    const OwnFile part = createOwn(real.parent_path().string(), target, real.filename().string() + ".part",
+                                   "", from.read(0, kBlock));
+    int err = 0;
+    try {
+        for (std::int64_t done = kBlock; err == 0 && done < from.size(); done += kBlock)
+            err = writeHeld(part.fd, from.read(done, kBlock), done);
+    } catch (...) {
+        removeOwn(part); // the source could not be read: the error names it
+        throw;
+    }
+    if (err != 0) {
+        removeOwn(part);
+        throw writeFailure(err, target);
+    }
     // Renamed within the folder it was made in: a folder renamed, or its name
     // swapped for a link, since is not followed.
-    int err = 0;
+    bool released = true;
     {
         const EndSignalsHeld held;
         // A slot the end of the process claimed first: the part file goes with it.
-        if (!releaseLiveTemporary(part.slot)) {
+        released = releaseLiveTemporary(part.slot);
+        if (!released) {
             err = EINTR;
         } else if (::renameat(part.folderFd, part.name.c_str(), part.folderFd, real.filename().c_str()) !=
                    0) {
@@ -392,8 +407,7 @@ void FileCopy(const std::string& source, const std::string& target) {
             ::unlinkat(part.folderFd, part.name.c_str(), 0);
         }
     }
-    ::close(part.fd);
-    ::close(part.folderFd);
+    closeOwn(part, released);
     if (err != 0) throw writeFailure(err, target);
 }
 

@@ -32,6 +32,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -40,6 +41,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <ucontext.h>
@@ -629,6 +631,82 @@ TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
     g_stage = 2;
     std::this_thread::sleep_for(std::chrono::seconds(20));
     ADD_FAILURE() << "still running";
+}
+
+// A copy over a file is renamed into place in the folder its part file was
+// made in: a folder renamed while the copy runs, its old name then a link
+// to another folder, the file of that name in the other folder stays. The
+// copy holds a block of the file at a time, however large.
+TEST(ProgramEnd, CopyIsRenamedInItsOwnFolderABlockAtATime) {
+    if (!kTrappedCallsCanSucceed) GTEST_SKIP() << "no trapped call can succeed on this machine";
+    namespace fs = std::filesystem;
+    QTemporaryDir dir;
+    const std::string base = dir.path().toStdString();
+    fs::create_directories(base + "/app");
+    fs::create_directories(base + "/other");
+    testing_support::writeBytes(base + "/app/X0012.gif", "damaged");
+    testing_support::writeBytes(base + "/other/X0012.gif", "another folder's");
+    // A large recovery copy that takes no room but its end.
+    const std::uintmax_t size = 128u << 20;
+    {
+        std::FILE* rec = std::fopen((base + "/app/X0012.REC").c_str(), "wb");
+        ASSERT_TRUE(rec);
+        ASSERT_EQ(std::fseek(rec, long(size - 4), SEEK_SET), 0);
+        ASSERT_EQ(std::fwrite("REC!", 1, 4, rec), 4u);
+        ASSERT_EQ(std::fclose(rec), 0);
+    }
+    // A sanitizer's quarantine would keep each block freed in memory.
+    const QByteArray sanitizer = qgetenv("ASAN_OPTIONS");
+    qputenv("ASAN_OPTIONS", sanitizer + ":quarantine_size_mb=0");
+    const ChildEnd end = runChild("ProgramEndChild.CopiesAsItsFolderMoves", base);
+    if (sanitizer.isNull())
+        qunsetenv("ASAN_OPTIONS");
+    else
+        qputenv("ASAN_OPTIONS", sanitizer);
+    ASSERT_NE(end.said.find("trapped"), std::string::npos) << end.said;
+    EXPECT_NE(end.said.find("copied"), std::string::npos) << end.said;
+    EXPECT_EQ(testing_support::readBytes(base + "/other/X0012.gif"), "another folder's");
+    ASSERT_EQ(fs::file_size(base + "/app.moved/X0012.gif"), size);
+    std::ifstream copied(base + "/app.moved/X0012.gif", std::ios::binary);
+    char tail[5] = {};
+    copied.seekg(std::streamoff(size - 4)).read(tail, 4);
+    EXPECT_STREQ(tail, "REC!");
+    EXPECT_EQ(std::distance(fs::directory_iterator(base + "/other"), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(base + "/app.moved"), fs::directory_iterator()), 2);
+    const std::size_t at = end.said.find("grew by ");
+    ASSERT_NE(at, std::string::npos) << end.said;
+    EXPECT_LT(std::stol(end.said.substr(at + 8)), long(size >> 10) / 4) << end.said;
+}
+
+std::string g_base;
+
+TEST(ProgramEndChild, CopiesAsItsFolderMoves) {
+    g_base = childFolder("ProgramEndChild.CopiesAsItsFolderMoves");
+    if (g_base.empty()) GTEST_SKIP() << "run by ProgramEnd.CopyIsRenamedInItsOwnFolderABlockAtATime";
+    vb::setProgramFolder(g_base + "/app");
+    // The part file is made and about to be locked.
+    ASSERT_TRUE(trapCalls({{SYS_flock, 1, LOCK_EX | LOCK_NB}}, [](int, siginfo_t*, void* context) {
+        trappedCallReturns(context, 0);
+        if (g_trapped) return;
+        g_trapped = 1;
+        if (::write(1, "trapped\n", 8) != 8) ::_exit(3);
+        const std::string app = g_base + "/app";
+        if (::rename(app.c_str(), (app + ".moved").c_str()) != 0 ||
+            ::symlink((g_base + "/other").c_str(), app.c_str()) != 0)
+            ::_exit(3);
+    }));
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    try {
+        vb::FileCopy(g_base + "/app/X0012.REC", g_base + "/app/X0012.gif");
+        std::printf("copied\n");
+    } catch (const vb::VbError& e) {
+        std::printf("not copied: (%d) %s\n", e.number(), e.description().c_str());
+    }
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    std::printf("grew by %ld kB\n", after.ru_maxrss - before.ru_maxrss);
+    std::fflush(stdout);
 }
 
 // A temporary file goes from the folder it was made in, whatever has become
