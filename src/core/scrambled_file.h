@@ -27,15 +27,18 @@ enum class TargetLoads {
 // Windows register the targets they own when their code is built in; an
 // index with no target decodes the file and loads nothing. A number that is
 // taken already stops the program with a message on stderr.
-void registerScrambledTarget(int index, ScrambledTarget target, TargetLoads loads = TargetLoads::Picture);
+void registerScrambledTarget(int index, ScrambledTarget target, TargetLoads loads);
 // A target that shows the decoded picture in a control of a window's default
 // instance (the control may be one of a base class's):
 // `registerPictureTarget<Form5>(4, &Form5::ImageMarca)`.
 template <class Window, class Control, class Owner>
 void registerPictureTarget(int index, Control Owner::*control) {
-    registerScrambledTarget(index, [control](const std::string& temp, const std::string&) {
-        (Window::get().*control).setPicture(vb::LoadPicture(temp));
-    });
+    registerScrambledTarget(
+        index,
+        [control](const std::string& temp, const std::string&) {
+            (Window::get().*control).setPicture(vb::LoadPicture(temp));
+        },
+        TargetLoads::Picture);
 }
 // A target that shows the decoded document in a rich-text box of a window's
 // default instance.

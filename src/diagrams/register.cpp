@@ -14,9 +14,12 @@ void registerDiagramWindows() {
     core::registerPictureTarget<Form5>(4, &Form5::ImageMarca);
     core::registerPictureTarget<Form15>(12, &Form15::ImageMarca);
     // The diagram and its frame go in at the front of the image list.
-    core::registerScrambledTarget(13, [](const std::string& temp, const std::string&) {
-        Form5::get().ImageList1.Add(1, vb::LoadPicture(temp));
-    });
+    core::registerScrambledTarget(
+        13,
+        [](const std::string& temp, const std::string&) {
+            Form5::get().ImageList1.Add(1, vb::LoadPicture(temp));
+        },
+        core::TargetLoads::Picture);
     core::registerPictureTarget<Form6>(14, &Form6::Picture2);
     core::registerPictureTarget<Form6>(23, &Form6::ImageMarca);
 }

@@ -960,14 +960,18 @@ void Form2::Load_ListaTipiPsc() {
 
 void registerSelectionWindows() {
     vb::FormRegistry::add<Form2>();
-    core::registerScrambledTarget(2, [](const std::string& temp, const std::string&) {
-        Form2::get().MSFlexGrid1.setCellPicture(vb::LoadPicture(temp));
-    });
+    core::registerScrambledTarget(
+        2,
+        [](const std::string& temp, const std::string&) {
+            Form2::get().MSFlexGrid1.setCellPicture(vb::LoadPicture(temp));
+        },
+        core::TargetLoads::Picture);
     core::registerPictureTarget<Form2>(3, &Form2::Image1);
     core::registerPictureTarget<Form2>(8, &Form2::Image1);
-    core::registerScrambledTarget(31, [](const std::string& temp, const std::string&) {
-        Form2::get().showPhoto(vb::LoadPicture(temp));
-    });
+    core::registerScrambledTarget(
+        31,
+        [](const std::string& temp, const std::string&) { Form2::get().showPhoto(vb::LoadPicture(temp)); },
+        core::TargetLoads::Picture);
 }
 
 } // namespace selection

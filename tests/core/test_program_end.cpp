@@ -90,21 +90,23 @@ TEST(ProgramEnd, FatalDataFileErrorExitsWithFailure) {
 TEST(ProgramEnd, RefusedRecoveryExitsWithFailure) {
     // A picture of the program folder that cannot be decoded, and the user
     // declines to restore it.
-    EXPECT_EXIT(std::exit(statusAfterClick(
-                    [] {
-                        static QTemporaryDir dir;
-                        vb::setProgramFolder(dir.path().toStdString());
-                        core::AppPath = dir.path().toStdString();
-                        testing_support::writeBytes(core::AppPath + "/x1.gif", std::string(100, '\0'));
-                        core::clearScrambledTargets();
-                        core::registerScrambledTarget(20, [](const std::string&, const std::string&) {
-                            throw vb::VbError(vb::errInvalidPicture);
-                        });
-                        core::LoadScrambledFile(core::AppPath + "\\x1.gif", 20);
-                    },
-                    vb::vbNo)),
-                ::testing::ExitedWithCode(1),
-                "box \"\\(481\\) File .*x1\\.gif Failed !! To try to recover \\?\" answered 7");
+    EXPECT_EXIT(
+        std::exit(statusAfterClick(
+            [] {
+                static QTemporaryDir dir;
+                vb::setProgramFolder(dir.path().toStdString());
+                core::AppPath = dir.path().toStdString();
+                testing_support::writeBytes(core::AppPath + "/x1.gif", std::string(100, '\0'));
+                core::clearScrambledTargets();
+                core::registerScrambledTarget(
+                    20,
+                    [](const std::string&, const std::string&) { throw vb::VbError(vb::errInvalidPicture); },
+                    core::TargetLoads::Picture);
+                core::LoadScrambledFile(core::AppPath + "\\x1.gif", 20);
+            },
+            vb::vbNo)),
+        ::testing::ExitedWithCode(1),
+        "box \"\\(481\\) File .*x1\\.gif Failed !! To try to recover \\?\" answered 7");
 }
 
 TEST(ProgramEnd, ProgramStoppedExitsWithFailure) {

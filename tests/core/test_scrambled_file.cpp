@@ -47,7 +47,8 @@ class ScrambledFile : public WindowTest {
             },
             core::TargetLoads::Document);
         core::registerScrambledTarget(
-            21, [this](const std::string& temp, const std::string&) { picture = vb::LoadPicture(temp); });
+            21, [this](const std::string& temp, const std::string&) { picture = vb::LoadPicture(temp); },
+            core::TargetLoads::Picture);
     }
     bool tempLeft() const {
         for (auto& e : std::filesystem::directory_iterator(appPath()))
@@ -78,7 +79,9 @@ TEST(ScrambledTargets, ANumberTakenTwiceStopsTheStart) {
         core::clearScrambledTargets();
         registerAllWindows();
         std::fputs("windows registered\n", stderr);
-        if (index >= 0) core::registerScrambledTarget(index, [](const std::string&, const std::string&) {});
+        if (index >= 0)
+            core::registerScrambledTarget(
+                index, [](const std::string&, const std::string&) {}, core::TargetLoads::Picture);
         std::exit(0);
     };
     EXPECT_EXIT(registerAgain(-1), ::testing::ExitedWithCode(0), "windows registered");
@@ -131,7 +134,8 @@ TEST_F(ScrambledFile, SecondKeyIsClearedOnlyByBeltTargets) {
     EXPECT_TRUE(core::UseSecondKey);
     for (int t : {9, 26, 27}) {
         // The belt targets' windows are not what this test is about.
-        core::registerScrambledTarget(t, [](const std::string&, const std::string&) {});
+        core::registerScrambledTarget(
+            t, [](const std::string&, const std::string&) {}, core::TargetLoads::Picture);
         core::UseSecondKey = true;
         core::LoadScrambledFile(path, t);
         EXPECT_FALSE(core::UseSecondKey) << t;
@@ -218,10 +222,13 @@ TEST_F(ScrambledFile, TemporaryFileIsTheCallsOwn) {
     // While this call holds its decoded picture, another one decodes a
     // picture of the same kind.
     QPixmap outer;
-    core::registerScrambledTarget(22, [&](const std::string& temp, const std::string&) {
-        core::LoadScrambledFile(file("xb.gif"), 21);
-        outer = vb::LoadPicture(temp);
-    });
+    core::registerScrambledTarget(
+        22,
+        [&](const std::string& temp, const std::string&) {
+            core::LoadScrambledFile(file("xb.gif"), 21);
+            outer = vb::LoadPicture(temp);
+        },
+        core::TargetLoads::Picture);
     core::LoadScrambledFile(file("xa.gif"), 22);
     EXPECT_EQ(outer.width(), 30);
     EXPECT_EQ(picture.width(), 12);
