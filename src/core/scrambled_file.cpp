@@ -6,6 +6,7 @@
 #include "platform/errors.h"
 #include "platform/file_io.h"
 #include "platform/log.h"
+#include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/temporary_files.h"
 #include "platform/vbstring.h"
@@ -66,10 +67,13 @@ void LoadScrambledFile(const std::string& Path, int Target) {
     const auto found = targets().find(Target);
     const Registered* target = found != targets().end() && found->second.load ? &found->second : nullptr;
     const bool document = target && target->loads == TargetLoads::Document;
+    const bool picture = target && target->loads == TargetLoads::Picture;
+    const std::int64_t largest = picture ? vb::largestPictureFile() : kLargestDocument;
     for (;;) {
         int error = 0;
         StepMarker = "(1) ";
         bool failed = false;
+        std::int64_t tooLarge = 0; // the size of a file refused as too large to be a document
         // A file of this call alone: another program on the same folder, or a
         // file planted under the name, can neither change nor receive what is
         // decoded. It goes when the call is done, also after a failure.
@@ -96,16 +100,21 @@ void LoadScrambledFile(const std::string& Path, int Target) {
                 failed = true;
             } else {
                 const vb::FileReader file(Path);
-                if (!document && target && file.size() > vb::largestPictureFile())
-                    throw vb::VbError(vb::errInvalidPicture, {}, Path);
-                std::string block = file.read(0, kBlock);
-                decodeHeader(block, UseSecondKey ? SecondKey : Key);
-                for (std::int64_t done = 0;;) {
-                    write(block);
-                    if (document) content += block;
-                    done += std::int64_t(block.size());
-                    if (done >= file.size()) break;
-                    block = file.read(done, kBlock);
+                if (file.size() > largest) {
+                    if (picture) throw vb::VbError(vb::errInvalidPicture, {}, Path);
+                    StepMarker += "Read File Error";
+                    tooLarge = file.size();
+                    failed = true;
+                } else {
+                    std::string block = file.read(0, kBlock);
+                    decodeHeader(block, UseSecondKey ? SecondKey : Key);
+                    for (std::int64_t done = 0;;) {
+                        write(block);
+                        if (document) content += block;
+                        done += std::int64_t(block.size());
+                        if (done >= file.size()) break;
+                        block = file.read(done, kBlock);
+                    }
                 }
             }
         } catch (const vb::VbError& e) {
@@ -126,6 +135,13 @@ void LoadScrambledFile(const std::string& Path, int Target) {
         }
         temp.reset();
         if (!failed) return;
+
+        if (tooLarge > 0) {
+            MsgBoxStd("Error: file " + vb::LCase(Path) + " is too large for a document: " +
+                          std::to_string(tooLarge) + " bytes, of at most " + std::to_string(kLargestDocument),
+                      vb::vbCritical);
+            vb::EndFatal();
+        }
 
         if (error == vb::errInvalidPicture) {
             int answer = vb::MsgBox("(" + std::to_string(error) + ") File " + vb::LCase(Path) +

@@ -153,6 +153,22 @@ TEST_F(ScrambledFile, MissingFileIsFatalWithLowerCasePath) {
     EXPECT_EQ(svc.boxes[0].flags, 16);
 }
 
+// A document larger than any real one (a sparse file: it takes no disk
+// space) is refused unread: the message says it is too large, nothing is
+// decoded or loaded, and the program ends.
+TEST_F(ScrambledFile, DocumentTooLargeIsRefusedUnread) {
+    const std::string path = file("XHUGE.RTF");
+    writeBytes(path, withZeroAt(3, 90));
+    ASSERT_EQ(::truncate(path.c_str(), off_t(core::kLargestDocument + 1)), 0);
+    EXPECT_THROW(core::LoadScrambledFile(path, 20), vb::ProgramEnded);
+    ASSERT_EQ(svc.boxes.size(), 1u);
+    EXPECT_EQ(svc.boxes[0].prompt, "Error: file " + vb::LCase(path) + " is too large for a document: " +
+                                       std::to_string(core::kLargestDocument + 1) + " bytes, of at most " +
+                                       std::to_string(core::kLargestDocument));
+    EXPECT_EQ(loads, 0);
+    EXPECT_FALSE(tempLeft());
+}
+
 TEST_F(ScrambledFile, PictureLoadsIntoItsTarget) {
     writeBytes(file("pic.bmp"), scrambledPicture(30, 20));
     core::LoadScrambledFile(file("pic.bmp"), 21);
