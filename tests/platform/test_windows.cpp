@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QImageReader>
 #include <QImageWriter>
 #include <QLinearGradient>
 #include <QPainter>
@@ -578,7 +579,8 @@ TEST_F(Platform, PicturesByContentAndCursorHotSpot) {
 
 // A picture file cut short is damaged like one that cannot be read: its
 // decoder would show the top part over blank. A whole file loads, bytes
-// after the picture included.
+// after the picture included, unless they make it larger than any picture
+// the reader would load.
 TEST_F(Platform, PictureCutShortIsNotAValidPicture) {
     QImage art(120, 90, QImage::Format_RGB32);
     for (int y = 0; y < art.height(); ++y)
@@ -639,6 +641,17 @@ TEST_F(Platform, PictureCutShortIsNotAValidPicture) {
             }
         }
     }
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(1);
+    writeBytes(file("p"), cases[0].bytes + std::string(std::size_t(vb::largestPictureFile()), '\0'));
+    int error = 0;
+    try {
+        vb::LoadPicture(file("p"));
+    } catch (const vb::VbError& e) {
+        error = e.number();
+    }
+    QImageReader::setAllocationLimit(limit);
+    EXPECT_EQ(error, vb::errInvalidPicture);
 }
 
 // Stretched pictures are drawn as Qt's smooth transformation scales them,
