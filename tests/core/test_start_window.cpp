@@ -34,6 +34,7 @@
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <thread>
 #include <unistd.h>
@@ -924,6 +925,24 @@ namespace {
 // Set for a child process of the test below: the program folder whose
 // leftovers it removes, with a folder from elsewhere mounted in it.
 constexpr const char* kRemoveLeftoversIn = "CATALOGUE_TEST_REMOVE_LEFTOVERS_IN";
+// Set for that child as well: its statx tells no mount, as before kernel 5.8.
+constexpr const char* kNoMountByStatx = "CATALOGUE_TEST_NO_MOUNT_BY_STATX";
+
+// From now on, in this thread and in the threads it starts later, a statx
+// that asks for the mount fails (ENOSYS); whether the filter is in place.
+bool noMountByStatx() {
+    sock_filter rules[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_statx, 0, 3),
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[3])),
+        BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, STATX_MNT_ID, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+           ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
 } // namespace
 
 // Leftovers go only from beneath the program folder. A folder moved out of it
@@ -962,21 +981,28 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     writeBytes(outside.path().toStdString() + "/XCORSA16.jpg", "outside");
     writeBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb", "outside");
     fs::create_directory(file("cars/bound"));
-    writeBytes(file("cars/02/XCORSA16.jpg.partZx8cVb"), "left behind");
-    QProcess child;
-    child.setProcessEnvironment(childEnvironment({{kRemoveLeftoversIn, QString::fromStdString(appPath())}}));
-    child.start("unshare",
-                unshare + QStringList{"sh", "-c",
-                                      "mount --bind \"$1\" \"$2\" && exec \"$3\" "
-                                      "--gtest_filter=StartWindowChild.RemovesLeftovers",
-                                      "sh", outside.path(), QString::fromStdString(file("cars/bound")),
-                                      QCoreApplication::applicationFilePath()});
-    ASSERT_TRUE(child.waitForFinished(120000));
-    const std::string said = child.readAll().toStdString();
-    EXPECT_EQ(child.exitCode(), 0) << said;
-    EXPECT_NE(said.find("removed leftovers"), std::string::npos) << said;
-    EXPECT_EQ(readBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb"), "outside");
-    EXPECT_FALSE(fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb"))); // the walk ran
+    // Then as a kernel before 5.8 does, whose statx tells no mount.
+    for (const bool mountByStatx : {true, false}) {
+        SCOPED_TRACE(mountByStatx ? "mount told by statx" : "mount told by /proc");
+        writeBytes(file("cars/02/XCORSA16.jpg.partZx8cVb"), "left behind");
+        std::vector<std::pair<QString, QString>> variables = {
+            {kRemoveLeftoversIn, QString::fromStdString(appPath())}};
+        if (!mountByStatx) variables.emplace_back(kNoMountByStatx, "1");
+        QProcess child;
+        child.setProcessEnvironment(childEnvironment(variables));
+        child.start("unshare",
+                    unshare + QStringList{"sh", "-c",
+                                          "mount --bind \"$1\" \"$2\" && exec \"$3\" "
+                                          "--gtest_filter=StartWindowChild.RemovesLeftovers",
+                                          "sh", outside.path(), QString::fromStdString(file("cars/bound")),
+                                          QCoreApplication::applicationFilePath()});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        EXPECT_NE(said.find("removed leftovers"), std::string::npos) << said;
+        EXPECT_EQ(readBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb"), "outside");
+        EXPECT_FALSE(fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb"))); // the walk ran
+    }
 }
 
 // On a kernel without openat2 the walk keeps its rules, one name at a time:
@@ -992,6 +1018,11 @@ TEST_F(StartWindow, LeftoversGoWithoutOpenat2) {
 TEST(StartWindowChild, RemovesLeftovers) {
     const QByteArray folder = qgetenv(kRemoveLeftoversIn);
     if (folder.isEmpty()) GTEST_SKIP() << "run by StartWindow.LeftoversGoOnlyFromBeneathTheProgramFolder";
+    if (qEnvironmentVariableIsSet(kNoMountByStatx)) {
+        ASSERT_TRUE(noMountByStatx());
+        struct statx sx {};
+        ASSERT_FALSE(::statx(AT_FDCWD, ".", 0, STATX_MNT_ID, &sx) == 0 && (sx.stx_mask & STATX_MNT_ID));
+    }
     vb::setProgramFolder(folder.toStdString());
     vb::proveProgramFolderForTests();
     vb::startRemovingLeftoverTemporaries();
