@@ -16,8 +16,6 @@
 #include <iterator>
 #include <optional>
 #include <string>
-#include <type_traits>
-#include <utility>
 
 namespace fuzzing {
 
@@ -94,16 +92,6 @@ inline bool decodedCopyStays() {
     std::abort();
 }
 
-// core::registerScrambledTarget with the kind before or after the target,
-// as its header declares it.
-template <class Target> void registerTarget(int index, core::TargetLoads loads, Target target) {
-    if constexpr (std::is_invocable_v<decltype(&core::registerScrambledTarget), int, core::TargetLoads,
-                                      core::ScrambledTarget>)
-        core::registerScrambledTarget(index, loads, std::move(target));
-    else
-        core::registerScrambledTarget(index, std::move(target), loads);
-}
-
 // Starts the program folder with its keys and the services above, and
 // registers one target of the kind asked for at index; returns what it saw.
 inline Seen& decoderTarget(int index, core::TargetLoads loads,
@@ -114,13 +102,16 @@ inline Seen& decoderTarget(int index, core::TargetLoads loads,
         keysReady();
         auto* s = new DecoderServices;
         vb::setServices(s);
-        registerTarget(index, loads, [load](const std::string& temp, const std::string& content) {
-            ++seen.calls;
-            seen.tempPath = temp;
-            seen.onDisk = readFile(temp);
-            seen.content = content;
-            load(temp);
-        });
+        core::registerScrambledTarget(
+            index,
+            [load](const std::string& temp, const std::string& content) {
+                ++seen.calls;
+                seen.tempPath = temp;
+                seen.onDisk = readFile(temp);
+                seen.content = content;
+                load(temp);
+            },
+            loads);
         return s;
     }();
     services->messages = 0;
