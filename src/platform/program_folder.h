@@ -1,27 +1,30 @@
 #pragma once
-// The program's own folder: where the kernel records the running executable,
-// and whether it is proven to be the program's own.
+// The program's own folder: the folder of the file that runs as the program,
+// proven to hold it.
 #include <string>
 
 namespace vb {
 
 // Folder of the running program, without a trailing separator, as 8-bit
 // text like every other path the windows build; resolvePath maps it back to
-// the folder's name on disk, whatever its bytes. It is the folder in which
-// the kernel records the running executable, asked once; never the working
-// folder. Empty when it cannot be told (programFolderKnown).
+// the folder's name on disk, whatever its bytes. It is the folder of the
+// file that runs as the program, proven once, at the first question, before
+// anything is read, written or removed there: the mapping of the program's
+// own code is that file (the executable the kernel records, or in a start
+// through the dynamic loader the program file the loader mapped), and the
+// folder's entry under the file's name is that same file (device and
+// inode). Never the working folder. Empty where nothing proves a folder: an
+// executable removed or replaced as it starts, one run from memory (a
+// memfd), no /proc (programFolderKnown).
 std::string programFolder();
 // The same folder as the file system names it.
 const std::string& programFolderOnDisk();
-// Whether the program folder can be told: the kernel names the running
-// executable by an absolute path whose folder is there. Where it cannot,
-// no path is placed (resolvePath gives error 53).
+// Whether the program has a folder; where it has none, no path is placed
+// (resolvePath gives error 53).
 bool programFolderKnown();
-// Whether the program folder is proven to be this program's own: its entry
-// under the executable's name is the running executable (the same device
-// and inode). Not so once the executable was replaced or removed, as an
-// update in place does, nor for a folder given to setProgramFolder unless a
-// test proves it.
+// Whether the program folder is proven to be this program's own, as above:
+// so for every folder the program found itself, not for a folder given to
+// setProgramFolder unless a test proves it.
 bool programFolderIsOwn();
 // Makes programFolder() answer another folder, given as the file system
 // names it (tests); empty restores it.

@@ -29,12 +29,17 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <elf.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <link.h>
 #include <map>
+#include <sys/mman.h>
 #include <sys/ptrace.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -174,16 +179,56 @@ std::map<std::string, std::string> contents(const fs::path& folder) {
     return all;
 }
 
+// The dynamic loader that this test program names for itself.
+std::string dynamicLoader() {
+    std::string found;
+    ::dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* out) {
+            for (int i = 0; i < info->dlpi_phnum; ++i)
+                if (info->dlpi_phdr[i].p_type == PT_INTERP) {
+                    *static_cast<std::string*>(out) =
+                        reinterpret_cast<const char*>(info->dlpi_addr + info->dlpi_phdr[i].p_vaddr);
+                    return 1;
+                }
+            return 0; // the program comes first, so this is never a library
+        },
+        &found);
+    return found;
+}
+
+// A memfd holding a copy of the file at path; -1 when none could be made.
+int copyInMemory(const std::string& path) {
+    const int from = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int mem = ::memfd_create("catalogue", MFD_CLOEXEC);
+    struct stat st {};
+    bool copied = from >= 0 && mem >= 0 && ::fstat(from, &st) == 0;
+    for (off_t at = 0; copied && at < st.st_size;) {
+        const ssize_t n = ::sendfile(mem, from, &at, size_t(st.st_size - at));
+        copied = n > 0;
+    }
+    if (from >= 0) ::close(from);
+    if (!copied && mem >= 0) ::close(mem);
+    return copied ? mem : -1;
+}
+
 struct Started {
     int status = -1; // exit status; -1: killed or not ended
     std::string said;
 };
 
+// How the program is started.
+struct Start {
+    std::string loader;      // through this dynamic loader, the program its argument
+    bool fromMemory = false; // a copy in a memfd, by fexecve
+    // Runs while the new program is stopped after its exec and before its
+    // main: the process is started traced (PTRACE_TRACEME), changed at the
+    // exec stop, then let go.
+    std::function<void()> atExec;
+};
+
 // Runs the copy of this test program at exe as the program is started, in
-// the working folder work. atExec, when given, runs while the new program
-// is stopped after its exec and before its main: the process is started
-// traced (PTRACE_TRACEME), changed at the exec stop, then let go.
-Started runAsProgram(const std::string& exe, const std::string& work, const std::function<void()>& atExec) {
+// the working folder work.
+Started runAsProgram(const std::string& exe, const std::string& work, const Start& how) {
     QTemporaryDir logs;
     const std::string log = logs.path().toStdString() + "/said";
     std::vector<std::string> envStrings;
@@ -195,20 +240,29 @@ Started runAsProgram(const std::string& exe, const std::string& work, const std:
     for (std::string& e : envStrings)
         env.push_back(e.data());
     env.push_back(nullptr);
-    std::string filter = "--gtest_filter=ProgramFolderChild.StartsAsTheProgram";
-    std::string name = exe;
-    char* argv[] = {name.data(), filter.data(), nullptr};
+    std::vector<std::string> args = {exe, "--gtest_filter=ProgramFolderChild.StartsAsTheProgram"};
+    if (!how.loader.empty()) args.insert(args.begin(), how.loader);
+    std::vector<char*> argv;
+    for (std::string& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const int mem = how.fromMemory ? copyInMemory(exe) : -1;
+    if (how.fromMemory && mem < 0) return {};
     const int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) return {};
-    const bool traced = bool(atExec);
+    const bool traced = bool(how.atExec);
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (traced && ::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(125);
         if (::dup2(out, 1) < 0 || ::dup2(out, 2) < 0 || ::chdir(work.c_str()) != 0) ::_exit(126);
-        ::execve(exe.c_str(), argv, env.data());
+        if (mem >= 0)
+            ::fexecve(mem, argv.data(), env.data());
+        else
+            ::execve(argv[0], argv.data(), env.data());
         ::_exit(127);
     }
     ::close(out);
+    if (mem >= 0) ::close(mem);
     if (pid < 0) return {};
     Started run;
     int st = 0;
@@ -219,7 +273,7 @@ Started runAsProgram(const std::string& exe, const std::string& work, const std:
             ::waitpid(pid, &st, 0);
             return run;
         }
-        atExec();
+        how.atExec();
         ::ptrace(PTRACE_DETACH, pid, nullptr, nullptr);
     }
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(90);
@@ -241,16 +295,34 @@ bool says(const Started& run, const std::string& line) {
     return ("\n" + run.said).find("\n" + line + "\n") != std::string::npos;
 }
 
+// A folder of the sample data with a copy of this test program as its
+// executable, named as the kernel marks a file that is gone: the program
+// tells its own name from the mark.
+fs::path programCopy(const fs::path& folder) {
+    fs::create_directory(folder);
+    for (const auto& entry : fs::directory_iterator(SAMPLE_DATA_DIR))
+        if (entry.is_directory())
+            fs::copy(entry.path(), folder / entry.path().filename(), fs::copy_options::recursive);
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    const fs::path exe = folder / (self.filename().string() + " (deleted)");
+    std::error_code linked;
+    fs::create_hard_link(self, exe, linked);
+    if (linked) fs::copy_file(self, exe);
+    return exe;
+}
+
 } // namespace
 
 // The program started from a copy of it, placed with the data in a folder
 // named in Latin-1 bytes (as a copy from an older file system leaves it),
-// from a working folder that holds files named like its leftovers; then
-// with its executable replaced or removed between its exec and its main, as
-// an update in place does; then with its whole folder gone. The working
-// folder is never touched; leftovers go only from a folder proven its own.
+// from a working folder that holds files named like its leftovers. Started
+// as named, or through a copy of the dynamic loader (as from a noexec
+// mount) placed among such files too, it runs from its own folder; its
+// leftovers go there alone. With its executable replaced or removed between
+// its exec and its main (an update in place), its folder gone, or run from
+// memory (a memfd), nothing proves a folder: it says so and ends with
+// status 1, and writes and removes nothing.
 TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
-    const fs::path self = fs::read_symlink("/proc/self/exe");
     QTemporaryDir dir;
     const fs::path root = dir.path().toStdString();
     // Qt cannot name a folder that is not UTF-8: they go here.
@@ -263,46 +335,57 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
     testing_support::writeBytes((work / "report.odt.partAbC123").string(), "report");
     testing_support::writeBytes((work / "DcFile.AbCdEf.txt").string(), "notes");
     testing_support::writeBytes((work / "work/sub/thesis.tex.partXyZ789").string(), "thesis");
+    // The loader's own folder, as the kernel records the loader for the
+    // executable in such a start.
+    const fs::path loaderFolder = root / "loader";
+    fs::create_directories(loaderFolder / "sub");
+    const fs::path loader = loaderFolder / fs::path(dynamicLoader()).filename();
+    ASSERT_FALSE(loader.filename().empty());
+    fs::copy_file(dynamicLoader(), loader);
+    testing_support::writeBytes((loaderFolder / "DcFile.AbCdEf.txt").string(), "notes");
+    testing_support::writeBytes((loaderFolder / "sub/notes.txt.partAbC123").string(), "notes");
     const auto before = contents(work);
+    const auto loaderBefore = contents(loaderFolder);
 
-    enum class Change { none, replaced, removed, folderGone };
+    enum class Change { none, throughLoader, replaced, removed, folderGone, fromMemory };
     int caseNumber = 0;
-    for (const Change change : {Change::none, Change::replaced, Change::removed, Change::folderGone}) {
+    for (const Change change : {Change::none, Change::throughLoader, Change::replaced, Change::removed,
+                                Change::folderGone, Change::fromMemory}) {
         SCOPED_TRACE(caseNumber);
         const fs::path folder = root / ("cat\xE1logo" + std::to_string(caseNumber++));
-        fs::create_directory(folder);
-        for (const auto& entry : fs::directory_iterator(SAMPLE_DATA_DIR))
-            if (entry.is_directory())
-                fs::copy(entry.path(), folder / entry.path().filename(), fs::copy_options::recursive);
-        // Named as the kernel marks a file that is gone: the program tells
-        // its own name from the mark.
-        const fs::path exe = folder / (self.filename().string() + " (deleted)");
-        std::error_code linked;
-        fs::create_hard_link(self, exe, linked);
-        if (linked) fs::copy_file(self, exe);
+        const fs::path exe = programCopy(folder);
         const std::vector<fs::path> leftovers = {folder / "DcFile.AbCdEf.txt",
                                                  folder / "Ark/Xmarche.dbf.partAbC123",
                                                  folder / "psc/toroscat.AbCdEf.bmp"};
         for (const fs::path& leftover : leftovers)
             testing_support::writeBytes(leftover.string(), "left behind");
 
-        std::function<void()> atExec;
+        Start how;
+        if (change == Change::throughLoader) how.loader = loader.string();
+        if (change == Change::fromMemory) how.fromMemory = true;
         if (change == Change::replaced)
-            atExec = [&] {
+            how.atExec = [&] {
                 testing_support::writeBytes(exe.string() + ".new", "the next version");
                 fs::rename(exe.string() + ".new", exe);
             };
-        if (change == Change::removed) atExec = [&] { fs::remove(exe); };
-        if (change == Change::folderGone) atExec = [&] { fs::remove_all(folder); };
-        const Started run = runAsProgram(exe.string(), work.string(), atExec);
+        if (change == Change::removed) how.atExec = [&] { fs::remove(exe); };
+        if (change == Change::folderGone) how.atExec = [&] { fs::remove_all(folder); };
+        const Started run = runAsProgram(exe.string(), work.string(), how);
         ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
         EXPECT_EQ(run.status, 0) << run.said;
         EXPECT_EQ(contents(work), before) << run.said;
+        EXPECT_EQ(contents(loaderFolder), loaderBefore) << run.said;
 
-        if (change == Change::folderGone) {
+        const bool proven = change == Change::none || change == Change::throughLoader;
+        if (!proven) {
             EXPECT_TRUE(says(run, "status 1")) << run.said;
+            EXPECT_TRUE(says(run, "own 0")) << run.said;
             EXPECT_TRUE(says(run, "box 16 " + std::string(core::kNoProgramFolder))) << run.said;
             EXPECT_FALSE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
+            if (change == Change::folderGone) continue;
+            EXPECT_FALSE(fs::exists(folder / "kvt95.ccc"));
+            for (const fs::path& leftover : leftovers)
+                EXPECT_TRUE(fs::exists(leftover)) << leftover;
             continue;
         }
         // Found where it lies, named by its bytes, and shown so.
@@ -310,12 +393,11 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
         EXPECT_TRUE(says(run, "text " + folder.string())) << run.said;
         EXPECT_TRUE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
         EXPECT_TRUE(says(run, "status 0")) << run.said;
+        EXPECT_TRUE(says(run, "own 1")) << run.said;
         EXPECT_EQ(run.said.find("box 16"), std::string::npos) << run.said;
         EXPECT_TRUE(fs::exists(folder / "kvt95.ccc"));
-        const bool own = change == Change::none;
-        EXPECT_TRUE(says(run, own ? "own 1" : "own 0")) << run.said;
         for (const fs::path& leftover : leftovers)
-            EXPECT_EQ(fs::exists(leftover), !own) << leftover;
+            EXPECT_FALSE(fs::exists(leftover)) << leftover;
     }
 }
 
@@ -357,11 +439,10 @@ TEST(ProgramFolderStart, ExecutableAloneRemovesNothing) {
     }
 }
 
-// Run by the test above as the program: the start window, a language, the
+// Run by the tests above as the program: the start window, a language, the
 // main window, the end; then what it found, on its output.
 TEST(ProgramFolderChild, StartsAsTheProgram) {
-    if (qgetenv(kStartedAsProgram).isEmpty())
-        GTEST_SKIP() << "run by ProgramFolderStart.OnlyTheProgramsOwnFolderIsTouched";
+    if (qgetenv(kStartedAsProgram).isEmpty()) GTEST_SKIP() << "run by the tests of ProgramFolderStart";
     ScriptedServices svc;
     vb::setServices(&svc);
     int brands = -1;
