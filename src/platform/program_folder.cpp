@@ -148,6 +148,8 @@ void setProgramFolder(const std::string& folder) {
     forgetProgramFolderDescriptor();
 }
 
+// Declared in the tests' harness alone (support/harness.h): no program code
+// takes a folder as proven without proof.
 void proveProgramFolderForTests() {
     programFolderForms().own = true;
 }

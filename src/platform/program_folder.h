@@ -29,10 +29,6 @@ bool programFolderIsOwn();
 // Makes programFolder() answer another folder, given as the file system
 // names it (tests); empty restores it.
 void setProgramFolder(const std::string& folder);
-// Tests: the folder last given to setProgramFolder counts as the program's
-// own (programFolderIsOwn) until the next setProgramFolder. A test's folder
-// holds no running executable to prove it.
-void proveProgramFolderForTests();
 
 // The folder's 8-bit text as far as it was asked: empty before the first
 // programFolder() (a message names the folder only once it is known).

@@ -19,6 +19,15 @@ namespace selection {
 class Form2;
 }
 
+namespace vb {
+// The folder last given to setProgramFolder counts as the program's own
+// (programFolderIsOwn) until the next setProgramFolder: a test's folder
+// holds no running executable to prove it by. Defined beside the program's
+// own proof (platform/program_folder.cpp) and declared here alone, so that
+// no program code can take a folder as proven without proof.
+void proveProgramFolderForTests();
+} // namespace vb
+
 namespace testing_support {
 
 // The user's answer to one printer dialog: accept or cancel, and the colour
