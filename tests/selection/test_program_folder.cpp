@@ -164,6 +164,8 @@ namespace {
 
 // Set for a copy of this test program that runs ProgramFolderChild.StartsAsTheProgram.
 constexpr const char* kStartedAsProgram = "CATALOGUE_TEST_STARTED_AS_PROGRAM";
+// The file a marker plugin (marker_plugin/marker.cpp) writes once it is loaded.
+constexpr const char* kMarker = "CATALOGUE_TEST_MARKER";
 
 // Every file and folder below folder, with the files' contents.
 std::map<std::string, std::string> contents(const fs::path& folder) {
@@ -177,6 +179,16 @@ std::map<std::string, std::string> contents(const fs::path& folder) {
         all[fs::relative(e.path(), folder).string()] = bytes;
     }
     return all;
+}
+
+// The marker plugins of every kind, and a qt6.conf and a qt.conf that move
+// Qt's plugin folder to where they lie, planted in folder as in any folder
+// Qt might take for its own or the executable's.
+void plantPlugins(const fs::path& folder) {
+    fs::copy(MARKER_PLUGINS, folder, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    const std::string moved = "[Paths]\nPrefix=" + folder.string() + "\nPlugins=" + folder.string() + "\n";
+    testing_support::writeBytes((folder / "qt6.conf").string(), moved);
+    testing_support::writeBytes((folder / "qt.conf").string(), moved);
 }
 
 // The dynamic loader that this test program names for itself.
@@ -227,15 +239,21 @@ struct Start {
 };
 
 // Runs the copy of this test program at exe as the program is started, in
-// the working folder work.
-Started runAsProgram(const std::string& exe, const std::string& work, const Start& how) {
+// the working folder work, on a GNOME desktop (where Qt looks for the gtk3
+// theme plugin) with a marker plugin's file named.
+Started runAsProgram(const std::string& exe, const std::string& work, const std::string& marker,
+                     const Start& how) {
     QTemporaryDir logs;
     const std::string log = logs.path().toStdString() + "/said";
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) envStrings.emplace_back(*e);
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 &&
+            std::strncmp(*e, "XDG_CURRENT_DESKTOP=", 20) != 0)
+            envStrings.emplace_back(*e);
     envStrings.push_back("QT_QPA_PLATFORM=offscreen");
+    envStrings.push_back("XDG_CURRENT_DESKTOP=GNOME");
     envStrings.push_back(std::string(kStartedAsProgram) + "=1");
+    envStrings.push_back(std::string(kMarker) + "=" + marker);
     std::vector<char*> env;
     for (std::string& e : envStrings)
         env.push_back(e.data());
@@ -315,13 +333,15 @@ fs::path programCopy(const fs::path& folder) {
 
 // The program started from a copy of it, placed with the data in a folder
 // named in Latin-1 bytes (as a copy from an older file system leaves it),
-// from a working folder that holds files named like its leftovers. Started
-// as named, or through a copy of the dynamic loader (as from a noexec
-// mount) placed among such files too, it runs from its own folder; its
-// leftovers go there alone. With its executable replaced or removed between
-// its exec and its main (an update in place), its folder gone, or run from
-// memory (a memfd), nothing proves a folder: it says so and ends with
-// status 1, and writes and removes nothing.
+// from a working folder that holds files named like its leftovers, and a
+// plugin of each kind Qt looks for with settings that move Qt's plugin
+// folder there. Started as named, or through a copy of the dynamic loader
+// (as from a noexec mount) placed among such files and plugins too, it runs
+// from its own folder; its leftovers go there alone. With its executable
+// replaced or removed between its exec and its main (an update in place),
+// its folder gone, or run from memory (a memfd), nothing proves a folder: it
+// says so and ends with status 1, and writes and removes nothing. Qt loads
+// no plugin from outside its own folder in any of these starts.
 TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
     QTemporaryDir dir;
     const fs::path root = dir.path().toStdString();
@@ -330,11 +350,13 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
         std::error_code ec;
         fs::remove_all(root, ec);
     });
+    const std::string marker = (root / "marker").string();
     const fs::path work = root / "home";
     fs::create_directories(work / "work/sub");
     testing_support::writeBytes((work / "report.odt.partAbC123").string(), "report");
     testing_support::writeBytes((work / "DcFile.AbCdEf.txt").string(), "notes");
     testing_support::writeBytes((work / "work/sub/thesis.tex.partXyZ789").string(), "thesis");
+    plantPlugins(work);
     // The loader's own folder, as the kernel records the loader for the
     // executable in such a start.
     const fs::path loaderFolder = root / "loader";
@@ -344,6 +366,7 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
     fs::copy_file(dynamicLoader(), loader);
     testing_support::writeBytes((loaderFolder / "DcFile.AbCdEf.txt").string(), "notes");
     testing_support::writeBytes((loaderFolder / "sub/notes.txt.partAbC123").string(), "notes");
+    plantPlugins(loaderFolder);
     const auto before = contents(work);
     const auto loaderBefore = contents(loaderFolder);
 
@@ -370,11 +393,14 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
             };
         if (change == Change::removed) how.atExec = [&] { fs::remove(exe); };
         if (change == Change::folderGone) how.atExec = [&] { fs::remove_all(folder); };
-        const Started run = runAsProgram(exe.string(), work.string(), how);
+        const Started run = runAsProgram(exe.string(), work.string(), marker, how);
         ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
         EXPECT_EQ(run.status, 0) << run.said;
-        EXPECT_EQ(contents(work), before) << run.said;
-        EXPECT_EQ(contents(loaderFolder), loaderBefore) << run.said;
+        // Compared whole: the plugins there would fill the report.
+        EXPECT_TRUE(contents(work) == before) << run.said;
+        EXPECT_TRUE(contents(loaderFolder) == loaderBefore) << run.said;
+        EXPECT_FALSE(fs::exists(marker)) << testing_support::readBytes(marker);
+        fs::remove(marker);
 
         const bool proven = change == Change::none || change == Change::throughLoader;
         if (!proven) {
@@ -432,11 +458,27 @@ TEST(ProgramFolderStart, ExecutableAloneRemovesNothing) {
             return all;
         };
         const auto before = others();
-        const Started run = runAsProgram(exe.string(), root.string(), {});
+        const Started run = runAsProgram(exe.string(), root.string(), (root / "marker").string(), {});
         ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
         EXPECT_TRUE(says(run, "own 1")) << run.said;
         EXPECT_EQ(others(), before) << run.said;
     }
+}
+
+// The program started from its own folder, named in UTF-8, where a plugin
+// of each kind Qt looks for lies with settings that move Qt's plugin folder
+// there: Qt loads none of them, and the main window shows.
+TEST(ProgramFolderStart, QtTakesNoPluginFromTheProgramsFolder) {
+    QTemporaryDir dir;
+    const fs::path folder = fs::path(dir.path().toStdString()) / "catalogo";
+    const std::string marker = dir.path().toStdString() + "/marker";
+    const fs::path exe = programCopy(folder);
+    plantPlugins(folder);
+    const Started run = runAsProgram(exe.string(), folder.string(), marker, {});
+    ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
+    EXPECT_TRUE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
+    EXPECT_TRUE(says(run, "status 0")) << run.said;
+    EXPECT_FALSE(fs::exists(marker)) << testing_support::readBytes(marker);
 }
 
 // Run by the tests above as the program: the start window, a language, the
