@@ -133,7 +133,12 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
         if (!kernelWalks) return openWithoutOpenat2(folder->fd, rel, flags, mode, noLinks);
         const std::uint64_t resolve =
             RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (noLinks ? RESOLVE_NO_SYMLINKS : 0);
-        return openat2Retrying(folder->fd, rel.c_str(), flags, mode, resolve);
+        const int fd = openat2Retrying(folder->fd, rel.c_str(), flags, mode, resolve);
+        // The kernel keeps asking for another try while renames elsewhere
+        // race its walk: a passing state that says nothing of the file. The
+        // walk by descriptors keeps the same rules and needs no retry.
+        if (fd < 0 && errno == EAGAIN) return openWithoutOpenat2(folder->fd, rel, flags, mode, noLinks);
+        return fd;
     };
     std::string rel = relativeTo(path, folder->native);
     if (rel.empty()) rel = relativeToRealFolder(path, *folder);

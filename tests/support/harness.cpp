@@ -181,15 +181,15 @@ void startChildTest(QProcess& child, const QString& test,
 }
 
 void expectPassedWithoutOpenat2(const QStringList& tests,
-                                const std::vector<std::pair<QString, QString>>& variables) {
+                                const std::vector<std::pair<QString, QString>>& variables, bool retry) {
     QProcess child;
     std::vector<std::pair<QString, QString>> all = variables;
-    all.emplace_back(kNoOpenat2, "1");
+    all.emplace_back(kNoOpenat2, retry ? kOpenat2Retry : "1");
     startChildTest(child, tests.join(':'), all);
     ASSERT_TRUE(child.waitForFinished(100000)) << tests.join(' ').toStdString();
     const std::string said = child.readAll().toStdString();
     EXPECT_EQ(child.exitCode(), 0) << said;
-    EXPECT_NE(said.find(kWithoutOpenat2Said), std::string::npos) << said;
+    EXPECT_NE(said.find(retry ? kOpenat2RetrySaid : kWithoutOpenat2Said), std::string::npos) << said;
     for (const QString& test : tests)
         EXPECT_NE(said.find("[       OK ] " + test.toStdString() + " ("), std::string::npos) << said;
 }

@@ -164,11 +164,17 @@ void startChildTest(QProcess& child, const QString& test,
 // from before the first test; it says kWithoutOpenat2Said once that holds.
 constexpr const char* kNoOpenat2 = "CATALOGUE_TEST_NO_OPENAT2";
 constexpr const char* kWithoutOpenat2Said = "openat2 answers ENOSYS here";
+// kNoOpenat2's value for a child whose openat2 always answers EAGAIN, as
+// when renames elsewhere on the system keep racing the kernel's walk.
+constexpr const char* kOpenat2Retry = "EAGAIN";
+constexpr const char* kOpenat2RetrySaid = "openat2 answers EAGAIN here";
 // Runs the tests named in a child of this test program as on such a
-// kernel, with the variables given, and fails the calling test unless the
+// kernel (or, with retry, with an openat2 that always asks for another
+// try), with the variables given, and fails the calling test unless the
 // child was on it and each of them ran there and passed.
 void expectPassedWithoutOpenat2(const QStringList& tests,
-                                const std::vector<std::pair<QString, QString>>& variables = {});
+                                const std::vector<std::pair<QString, QString>>& variables = {},
+                                bool retry = false);
 
 // Overrides the program folder for the core's start-up.
 void setProgramFolderForTests(const std::string& path);

@@ -7,6 +7,7 @@
 #include <QWindow>
 #include <cerrno>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -40,13 +41,14 @@ class PointerOffEveryWindow : public ::testing::EmptyTestEventListener {
     }
 };
 
-// From now on this process's openat2 fails with ENOSYS, as on a kernel
-// that has none; whether that now holds.
-bool withoutOpenat2() {
+// From now on this process's openat2 fails with answer: ENOSYS, as on a
+// kernel that has none, or EAGAIN, as when renames elsewhere keep racing
+// its walk; whether that now holds.
+bool openat2Answers(int answer) {
     sock_filter rules[] = {
         BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
         BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | ENOSYS),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(answer)),
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     const sock_fprog program{static_cast<unsigned short>(std::size(rules)), rules};
@@ -54,7 +56,7 @@ bool withoutOpenat2() {
         ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
         return false;
     open_how how{};
-    return ::syscall(SYS_openat2, AT_FDCWD, ".", &how, sizeof how) == -1 && errno == ENOSYS;
+    return ::syscall(SYS_openat2, AT_FDCWD, ".", &how, sizeof how) == -1 && errno == answer;
 }
 
 } // namespace
@@ -63,11 +65,13 @@ int main(int argc, char** argv) {
     // Before anything opens a file, and before any thread, which would not
     // take the filter.
     if (qEnvironmentVariableIsSet(testing_support::kNoOpenat2)) {
-        if (!withoutOpenat2()) {
+        const bool retry = qgetenv(testing_support::kNoOpenat2) == testing_support::kOpenat2Retry;
+        if (!openat2Answers(retry ? EAGAIN : ENOSYS)) {
             std::perror("no filter for openat2");
             return 1;
         }
-        std::printf("%s\n", testing_support::kWithoutOpenat2Said);
+        std::printf("%s\n",
+                    retry ? testing_support::kOpenat2RetrySaid : testing_support::kWithoutOpenat2Said);
         std::fflush(stdout);
     }
     qputenv("QT_QPA_PLATFORM",
