@@ -430,9 +430,8 @@ std::string beltDocument(const std::string& engine, int steps) {
     d += heading("Procedura");
     const char* const texts[] = {
         "Scollegare il cavo negativo della batteria e togliere il carter superiore della distribuzione.",
-        "Ruotare l'albero motore nel senso di marcia fino a portare il cilindro 1 al PMS; allineare le "
-        "tacche "
-        "di riferimento delle pulegge.",
+        ("Ruotare l'albero motore nel senso di marcia fino a portare il cilindro 1 al PMS; allineare le "
+         "tacche di riferimento delle pulegge."),
         "Inserire il perno di fasatura nell'apposito foro del basamento e bloccare gli alberi a camme.",
         "Allentare il dado del rullo tenditore, ruotarlo in senso antiorario e togliere la cinghia.",
         "Montare la nuova cinghia partendo dalla puleggia dell'albero motore, mantenendo teso il ramo lato "
