@@ -444,6 +444,20 @@ TEST(ProgramEnd, TerminatedOnAnotherThreadAsATemporaryFileIsMadeLeavesNothing) {
 std::atomic<pid_t> g_otherThread{0};
 char g_otherStatus[64];
 
+// Starts a thread that sets its traps with trap() and then only waits for
+// them to fire; returns once g_otherThread names it, or is -1 when the traps
+// could not be set.
+void startTrappingThread(std::function<bool()> trap) {
+    g_otherThread = 0;
+    std::thread([trap = std::move(trap)] {
+        g_otherThread = trap() ? ::gettid() : -1;
+        for (;;)
+            ::pause();
+    }).detach();
+    while (g_otherThread == 0)
+        std::this_thread::yield();
+}
+
 // Whether the thread whose /proc status file is named sleeps inside its
 // handler of SIGTERM (blocked there while the handler runs). Async-signal-safe.
 bool sleepsOnTermination(const char* statusFile) {
@@ -495,18 +509,13 @@ TEST(ProgramEndChild, TerminatedOnAnotherThreadAsItMakesATemporaryFile) {
             ::nanosleep(&ms, nullptr);
         }
     };
-    std::thread([onTrap] {
+    startTrappingThread([onTrap] {
 #ifdef SYS_nanosleep
-        const bool trapped = trapCalls({{SYS_nanosleep, -1, 0}, {SYS_clock_nanosleep, -1, 0}}, onTrap);
+        return trapCalls({{SYS_nanosleep, -1, 0}, {SYS_clock_nanosleep, -1, 0}}, onTrap);
 #else
-        const bool trapped = trapCalls({{SYS_clock_nanosleep, -1, 0}}, onTrap);
+        return trapCalls({{SYS_clock_nanosleep, -1, 0}}, onTrap);
 #endif
-        g_otherThread = trapped ? ::gettid() : -1;
-        for (;;)
-            ::pause();
-    }).detach();
-    while (g_otherThread == 0)
-        std::this_thread::yield();
+    });
     ASSERT_GT(g_otherThread, 0);
     std::snprintf(g_otherStatus, sizeof g_otherStatus, "/proc/self/task/%d/status", int(g_otherThread));
     std::fflush(stdout);
@@ -600,8 +609,8 @@ TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
     const int other = ::open((base + "/other").c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(other, 0);
     g_process = ::getpid();
-    std::thread([] {
-        const bool trapped = trapCalls({{SYS_unlinkat, -1, 0}}, [](int, siginfo_t*, void* context) {
+    startTrappingThread([] {
+        return trapCalls({{SYS_unlinkat, -1, 0}}, [](int, siginfo_t*, void* context) {
             for (int i = 0; i < 3; ++i)
                 g_removal[i] = trappedArgument(context, i);
             if (::write(1, "the end removes\n", 16) != 16) ::_exit(3);
@@ -612,12 +621,7 @@ TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
                 ::poll(nullptr, 0, 1);
             trappedCallReturns(context, g_removed);
         });
-        g_otherThread = trapped ? ::gettid() : -1;
-        for (;;)
-            ::pause();
-    }).detach();
-    while (g_otherThread == 0)
-        std::this_thread::yield();
+    });
     ASSERT_GT(g_otherThread, 0);
     std::fflush(stdout);
     ::syscall(SYS_tgkill, g_process, pid_t(g_otherThread), SIGTERM);
