@@ -68,14 +68,68 @@ void waitForConfiguration() {
     if (config.valid()) config.wait();
 }
 
-// Qt reads the configuration through fontconfig, which the application has
-// loaded already (Qt's GUI library needs it); without it there is nothing
-// to read ahead.
+// fontconfig as Qt uses it: the library that Qt's GUI module loaded (the
+// program links none of its own), reached by name. Empty where it is not
+// loaded: then Qt's fonts do not go through it either.
+struct Fontconfig {
+    bool loaded = false;
+    int (*init)() = nullptr;
+    int (*setRescanInterval)(void* config, int seconds) = nullptr;
+    void* (*getFonts)(void* config, int set) = nullptr;
+    int (*appFontAddFile)(void* config, const unsigned char* file) = nullptr;
+};
+constexpr int kApplicationSet = 1; // FcSetApplication
+
+const Fontconfig& fontconfig() {
+    static const Fontconfig fc = [] {
+        Fontconfig f;
+        // Only a reference is taken and dropped: Qt keeps the library loaded.
+        void* lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_NOLOAD);
+        if (!lib) return f;
+        f.loaded = true;
+        f.init = reinterpret_cast<decltype(f.init)>(dlsym(lib, "FcInit"));
+        f.setRescanInterval = reinterpret_cast<decltype(f.setRescanInterval)>(dlsym(lib, "FcConfigSetRescanInterval"));
+        f.getFonts = reinterpret_cast<decltype(f.getFonts)>(dlsym(lib, "FcConfigGetFonts"));
+        f.appFontAddFile = reinterpret_cast<decltype(f.appFontAddFile)>(dlsym(lib, "FcConfigAppFontAddFile"));
+        dlclose(lib);
+        return f;
+    }();
+    return fc;
+}
+
+// fontconfig keeps the fonts an application registers in a set of their
+// own, which exists once a first file has been added to it. Qt 6.4, finding
+// no such set at an addApplicationFont, makes it by adding the file
+// ":/non-existent": a name relative to the working folder, so that whatever
+// stands there in the folder the user started from would be opened (a FIFO
+// blocks the start for good), parsed as a font, or scanned as a folder of
+// fonts, with cache files written for each folder below it. So the set is
+// made here, before Qt registers anything, by adding a name that is absolute
+// and that only the system could make exist: its lookup ends at /dev/null,
+// which is no folder, and opens nothing.
+//
+// The set lasts as long as the configuration that holds it. Qt 6.4 empties
+// it only when an application font is removed, which the program never
+// does; fontconfig replaces the configuration with a fresh one, without the
+// set, when a font list finds its files changed after its rescan interval.
+// The configuration read at the start serves the whole run instead (no
+// rescan), and the set is made anew before each registration if it went
+// all the same. True when the set exists, or Qt does without fontconfig.
+bool keepApplicationFontSet() {
+    const Fontconfig& fc = fontconfig();
+    if (!fc.setRescanInterval || !fc.getFonts || !fc.appFontAddFile) return !fc.loaded;
+    fc.setRescanInterval(nullptr, 0);
+    if (!fc.getFonts(nullptr, kApplicationSet))
+        fc.appFontAddFile(nullptr, reinterpret_cast<const unsigned char*>("/dev/null/no-font"));
+    return fc.getFonts(nullptr, kApplicationSet) != nullptr;
+}
+
+// Qt reads the configuration through fontconfig; without it there is
+// nothing to read ahead.
 void readFontConfiguration() {
-    void* lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_NOLOAD);
-    if (!lib) return;
-    if (auto init = reinterpret_cast<int (*)()>(dlsym(lib, "FcInit"))) init();
-    dlclose(lib);
+    if (!fontconfig().init) return;
+    fontconfig().init();
+    keepApplicationFontSet();
 }
 
 } // namespace
@@ -89,13 +143,18 @@ QString fontFamily(const std::string& family) {
     waitForConfiguration();
     if (it->standIn) return QLatin1String(it->standIn);
     std::lock_guard lock(g_mutex);
-    if (g_done.insert(&*it).second)
+    // Without the application set (a shortage of memory made none), Qt would
+    // make it as it does: the family is left to fontconfig's substitute, and
+    // asked for again the next time.
+    if (!g_done.count(&*it) && keepApplicationFontSet()) {
+        g_done.insert(&*it);
         for (const char* file : it->files) {
             const QString path = QLatin1String(kFontFolder) + QLatin1String(file);
             // A missing file leaves the family to fontconfig's substitute.
             if (QFileInfo::exists(path) && QFontDatabase::addApplicationFont(path) >= 0)
                 g_files.emplace_back(file);
         }
+    }
     return name;
 }
 

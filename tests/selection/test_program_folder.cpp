@@ -37,6 +37,7 @@
 #include <link.h>
 #include <map>
 #include <sstream>
+#include <sys/inotify.h>
 #include <sys/mman.h>
 #include <sys/ptrace.h>
 #include <sys/sendfile.h>
@@ -235,17 +236,22 @@ struct Started {
 
 // How the program is started.
 struct Start {
+    // The program as built (bin/catalogue), asked to end at its first frame,
+    // in place of a copy of this test program.
+    bool asBuilt = false;
     std::string loader;      // through this dynamic loader, the program its argument
     bool fromMemory = false; // a copy in a memfd, by fexecve
     // Runs while the new program is stopped after its exec and before its
     // main: the process is started traced (PTRACE_TRACEME), changed at the
     // exec stop, then let go.
     std::function<void()> atExec;
+    // Runs again and again while the program runs.
+    std::function<void()> meanwhile;
 };
 
-// Runs the copy of this test program at exe as the program is started, in
-// the working folder work, on a GNOME desktop (where Qt looks for the gtk3
-// theme plugin) with a marker plugin's file named.
+// Runs the copy of this test program (or of the program) at exe as the
+// program is started, in the working folder work, on a GNOME desktop (where
+// Qt looks for the gtk3 theme plugin) with a marker plugin's file named.
 Started runAsProgram(const std::string& exe, const std::string& work, const std::string& marker,
                      const Start& how) {
     QTemporaryDir logs;
@@ -259,11 +265,13 @@ Started runAsProgram(const std::string& exe, const std::string& work, const std:
     envStrings.push_back("XDG_CURRENT_DESKTOP=GNOME");
     envStrings.push_back(std::string(kStartedAsProgram) + "=1");
     envStrings.push_back(std::string(kMarker) + "=" + marker);
+    if (how.asBuilt) envStrings.push_back("CATALOGUE_FIRST_FRAME=1");
     std::vector<char*> env;
     for (std::string& e : envStrings)
         env.push_back(e.data());
     env.push_back(nullptr);
-    std::vector<std::string> args = {exe, "--gtest_filter=ProgramFolderChild.StartsAsTheProgram"};
+    std::vector<std::string> args = {exe};
+    if (!how.asBuilt) args.push_back("--gtest_filter=ProgramFolderChild.StartsAsTheProgram");
     if (!how.loader.empty()) args.insert(args.begin(), how.loader);
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -306,6 +314,7 @@ Started runAsProgram(const std::string& exe, const std::string& work, const std:
             ::waitpid(pid, &st, 0);
             break;
         }
+        if (how.meanwhile) how.meanwhile();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (WIFEXITED(st)) run.status = WEXITSTATUS(st);
@@ -320,17 +329,18 @@ bool says(const Started& run, const std::string& line) {
 
 // A folder of the sample data with a copy of this test program as its
 // executable, named as the kernel marks a file that is gone: the program
-// tells its own name from the mark.
-fs::path programCopy(const fs::path& folder) {
+// tells its own name from the mark. Or with a copy of the program as built,
+// under its own name.
+fs::path programCopy(const fs::path& folder, bool asBuilt = false) {
     fs::create_directory(folder);
     for (const auto& entry : fs::directory_iterator(SAMPLE_DATA_DIR))
         if (entry.is_directory())
             fs::copy(entry.path(), folder / entry.path().filename(), fs::copy_options::recursive);
-    const fs::path self = fs::read_symlink("/proc/self/exe");
-    const fs::path exe = folder / (self.filename().string() + " (deleted)");
+    const fs::path from = asBuilt ? fs::path(SAMPLE_DATA_DIR) / "catalogue" : fs::read_symlink("/proc/self/exe");
+    const fs::path exe = folder / (from.filename().string() + (asBuilt ? "" : " (deleted)"));
     std::error_code linked;
-    fs::create_hard_link(self, exe, linked);
-    if (linked) fs::copy_file(self, exe);
+    fs::create_hard_link(from, exe, linked);
+    if (linked) fs::copy_file(from, exe);
     return exe;
 }
 
@@ -484,6 +494,64 @@ TEST(ProgramFolderStart, QtTakesNoPluginFromTheProgramsFolder) {
     EXPECT_TRUE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
     EXPECT_TRUE(says(run, "status 0")) << run.said;
     EXPECT_FALSE(fs::exists(marker)) << testing_support::readBytes(marker);
+}
+
+// The program as built, started from a working folder that holds
+// ":/non-existent" (the name Qt gives fontconfig to make its set of
+// application fonts with) as a FIFO, as a font and as a link to a folder of
+// fonts: its start window opens, and nothing there is opened. A FIFO that is
+// opened holds its reader until a writer comes: while the program runs, the
+// test opens it to write, which succeeds only while a reader waits, and
+// lets the reader go on. inotify tells which files and folders are opened
+// or read.
+TEST(ProgramFolderStart, NothingInTheWorkingFolderIsOpened) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    const fs::path exe = programCopy(root / "catalogo", true);
+    const fs::path fonts = root / "fonts";
+    fs::create_directories(fonts / "more");
+    fs::copy_file("/usr/share/wine/fonts/symbol.ttf", fonts / "symbol.ttf");
+    fs::copy_file("/usr/share/wine/fonts/marlett.ttf", fonts / "more/marlett.ttf");
+    enum class Kind { fifo, font, link };
+    for (const Kind kind : {Kind::fifo, Kind::font, Kind::link}) {
+        SCOPED_TRACE(int(kind));
+        const fs::path work = root / ("work" + std::to_string(int(kind)));
+        fs::create_directories(work / ":");
+        const fs::path planted = work / ":/non-existent";
+        if (kind == Kind::fifo) {
+            ASSERT_EQ(::mkfifo(planted.c_str(), 0600), 0);
+        }
+        if (kind == Kind::font) fs::copy_file(fonts / "symbol.ttf", planted);
+        if (kind == Kind::link) fs::create_directory_symlink(fonts, planted);
+        const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        ASSERT_GE(events, 0);
+        const auto closeEvents = qScopeGuard([events] { ::close(events); });
+        for (const fs::path& watched : {work / ":", fonts, fonts / "more"})
+            ASSERT_GE(::inotify_add_watch(events, watched.c_str(), IN_OPEN | IN_ACCESS), 0) << watched;
+        bool fifoOpened = false;
+        Start how;
+        how.asBuilt = true;
+        if (kind == Kind::fifo)
+            how.meanwhile = [&] {
+                const int writer = ::open(planted.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (writer < 0) return;
+                fifoOpened = true;
+                ::close(writer);
+            };
+        const Started run = runAsProgram(exe.string(), work.string(), (root / "marker").string(), how);
+        EXPECT_EQ(run.status, 0) << run.said;
+        EXPECT_NE(run.said.find("first-frame "), std::string::npos) << run.said;
+        EXPECT_FALSE(fifoOpened);
+        alignas(inotify_event) char buffer[4096];
+        std::string seen;
+        for (ssize_t n; (n = ::read(events, buffer, sizeof buffer)) > 0;)
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                seen += std::string(e->len ? e->name : "(folder)") + " ";
+                at += ssize_t(sizeof(inotify_event) + e->len);
+            }
+        EXPECT_EQ(seen, "");
+    }
 }
 
 // Run by the tests above as the program: the start window, a language, the
