@@ -210,9 +210,13 @@ int& beforeQtSetUp(int& argc) {
     // Set in place, never removed: the font warm-up's thread may be reading
     // the environment meanwhile (fonts.h).
     qputenv("QT_PLUGIN_PATH", folder.contains(':') ? QByteArray() : folder);
-    // Without a descriptor to come back by, the program stays there: it
-    // never uses the working folder.
-    s.workingFolder = ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    // The way back to the working folder is a descriptor taken through its
+    // absolute name under /proc: the folder is never looked up by a relative
+    // name. Coming back keeps the process where the user started it, for
+    // what the system makes there (a core file). Without a descriptor the
+    // program stays where the set-up puts it: it never uses the working
+    // folder itself.
+    s.workingFolder = ::open("/proc/self/cwd", O_PATH | O_DIRECTORY | O_CLOEXEC);
     // Without Qt's plugin folder, the root folder, which only the system
     // may change, stands in for it.
     if (::chdir(QFile::encodeName(s.plugins).constData()) != 0 && ::chdir("/") != 0) {
