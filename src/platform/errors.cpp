@@ -54,6 +54,12 @@ int shortageError(int err) {
     return 0;
 }
 
+int fileError(int err) {
+    if (err == ENOENT || err == ENOTDIR) return errFileNotFound;
+    const int shortage = shortageError(err);
+    return shortage ? shortage : errPathAccess;
+}
+
 bool isShortage(int number) {
     return number == errTooManyFiles || number == errOutOfMemory;
 }

@@ -32,6 +32,11 @@ std::string errorDescription(int number);
 int shortageError(int err);
 // Whether number is one of those two errors.
 bool isShortage(int number);
+// The error of a system call that failed on the way to a file or on the
+// file itself: 53 where the file is missing (ENOENT, ENOTDIR, the only
+// answers that say so), 67 or 7 for a shortage, 75 for any other failure (a
+// read error, a refusal), which says nothing of whether the file is there.
+int fileError(int err);
 // What the user is told of such an error met on file: the number, the file
 // and the shortage, and nothing that calls the file missing or damaged.
 std::string shortageMessage(int number, const std::string& file);

@@ -45,8 +45,7 @@ struct Descriptor {
 // the program reads), 67 or 7 when the process is short of descriptors or
 // memory, else 75.
 VbError readFailure(int err, const std::string& path) {
-    if (const int shortage = shortageError(err)) return VbError(shortage, {}, path);
-    return VbError(err == ENOENT || err == ENOTDIR ? errFileNotFound : errPathAccess, {}, path);
+    return VbError(fileError(err), {}, path);
 }
 
 int openToRead(const std::string& path, int flags) {

@@ -123,9 +123,10 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
     if (!(flags & O_PATH)) flags |= O_NONBLOCK | O_NOCTTY;
     const std::shared_ptr<const FolderDescriptor> folder = programFolderDescriptor();
     if (folder->fd < 0) {
-        // A lack of descriptors or memory says nothing of the file.
-        const int e = folder->error;
-        errno = e == EMFILE || e == ENFILE || e == ENOMEM ? e : ENOENT;
+        // The folder's own failure: missing only where it says so, and a
+        // lack of descriptors or memory, or a read error, says nothing of
+        // the file.
+        errno = folder->error;
         return -1;
     }
     const bool kernelWalks = haveOpenat2(folder->fd);
@@ -152,6 +153,8 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
         // the links lead. The open of that place takes no link, so a link
         // swapped in since is not followed.
         const std::string real = realPlace(path);
+        // A failure on the way, not a path that leads nowhere, is the answer.
+        if (real.empty() && errno != ELOOP && errno != ENAMETOOLONG) return -1;
         const std::string inside = real.empty() ? std::string() : relativeTo(real, folder->real);
         if (inside.empty()) {
             errno = ENOENT;

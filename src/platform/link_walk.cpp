@@ -67,10 +67,12 @@ class NameWalk {
 };
 
 // The text of the link name in the folder dir (AT_FDCWD: name is a path);
-// false when name is no link or its text cannot be read whole.
+// false, with errno set, when name is no link or its text cannot be read
+// whole (ENAMETOOLONG).
 bool linkText(int dir, const char* name, std::string& text) {
     text.resize(PATH_MAX);
     const ssize_t n = ::readlinkat(dir, name, text.data(), text.size());
+    if (n >= 0 && (n == 0 || std::size_t(n) == text.size())) errno = ENAMETOOLONG;
     if (n <= 0 || std::size_t(n) == text.size()) return false;
     text.resize(std::size_t(n));
     return true;
@@ -83,7 +85,10 @@ std::string realPlace(const std::string& path) {
     if (path.empty() || path[0] != '/') {
         std::error_code ec;
         done = std::filesystem::current_path(ec).string(); // has no link in it
-        if (ec) return {};
+        if (ec) {
+            errno = ec.value();
+            return {};
+        }
         if (done == "/") done.clear();
     }
     NameWalk walk(path);
@@ -97,6 +102,9 @@ std::string realPlace(const std::string& path) {
         std::string next = done + "/" + name;
         struct stat st {};
         if (!missing && ::lstat(next.c_str(), &st) != 0) {
+            // Only these say that the name is not there. Any other failure
+            // (no memory, a read error, a folder that cannot be searched)
+            // says nothing of where the path leads: it is the answer.
             if (errno != ENOENT && errno != ENOTDIR) return {};
             missing = true;
         } else if (!missing && S_ISLNK(st.st_mode)) {

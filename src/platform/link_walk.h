@@ -16,9 +16,12 @@ namespace vb {
 // name, where a write would create the file. Below the first name that does
 // not exist nothing can be a link, so the rest is taken as written. A
 // relative path is taken from the working folder, and ".." above the root
-// is the root. Empty when the way cannot be told (a loop of links, more
-// than 40 links, a folder that cannot be searched): such a path is placed
-// nowhere.
+// is the root. Empty when the way cannot be told, errno saying why: ELOOP
+// for a loop of links or more than 40, ENAMETOOLONG for a link whose text
+// cannot be read whole (such a path is placed nowhere), else the failure
+// met on the way (ENOMEM, EIO, EACCES for a folder that cannot be searched,
+// ...), which says nothing of where the path leads: a name is missing only
+// where the system answers ENOENT or ENOTDIR.
 std::string realPlace(const std::string& path);
 
 // What openat2 gives with RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS (and

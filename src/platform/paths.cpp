@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <strings.h>
 #include <vector>
@@ -24,22 +25,30 @@ std::string nativeName(const std::string& part) {
 }
 
 // The name in folder that matches name whatever its letter case; empty when
-// none does. A folder that cannot be looked into for lack of descriptors or
-// memory gives no answer: the file may well be there, so that error
-// (shortageError) is thrown for path, the path being placed.
+// none does. Only ENOENT and ENOTDIR say that a name is not there. Any other
+// failure to look (a lack of descriptors or memory, a read error, a folder
+// that cannot be listed) gives no answer, and the file may well be there:
+// that failure is thrown as itself (fileError) for path, the path being
+// placed, never taken for a missing name.
 std::string findInFolder(const std::string& folder, const std::string& name, const std::string& path) {
     std::error_code ec;
-    const auto passShortage = [&ec, &path] {
-        if (const int shortage = shortageError(ec.value())) throw VbError(shortage, {}, path);
+    const auto passFault = [&ec, &path] {
+        if (ec && ec.value() != ENOENT && ec.value() != ENOTDIR)
+            throw VbError(fileError(ec.value()), {}, path);
+    };
+    // The entry itself, a link that leads nowhere included: the name is
+    // placed here and the walk of its links tells where it leads.
+    const auto there = [&ec, &passFault](const fs::path& entry) {
+        const bool found = fs::exists(fs::symlink_status(entry, ec));
+        passFault();
+        return found;
     };
     fs::path dir = folder.empty() ? fs::path(".") : fs::path(folder);
     const std::string native = nativeName(name);
-    if (fs::exists(dir / native, ec)) return native;
-    passShortage();
+    if (there(dir / native)) return native;
     // A name stored as the raw bytes (a path that is native already, or a
     // file written by a tool that kept the 8-bit name).
-    if (native != name && fs::exists(dir / name, ec)) return name;
-    passShortage();
+    if (native != name && there(dir / name)) return name;
     const bool ascii = native == name;
     const QString wanted = ascii ? QString() : toQt(name);
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
@@ -49,8 +58,17 @@ std::string findInFolder(const std::string& folder, const std::string& name, con
             QFile::decodeName(QByteArray::fromStdString(candidate)).compare(wanted, Qt::CaseInsensitive) == 0)
             return candidate;
     }
-    passShortage();
+    passFault();
     return {};
+}
+
+// Where the file system puts resolved (realPlace); empty where it puts it
+// nowhere (a loop of links). Any other failure on the way is thrown as
+// itself (fileError) for path: the path may well lead inside.
+std::string placed(const std::string& resolved, const std::string& path) {
+    std::string real = realPlace(resolved);
+    if (real.empty() && errno != ELOOP && errno != ENAMETOOLONG) throw VbError(fileError(errno), {}, path);
+    return real;
 }
 
 } // namespace
@@ -58,25 +76,26 @@ std::string findInFolder(const std::string& folder, const std::string& name, con
 namespace {
 
 // The program folder with every link in it followed, for the containment
-// check; worked out again when the folder changes.
-const std::string& canonicalFolder() {
+// check; worked out again when the folder changes, and kept only once it is
+// told (a failure on the way is thrown for path, as placed does).
+const std::string& canonicalFolder(const std::string& path) {
     static std::string of, canonical;
     const std::string& native = programFolderOnDisk();
     if (of != native || canonical.empty()) {
-        canonical = realPlace(native);
-        if (canonical.empty()) canonical = native;
+        std::string real = placed(native, path);
+        canonical = real.empty() ? native : std::move(real);
         of = native;
     }
     return canonical;
 }
 
 // Whether the file system puts the path inside the program folder, following
-// every link on the way, dangling ones included.
-bool withinFolder(const std::string& resolved) {
+// every link on the way, dangling ones included; path as the caller named it.
+bool withinFolder(const std::string& resolved, const std::string& path) {
     if (programFolderOnDisk().empty()) return false; // no folder told: nothing is inside
-    const std::string real = realPlace(resolved);
+    const std::string real = placed(resolved, path);
     if (real.empty()) return false;
-    const std::string& root = canonicalFolder();
+    const std::string& root = canonicalFolder(path);
     if (root == "/") return true;
     return real.compare(0, root.size(), root) == 0 &&
            (real.size() == root.size() || real[root.size()] == '/');
@@ -148,7 +167,7 @@ std::string resolvePath(const std::string& path) {
     // Whatever the spelling (a name under the folder, another absolute or a
     // relative one), where the file system puts it counts: a link below the
     // folder may point anywhere.
-    if (!withinFolder(out)) throw VbError(errFileNotFound, {}, path);
+    if (!withinFolder(out, path)) throw VbError(errFileNotFound, {}, path);
     return out;
 }
 

@@ -14,9 +14,11 @@ namespace vb {
 // Every path stays in the program folder: one that the file system puts
 // elsewhere (names taken from the data with "..", an absolute or relative
 // path outside, a link leading out, dangling or not) gives error 53, so such
-// a file counts as missing and nothing outside is read or written. A folder
-// on the way that cannot be looked into for lack of descriptors or memory
-// gives that error (67, 7), never a path that may name the file wrongly.
+// a file counts as missing and nothing outside is read or written. Only
+// ENOENT and ENOTDIR on the way say that a name is missing: any other
+// failure to look into a folder or at a name gives its own error (67 or 7
+// for a lack of descriptors or memory, else 75), never a path that may name
+// the file wrongly nor a file taken for missing.
 std::string resolvePath(const std::string& path);
 
 } // namespace vb

@@ -235,24 +235,31 @@ TEST_F(StartWindow, BadPreferenceFileIsReplacedWithoutShortening) {
 
 namespace {
 // Set for a child process of the test below: the fault its start meets on
-// the preference, as "open EMFILE 1" (the call, the error, how many times).
+// the preference, as "open EMFILE 1" (the call, the error, how many times),
+// and how many such calls are made first, where any are.
 constexpr const char* kPreferenceFault = "CATALOGUE_TEST_PREFERENCE_FAULT";
 } // namespace
 
-// A passing fault met on reading the preference (no descriptor or memory
-// free, a disk that answers EIO once or twice, a refusal) costs the user no
-// choice: the file keeps the language chosen, the start goes on in the first
-// language and says what failed, as for any file it reads.
+// A passing fault met on the way to the preference or on reading it (no
+// descriptor or memory free, a disk that answers EIO once or twice, a
+// refusal) costs the user no choice: the file keeps the language chosen, the
+// start goes on in the first language and says what failed, as for any file
+// it reads. Every step fails in turn: the look for the name in any letter
+// case, the look at where it leads (the second look at it), the open, the
+// read.
 TEST_F(StartWindow, PassingFaultLeavesThePreferenceAsItWas) {
     struct Case {
         const char* fault;
         const char* told;
     };
     const Case cases[] = {
-        {"open EMFILE 1", "Error: (67) file "}, {"open ENFILE 1", "Error: (67) file "},
-        {"open ENOMEM 1", "Error: (7) file "},  {"open EACCES 1", "Error: (75) file "},
-        {"open EIO 1", "Error: (75) file "},    {"read EIO 1", "Error: (75) file "},
-        {"read EIO 2", "Error: (75) file "},    {"read ENOMEM 1", "Error: (7) file "},
+        {"stat EIO 1", "Error: (75) file "},     {"stat ENOMEM 1", "Error: (7) file "},
+        {"stat EIO 1 1", "Error: (75) file "},   {"stat EACCES 1 1", "Error: (75) file "},
+        {"stat ENOMEM 1 1", "Error: (7) file "}, {"open EMFILE 1", "Error: (67) file "},
+        {"open ENFILE 1", "Error: (67) file "},  {"open ENOMEM 1", "Error: (7) file "},
+        {"open EACCES 1", "Error: (75) file "},  {"open EIO 1", "Error: (75) file "},
+        {"read EIO 1", "Error: (75) file "},     {"read EIO 2", "Error: (75) file "},
+        {"read ENOMEM 1", "Error: (7) file "},
     };
     std::vector<std::unique_ptr<QProcess>> children;
     for (const Case& c : cases) {
@@ -1055,16 +1062,12 @@ TEST_F(StartWindowFaultChild, StartsWithAFaultyPreference) {
     const QByteArray fault = qgetenv(kPreferenceFault);
     if (fault.isEmpty()) GTEST_SKIP() << "run by StartWindow.PassingFaultLeavesThePreferenceAsItWas";
     const QList<QByteArray> words = fault.split(' ');
-    ASSERT_EQ(words.size(), 3);
-    const std::pair<const char*, int> errors[] = {
-        {"EMFILE", EMFILE}, {"ENFILE", ENFILE}, {"ENOMEM", ENOMEM}, {"EACCES", EACCES}, {"EIO", EIO}};
-    int error = 0;
-    for (const auto& [name, number] : errors)
-        if (words[1] == name) error = number;
+    ASSERT_GE(words.size(), 3);
+    const int error = errorNamed(words[1]);
     ASSERT_NE(error, 0);
     writeBytes(file("kvt95.ccc"), "_ing");
-    ASSERT_TRUE(injectFaults({{words[0] == "open" ? InjectedFault::Open : InjectedFault::Read, "kvt95.ccc",
-                               error, words[2].toInt()}}));
+    ASSERT_TRUE(
+        injectFaults({{callNamed(words[0]), "kvt95.ccc", error, words[2].toInt(), words.value(3).toInt()}}));
     form1();
     if (injectedFaultCount() > 0) std::printf("the fault was met\n");
     std::printf("preference: %s\nlang: %s\n", preference().c_str(), core::Lang.c_str());

@@ -13,6 +13,7 @@
 #include "sampledata/pictures.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 #include "support/tools.h"
 
 #include <QAbstractScrollArea>
@@ -38,6 +39,7 @@
 #include <functional>
 #include <linux/openat2.h>
 #include <memory>
+#include <string>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -70,6 +72,7 @@ class Scratch : public vb::Form {
 };
 
 class Platform : public WindowTest {};
+class PlatformFaultChild : public Platform {};
 
 } // namespace
 
@@ -303,6 +306,73 @@ TEST_F(Platform, PathsResolveWithoutRegardToCase) {
     } catch (const vb::VbError& e) {
         EXPECT_EQ(e.number(), 53);
     }
+}
+
+namespace {
+// Set for a child process of the test below: the fault its look-up meets, as
+// "open Ark EMFILE" (the call, the last name of the path it fails on, the
+// error).
+constexpr const char* kLookupFault = "CATALOGUE_TEST_LOOKUP_FAULT";
+} // namespace
+
+// A path is placed by looking for each name in any letter case (a look at
+// the name, else a listing of its folder) and then by walking where its
+// links lead (a look at each name). Only ENOENT and ENOTDIR say that a name
+// is missing: any other failure there is the error of the path, 67 or 7 for
+// a lack of descriptors or memory, 75 for any other, never 53 (a file taken
+// for missing is written anew) nor a path that may name another file.
+TEST_F(Platform, LookupPassesEveryFaultOnAsItself) {
+    struct Case {
+        const char* fault;
+        int number;
+    };
+    const Case cases[] = {
+        {"open Ark EMFILE", vb::errTooManyFiles}, {"open Ark ENFILE", vb::errTooManyFiles},
+        {"open Ark ENOMEM", vb::errOutOfMemory},  {"open Ark EIO", vb::errPathAccess},
+        {"stat Ark ENOMEM", vb::errOutOfMemory},  {"stat Ark EIO", vb::errPathAccess},
+        {"stat Ark EACCES", vb::errPathAccess},
+    };
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const Case& c : cases) {
+        children.push_back(std::make_unique<QProcess>());
+        startChildTest(*children.back(), "PlatformFaultChild.LooksUpWithAFault", {{kLookupFault, c.fault}});
+    }
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].fault);
+        QProcess& child = *children[i];
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        EXPECT_NE(said.find("with the fault: error " + std::to_string(cases[i].number) + "\n"),
+                  std::string::npos)
+            << said;
+        EXPECT_NE(said.find("after it: the file\n"), std::string::npos) << said;
+    }
+}
+
+// Run by Platform.LookupPassesEveryFaultOnAsItself in a process of its own:
+// places a file named in another letter case with the fault it is told of,
+// then once it has passed.
+TEST_F(PlatformFaultChild, LooksUpWithAFault) {
+    const QList<QByteArray> words = qgetenv(kLookupFault).split(' ');
+    if (words.size() != 3) GTEST_SKIP() << "run by Platform.LookupPassesEveryFaultOnAsItself";
+    const int error = errorNamed(words[2]);
+    ASSERT_NE(error, 0);
+    writeBytes(file("Ark/Xfam_01.dbf"), "x");
+    const std::string path = appPath() + "\\ark\\XFAM_01.DBF";
+    ASSERT_TRUE(injectFaults({{callNamed(words[0]), words[1].toStdString(), error}}));
+    const auto placed = [&path] {
+        try {
+            return vb::resolvePath(path);
+        } catch (const vb::VbError& e) {
+            return "error " + std::to_string(e.number());
+        }
+    };
+    std::printf("with the fault: %s\n", placed().c_str());
+    ASSERT_EQ(injectedFaultCount(), 1);
+    const std::string after = placed();
+    std::printf("after it: %s\n", after == file("Ark/Xfam_01.dbf") ? "the file" : after.c_str());
+    std::fflush(stdout);
 }
 
 // Names taken from the data never lead out of the program folder: "..",

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QStringList>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <linux/filter.h>
 #include <linux/openat2.h>
@@ -18,6 +20,7 @@
 #include <sys/uio.h>
 #include <ucontext.h>
 #include <unistd.h>
+#include <utility>
 
 namespace testing_support {
 namespace {
@@ -37,6 +40,9 @@ std::atomic<int> g_failed{0};
 // An openat with this flag is the trap's own and is made: the kernel drops
 // flags that open does not know.
 constexpr std::uint32_t kMadeByTheTrap = 0x40000000;
+// A look at a file (stat and its kin, which take five arguments at most)
+// with this as its sixth is the trap's own: the kernel reads no sixth.
+constexpr std::uint64_t kLookMadeByTheTrap = 0x7a3c91e45b0d2f68;
 
 // Whether the last name of path is name.
 bool lastNameIs(const char* path, const char* name) {
@@ -98,7 +104,30 @@ void onTrap(int, siginfo_t* info, void* context) {
             result = -err;
         else
             result = answer(::syscall(SYS_openat, a[0], path, a[2] | long(kMadeByTheTrap), a[3]));
-    } else if (info->si_syscall == SYS_pread64) {
+    } else if (info->si_syscall == SYS_newfstatat || info->si_syscall == SYS_statx
+#if defined(__x86_64__)
+               || info->si_syscall == SYS_stat || info->si_syscall == SYS_lstat
+#endif
+    ) {
+        const char* path = reinterpret_cast<const char*>(a[1]);
+#if defined(__x86_64__)
+        // stat and lstat take the path first: made as newfstatat.
+        const bool byPath = info->si_syscall == SYS_stat || info->si_syscall == SYS_lstat;
+        if (byPath) path = reinterpret_cast<const char*>(a[0]);
+#else
+        const bool byPath = false;
+#endif
+        const long mark = long(kLookMadeByTheTrap);
+        if (const int err = faultFor(InjectedFault::Stat, path))
+            result = -err;
+        else if (info->si_syscall == SYS_statx)
+            result = answer(::syscall(SYS_statx, a[0], path, a[2], a[3], a[4], mark));
+        else if (byPath)
+            result = answer(::syscall(SYS_newfstatat, AT_FDCWD, path, a[1],
+                                      info->si_syscall == SYS_stat ? 0 : AT_SYMLINK_NOFOLLOW, 0, mark));
+        else
+            result = answer(::syscall(SYS_newfstatat, a[0], path, a[2], a[3], 0, mark));
+    } else if (info->si_syscall == SYS_pread64 || info->si_syscall == SYS_read) {
         // The file's name as the process sees it.
         char link[32] = "/proc/self/fd/";
         char digits[16];
@@ -116,7 +145,8 @@ void onTrap(int, siginfo_t* info, void* context) {
             result = -err;
         } else {
             iovec part{reinterpret_cast<void*>(a[1]), std::size_t(a[2])};
-            result = answer(::syscall(SYS_preadv, a[0], &part, 1, a[3], 0));
+            result = info->si_syscall == SYS_read ? answer(::syscall(SYS_readv, a[0], &part, 1))
+                                                  : answer(::syscall(SYS_preadv, a[0], &part, 1, a[3], 0));
         }
     }
 #if defined(__x86_64__)
@@ -153,26 +183,53 @@ bool injectFaults(const std::vector<InjectedFault>& faults) {
     };
     const auto argument = [](int i) { return std::uint32_t(offsetof(seccomp_data, args) + 8 * i); };
     const std::uint32_t nr = offsetof(seccomp_data, nr);
-    sock_filter program[] = {
+    const auto is = [](std::uint32_t value, std::uint8_t then, std::uint8_t otherwise) {
+        return sock_filter BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, value, then, otherwise);
+    };
+    const sock_filter trap = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP);
+    const sock_filter allow = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
+    std::vector<sock_filter> program = {
         // openat2 with the structure's size as the program passes it.
         load(nr),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat2, 0, 3),
+        is(SYS_openat2, 0, 3),
         load(argument(3)),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, sizeof(open_how), 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+        is(sizeof(open_how), 0, 1),
+        trap,
         // openat, but for the trap's own.
         load(nr),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat, 0, 3),
+        is(SYS_openat, 0, 3),
         load(argument(2)),
         BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, kMadeByTheTrap, 1, 0),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
+        trap,
         // Every pread; the trap reads by preadv.
         load(nr),
-        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_pread64, 0, 1),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRAP),
-        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        is(SYS_pread64, 0, 1),
+        trap,
     };
-    const sock_fprog filter{static_cast<unsigned short>(std::size(program)), program};
+    const auto asked = [&faults](InjectedFault::Call call) {
+        return std::any_of(faults.begin(), faults.end(),
+                           [call](const InjectedFault& f) { return f.call == call; });
+    };
+    // Every read where reads fail, for a file read by read(2) (a stream); the
+    // trap reads by readv. Only then: a thread that blocks every signal (as
+    // some libraries' threads do) cannot take the trap.
+    if (asked(InjectedFault::Read)) program.insert(program.end(), {load(nr), is(SYS_read, 0, 1), trap});
+    if (asked(InjectedFault::Stat)) {
+        // Every look at a file, but for the trap's own, marked in the sixth
+        // argument.
+        std::vector<std::uint32_t> looks = {SYS_newfstatat, SYS_statx};
+#if defined(__x86_64__)
+        looks.insert(looks.end(), {SYS_stat, SYS_lstat});
+#endif
+        program.push_back(load(nr));
+        for (std::size_t i = 0; i < looks.size(); ++i)
+            program.push_back(is(looks[i], std::uint8_t(looks.size() - i - 1 + 1), 0));
+        program.insert(program.end(), {allow, load(argument(5)), is(std::uint32_t(kLookMadeByTheTrap), 0, 3),
+                                       load(argument(5) + 4),
+                                       is(std::uint32_t(kLookMadeByTheTrap >> 32), 0, 1), allow, trap});
+    }
+    program.push_back(allow);
+    const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
     return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
            ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) == 0;
 #endif
@@ -180,6 +237,18 @@ bool injectFaults(const std::vector<InjectedFault>& faults) {
 
 int injectedFaultCount() {
     return g_failed.load();
+}
+
+InjectedFault::Call callNamed(const QByteArray& name) {
+    return name == "open" ? InjectedFault::Open : name == "read" ? InjectedFault::Read : InjectedFault::Stat;
+}
+
+int errorNamed(const QByteArray& name) {
+    const std::pair<const char*, int> errors[] = {
+        {"EMFILE", EMFILE}, {"ENFILE", ENFILE}, {"ENOMEM", ENOMEM}, {"EACCES", EACCES}, {"EIO", EIO}};
+    for (const auto& [named, number] : errors)
+        if (name == named) return number;
+    return 0;
 }
 
 namespace {

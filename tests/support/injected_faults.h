@@ -1,11 +1,12 @@
 #pragma once
-// Passing faults of the system injected into the calls that open or read
-// named files, as a full descriptor table, a lack of kernel memory or a disk
-// that answers EIO would give them. The calls are trapped by a system-call
+// Passing faults of the system injected into the calls that look at, open or
+// read named files, as a full descriptor table, a lack of kernel memory or a
+// disk that answers EIO would give them. The calls are trapped by a system-call
 // filter and made again by the trap (or failed), so nothing else changes.
 // A filter stays for the life of the process: inject in a child process.
 #include "support/harness.h"
 
+#include <QByteArray>
 #include <QString>
 #include <string>
 #include <vector>
@@ -15,7 +16,8 @@ namespace testing_support {
 struct InjectedFault {
     enum Call {
         Open, // openat, openat2 of a path whose last name is name
-        Read, // pread of a descriptor open on a file of that name
+        Read, // pread, read of a descriptor open on a file of that name
+        Stat, // stat, lstat, newfstatat, statx of a path whose last name is name
     };
     Call call;
     std::string name;
@@ -31,6 +33,11 @@ struct InjectedFault {
 bool injectFaults(const std::vector<InjectedFault>& faults);
 // How many calls have failed so far.
 int injectedFaultCount();
+// For a child process told its fault by name: the call named "open", "read"
+// or "stat"; the error named "EMFILE", "ENFILE", "ENOMEM", "EACCES" or "EIO"
+// (0 for any other name).
+InjectedFault::Call callNamed(const QByteArray& name);
+int errorNamed(const QByteArray& name);
 
 // A window short of descriptors system-wide (ENFILE) or of kernel memory
 // (ENOMEM) as it reads one of its files says so (67, 7) of that file, and
