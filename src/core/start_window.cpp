@@ -107,8 +107,12 @@ bool IsResolutionOK() {
 void InitModule() {
     // Every file the program reads or writes lies below its own folder:
     // where that cannot be told, it ends before it touches any file.
+    // A lack of descriptors or memory that outlasted the proof's tries is
+    // told as itself: the folder may well be there.
     if (!vb::programFolderKnown()) {
-        vb::MsgBox(kNoProgramFolder, vb::vbCritical);
+        const vb::ProofShortage shortage = vb::programFolderShortage();
+        vb::MsgBox(shortage.number ? vb::shortageMessage(shortage.number, shortage.file) : kNoProgramFolder,
+                   vb::vbCritical);
         vb::EndFatal();
     }
     InitKeys();

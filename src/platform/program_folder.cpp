@@ -1,8 +1,11 @@
 #include "platform/program_folder.h"
 
+#include "platform/errors.h"
 #include "platform/file_open.h"
 #include "platform/path_text.h"
 
+#include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +14,7 @@
 #include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vb {
@@ -22,13 +26,29 @@ namespace {
 // reach it through the native form.
 struct ProgramFolder {
     std::string native, text;
-    bool asked = false; // native is the answer, empty when none
-    bool own = false;   // proven to hold the running program
+    // Not asked yet; being proven, once, at the first question (onTrial is
+    // then the folder whose proof runs, empty before one is named); answered:
+    // native is the answer, empty when none.
+    enum class State { unasked, proving, answered } state = State::unasked;
+    std::string onTrial;
+    bool own = false;       // proven to hold the running program
+    ProofShortage shortage; // why the proof decided nothing, where it did not
 };
 ProgramFolder& programFolderForms() {
     static ProgramFolder f;
     return f;
 }
+
+// Records a failed call on file as a shortage where it was one (errno), so
+// that the proof is tried again rather than decided; false, for the caller
+// to give.
+bool failedOn(ProofShortage& shortage, const std::string& file) {
+    if (const int number = shortageError(errno)) shortage = {number, file};
+    return false;
+}
+
+constexpr const char* kMaps = "/proc/self/maps";
+constexpr const char* kExe = "/proc/self/exe";
 
 // A file as the kernel knows it, and the path it gave for it.
 struct Image {
@@ -40,14 +60,18 @@ struct Image {
 // The file mapped where this program's own code lies, as /proc/self/maps
 // shows it: the line whose addresses hold this very function, which is part
 // of the executable.
-bool imageOfThisCode(Image& image) {
+// A read of the list that fails is no answer: a shortage there is noted.
+bool imageOfThisCode(Image& image, ProofShortage& shortage) {
     const auto here = reinterpret_cast<std::uintptr_t>(&imageOfThisCode);
-    FILE* maps = std::fopen("/proc/self/maps", "re");
-    if (!maps) return false;
+    FILE* maps = std::fopen(kMaps, "re");
+    if (!maps) return failedOn(shortage, kMaps);
     char* line = nullptr;
     size_t capacity = 0;
     bool found = false;
-    for (ssize_t n; !found && (n = ::getline(&line, &capacity, maps)) > 0;) {
+    // getline gives -1 at the end and on a failure alike; only a failure
+    // sets errno.
+    ssize_t n = 0;
+    while (!found && (errno = 0, n = ::getline(&line, &capacity, maps)) > 0) {
         unsigned long from = 0, to = 0, offset = 0, inode = 0;
         unsigned major = 0, minor = 0;
         char access[5] = {};
@@ -64,8 +88,11 @@ bool imageOfThisCode(Image& image) {
         image.ino = ino_t(inode);
         found = inode != 0;
     }
+    const int readError = found ? 0 : errno;
     std::free(line);
     std::fclose(maps);
+    errno = readError;
+    if (readError != 0) failedOn(shortage, kMaps);
     return found;
 }
 
@@ -76,13 +103,15 @@ bool imageOfThisCode(Image& image) {
 // A stacked file system (overlayfs) may show the mapping with the device
 // and inode of the file beneath it: there the mapping is the executable when
 // the kernel names both by the same path.
-bool runningImage(Image& image) {
+bool runningImage(Image& image, ProofShortage& shortage) {
     Image code;
-    if (!imageOfThisCode(code)) return false;
+    if (!imageOfThisCode(code, shortage)) return false;
     std::string path(PATH_MAX, '\0');
-    const ssize_t n = ::readlink("/proc/self/exe", path.data(), path.size());
+    const ssize_t n = ::readlink(kExe, path.data(), path.size());
+    if (n < 0) return failedOn(shortage, kExe);
     struct stat exe {};
-    if (n <= 0 || size_t(n) >= path.size() || ::stat("/proc/self/exe", &exe) != 0) return false;
+    if (n == 0 || size_t(n) >= path.size()) return false;
+    if (::stat(kExe, &exe) != 0) return failedOn(shortage, kExe);
     path.resize(size_t(n));
     if ((code.dev == exe.st_dev && code.ino == exe.st_ino) || code.path == path)
         image = {exe.st_dev, exe.st_ino, path};
@@ -91,47 +120,90 @@ bool runningImage(Image& image) {
     return true;
 }
 
-// Whether folder's entry under name is the image itself (not a link to it):
-// opened the way every file of the program is, beneath the folder's
-// descriptor, which is kept for every later open.
-bool entryIsImage(const std::string& folder, const std::string& name, const Image& image) {
-    const int dir = openInProgramFolder(folder, O_PATH | O_DIRECTORY);
-    if (dir < 0) return false;
-    struct stat named {};
-    const bool same = ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-                      S_ISREG(named.st_mode) && named.st_dev == image.dev && named.st_ino == image.ino;
-    ::close(dir);
-    return same;
-}
+// The folder whose proof runs, for the length of one try. The proof opens
+// the folder the way every file of the program is opened, by
+// openInProgramFolder beneath the program folder's descriptor, so that the
+// descriptor whose entry it checks is the very one kept for every later
+// open; that open asks programFolderOnDisk() for the folder, which answers
+// the folder on trial while there is one. Ended unproven, the trial leaves
+// no folder and drops the descriptor opened for it.
+class FolderOnTrial {
+  public:
+    FolderOnTrial(ProgramFolder& f, const std::string& folder) : f_(f) {
+        f_.native.clear();
+        f_.onTrial = folder;
+    }
+    FolderOnTrial(const FolderOnTrial&) = delete;
+    FolderOnTrial& operator=(const FolderOnTrial&) = delete;
+    ~FolderOnTrial() {
+        f_.onTrial.clear();
+        if (!proven_) forgetProgramFolderDescriptor();
+    }
+    // Whether the folder's entry under name is the image itself (not a link
+    // to it), as the folder's descriptor shows it.
+    bool holds(const std::string& name, const Image& image, ProofShortage& shortage) const {
+        const std::string& folder = f_.onTrial;
+        const int dir = openInProgramFolder(folder, O_PATH | O_DIRECTORY);
+        if (dir < 0) return failedOn(shortage, folder);
+        struct stat named {};
+        const bool there = ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0;
+        if (!there) failedOn(shortage, folder + "/" + name);
+        ::close(dir);
+        return there && S_ISREG(named.st_mode) && named.st_dev == image.dev && named.st_ino == image.ino;
+    }
+    // The folder is the program's: its name and descriptor are kept.
+    void proven() {
+        f_.native = f_.onTrial;
+        f_.text = pathText(f_.native);
+        f_.own = true;
+        proven_ = true;
+    }
 
-// The program's proof, made once: the running image's folder, when that
+  private:
+    ProgramFolder& f_;
+    bool proven_ = false;
+};
+
+// One try of the program's proof: the running image's folder, when that
 // folder's entry for the image's name is the image. A file that is no longer
 // there under its name (replaced or removed) is named with " (deleted)"
 // after it, and its folder is not proven; a real name that ends so is the
 // running file itself. Not proven either: an image outside any folder (a
-// memfd, a path outside this process's root), a folder that is gone.
-void proveProgramFolder(ProgramFolder& f) {
+// memfd, a path outside this process's root), a folder that is gone. A
+// shortage met on the way is noted: it decides nothing.
+void tryToProve(ProgramFolder& f, ProofShortage& shortage) {
     Image image;
-    if (!runningImage(image) || image.path.empty() || image.path[0] != '/') return;
+    if (!runningImage(image, shortage) || image.path.empty() || image.path[0] != '/') return;
     const size_t slash = image.path.rfind('/');
-    const std::string folder = slash == 0 ? "/" : image.path.substr(0, slash);
+    FolderOnTrial folder(f, slash == 0 ? "/" : image.path.substr(0, slash));
     std::string name = image.path.substr(slash + 1);
-    // The folder's descriptor is opened under the name being proven.
-    f.native = folder;
     static const std::string mark = " (deleted)";
-    bool own = !name.empty() && entryIsImage(folder, name, image);
+    bool own = !name.empty() && folder.holds(name, image, shortage);
     if (!own && name.size() > mark.size() &&
         name.compare(name.size() - mark.size(), mark.size(), mark) == 0) {
         name.resize(name.size() - mark.size());
-        own = entryIsImage(folder, name, image);
+        own = folder.holds(name, image, shortage);
     }
-    if (!own) {
-        f.native.clear();
-        forgetProgramFolderDescriptor();
-        return;
+    if (own) folder.proven();
+}
+
+// The proof, made once. A lack of descriptors or memory passes, and says
+// nothing of the folder: a try that meets one is made again, after a pause
+// that grows, and one that still meets it at the last try leaves the
+// shortage as the answer (programFolderShortage), never a folder called
+// lost.
+void proveProgramFolder(ProgramFolder& f) {
+    constexpr int kTries = 5;
+    for (int tries = 1;; ++tries) {
+        ProofShortage shortage;
+        tryToProve(f, shortage);
+        if (f.own || shortage.number == 0) return;
+        if (tries == kTries) {
+            f.shortage = shortage;
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 * tries));
     }
-    f.text = pathText(folder);
-    f.own = true;
 }
 
 } // namespace
@@ -142,8 +214,9 @@ void setProgramFolder(const std::string& folder) {
     while (f.native.size() > 1 && f.native.back() == '/')
         f.native.pop_back();
     f.text = pathText(f.native);
-    f.asked = !f.native.empty();
+    f.state = f.native.empty() ? ProgramFolder::State::unasked : ProgramFolder::State::answered;
     f.own = false;
+    f.shortage = {};
     // The name may now stand for another folder than the one held open.
     forgetProgramFolderDescriptor();
 }
@@ -156,18 +229,22 @@ void proveProgramFolderForTests() {
 
 std::string programFolder() {
     ProgramFolder& f = programFolderForms();
-    if (!f.asked) {
+    if (f.state == ProgramFolder::State::unasked) {
         // Asked once: the answer stays what it was at the start, whatever
         // becomes of the executable's file later.
-        f.asked = true;
+        f.state = ProgramFolder::State::proving;
         proveProgramFolder(f);
+        f.state = ProgramFolder::State::answered;
     }
     return f.text;
 }
 
 const std::string& programFolderOnDisk() {
+    ProgramFolder& f = programFolderForms();
+    // Asked by the proof's own open of the folder (FolderOnTrial).
+    if (f.state == ProgramFolder::State::proving) return f.onTrial;
     programFolder();
-    return programFolderForms().native;
+    return f.native;
 }
 
 bool programFolderKnown() {
@@ -177,6 +254,11 @@ bool programFolderKnown() {
 bool programFolderIsOwn() {
     programFolder();
     return programFolderForms().own;
+}
+
+ProofShortage programFolderShortage() {
+    programFolder();
+    return programFolderForms().shortage;
 }
 
 const std::string& programFolderTextSoFar() {

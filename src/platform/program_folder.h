@@ -15,13 +15,23 @@ namespace vb {
 // folder's entry under the file's name is that same file (device and
 // inode). Never the working folder. Empty where nothing proves a folder: an
 // executable removed or replaced as it starts, one run from memory (a
-// memfd), no /proc (programFolderKnown).
+// memfd), no /proc (programFolderKnown), a shortage that lasts
+// (programFolderShortage).
 std::string programFolder();
 // The same folder as the file system names it.
 const std::string& programFolderOnDisk();
 // Whether the program has a folder; where it has none, no path is placed
 // (resolvePath gives error 53).
 bool programFolderKnown();
+// A lack of descriptors or memory met by the proof: the error (67, 7) and
+// the file it was met on. A shortage passes and says nothing of the folder,
+// so the proof is tried again a few times; only where it lasts through
+// every try is there no folder, for that reason (number 0 for any other).
+struct ProofShortage {
+    int number = 0;
+    std::string file;
+};
+ProofShortage programFolderShortage();
 // Whether the program folder is proven to be this program's own, as above:
 // so for every folder the program found itself, not for a folder given to
 // setProgramFolder unless a test proves it.

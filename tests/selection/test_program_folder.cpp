@@ -18,6 +18,7 @@
 #include "selection/main_window.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -25,6 +26,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -37,6 +39,7 @@
 #include <link.h>
 #include <map>
 #include <sstream>
+#include <string>
 #include <sys/inotify.h>
 #include <sys/mman.h>
 #include <sys/ptrace.h>
@@ -247,6 +250,10 @@ struct Start {
     std::function<void()> atExec;
     // Runs again and again while the program runs.
     std::function<void()> meanwhile;
+    // The test that runs as the program, and what its environment holds
+    // beside what runAsProgram sets.
+    std::string test = "ProgramFolderChild.StartsAsTheProgram";
+    std::vector<std::string> environment;
 };
 
 // Runs the copy of this test program (or of the program) at exe as the
@@ -266,12 +273,13 @@ Started runAsProgram(const std::string& exe, const std::string& work, const std:
     envStrings.push_back(std::string(kStartedAsProgram) + "=1");
     envStrings.push_back(std::string(kMarker) + "=" + marker);
     if (how.asBuilt) envStrings.push_back("CATALOGUE_FIRST_FRAME=1");
+    envStrings.insert(envStrings.end(), how.environment.begin(), how.environment.end());
     std::vector<char*> env;
     for (std::string& e : envStrings)
         env.push_back(e.data());
     env.push_back(nullptr);
     std::vector<std::string> args = {exe};
-    if (!how.asBuilt) args.push_back("--gtest_filter=ProgramFolderChild.StartsAsTheProgram");
+    if (!how.asBuilt) args.push_back("--gtest_filter=" + how.test);
     if (!how.loader.empty()) args.insert(args.begin(), how.loader);
     std::vector<char*> argv;
     for (std::string& a : args)
@@ -552,6 +560,105 @@ TEST(ProgramFolderStart, NothingInTheWorkingFolderIsOpened) {
             }
         EXPECT_EQ(seen, "");
     }
+}
+
+namespace {
+// Set for a copy of this test program that runs
+// ProgramFolderChild.StartsWithAFaultOnTheProof: the fault its start meets,
+// as "open|maps|EMFILE|2" (the call, the last name of what it fails on, the
+// error, how many times).
+constexpr const char* kProofFault = "CATALOGUE_TEST_PROOF_FAULT";
+} // namespace
+
+// A lack of descriptors or memory while the start proves its folder says
+// nothing of the folder. One that passes within the proof's tries costs
+// nothing: the start goes on from its folder in the language the user
+// chose. One that lasts is told as itself, and the start ends having
+// changed nothing; the folder is never called lost. Each step of the proof
+// fails in turn: the open and the read of the list of the program's
+// mappings, the open of its folder, the look at its entry there.
+TEST(ProgramFolderStart, ShortageWhileProvingTheFolderCostsNothing) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    const fs::path work = root / "work";
+    fs::create_directories(work);
+    const fs::path folder = root / "catalogo";
+    const fs::path exe = programCopy(folder);
+    const std::string entry = (folder / exe.filename()).string();
+    struct Case {
+        std::string fault;
+        std::string told; // empty: the start goes on
+    };
+    const Case cases[] = {
+        {"open|maps|EMFILE|2", ""},
+        {"read|maps|ENOMEM|2", ""},
+        {"open|catalogo|ENFILE|2", ""},
+        {"open|maps|ENFILE|20", "Error: (67) file /proc/self/maps could not be opened Too many files"},
+        {"read|maps|ENOMEM|20", "Error: (7) file /proc/self/maps could not be opened Out of memory"},
+        {"open|catalogo|EMFILE|20",
+         "Error: (67) file " + folder.string() + " could not be opened Too many files"},
+        {"stat|" + exe.filename().string() + "|ENOMEM|20",
+         "Error: (7) file " + entry + " could not be opened Out of memory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fault);
+        testing_support::writeBytes((folder / "kvt95.ccc").string(), "_ing");
+        Start how;
+        how.test = "ProgramFolderChild.StartsWithAFaultOnTheProof";
+        how.environment = {std::string(kProofFault) + "=" + c.fault};
+        const Started run = runAsProgram(exe.string(), work.string(), (root / "marker").string(), how);
+        ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
+        EXPECT_EQ(testing_support::readBytes((folder / "kvt95.ccc").string()), "_ing");
+        EXPECT_FALSE(says(run, "faults 0")) << run.said;
+        EXPECT_EQ(run.said.find(core::kNoProgramFolder), std::string::npos) << run.said;
+        if (c.told.empty()) {
+            EXPECT_TRUE(says(run, "status 0")) << run.said;
+            EXPECT_TRUE(says(run, "own 1")) << run.said;
+            EXPECT_TRUE(says(run, "lang _ing")) << run.said;
+            EXPECT_EQ(run.said.find("could not be opened"), std::string::npos) << run.said;
+        } else {
+            EXPECT_TRUE(says(run, "status 1")) << run.said;
+            EXPECT_TRUE(says(run, "own 0")) << run.said;
+            EXPECT_TRUE(says(run, "box 16 " + c.told)) << run.said;
+        }
+    }
+}
+
+// Run by ProgramFolderStart.ShortageWhileProvingTheFolderCostsNothing as the
+// program: the start with the fault it is told of, ended once the start
+// window shows; then what it found, on its output.
+TEST(ProgramFolderChild, StartsWithAFaultOnTheProof) {
+    const QList<QByteArray> words = qgetenv(kProofFault).split('|');
+    if (words.size() != 4)
+        GTEST_SKIP() << "run by ProgramFolderStart.ShortageWhileProvingTheFolderCostsNothing";
+    const int error = testing_support::errorNamed(words[2]);
+    ASSERT_NE(error, 0);
+    ScriptedServices svc;
+    vb::setServices(&svc);
+    ASSERT_TRUE(testing_support::injectFaults(
+        {{testing_support::callNamed(words[0]), words[1].toStdString(), error, words[3].toInt()}}));
+    QTimer end;
+    QObject::connect(&end, &QTimer::timeout, [&end] {
+        vb::Form* start = vb::FormRegistry::existing("Form1");
+        if (!start || !start->isVisible()) return;
+        end.stop();
+        vb::requestEnd(0);
+    });
+    end.start(10);
+    const int status = runProgram();
+    end.stop();
+    vb::waitForLeftoverRemoval();
+    std::printf("status %d\nown %d\nlang %s\nfaults %d\n", status, int(vb::programFolderIsOwn()),
+                core::Lang.c_str(), testing_support::injectedFaultCount());
+    for (const Box& box : svc.boxes) {
+        // On one line, a line break read as a space.
+        std::string prompt = box.prompt;
+        std::erase(prompt, '\r');
+        std::replace(prompt.begin(), prompt.end(), '\n', ' ');
+        std::printf("box %d %s\n", box.flags, prompt.c_str());
+    }
+    std::fflush(stdout);
+    vb::setServices(nullptr);
 }
 
 // Run by the tests above as the program: the start window, a language, the
