@@ -370,6 +370,38 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
     return f;
 }
 
+// Gives the part file of a copy the rights of the file it is to replace,
+// before it takes that file's place, so that the place never shows other
+// rights: everyone reads the copy as they read the file, whatever this
+// process's umask. Its owner and group where this process may set them (a
+// user may not give a file away, nor give it a group the user is not in);
+// then its mode, never wider than the file's: a set-user-ID bit stays only
+// with the file's owner, a set-group-ID bit only with its group, and a
+// group other than the file's gets no more than the file gave everyone
+// else, since no more was given to its members. With nothing to replace, or
+// no regular file, the part keeps the mode it was made with. 0, or the
+// errno of the failure: rights that cannot be told or given stop the copy.
+int takeRightsOfReplaced(const OwnFile& part, const char* replaced) {
+    struct stat was {};
+    if (::fstatat(part.folderFd, replaced, &was, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    if (!S_ISREG(was.st_mode)) return 0;
+    // The owner and group, else the group alone; what was refused, the
+    // file's status then tells.
+    [[maybe_unused]] const bool given =
+        ::fchown(part.fd, was.st_uid, was.st_gid) == 0 || ::fchown(part.fd, uid_t(-1), was.st_gid) == 0;
+    struct stat is {};
+    if (::fstat(part.fd, &is) != 0) return errno;
+    mode_t mode = was.st_mode & 07777;
+    if (is.st_uid != was.st_uid) mode &= ~mode_t(S_ISUID);
+    if (is.st_gid != was.st_gid) {
+        const mode_t everyone = mode & S_IRWXO;
+        mode &= ~mode_t(S_ISGID | S_IRWXG);
+        mode |= (was.st_mode & S_IRWXG) & (everyone << 3);
+    }
+    return ::fchmod(part.fd, mode) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 void FileCopy(const std::string& source, const std::string& target) {
@@ -388,6 +420,7 @@ void FileCopy(const std::string& source, const std::string& target) {
         removeOwn(part); // the source could not be read: the error names it
         throw;
     }
+    if (err == 0) err = takeRightsOfReplaced(part, real.filename().c_str());
     if (err != 0) {
         removeOwn(part);
         throw writeFailure(err, target);

@@ -7,6 +7,7 @@
 #include "platform/leftovers.h"
 #include "platform/picture.h"
 #include "platform/program_folder.h"
+#include "platform/temporary_files.h"
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
@@ -18,9 +19,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <grp.h>
 #include <poll.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -176,6 +180,34 @@ TEST_F(ScrambledFile, PictureLoadsIntoItsTarget) {
     EXPECT_FALSE(tempLeft());
 }
 
+namespace {
+// Run in a child made by fork(): from now on the process is the user and
+// group given, with no other group.
+void becomeUser(uid_t user, gid_t group) {
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(group, group, group) != 0 ||
+        ::setresuid(user, user, user) != 0)
+        std::_Exit(2);
+}
+// Exits with 0 when the user reads bytes from the file of that name in the
+// open folder (which the user may search), else with 1.
+void exitReadingAs(uid_t user, gid_t group, int folder, const char* name, const std::string& bytes) {
+    becomeUser(user, group);
+    const int fd = ::openat(folder, name, O_RDONLY | O_CLOEXEC);
+    std::string read(bytes.size() + 1, '\0');
+    std::_Exit(fd >= 0 && ::read(fd, read.data(), read.size()) == ssize_t(bytes.size()) &&
+                       read.compare(0, bytes.size(), bytes) == 0
+                   ? 0
+                   : 1);
+}
+} // namespace
+
+// A damaged picture is restored from its recovery copy with the rights of
+// the file it replaces, whatever the umask: the mode that its owner gave it,
+// and its owner and group when root restores another user's file, which
+// that user then reads as before. A user who restores another's file (one
+// who may write its folder, but may not give the file away) keeps no
+// set-ID bit, and gives the user's own group no more than the file gave
+// everyone.
 TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
     const std::string path = file("X0012.bmp");
     writeBytes(path, scrambleHeader(std::string(200, 'Q')));
@@ -192,6 +224,63 @@ TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
     EXPECT_EQ(picture.width(), 12);
     EXPECT_EQ(readBytes(path), readBytes(file("X0012.REC")));
     EXPECT_FALSE(tempLeft());
+
+    const auto restored = [&](const std::string& name, mode_t mode, uid_t owner, gid_t group) {
+        const std::string damaged = file(name + ".bmp"), copy = scrambledPicture(12, 10);
+        writeBytes(damaged, scrambleHeader(std::string(200, 'Q')));
+        writeBytes(file(name + ".REC"), copy);
+        EXPECT_EQ(::chown(damaged.c_str(), owner, group), 0);
+        EXPECT_EQ(::chmod(damaged.c_str(), mode), 0);
+        const mode_t before = ::umask(077);
+        svc.answers = {vb::vbYes};
+        core::LoadScrambledFile(damaged, 21);
+        ::umask(before);
+        EXPECT_EQ(readBytes(damaged), copy);
+        struct stat st {};
+        EXPECT_EQ(::stat(damaged.c_str(), &st), 0);
+        return st;
+    };
+    for (const mode_t mode : {0640, 0604}) {
+        const struct stat st = restored("X0020", mode, ::geteuid(), ::getegid());
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        EXPECT_EQ(st.st_uid, ::geteuid());
+    }
+    if (::geteuid() != 0) {
+        std::printf("not root: no file of another user restored\n");
+        return;
+    }
+    constexpr uid_t kUser = 65534;
+    constexpr gid_t kGroup = 65534;
+    ASSERT_EQ(::chmod(appPath().c_str(), 0711), 0); // the user reaches the files inside
+    const struct stat st = restored("X0021", 0644, kUser, kGroup);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(st.st_uid, kUser);
+    EXPECT_EQ(st.st_gid, kGroup);
+    const int folder = ::open(appPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    EXPECT_EXIT(exitReadingAs(kUser, kGroup, folder, "X0021.bmp", readBytes(file("X0021.REC"))),
+                ::testing::ExitedWithCode(0), "");
+    ::close(folder);
+
+    // Root's file, restored by the user in a folder that everyone writes.
+    std::filesystem::create_directory(file("shared"));
+    ASSERT_EQ(::chmod(file("shared").c_str(), 0777), 0);
+    writeBytes(file("shared/X0022.bmp"), "damaged");
+    writeBytes(file("shared/X0022.REC"), "restored");
+    ASSERT_EQ(::chmod(file("shared/X0022.REC").c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(file("shared/X0022.bmp").c_str(), 06754), 0);
+    EXPECT_EXIT(
+        {
+            becomeUser(kUser, kGroup);
+            vb::FileCopy(file("shared/X0022.REC"), file("shared/X0022.bmp"));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(readBytes(file("shared/X0022.bmp")), "restored");
+    struct stat given {};
+    ASSERT_EQ(::stat(file("shared/X0022.bmp").c_str(), &given), 0);
+    EXPECT_EQ(given.st_uid, kUser);
+    EXPECT_EQ(given.st_mode & 07777, 0744u);
 }
 
 TEST_F(ScrambledFile, RecoveryRefusedEndsTheProgram) {
