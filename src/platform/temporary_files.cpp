@@ -172,11 +172,32 @@ void removeLiveTemporaries() {
 
 struct sigaction g_earlier[std::size(kEndSignals)];
 
-// Runs with every end signal blocked (its sa_mask): a second one, arriving
-// during the clean-up, waits until the handler returns instead of ending
-// the process before the files are gone.
+// The process whose end is under way (its ID: a child made by fork() at
+// that moment has no end of its own under way), 0 while none is. The end
+// runs once in a process: an end signal that another thread takes meanwhile
+// waits for it.
+std::atomic<pid_t> g_ending{0};
+static_assert(std::atomic<pid_t>::is_always_lock_free, "read and written in a signal handler");
+
+// Runs with every end signal blocked on its thread (its sa_mask), so that a
+// second one never interrupts its clean-up there; another thread takes a
+// second one sent to the process meanwhile, and its handler waits here
+// until this one is done. A signal whose action before ours was the default
+// one ends the process inside the handler, before any waiting handler goes
+// on: the process ends as the first end signal says, its files gone. One
+// handled by the program's own action goes on to it, and a waiting handler
+// then runs as its signal says.
 extern "C" void removeLiveTemporariesAndEnd(int number) {
     const int saved = errno; // the interrupted code may be about to read it
+    const pid_t self = ::getpid();
+    for (pid_t seen = g_ending.load(std::memory_order_acquire);;) {
+        if (seen != self) {
+            if (g_ending.compare_exchange_weak(seen, self, std::memory_order_acq_rel)) break;
+            continue;
+        }
+        ::poll(nullptr, 0, 1);
+        seen = g_ending.load(std::memory_order_acquire);
+    }
     removeLiveTemporaries();
     bool ends = false; // the action before ours was the default one: the process ends
     for (size_t i = 0; i < std::size(kEndSignals); ++i)
@@ -189,8 +210,16 @@ extern "C" void removeLiveTemporariesAndEnd(int number) {
     // would be dropped and the process would go on. It ends here, with the
     // status a shell gives an end by that signal.
     if (ends && ::getpid() == 1) ::_exit(128 + number);
-    // Blocked until this handler returns, then handled as before.
+    // Blocked until this handler returns, then handled as before; or, when it
+    // ends the process, let through at once.
     ::raise(number);
+    if (ends) {
+        sigset_t signal;
+        sigemptyset(&signal);
+        sigaddset(&signal, number);
+        ::pthread_sigmask(SIG_UNBLOCK, &signal, nullptr);
+    }
+    g_ending.store(0, std::memory_order_release);
     errno = saved;
 }
 

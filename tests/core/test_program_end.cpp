@@ -459,8 +459,9 @@ void startTrappingThread(std::function<bool()> trap) {
 }
 
 // Whether the thread whose /proc status file is named sleeps inside its
-// handler of SIGTERM (blocked there while the handler runs). Async-signal-safe.
-bool sleepsOnTermination(const char* statusFile) {
+// handler of the signal (blocked there while the handler runs).
+// Async-signal-safe.
+bool sleepsInHandlerOf(const char* statusFile, int signal) {
     char text[4096];
     const int fd = ::open(statusFile, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -475,7 +476,7 @@ bool sleepsOnTermination(const char* statusFile) {
     std::uint64_t mask = 0;
     for (const char* c = blocked + 9; std::isxdigit(static_cast<unsigned char>(*c)); ++c)
         mask = mask << 4 | std::uint64_t(*c <= '9' ? *c - '0' : (*c | 0x20) - 'a' + 10);
-    return mask >> (SIGTERM - 1) & 1;
+    return mask >> (signal - 1) & 1;
 }
 
 TEST(ProgramEndChild, TerminatedOnAnotherThreadAsItMakesATemporaryFile) {
@@ -501,7 +502,7 @@ TEST(ProgramEndChild, TerminatedOnAnotherThreadAsItMakesATemporaryFile) {
         if (::write(1, "trapped\n", 8) != 8) ::_exit(3);
         ::syscall(SYS_tgkill, ::getpid(), pid_t(g_otherThread), SIGTERM);
         for (int i = 0; i < 10000; ++i) {
-            if (sleepsOnTermination(g_otherStatus)) {
+            if (sleepsInHandlerOf(g_otherStatus, SIGTERM)) {
                 if (::write(1, "the end waits\n", 14) != 14) ::_exit(3);
                 return;
             }
@@ -571,11 +572,12 @@ TEST(ProgramEndChild, TerminatedAsItRemovesATemporaryFile) {
 }
 
 // The end's clean-up runs to its end, whatever happens meanwhile. A second
-// end signal (an interrupt while a termination is handled) waits for it.
-// The owner of a file that the end removes at that moment on another
-// thread leaves it the file's folder: should the owner close that folder,
-// a folder opened next would take its number, and the end would remove the
-// same name there.
+// end signal (an interrupt while a termination is handled) waits for it,
+// whether its own thread or another one takes it, and the process ends by
+// the first. The owner of a file that the end removes at that moment on
+// another thread leaves it the file's folder: should the owner close that
+// folder, a folder opened next would take its number, and the end would
+// remove the same name there.
 TEST(ProgramEnd, EndRunsItsCleanUpToItsEnd) {
     if (!kTrappedCallsCanSucceed) GTEST_SKIP() << "no trapped call can succeed on this machine";
     QTemporaryDir dir;
@@ -584,8 +586,10 @@ TEST(ProgramEnd, EndRunsItsCleanUpToItsEnd) {
     std::filesystem::create_directories(base + "/other");
     const ChildEnd end = runChild("ProgramEndChild.EndsAsItsFileIsLetGo", base);
     ASSERT_NE(end.said.find("the end removes"), std::string::npos) << end.said;
+    EXPECT_NE(end.said.find("the second end waits"), std::string::npos) << end.said;
     EXPECT_NE(end.said.find("the clean-up goes on"), std::string::npos) << end.said;
     EXPECT_EQ(end.status, QProcess::CrashExit) << end.said;
+    EXPECT_EQ(end.code, SIGTERM) << end.said;
     EXPECT_EQ(temporaries(base + "/app"), 0);
     ASSERT_EQ(temporaries(base + "/other"), 1);
     for (const auto& e : std::filesystem::directory_iterator(base + "/other"))
@@ -593,11 +597,14 @@ TEST(ProgramEnd, EndRunsItsCleanUpToItsEnd) {
 }
 
 // The end's removal, trapped on the thread that ends, made by the main
-// thread once the file's owner has let it go.
+// thread once the file's owner has let it go. The main thread holds the end
+// signals all along, so that the interrupt sent to the process meanwhile
+// goes to a third thread, which idles as a toolkit's threads do.
 volatile std::sig_atomic_t g_stage = 0;
 pid_t g_process = 0;
 long g_removal[3];
 long g_removed = 0;
+char g_idleStatus[64];
 
 TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
     const std::string base = childFolder("ProgramEndChild.EndsAsItsFileIsLetGo");
@@ -614,7 +621,14 @@ TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
             for (int i = 0; i < 3; ++i)
                 g_removal[i] = trappedArgument(context, i);
             if (::write(1, "the end removes\n", 16) != 16) ::_exit(3);
+            // An interrupt to this thread, and one to the process.
             ::syscall(SYS_tgkill, g_process, ::gettid(), SIGINT);
+            ::kill(g_process, SIGINT);
+            for (int seen = 0, i = 0; seen < 3 && i < 20000; ++i) {
+                seen = sleepsInHandlerOf(g_idleStatus, SIGINT) ? seen + 1 : 0;
+                if (seen == 3 && ::write(1, "the second end waits\n", 21) != 21) ::_exit(3);
+                ::poll(nullptr, 0, 1);
+            }
             if (::write(1, "the clean-up goes on\n", 21) != 21) ::_exit(3);
             g_stage = 1;
             for (int i = 0; i < 20000 && g_stage != 2; ++i)
@@ -623,9 +637,23 @@ TEST(ProgramEndChild, EndsAsItsFileIsLetGo) {
         });
     });
     ASSERT_GT(g_otherThread, 0);
+    std::atomic<pid_t> idle{0};
+    std::thread([&idle] {
+        idle = ::gettid();
+        for (;;)
+            ::pause();
+    }).detach();
+    while (idle == 0)
+        std::this_thread::yield();
+    std::snprintf(g_idleStatus, sizeof g_idleStatus, "/proc/self/task/%d/status", int(idle));
+    sigset_t ends;
+    sigemptyset(&ends);
+    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
+        sigaddset(&ends, s);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &ends, nullptr), 0);
     std::fflush(stdout);
     ::syscall(SYS_tgkill, g_process, pid_t(g_otherThread), SIGTERM);
-    for (int i = 0; i < 20000 && g_stage != 1; ++i)
+    for (int i = 0; i < 40000 && g_stage != 1; ++i)
         ::poll(nullptr, 0, 1);
     ASSERT_EQ(g_stage, 1);
     made.reset();
