@@ -37,6 +37,7 @@ std::shared_ptr<const FolderDescriptor> g_folder;
 // Whether the kernel has openat2: 1 yes, 0 no, -1 not asked yet.
 std::atomic<int> g_openat2{-1};
 
+// Whether the kernel has openat2, asked of the open folder the first time.
 // A seccomp filter may answer EPERM for a system call it does not know.
 bool haveOpenat2(int folder) {
     int known = g_openat2.load(std::memory_order_relaxed);
@@ -129,17 +130,8 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
         errno = folder->error;
         return -1;
     }
-    const bool kernelWalks = haveOpenat2(folder->fd);
     const auto openBelow = [&](const std::string& rel, bool noLinks) {
-        if (!kernelWalks) return openWithoutOpenat2(folder->fd, rel, flags, mode, noLinks);
-        const std::uint64_t resolve =
-            RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (noLinks ? RESOLVE_NO_SYMLINKS : 0);
-        const int fd = openat2Retrying(folder->fd, rel.c_str(), flags, mode, resolve);
-        // The kernel keeps asking for another try while renames elsewhere
-        // race its walk: a passing state that says nothing of the file. The
-        // walk by descriptors keeps the same rules and needs no retry.
-        if (fd < 0 && errno == EAGAIN) return openWithoutOpenat2(folder->fd, rel, flags, mode, noLinks);
-        return fd;
+        return openBeneath(folder->fd, rel, flags, mode, noLinks ? RESOLVE_NO_SYMLINKS : 0);
     };
     std::string rel = relativeTo(path, folder->native);
     if (rel.empty()) rel = relativeToRealFolder(path, *folder);
@@ -176,6 +168,17 @@ int openat2Retrying(int dir, const char* path, int flags, mode_t mode, std::uint
         if (errno == EINTR || (errno == EAGAIN && tries < 100)) continue;
         return -1;
     }
+}
+
+int openBeneath(int dir, const std::string& path, int flags, mode_t mode, std::uint64_t resolve) {
+    resolve |= RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    if (!haveOpenat2(dir)) return openWithoutOpenat2(dir, path, flags, mode, resolve);
+    const int fd = openat2Retrying(dir, path.c_str(), flags, mode, resolve);
+    // The kernel keeps asking for another try while renames elsewhere race
+    // its walk: a passing state that says nothing of the file. The walk by
+    // descriptors keeps the same rules and needs no retry.
+    if (fd < 0 && errno == EAGAIN) return openWithoutOpenat2(dir, path, flags, mode, resolve);
+    return fd;
 }
 
 int openForReading(const std::string& path) {

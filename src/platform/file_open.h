@@ -45,10 +45,17 @@ int openForReading(const std::string& path);
 // openat2(2): path opened relative to the open folder dir with the open(2)
 // flags, mode (with O_CREAT) and the RESOLVE_ flags resolve. An EINTR is
 // tried again, and so is an EAGAIN (a rename elsewhere on the system crossed
-// the resolution) up to 100 times; openInProgramFolder then walks by
-// descriptors instead. A descriptor, or -1 with errno set; ENOSYS or EPERM
-// where the kernel or a system-call filter offers no openat2.
+// the resolution) up to 100 times. A descriptor, or -1 with errno set;
+// ENOSYS or EPERM where the kernel or a system-call filter offers no openat2.
 int openat2Retrying(int dir, const char* path, int flags, mode_t mode, std::uint64_t resolve);
+
+// path opened beneath the open folder dir as openat2 opens it with
+// RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS and the RESOLVE_ flags resolve
+// (RESOLVE_NO_SYMLINKS, RESOLVE_NO_XDEV): by openat2 where the kernel has it,
+// else, and where openat2 keeps asking for another try, by the walk of
+// link_walk.h, which keeps the same rules. Whether the kernel has openat2 is
+// asked once per process. A descriptor, or -1 with errno set.
+int openBeneath(int dir, const std::string& path, int flags, mode_t mode, std::uint64_t resolve);
 
 // Drops the descriptor of the program folder, which is opened again at the
 // next open (setProgramFolder).

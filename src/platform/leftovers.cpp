@@ -8,9 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/openat2.h>
@@ -18,12 +16,11 @@
 #include <pthread.h>
 #include <sched.h>
 #include <set>
+#include <string>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/syscall.h>
-#include <sys/sysmacros.h>
 #include <system_error>
 #include <thread>
 #include <time.h>
@@ -130,10 +127,6 @@ class Walk {
     // keep its rules there: it then removes nothing.
     bool start(int root) {
         root_ = root;
-        const int probe = openat2Retrying(root, ".", O_PATH | O_DIRECTORY | O_CLOEXEC, 0, kResolve);
-        kernelResolves_ = probe >= 0 || (errno != ENOSYS && errno != EPERM);
-        if (probe >= 0) ::close(probe);
-        if (!kernelResolves_) return placeOf(root, device_, mount_);
         struct stat st {};
         if (::fstat(root, &st) != 0) return false;
         device_ = st.st_dev;
@@ -165,10 +158,9 @@ class Walk {
     // without crossing a mount point, bind mounts included: what lies there
     // belongs to another file system or another folder, whatever its device
     // number says. -1 as admit says, and when that cannot be assured.
-    int open(int dir, const char* path, int flags) {
-        flags |= O_NOFOLLOW | O_CLOEXEC;
-        if (kernelResolves_) return admit(openat2Retrying(dir, path, flags, 0, kResolve));
-        return openNameByName(dir, path, flags);
+    int open(int dir, const std::string& path, int flags) {
+        return admit(
+            openBeneath(dir, path, flags | O_NOFOLLOW | O_CLOEXEC, 0, RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV));
     }
     // fdopendir(dir), which takes dir; null (dir closed) on failure.
     DIR* listFolder(int dir) {
@@ -181,73 +173,8 @@ class Walk {
     }
 
   private:
-    static constexpr std::uint64_t kResolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV;
-
-    // Where the open fd lies: its device and the mount that holds it. False
-    // when the mount cannot be told.
-    bool placeOf(int fd, dev_t& device, std::uint64_t& mount) {
-        struct statx sx {};
-        if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &sx) == 0 &&
-            (sx.stx_mask & STATX_MNT_ID)) {
-            device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
-            mount = sx.stx_mnt_id;
-            return true;
-        }
-        // A kernel before 5.8 tells the mount only in the descriptor's
-        // entry of /proc.
-        struct stat st {};
-        if (::fstat(fd, &st) != 0) return false;
-        device = st.st_dev;
-        const std::string entry = "/proc/self/fdinfo/" + std::to_string(fd);
-        const int info = admit(::open(entry.c_str(), O_RDONLY | O_CLOEXEC));
-        if (info < 0) return false;
-        char text[4096];
-        const ssize_t n = ::read(info, text, sizeof text - 1);
-        ::close(info);
-        if (n <= 0) return false;
-        text[n] = '\0';
-        const char* at = std::strstr(text, "\nmnt_id:");
-        if (!at) return false;
-        char* end = nullptr;
-        errno = 0;
-        mount = std::strtoull(at + 8, &end, 10);
-        return end != at + 8 && errno == 0;
-    }
-    // open() on a kernel without openat2: one name at a time beneath the
-    // folder, each opened without following a link (O_NOFOLLOW) and kept
-    // only when it lies on the program folder's device and mount.
-    int openNameByName(int dir, const char* path, int flags) {
-        int at = dir;
-        int held = -1;
-        for (const char* name = path;;) {
-            const char* slash = std::strchr(name, '/');
-            const bool last = !slash;
-            const std::string one = last ? std::string(name) : std::string(name, size_t(slash - name));
-            int fd = -1;
-            if (one.empty() || one == "." || one == "..")
-                errno = ENOENT; // never a name the walk found
-            else
-                fd = admit(
-                    ::openat(at, one.c_str(), last ? flags : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-            if (held >= 0) ::close(held);
-            if (fd < 0) return -1;
-            dev_t device = 0;
-            std::uint64_t mount = 0;
-            if (!placeOf(fd, device, mount) || device != device_ || mount != mount_) {
-                ::close(fd);
-                errno = EXDEV;
-                return -1;
-            }
-            if (last) return fd;
-            at = held = fd;
-            name = slash + 1;
-        }
-    }
-
     int root_ = -1;
     dev_t device_ = 0;
-    std::uint64_t mount_ = 0;
-    bool kernelResolves_ = true;
     rlim_t limit_;
     bool outOfDescriptorsOrMemory_ = false;
 };
@@ -282,7 +209,7 @@ bool waitForFilesMade(int dir) {
 // program's, whatever its names.
 bool stillInPlace(Walk& walk, int dir, const std::string& relative) {
     if (relative.empty()) return true;
-    const int now = walk.open(walk.root(), relative.c_str(), O_PATH | O_DIRECTORY);
+    const int now = walk.open(walk.root(), relative, O_PATH | O_DIRECTORY);
     if (now < 0) return false;
     struct stat there {};
     struct stat walked {};
@@ -317,8 +244,7 @@ void removeUnused(Walk& walk, int dir, const std::string& relative, const std::v
         const Clock::time_point began = Clock::now();
         // For writing: a file this program could not write is not its own.
         for (; next < names.size() && batch.size() < kNamesAtOnce && !walk.mustStop(); ++next) {
-            Candidate c{
-                &names[next], walk.open(dir, names[next].c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY), {}};
+            Candidate c{&names[next], walk.open(dir, names[next], O_RDWR | O_NONBLOCK | O_NOCTTY), {}};
             if (c.fd < 0) continue;
             if (::fstat(c.fd, &c.opened) == 0 && S_ISREG(c.opened.st_mode))
                 batch.push_back(c);

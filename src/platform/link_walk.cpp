@@ -2,10 +2,14 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <linux/openat2.h>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <vector>
 
@@ -78,6 +82,44 @@ bool linkText(int dir, const char* name, std::string& text) {
     return true;
 }
 
+// Where the open fd lies: its device and the mount that holds it. False,
+// with errno set, when the mount cannot be told.
+struct Place {
+    dev_t device = 0;
+    std::uint64_t mount = 0;
+    bool operator==(const Place&) const = default;
+};
+bool placeOf(int fd, Place& place) {
+    struct statx sx {};
+    if (::statx(fd, "", AT_EMPTY_PATH | AT_SYMLINK_NOFOLLOW, STATX_MNT_ID, &sx) == 0 &&
+        (sx.stx_mask & STATX_MNT_ID)) {
+        place = {makedev(sx.stx_dev_major, sx.stx_dev_minor), sx.stx_mnt_id};
+        return true;
+    }
+    // A kernel before 5.8 tells the mount only in the descriptor's entry of
+    // /proc.
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return false;
+    place.device = st.st_dev;
+    const std::string entry = "/proc/self/fdinfo/" + std::to_string(fd);
+    const int info = ::open(entry.c_str(), O_RDONLY | O_CLOEXEC);
+    if (info < 0) return false;
+    char text[4096];
+    const ssize_t n = ::read(info, text, sizeof text - 1);
+    ::close(info);
+    errno = EIO; // an entry that tells no mount
+    if (n <= 0) return false;
+    text[n] = '\0';
+    const char* at = std::strstr(text, "\nmnt_id:");
+    if (!at) return false;
+    char* end = nullptr;
+    errno = 0;
+    place.mount = std::strtoull(at + 8, &end, 10);
+    if (end != at + 8 && errno == 0) return true;
+    errno = EIO;
+    return false;
+}
+
 } // namespace
 
 std::string realPlace(const std::string& path) {
@@ -117,13 +159,34 @@ std::string realPlace(const std::string& path) {
     return done.empty() ? "/" : done;
 }
 
-int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode, bool noLinks) {
+int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode, std::uint64_t resolve) {
     // Nothing is no name, a path from the file system's root leaves the
     // folder, and the kernel takes no longer path than PATH_MAX holds.
     if (rel.empty() || rel[0] == '/' || rel.size() >= PATH_MAX) {
         errno = rel.empty() ? ENOENT : rel[0] == '/' ? EXDEV : ENAMETOOLONG;
         return -1;
     }
+    const bool noLinks = resolve & RESOLVE_NO_SYMLINKS;
+    // Where RESOLVE_NO_XDEV, each name opened is kept only on root's device
+    // and mount: one that crosses a mount point, bind mounts on the same
+    // device included, lies on another file system or in another folder.
+    const bool sameMount = resolve & RESOLVE_NO_XDEV;
+    Place rootPlace;
+    const auto mountNotTold = [] {
+        if (errno != EMFILE && errno != ENFILE && errno != ENOMEM) errno = EXDEV;
+        return -1;
+    };
+    if (sameMount && !placeOf(root, rootPlace)) return mountNotTold();
+    const auto onRootsMount = [&](int fd) {
+        if (fd < 0 || !sameMount) return fd;
+        Place place;
+        const bool told = placeOf(fd, place);
+        if (told && place == rootPlace) return fd;
+        const int err = errno;
+        ::close(fd);
+        errno = told ? EXDEV : err;
+        return told ? -1 : mountNotTold();
+    };
     struct Held : std::vector<int> {
         ~Held() {
             for (int fd : *this)
@@ -153,9 +216,10 @@ int openWithoutOpenat2(int root, const std::string& rel, int flags, mode_t mode,
         const bool last = walk.atEnd();
         // The last name as the caller asks for it: a link there that is
         // not to be followed gives what the open gives.
-        if (last && (flags & O_NOFOLLOW)) return ::openat(at, name.c_str(), flags, mode);
-        int fd = ::openat(at, name.c_str(),
-                          last ? flags | O_NOFOLLOW : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (last && (flags & O_NOFOLLOW)) return onRootsMount(::openat(at, name.c_str(), flags, mode));
+        int fd = onRootsMount(
+            ::openat(at, name.c_str(),
+                     last ? flags | O_NOFOLLOW : O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC, mode));
         // A link is refused (ELOOP, or ENOTDIR where a folder is asked
         // for), or with O_PATH opened itself.
         bool link = false;

@@ -172,7 +172,8 @@ bool sameFile(const Answer& a, const Answer& b) {
 } // namespace
 
 // The first byte: the flags (its value modulo their count, taken from bits
-// 0 to 3), no link followed anywhere (bit 4), a trailing slash (bit 5). Each
+// 0 to 3), no link followed anywhere (bit 4), a trailing slash (bit 5), no
+// mount crossed (bit 6; the tree lies on one, so it refuses nothing). Each
 // further byte, up to 96, names one component of the path; an empty first
 // one makes the path absolute, and no component at all an empty path.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -186,11 +187,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         rel += std::string(i > 1 ? "/" : "") + kNames[data[i] % kNameCount];
     if (data[0] & 0x20) rel += '/';
 
+    const std::uint64_t resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS |
+                                  (noLinks ? RESOLVE_NO_SYMLINKS : 0) |
+                                  (data[0] & 0x40 ? RESOLVE_NO_XDEV : 0);
     Answer walk;
-    walk.set(vb::openWithoutOpenat2(root, rel, flags, 0600, noLinks), flags);
+    walk.set(vb::openWithoutOpenat2(root, rel, flags, 0600, resolve), flags);
     if (walk.fd < 0 && walk.error == ENAMETOOLONG) return 0; // deeper than the walk goes
-    const std::uint64_t resolve =
-        RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS | (noLinks ? RESOLVE_NO_SYMLINKS : 0);
     Answer kernel;
     const auto same = [&] {
         return walk.fd >= 0 && kernel.fd >= 0 ? sameFile(walk, kernel)
@@ -212,9 +214,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (walk.fd < 0 && walk.error == EXDEV && kernel.fd < 0 && kernel.error == ELOOP) return 0;
     if (!same()) {
         const auto said = [](const Answer& a) { return a.fd >= 0 ? "a file" : std::strerror(a.error); };
-        std::fprintf(stderr, "fuzz_fallback_walk: \"%s\", flags %#o%s: the walk gives %s, openat2 %s%s\n",
-                     rel.c_str(), unsigned(flags), noLinks ? ", no links" : "", said(walk), said(kernel),
-                     walk.fd >= 0 && kernel.fd >= 0 ? ", another one" : "");
+        std::fprintf(
+            stderr, "fuzz_fallback_walk: \"%s\", flags %#o, resolve %#llx: the walk gives %s, openat2 %s%s\n",
+            rel.c_str(), unsigned(flags), (unsigned long long)resolve, said(walk), said(kernel),
+            walk.fd >= 0 && kernel.fd >= 0 ? ", another one" : "");
         std::abort();
     }
     return 0;

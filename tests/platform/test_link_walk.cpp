@@ -73,8 +73,9 @@ std::pair<std::string, std::string> bothWays(int root, const std::string& rel, c
     const int flags = way.flags | O_CLOEXEC | ((way.flags & O_PATH) ? 0 : O_NONBLOCK | O_NOCTTY);
     std::pair<std::string, std::string> answers;
     for (const bool kernel : {false, true}) {
-        const int fd = kernel ? openWithOpenat2(root, rel, flags, way.noLinks)
-                              : vb::openWithoutOpenat2(root, rel, flags, 0600, way.noLinks);
+        const int fd =
+            kernel ? openWithOpenat2(root, rel, flags, way.noLinks)
+                   : vb::openWithoutOpenat2(root, rel, flags, 0600, way.noLinks ? RESOLVE_NO_SYMLINKS : 0);
         std::string& answer = kernel ? answers.second : answers.first;
         answer = answerOf(fd);
         if (fd >= 0 && (flags & O_EXCL)) ::unlink(answer.c_str()); // made by this open, O_EXCL says
