@@ -9,9 +9,9 @@
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/temporary_files.h"
+#include "platform/temporary_names.h"
 #include "platform/vbstring.h"
 
-#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,16 +34,6 @@ std::map<int, Registered>& targets() {
 // block's start) is scrambled, and the rest is copied as it is.
 constexpr std::size_t kBlock = 1 << 20;
 
-// The temporary file is AppPath\DcFile.<six random characters>.<the data
-// file's last three characters>: the name keeps the kind of the data file,
-// and only its letters and digits are taken so that it stays in the folder.
-std::string decodedTempSuffix(const std::string& dataPath) {
-    std::string suffix = ".";
-    for (char c : vb::Right(dataPath, 3))
-        if (std::isalnum(static_cast<unsigned char>(c))) suffix += c;
-    return suffix;
-}
-
 } // namespace
 
 void registerScrambledTarget(int index, ScrambledTarget target, TargetLoads loads) {
@@ -60,7 +50,7 @@ void clearScrambledTargets() {
 }
 
 std::string recoveryPath(const std::string& dataPath) {
-    return dataPath.substr(0, dataPath.size() >= 3 ? dataPath.size() - 3 : 0) + "REC";
+    return vb::recoveryName(dataPath);
 }
 
 void LoadScrambledFile(const std::string& Path, int Target) {
@@ -84,7 +74,7 @@ void LoadScrambledFile(const std::string& Path, int Target) {
                 if (temp)
                     temp->append(block);
                 else
-                    temp.emplace(AppPath, "DcFile.", decodedTempSuffix(Path), block);
+                    temp.emplace(AppPath, vb::kDecodedCopyPrefix, vb::decodedCopySuffix(Path), block);
             } catch (const vb::VbError& e) {
                 // The data file is there: the message says what failed.
                 StepMarker += "Write File Error";

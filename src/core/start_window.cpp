@@ -13,6 +13,7 @@
 #include "platform/log.h"
 #include "platform/program_folder.h"
 #include "platform/services.h"
+#include "platform/temporary_names.h"
 #include "platform/vbstring.h"
 
 #include <QLinearGradient>
@@ -36,12 +37,7 @@ const std::string kPreferenceFile = "kvt95.ccc";
 // A preference file has the expected form when it starts with "_" and three
 // letters; every file this program writes passes.
 bool preferenceHasExpectedForm(const std::string& bytes) {
-    if (bytes.size() < 4 || bytes[0] != '_') return false;
-    for (int i = 1; i < 4; ++i) {
-        unsigned char c = static_cast<unsigned char>(bytes[size_t(i)]);
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'))) return false;
-    }
-    return true;
+    return bytes.size() >= 4 && vb::isLanguage(std::string_view(bytes).substr(0, 4));
 }
 
 void writePreference() {

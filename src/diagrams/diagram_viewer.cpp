@@ -14,6 +14,7 @@
 #include "platform/picture.h"
 #include "platform/services.h"
 #include "platform/temporary_files.h"
+#include "platform/temporary_names.h"
 #include "platform/vbstring.h"
 #include "selection/main_window.h"
 
@@ -527,8 +528,9 @@ void Form5::Command8_Click() {
         Picture3.widget()->raise();
         setMousePointer(vb::vbHourglass);
         if (Picture2.Picture().isNull()) throw vb::VbError(vb::errInvalidPicture);
-        PrintBitmap = std::make_unique<vb::TemporaryFile>(
-            DiagramFolder, "toroscat.", ".bmp", core::sixteenColourBitmap(Picture2.Picture().toImage()));
+        PrintBitmap =
+            std::make_unique<vb::TemporaryFile>(DiagramFolder, vb::kPrintBitmapPrefix, vb::kPrintBitmapSuffix,
+                                                core::sixteenColourBitmap(Picture2.Picture().toImage()));
         Timer1.setInterval(500);
         Timer1.setEnabled(true);
         Command6.SetFocus();

@@ -2,6 +2,7 @@
 
 #include "platform/file_open.h"
 #include "platform/program_folder.h"
+#include "platform/temporary_names.h"
 
 #include <algorithm>
 #include <atomic>
@@ -30,46 +31,6 @@
 namespace vb {
 
 namespace {
-
-bool letterOrDigit(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Whether name holds, from at, the six letters or digits that make each of
-// this program's temporary names new.
-bool uniqueAt(const std::string& name, size_t at) {
-    return name.size() >= at + 6 &&
-           std::all_of(name.begin() + long(at), name.begin() + long(at + 6), letterOrDigit);
-}
-
-// Whether name is one that this program gives the temporary files it makes
-// by a name of their own, in a folder depth levels below the program folder
-// (0 for the folder itself), in a diagram folder or not: the decoded copy of
-// a data file, DcFile.<unique>.<up to three letters or digits>, in the
-// program folder (LoadScrambledFile); the print bitmap,
-// toroscat.<unique>.bmp, in a diagram folder (the diagram viewer).
-bool temporaryName(const std::string& name, int depth, bool diagrams) {
-    const auto startsWith = [&name](const char* s) { return name.rfind(s, 0) == 0; };
-    if (depth == 0 && startsWith("DcFile.") && uniqueAt(name, 7) && name.size() >= 14 && name.size() <= 17 &&
-        name[13] == '.')
-        return std::all_of(name.begin() + 14, name.end(), letterOrDigit);
-    return diagrams && name.size() == 19 && startsWith("toroscat.") && uniqueAt(name, 9) &&
-           name.compare(15, 4, ".bmp") == 0;
-}
-
-// Whether name is the part file of a copy (FileCopy), <name>.part<unique>,
-// beside the data file that it was to replace: a file of that name in the
-// open folder dir. A copy only ever replaces a data file that is there (a
-// damaged one), so a part file with no such file beside it is not this
-// program's.
-bool partFileBesideItsTarget(int dir, const std::string& name) {
-    if (name.size() <= 11 || name.compare(name.size() - 11, 5, ".part") != 0 ||
-        !uniqueAt(name, name.size() - 6))
-        return false;
-    const std::string target = name.substr(0, name.size() - 11);
-    struct stat st {};
-    return ::fstatat(dir, target.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode);
-}
 
 // The removals running on threads of their own, and the folders they were
 // started for. Never destroyed, so that the process's end can still reach
@@ -281,11 +242,16 @@ constexpr int kDeepestFolder = 3;
 
 // Walks the open folder dir (closed when done), at relative beneath the
 // program folder and depth levels below it, on the device of the program
-// folder (a file system's own subvolumes included).
-void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int depth, bool diagrams) {
+// folder (a file system's own subvolumes included). What goes is named in
+// temporary_names.h.
+void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int depth) {
     DIR* d = walk.listFolder(dir);
     if (!d) return;
+    const bool programFolder = relative.empty(), diagrams = isDiagramFolder(relative);
     std::vector<std::string> found;
+    // Part files, and the files that may be the recovery copies beside
+    // which part files are this program's: told once the folder is listed.
+    std::vector<std::string> parts, recoveries;
     while (const dirent* e = ::readdir(d)) {
         if (walk.mustStop()) break;
         const std::string name = e->d_name;
@@ -296,21 +262,33 @@ void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int dep
             if (::fstatat(dir, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
             type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
         }
-        if (type == DT_REG && (temporaryName(name, depth, diagrams) || partFileBesideItsTarget(dir, name)))
-            found.push_back(name);
+        if (type == DT_REG) {
+            if ((programFolder && isDecodedCopyName(name)) || (diagrams && isPrintBitmapName(name)))
+                found.push_back(name);
+            else if (!partFileTarget(name).empty())
+                parts.push_back(name);
+            else if (name.size() >= 3 && strcasecmp(name.c_str() + name.size() - 3, "rec") == 0)
+                recoveries.push_back(name);
+        }
         if (type != DT_DIR || depth >= kDeepestFolder) continue;
-        const int sub = walk.open(dir, e->d_name, O_RDONLY | O_DIRECTORY);
+        const int sub = walk.open(dir, name, O_RDONLY | O_DIRECTORY);
         if (sub < 0) continue;
         struct stat st {};
         if (::fstat(sub, &st) != 0 || st.st_dev != walk.device()) {
             ::close(sub);
             continue;
         }
-        // The diagram folders: \psc\ and the old format's \psc\psc<language>\.
-        const bool underDiagrams =
-            (depth == 0 && strcasecmp(e->d_name, "psc") == 0) || (depth == 1 && diagrams);
-        removeLeftoversIn(walk, sub, relative.empty() ? name : relative + "/" + name, depth + 1,
-                          underDiagrams);
+        removeLeftoversIn(walk, sub, programFolder ? name : relative + "/" + name, depth + 1);
+    }
+    // A part file beside the data file it was to replace, which has its
+    // recovery copy beside it too.
+    for (std::string& part : parts) {
+        const std::string data(partFileTarget(part));
+        struct stat st {};
+        if (::fstatat(dir, data.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+            std::any_of(recoveries.begin(), recoveries.end(),
+                        [&data](const std::string& r) { return isRecoveryCopyOf(r, data); }))
+            found.push_back(std::move(part));
     }
     if (!found.empty() && !walk.mustStop()) removeUnused(walk, dir, relative, found);
     ::closedir(d);
@@ -355,7 +333,7 @@ void removeLeftoverTemporaries(const std::string& folder) {
         ::close(root);
         return;
     }
-    removeLeftoversIn(walk, root, "", 0, false);
+    removeLeftoversIn(walk, root, "", 0);
 }
 
 void startRemovingLeftoverTemporaries() {

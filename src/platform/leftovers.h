@@ -3,8 +3,10 @@
 //
 // In a folder proven to be the program's own and found to hold its data,
 // the files that this program names and places as its temporary files, and
-// that no running program holds, are removed: a decoded copy at the folder's root, a print bitmap in
-// a diagram folder, a part file beside the data file it was to replace.
+// that no running program holds, are removed: a decoded copy at the folder's
+// root, a print bitmap in a diagram folder, a part file beside the damaged
+// data file it was to replace and that file's recovery copy (the names and
+// places are told in temporary_names.h).
 // Nothing else goes: no folder, no link, nothing on another file system or
 // mount, nothing outside the folder. The walk runs behind the program, keeps
 // few descriptors, stops at the process's end and leaves what it could not

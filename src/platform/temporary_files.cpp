@@ -4,6 +4,7 @@
 #include "platform/file_io.h"
 #include "platform/file_open.h"
 #include "platform/paths.h"
+#include "platform/temporary_names.h"
 
 #include <atomic>
 #include <cerrno>
@@ -439,8 +440,9 @@ void FileCopy(const std::string& source, const std::string& target) {
     const FileReader from(source);
     const fs::path real(resolvePath(target));
     // A failure names the target, with the system's reason (61 for a full disk).
-    const OwnFile part = createOwn(real.parent_path().string(), target, real.filename().string() + ".part",
-                                   "", from.read(0, kBlock));
+    const OwnFile part =
+        createOwn(real.parent_path().string(), target, real.filename().string() + kPartFileInfix,
+                  kPartFileSuffix, from.read(0, kBlock));
     int err = 0;
     try {
         for (std::int64_t done = kBlock; err == 0 && done < from.size(); done += kBlock)

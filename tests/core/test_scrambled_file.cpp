@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <grp.h>
 #include <poll.h>
+#include <regex>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -367,8 +368,9 @@ constexpr const char* kRestoreIn = "CATALOGUE_TEST_RESTORE_IN";
 } // namespace
 
 // A program killed while it copies a recovery copy over its damaged data file
-// leaves the copy's part file behind; the next start removes it, and the
-// data file and its recovery copy stay as they were.
+// leaves the copy's part file behind, named as only this program names one;
+// the next start removes it, and the data file and its recovery copy stay as
+// they were.
 TEST_F(ScrambledFile, CopyCutShortByAKillGoesAtTheNextStart) {
     namespace fs = std::filesystem;
     const std::string folder = file("cars/02"), path = folder + "/XBIG.jpg", rec = folder + "/XBIG.REC";
@@ -415,6 +417,8 @@ TEST_F(ScrambledFile, CopyCutShortByAKillGoesAtTheNextStart) {
     ASSERT_TRUE(cut) << "every copy was done before its kill";
     size /= 2;
     ASSERT_EQ(parts().size(), 1u);
+    const std::string part = parts()[0].filename().string();
+    EXPECT_TRUE(std::regex_match(part, std::regex(R"(XBIG\.jpg\.part[A-Za-z0-9]{6}\.catalogue)"))) << part;
     EXPECT_EQ(readBytes(path), damaged);
 
     vb::removeLeftoverTemporaries(appPath());

@@ -486,10 +486,12 @@ constexpr const char* kHoldTemporaryIn = "CATALOGUE_TEST_HOLD_TEMPORARY_IN";
 
 // The start removes what programs killed before they could clean up left
 // behind: files named as the program names its temporary files, where it
-// makes them (a part file beside the data file it was to replace), that no
-// running program holds. The live temporary file of
-// another running program stays, and so does every file that is not one of
-// the program's own.
+// makes them (a part file beside the damaged data file it was to replace,
+// which has its recovery copy beside it; a print bitmap in a diagram folder;
+// a decoded copy in the program folder), that no running program holds. The
+// live temporary file of another running program stays, and so does every
+// file that is not one of the program's own: named so elsewhere, or a user's
+// file of a like name.
 TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
     namespace fs = std::filesystem;
     QProcess other;
@@ -514,25 +516,45 @@ TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
                                                 "DcFile.Q1w2E3.",
                                                 "psc/toroscat.Qw3rTy.bmp",
                                                 "psc/psc_ita/toroscat.As5dFg.bmp",
+                                                "psc/PSC_ing/toroscat.Zx9cVb.bmp",
                                                 "cars/02/XCORSA16.jpg.partZx8cVb",
+                                                "cars/02/XCORSA16.jpg.partQ1w2E3.catalogue",
                                                 "mas/xlogo.gif.part0a1B2c"};
-    // Not the program's own, or not where it makes them.
+    // Not the program's own, or not where it makes them: among them a user's
+    // files beside the files they are named for, which have no recovery copy
+    // beside them; a part file beside a recovery copy, which has none of its
+    // own; print bitmaps in folders the viewer never prints into. And a
+    // recovery copy for xlogo.gif, in another letter case.
     const std::vector<std::string> others = {"DcFile.gif",
                                              "DcFile.Ab12C.gif",
                                              "DcFile.Ab12Cd.gift",
                                              "mas/DcFile.Ab12Cd.gif",
+                                             "psc/DcFile.Ab12Cd.gif",
                                              "toroscat.bmp",
                                              "psc/toroscat.bmp",
                                              "psc/toroscat.ab12.bmp",
                                              "psc/toroscat.Qw3rTy.bmpx",
                                              "cars/toroscat.Qw3rTy.bmp",
+                                             "psc/sub/toroscat.Qw3rTy.bmp",
+                                             "psc/psc_it/toroscat.Qw3rTy.bmp",
+                                             "psc/pscita/toroscat.Qw3rTy.bmp",
+                                             "psc/psc_ita/sub/toroscat.Qw3rTy.bmp",
                                              "cars/02/XCORSA16.jpg.part",
                                              "cars/02/XCORSA16.jpg.partZx8c-b",
+                                             "cars/02/XCORSA16.REC.partZx8cVb",
                                              "XLOGO.gif.part0a1B2c",
                                              "mas/XLOGO.gif.part0a1B2c",
+                                             "mas/XLOGO.rec",
                                              "cars/02/XNONE.jpg.partZx8cVb",
                                              "report.odt.partAbC123",
-                                             "psc/psc_ita/x/y/deep.gif.partZx8cVb"};
+                                             "psc/psc_ita/x/y/deep.gif.partZx8cVb",
+                                             "notes.txt",
+                                             "notes.txt.partAbC123",
+                                             "notes.txt.partAbC123.catalogue",
+                                             "disk",
+                                             "disk.partitions",
+                                             "cars/XCORSA16.jpg",
+                                             "cars/XCORSA16.jpg.partZx8cVb"};
     for (const auto& name : leftovers)
         writeBytes(file(name), "left behind");
     for (const auto& name : others) {
@@ -781,6 +803,7 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
         fs::create_directories(folder);
         for (int j = 0; j < 20; ++j) {
             std::ofstream(folder / ("x" + std::to_string(j) + ".gif"));
+            std::ofstream(folder / ("x" + std::to_string(j) + ".REC"));
             std::ofstream(folder / ("x" + std::to_string(j) + ".gif.partAbCdE" + char('a' + j % 26)));
         }
     }
@@ -788,10 +811,12 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     fs::create_directory(file("bulk"));
     makeEmptyFiles(file("bulk"), kBulk, [](int i) { return "x.gif.part" + unique(i); });
     std::ofstream(file("bulk/x.gif"));
+    std::ofstream(file("bulk/x.REC"));
     // The walk's order: a few names at a time, the first batch ending before
     // the fifth name.
     std::vector<std::string> order = listed(file("bulk"));
     order.erase(std::find(order.begin(), order.end(), "x.gif"));
+    order.erase(std::find(order.begin(), order.end(), "x.REC"));
     const std::string firstRemoved = file("bulk/" + order[0]);
     const std::string nextBatch = file("bulk/" + order[4]);
     EXPECT_EXIT(endWhileTheWalkRests(file("bulk"), firstRemoved, nextBatch), ::testing::ExitedWithCode(0),
@@ -801,8 +826,10 @@ TEST_F(StartWindow, EndStopsTheLeftoverWalkAndWaitsForIt) {
     // The walk of this process removes them all when it has time to.
     vb::startRemovingLeftoverTemporaries();
     vb::waitForLeftoverRemoval();
-    EXPECT_EQ(listed(fs::path(file("wide")) / "99").size(), 20u);
-    EXPECT_EQ(listed(file("bulk")), std::vector<std::string>{"x.gif"});
+    EXPECT_EQ(listed(fs::path(file("wide")) / "99").size(), 40u);
+    std::vector<std::string> left = listed(file("bulk"));
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"x.REC", "x.gif"}));
 }
 
 // Many leftovers cost the program no wait. The first window comes before
@@ -819,10 +846,11 @@ TEST_F(StartWindow, ManyLeftoversHoldNoNewFileBack) {
     const std::string bulk = file("bulk");
     fs::create_directory(bulk);
     writeBytes(bulk + "/x.gif", "data");
+    writeBytes(bulk + "/x.REC", "recovery copy");
     makeEmptyFiles(bulk, kLeftovers, [](int i) { return "x.gif.part" + unique(i); });
     std::vector<std::string> order;
     for (const std::string& name : listed(bulk))
-        if (name != "x.gif") order.push_back(bulk + "/" + name);
+        if (name != "x.gif" && name != "x.REC") order.push_back(bulk + "/" + name);
     ASSERT_EQ(order.size(), size_t(kLeftovers));
 
     using Clock = std::chrono::steady_clock;
@@ -963,6 +991,7 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     makeEmptyFiles(bulk, 4000, [](int i) { return "x.gif.part" + unique(i); });
     const std::vector<std::string> order = listed(bulk);
     writeBytes(bulk + "/x.gif", "data");
+    writeBytes(bulk + "/x.REC", "recovery copy");
     writeBytes(file("DcFile.Ab12Cd.gif"), "left behind");
     QTemporaryDir elsewhere;
     const std::string moved = elsewhere.path().toStdString() + "/bulk";
@@ -986,6 +1015,7 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     const QStringList& unshare = *namespaced;
     QTemporaryDir outside;
     writeBytes(outside.path().toStdString() + "/XCORSA16.jpg", "outside");
+    writeBytes(outside.path().toStdString() + "/XCORSA16.REC", "outside");
     writeBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb", "outside");
     fs::create_directory(file("cars/bound"));
     // Then as a kernel before 5.8 does, whose statx tells no mount.

@@ -401,7 +401,7 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
         const fs::path folder = root / ("cat\xE1logo" + std::to_string(caseNumber++));
         const fs::path exe = programCopy(folder);
         const std::vector<fs::path> leftovers = {folder / "DcFile.AbCdEf.txt",
-                                                 folder / "Ark/Xmarche.dbf.partAbC123",
+                                                 folder / "cars/02/XCORSA16.jpg.partAbC123",
                                                  folder / "psc/toroscat.AbCdEf.bmp"};
         for (const fs::path& leftover : leftovers)
             testing_support::writeBytes(leftover.string(), "left behind");
@@ -452,7 +452,8 @@ TEST(ProgramFolderStart, OnlyTheProgramsOwnFolderIsTouched) {
 
 // The executable alone, copied or linked into a user's folder, finds none
 // of the program's data there: that folder is no installation of the
-// program, and files named like the program's leftovers stay in it.
+// program, and files named like the program's leftovers, where an
+// installation would have them, stay in it.
 TEST(ProgramFolderStart, ExecutableAloneRemovesNothing) {
     const fs::path self = fs::read_symlink("/proc/self/exe");
     QTemporaryDir dir;
@@ -466,6 +467,11 @@ TEST(ProgramFolderStart, ExecutableAloneRemovesNothing) {
         testing_support::writeBytes((folder / "DcFile.AbCdEf.txt").string(), "notes");
         testing_support::writeBytes((folder / "sub/thesis.tex.partXyZ789").string(), "thesis");
         testing_support::writeBytes((folder / "sub/thesis.tex").string(), "thesis");
+        // A picture with a copy of it named as a recovery copy, and drafts.
+        for (const char* name : {"sub/photo.jpg", "sub/photo.REC", "sub/photo.jpg.partXyZ789",
+                                 "sub/photo.jpg.partXyZ789.catalogue", "psc/toroscat.AbCdEf.bmp",
+                                 "psc/psc_ita/toroscat.AbCdEf.bmp"})
+            testing_support::writeBytes((folder / name).string(), "photo");
         const fs::path exe = folder / self.filename();
         if (linked) {
             std::error_code error;

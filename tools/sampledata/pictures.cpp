@@ -1,6 +1,7 @@
 #include "sampledata/pictures.h"
 
 #include "core/scramble.h"
+#include "platform/temporary_names.h"
 
 #include <QBuffer>
 #include <QFont>
@@ -290,7 +291,7 @@ void writeDamagedPicture(const Output& out, std::string_view rel, std::string_vi
 
 std::string recoveryName(std::string_view rel) {
     if (rel.size() < 3) throw std::runtime_error(std::string(rel) + ": name too short for a recovery copy");
-    return std::string(rel.substr(0, rel.size() - 3)) + "REC";
+    return vb::recoveryName(rel);
 }
 
 } // namespace sampledata
