@@ -24,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <future>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <memory>
@@ -482,6 +483,18 @@ namespace {
 // Set for a child process of the test below: the program folder in which it
 // makes a temporary file of its own and holds it.
 constexpr const char* kHoldTemporaryIn = "CATALOGUE_TEST_HOLD_TEMPORARY_IN";
+
+// Tells, without waiting, whether the leftover walks started so far have
+// ended: a wait for what a walk removes ends with the walk, so that a walk
+// that ends without removing it fails the test at once.
+class WalkWatch {
+  public:
+    WalkWatch() : ended_(std::async(std::launch::async, vb::waitForLeftoverRemoval)) {}
+    bool ended() const { return ended_.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }
+
+  private:
+    std::future<void> ended_;
+};
 } // namespace
 
 // The start removes what programs killed before they could clean up left
@@ -574,15 +587,16 @@ TEST_F(StartWindow, StartRemovesWhatEndedProgramsLeftAndNothingElse) {
     const int making = ::open(appPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_EQ(::flock(making, LOCK_SH), 0);
     form1();
+    const WalkWatch walk;
     // Gone from the folders below: the walk is at the program folder's own.
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return !fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb")) &&
-                   !fs::exists(file("psc/toroscat.Qw3rTy.bmp"));
-        },
-        60000));
+    const auto goneBelow = [&] {
+        return !fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb")) &&
+               !fs::exists(file("psc/toroscat.Qw3rTy.bmp"));
+    };
+    const bool walkCame = QTest::qWaitFor([&] { return goneBelow() || walk.ended(); }, 60000);
     QTest::qWait(100);
     ::close(making);
+    ASSERT_TRUE(goneBelow()) << (walkCame ? "the walk ended and left them" : "the walk never came to them");
     vb::waitForLeftoverRemoval();
     for (const auto& name : leftovers)
         EXPECT_FALSE(fs::exists(file(name))) << name;
@@ -997,9 +1011,12 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
     const std::string moved = elsewhere.path().toStdString() + "/bulk";
 
     form1();
+    const WalkWatch walk;
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-    while (fs::exists(bulk + "/" + order.front()) && std::chrono::steady_clock::now() < giveUp)
+    while (fs::exists(bulk + "/" + order.front()) && !walk.ended() &&
+           std::chrono::steady_clock::now() < giveUp)
         std::this_thread::sleep_for(std::chrono::microseconds(100));
+    ASSERT_FALSE(fs::exists(bulk + "/" + order.front())) << "the walk never removed there";
     fs::rename(bulk, moved);
     const size_t taken = listed(moved).size();
     ASSERT_GT(taken, order.size() / 2) << "the walk was done with the folder";
