@@ -85,9 +85,9 @@ bool firstSighting(const QEvent* event);
 // exceptions from code that Qt calls directly out of Qt's own frames. It
 // loads the picture decoders (loadPictureDecoders) before any window does.
 // Qt loads plugins from its own installed plugin folder alone, from the
-// moment the object starts being made: none from the working folder, the
-// executable's folder or QT_PLUGIN_PATH. Its settings come from the folders
-// embedded in the program (app/qt.conf.in), never from a qt.conf file.
+// moment the object starts being made (platform/qt_setup.h). Its settings
+// come from the folders embedded in the program (app/qt.conf.in), never from
+// a qt.conf file.
 class Application : public QApplication {
   public:
     Application(int& argc, char** argv);

@@ -21,6 +21,7 @@
 #include "support/injected_faults.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -172,6 +173,26 @@ constexpr const char* kStartedAsProgram = "CATALOGUE_TEST_STARTED_AS_PROGRAM";
 // The file a marker plugin (marker_plugin/marker.cpp) writes once it is loaded.
 constexpr const char* kMarker = "CATALOGUE_TEST_MARKER";
 
+// Set for a copy of this test program that shows, before main, how the Qt
+// it runs on rebuilds its list of library paths as the application object
+// is made: it gives the list Qt's plugin folder alone, makes the object,
+// prints the list then and ends.
+constexpr const char* kShowLibraryPaths = "CATALOGUE_TEST_LIBRARY_PATHS";
+const bool g_libraryPathsShown = [] {
+    if (!qEnvironmentVariableIsSet(kShowLibraryPaths)) return false;
+    QCoreApplication::setLibraryPaths({QLibraryInfo::path(QLibraryInfo::PluginsPath)});
+    int argc = 1;
+    char name[] = "catalogue";
+    char* argv[] = {name, nullptr};
+    {
+        QCoreApplication app(argc, argv);
+        for (const QString& path : QCoreApplication::libraryPaths())
+            std::printf("library path %s\n", qPrintable(path));
+    }
+    std::fflush(stdout);
+    std::_Exit(0);
+}();
+
 // Every file and folder below folder, with the files' contents.
 std::map<std::string, std::string> contents(const fs::path& folder) {
     std::map<std::string, std::string> all;
@@ -251,7 +272,7 @@ struct Start {
     // Runs again and again while the program runs.
     std::function<void()> meanwhile;
     // The test that runs as the program, and what its environment holds
-    // beside what runAsProgram sets.
+    // beside what runAsProgram sets (QT_PLUGIN_PATH only as given here).
     std::string test = "ProgramFolderChild.StartsAsTheProgram";
     std::vector<std::string> environment;
 };
@@ -266,7 +287,7 @@ Started runAsProgram(const std::string& exe, const std::string& work, const std:
     std::vector<std::string> envStrings;
     for (char** e = environ; *e; ++e)
         if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0 &&
-            std::strncmp(*e, "XDG_CURRENT_DESKTOP=", 20) != 0)
+            std::strncmp(*e, "XDG_CURRENT_DESKTOP=", 20) != 0 && std::strncmp(*e, "QT_PLUGIN_PATH=", 15) != 0)
             envStrings.emplace_back(*e);
     envStrings.push_back("QT_QPA_PLATFORM=offscreen");
     envStrings.push_back("XDG_CURRENT_DESKTOP=GNOME");
@@ -665,6 +686,33 @@ TEST(ProgramFolderChild, StartsWithAFaultOnTheProof) {
     }
     std::fflush(stdout);
     vb::setServices(nullptr);
+}
+
+// How Qt rebuilds its list of library paths as the application object is
+// made, which the set-up leans on (platform/qt_setup.cpp), holds for the Qt
+// the program runs on: the list given before the object is kept, but for
+// the executable's folder, which Qt adds anew; and a folder QT_PLUGIN_PATH
+// names, by any name of it (here a link), Qt drops from the list again.
+TEST(ProgramFolderStart, QtRebuildsItsLibraryPathsAsTheSetUpExpects) {
+    QTemporaryDir dir;
+    const fs::path root = fs::canonical(dir.path().toStdString());
+    const fs::path folder = root / "catalogo";
+    const fs::path exe = programCopy(folder);
+    fs::create_directory_symlink(folder, root / "link");
+    const std::string plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString();
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "named in QT_PLUGIN_PATH" : "not named");
+        Start how;
+        how.environment = {std::string(kShowLibraryPaths) + "=1"};
+        if (named) how.environment.push_back("QT_PLUGIN_PATH=" + (root / "link").string());
+        const Started run = runAsProgram(exe.string(), root.string(), (root / "marker").string(), how);
+        EXPECT_EQ(run.status, 0) << run.said;
+        std::istringstream said(run.said);
+        std::string listed;
+        for (std::string line; std::getline(said, line);)
+            if (line.rfind("library path ", 0) == 0) listed += line.substr(13) + "\n";
+        EXPECT_EQ(listed, plugins + "\n" + (named ? "" : folder.string() + "\n"));
+    }
 }
 
 // Run by the tests above as the program: the start window, a language, the

@@ -1,0 +1,89 @@
+#include "platform/qt_setup.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vb {
+namespace {
+
+// Qt 6.4 looks for plugins below each of its library paths. Left to itself
+// it takes its installed plugin folder, the folders QT_PLUGIN_PATH names (as
+// their canonical names), and the executable's folder; and where it cannot
+// name the executable (a folder name that is not UTF-8, an executable
+// removed or replaced, no /proc) it takes the working folder for the
+// executable's, so that a plugin planted there would run as this program.
+// Qt 6.4 keeps a list given to setLibraryPaths before the application object
+// exists, except that as the object is made it reads its paths again, drops
+// once more those the list left out, and adds the executable's folder anew
+// (tests/selection/test_program_folder.cpp checks this of the Qt it runs
+// on). So, while the object is made:
+// - the working folder is Qt's plugin folder, which is on the list already;
+// - QT_PLUGIN_PATH names the executable's folder as Qt reads it, so that
+//   the folder is among the paths the list left out, and Qt drops it;
+// - the list names Qt's plugin folder alone.
+// The platform plugin and its theme are loaded meanwhile, under these rules.
+struct QtSetUp {
+    QString plugins;
+    int workingFolder = -1;
+    QByteArray pluginPath; // QT_PLUGIN_PATH as it was; empty when unset
+};
+QtSetUp& qtSetUp() {
+    static QtSetUp s;
+    return s;
+}
+
+// QT_PLUGIN_PATH naming the executable's folder as Qt will read it; empty
+// where there is none to name. A name with the list separator (:) in it
+// cannot be given.
+QByteArray executableFolderPath() {
+    const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
+    if (executable.isEmpty()) return {};
+    const QByteArray folder = QFile::encodeName(QFileInfo(executable).path());
+    return folder.contains(':') ? QByteArray() : folder;
+}
+
+} // namespace
+
+int& beforeQtSetUp(int& argc) {
+    QtSetUp& s = qtSetUp();
+    s.plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    s.pluginPath = qgetenv("QT_PLUGIN_PATH");
+    // Set in place, never removed: the font warm-up's thread may be reading
+    // the environment meanwhile (fonts.h).
+    qputenv("QT_PLUGIN_PATH", executableFolderPath());
+    // The way back to the working folder is a descriptor taken through its
+    // absolute name under /proc: the folder is never looked up by a relative
+    // name. Coming back keeps the process where the user started it, for
+    // what the system makes there (a core file); without /proc the program
+    // stays where the set-up put it, since it never uses the working folder
+    // itself.
+    s.workingFolder = ::open("/proc/self/cwd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    // Without Qt's plugin folder, the root folder, which only the system
+    // may change, stands in for it.
+    if (::chdir(QFile::encodeName(s.plugins).constData()) != 0 && ::chdir("/") != 0) {
+        // Nothing else stands in: Qt takes the working folder as it is.
+    }
+    QCoreApplication::setLibraryPaths({s.plugins});
+    return argc;
+}
+
+void afterQtSetUp() {
+    QtSetUp& s = qtSetUp();
+    qputenv("QT_PLUGIN_PATH", s.pluginPath);
+    if (s.workingFolder >= 0) {
+        if (::fchdir(s.workingFolder) != 0) {
+            // The working folder went meanwhile: the program never uses it.
+        }
+        ::close(s.workingFolder);
+        s.workingFolder = -1;
+    }
+    // A platform plugin folder given by QT_QPA_PLATFORM_PLUGIN_PATH served
+    // the set-up alone.
+    QCoreApplication::setLibraryPaths({s.plugins});
+}
+
+} // namespace vb
