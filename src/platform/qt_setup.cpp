@@ -23,12 +23,16 @@ namespace {
 // on). So, while the object is made:
 // - the working folder is Qt's plugin folder, which is on the list already;
 // - QT_PLUGIN_PATH names the executable's folder as Qt reads it, so that
-//   the folder is among the paths the list left out, and Qt drops it;
+//   the folder is among the paths the list left out, and Qt drops it. It
+//   names it through a descriptor (/proc/self/fd/N), whose canonical name
+//   is the folder's: a folder name with the list separator (:) in it could
+//   not be named otherwise;
 // - the list names Qt's plugin folder alone.
 // The platform plugin and its theme are loaded meanwhile, under these rules.
 struct QtSetUp {
     QString plugins;
     int workingFolder = -1;
+    int executableFolder = -1;
     QByteArray pluginPath; // QT_PLUGIN_PATH as it was; empty when unset
 };
 QtSetUp& qtSetUp() {
@@ -37,12 +41,14 @@ QtSetUp& qtSetUp() {
 }
 
 // QT_PLUGIN_PATH naming the executable's folder as Qt will read it; empty
-// where there is none to name. A name with the list separator (:) in it
-// cannot be given.
-QByteArray executableFolderPath() {
+// where there is none to name.
+QByteArray executableFolderPath(QtSetUp& s) {
     const QString executable = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath();
     if (executable.isEmpty()) return {};
     const QByteArray folder = QFile::encodeName(QFileInfo(executable).path());
+    s.executableFolder = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (s.executableFolder >= 0) return "/proc/self/fd/" + QByteArray::number(s.executableFolder);
+    // Without a descriptor (a shortage), a name without the separator serves.
     return folder.contains(':') ? QByteArray() : folder;
 }
 
@@ -54,7 +60,7 @@ int& beforeQtSetUp(int& argc) {
     s.pluginPath = qgetenv("QT_PLUGIN_PATH");
     // Set in place, never removed: the font warm-up's thread may be reading
     // the environment meanwhile (fonts.h).
-    qputenv("QT_PLUGIN_PATH", executableFolderPath());
+    qputenv("QT_PLUGIN_PATH", executableFolderPath(s));
     // The way back to the working folder is a descriptor taken through its
     // absolute name under /proc: the folder is never looked up by a relative
     // name. Coming back keeps the process where the user started it, for
@@ -74,6 +80,10 @@ int& beforeQtSetUp(int& argc) {
 void afterQtSetUp() {
     QtSetUp& s = qtSetUp();
     qputenv("QT_PLUGIN_PATH", s.pluginPath);
+    if (s.executableFolder >= 0) {
+        ::close(s.executableFolder);
+        s.executableFolder = -1;
+    }
     if (s.workingFolder >= 0) {
         if (::fchdir(s.workingFolder) != 0) {
             // The working folder went meanwhile: the program never uses it.
