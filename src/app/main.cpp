@@ -4,11 +4,15 @@
 #include "core/start_window.h"
 #include "platform/events.h"
 #include "platform/fonts.h"
+#include "platform/qt_setup.h"
 
 #include <QScopeGuard>
 #include <memory>
 
 int main(int argc, char** argv) {
+    // Qt's set-up changes the environment and the working folder: before any
+    // other thread of ours starts (platform/qt_setup.h).
+    vb::beforeQtSetUp(argc);
     // Read beside the application's own set-up (see platform/fonts.h).
     vb::FontWarmUp fonts({core::kStartWindowFont});
     vb::Application app(argc, argv);

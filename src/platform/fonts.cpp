@@ -59,14 +59,6 @@ std::vector<std::string> g_files;
 std::mutex g_configMutex;
 std::shared_future<void> g_config;
 
-void waitForConfiguration() {
-    std::shared_future<void> config;
-    {
-        std::lock_guard lock(g_configMutex);
-        config = g_config;
-    }
-    if (config.valid()) config.wait();
-}
 
 // fontconfig as Qt uses it: the library that Qt's GUI module loaded (the
 // program links none of its own), reached by name. Empty where it is not
@@ -134,13 +126,22 @@ void readFontConfiguration() {
 
 } // namespace
 
+void waitForFontConfiguration() {
+    std::shared_future<void> config;
+    {
+        std::lock_guard lock(g_configMutex);
+        config = g_config;
+    }
+    if (config.valid()) config.wait();
+}
+
 QString fontFamily(const std::string& family) {
     const QString name = toQt(family);
     const auto it = std::find_if(std::begin(kFaces), std::end(kFaces), [&](const Face& f) {
         return name.compare(QLatin1String(f.family), Qt::CaseInsensitive) == 0;
     });
     if (it == std::end(kFaces)) return name;
-    waitForConfiguration();
+    waitForFontConfiguration();
     if (it->standIn) return QLatin1String(it->standIn);
     std::lock_guard lock(g_mutex);
     // Without the application set (a shortage of memory made none), Qt would

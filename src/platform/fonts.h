@@ -54,6 +54,9 @@ int unbrokenWidth(const QString& line, const QFont& font);
 // The font files registered so far, in order.
 std::vector<std::string> registeredFontFiles();
 
+// Returns once no warm-up is reading the font configuration.
+void waitForFontConfiguration();
+
 // Reading the system's font configuration is the longest single step before
 // a first frame, and it needs nothing of the application: started before the
 // application object, it runs on a thread of its own beside the platform's
@@ -61,8 +64,14 @@ std::vector<std::string> registeredFontFiles();
 // families and fills Qt's font list, while the first window is being built.
 // fontFamily() waits for the configuration, so it is never read twice.
 //
+// The thread reads the environment, and may look names up in the working
+// folder, while Qt's set-up has changed both (qt_setup.h): it starts after
+// beforeQtSetUp, and afterQtSetUp waits until it has read the configuration
+// and waits itself, so that both change while no other thread of ours runs.
+//
+//   vb::beforeQtSetUp(argc);
 //   vb::FontWarmUp fonts({"Tahoma"});
-//   QApplication app(argc, argv);
+//   vb::Application app(argc, argv);
 //   fonts.applicationReady();
 //   ... run ...
 //   fonts.finish(); // before the application object goes

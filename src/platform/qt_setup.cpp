@@ -1,5 +1,7 @@
 #include "platform/qt_setup.h"
 
+#include "platform/fonts.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -30,6 +32,7 @@ namespace {
 // - the list names Qt's plugin folder alone.
 // The platform plugin and its theme are loaded meanwhile, under these rules.
 struct QtSetUp {
+    bool begun = false;
     QString plugins;
     int workingFolder = -1;
     int executableFolder = -1;
@@ -56,10 +59,10 @@ QByteArray executableFolderPath(QtSetUp& s) {
 
 int& beforeQtSetUp(int& argc) {
     QtSetUp& s = qtSetUp();
+    if (s.begun) return argc;
+    s.begun = true;
     s.plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
     s.pluginPath = qgetenv("QT_PLUGIN_PATH");
-    // Set in place, never removed: the font warm-up's thread may be reading
-    // the environment meanwhile (fonts.h).
     qputenv("QT_PLUGIN_PATH", executableFolderPath(s));
     // The way back to the working folder is a descriptor taken through its
     // absolute name under /proc: the folder is never looked up by a relative
@@ -79,6 +82,8 @@ int& beforeQtSetUp(int& argc) {
 
 void afterQtSetUp() {
     QtSetUp& s = qtSetUp();
+    // The font warm-up's thread reads the environment until then.
+    waitForFontConfiguration();
     qputenv("QT_PLUGIN_PATH", s.pluginPath);
     if (s.executableFolder >= 0) {
         ::close(s.executableFolder);

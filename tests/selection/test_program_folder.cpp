@@ -269,8 +269,8 @@ struct Start {
     // main: the process is started traced (PTRACE_TRACEME), changed at the
     // exec stop, then let go.
     std::function<void()> atExec;
-    // Runs again and again while the program runs.
-    std::function<void()> meanwhile;
+    // Runs again and again while the program (its process given) runs.
+    std::function<void(pid_t)> meanwhile;
     // The test that runs as the program, and what its environment holds
     // beside what runAsProgram sets (QT_PLUGIN_PATH only as given here).
     std::string test = "ProgramFolderChild.StartsAsTheProgram";
@@ -343,7 +343,7 @@ Started runAsProgram(const std::string& exe, const std::string& work, const std:
             ::waitpid(pid, &st, 0);
             break;
         }
-        if (how.meanwhile) how.meanwhile();
+        if (how.meanwhile) how.meanwhile(pid);
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (WIFEXITED(st)) run.status = WEXITSTATUS(st);
@@ -573,7 +573,7 @@ TEST(ProgramFolderStart, NothingInTheWorkingFolderIsOpened) {
         Start how;
         how.asBuilt = true;
         if (kind == Kind::fifo)
-            how.meanwhile = [&] {
+            how.meanwhile = [&](pid_t) {
                 const int writer = ::open(planted.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
                 if (writer < 0) return;
                 fifoOpened = true;
@@ -719,6 +719,58 @@ TEST(ProgramFolderStart, QtRebuildsItsLibraryPathsAsTheSetUpExpects) {
             if (line.rfind("library path ", 0) == 0) listed += line.substr(13) + "\n";
         EXPECT_EQ(listed, plugins + "\n" + (named ? "" : folder.string() + "\n"));
     }
+}
+
+// The program as built, its font configuration read from a FIFO: the font
+// warm-up's thread is held in reading it, as long as the test holds the
+// FIFO's other end. Meanwhile the working folder is not changed back from
+// Qt's plugin folder: the start changes it while no other thread of its own
+// runs. The configuration, once given, names a folder of fonts relative to
+// the working folder as it is then; none is opened in the user's.
+TEST(ProgramFolderStart, TheWorkingFolderChangesWhileNoOtherThreadRuns) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    const fs::path exe = programCopy(root / "catalogo", true);
+    const fs::path work = root / "work";
+    fs::create_directories(work / "relative-fonts");
+    const fs::path configuration = root / "fonts.conf";
+    ASSERT_EQ(::mkfifo(configuration.c_str(), 0600), 0);
+    const int events = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    ASSERT_GE(events, 0);
+    const auto closeEvents = qScopeGuard([events] { ::close(events); });
+    ASSERT_GE(::inotify_add_watch(events, (work / "relative-fonts").c_str(), IN_OPEN | IN_ACCESS), 0);
+    int writer = -1;
+    std::chrono::steady_clock::time_point heldSince;
+    bool given = false, backWhileHeld = false;
+    Start how;
+    how.asBuilt = true;
+    how.environment = {"FONTCONFIG_FILE=" + configuration.string()};
+    how.meanwhile = [&](pid_t pid) {
+        if (given) return;
+        if (writer < 0) {
+            // Opens only once the warm-up waits to read.
+            writer = ::open(configuration.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            heldSince = std::chrono::steady_clock::now();
+            return;
+        }
+        std::error_code error;
+        backWhileHeld = backWhileHeld || fs::read_symlink("/proc/" + std::to_string(pid) + "/cwd", error) == work;
+        // Held long enough for the start to have put its working folder back
+        // if it did so meanwhile; held shorter, the test proves less.
+        if (!backWhileHeld && std::chrono::steady_clock::now() - heldSince < std::chrono::seconds(2)) return;
+        const std::string text = "<?xml version=\"1.0\"?><fontconfig><include>/etc/fonts/fonts.conf</include>"
+                                 "<dir prefix=\"cwd\">relative-fonts</dir></fontconfig>";
+        EXPECT_EQ(::write(writer, text.data(), text.size()), ssize_t(text.size()));
+        ::close(writer);
+        given = true;
+    };
+    const Started run = runAsProgram(exe.string(), work.string(), (root / "marker").string(), how);
+    EXPECT_TRUE(given);
+    EXPECT_FALSE(backWhileHeld);
+    EXPECT_EQ(run.status, 0) << run.said;
+    EXPECT_NE(run.said.find("first-frame "), std::string::npos) << run.said;
+    alignas(inotify_event) char buffer[4096];
+    EXPECT_LE(::read(events, buffer, sizeof buffer), 0) << "the user's relative-fonts was opened";
 }
 
 // Run by the tests above as the program: the start window, a language, the
