@@ -36,7 +36,8 @@ struct QtSetUp {
     QString plugins;
     int workingFolder = -1;
     int executableFolder = -1;
-    QByteArray pluginPath; // QT_PLUGIN_PATH as it was; empty when unset
+    bool pluginPathSet = false;
+    QByteArray pluginPath; // QT_PLUGIN_PATH as it was
 };
 QtSetUp& qtSetUp() {
     static QtSetUp s;
@@ -62,6 +63,7 @@ int& beforeQtSetUp(int& argc) {
     if (s.begun) return argc;
     s.begun = true;
     s.plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
+    s.pluginPathSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
     s.pluginPath = qgetenv("QT_PLUGIN_PATH");
     qputenv("QT_PLUGIN_PATH", executableFolderPath(s));
     // The way back to the working folder is a descriptor taken through its
@@ -84,7 +86,10 @@ void afterQtSetUp() {
     QtSetUp& s = qtSetUp();
     // The font warm-up's thread reads the environment until then.
     waitForFontConfiguration();
-    qputenv("QT_PLUGIN_PATH", s.pluginPath);
+    if (s.pluginPathSet)
+        qputenv("QT_PLUGIN_PATH", s.pluginPath);
+    else
+        qunsetenv("QT_PLUGIN_PATH");
     if (s.executableFolder >= 0) {
         ::close(s.executableFolder);
         s.executableFolder = -1;

@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <elf.h>
@@ -518,22 +519,32 @@ TEST(ProgramFolderStart, ExecutableAloneRemovesNothing) {
 // The program started from its own folder, named in UTF-8 (with the
 // separator of QT_PLUGIN_PATH's list, ':', in it, or not), where a plugin of
 // each kind Qt looks for lies with settings that move Qt's plugin folder
-// there: Qt loads none of them, and the main window shows.
+// there; with QT_PLUGIN_PATH unset, and naming a folder of such plugins: Qt
+// loads none of them, the main window shows, and QT_PLUGIN_PATH is as it
+// was once the application object is made.
 TEST(ProgramFolderStart, QtTakesNoPluginFromTheProgramsFolder) {
     QTemporaryDir dir;
     const fs::path root = dir.path().toStdString();
     const std::string marker = (root / "marker").string();
+    const fs::path given = root / "given";
+    fs::create_directory(given);
+    plantPlugins(given);
     for (const std::string name : {"catalogo", "cata:logo"}) {
-        SCOPED_TRACE(name);
         const fs::path folder = root / name;
         const fs::path exe = programCopy(folder);
         plantPlugins(folder);
-        const Started run = runAsProgram(exe.string(), folder.string(), marker, {});
-        ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
-        EXPECT_TRUE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
-        EXPECT_TRUE(says(run, "status 0")) << run.said;
-        EXPECT_FALSE(fs::exists(marker)) << testing_support::readBytes(marker);
-        fs::remove(marker);
+        for (const bool pluginPathSet : {false, true}) {
+            SCOPED_TRACE(name + (pluginPathSet ? " with QT_PLUGIN_PATH" : ""));
+            Start how;
+            if (pluginPathSet) how.environment = {"QT_PLUGIN_PATH=" + given.string()};
+            const Started run = runAsProgram(exe.string(), folder.string(), marker, how);
+            ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
+            EXPECT_TRUE(says(run, "main window " + std::to_string(ex::kOfferedBrands))) << run.said;
+            EXPECT_TRUE(says(run, "status 0")) << run.said;
+            EXPECT_TRUE(says(run, "plugin path " + (pluginPathSet ? given.string() : "(unset)"))) << run.said;
+            EXPECT_FALSE(fs::exists(marker)) << testing_support::readBytes(marker);
+            fs::remove(marker);
+        }
     }
 }
 
@@ -808,9 +819,10 @@ TEST(ProgramFolderChild, StartsAsTheProgram) {
     const int status = runProgram();
     press.stop();
     vb::waitForLeftoverRemoval();
-    std::printf("status %d\nfolder %s\ntext %s\nown %d\nmain window %d\n", status,
+    const char* pluginPath = std::getenv("QT_PLUGIN_PATH");
+    std::printf("status %d\nfolder %s\ntext %s\nown %d\nmain window %d\nplugin path %s\n", status,
                 vb::programFolderOnDisk().c_str(), core::AppPath.c_str(), int(vb::programFolderIsOwn()),
-                brands);
+                brands, pluginPath ? pluginPath : "(unset)");
     for (const Box& box : svc.boxes)
         std::printf("box %d %s\n", box.flags, box.prompt.c_str());
     std::fflush(stdout);
