@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <link.h>
 #include <linux/filter.h>
 #include <linux/openat2.h>
 #include <linux/seccomp.h>
@@ -157,6 +159,24 @@ void onTrap(int, siginfo_t* info, void* context) {
     errno = savedErrno;
 }
 
+// Where the C library's read lies: from its first instruction to its last
+// byte. False where that cannot be told, or where it straddles a boundary of
+// 4 GiB (a filter compares 32 bits at a time).
+bool cLibraryRead(std::uint64_t& from, std::uint64_t& to) {
+    // The library's own, not a sanitizer's function of that name.
+    void* library = ::dlopen("libc.so.6", RTLD_LAZY | RTLD_NOLOAD);
+    void* read = library ? ::dlsym(library, "read") : nullptr;
+    Dl_info info{};
+    ElfW(Sym)* symbol = nullptr;
+    const bool found = read && ::dladdr1(read, &info, reinterpret_cast<void**>(&symbol), RTLD_DL_SYMENT) &&
+                       symbol && symbol->st_size > 0;
+    if (library) ::dlclose(library);
+    if (!found) return false;
+    from = reinterpret_cast<std::uintptr_t>(read);
+    to = from + symbol->st_size;
+    return from >> 32 == to >> 32;
+}
+
 } // namespace
 
 bool injectFaults(const std::vector<InjectedFault>& faults) {
@@ -210,10 +230,19 @@ bool injectFaults(const std::vector<InjectedFault>& faults) {
         return std::any_of(faults.begin(), faults.end(),
                            [call](const InjectedFault& f) { return f.call == call; });
     };
-    // Every read where reads fail, for a file read by read(2) (a stream); the
-    // trap reads by readv. Only then: a thread that blocks every signal (as
-    // some libraries' threads do) cannot take the trap.
-    if (asked(InjectedFault::Read)) program.insert(program.end(), {load(nr), is(SYS_read, 0, 1), trap});
+    // Where reads fail, every read(2) made by the C library's read, as a
+    // stream (FILE) reads a file; the trap reads by readv. Not a read made
+    // otherwise: a sanitizer's runtime reads on its own, from a thread that
+    // blocks every signal, and a trap there ends the process.
+    if (asked(InjectedFault::Read)) {
+        std::uint64_t from = 0, to = 0;
+        if (!cLibraryRead(from, to)) return false;
+        const std::uint32_t ip = offsetof(seccomp_data, instruction_pointer);
+        program.insert(program.end(),
+                       {load(nr), is(SYS_read, 0, 6), load(ip + 4), is(std::uint32_t(from >> 32), 0, 4),
+                        load(ip), BPF_JUMP(BPF_JMP | BPF_JGE | BPF_K, std::uint32_t(from), 0, 2),
+                        BPF_JUMP(BPF_JMP | BPF_JGT | BPF_K, std::uint32_t(to), 1, 0), trap});
+    }
     if (asked(InjectedFault::Stat)) {
         // Every look at a file, but for the trap's own, marked in the sixth
         // argument.
