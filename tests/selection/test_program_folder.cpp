@@ -808,14 +808,7 @@ TEST(ProgramFolderChild, StartsAsTheProgram) {
         if (name == "Form2" && form) brands = static_cast<Form2*>(form)->ListaMarche.ListCount();
     };
     QTimer press;
-    QObject::connect(&press, &QTimer::timeout, [&press] {
-        vb::Form* start = vb::FormRegistry::existing("Form1");
-        if (!start || !start->isVisible()) return;
-        press.stop();
-        QTest::mouseClick(static_cast<core::Form1*>(start)->Command1(0).widget(), Qt::LeftButton);
-        vb::requestEnd(0);
-    });
-    press.start(10);
+    chooseLanguageOnceShown(press, 0);
     const int status = runProgram();
     press.stop();
     vb::waitForLeftoverRemoval();

@@ -194,6 +194,17 @@ void expectPassedWithoutOpenat2(const QStringList& tests,
         EXPECT_NE(said.find("[       OK ] " + test.toStdString() + " ("), std::string::npos) << said;
 }
 
+void chooseLanguageOnceShown(QTimer& timer, int index) {
+    QObject::connect(&timer, &QTimer::timeout, [&timer, index] {
+        vb::Form* start = vb::FormRegistry::existing("Form1");
+        if (!start || !start->isVisible()) return;
+        timer.stop();
+        QTest::mouseClick(static_cast<core::Form1*>(start)->Command1(index).widget(), Qt::LeftButton);
+        vb::requestEnd(0);
+    });
+    timer.start(10);
+}
+
 QWidget* widgetAt(QWidget& window, QPoint p) {
     QWidget* w = window.childAt(p);
     return w ? w : &window;

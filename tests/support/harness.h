@@ -9,6 +9,7 @@
 
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -175,6 +176,11 @@ constexpr const char* kOpenat2RetrySaid = "openat2 answers EAGAIN here";
 void expectPassedWithoutOpenat2(const QStringList& tests,
                                 const std::vector<std::pair<QString, QString>>& variables = {},
                                 bool retry = false);
+
+// Once the start window shows, timer (checking every few milliseconds)
+// clicks the button of language index, as the user chooses one, and asks
+// the program to end when that click's handler has returned.
+void chooseLanguageOnceShown(QTimer& timer, int index);
 
 // Overrides the program folder for the core's start-up.
 void setProgramFolderForTests(const std::string& path);
