@@ -60,9 +60,10 @@ std::mutex g_configMutex;
 std::shared_future<void> g_config;
 
 
-// fontconfig as Qt uses it: the library that Qt's GUI module loaded (the
-// program links none of its own), reached by name. Empty where it is not
-// loaded: then Qt's fonts do not go through it either.
+// fontconfig as Qt uses it: the library that Qt's GUI module brought in
+// with the program (the program links none of its own), found among the
+// libraries loaded at its start; nothing is loaded here. Empty without it:
+// then Qt's fonts do not go through it either.
 struct Fontconfig {
     bool loaded = false;
     int (*init)() = nullptr;
@@ -75,15 +76,13 @@ constexpr int kApplicationSet = 1; // FcSetApplication
 const Fontconfig& fontconfig() {
     static const Fontconfig fc = [] {
         Fontconfig f;
-        // Only a reference is taken and dropped: Qt keeps the library loaded.
-        void* lib = dlopen("libfontconfig.so.1", RTLD_NOW | RTLD_NOLOAD);
-        if (!lib) return f;
-        f.loaded = true;
-        f.init = reinterpret_cast<decltype(f.init)>(dlsym(lib, "FcInit"));
-        f.setRescanInterval = reinterpret_cast<decltype(f.setRescanInterval)>(dlsym(lib, "FcConfigSetRescanInterval"));
-        f.getFonts = reinterpret_cast<decltype(f.getFonts)>(dlsym(lib, "FcConfigGetFonts"));
-        f.appFontAddFile = reinterpret_cast<decltype(f.appFontAddFile)>(dlsym(lib, "FcConfigAppFontAddFile"));
-        dlclose(lib);
+        f.init = reinterpret_cast<decltype(f.init)>(dlsym(RTLD_DEFAULT, "FcInit"));
+        f.loaded = f.init != nullptr;
+        f.setRescanInterval =
+            reinterpret_cast<decltype(f.setRescanInterval)>(dlsym(RTLD_DEFAULT, "FcConfigSetRescanInterval"));
+        f.getFonts = reinterpret_cast<decltype(f.getFonts)>(dlsym(RTLD_DEFAULT, "FcConfigGetFonts"));
+        f.appFontAddFile =
+            reinterpret_cast<decltype(f.appFontAddFile)>(dlsym(RTLD_DEFAULT, "FcConfigAppFontAddFile"));
         return f;
     }();
     return fc;
