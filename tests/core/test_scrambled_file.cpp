@@ -60,6 +60,24 @@ class ScrambledFile : public WindowTest {
             if (e.path().filename().string().rfind("DcFile.", 0) == 0) return true;
         return false;
     }
+    // A damaged picture <name>.bmp under the program folder, with its
+    // recovery copy <name>.REC; the picture's path.
+    std::string damagedPicture(const std::string& name) const {
+        writeBytes(file(name + ".bmp"), scrambleHeader(std::string(200, 'Q')));
+        writeBytes(file(name + ".REC"), scrambledPicture(12, 10));
+        return file(name + ".bmp");
+    }
+    // The user's way to a restore: the program finds the picture damaged,
+    // the user answers Yes, and it is restored from its recovery copy,
+    // whatever the umask.
+    void recover(const std::string& path) {
+        const mode_t before = ::umask(077);
+        svc.answers = {vb::vbYes};
+        core::LoadScrambledFile(path, 21);
+        ::umask(before);
+        EXPECT_TRUE(readBytes(path) == readBytes(path.substr(0, path.size() - 4) + ".REC"))
+            << path << " is not its recovery copy";
+    }
     int loads = 0;
     std::string lastContent, tempBytes;
     bool tempSeen = false;
@@ -203,12 +221,7 @@ void exitReadingAs(uid_t user, gid_t group, int folder, const char* name, const 
 } // namespace
 
 // A damaged picture is restored from its recovery copy with the rights of
-// the file it replaces, whatever the umask: the mode that its owner gave it,
-// and its owner and group when root restores another user's file, which
-// that user then reads as before. A user who restores another's file (one
-// who may write its folder, but may not give the file away) keeps no
-// set-ID bit, and gives the user's own group no more than the file gave
-// everyone.
+// the file it replaces, whatever the umask: the mode that its owner gave it.
 TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
     const std::string path = file("X0012.bmp");
     writeBytes(path, scrambleHeader(std::string(200, 'Q')));
@@ -226,42 +239,52 @@ TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
     EXPECT_EQ(readBytes(path), readBytes(file("X0012.REC")));
     EXPECT_FALSE(tempLeft());
 
-    const auto restored = [&](const std::string& name, mode_t mode, uid_t owner, gid_t group) {
-        const std::string damaged = file(name + ".bmp"), copy = scrambledPicture(12, 10);
-        writeBytes(damaged, scrambleHeader(std::string(200, 'Q')));
-        writeBytes(file(name + ".REC"), copy);
-        EXPECT_EQ(::chown(damaged.c_str(), owner, group), 0);
-        EXPECT_EQ(::chmod(damaged.c_str(), mode), 0);
-        const mode_t before = ::umask(077);
-        svc.answers = {vb::vbYes};
-        core::LoadScrambledFile(damaged, 21);
-        ::umask(before);
-        EXPECT_EQ(readBytes(damaged), copy);
-        struct stat st {};
-        EXPECT_EQ(::stat(damaged.c_str(), &st), 0);
-        return st;
-    };
     for (const mode_t mode : {0640, 0604}) {
-        const struct stat st = restored("X0020", mode, ::geteuid(), ::getegid());
+        const std::string damaged = damagedPicture("X0020");
+        ASSERT_EQ(::chmod(damaged.c_str(), mode), 0);
+        recover(damaged);
+        struct stat st {};
+        ASSERT_EQ(::stat(damaged.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, mode);
         EXPECT_EQ(st.st_uid, ::geteuid());
     }
-    if (::geteuid() != 0) {
-        std::printf("not root: no file of another user restored\n");
-        return;
-    }
-    constexpr uid_t kUser = 65534;
-    constexpr gid_t kGroup = 65534;
-    ASSERT_EQ(::chmod(appPath().c_str(), 0711), 0); // the user reaches the files inside
-    const struct stat st = restored("X0021", 0644, kUser, kGroup);
-    EXPECT_EQ(st.st_mode & 07777, 0644u);
-    EXPECT_EQ(st.st_uid, kUser);
-    EXPECT_EQ(st.st_gid, kGroup);
-    const int folder = ::open(appPath().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+namespace {
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNogroup = 65534;
+
+// Expects user nobody to read the file, or not to, as it is now (in a child
+// process that becomes that user).
+void expectNobodyReads(const std::string& path, bool reads) {
+    const std::filesystem::path p(path);
+    const int folder = ::open(p.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(folder, 0);
-    EXPECT_EXIT(exitReadingAs(kUser, kGroup, folder, "X0021.bmp", readBytes(file("X0021.REC"))),
-                ::testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(exitReadingAs(kNobody, kNogroup, folder, p.filename().c_str(), readBytes(path)),
+                ::testing::ExitedWithCode(reads ? 0 : 1), "")
+        << path << (reads ? ": nobody cannot read it" : ": nobody reads it");
     ::close(folder);
+}
+} // namespace
+
+// Root restores another user's picture with that user's owner and group,
+// which that user then reads as before. A user who restores another's file
+// (one who may write its folder, but may not give the file away) keeps no
+// set-ID bit, and gives the user's own group no more than the file gave
+// everyone.
+TEST_F(ScrambledFile, AnotherUsersPictureRecoveredWithItsRights) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to restore a file of another user";
+    ASSERT_EQ(::chmod(appPath().c_str(), 0711), 0); // the user reaches the files inside
+    const std::string damaged = damagedPicture("X0021");
+    ASSERT_EQ(::chown(damaged.c_str(), kNobody, kNogroup), 0);
+    ASSERT_EQ(::chmod(damaged.c_str(), 0644), 0);
+    recover(damaged);
+    struct stat st {};
+    ASSERT_EQ(::stat(damaged.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+    EXPECT_EQ(st.st_uid, kNobody);
+    EXPECT_EQ(st.st_gid, kNogroup);
+    expectNobodyReads(damaged, true);
 
     // Root's file, restored by the user in a folder that everyone writes.
     std::filesystem::create_directory(file("shared"));
@@ -272,7 +295,7 @@ TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
     ASSERT_EQ(::chmod(file("shared/X0022.bmp").c_str(), 06754), 0);
     EXPECT_EXIT(
         {
-            becomeUser(kUser, kGroup);
+            becomeUser(kNobody, kNogroup);
             vb::FileCopy(file("shared/X0022.REC"), file("shared/X0022.bmp"));
             std::exit(0);
         },
@@ -280,7 +303,7 @@ TEST_F(ScrambledFile, BrokenPictureRecoveredFromItsCopy) {
     EXPECT_EQ(readBytes(file("shared/X0022.bmp")), "restored");
     struct stat given {};
     ASSERT_EQ(::stat(file("shared/X0022.bmp").c_str(), &given), 0);
-    EXPECT_EQ(given.st_uid, kUser);
+    EXPECT_EQ(given.st_uid, kNobody);
     EXPECT_EQ(given.st_mode & 07777, 0744u);
 }
 
