@@ -13,10 +13,15 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <endian.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <iterator>
+#include <linux/limits.h>
+#include <linux/posix_acl.h>
+#include <linux/posix_acl_xattr.h>
 #include <mutex>
+#include <new>
 #include <poll.h>
 #include <pthread.h>
 #include <set>
@@ -24,6 +29,7 @@
 #include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 #include <utility>
@@ -400,22 +406,94 @@ OwnFile createOwn(const std::string& folder, const std::string& shown, const std
     return f;
 }
 
+// The access ACL of a file, kept by the kernel in this extended attribute
+// in the form of linux/posix_acl_xattr.h: a version, then entries of a tag,
+// permissions and an ID, little-endian. It is read and given whole, as
+// bytes, through the files' descriptors: a copy needs nothing that libacl
+// would add, and the program no new runtime dependency.
+constexpr const char* kAccessAcl = "system.posix_acl_access";
+
+// The access ACL of the open file into acl; 0, or the errno of the read:
+// ENODATA where the file has none, ENOTSUP where its file system keeps none.
+int readAccessAcl(int fd, std::string& acl) {
+    try {
+        acl.assign(XATTR_SIZE_MAX, '\0'); // the largest an attribute can be: read at once
+    } catch (const std::bad_alloc&) {
+        return ENOMEM;
+    }
+    const ssize_t size = ::fgetxattr(fd, kAccessAcl, acl.data(), acl.size());
+    if (size < 0) return errno == EOPNOTSUPP ? ENOTSUP : errno;
+    acl.resize(std::size_t(size));
+    return 0;
+}
+
+// Gives the owning group's entry of an access ACL (ACL_GROUP_OBJ) no more
+// than everyone, for a file that goes to another group; masked tells
+// whether the ACL has a mask entry (ACL_MASK), which the mode's group bits
+// then stand for. 0, or EINVAL for an ACL not in the kernel's form.
+int narrowOwningGroup(std::string& acl, mode_t everyone, bool& masked) {
+    constexpr std::size_t kHeader = sizeof(posix_acl_xattr_header), kEntry = sizeof(posix_acl_xattr_entry);
+    posix_acl_xattr_header header{};
+    if (acl.size() < kHeader || (acl.size() - kHeader) % kEntry != 0) return EINVAL;
+    std::memcpy(&header, acl.data(), kHeader);
+    if (le32toh(header.a_version) != POSIX_ACL_XATTR_VERSION) return EINVAL;
+    masked = false;
+    for (std::size_t at = kHeader; at < acl.size(); at += kEntry) {
+        posix_acl_xattr_entry e{};
+        std::memcpy(&e, acl.data() + at, kEntry);
+        if (le16toh(e.e_tag) == ACL_MASK) masked = true;
+        if (le16toh(e.e_tag) != ACL_GROUP_OBJ) continue;
+        e.e_perm = htole16(std::uint16_t(le16toh(e.e_perm) & everyone));
+        std::memcpy(acl.data() + at, &e, kEntry);
+    }
+    return 0;
+}
+
 // Gives the part file of a copy the rights of the file it is to replace,
 // before it takes that file's place, so that the place never shows other
 // rights: everyone reads the copy as they read the file, whatever this
-// process's umask. Its owner and group where this process may set them (a
-// user may not give a file away, nor give it a group the user is not in);
-// then its mode, never wider than the file's: a set-user-ID bit stays only
-// with the file's owner, a set-group-ID bit only with its group, and a
-// group other than the file's gets no more than the file gave everyone
-// else, since no more was given to its members. With nothing to replace, or
-// no regular file, the part keeps the mode it was made with. 0, or the
-// errno of the failure: rights that cannot be told or given stop the copy.
+// process's umask or its folder's default ACL. Its owner and group where
+// this process may set them (a user may not give a file away, nor give it
+// a group the user is not in); then its access ACL, the file's own, or
+// none where the file had none (a part made in a folder with a default
+// ACL inherits one); then its mode. Never wider than the file's: a
+// set-user-ID bit stays only with the file's owner, a set-group-ID bit
+// only with its group, and a group other than the file's gets no more than
+// the file gave everyone else, since no more was given to its members.
+// The ACL goes before the mode: giving an ACL sets the mode's group bits
+// from its mask, and a change of mode then sets the mask from the group
+// bits, which are the mask's already, so both end as the file's.
+// With nothing to replace, or no regular file, the part keeps the mode it
+// was made with; on a file system that keeps no ACLs, the rights are its
+// owner, group and mode. 0, or the errno of the failure: rights that cannot
+// be told or given stop the copy.
 int takeRightsOfReplaced(const OwnFile& part, const char* replaced) {
-    struct stat was {};
-    if (::fstatat(part.folderFd, replaced, &was, AT_SYMLINK_NOFOLLOW) != 0)
+    // Looked at first, so that what is not a regular file stays unopened
+    // (one put in its place the moment after is opened without waiting, and
+    // left unread).
+    struct stat seen {};
+    if (::fstatat(part.folderFd, replaced, &seen, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT || errno == ENOTDIR ? 0 : errno;
+    if (!S_ISREG(seen.st_mode)) return 0;
+    // Its status and its ACL are read through one descriptor of the entry
+    // itself (a link in its place is not followed), so that both are of one
+    // file whatever is renamed meanwhile. Opened for reading, as fgetxattr
+    // needs, which the process may: it has just read the file and found it
+    // damaged.
+    const int fd =
+        ::openat(part.folderFd, replaced, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Gone since, or a link (ELOOP) in its place: no regular file, as above.
+    if (fd < 0) return errno == ENOENT || errno == ENOTDIR || errno == ELOOP ? 0 : errno;
+    struct stat was {};
+    std::string acl;
+    int aclRead = ENODATA;
+    const int statErr = ::fstat(fd, &was) == 0 ? 0 : errno;
+    if (statErr == 0 && S_ISREG(was.st_mode)) aclRead = readAccessAcl(fd, acl);
+    ::close(fd);
+    if (statErr != 0) return statErr;
     if (!S_ISREG(was.st_mode)) return 0;
+    const bool hasAcl = aclRead == 0;
+    if (!hasAcl && aclRead != ENODATA && aclRead != ENOTSUP) return aclRead;
     // The owner and group, else the group alone; what was refused, the
     // file's status then tells.
     [[maybe_unused]] const bool given =
@@ -425,9 +503,22 @@ int takeRightsOfReplaced(const OwnFile& part, const char* replaced) {
     mode_t mode = was.st_mode & 07777;
     if (is.st_uid != was.st_uid) mode &= ~mode_t(S_ISUID);
     if (is.st_gid != was.st_gid) {
+        // The group's own entry narrowed, in the ACL and in the mode; but
+        // where the ACL has a mask, the mode's group bits are that mask,
+        // which limits the named users and groups too, and they stay.
         const mode_t everyone = mode & S_IRWXO;
-        mode &= ~mode_t(S_ISGID | S_IRWXG);
-        mode |= (was.st_mode & S_IRWXG) & (everyone << 3);
+        bool masked = false;
+        if (hasAcl) {
+            if (const int err = narrowOwningGroup(acl, everyone, masked)) return err;
+        }
+        mode &= ~mode_t(S_ISGID);
+        if (!masked) mode = (mode & ~mode_t(S_IRWXG)) | (mode & S_IRWXG & (everyone << 3));
+    }
+    if (hasAcl) {
+        if (::fsetxattr(part.fd, kAccessAcl, acl.data(), acl.size(), 0) != 0) return errno;
+    } else if (aclRead == ENODATA && ::fremovexattr(part.fd, kAccessAcl) != 0 && errno != ENODATA &&
+               errno != EOPNOTSUPP) {
+        return errno;
     }
     return ::fchmod(part.fd, mode) == 0 ? 0 : errno;
 }

@@ -11,10 +11,10 @@ namespace vb {
 // and a rename, so that a failure never leaves a half-written target; a
 // block at a time, so that a large file is never held whole. The copy
 // takes the rights of the file it replaces, never wider ones, before it
-// takes its place: its mode, and its owner and group where the process may
-// set them. A failure to read names the source (53, 75), a failure to
-// write names the target with the system's reason: 61 for a full disk,
-// else 75.
+// takes its place: its mode and access ACL (none where the file had none),
+// and its owner and group where the process may set them. A failure to
+// read names the source (53, 75), a failure to write names the target with
+// the system's reason: 61 for a full disk, else 75.
 void FileCopy(const std::string& source, const std::string& target);
 // A file of this process alone for a short while: created new in a folder
 // under a name no other file has (never through a link, so two programs on

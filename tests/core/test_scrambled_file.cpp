@@ -11,9 +11,12 @@
 #include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
+#include "support/injected_faults.h"
+#include "support/tools.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <csignal>
 #include <cstdio>
@@ -25,7 +28,9 @@
 #include <poll.h>
 #include <regex>
 #include <sys/inotify.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -305,6 +310,134 @@ TEST_F(ScrambledFile, AnotherUsersPictureRecoveredWithItsRights) {
     ASSERT_EQ(::stat(file("shared/X0022.bmp").c_str(), &given), 0);
     EXPECT_EQ(given.st_uid, kNobody);
     EXPECT_EQ(given.st_mode & 07777, 0744u);
+}
+
+namespace {
+// The access ACL of a file as getfacl shows it, its IDs as numbers.
+std::string aclOf(const std::string& path) {
+    return runTool("getfacl",
+                   {"--omit-header", "--numeric", "--absolute-names", QString::fromStdString(path)})
+        .value_or("(getfacl failed)")
+        .toStdString();
+}
+void setAcl(const QStringList& args) {
+    EXPECT_TRUE(runTool("setfacl", args));
+}
+} // namespace
+
+// A restored picture keeps the access ACL of the file it replaces, and has
+// none where that file had none, whatever ACL its folder gives new files:
+// a user the ACL lets read it reads it after the restore, and one it keeps
+// out, or that only the folder's ACL names, stays out. A user who restores
+// root's file gives the user's own group, as with the mode, no more than
+// the ACL gave everyone, and the named users keep their rights.
+TEST_F(ScrambledFile, RecoveredPictureKeepsItsAcl) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to read as another user";
+    if (QStandardPaths::findExecutable("setfacl").isEmpty() ||
+        QStandardPaths::findExecutable("getfacl").isEmpty())
+        GTEST_SKIP() << "setfacl and getfacl (Debian's acl) are not installed";
+    if (::getxattr(appPath().c_str(), "system.posix_acl_access", nullptr, 0) < 0 && errno == EOPNOTSUPP)
+        GTEST_SKIP() << "the file system of " << appPath() << " keeps no ACLs";
+    ASSERT_EQ(::chmod(appPath().c_str(), 0711), 0); // nobody reaches the files inside
+    const auto restoredAsItWas = [&](const std::string& path, bool nobodyReads) {
+        const std::string before = aclOf(path);
+        expectNobodyReads(path, nobodyReads);
+        recover(path);
+        EXPECT_EQ(aclOf(path), before) << path;
+        expectNobodyReads(path, nobodyReads);
+    };
+
+    const std::string granted = damagedPicture("X0030");
+    ASSERT_EQ(::chmod(granted.c_str(), 0640), 0);
+    setAcl({"-m", "user:nobody:r--", QString::fromStdString(granted)});
+    restoredAsItWas(granted, true);
+
+    const std::string denied = damagedPicture("X0031");
+    ASSERT_EQ(::chmod(denied.c_str(), 0644), 0);
+    setAcl({"-m", "user:nobody:---", QString::fromStdString(denied)});
+    restoredAsItWas(denied, false);
+
+    // A file without an ACL in a folder whose default ACL lets nobody in.
+    std::filesystem::create_directory(file("inherits"));
+    ASSERT_EQ(::chmod(file("inherits").c_str(), 0711), 0);
+    const std::string plain = damagedPicture("inherits/X0032");
+    ASSERT_EQ(::chmod(plain.c_str(), 0640), 0);
+    setAcl({"-d", "-m", "user:nobody:rwx", QString::fromStdString(file("inherits"))});
+    restoredAsItWas(plain, false);
+
+    const std::string everyones = damagedPicture("X0033");
+    ASSERT_EQ(::chmod(everyones.c_str(), 0644), 0);
+    restoredAsItWas(everyones, true);
+
+    // Root's file, restored by nobody in a folder that everyone writes.
+    std::filesystem::create_directory(file("shared"));
+    ASSERT_EQ(::chmod(file("shared").c_str(), 0777), 0);
+    writeBytes(file("shared/X0034.bmp"), "damaged");
+    writeBytes(file("shared/X0034.REC"), "restored");
+    ASSERT_EQ(::chmod(file("shared/X0034.REC").c_str(), 0644), 0);
+    ASSERT_EQ(::chmod(file("shared/X0034.bmp").c_str(), 0754), 0);
+    setAcl({"-m", "user:1:r-x", QString::fromStdString(file("shared/X0034.bmp"))});
+    EXPECT_EXIT(
+        {
+            becomeUser(kNobody, kNogroup);
+            vb::FileCopy(file("shared/X0034.REC"), file("shared/X0034.bmp"));
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    EXPECT_EQ(readBytes(file("shared/X0034.bmp")), "restored");
+    EXPECT_EQ(aclOf(file("shared/X0034.bmp")),
+              "user::rwx\nuser:1:r-x\ngroup::r--\nmask::r-x\nother::r--\n\n");
+    struct stat given {};
+    ASSERT_EQ(::stat(file("shared/X0034.bmp").c_str(), &given), 0);
+    EXPECT_EQ(given.st_uid, kNobody);
+    EXPECT_EQ(given.st_gid, kNogroup);
+    EXPECT_EQ(given.st_mode & 07777, 0754u);
+}
+
+// On a file system that keeps no ACLs, a picture is restored with its mode.
+TEST_F(ScrambledFile, RecoveredPictureOnAFileSystemWithoutAcls) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root, to mount a file system";
+    const std::string disk = file("ramfs");
+    std::filesystem::create_directory(disk);
+    if (::mount("ramfs", disk.c_str(), "ramfs", 0, nullptr) != 0)
+        GTEST_SKIP() << "no ramfs can be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        std::string at;
+        ~Unmount() { ::umount2(at.c_str(), MNT_DETACH); }
+    } unmount{disk};
+    const std::string damaged = damagedPicture("ramfs/X0035");
+    ASSERT_EQ(::chmod(damaged.c_str(), 0640), 0);
+    ASSERT_LT(::getxattr(damaged.c_str(), "system.posix_acl_access", nullptr, 0), 0);
+    ASSERT_EQ(errno, EOPNOTSUPP);
+    recover(damaged);
+    EXPECT_EQ(svc.boxes.size(), 1u); // the question alone
+    struct stat st {};
+    ASSERT_EQ(::stat(damaged.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+// A file whose rights cannot be told (here, a disk that fails as it is
+// opened to read them) is not replaced: the copy stops with the system's
+// reason and leaves no part file.
+TEST_F(ScrambledFile, RestoreStopsWhereTheRightsCannotBeTold) {
+    const std::string damaged = damagedPicture("X0036");
+    const std::string before = readBytes(damaged);
+    EXPECT_EXIT(
+        {
+            if (!injectFaults({{InjectedFault::Open, "X0036.bmp", EIO}})) std::_Exit(3);
+            try {
+                vb::FileCopy(file("X0036.REC"), damaged);
+            } catch (const vb::VbError& e) {
+                std::fprintf(stderr, "error %d: %s, %d injected\n", e.number(), e.description().c_str(),
+                             injectedFaultCount());
+                std::exit(0);
+            }
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "error 75: Input/output error, 1 injected");
+    EXPECT_TRUE(readBytes(damaged) == before) << damaged << " was replaced";
+    for (const auto& e : std::filesystem::directory_iterator(appPath()))
+        EXPECT_EQ(e.path().filename().string().find(".part"), std::string::npos) << e.path();
 }
 
 TEST_F(ScrambledFile, RecoveryRefusedEndsTheProgram) {
