@@ -49,7 +49,7 @@ std::string FindDescrSecond(const std::string& Code) {
 }
 
 void FillListDescrSecond(vb::Form& Window, const std::string& Path) {
-    if (!vb::fileExists(Path)) return;
+    if (!vb::fileAvailable(Path)) return;
     vb::ListBox& list = listOf(Window, "ListDescrSecond");
     try {
         if (vb::FileLen(Path) == 0) {

@@ -6,6 +6,7 @@
 #include "core/window_services.h"
 #include "platform/controls.h"
 #include "platform/errors.h"
+#include "platform/events.h"
 #include "platform/file_io.h"
 #include "platform/services.h"
 #include "platform/vbstring.h"
@@ -96,16 +97,17 @@ bool findParameterDescription(const std::string& code, const std::string& index,
 void loadPscTypeList(vb::ListBox& list) {
     list.Clear();
     const std::string path = AppPath + "\\ark\\psc" + Lang + ".cpt";
-    if (!vb::fileExists(path)) {
-        vb::MsgBox("File  psc" + Lang + ".cpt not found.", vb::vbCritical, std::string("Warning!"));
-        return;
-    }
     std::string text;
     try {
+        if (!vb::fileExists(path)) throw vb::VbError(vb::errFileNotFound, {}, path);
         text = vb::readAll(path);
     } catch (const vb::VbError& e) {
-        if (!reportedAsShortage(e.number()))
+        // Not found only where it is not there: any other failure is told
+        // as itself, its number and the file.
+        if (e.number() == vb::errFileNotFound)
             vb::MsgBox("File  psc" + Lang + ".cpt not found.", vb::vbCritical, std::string("Warning!"));
+        else if (!reportedAsShortage(e.number()))
+            vb::reportError(vb::describeError(std::current_exception()));
         return;
     }
     forEachCptLine(text, [&](const std::string& stored) { list.AddItem(decodeLineLenient(stored)); });

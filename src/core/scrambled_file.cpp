@@ -86,6 +86,8 @@ void LoadScrambledFile(const std::string& Path, int Target) {
             }
         };
         try {
+            // Only a file that is not there is error 0: a look-up that fails
+            // otherwise is its own error (67, 7, 75).
             if (!vb::fileExists(Path)) {
                 failed = true;
             } else {
@@ -140,7 +142,9 @@ void LoadScrambledFile(const std::string& Path, int Target) {
             if (answer != vb::vbYes) vb::EndFatal();
             const std::string rec = recoveryPath(Path);
             bool restored = false;
-            if (vb::fileExists(rec)) {
+            // A recovery copy that cannot be reached restores nothing, as
+            // one that is not there.
+            if (vb::fileAvailable(rec)) {
                 try {
                     vb::FileCopy(rec, Path);
                     restored = true;

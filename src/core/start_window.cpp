@@ -255,7 +255,7 @@ void Form1::SetLanguageButtons() {
 void Form1::LoadIntroText() {
     Label1.setCaption("");
     const std::string path = AppPath + "\\mas\\tut" + Lang + ".cpt";
-    if (vb::fileExists(path)) {
+    if (vb::fileAvailable(path)) {
         std::string text;
         try {
             text = vb::readAll(path);

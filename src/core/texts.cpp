@@ -55,11 +55,13 @@ bool LoadDescrTable() {
 }
 
 void loadDescriptionList(const std::string& path, vb::ListBox& list) {
-    if (!vb::fileExists(path)) {
-        vb::MsgBox("File " + path + "\r\n" + " non trovato.", vb::vbOKOnly, std::string("Warning"));
-        return;
-    }
     try {
+        // Only a file that is not there is not found: a look-up that fails
+        // otherwise is reported as a file that cannot be read.
+        if (!vb::fileExists(path)) {
+            vb::MsgBox("File " + path + "\r\n" + " non trovato.", vb::vbOKOnly, std::string("Warning"));
+            return;
+        }
         if (vb::FileLen(path) == 0) {
             vb::MsgBox("Warning! File " + path + " empty", vb::vbCritical, Des[2]);
             return;

@@ -218,7 +218,7 @@ void Form5::Load_ImmagineSchema(const std::string& Path) {
     const std::string frame = core::AppPath + (core::PscNewFormat ? "\\mas\\xpsc" + std::string("51") + ".bmp"
                                                                   : "\\mas\\xpsc35.bmp");
     for (const std::string& p : {Path, frame})
-        if (!vb::fileExists(p)) {
+        if (!vb::fileAvailable(p)) {
             core::MsgBoxStd("Error: file " + vb::LCase(p) + " not available", vb::vbCritical);
             return;
         }

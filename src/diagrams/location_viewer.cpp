@@ -150,7 +150,7 @@ void Form6::loadComponentLists(const std::string& code) {
 
 void Form6::loadLocationPicture(const std::string& path) {
     // A picture that is not there is reported; the window goes on without it.
-    if (!vb::fileExists(path)) {
+    if (!vb::fileAvailable(path)) {
         core::MsgBoxStd("Error: file " + vb::LCase(path) + " not available", vb::vbCritical);
         return;
     }

@@ -128,7 +128,7 @@ void Form14::Load_ListaMarcheDocumenti() {
             for (int i = 1; i <= n; ++i) {
                 const std::string name = vb::Trim(core::DescrambleLineConv(rs.Fields("Marca").value_or("")));
                 const std::string id = vb::Trim(core::DescrambleLineConv(rs.Fields("ID_Marca").value_or("")));
-                if (vb::fileExists(documentPath(id, ".rtf"))) {
+                if (vb::fileAvailable(documentPath(id, ".rtf"))) {
                     MSGrid1.AddItem(name);
                     List1.AddItem(id);
                 }

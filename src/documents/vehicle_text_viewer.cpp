@@ -115,7 +115,7 @@ void Form7::Form_Load() {
         if (grid && grid->Rows() > 0) row = grid->TextMatrix(grid->Row(), grid->Col());
         Label5.setCaption(Des[60] + " - " + row);
         std::string picture = A + "\\inf\\x" + core::Form7Code + ".gif";
-        if (!vb::fileExists(picture)) picture = A + "\\inf\\x0999.gif";
+        if (!vb::fileAvailable(picture)) picture = A + "\\inf\\x0999.gif";
         core::LoadScrambledFile(picture, 11);
         break;
     }
@@ -240,7 +240,7 @@ void Form7::Load_TestoCpt() {
     // A page that is missing (or cannot be read) leaves the picture alone in
     // the window, whatever the kind.
     std::string bytes;
-    bool found = vb::fileExists(path);
+    bool found = vb::fileAvailable(path);
     if (found) {
         try {
             bytes = vb::readAll(path);

@@ -2,7 +2,9 @@
 
 #include "platform/errors.h"
 #include "platform/file_open.h"
+#include "platform/log.h"
 #include "platform/paths.h"
+#include "platform/vbstring.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -79,20 +81,32 @@ bool fileExists(const std::string& path) {
     try {
         fd = openInProgramFolder(resolvePath(path), O_PATH);
     } catch (const VbError& e) {
-        if (isShortage(e.number())) throw; // as below
+        if (e.number() != errFileNotFound) throw;
         return false;
     }
-    // Short of descriptors or memory, the file may well be there.
-    if (fd < 0 && shortageError(errno)) throw readFailure(errno, path);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        const VbError failure = readFailure(errno, path);
+        if (failure.number() != errFileNotFound) throw failure;
+        return false;
+    }
     ::close(fd);
     return true;
+}
+
+bool fileAvailable(const std::string& path) {
+    try {
+        return fileExists(path);
+    } catch (const VbError& e) {
+        if (isShortage(e.number())) throw;
+        qCWarning(lcFiles).noquote() << "file" << toQt(path) << "not reached:" << toQt(e.description());
+        return false;
+    }
 }
 
 std::int64_t FileLen(const std::string& path) {
     const Descriptor file{openToRead(path, O_PATH)};
     struct stat st {};
-    if (::fstat(file.fd, &st) != 0) throw VbError(errFileNotFound, {}, path);
+    if (::fstat(file.fd, &st) != 0) throw readFailure(errno, path);
     return std::int64_t(st.st_size);
 }
 

@@ -13,9 +13,19 @@
 namespace vb {
 
 // Dir(path) <> "": a regular file (not a folder) exists under that name.
-// Error 67 or 7 when that cannot be told for lack of descriptors or memory.
+// False only where the look-up says so: the name is not there (ENOENT or
+// ENOTDIR on the way), or names nothing the program reads (outside the
+// folder, no regular file). Any other failure of the look-up says nothing
+// of the file, which may well be there, and is its error: 67 or 7 for a lack
+// of descriptors or memory, else 75 (a read error, a refusal).
 bool fileExists(const std::string& path);
-// Length in bytes; error 53 when the file does not exist.
+// Whether a file the caller may go without is there to be read: false where
+// fileExists is, and where the look-up fails for any reason but a lack of
+// descriptors or memory (thrown as there), which is logged. For a window
+// that says nothing of such a file, or says only that it is not available.
+bool fileAvailable(const std::string& path);
+// Length in bytes; error 53 when the file does not exist, 67, 7 or 75 as
+// for readAll when it cannot be looked at.
 std::int64_t FileLen(const std::string& path);
 // The whole file; error 53 when missing, 75 when it cannot be read.
 std::string readAll(const std::string& path);

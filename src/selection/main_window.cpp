@@ -279,7 +279,7 @@ void Form2::Load_Marche() {
     int c = 0;
     for (int i = 0; i < n; ++i) {
         const std::string id = vb::Trim(core::DescrambleLineConv(rs.Fields("ID_Marca").value_or("")));
-        if (!vb::fileExists(core::AppPath + "\\Ark\\xfam_" + id + ".dbf")) {
+        if (!vb::fileAvailable(core::AppPath + "\\Ark\\xfam_" + id + ".dbf")) {
             rs.MoveNext();
             continue;
         }
@@ -715,7 +715,7 @@ void Form2::chooseModel() {
 // family without a photo never reaches the decoder's fatal case.
 void Form2::showFamilyPhoto() {
     const std::string family = core::AppPath + "\\cars\\" + core::BrandId + "\\X" + FamilyPhotoName + ".jpg";
-    if (vb::fileExists(family))
+    if (vb::fileAvailable(family))
         core::LoadScrambledFile(family, 31);
     else
         showPhoto(QPixmap());

@@ -5,12 +5,14 @@
 #include "platform/leftovers.h"
 #include "platform/program_folder.h"
 #include "platform/temporary_files.h"
+#include "platform/vbstring.h"
 #include "support/fixtures.h"
 #include "support/harness.h"
 #include "support/injected_faults.h"
 #include "support/tools.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -20,6 +22,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -279,6 +282,78 @@ TEST_F(StartWindow, PassingFaultLeavesThePreferenceAsItWas) {
         EXPECT_NE(said.find("lang: _ita\n"), std::string::npos) << said;
         EXPECT_NE(said.find("box: " + std::string(cases[i].told)), std::string::npos) << said;
         EXPECT_NE(said.find("kvt95.ccc"), std::string::npos) << said;
+        EXPECT_NE(said.find("report done"), std::string::npos) << said;
+    }
+}
+
+namespace {
+// Set for a child process of the test below: the fault its start meets on
+// the way to one of its files, as "xlogo.gif stat EIO 1" (the file's name,
+// then as in kPreferenceFault).
+constexpr const char* kFileFault = "CATALOGUE_TEST_FILE_FAULT";
+} // namespace
+
+// A fault met on the way to a data file (a disk that answers EIO, a
+// refusal), in the look for its name in any letter case, in the look at
+// where it leads (the second look) or in its open, is told as a fault, as on
+// its read: never as a file that is not there. So the start window's picture
+// is told by the fault's number, 75, never by the 0 of a missing picture,
+// and the start ends as for any picture it cannot read; a list of
+// descriptions is told as a file that cannot be read, never as one not
+// found ("non trovato"), and the main window's list of diagram types, on
+// the way or on its read, by its number, never as "not found": the start
+// goes on without them. "{app}" stands for the
+// program folder's text, "{lapp}" for it in lower case.
+TEST_F(StartWindow, FaultOnTheWayToAFileIsNeverToldAsAMissingFile) {
+    struct Case {
+        const char* fault;
+        const char* box;
+        bool ends;
+    };
+    const Case cases[] = {
+        {"xlogo.gif stat EIO 1", "Error: (75) file {lapp}\\mas\\xlogo.gif not available", true},
+        {"xlogo.gif stat EACCES 1", "Error: (75) file {lapp}\\mas\\xlogo.gif not available", true},
+        {"xlogo.gif stat EIO 1 1", "Error: (75) file {lapp}\\mas\\xlogo.gif not available", true},
+        {"xlogo.gif stat EACCES 1 1", "Error: (75) file {lapp}\\mas\\xlogo.gif not available", true},
+        {"xlogo.gif open EIO 1", "Error: (75) file {lapp}\\mas\\xlogo.gif not available", true},
+        {"xlogo.gif open EACCES 1", "Error: (75) file {lapp}\\mas\\xlogo.gif not available", true},
+        {"lc_ita.cpt stat EIO 1", "Error file {app}\\ark\\lc_ita.cpt", false},
+        {"lc_ita.cpt open EACCES 1", "Error file {app}\\ark\\lc_ita.cpt", false},
+        {"psc_ita.cpt stat EIO 1",
+         "Error: (75) file {app}\\ark\\psc_ita.cpt not available Path/File access error", false},
+        {"psc_ita.cpt open EACCES 1",
+         "Error: (75) file {app}\\ark\\psc_ita.cpt not available Path/File access error", false},
+        {"psc_ita.cpt read EIO 1",
+         "Error: (75) file {app}\\ark\\psc_ita.cpt not available Path/File access error", false},
+    };
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const Case& c : cases) {
+        children.push_back(std::make_unique<QProcess>());
+        startChildTest(*children.back(), "StartWindowFaultChild.StartsWithAFaultOnTheWayToAFile",
+                       {{kFileFault, c.fault}});
+    }
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].fault);
+        QProcess& child = *children[i];
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        EXPECT_NE(said.find("the fault was met"), std::string::npos) << said;
+        EXPECT_NE(said.find(std::string("ended: ") + (cases[i].ends ? "1" : "0") + "\n"), std::string::npos)
+            << said;
+        // The child's own copy of the data.
+        const std::size_t at = said.find("folder: ");
+        ASSERT_NE(at, std::string::npos) << said;
+        const std::string app = said.substr(at + 8, said.find('\n', at) - at - 8);
+        std::string box = cases[i].box;
+        for (const auto& [mark, text] : {std::pair{"{app}", app}, std::pair{"{lapp}", vb::LCase(app)}})
+            if (const std::size_t m = box.find(mark); m != std::string::npos)
+                box.replace(m, std::strlen(mark), text);
+        // That one box, and nothing that calls the file missing.
+        EXPECT_NE(said.find("box: " + box + "\n"), std::string::npos) << said;
+        EXPECT_EQ(said.find("box: ", said.find("box: ") + 1), std::string::npos) << said;
+        for (const char* wrong : {"(0)", "(53)", "non trovato", "not found"})
+            EXPECT_EQ(said.find(wrong), std::string::npos) << said;
         EXPECT_NE(said.find("report done"), std::string::npos) << said;
     }
 }
@@ -1120,6 +1195,35 @@ TEST_F(StartWindowFaultChild, StartsWithAFaultyPreference) {
     std::printf("preference: %s\nlang: %s\n", preference().c_str(), core::Lang.c_str());
     for (const auto& b : svc.boxes)
         std::printf("box: %s\n", b.prompt.c_str());
+    std::printf("report done\n");
+    std::fflush(stdout);
+}
+
+// Run by StartWindow.FaultOnTheWayToAFileIsNeverToldAsAMissingFile in a
+// process of its own: starts with the fault it is told of on the way to a
+// file, and where the start goes on, presses the first language button and
+// so opens the main window; then reports what was said.
+TEST_F(StartWindowFaultChild, StartsWithAFaultOnTheWayToAFile) {
+    const QList<QByteArray> words = qgetenv(kFileFault).split(' ');
+    if (words.size() < 4) GTEST_SKIP() << "run by StartWindow.FaultOnTheWayToAFileIsNeverToldAsAMissingFile";
+    const int error = errorNamed(words[2]);
+    ASSERT_NE(error, 0);
+    ASSERT_TRUE(injectFaults(
+        {{callNamed(words[1]), words[0].toStdString(), error, words[3].toInt(), words.value(4).toInt()}}));
+    try {
+        form1();
+        svc.todayDate = QDate(1899, 12, 30); // no update reminder in between
+        if (!svc.ended) core::Form1::get().Command1(0).click();
+    } catch (const vb::ProgramEnded&) {
+    }
+    if (injectedFaultCount() > 0) std::printf("the fault was met\n");
+    std::printf("ended: %d\nfolder: %s\n", int(svc.ended), core::AppPath.c_str());
+    for (const auto& b : svc.boxes) {
+        std::string line = b.prompt;
+        std::erase(line, '\r');
+        std::replace(line.begin(), line.end(), '\n', ' ');
+        std::printf("box: %s\n", line.c_str());
+    }
     std::printf("report done\n");
     std::fflush(stdout);
 }

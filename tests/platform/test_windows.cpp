@@ -350,6 +350,59 @@ TEST_F(Platform, LookupPassesEveryFaultOnAsItself) {
     }
 }
 
+namespace {
+// Set for a child process of the test below: the error its look at an open
+// file meets ("ENOMEM", "EIO").
+constexpr const char* kLengthFault = "CATALOGUE_TEST_LENGTH_FAULT";
+} // namespace
+
+// The length of a file is taken by a look at the file once it is open: a
+// fault there is the file's error, 7 for a lack of memory, 75 for any other,
+// never 53 (a window then calls the file not available rather than tell the
+// shortage).
+TEST_F(Platform, LengthTellsAFaultAsItself) {
+    const std::pair<const char*, int> cases[] = {{"ENOMEM", vb::errOutOfMemory}, {"EIO", vb::errPathAccess}};
+    for (const auto& [error, number] : cases) {
+        SCOPED_TRACE(error);
+        QProcess child;
+        startChildTest(child, "PlatformFaultChild.TakesALengthWithAFault", {{kLengthFault, error}});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        EXPECT_NE(said.find("with the fault: error " + std::to_string(number) + "\n"), std::string::npos)
+            << said;
+        EXPECT_NE(said.find("after it: 3\n"), std::string::npos) << said;
+    }
+}
+
+// Run by Platform.LengthTellsAFaultAsItself in a process of its own: takes a
+// file's length with the fault it is told of on the look at the open file,
+// then once it has passed.
+TEST_F(PlatformFaultChild, TakesALengthWithAFault) {
+    const QByteArray told = qgetenv(kLengthFault);
+    if (told.isEmpty()) GTEST_SKIP() << "run by Platform.LengthTellsAFaultAsItself";
+    const int error = errorNamed(told);
+    ASSERT_NE(error, 0);
+    writeBytes(file("Ark/Xfam_01.dbf"), "xyz");
+    // Named as on disk: its folder is not listed.
+    const std::string path = appPath() + "\\Ark\\Xfam_01.dbf";
+    const auto length = [&path] {
+        try {
+            return std::to_string(vb::FileLen(path));
+        } catch (const vb::VbError& e) {
+            return "error " + std::to_string(e.number());
+        }
+    };
+    ASSERT_EQ(length(), "3"); // the program folder open, and whether the kernel has openat2 known
+    // A look at an open descriptor names no file (fstat): the second, after
+    // the one by which the open tells a regular file.
+    ASSERT_TRUE(injectFaults({{InjectedFault::Stat, "", error, 1, 1}}));
+    std::printf("with the fault: %s\n", length().c_str());
+    ASSERT_EQ(injectedFaultCount(), 1);
+    std::printf("after it: %s\n", length().c_str());
+    std::fflush(stdout);
+}
+
 // Run by Platform.LookupPassesEveryFaultOnAsItself in a process of its own:
 // places a file named in another letter case with the fault it is told of,
 // then once it has passed.
