@@ -10,9 +10,9 @@
 #include <memory>
 
 int main(int argc, char** argv) {
-    // Qt's set-up changes the environment and the working folder: before any
-    // other thread of ours starts (platform/qt_setup.h).
-    vb::beforeQtSetUp(argc);
+    // Changes the environment and the working folder: before any other
+    // thread of ours starts (platform/qt_setup.h).
+    vb::prepareProcessForQt();
     // Read beside the application's own set-up (see platform/fonts.h).
     vb::FontWarmUp fonts({core::kStartWindowFont});
     vb::Application app(argc, argv);

@@ -168,7 +168,7 @@ int execProgram() {
     return g_ending ? g_status : rc;
 }
 
-Application::Application(int& argc, char** argv) : QApplication(beforeQtSetUp(argc), argv) {
+Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
     afterQtSetUp();
     loadPictureDecoders();
 }

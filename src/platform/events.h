@@ -4,6 +4,8 @@
 // a missing file) loses the rest of that handler, never the program: the
 // error is reported and the window goes on. The end of the program travels
 // the same way, so that it leaves every modal level and returns from main.
+#include "platform/qt_setup.h"
+
 #include <QApplication>
 #include <exception>
 #include <functional>
@@ -88,7 +90,7 @@ bool firstSighting(const QEvent* event);
 // moment the object starts being made (platform/qt_setup.h). Its settings
 // come from the folders embedded in the program (app/qt.conf.in), never from
 // a qt.conf file.
-class Application : public QApplication {
+class Application : private ProcessPreparedForQt, public QApplication {
   public:
     Application(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;

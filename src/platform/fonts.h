@@ -66,10 +66,11 @@ void waitForFontConfiguration();
 //
 // The thread reads the environment, and may look names up in the working
 // folder, while Qt's set-up has changed both (qt_setup.h): it starts after
-// beforeQtSetUp, and afterQtSetUp waits until it has read the configuration
-// and waits itself, so that both change while no other thread of ours runs.
+// prepareProcessForQt, and afterQtSetUp waits until it has read the
+// configuration and waits itself, so that both change while no other thread
+// of ours runs.
 //
-//   vb::beforeQtSetUp(argc);
+//   vb::prepareProcessForQt();
 //   vb::FontWarmUp fonts({"Tahoma"});
 //   vb::Application app(argc, argv);
 //   fonts.applicationReady();

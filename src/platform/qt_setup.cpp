@@ -58,9 +58,9 @@ QByteArray executableFolderPath(QtSetUp& s) {
 
 } // namespace
 
-int& beforeQtSetUp(int& argc) {
+void prepareProcessForQt() {
     QtSetUp& s = qtSetUp();
-    if (s.begun) return argc;
+    if (s.begun) return;
     s.begun = true;
     s.plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
     s.pluginPathSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
@@ -79,7 +79,6 @@ int& beforeQtSetUp(int& argc) {
         // Nothing else stands in: Qt takes the working folder as it is.
     }
     QCoreApplication::setLibraryPaths({s.plugins});
-    return argc;
 }
 
 void afterQtSetUp() {

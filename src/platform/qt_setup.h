@@ -11,15 +11,21 @@
 // starts, and put back once the only one started meanwhile, the font
 // warm-up, has read the font configuration and waits (fonts.h):
 //
-//   vb::beforeQtSetUp(argc);          // the first thing main does
+//   vb::prepareProcessForQt();        // the first thing main does
 //   vb::FontWarmUp fonts({"Tahoma"});
-//   vb::Application app(argc, argv);  // calls both; the first did its part
+//   vb::Application app(argc, argv);  // makes sure of the first, calls the last
 namespace vb {
 
 // Sets the environment and the working folder for the making of the
 // application object, and Qt's plugin folder as its only library path. Done
-// once: a later call does nothing. Returns argc.
-int& beforeQtSetUp(int& argc);
+// once: a later call does nothing.
+void prepareProcessForQt();
+
+// The first base of a class whose next base is the application object:
+// the process is prepared before that object starts being made.
+struct ProcessPreparedForQt {
+    ProcessPreparedForQt() { prepareProcessForQt(); }
+};
 
 // Once the application object exists and the font configuration is read:
 // the environment and the working folder as they were, and Qt's plugin
