@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -225,6 +226,14 @@ std::string threadName(pid_t thread) {
     return name;
 }
 
+// The number of threads of the thread's process; 0 where it cannot be read.
+int threadCount(pid_t thread) {
+    std::ifstream in("/proc/" + std::to_string(thread) + "/status");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Threads:", 0) == 0) return std::atoi(line.c_str() + 8);
+    return 0;
+}
+
 bool isNumber(const std::string& s) {
     return !s.empty() && std::all_of(s.begin(), s.end(), [](unsigned char c) { return std::isdigit(c); });
 }
@@ -308,6 +317,7 @@ std::vector<NamedCall> namedBy(const seccomp_notif& n) {
     }
     base.call = rule->call;
     base.openFlags = openFlags(base.thread, base.call, n.data);
+    if (base.call == "chdir" || base.call == "fchdir") base.threads = threadCount(base.thread);
     switch (rule->kind) {
     case Kind::names:
         addLookup(out, base, n.data, rule->first);
@@ -416,7 +426,7 @@ bool isInside(const std::string& path, const std::string& folder) {
 }
 
 Recording recordNamedCalls(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                           const std::string& work, std::chrono::seconds giveUp) {
+                           const std::string& work, std::chrono::seconds giveUp, const AtCall& atCall) {
     Recording r;
     char logName[] = "/tmp/named-calls-XXXXXX";
     const int log = ::mkostemp(logName, O_CLOEXEC);
@@ -470,9 +480,29 @@ Recording recordNamedCalls(const std::vector<std::string>& argv, const std::vect
     bool ended = false, killed = false;
     auto quietSince = Clock::now();
     int status = 0;
+    const auto letGo = [&](std::uint64_t id) {
+        std::fill(respBuffer.begin(), respBuffer.end(), 0);
+        auto* resp = reinterpret_cast<seccomp_notif_resp*>(respBuffer.data());
+        resp->id = id;
+        resp->flags = SECCOMP_USER_NOTIF_FLAG_CONTINUE;
+        ::ioctl(listener, SECCOMP_IOCTL_NOTIF_SEND, resp);
+    };
+    // Calls held by atCall, each with the moment it goes on.
+    std::vector<std::pair<std::uint64_t, Clock::time_point>> held;
     for (;;) {
+        int timeout = 100;
+        for (auto h = held.begin(); h != held.end();) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(h->second - Clock::now());
+            if (left.count() > 0) {
+                timeout = std::min(timeout, int(left.count()));
+                ++h;
+                continue;
+            }
+            letGo(h->first);
+            h = held.erase(h);
+        }
         pollfd p{listener, POLLIN, 0};
-        ::poll(&p, 1, 100);
+        ::poll(&p, 1, timeout);
         if (p.revents & POLLIN) {
             std::fill(notifBuffer.begin(), notifBuffer.end(), 0);
             auto* n = reinterpret_cast<seccomp_notif*>(notifBuffer.data());
@@ -481,13 +511,17 @@ Recording recordNamedCalls(const std::vector<std::string>& argv, const std::vect
             // Read while the call waited; a call whose thread went meanwhile
             // may have been read from another.
             std::uint64_t id = n->id;
-            if (::ioctl(listener, SECCOMP_IOCTL_NOTIF_ID_VALID, &id) == 0)
+            std::chrono::milliseconds hold{0};
+            if (::ioctl(listener, SECCOMP_IOCTL_NOTIF_ID_VALID, &id) == 0) {
                 r.calls.insert(r.calls.end(), calls.begin(), calls.end());
-            std::fill(respBuffer.begin(), respBuffer.end(), 0);
-            auto* resp = reinterpret_cast<seccomp_notif_resp*>(respBuffer.data());
-            resp->id = n->id;
-            resp->flags = SECCOMP_USER_NOTIF_FLAG_CONTINUE;
-            ::ioctl(listener, SECCOMP_IOCTL_NOTIF_SEND, resp);
+                if (atCall)
+                    for (const NamedCall& c : calls)
+                        hold = std::max(hold, atCall(c));
+            }
+            if (hold.count() > 0)
+                held.emplace_back(n->id, Clock::now() + hold);
+            else
+                letGo(n->id);
             quietSince = Clock::now();
             continue;
         }
@@ -507,6 +541,10 @@ Recording recordNamedCalls(const std::vector<std::string>& argv, const std::vect
     ::close(listener);
     if (!ended) ::waitpid(pid, &status, 0);
     if (WIFEXITED(status)) r.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) {
+        r.signal = WTERMSIG(status);
+        r.dumped = WCOREDUMP(status);
+    }
     ::lseek(log, 0, SEEK_SET);
     char buf[65536];
     for (ssize_t n; (n = ::read(log, buf, sizeof buf)) > 0;)

@@ -8,6 +8,7 @@
 // it: threads and children inherit it, and it answers no call itself.
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -36,6 +37,9 @@ struct NamedCall {
     bool fromWorkingFolder = false;
     // The flags of an open (O_PATH, O_CREAT, ...); 0 for other calls.
     std::uint64_t openFlags = 0;
+    // How many threads the process had as it made a change of working
+    // folder (chdir, fchdir); 0 for other calls.
+    int threads = 0;
     // from and name joined, with "." and ".." taken lexically.
     std::string path() const;
     // One line for a report: thread, call, name and where it was looked up.
@@ -43,17 +47,23 @@ struct NamedCall {
 };
 
 struct Recording {
-    int status = -1;   // exit status; -1 when killed or never started
-    std::string said;  // standard output and error, together
-    std::string error; // why nothing could be recorded; empty when it was
+    int status = -1;     // exit status; -1 when killed or never started
+    int signal = 0;      // the signal that killed it; 0 when it exited
+    bool dumped = false; // it wrote a core file as it was killed
+    std::string said;    // standard output and error, together
+    std::string error;   // why nothing could be recorded; empty when it was
     std::vector<NamedCall> calls;
 };
+
+// Called with each recorded call while the call waits; the call goes on
+// once the time it returns has passed, other calls going on meanwhile.
+using AtCall = std::function<std::chrono::milliseconds(const NamedCall&)>;
 
 // Runs argv (the program by its absolute name) with the environment env in
 // the working folder work, recording every call above until the program and
 // all its children have ended. It is killed after giveUp.
 Recording recordNamedCalls(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                           const std::string& work, std::chrono::seconds giveUp);
+                           const std::string& work, std::chrono::seconds giveUp, const AtCall& atCall = {});
 
 // Whether path is folder or lies below it, compared lexically.
 bool isInside(const std::string& path, const std::string& folder);
