@@ -56,12 +56,42 @@ QByteArray executableFolderPath(QtSetUp& s) {
     return folder.contains(':') ? QByteArray() : folder;
 }
 
+// A folder named in the environment stands for itself only where its name
+// is absolute: any other names a place relative to the working folder,
+// whichever folder that is at the moment. glibc's execvp takes an empty
+// entry of PATH, or an empty PATH, for the working folder itself, so that
+// a program a library starts by its name alone (libdbus's dbus-launch,
+// where D-Bus has no session bus) would be taken from there; the XDG
+// base-directory rules call a relative name invalid, to be ignored, yet Qt
+// makes the runtime folder such a name gives, and fontconfig reads its
+// user configuration there. So every entry that does not start with a
+// slash goes, and a variable left with none is unset: each library then
+// takes its own absolute default (for PATH, the C library's). The value is
+// set anew even where nothing went, so that a second entry of the same
+// name in the environment, which a child would see, goes too.
+void keepAbsoluteNames(const char* variable, bool list) {
+    if (!qEnvironmentVariableIsSet(variable)) return;
+    const QByteArray value = qgetenv(variable);
+    QByteArrayList kept;
+    for (const QByteArray& entry : list ? value.split(':') : QByteArrayList{value})
+        if (entry.startsWith('/')) kept << entry;
+    qunsetenv(variable);
+    if (!kept.isEmpty()) qputenv(variable, kept.join(':'));
+}
+
 } // namespace
 
 void prepareProcessForQt() {
     QtSetUp& s = qtSetUp();
     if (s.begun) return;
     s.begun = true;
+    // Before Qt or any library reads them, and before any other thread.
+    keepAbsoluteNames("PATH", true);
+    for (const char* list : {"XDG_CONFIG_DIRS", "XDG_DATA_DIRS"})
+        keepAbsoluteNames(list, true);
+    for (const char* folder :
+         {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        keepAbsoluteNames(folder, false);
     s.plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
     s.pluginPathSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
     s.pluginPath = qgetenv("QT_PLUGIN_PATH");

@@ -1,9 +1,12 @@
 #pragma once
-// Where Qt takes its plugins from while the application object is made: from
-// its own installed plugin folder alone, never from the working folder, the
-// executable's folder or the folders QT_PLUGIN_PATH names. To that end the
-// environment and the working folder are changed while the object is made,
-// and put back once it exists.
+// The process as Qt and the libraries it brings in find it: nothing of
+// theirs runs from, is made in or is read from a place named relative to
+// the working folder, and Qt takes its plugins from its own installed plugin
+// folder alone, never from the working folder, the executable's folder or
+// the folders QT_PLUGIN_PATH names. To that end the environment loses its
+// relative folder names for good, and the environment and the working
+// folder are changed while the application object is made, and put back
+// once it exists.
 //
 // The working folder is every thread's, and changing the environment while
 // another thread reads it is unsafe (setenv and unsetenv move the entries
@@ -16,9 +19,12 @@
 //   vb::Application app(argc, argv);  // makes sure of the first, calls the last
 namespace vb {
 
-// Sets the environment and the working folder for the making of the
-// application object, and Qt's plugin folder as its only library path. Done
-// once: a later call does nothing.
+// At the very start, before any other thread: takes out of PATH, and out
+// of the XDG base-directory variables that Qt, fontconfig, GLib and libdbus
+// read, every entry that is not an absolute name; makes Qt's plugin folder
+// the working folder and Qt's only library path, and sets QT_PLUGIN_PATH
+// for the making of the application object. Done once: a later call does
+// nothing.
 void prepareProcessForQt();
 
 // The first base of a class whose next base is the application object:
@@ -28,7 +34,7 @@ struct ProcessPreparedForQt {
 };
 
 // Once the application object exists and the font configuration is read:
-// the environment and the working folder as they were, and Qt's plugin
+// QT_PLUGIN_PATH and the working folder as they were, and Qt's plugin
 // folder still the only library path.
 void afterQtSetUp();
 

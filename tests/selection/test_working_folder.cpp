@@ -1,7 +1,9 @@
 // The working folder is the user's, never the program's: neither the
-// program nor a library working for it looks a name up there. Every system
-// call that names a file, a folder or a socket is recorded, on every thread
-// and in every child, from the exec to the end.
+// program nor a library working for it looks a name up there, runs a
+// program from there or makes anything there, whatever the environment
+// names relative to it. Every system call that names a file, a folder or a
+// socket is recorded, on every thread and in every child, from the exec to
+// the end.
 #include "app/windows.h"
 #include "core/module1.h"
 #include "core/start_window.h"
@@ -17,15 +19,19 @@
 #include "support/named_calls.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <cctype>
+#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
+#include <set>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -62,13 +68,54 @@ void copyData(const fs::path& folder) {
             fs::copy(entry.path(), folder / entry.path().filename(), fs::copy_options::recursive);
 }
 
-std::vector<std::string> environment(const std::string& extra) {
+// This process's environment for a start on the Qt platform given, each
+// variable named in set given the value there ("NAME=value") or left out
+// ("NAME").
+std::vector<std::string> environment(std::vector<std::string> set, const std::string& platform) {
+    set.push_back("QT_QPA_PLATFORM=" + platform);
+    const auto name = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e)
-        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) env.emplace_back(*e);
-    env.push_back("QT_QPA_PLATFORM=offscreen");
-    env.push_back(extra);
+        if (std::none_of(set.begin(), set.end(), [&](const std::string& s) { return name(s) == name(*e); }))
+            env.emplace_back(*e);
+    std::copy_if(set.begin(), set.end(), std::back_inserter(env),
+                 [](const std::string& s) { return s.find('=') != std::string::npos; });
     return env;
+}
+
+// Every file and folder below folder, named from it.
+std::set<std::string> names(const fs::path& folder) {
+    std::set<std::string> all;
+    std::error_code error;
+    for (auto e = fs::recursive_directory_iterator(folder, error); !error && e != fs::end(e);
+         e.increment(error))
+        all.insert(fs::relative(e->path(), folder).string());
+    return all;
+}
+
+// What is in folder now that was not among before, removed: it is the
+// test's own making.
+std::set<std::string> removeNew(const fs::path& folder, const std::set<std::string>& before) {
+    std::set<std::string> made;
+    for (const std::string& name : names(folder))
+        if (!before.count(name)) made.insert(name);
+    for (const std::string& name : made) {
+        std::error_code gone;
+        fs::remove_all(folder / name, gone);
+    }
+    return made;
+}
+
+std::string joined(const std::set<std::string>& names) {
+    std::string all;
+    for (const std::string& name : names)
+        all += name + "\n";
+    return all;
+}
+
+const std::string& qtPlugins() {
+    static const std::string folder = QLibraryInfo::path(QLibraryInfo::PluginsPath).toStdString();
+    return folder;
 }
 
 // Every call that looked a name up from the working folder, whichever
@@ -118,8 +165,18 @@ class WorkingFolder : public ::testing::Test {
         plant(work);
         copyData(folder);
     }
-    Recording record(const std::vector<std::string>& argv, const std::string& variable) const {
-        return recordNamedCalls(argv, environment(variable), work.string(), std::chrono::seconds(100));
+    Recording record(const std::vector<std::string>& argv, const std::vector<std::string>& set,
+                     const std::string& platform = "offscreen", const AtCall& atCall = {}) const {
+        return recordNamedCalls(argv, environment(set, platform), work.string(), std::chrono::seconds(100),
+                                atCall);
+    }
+    // The program as built, beside the copy of its data.
+    fs::path program() const {
+        const fs::path exe = folder / "catalogue";
+        std::error_code linked;
+        if (!fs::exists(exe)) fs::create_hard_link(CATALOGUE_PROGRAM, exe, linked);
+        if (linked) fs::copy_file(CATALOGUE_PROGRAM, exe);
+        return exe;
     }
     // The record holds the opens of each of files (named from the data
     // folder in lower case), so that it is whole; and nothing in it was
@@ -134,28 +191,151 @@ class WorkingFolder : public ::testing::Test {
 
   private:
     QTemporaryDir dir_;
-    const fs::path root_ = dir_.path().toStdString();
 
   protected:
-    const fs::path work = root_ / "work";
-    const fs::path folder = root_ / "program";
+    const fs::path root = dir_.path().toStdString();
+    const fs::path work = root / "work";
+    const fs::path folder = root / "program";
 };
 
 } // namespace
 
 // The program itself started from such a folder, up to its first frame: the
 // application's set-up beside the font warm-up's thread, the proof of the
-// program's folder, the start window.
+// program's folder, the start window. Its environment names folders
+// relative to the working folder: an empty entry and relative ones in PATH
+// and in the XDG base-directory lists, relative XDG base directories (the
+// runtime folder among them, which Qt makes where it is missing). None
+// counts: nothing is looked up or made there, nor in Qt's plugin folder,
+// where the set-up runs.
 TEST_F(WorkingFolder, NothingIsLookedUpThereOnTheProgramsStart) {
-    const fs::path exe = folder / "catalogue";
-    std::error_code linked;
-    fs::create_hard_link(CATALOGUE_PROGRAM, exe, linked);
-    if (linked) fs::copy_file(CATALOGUE_PROGRAM, exe);
-    const Recording run = record({exe.string()}, "CATALOGUE_FIRST_FRAME=1");
+    const auto pluginsBefore = names(qtPlugins());
+    const auto workBefore = names(work);
+    const Recording run = record(
+        {program().string()},
+        {"CATALOGUE_FIRST_FRAME=1", "PATH=.:/usr/bin:bin:/bin:", "XDG_CONFIG_DIRS=config-dirs:/etc/xdg",
+         "XDG_DATA_DIRS=:data-dirs:/usr/local/share:/usr/share", "XDG_RUNTIME_DIR=run",
+         "XDG_CONFIG_HOME=config", "XDG_DATA_HOME=data", "XDG_CACHE_HOME=cache", "XDG_STATE_HOME=state"});
     ASSERT_EQ(run.error, "") << run.said;
     EXPECT_EQ(run.status, 0) << run.said;
     EXPECT_NE(run.said.find("first-frame "), std::string::npos) << run.said;
     expectNothingThere(run, {"des/des_ita.cpt", "mas/indice.cur"});
+    EXPECT_EQ(joined(removeNew(qtPlugins(), pluginsBefore)), "");
+    EXPECT_EQ(joined(removeNew(work, workBefore)), "");
+}
+
+namespace {
+
+// An X server of the test's own (Xvfb), for starts on the xcb platform.
+class XServer {
+  public:
+    XServer() {
+        const char* const server = "/usr/bin/Xvfb";
+        int number[2];
+        if (::access(server, X_OK) != 0 || ::pipe2(number, O_CLOEXEC) != 0) return;
+        // Made before the fork: the child of a process with threads may only
+        // make system calls until its exec.
+        const std::string told = std::to_string(number[1]);
+        const int quiet = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            if (quiet < 0 || ::dup2(quiet, 0) < 0 || ::dup2(quiet, 1) < 0 || ::dup2(quiet, 2) < 0 ||
+                ::fcntl(number[1], F_SETFD, 0) != 0)
+                ::_exit(126);
+            ::execl(server, "Xvfb", "-displayfd", told.c_str(), "-nolisten", "tcp", "-screen", "0",
+                    "1024x768x24", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(number[1]);
+        if (quiet >= 0) ::close(quiet);
+        // The server writes its display number once it accepts clients.
+        std::string display;
+        pollfd p{number[0], POLLIN, 0};
+        for (char c = 0; pid_ > 0 && ::poll(&p, 1, 20000) == 1 && ::read(number[0], &c, 1) == 1 && c != '\n';)
+            display += c;
+        ::close(number[0]);
+        if (!display.empty()) display_ = ":" + display;
+    }
+    ~XServer() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    XServer(const XServer&) = delete;
+    XServer& operator=(const XServer&) = delete;
+
+    // Empty where none could be started.
+    const std::string& display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+} // namespace
+
+// The program started on X with no session bus: Qt asks D-Bus for one, and
+// D-Bus starts dbus-launch to make it, by its installed name or, where that
+// is missing, by the name alone through PATH. A PATH whose entries name the
+// working folder (an empty entry, ".") or a folder relative to it, where a
+// dbus-launch lies, runs none of them; one in an absolute folder named
+// after them still runs, as the first start, whose PATH names that folder
+// alone, shows that D-Bus starts one at all.
+TEST_F(WorkingFolder, NoProgramRunsFromThere) {
+    if (fs::exists("/usr/bin/dbus-launch"))
+        GTEST_SKIP() << "dbus-launch is installed: D-Bus starts it, never one found through PATH";
+    const XServer x;
+    if (x.display().empty()) GTEST_SKIP() << "no X server for the test: Xvfb (package xvfb) did not start";
+    const fs::path ran = root / "ran";
+    const fs::path found = root / "found";
+    const fs::path runtime = root / "runtime"; // no bus in it
+    fs::create_directories(found);
+    fs::create_directories(work / "bin");
+    fs::create_directory(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    // The planted ones tell that they ran; the one where it may be found
+    // fails at once, as where no bus can be made, and is seen started.
+    for (const fs::path& where : {work, work / "bin"}) {
+        const fs::path launcher = where / "dbus-launch";
+        writeBytes(launcher.string(),
+                   "#!/bin/sh\necho " + where.string() + " >> " + ran.string() + "\nexit 1\n");
+        fs::permissions(launcher, fs::perms::owner_all);
+    }
+    const fs::path foundLauncher = found / "dbus-launch";
+    fs::copy_file("/bin/false", foundLauncher);
+    const fs::path exe = program();
+    const struct {
+        std::string path;
+        bool found; // the one found through an absolute entry runs
+    } cases[] = {
+        {"/usr/bin:/bin:" + found.string(), true},
+        {"/usr/local/bin:/usr/bin:/bin:", false},
+        {".:/usr/bin:/bin", false},
+        {"bin::/usr/bin:" + found.string(), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        const Recording run =
+            record({exe.string()},
+                   {"CATALOGUE_FIRST_FRAME=1", "DISPLAY=" + x.display(), "DBUS_SESSION_BUS_ADDRESS",
+                    "XDG_RUNTIME_DIR=" + runtime.string(), "PATH=" + c.path},
+                   "xcb");
+        const bool foundRan = std::any_of(run.calls.begin(), run.calls.end(), [&](const NamedCall& call) {
+            return call.call == "execve" && call.path() == foundLauncher.string();
+        });
+        if (&c == &cases[0] && !foundRan)
+            GTEST_SKIP() << "D-Bus started no dbus-launch for a start on X without a session bus\n"
+                         << run.said;
+        ASSERT_EQ(run.error, "") << run.said;
+        EXPECT_EQ(run.status, 0) << run.said;
+        EXPECT_NE(run.said.find("first-frame "), std::string::npos) << run.said;
+        EXPECT_EQ(foundRan, c.found);
+        std::error_code missing;
+        EXPECT_FALSE(fs::exists(ran)) << readBytes(ran.string());
+        fs::remove(ran, missing);
+        const std::string there = lookedUpThere(run, work);
+        EXPECT_TRUE(there.empty()) << there;
+    }
 }
 
 // The program run from such a folder with its data elsewhere: the start
@@ -165,7 +345,7 @@ TEST_F(WorkingFolder, NothingIsLookedUpThereOnTheProgramsStart) {
 TEST_F(WorkingFolder, NothingIsLookedUpThereInAWholeRun) {
     const Recording run =
         record({fs::read_symlink("/proc/self/exe").string(), "--gtest_filter=WorkingFolderChild.WholeRun"},
-               std::string(kWholeRun) + "=" + folder.string());
+               {std::string(kWholeRun) + "=" + folder.string()});
     ASSERT_EQ(run.error, "") << run.said;
     ASSERT_NE(run.said.find("[  PASSED  ] 1 test."), std::string::npos) << run.said;
     EXPECT_EQ(run.status, 0) << run.said;
