@@ -6,7 +6,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLibraryInfo>
+#include <atomic>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace vb {
@@ -38,6 +40,10 @@ struct QtSetUp {
     int executableFolder = -1;
     bool pluginPathSet = false;
     QByteArray pluginPath; // QT_PLUGIN_PATH as it was
+    rlimit coreLimit{};    // as it was
+    // Lowered, and not yet given back; whichever thread makes the way back
+    // gives it back.
+    std::atomic<bool> coreLimitLowered = false;
 };
 QtSetUp& qtSetUp() {
     static QtSetUp s;
@@ -79,6 +85,17 @@ void keepAbsoluteNames(const char* variable, bool list) {
     if (!kept.isEmpty()) qputenv(variable, kept.join(':'));
 }
 
+// Once the process is back in its working folder: the limit on core files
+// as it was, so that a crash writes its core file where the user started
+// the program. One step, right after the way back succeeds, on whichever
+// thread makes it.
+void cameBackToWorkingFolder() {
+    QtSetUp& s = qtSetUp();
+    // Where the hard limit went below the old soft one meanwhile (nothing of
+    // ours lowers it), none stays allowed.
+    if (s.coreLimitLowered.exchange(false)) ::setrlimit(RLIMIT_CORE, &s.coreLimit);
+}
+
 } // namespace
 
 void prepareProcessForQt() {
@@ -92,6 +109,14 @@ void prepareProcessForQt() {
     for (const char* folder :
          {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
         keepAbsoluteNames(folder, false);
+    // Away from the working folder, a crash would write its core file into
+    // the folder the set-up runs in, under a relative core pattern (Debian's
+    // "core"): a large file in a system folder. None is allowed until the
+    // process is back; where it never gets back, none is allowed at all.
+    if (::getrlimit(RLIMIT_CORE, &s.coreLimit) == 0) {
+        const rlimit none{0, s.coreLimit.rlim_max};
+        s.coreLimitLowered = ::setrlimit(RLIMIT_CORE, &none) == 0;
+    }
     s.plugins = QLibraryInfo::path(QLibraryInfo::PluginsPath);
     s.pluginPathSet = qEnvironmentVariableIsSet("QT_PLUGIN_PATH");
     s.pluginPath = qgetenv("QT_PLUGIN_PATH");
@@ -124,7 +149,9 @@ void afterQtSetUp() {
         s.executableFolder = -1;
     }
     if (s.workingFolder >= 0) {
-        if (::fchdir(s.workingFolder) != 0) {
+        if (::fchdir(s.workingFolder) == 0) {
+            cameBackToWorkingFolder();
+        } else {
             // The working folder went meanwhile: the program never uses it.
         }
         ::close(s.workingFolder);

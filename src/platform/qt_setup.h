@@ -21,9 +21,10 @@ namespace vb {
 
 // At the very start, before any other thread: takes out of PATH, and out
 // of the XDG base-directory variables that Qt, fontconfig, GLib and libdbus
-// read, every entry that is not an absolute name; makes Qt's plugin folder
-// the working folder and Qt's only library path, and sets QT_PLUGIN_PATH
-// for the making of the application object. Done once: a later call does
+// read, every entry that is not an absolute name; allows no core file while
+// the process is away from its working folder; makes Qt's plugin folder the
+// working folder and Qt's only library path, and sets QT_PLUGIN_PATH for
+// the making of the application object. Done once: a later call does
 // nothing.
 void prepareProcessForQt();
 
@@ -34,8 +35,8 @@ struct ProcessPreparedForQt {
 };
 
 // Once the application object exists and the font configuration is read:
-// QT_PLUGIN_PATH and the working folder as they were, and Qt's plugin
-// folder still the only library path.
+// QT_PLUGIN_PATH and the working folder as they were, the limit on core
+// files given back, and Qt's plugin folder still the only library path.
 void afterQtSetUp();
 
 } // namespace vb

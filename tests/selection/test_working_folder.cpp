@@ -1,9 +1,10 @@
 // The working folder is the user's, never the program's: neither the
 // program nor a library working for it looks a name up there, runs a
 // program from there or makes anything there, whatever the environment
-// names relative to it. Every system call that names a file, a folder or a
-// socket is recorded, on every thread and in every child, from the exec to
-// the end.
+// names relative to it; and while the start is away from it, in Qt's plugin
+// folder, a crash writes no core file. Every system call that names a file,
+// a folder or a socket is recorded, on every thread and in every child,
+// from the exec to the end.
 #include "app/windows.h"
 #include "core/module1.h"
 #include "core/start_window.h"
@@ -20,6 +21,7 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -29,8 +31,11 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <set>
+#include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -335,6 +340,87 @@ TEST_F(WorkingFolder, NoProgramRunsFromThere) {
         fs::remove(ran, missing);
         const std::string there = lookedUpThere(run, work);
         EXPECT_TRUE(there.empty()) << there;
+    }
+}
+
+namespace {
+
+// The limit on core files the /proc file of a thread tells: soft and hard.
+std::string coreLimit(pid_t thread) {
+    std::ifstream in("/proc/" + std::to_string(thread) + "/limits");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind("Max core file size", 0) == 0) {
+            std::istringstream words(line.substr(18));
+            std::string soft, hard;
+            words >> soft >> hard;
+            return soft + " " + hard;
+        }
+    return "";
+}
+
+} // namespace
+
+// The program as built, ended by SIGQUIT, which dumps core, under a core
+// pattern relative to the working folder (Debian's "core"), with core files
+// allowed. Once it is back in its working folder the limit is the user's
+// again, and the core file is written there. While its set-up runs in Qt's
+// plugin folder none is written, there or anywhere: the set-up allows no
+// core file until the process is back.
+TEST_F(WorkingFolder, ACrashAwayFromItWritesNoCoreFile) {
+    const std::string pattern = readBytes("/proc/sys/kernel/core_pattern");
+    if (pattern.empty() || pattern[0] == '/' || pattern[0] == '|')
+        GTEST_SKIP() << "the core pattern is not relative to the working folder: " << pattern;
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_CORE, &limit), 0);
+    if (limit.rlim_max == 0) GTEST_SKIP() << "no core file is allowed here";
+    // The program's start inherits the limit; the test's own is put back.
+    const rlimit before = limit;
+    limit.rlim_cur = limit.rlim_max;
+    ASSERT_EQ(::setrlimit(RLIMIT_CORE, &limit), 0);
+    const auto putBack = qScopeGuard([&before] { ::setrlimit(RLIMIT_CORE, &before); });
+    const std::string allowed = coreLimit(::getpid());
+    const fs::path exe = program();
+    // Back first: a core file written then shows that this system writes one.
+    for (const bool away : {false, true}) {
+        SCOPED_TRACE(away ? "away" : "back");
+        const auto pluginsBefore = names(qtPlugins());
+        const auto workBefore = names(work);
+        bool left = false, returning = false, quit = false;
+        std::string limitAway;
+        const Recording run = record(
+            {exe.string()},
+            // The sanitizers' own default allows none.
+            {"CATALOGUE_FIRST_FRAME=1",
+             "ASAN_OPTIONS=" + qEnvironmentVariable("ASAN_OPTIONS").toStdString() + ":disable_coredump=0"},
+            "offscreen", [&](const NamedCall& c) {
+                std::error_code error;
+                const fs::path cwd = fs::read_symlink("/proc/" + std::to_string(c.thread) + "/cwd", error);
+                if (quit) return std::chrono::milliseconds(0);
+                if (c.call == "chdir" && c.path() == qtPlugins()) left = true;
+                if (c.call == "fchdir" && left) returning = true;
+                // The call after the change of folder is made once it is.
+                const bool now = away ? left && !returning && cwd == qtPlugins()
+                                      : returning && cwd == work && coreLimit(c.thread) == allowed;
+                if (away && now) limitAway = coreLimit(c.thread);
+                if (now) quit = ::kill(c.thread, SIGQUIT) == 0;
+                return std::chrono::milliseconds(0);
+            });
+        const std::set<std::string> inPlugins = removeNew(qtPlugins(), pluginsBefore);
+        const std::set<std::string> inWork = removeNew(work, workBefore);
+        ASSERT_TRUE(quit) << (away ? "never away from the working folder" : "the limit never given back")
+                          << "\n"
+                          << run.said;
+        EXPECT_EQ(run.signal, SIGQUIT) << run.said;
+        EXPECT_EQ(joined(inPlugins), "");
+        if (away) {
+            EXPECT_EQ(limitAway, "0 " + allowed.substr(allowed.find(' ') + 1));
+            EXPECT_FALSE(run.dumped);
+            EXPECT_EQ(joined(inWork), "");
+        } else {
+            if (!run.dumped && inWork.empty()) GTEST_SKIP() << "this system wrote no core file";
+            EXPECT_TRUE(run.dumped);
+            EXPECT_EQ(inWork.size(), 1u) << joined(inWork);
+        }
     }
 }
 
