@@ -212,18 +212,37 @@ class WorkingFolder : public ::testing::Test {
 // and in the XDG base-directory lists, relative XDG base directories (the
 // runtime folder among them, which Qt makes where it is missing). None
 // counts: nothing is looked up or made there, nor in Qt's plugin folder,
-// where the set-up runs.
+// where the set-up runs. Its font configuration names a folder relative to
+// the working folder as it is when the configuration is read: that is
+// never the user's, since the set-up leaves it before the font warm-up's
+// thread starts. Were another thread running as the set-up leaves, the
+// set-up would be held there a moment, time for that thread to read its
+// configuration in the user's working folder.
 TEST_F(WorkingFolder, NothingIsLookedUpThereOnTheProgramsStart) {
+    const fs::path configuration = root / "fonts.conf";
+    writeBytes(configuration.string(),
+               "<?xml version=\"1.0\"?><fontconfig><dir prefix=\"cwd\">relative-fonts</dir>"
+               "<include>/etc/fonts/fonts.conf</include></fontconfig>");
+    fs::create_directories(work / "relative-fonts");
     const auto pluginsBefore = names(qtPlugins());
     const auto workBefore = names(work);
-    const Recording run = record(
-        {program().string()},
-        {"CATALOGUE_FIRST_FRAME=1", "PATH=.:/usr/bin:bin:/bin:", "XDG_CONFIG_DIRS=config-dirs:/etc/xdg",
-         "XDG_DATA_DIRS=:data-dirs:/usr/local/share:/usr/share", "XDG_RUNTIME_DIR=run",
-         "XDG_CONFIG_HOME=config", "XDG_DATA_HOME=data", "XDG_CACHE_HOME=cache", "XDG_STATE_HOME=state"});
+    int threadsAsItLeaves = 0;
+    const Recording run = record({program().string()},
+                                 {"CATALOGUE_FIRST_FRAME=1", "FONTCONFIG_FILE=" + configuration.string(),
+                                  "PATH=.:/usr/bin:bin:/bin:", "XDG_CONFIG_DIRS=config-dirs:/etc/xdg",
+                                  "XDG_DATA_DIRS=:data-dirs:/usr/local/share:/usr/share",
+                                  "XDG_RUNTIME_DIR=run", "XDG_CONFIG_HOME=config", "XDG_DATA_HOME=data",
+                                  "XDG_CACHE_HOME=cache", "XDG_STATE_HOME=state"},
+                                 "offscreen", [&](const NamedCall& c) {
+                                     if (c.call != "chdir" || c.path() != qtPlugins())
+                                         return std::chrono::milliseconds(0);
+                                     threadsAsItLeaves = c.threads;
+                                     return std::chrono::milliseconds(c.threads > 1 ? 3000 : 0);
+                                 });
     ASSERT_EQ(run.error, "") << run.said;
     EXPECT_EQ(run.status, 0) << run.said;
     EXPECT_NE(run.said.find("first-frame "), std::string::npos) << run.said;
+    EXPECT_EQ(threadsAsItLeaves, 1);
     expectNothingThere(run, {"des/des_ita.cpt", "mas/indice.cur"});
     EXPECT_EQ(joined(removeNew(qtPlugins(), pluginsBefore)), "");
     EXPECT_EQ(joined(removeNew(work, workBefore)), "");
