@@ -17,22 +17,8 @@
 namespace vb {
 namespace {
 
-// The program folder, opened once for every open below it, and where the
-// file system puts it for paths written another way.
-struct FolderDescriptor {
-    std::string native, real;
-    int fd = -1;
-    int error = 0; // why fd could not be opened
-    FolderDescriptor() = default;
-    FolderDescriptor(const FolderDescriptor&) = delete;
-    FolderDescriptor& operator=(const FolderDescriptor&) = delete;
-    ~FolderDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 std::mutex g_folderMutex;
-std::shared_ptr<const FolderDescriptor> g_folder;
+std::shared_ptr<const OpenFolder> g_folder; // the program folder's
 
 // Whether the kernel has openat2: 1 yes, 0 no, -1 not asked yet.
 std::atomic<int> g_openat2{-1};
@@ -50,17 +36,18 @@ bool haveOpenat2(int folder) {
     return known == 1;
 }
 
-std::shared_ptr<const FolderDescriptor> programFolderDescriptor() {
+// The program folder's descriptor: the one kept, while it is of the folder
+// that programFolderOnDisk() names; else that folder opened now, and kept
+// once it could be (a folder that cannot be opened now may be there later).
+std::shared_ptr<const OpenFolder> programFolderDescriptor() {
+    // Asked first: the first question proves the folder, which keeps its
+    // descriptor.
     const std::string& native = programFolderOnDisk();
     const std::lock_guard lock(g_folderMutex);
     if (g_folder && g_folder->native == native) return g_folder;
-    auto d = std::make_shared<FolderDescriptor>();
-    d->native = native;
-    d->real = realPlace(native);
-    d->fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    d->error = errno;
-    if (d->fd >= 0) g_folder = d; // a folder that cannot be opened now may be there later
-    return d;
+    std::shared_ptr<const OpenFolder> folder = openFolder(native);
+    if (folder->fd >= 0) g_folder = folder;
+    return folder;
 }
 
 // path relative to folder, "." for the folder itself; empty when path is
@@ -82,7 +69,7 @@ std::string relativeTo(const std::string& path, const std::string& folder) {
 // path relative to the folder when it is written another way (relative to
 // the working folder, through a link to the folder): the folder that holds
 // path taken where the file system puts it, its last name as written.
-std::string relativeToRealFolder(const std::string& path, const FolderDescriptor& folder) {
+std::string relativeToRealFolder(const std::string& path, const OpenFolder& folder) {
     const std::size_t slash = path.rfind('/');
     const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string real = realPlace(parent);
@@ -113,7 +100,24 @@ int keepIfAsAsked(int fd, int flags, bool changing) {
 
 } // namespace
 
+OpenFolder::~OpenFolder() {
+    if (fd >= 0) ::close(fd);
+}
+
+std::shared_ptr<const OpenFolder> openFolder(const std::string& native) {
+    auto folder = std::make_shared<OpenFolder>();
+    folder->native = native;
+    folder->real = realPlace(native);
+    folder->fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    folder->error = folder->fd < 0 ? errno : 0;
+    return folder;
+}
+
 int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
+    return openInFolder(*programFolderDescriptor(), path, flags, mode);
+}
+
+int openInFolder(const OpenFolder& folder, const std::string& path, int flags, mode_t mode) {
     if (flags & O_TRUNC) {
         errno = EINVAL;
         return -1;
@@ -122,19 +126,18 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
     if (changing) flags |= O_NOFOLLOW;
     flags |= O_CLOEXEC;
     if (!(flags & O_PATH)) flags |= O_NONBLOCK | O_NOCTTY;
-    const std::shared_ptr<const FolderDescriptor> folder = programFolderDescriptor();
-    if (folder->fd < 0) {
+    if (folder.fd < 0) {
         // The folder's own failure: missing only where it says so, and a
         // lack of descriptors or memory, or a read error, says nothing of
         // the file.
-        errno = folder->error;
+        errno = folder.error;
         return -1;
     }
     const auto openBelow = [&](const std::string& rel, bool noLinks) {
-        return openBeneath(folder->fd, rel, flags, mode, noLinks ? RESOLVE_NO_SYMLINKS : 0);
+        return openBeneath(folder.fd, rel, flags, mode, noLinks ? RESOLVE_NO_SYMLINKS : 0);
     };
-    std::string rel = relativeTo(path, folder->native);
-    if (rel.empty()) rel = relativeToRealFolder(path, *folder);
+    std::string rel = relativeTo(path, folder.native);
+    if (rel.empty()) rel = relativeToRealFolder(path, folder);
     if (rel.empty()) {
         errno = ENOENT;
         return -1;
@@ -147,7 +150,7 @@ int openInProgramFolder(const std::string& path, int flags, mode_t mode) {
         const std::string real = realPlace(path);
         // A failure on the way, not a path that leads nowhere, is the answer.
         if (real.empty() && errno != ELOOP && errno != ENAMETOOLONG) return -1;
-        const std::string inside = real.empty() ? std::string() : relativeTo(real, folder->real);
+        const std::string inside = real.empty() ? std::string() : relativeTo(real, folder.real);
         if (inside.empty()) {
             errno = ENOENT;
             return -1;
@@ -183,6 +186,11 @@ int openBeneath(int dir, const std::string& path, int flags, mode_t mode, std::u
 
 int openForReading(const std::string& path) {
     return openInProgramFolder(path, O_RDONLY);
+}
+
+void keepProgramFolderDescriptor(std::shared_ptr<const OpenFolder> folder) {
+    const std::lock_guard lock(g_folderMutex);
+    g_folder = std::move(folder);
 }
 
 void forgetProgramFolderDescriptor() {

@@ -3,9 +3,11 @@
 //
 // Every file the program reads or writes, and every folder in which it
 // creates, renames or removes one, is opened by openInProgramFolder, by the
-// path resolvePath gave (or one written under the program folder). Only a
-// temporary file is made otherwise: by its one name, new, through the
-// descriptor of a folder opened so (temporary_files.h). The rules:
+// path resolvePath gave (or one written under the program folder), beneath
+// the descriptor by which the program folder was proven (openInFolder, as
+// the proof itself opens). Only a temporary file is made otherwise: by its
+// one name, new, through the descriptor of a folder opened so
+// (temporary_files.h). The rules:
 //
 // - The path is opened relative to a descriptor of the program folder, and
 //   the open itself refuses any path that leaves the folder: "..", a link
@@ -26,17 +28,41 @@
 // holds the folders on its way open, and refuses one more than 40 deep
 // (ENAMETOOLONG); link_walk.h says where else it parts from openat2.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <sys/types.h>
 
 namespace vb {
 
-// path: absolute, under the program folder. flags: the open(2) access and
-// creation flags (O_RDONLY, O_WRONLY, O_RDWR, O_CREAT, O_EXCL, O_DIRECTORY,
-// O_PATH); O_CLOEXEC and O_NONBLOCK are added, O_TRUNC is refused (a file is
-// emptied only once it is known to be the one to write). A descriptor, or -1
-// with errno set: ENOENT for a file that is missing, outside the folder or
-// not a regular file.
+// A folder opened once, by its name, for the opens beneath it: the program
+// folder's descriptor is one.
+struct OpenFolder {
+    std::string native; // the folder as the file system names it
+    std::string real;   // where the file system puts it (realPlace); empty where untold
+    int fd = -1;        // O_PATH; -1 where the folder could not be opened
+    int error = 0;      // why it could not be opened
+    OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+    ~OpenFolder();
+};
+
+// Opens the folder named native (as the file system names it); its fd is
+// -1 and error the errno where that fails.
+std::shared_ptr<const OpenFolder> openFolder(const std::string& native);
+
+// path opened beneath the open folder, by the rules above. path: absolute,
+// under that folder. flags: the open(2) access and creation flags (O_RDONLY,
+// O_WRONLY, O_RDWR, O_CREAT, O_EXCL, O_DIRECTORY, O_PATH); O_CLOEXEC and
+// O_NONBLOCK are added, O_TRUNC is refused (a file is emptied only once it is
+// known to be the one to write). A descriptor, or -1 with errno set: ENOENT
+// for a file that is missing, outside the folder or not a regular file; the
+// folder's own error where the folder could not be opened.
+int openInFolder(const OpenFolder& folder, const std::string& path, int flags, mode_t mode = 0);
+
+// openInFolder beneath the program folder's descriptor: the one the proof of
+// the folder opened and kept (keepProgramFolderDescriptor), or, for a folder
+// given to setProgramFolder, one opened at the first open and kept.
 int openInProgramFolder(const std::string& path, int flags, mode_t mode = 0);
 
 // openInProgramFolder(path, O_RDONLY): the table reader's way to its files.
@@ -57,6 +83,9 @@ int openat2Retrying(int dir, const char* path, int flags, mode_t mode, std::uint
 // asked once per process. A descriptor, or -1 with errno set.
 int openBeneath(int dir, const std::string& path, int flags, mode_t mode, std::uint64_t resolve);
 
+// Keeps folder as the program folder's descriptor for every later open: the
+// descriptor beneath which the proof of the folder found the program's file.
+void keepProgramFolderDescriptor(std::shared_ptr<const OpenFolder> folder);
 // Drops the descriptor of the program folder, which is opened again at the
 // next open (setProgramFolder).
 void forgetProgramFolderDescriptor();

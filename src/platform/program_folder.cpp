@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -26,11 +27,7 @@ namespace {
 // reach it through the native form.
 struct ProgramFolder {
     std::string native, text;
-    // Not asked yet; being proven, once, at the first question (onTrial is
-    // then the folder whose proof runs, empty before one is named); answered:
-    // native is the answer, empty when none.
-    enum class State { unasked, proving, answered } state = State::unasked;
-    std::string onTrial;
+    bool asked = false;     // proven, once, at the first question: native is the answer, empty when none
     bool own = false;       // proven to hold the running program
     ProofShortage shortage; // why the proof decided nothing, where it did not
 };
@@ -120,30 +117,20 @@ bool runningImage(Image& image, ProofShortage& shortage) {
     return true;
 }
 
-// The folder whose proof runs, for the length of one try. The proof opens
-// the folder the way every file of the program is opened, by
-// openInProgramFolder beneath the program folder's descriptor, so that the
-// descriptor whose entry it checks is the very one kept for every later
-// open; that open asks programFolderOnDisk() for the folder, which answers
-// the folder on trial while there is one. Ended unproven, the trial leaves
-// no folder and drops the descriptor opened for it.
+// The folder whose proof runs, for the length of one try, opened once by its
+// name. The proof looks at the folder's entry beneath that descriptor,
+// opened as every file of the program is (openInFolder), and the descriptor
+// of a folder proven is kept for every later open: so the descriptor whose
+// entry the proof checks is the very one through which the program reaches
+// its files. Ended unproven, the trial drops it.
 class FolderOnTrial {
   public:
-    FolderOnTrial(ProgramFolder& f, const std::string& folder) : f_(f) {
-        f_.native.clear();
-        f_.onTrial = folder;
-    }
-    FolderOnTrial(const FolderOnTrial&) = delete;
-    FolderOnTrial& operator=(const FolderOnTrial&) = delete;
-    ~FolderOnTrial() {
-        f_.onTrial.clear();
-        if (!proven_) forgetProgramFolderDescriptor();
-    }
+    explicit FolderOnTrial(const std::string& folder) : folder_(openFolder(folder)) {}
     // Whether the folder's entry under name is the image itself (not a link
     // to it), as the folder's descriptor shows it.
     bool holds(const std::string& name, const Image& image, ProofShortage& shortage) const {
-        const std::string& folder = f_.onTrial;
-        const int dir = openInProgramFolder(folder, O_PATH | O_DIRECTORY);
+        const std::string& folder = folder_->native;
+        const int dir = openInFolder(*folder_, folder, O_PATH | O_DIRECTORY);
         if (dir < 0) return failedOn(shortage, folder);
         struct stat named {};
         const bool there = ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0;
@@ -152,16 +139,15 @@ class FolderOnTrial {
         return there && S_ISREG(named.st_mode) && named.st_dev == image.dev && named.st_ino == image.ino;
     }
     // The folder is the program's: its name and descriptor are kept.
-    void proven() {
-        f_.native = f_.onTrial;
-        f_.text = pathText(f_.native);
-        f_.own = true;
-        proven_ = true;
+    void proven(ProgramFolder& f) const {
+        f.native = folder_->native;
+        f.text = pathText(f.native);
+        f.own = true;
+        keepProgramFolderDescriptor(folder_);
     }
 
   private:
-    ProgramFolder& f_;
-    bool proven_ = false;
+    std::shared_ptr<const OpenFolder> folder_;
 };
 
 // One try of the program's proof: the running image's folder, when that
@@ -175,7 +161,7 @@ void tryToProve(ProgramFolder& f, ProofShortage& shortage) {
     Image image;
     if (!runningImage(image, shortage) || image.path.empty() || image.path[0] != '/') return;
     const size_t slash = image.path.rfind('/');
-    FolderOnTrial folder(f, slash == 0 ? "/" : image.path.substr(0, slash));
+    const FolderOnTrial folder(slash == 0 ? "/" : image.path.substr(0, slash));
     std::string name = image.path.substr(slash + 1);
     static const std::string mark = " (deleted)";
     bool own = !name.empty() && folder.holds(name, image, shortage);
@@ -184,7 +170,7 @@ void tryToProve(ProgramFolder& f, ProofShortage& shortage) {
         name.resize(name.size() - mark.size());
         own = folder.holds(name, image, shortage);
     }
-    if (own) folder.proven();
+    if (own) folder.proven(f);
 }
 
 // The proof, made once. A lack of descriptors or memory passes, and says
@@ -214,7 +200,7 @@ void setProgramFolder(const std::string& folder) {
     while (f.native.size() > 1 && f.native.back() == '/')
         f.native.pop_back();
     f.text = pathText(f.native);
-    f.state = f.native.empty() ? ProgramFolder::State::unasked : ProgramFolder::State::answered;
+    f.asked = !f.native.empty();
     f.own = false;
     f.shortage = {};
     // The name may now stand for another folder than the one held open.
@@ -229,22 +215,18 @@ void proveProgramFolderForTests() {
 
 std::string programFolder() {
     ProgramFolder& f = programFolderForms();
-    if (f.state == ProgramFolder::State::unasked) {
+    if (!f.asked) {
         // Asked once: the answer stays what it was at the start, whatever
         // becomes of the executable's file later.
-        f.state = ProgramFolder::State::proving;
+        f.asked = true;
         proveProgramFolder(f);
-        f.state = ProgramFolder::State::answered;
     }
     return f.text;
 }
 
 const std::string& programFolderOnDisk() {
-    ProgramFolder& f = programFolderForms();
-    // Asked by the proof's own open of the folder (FolderOnTrial).
-    if (f.state == ProgramFolder::State::proving) return f.onTrial;
     programFolder();
-    return f.native;
+    return programFolderForms().native;
 }
 
 bool programFolderKnown() {
