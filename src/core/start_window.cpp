@@ -103,11 +103,12 @@ bool IsResolutionOK() {
 void InitModule() {
     // Every file the program reads or writes lies below its own folder:
     // where that cannot be told, it ends before it touches any file.
-    // A lack of descriptors or memory that outlasted the proof's tries is
-    // told as itself: the folder may well be there.
+    // A fault met by the proof (a lack of descriptors or memory that
+    // outlasted its tries, a read error, a refusal) is told as itself: the
+    // folder may well be there.
     if (!vb::programFolderKnown()) {
-        const vb::ProofShortage shortage = vb::programFolderShortage();
-        vb::MsgBox(shortage.number ? vb::shortageMessage(shortage.number, shortage.file) : kNoProgramFolder,
+        const vb::ProofFault fault = vb::programFolderFault();
+        vb::MsgBox(fault.number ? vb::shortageMessage(fault.number, fault.file) : kNoProgramFolder,
                    vb::vbCritical);
         vb::EndFatal();
     }

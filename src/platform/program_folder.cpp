@@ -27,20 +27,20 @@ namespace {
 // reach it through the native form.
 struct ProgramFolder {
     std::string native, text;
-    bool asked = false;     // proven, once, at the first question: native is the answer, empty when none
-    bool own = false;       // proven to hold the running program
-    ProofShortage shortage; // why the proof decided nothing, where it did not
+    bool asked = false; // proven, once, at the first question: native is the answer, empty when none
+    bool own = false;   // proven to hold the running program
+    ProofFault fault;   // why the proof decided nothing, where it did not
 };
 ProgramFolder& programFolderForms() {
     static ProgramFolder f;
     return f;
 }
 
-// Records a failed call on file as a shortage where it was one (errno), so
-// that the proof is tried again rather than decided; false, for the caller
-// to give.
-bool failedOn(ProofShortage& shortage, const std::string& file) {
-    if (const int number = shortageError(errno)) shortage = {number, file};
+// Records a failed call on file (errno) as a fault where it was one: any
+// failure but a name that is not there (fileError). A shortage has the proof
+// tried again; any other fault decides it. False, for the caller to give.
+bool failedOn(ProofFault& fault, const std::string& file) {
+    if (const int number = fileError(errno); number != errFileNotFound) fault = {number, file};
     return false;
 }
 
@@ -57,11 +57,11 @@ struct Image {
 // The file mapped where this program's own code lies, as /proc/self/maps
 // shows it: the line whose addresses hold this very function, which is part
 // of the executable.
-// A read of the list that fails is no answer: a shortage there is noted.
-bool imageOfThisCode(Image& image, ProofShortage& shortage) {
+// A read of the list that fails is no answer: the fault is noted.
+bool imageOfThisCode(Image& image, ProofFault& fault) {
     const auto here = reinterpret_cast<std::uintptr_t>(&imageOfThisCode);
     FILE* maps = std::fopen(kMaps, "re");
-    if (!maps) return failedOn(shortage, kMaps);
+    if (!maps) return failedOn(fault, kMaps);
     char* line = nullptr;
     size_t capacity = 0;
     bool found = false;
@@ -89,7 +89,7 @@ bool imageOfThisCode(Image& image, ProofShortage& shortage) {
     std::free(line);
     std::fclose(maps);
     errno = readError;
-    if (readError != 0) failedOn(shortage, kMaps);
+    if (readError != 0) failedOn(fault, kMaps);
     return found;
 }
 
@@ -100,15 +100,15 @@ bool imageOfThisCode(Image& image, ProofShortage& shortage) {
 // A stacked file system (overlayfs) may show the mapping with the device
 // and inode of the file beneath it: there the mapping is the executable when
 // the kernel names both by the same path.
-bool runningImage(Image& image, ProofShortage& shortage) {
+bool runningImage(Image& image, ProofFault& fault) {
     Image code;
-    if (!imageOfThisCode(code, shortage)) return false;
+    if (!imageOfThisCode(code, fault)) return false;
     std::string path(PATH_MAX, '\0');
     const ssize_t n = ::readlink(kExe, path.data(), path.size());
-    if (n < 0) return failedOn(shortage, kExe);
+    if (n < 0) return failedOn(fault, kExe);
     struct stat exe {};
     if (n == 0 || size_t(n) >= path.size()) return false;
-    if (::stat(kExe, &exe) != 0) return failedOn(shortage, kExe);
+    if (::stat(kExe, &exe) != 0) return failedOn(fault, kExe);
     path.resize(size_t(n));
     if ((code.dev == exe.st_dev && code.ino == exe.st_ino) || code.path == path)
         image = {exe.st_dev, exe.st_ino, path};
@@ -128,13 +128,13 @@ class FolderOnTrial {
     explicit FolderOnTrial(const std::string& folder) : folder_(openFolder(folder)) {}
     // Whether the folder's entry under name is the image itself (not a link
     // to it), as the folder's descriptor shows it.
-    bool holds(const std::string& name, const Image& image, ProofShortage& shortage) const {
+    bool holds(const std::string& name, const Image& image, ProofFault& fault) const {
         const std::string& folder = folder_->native;
         const int dir = openInFolder(*folder_, folder, O_PATH | O_DIRECTORY);
-        if (dir < 0) return failedOn(shortage, folder);
+        if (dir < 0) return failedOn(fault, folder);
         struct stat named {};
         const bool there = ::fstatat(dir, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0;
-        if (!there) failedOn(shortage, folder + "/" + name);
+        if (!there) failedOn(fault, folder + "/" + name);
         ::close(dir);
         return there && S_ISREG(named.st_mode) && named.st_dev == image.dev && named.st_ino == image.ino;
     }
@@ -156,19 +156,19 @@ class FolderOnTrial {
 // after it, and its folder is not proven; a real name that ends so is the
 // running file itself. Not proven either: an image outside any folder (a
 // memfd, a path outside this process's root), a folder that is gone. A
-// shortage met on the way is noted: it decides nothing.
-void tryToProve(ProgramFolder& f, ProofShortage& shortage) {
+// fault met on the way is noted for proveProgramFolder.
+void tryToProve(ProgramFolder& f, ProofFault& fault) {
     Image image;
-    if (!runningImage(image, shortage) || image.path.empty() || image.path[0] != '/') return;
+    if (!runningImage(image, fault) || image.path.empty() || image.path[0] != '/') return;
     const size_t slash = image.path.rfind('/');
     const FolderOnTrial folder(slash == 0 ? "/" : image.path.substr(0, slash));
     std::string name = image.path.substr(slash + 1);
     static const std::string mark = " (deleted)";
-    bool own = !name.empty() && folder.holds(name, image, shortage);
+    bool own = !name.empty() && folder.holds(name, image, fault);
     if (!own && name.size() > mark.size() &&
         name.compare(name.size() - mark.size(), mark.size(), mark) == 0) {
         name.resize(name.size() - mark.size());
-        own = folder.holds(name, image, shortage);
+        own = folder.holds(name, image, fault);
     }
     if (own) folder.proven(f);
 }
@@ -176,16 +176,16 @@ void tryToProve(ProgramFolder& f, ProofShortage& shortage) {
 // The proof, made once. A lack of descriptors or memory passes, and says
 // nothing of the folder: a try that meets one is made again, after a pause
 // that grows, and one that still meets it at the last try leaves the
-// shortage as the answer (programFolderShortage), never a folder called
-// lost.
+// shortage as the answer (programFolderFault), never a folder called lost.
+// Any other fault is the answer at once.
 void proveProgramFolder(ProgramFolder& f) {
     constexpr int kTries = 5;
     for (int tries = 1;; ++tries) {
-        ProofShortage shortage;
-        tryToProve(f, shortage);
-        if (f.own || shortage.number == 0) return;
-        if (tries == kTries) {
-            f.shortage = shortage;
+        ProofFault fault;
+        tryToProve(f, fault);
+        if (f.own || fault.number == 0) return;
+        if (tries == kTries || !isShortage(fault.number)) {
+            f.fault = fault;
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20 * tries));
@@ -202,7 +202,7 @@ void setProgramFolder(const std::string& folder) {
     f.text = pathText(f.native);
     f.asked = !f.native.empty();
     f.own = false;
-    f.shortage = {};
+    f.fault = {};
     // The name may now stand for another folder than the one held open.
     forgetProgramFolderDescriptor();
 }
@@ -238,9 +238,9 @@ bool programFolderIsOwn() {
     return programFolderForms().own;
 }
 
-ProofShortage programFolderShortage() {
+ProofFault programFolderFault() {
     programFolder();
-    return programFolderForms().shortage;
+    return programFolderForms().fault;
 }
 
 const std::string& programFolderTextSoFar() {

@@ -15,23 +15,27 @@ namespace vb {
 // folder's entry under the file's name is that same file (device and
 // inode). Never the working folder. Empty where nothing proves a folder: an
 // executable removed or replaced as it starts, one run from memory (a
-// memfd), no /proc (programFolderKnown), a shortage that lasts
-// (programFolderShortage).
+// memfd), no /proc (programFolderKnown), a fault on the way
+// (programFolderFault).
 std::string programFolder();
 // The same folder as the file system names it.
 const std::string& programFolderOnDisk();
 // Whether the program has a folder; where it has none, no path is placed
 // (resolvePath gives error 53).
 bool programFolderKnown();
-// A lack of descriptors or memory met by the proof: the error (67, 7) and
-// the file it was met on. A shortage passes and says nothing of the folder,
-// so the proof is tried again a few times; only where it lasts through
-// every try is there no folder, for that reason (number 0 for any other).
-struct ProofShortage {
+// A fault met by the proof, which says nothing of the folder: the error and
+// the file it was met on. Only ENOENT and ENOTDIR say that a file or folder
+// is not there, which leaves nothing proven; any other failure is a fault:
+// 67 or 7 for a lack of descriptors or memory, else 75 (a read error, a
+// refusal). A shortage passes, so the proof is tried again a few times, and
+// is the reason there is no folder only where it lasts through every try;
+// another fault is the reason at once. Number 0 where there is no folder for
+// any other reason, or where there is one.
+struct ProofFault {
     int number = 0;
     std::string file;
 };
-ProofShortage programFolderShortage();
+ProofFault programFolderFault();
 // Whether the program folder is proven to be this program's own, as above:
 // so for every folder the program found itself, not for a folder given to
 // setProgramFolder unless a test proves it.

@@ -821,3 +821,42 @@ TEST(ProgramFolderChild, StartsAsTheProgram) {
     std::fflush(stdout);
     vb::setServices(nullptr);
 }
+
+// Any other fault while the start proves its folder (a disk that answers
+// EIO, a refusal) says nothing of the folder either: the start tells it by
+// its number, 75, and the file it was met on, and ends having changed
+// nothing; it never says that its folder cannot be found. Met on the open
+// of the folder, which is told as the folder's own failure rather than as a
+// folder that is not there, on the look at its entry, and on the list of
+// the program's mappings.
+TEST(ProgramFolderStart, FaultWhileProvingTheFolderIsToldByItsNumber) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    const fs::path work = root / "work";
+    fs::create_directories(work);
+    const fs::path folder = root / "catalogo";
+    const fs::path exe = programCopy(folder);
+    const std::string entry = (folder / exe.filename()).string();
+    const std::string told = " could not be opened Path/File access error";
+    const std::pair<std::string, std::string> cases[] = {
+        {"open|catalogo|EIO|1", folder.string()},
+        {"open|catalogo|EACCES|1", folder.string()},
+        {"stat|" + exe.filename().string() + "|EIO|1", entry},
+        {"read|maps|EIO|1", "/proc/self/maps"},
+    };
+    for (const auto& [fault, file] : cases) {
+        SCOPED_TRACE(fault);
+        testing_support::writeBytes((folder / "kvt95.ccc").string(), "_ing");
+        Start how;
+        how.test = "ProgramFolderChild.StartsWithAFaultOnTheProof";
+        how.environment = {std::string(kProofFault) + "=" + fault};
+        const Started run = runAsProgram(exe.string(), work.string(), (root / "marker").string(), how);
+        ASSERT_TRUE(says(run, "[  PASSED  ] 1 test.")) << run.said;
+        EXPECT_FALSE(says(run, "faults 0")) << run.said;
+        EXPECT_TRUE(says(run, "status 1")) << run.said;
+        EXPECT_TRUE(says(run, "own 0")) << run.said;
+        EXPECT_TRUE(says(run, "box 16 Error: (75) file " + file + told)) << run.said;
+        EXPECT_EQ(run.said.find(core::kNoProgramFolder), std::string::npos) << run.said;
+        EXPECT_EQ(testing_support::readBytes((folder / "kvt95.ccc").string()), "_ing");
+    }
+}
