@@ -9,11 +9,11 @@
 #include "platform/events.h"
 #include "platform/file_io.h"
 #include "platform/geometry.h"
+#include "platform/language.h"
 #include "platform/leftovers.h"
 #include "platform/log.h"
 #include "platform/program_folder.h"
 #include "platform/services.h"
-#include "platform/temporary_names.h"
 #include "platform/vbstring.h"
 
 #include <QLinearGradient>

@@ -20,6 +20,8 @@
 // Letters are ASCII ones, and a name is told apart in any letter case where
 // the program finds its files so (a folder, a recovery copy), and as written
 // where it makes the name itself.
+#include "platform/language.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <string>
@@ -56,13 +58,6 @@ inline const std::string kPartFileSuffix = ".catalogue";
 // last three characters made "REC".
 inline std::string recoveryName(std::string_view dataPath) {
     return std::string(dataPath.substr(0, dataPath.size() >= 3 ? dataPath.size() - 3 : 0)) + "REC";
-}
-
-// A language as the preference holds it: '_' and three letters.
-inline bool isLanguage(std::string_view text) {
-    return text.size() == 4 && text[0] == '_' && std::all_of(text.begin() + 1, text.end(), [](char c) {
-               return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-           });
 }
 
 namespace temporary_names_detail {
