@@ -18,7 +18,6 @@
 #include <sched.h>
 #include <set>
 #include <string>
-#include <strings.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -267,7 +266,7 @@ void removeLeftoversIn(Walk& walk, int dir, const std::string& relative, int dep
                 found.push_back(name);
             else if (!partFileTarget(name).empty())
                 parts.push_back(name);
-            else if (name.size() >= 3 && strcasecmp(name.c_str() + name.size() - 3, "rec") == 0)
+            else if (endsAsRecoveryCopy(name))
                 recoveries.push_back(name);
         }
         if (type != DT_DIR || depth >= kDeepestFolder) continue;

@@ -54,10 +54,15 @@ inline const std::string kPrintBitmapSuffix = ".bmp";
 inline const std::string kPartFileInfix = ".part";
 inline const std::string kPartFileSuffix = ".catalogue";
 
+// How a recovery copy's name ends, in place of its data file's last three
+// characters.
+inline const std::string kRecoveryEnd = "REC";
 // The recovery copy of the data file at dataPath (a path or a name): its
 // last three characters made "REC".
 inline std::string recoveryName(std::string_view dataPath) {
-    return std::string(dataPath.substr(0, dataPath.size() >= 3 ? dataPath.size() - 3 : 0)) + "REC";
+    const std::size_t kept =
+        dataPath.size() >= kRecoveryEnd.size() ? dataPath.size() - kRecoveryEnd.size() : 0;
+    return std::string(dataPath.substr(0, kept)) + kRecoveryEnd;
 }
 
 namespace temporary_names_detail {
@@ -111,6 +116,13 @@ inline std::string_view partFileTarget(std::string_view name) {
             return name.substr(0, at);
     }
     return {};
+}
+
+// Whether name ends as a recovery copy's does, in any letter case: a file
+// that may be the recovery copy of a data file beside it (isRecoveryCopyOf).
+inline bool endsAsRecoveryCopy(std::string_view name) {
+    return name.size() >= kRecoveryEnd.size() &&
+           temporary_names_detail::sameLetters(name.substr(name.size() - kRecoveryEnd.size()), kRecoveryEnd);
 }
 
 // Whether a file named recovery is the recovery copy of the data file named
