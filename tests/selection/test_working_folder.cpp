@@ -342,7 +342,12 @@ TEST_F(WorkingFolder, NoProgramRunsFromThere) {
         const Recording run =
             record({exe.string()},
                    {"CATALOGUE_FIRST_FRAME=1", "DISPLAY=" + x.display(), "DBUS_SESSION_BUS_ADDRESS",
-                    "XDG_RUNTIME_DIR=" + runtime.string(), "PATH=" + c.path},
+                    "XDG_RUNTIME_DIR=" + runtime.string(), "PATH=" + c.path,
+                    // The sanitizers' leak check, matching what libdbus
+                    // keeps against its suppressions at the end, opens the
+                    // kernel's vdso by its bare name: not the program's
+                    // doing.
+                    "ASAN_OPTIONS=" + qEnvironmentVariable("ASAN_OPTIONS").toStdString() + ":detect_leaks=0"},
                    "xcb");
         const bool foundRan = std::any_of(run.calls.begin(), run.calls.end(), [&](const NamedCall& call) {
             return call.call == "execve" && call.path() == foundLauncher.string();
