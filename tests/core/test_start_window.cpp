@@ -1,5 +1,6 @@
 #include "core/module1.h"
 #include "core/scramble.h"
+#include "core/scrambled_file.h"
 #include "core/start_window.h"
 #include "platform/file_io.h"
 #include "platform/leftovers.h"
@@ -18,8 +19,10 @@
 #include <QTest>
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
+#include <clocale>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -1132,6 +1135,74 @@ TEST_F(StartWindow, LeftoversGoOnlyFromBeneathTheProgramFolder) {
         EXPECT_EQ(readBytes(outside.path().toStdString() + "/XCORSA16.jpg.partZx8cVb"), "outside");
         EXPECT_FALSE(fs::exists(file("cars/02/XCORSA16.jpg.partZx8cVb"))); // the walk ran
     }
+}
+
+namespace {
+// Set for a child process of the test below: the single-byte locale it runs
+// in (LC_ALL), made by the test in a folder of its own (LOCPATH).
+constexpr const char* kSingleByteLocale = "fr_FR.ISO-8859-1";
+// Set for that child: it is one.
+constexpr const char* kInSingleByteLocale = "CATALOGUE_TEST_SINGLE_BYTE_LOCALE";
+} // namespace
+
+// In a locale of one byte a letter, where 0xE9 is a letter ("\xE9", e-acute in
+// Latin-1), the decoded copy of a data file whose name ends in such a letter
+// keeps only the ASCII letters and digits of that end in its name, as in any
+// other locale: so a later start, which tells a decoded copy by those alone,
+// removes such a copy where an ended program left it behind. The locale is
+// made for the test from Debian's locale sources (the locales package).
+TEST_F(StartWindow, DecodedCopyOfANameWithALatin1LetterGoesAsALeftover) {
+    QTemporaryDir locales;
+    ASSERT_TRUE(locales.isValid());
+    QProcess make;
+    make.start("localedef", {"-i", "fr_FR", "-f", "ISO-8859-1", locales.path() + "/" + kSingleByteLocale});
+    if (!make.waitForFinished(60000) || make.exitStatus() != QProcess::NormalExit || make.exitCode() != 0)
+        GTEST_SKIP() << "no Latin-1 locale can be made here (localedef and the locales package): "
+                     << make.readAll().toStdString();
+    QProcess child;
+    startChildTest(child, "StartWindowFaultChild.DecodesInASingleByteLocale",
+                   {{"LOCPATH", locales.path()},
+                    {"LC_ALL", kSingleByteLocale},
+                    {"LANG", kSingleByteLocale},
+                    {kInSingleByteLocale, "1"}});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const std::string said = child.readAll().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << said;
+    EXPECT_NE(said.find("[       OK ] StartWindowFaultChild.DecodesInASingleByteLocale"), std::string::npos)
+        << said;
+}
+
+// Run by StartWindow.DecodedCopyOfANameWithALatin1LetterGoesAsALeftover in a
+// process of its own, in a Latin-1 locale: decodes a data file whose name
+// ends in such a letter, leaves a file named as its decoded copy was, as a
+// program killed meanwhile would, and starts.
+TEST_F(StartWindowFaultChild, DecodesInASingleByteLocale) {
+    namespace fs = std::filesystem;
+    if (!qEnvironmentVariableIsSet(kInSingleByteLocale))
+        GTEST_SKIP() << "run by StartWindow.DecodedCopyOfANameWithALatin1LetterGoesAsALeftover";
+    // The process took the locale as the program does, with its application
+    // object: 0xE9 is a letter there.
+    ASSERT_TRUE(std::isalnum(0xE9)) << std::setlocale(LC_CTYPE, nullptr);
+    ASSERT_TRUE(std::isalnum(static_cast<unsigned char>('\xE9')));
+    // Its last three characters "gi\xE9", the name on disk in those bytes.
+    writeBytes(file("mas/xlogo.gi\xE9"), readBytes(file("mas/xlogo.gif")));
+    std::string decoded;
+    core::registerScrambledTarget(
+        950, [&decoded](const std::string& temp, const std::string&) { decoded = temp; },
+        core::TargetLoads::Picture);
+    core::InitKeys();
+    core::AppPath = appPath();
+    core::LoadScrambledFile(appPath() + "\\mas\\xlogo.gi\xE9", 950);
+    ASSERT_FALSE(decoded.empty());
+    EXPECT_TRUE(svc.boxes.empty());
+    EXPECT_EQ(fs::path(decoded).parent_path(), fs::path(file("kvt95.ccc")).parent_path());
+    EXPECT_EQ(fs::path(decoded).extension(), ".gi");
+    ASSERT_FALSE(fs::exists(decoded));
+    // Left behind; the start removes it.
+    writeBytes(decoded, "left behind");
+    form1();
+    vb::waitForLeftoverRemoval();
+    EXPECT_FALSE(fs::exists(decoded)) << decoded;
 }
 
 // On a kernel without openat2 the walk keeps its rules, one name at a time:
