@@ -7,7 +7,11 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <atomic>
+#include <cstdint>
 #include <fcntl.h>
+#include <pthread.h>
+#include <sched.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -96,6 +100,72 @@ void cameBackToWorkingFolder() {
     if (s.coreLimitLowered.exchange(false)) ::setrlimit(RLIMIT_CORE, &s.coreLimit);
 }
 
+// How the thread that makes the way back holds the folder's descriptor.
+enum WayBackTable : int { kCopying, kOwnTable, kSharedTable };
+std::atomic<int> g_wayBackTable{kCopying};
+
+// The way back to the working folder, made on a thread of its own, since
+// the change of folder may wait for good: the kernel asks the folder's file
+// system whether the process may enter it, and a share that no longer
+// answers (a network share gone, a FUSE server stopped) leaves the call
+// waiting in the kernel, for a FUSE share that took the request even past
+// a fatal signal, until it answers or is aborted. The start goes on
+// without waiting: the program never uses the working folder, so it does
+// not matter when the way back ends, or whether it does.
+// The thread holds back every signal (given the mask before it starts),
+// so that none is ever taken on it while it waits: each goes to a thread
+// that can run its handler, and an end signal ends the program as anywhere
+// else. It makes a table of descriptors of its own, holding the folder's
+// alone: at the process's end, while it still waits, the other threads'
+// descriptors (the display connection, the files) close as the last of
+// them ends, and the windows go with the connection.
+void* comeBack(void* descriptor) {
+    const int folder = int(reinterpret_cast<std::intptr_t>(descriptor));
+    // Without a table of its own (a shortage) the thread shares the
+    // process's, and closes the folder's descriptor there itself: the
+    // starting thread must not close a number it may still use.
+    const bool own = ::unshare(CLONE_FILES) == 0;
+    g_wayBackTable.store(own ? kOwnTable : kSharedTable, std::memory_order_release);
+    g_wayBackTable.notify_all();
+    if (own) {
+        // Closing these copies leaves the files open in the process's table.
+        if (folder > 0) ::close_range(0, unsigned(folder) - 1, 0);
+        ::close_range(unsigned(folder) + 1, ~0U, 0);
+    }
+    // Where it fails (the folder gone, the share aborted) the process stays
+    // where the set-up put it, with no core file allowed.
+    if (::fchdir(folder) == 0) cameBackToWorkingFolder();
+    ::close(folder);
+    return nullptr;
+}
+
+// Starts the way back to the folder of the descriptor, which it takes.
+// Where no thread can be started (a shortage) the process stays where the
+// set-up put it, with no core file allowed.
+void startWayBack(int folder) {
+    sigset_t all, before;
+    ::sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &before);
+    pthread_attr_t attributes;
+    bool started = ::pthread_attr_init(&attributes) == 0;
+    if (started) {
+        pthread_t thread;
+        started = ::pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED) == 0 &&
+                  ::pthread_create(&thread, &attributes, comeBack,
+                                   reinterpret_cast<void*>(std::intptr_t(folder))) == 0;
+        ::pthread_attr_destroy(&attributes);
+    }
+    ::pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    if (!started) {
+        ::close(folder);
+        return;
+    }
+    // The copy of the table is made in memory at once, and waits for no file
+    // system.
+    g_wayBackTable.wait(kCopying, std::memory_order_acquire);
+    if (g_wayBackTable.load(std::memory_order_acquire) == kOwnTable) ::close(folder);
+}
+
 } // namespace
 
 void prepareProcessForQt() {
@@ -149,12 +219,7 @@ void afterQtSetUp() {
         s.executableFolder = -1;
     }
     if (s.workingFolder >= 0) {
-        if (::fchdir(s.workingFolder) == 0) {
-            cameBackToWorkingFolder();
-        } else {
-            // The working folder went meanwhile: the program never uses it.
-        }
-        ::close(s.workingFolder);
+        startWayBack(s.workingFolder);
         s.workingFolder = -1;
     }
     // A platform plugin folder given by QT_QPA_PLATFORM_PLUGIN_PATH served

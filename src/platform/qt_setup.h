@@ -35,8 +35,10 @@ struct ProcessPreparedForQt {
 };
 
 // Once the application object exists and the font configuration is read:
-// QT_PLUGIN_PATH and the working folder as they were, the limit on core
-// files given back, and Qt's plugin folder still the only library path.
+// QT_PLUGIN_PATH as it was, and Qt's plugin folder still the only library
+// path. The way back to the working folder, and the limit on core files
+// given back once there, are left to a thread of their own, which the start
+// never waits for: a share that no longer answers holds the way back.
 void afterQtSetUp();
 
 } // namespace vb

@@ -17,6 +17,7 @@
 #include "sampledata/expected.h"
 #include "selection/main_window.h"
 #include "support/fixtures.h"
+#include "support/fuse_share.h"
 #include "support/harness.h"
 #include "support/injected_faults.h"
 
@@ -40,13 +41,17 @@
 #include <functional>
 #include <link.h>
 #include <map>
+#include <poll.h>
 #include <sstream>
 #include <string>
 #include <sys/inotify.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/sendfile.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -859,4 +864,149 @@ TEST(ProgramFolderStart, FaultWhileProvingTheFolderIsToldByItsNumber) {
         EXPECT_EQ(run.said.find(core::kNoProgramFolder), std::string::npos) << run.said;
         EXPECT_EQ(testing_support::readBytes((folder / "kvt95.ccc").string()), "_ing");
     }
+}
+
+namespace {
+
+// Whether the main thread of process pid waits in writing its first-frame
+// report to its standard output: the system call it waits in, from /proc,
+// and the bytes it writes, read from its memory.
+bool writingFirstFrameReport(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
+    long call = -1;
+    std::string descriptor, buffer, size;
+    if (!(in >> call >> descriptor >> buffer >> size) || call != SYS_write) return false;
+    const std::string report = "first-frame ";
+    if (std::stoull(descriptor, nullptr, 16) != 1 || std::stoull(size, nullptr, 16) < report.size()) return false;
+    std::string written(report.size(), '\0');
+    const iovec here{written.data(), written.size()};
+    const iovec there{reinterpret_cast<void*>(std::stoull(buffer, nullptr, 16)), written.size()};
+    return ::process_vm_readv(pid, &here, 1, &there, 1, 0) == ssize_t(written.size()) && written == report;
+}
+
+} // namespace
+
+// The program as built, started from a working folder on a share that stops
+// answering as the program starts, as a network share whose server has gone:
+// the share takes the kernel's question whether the process may enter the
+// folder again, as the start comes back to it, and never answers. The start
+// does not wait for that: the first frame is painted, and the program is
+// held as it writes its first-frame report (its standard output a full
+// pipe). SIGTERM then ends it through its end handling: its clean-up is
+// done, and every descriptor it held (its standard output here, the display
+// connection on a desktop) closes, though the thread that waits on the
+// share keeps the process from ending until the share answers or is
+// aborted; then it ends as SIGTERM ends a process.
+TEST(ProgramFolderStart, AShareThatStopsAnsweringHoldsNeitherTheStartNorTheEnd) {
+    testing_support::FuseShare share;
+    if (!share.whyNot().empty()) GTEST_SKIP() << share.whyNot();
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    const fs::path folder = root / "catalogo";
+    const fs::path exe = programCopy(folder, true);
+    const fs::path work = root / "share";
+    fs::create_directory(work);
+    const std::string log = (root / "said").string();
+    // Made before the fork: the child of a process with threads may only make
+    // system calls until its exec.
+    std::vector<std::string> envStrings;
+    for (char** e = environ; *e; ++e)
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) envStrings.emplace_back(*e);
+    envStrings.push_back("QT_QPA_PLATFORM=offscreen");
+    envStrings.push_back("CATALOGUE_FIRST_FRAME=1");
+    std::vector<char*> env;
+    for (std::string& e : envStrings)
+        env.push_back(e.data());
+    env.push_back(nullptr);
+    std::string program = exe.string();
+    char* const argv[] = {program.data(), nullptr};
+    int out[2], ready[2], go[2];
+    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(ready, O_CLOEXEC), 0);
+    ASSERT_EQ(::pipe2(go, O_CLOEXEC), 0);
+    const int said = ::open(log.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    ASSERT_GE(said, 0);
+    // The standard output full, so that a write to it waits.
+    ASSERT_EQ(::fcntl(out[1], F_SETFL, O_NONBLOCK), 0);
+    const std::string fill(4096, 'x');
+    while (::write(out[1], fill.data(), fill.size()) > 0) {
+    }
+    ASSERT_EQ(errno, EAGAIN);
+    ASSERT_EQ(::fcntl(out[1], F_SETFL, 0), 0);
+    const char* step = "";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        const int mounted = share.mountAsWorkingFolder(work.c_str(), &step);
+        (void)!::write(ready[1], &mounted, sizeof mounted);
+        if (mounted != 0) {
+            (void)!::write(ready[1], step, std::strlen(step));
+            ::_exit(126);
+        }
+        char goOn = 0;
+        if (::read(go[0], &goOn, 1) != 1 || ::dup2(out[1], 1) < 0 || ::dup2(said, 2) < 0) ::_exit(126);
+        ::execve(argv[0], argv, env.data());
+        ::_exit(127);
+    }
+    for (const int end : {out[1], ready[1], go[0], said})
+        ::close(end);
+    ASSERT_GT(pid, 0);
+    bool ended = false;
+    int status = 0;
+    // Within the time given, whether the program has ended; its status in
+    // status.
+    const auto endsWithin = [&](std::chrono::seconds given) {
+        for (const auto giveUp = std::chrono::steady_clock::now() + given;
+             !ended && std::chrono::steady_clock::now() < giveUp;
+             std::this_thread::sleep_for(std::chrono::milliseconds(10)))
+            ended = ::waitpid(pid, &status, WNOHANG) == pid;
+        return ended;
+    };
+    // Whatever happens, the program and the share go: killed, the share
+    // aborted, so that nothing waits on it, and the program waited for.
+    const auto cleanUp = qScopeGuard([&] {
+        for (const int end : {out[0], ready[0], go[1]})
+            ::close(end);
+        if (!ended) ::kill(pid, SIGKILL);
+        share.abort();
+        if (!endsWithin(std::chrono::seconds(30))) ADD_FAILURE() << "the program stays after the share's abort";
+    });
+    int mounted = -1;
+    ASSERT_EQ(::read(ready[0], &mounted, sizeof mounted), ssize_t(sizeof mounted));
+    if (mounted != 0) {
+        char failed[64] = {};
+        (void)!::read(ready[0], failed, sizeof failed - 1);
+        GTEST_SKIP() << "no FUSE mount here: " << failed << ": " << std::strerror(mounted);
+    }
+    share.drop();
+    ASSERT_EQ(::write(go[1], "g", 1), 1);
+
+    bool firstFrame = false;
+    for (const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+         !firstFrame && !endsWithin(std::chrono::seconds(0)) && std::chrono::steady_clock::now() < giveUp;
+         std::this_thread::sleep_for(std::chrono::milliseconds(20)))
+        firstFrame = writingFirstFrameReport(pid);
+    ASSERT_TRUE(firstFrame) << (ended ? "ended" : "no first frame within a minute") << "\n"
+                            << testing_support::readBytes(log);
+    EXPECT_GE(share.held(), 1);
+
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    // Its standard output closes: what the pipe holds is read to the end.
+    bool closed = false;
+    for (const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+         !closed && std::chrono::steady_clock::now() < giveUp;) {
+        pollfd p{out[0], POLLIN, 0};
+        char buffer[4096];
+        closed = ::poll(&p, 1, 100) == 1 && ::read(out[0], buffer, sizeof buffer) == 0;
+    }
+    EXPECT_TRUE(closed) << "the standard output stays open after SIGTERM";
+    for (const auto& e : fs::directory_iterator(folder))
+        EXPECT_NE(e.path().filename().string().rfind("DcFile.", 0), 0u) << e.path();
+    EXPECT_FALSE(ended) << "ended while a thread waits on the share";
+
+    share.abort();
+    ASSERT_TRUE(endsWithin(std::chrono::seconds(30))) << "the program stays after the share's abort";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM)
+        << status << "\n"
+        << testing_support::readBytes(log);
 }
