@@ -557,10 +557,13 @@ TEST(ProgramFolderStart, QtTakesNoPluginFromTheProgramsFolder) {
 // the names of files and folders there, "(folder)" for a folder itself.
 class OpenedIn {
   public:
-    explicit OpenedIn(const std::vector<fs::path>& folders) : events_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    // Told of the opens alone where reads are not asked for.
+    explicit OpenedIn(const std::vector<fs::path>& folders, bool reads = true)
+        : events_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
         EXPECT_GE(events_, 0);
         for (const fs::path& folder : folders)
-            EXPECT_GE(::inotify_add_watch(events_, folder.c_str(), IN_OPEN | IN_ACCESS), 0) << folder;
+            EXPECT_GE(::inotify_add_watch(events_, folder.c_str(), IN_OPEN | (reads ? IN_ACCESS : 0)), 0)
+                << folder;
     }
     ~OpenedIn() { ::close(events_); }
     OpenedIn(const OpenedIn&) = delete;
@@ -1009,4 +1012,66 @@ TEST(ProgramFolderStart, AShareThatStopsAnsweringHoldsNeitherTheStartNorTheEnd) 
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM)
         << status << "\n"
         << testing_support::readBytes(log);
+}
+
+// The program as built, its font configuration set to be read again every
+// second (fontconfig's rescan) should its files change, and naming a folder
+// of fonts relative to the working folder. The start is held (its logging
+// rules read from a FIFO) once the font warm-up has read the configuration,
+// long enough for a rescan to fall due, and the configuration changes
+// meanwhile. The configuration read at the start, in Qt's plugin folder,
+// serves the whole run: it is not read again on the way to the first frame,
+// where Qt lists the fonts, now in the user's working folder; nothing there
+// is opened, neither the relative folder of fonts nor ":/non-existent".
+TEST(ProgramFolderStart, TheFontConfigurationIsReadOnceForTheRun) {
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    const fs::path exe = programCopy(root / "catalogo", true);
+    const fs::path work = root / "work";
+    fs::create_directories(work / "relative-fonts");
+    fs::create_directories(work / ":");
+    fs::copy_file("/usr/share/wine/fonts/symbol.ttf", work / ":/non-existent");
+    const fs::path configuration = root / "fonts.conf";
+    testing_support::writeBytes(configuration.string(),
+                                "<?xml version=\"1.0\"?><fontconfig><include>/etc/fonts/fonts.conf</include>"
+                                "<dir prefix=\"cwd\">relative-fonts</dir><rescan><int>1</int></rescan></fontconfig>");
+    const fs::path rules = root / "logging.ini";
+    ASSERT_EQ(::mkfifo(rules.c_str(), 0600), 0);
+    const OpenedIn opened({work / "relative-fonts", work / ":"});
+    const OpenedIn configurationOpened({root}, false);
+    int writer = -1;
+    std::chrono::steady_clock::time_point heldSince;
+    bool changed = false, given = false;
+    Start how;
+    how.asBuilt = true;
+    how.environment = {"FONTCONFIG_FILE=" + configuration.string(), "QT_LOGGING_CONF=" + rules.string()};
+    how.meanwhile = [&](pid_t) {
+        if (given) return;
+        if (writer < 0) {
+            // Opens only once the start waits to read.
+            writer = ::open(rules.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            heldSince = std::chrono::steady_clock::now();
+            return;
+        }
+        // Changed a second, by the clock's seconds, after the configuration
+        // was read, and given a second more.
+        const auto held = std::chrono::steady_clock::now() - heldSince;
+        if (!changed && held > std::chrono::seconds(2)) {
+            changed = ::utimensat(AT_FDCWD, configuration.c_str(), nullptr, 0) == 0;
+            EXPECT_TRUE(changed) << std::strerror(errno);
+        }
+        if (held < std::chrono::milliseconds(3500)) return;
+        ::close(writer);
+        given = true;
+    };
+    const Started run = runAsProgram(exe.string(), work.string(), (root / "marker").string(), how);
+    EXPECT_TRUE(given);
+    EXPECT_EQ(run.status, 0) << run.said;
+    EXPECT_NE(run.said.find("first-frame "), std::string::npos) << run.said;
+    EXPECT_EQ(opened.seen(), "");
+    std::istringstream seen(configurationOpened.seen());
+    int reads = 0;
+    for (std::string name; seen >> name;)
+        reads += name == configuration.filename().string();
+    EXPECT_EQ(reads, 1);
 }
