@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -1185,8 +1186,16 @@ TEST_F(StartWindowFaultChild, DecodesInASingleByteLocale) {
     ASSERT_TRUE(std::isalnum(0xE9)) << std::setlocale(LC_CTYPE, nullptr);
     ASSERT_TRUE(std::isalnum(static_cast<unsigned char>('\xE9')));
     // Its last three characters "gi\xE9", the name on disk in those bytes.
-    writeBytes(file("mas/xlogo.gi\xE9"), readBytes(file("mas/xlogo.gif")));
+    const std::string data = file("mas/xlogo.gi\xE9");
+    writeBytes(data, readBytes(file("mas/xlogo.gif")));
     std::string decoded;
+    // Gone however the test ends: the test folder's own removal decodes
+    // names as UTF-8, and passes over a name of those bytes.
+    const auto removed = qScopeGuard([&] {
+        std::error_code ignored;
+        fs::remove(data, ignored);
+        if (!decoded.empty()) fs::remove(decoded, ignored);
+    });
     core::registerScrambledTarget(
         950, [&decoded](const std::string& temp, const std::string&) { decoded = temp; },
         core::TargetLoads::Picture);
