@@ -66,28 +66,117 @@ QByteArray executableFolderPath(QtSetUp& s) {
     return folder.contains(':') ? QByteArray() : folder;
 }
 
-// A folder named in the environment stands for itself only where its name
-// is absolute: any other names a place relative to the working folder,
-// whichever folder that is at the moment. glibc's execvp takes an empty
+// A file or folder named in the environment stands for itself only where
+// its name is absolute: any other names a place relative to the working
+// folder, whichever folder that is at the moment (Qt's plugin folder while
+// the set-up runs, the user's afterwards). glibc's execvp takes an empty
 // entry of PATH, or an empty PATH, for the working folder itself, so that
 // a program a library starts by its name alone (libdbus's dbus-launch,
 // where D-Bus has no session bus) would be taken from there; the XDG
 // base-directory rules call a relative name invalid, to be ignored, yet Qt
 // makes the runtime folder such a name gives, and fontconfig reads its
-// user configuration there. So every entry that does not start with a
-// slash goes, and a variable left with none is unset: each library then
-// takes its own absolute default (for PATH, the C library's). The value is
-// set anew even where nothing went, so that a second entry of the same
-// name in the environment, which a child would see, goes too.
-void keepAbsoluteNames(const char* variable, bool list) {
+// user configuration there. The same holds for every variable below that
+// a library of ours reads. So every entry that is not absolute goes, and
+// a variable left with none is unset: each library then takes its own
+// absolute default (for PATH, the C library's). The value is set anew even
+// where nothing went, so that a second entry of the same name in the
+// environment, which a child would see, goes too.
+enum class Form {
+    name,      // one name
+    list,      // names separated by ':'
+    addresses, // D-Bus server addresses separated by ';'
+};
+
+bool isAbsolute(const QByteArray& name) {
+    return name.startsWith('/');
+}
+
+// A D-Bus address ("unix:path=/run/bus,guid=..."; values %-escaped) names
+// a file in its path (a socket, or the program that unixexec runs), dir,
+// tmpdir and noncefile values: it is kept where each of those is absolute.
+bool namesAbsoluteFiles(const QByteArray& address) {
+    if (address.isEmpty()) return false;
+    for (const QByteArray& pair : address.mid(address.indexOf(':') + 1).split(',')) {
+        const qsizetype equals = pair.indexOf('=');
+        const QByteArray key = pair.left(equals);
+        if (equals > 0 && (key == "path" || key == "dir" || key == "tmpdir" || key == "noncefile") &&
+            !isAbsolute(QByteArray::fromPercentEncoding(pair.mid(equals + 1))))
+            return false;
+    }
+    return true;
+}
+
+void keepAbsoluteNames(const char* variable, Form form) {
     if (!qEnvironmentVariableIsSet(variable)) return;
     const QByteArray value = qgetenv(variable);
+    const char separator = form == Form::addresses ? ';' : ':';
     QByteArrayList kept;
-    for (const QByteArray& entry : list ? value.split(':') : QByteArrayList{value})
-        if (entry.startsWith('/')) kept << entry;
+    for (const QByteArray& entry : form == Form::name ? QByteArrayList{value} : value.split(separator))
+        if (form == Form::addresses ? namesAbsoluteFiles(entry) : isAbsolute(entry)) kept << entry;
     qunsetenv(variable);
-    if (!kept.isEmpty()) qputenv(variable, kept.join(':'));
+    if (!kept.isEmpty()) qputenv(variable, kept.join(separator));
 }
+
+// The variables that name files, folders or sockets and that the
+// program's libraries read, at the start or later, each with what reads
+// it. Others need nothing: a relative FONTCONFIG_FILE is looked up in
+// fontconfig's folders below, libXcursor takes a relative entry of
+// XCURSOR_PATH from the root folder, and CUPS takes a CUPS_SERVER that
+// does not start with a slash for a host's name.
+constexpr struct {
+    const char* variable;
+    Form form;
+} kNamedInEnvironment[] = {
+    {"PATH", Form::list},
+    // Qt, fontconfig, GLib, libdbus, libICE.
+    {"XDG_CONFIG_DIRS", Form::list},
+    {"XDG_DATA_DIRS", Form::list},
+    {"XDG_RUNTIME_DIR", Form::name},
+    {"XDG_CONFIG_HOME", Form::name},
+    {"XDG_DATA_HOME", Form::name},
+    {"XDG_CACHE_HOME", Form::name},
+    {"XDG_STATE_HOME", Form::name},
+    // The user's folder, where the XDG ones are unset: Qt's home path and
+    // its configuration, fontconfig's ~ folders, X's ~/.Xdefaults and
+    // ~/.Xauthority, Xcursor's and libxkbcommon's ~ files, CUPS's ~/.cups.
+    // Without it Qt and fontconfig take the root folder, which only the
+    // system may change; the others skip those files, or take the folder
+    // the system's user database gives.
+    {"HOME", Form::name},
+    // Qt's temporary folder, under which it makes its runtime folder where
+    // XDG_RUNTIME_DIR is unset, and CUPS's.
+    {"TMPDIR", Form::name},
+    // fontconfig: its configuration folders, and a root put before every
+    // name it reads.
+    {"FONTCONFIG_PATH", Form::list},
+    {"FONTCONFIG_SYSROOT", Form::name},
+    // The C library, as Qt sets the locale and converts text.
+    {"LOCPATH", Form::list},
+    {"GCONV_PATH", Form::list},
+    {"TZDIR", Form::name},
+    // Qt's platform plugin folder.
+    {"QT_QPA_PLATFORM_PLUGIN_PATH", Form::name},
+    // On X: the authority files of the display and of the session manager,
+    // X's locale files, the compose file read at the first key.
+    {"XAUTHORITY", Form::name},
+    {"ICEAUTHORITY", Form::name},
+    {"XLOCALEDIR", Form::list},
+    {"XCOMPOSEFILE", Form::name},
+    // The buses Qt and the print system's libraries reach: a socket or a
+    // program named relative to the working folder.
+    {"DBUS_SESSION_BUS_ADDRESS", Form::addresses},
+    {"DBUS_SYSTEM_BUS_ADDRESS", Form::addresses},
+    {"AT_SPI_BUS_ADDRESS", Form::addresses},
+    // The print system (libcups, and GnuTLS, which it loads): its
+    // configuration and data folders, GnuTLS's priority file, and the file
+    // GnuTLS writes its session keys to.
+    {"CUPS_SERVERROOT", Form::name},
+    {"CUPS_DATADIR", Form::name},
+    {"CUPS_STATEDIR", Form::name},
+    {"CUPS_SERVERBIN", Form::name},
+    {"GNUTLS_SYSTEM_PRIORITY_FILE", Form::name},
+    {"SSLKEYLOGFILE", Form::name},
+};
 
 // Once the process is back in its working folder: the limit on core files
 // as it was, so that a crash writes its core file where the user started
@@ -173,12 +262,8 @@ void prepareProcessForQt() {
     if (s.begun) return;
     s.begun = true;
     // Before Qt or any library reads them, and before any other thread.
-    keepAbsoluteNames("PATH", true);
-    for (const char* list : {"XDG_CONFIG_DIRS", "XDG_DATA_DIRS"})
-        keepAbsoluteNames(list, true);
-    for (const char* folder :
-         {"XDG_RUNTIME_DIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
-        keepAbsoluteNames(folder, false);
+    for (const auto& named : kNamedInEnvironment)
+        keepAbsoluteNames(named.variable, named.form);
     // Away from the working folder, a crash would write its core file into
     // the folder the set-up runs in, under a relative core pattern (Debian's
     // "core"): a large file in a system folder. None is allowed until the

@@ -20,8 +20,9 @@
 namespace vb {
 
 // At the very start, before any other thread: takes out of PATH, and out
-// of the XDG base-directory variables that Qt, fontconfig, GLib and libdbus
-// read, every entry that is not an absolute name; allows no core file while
+// of every other variable naming files, folders or sockets that the
+// program's libraries read (the XDG base directories, HOME, TMPDIR, ...),
+// every entry that is not an absolute name; allows no core file while
 // the process is away from its working folder; makes Qt's plugin folder the
 // working folder and Qt's only library path, and sets QT_PLUGIN_PATH for
 // the making of the application object. Done once: a later call does
