@@ -106,6 +106,14 @@ int shortageNumber(int err) {
     return err == ENOMEM ? kErrOutOfMemory : kErrGeneric;
 }
 
+// The number of a failure to open, look at or read a file that is there, or
+// may be: a shortage as such, any other fault (a read error, a refusal) as
+// kErrPathAccess. Never kErrFileNotFound: only ENOENT and ENOTDIR say that.
+int faultNumber(int err) {
+    const int shortage = shortageNumber(err);
+    return shortage != kErrGeneric ? shortage : kErrPathAccess;
+}
+
 // What a table was opened from; a file that no longer matches it has been
 // changed by someone else and its bytes no longer fit what was checked.
 struct Stamp {
@@ -126,20 +134,27 @@ Stamp stampOf(const struct stat& st) {
 class ReadFile {
   public:
     // A file the opener refuses, and anything but a regular file, counts as
-    // not found.
+    // not found. Any other failure, of the open or of the look at the open
+    // file, is a fault that says nothing of the file, told as itself.
     ReadFile(const std::string& path, const char* what, FileOpener open) : path_(path) {
         // Without an opener, without waiting for a FIFO or a device to answer.
         fd_ = open ? open(path) : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) {
             const int e = errno;
             // ENXIO: a socket.
-            if (e == ENOENT || e == ENOTDIR || e == ENXIO) fail(path, std::string(what) + " not found");
-            fail(path, std::string("cannot open ") + what + " (" + std::strerror(e) + ")", shortageNumber(e));
+            if (e == ENOENT || e == ENOTDIR || e == ENXIO)
+                fail(path, std::string(what) + " not found", kErrFileNotFound);
+            fail(path, std::string("cannot open ") + what + " (" + std::strerror(e) + ")", faultNumber(e));
         }
         struct stat st {};
-        if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (::fstat(fd_, &st) != 0) {
+            const int e = errno;
             ::close(fd_);
-            fail(path, std::string(what) + " not found");
+            fail(path, std::string("cannot open ") + what + " (" + std::strerror(e) + ")", faultNumber(e));
+        }
+        if (!S_ISREG(st.st_mode)) {
+            ::close(fd_);
+            fail(path, std::string(what) + " not found", kErrFileNotFound);
         }
         stamp_ = stampOf(st);
     }
@@ -158,7 +173,7 @@ class ReadFile {
             if (got < 0 && errno == EINTR) continue;
             if (got < 0) {
                 const int e = errno;
-                fail(path_, std::string("read error (") + std::strerror(e) + ")", shortageNumber(e));
+                fail(path_, std::string("read error (") + std::strerror(e) + ")", faultNumber(e));
             }
             if (got == 0) break;
             done += static_cast<std::size_t>(got);
@@ -477,7 +492,11 @@ Table Table::open(const std::string& filePath, FileOpener opener) {
         try {
             memo.emplace(d->memoPath, "memo file", opener);
         } catch (const Error& e) {
-            fail(d->memoPath, "memo file missing for table " + name + " (" + e.what() + ")");
+            // Missing only where it is not there: a fault on the way to it is
+            // told as itself.
+            if (e.number() != kErrFileNotFound) throw;
+            fail(d->memoPath, "memo file missing for table " + name + " (" + e.what() + ")",
+                 kErrFileNotFound);
         }
         d->memoStamp = memo->stamp();
         memoSize = memo->size();

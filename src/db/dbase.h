@@ -19,10 +19,16 @@ namespace db {
 // Error numbers that callers map onto the windows' numbered run-time errors.
 enum ErrorNumber : int {
     kErrGeneric = 0,
-    // A file that could not be opened or read for lack of memory or of
-    // descriptors: not missing, not damaged.
+    // A file that could not be opened, looked at or read for lack of memory
+    // or of descriptors: not missing, not damaged.
     kErrOutOfMemory = 7,
     kErrTooManyFiles = 67,
+    // A table or memo file that is not there (ENOENT, ENOTDIR), or that is
+    // no regular file: the only failures told as not found.
+    kErrFileNotFound = 53,
+    // A file that could not be opened, looked at or read for any other
+    // reason (a read error, a refusal): it may well be there.
+    kErrPathAccess = 75,
     kErrInvalidArgument = 3001,
     kErrNoCurrentRecord = 3021,
     kErrItemNotFound = 3265,
@@ -56,7 +62,8 @@ struct Field {
 };
 
 // Opens a table or memo file for reading, given its path as found: a
-// descriptor, or -1 with errno set. A file it refuses counts as not found.
+// descriptor, or -1 with errno set. Only ENOENT and ENOTDIR (a file it
+// refuses answers so) count as not found; any other errno is a fault.
 // Without one, a file is opened as it is named.
 using FileOpener = int (*)(const std::string& path);
 
@@ -79,7 +86,10 @@ class Table {
     // and kept. Throws db::Error on anything malformed.
     // opener, when given, opens the table and memo files, the later reads
     // included. Anything but a regular file (a FIFO, a device, a folder) is
-    // a missing file; no opening waits for one.
+    // a missing file (kErrFileNotFound); no opening waits for one. A file
+    // that cannot be opened, looked at or read for any other reason is told
+    // by its fault: kErrTooManyFiles or kErrOutOfMemory for a shortage, else
+    // kErrPathAccess; never as missing.
     static Table open(const std::string& filePath, FileOpener opener = nullptr);
 
     const std::string& path() const;

@@ -42,11 +42,14 @@ std::string errorDescription(int number) {
 }
 
 // The table engine, which links nothing of this layer, reports the same
-// shortages by its own numbers; they are the same numbers, so that a table
-// short of descriptors or memory is told as any other file is.
+// failures of its files by its own numbers; they are the same numbers, so
+// that a table that is missing, short of descriptors or memory, or that
+// cannot be read is told as any other file is.
 static_assert(int(db::kErrTooManyFiles) == int(errTooManyFiles) &&
-                  int(db::kErrOutOfMemory) == int(errOutOfMemory),
-              "the table engine's shortage numbers are the platform's");
+                  int(db::kErrOutOfMemory) == int(errOutOfMemory) &&
+                  int(db::kErrFileNotFound) == int(errFileNotFound) &&
+                  int(db::kErrPathAccess) == int(errPathAccess),
+              "the table engine's file error numbers are the platform's");
 
 int shortageError(int err) {
     if (err == EMFILE || err == ENFILE) return errTooManyFiles;

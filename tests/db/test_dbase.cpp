@@ -9,16 +9,25 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <optional>
 #include <random>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/un.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -450,4 +459,131 @@ TEST(DbaseReader, SpecialFilesAreMissingFiles) {
     ::close(sock);
     EXPECT_EQ(refused, 7);
     EXPECT_FALSE(released.load()) << "a FIFO was waited for";
+}
+
+namespace {
+
+// What an opening of a table gave: its error's number, file and message, or
+// "opened".
+struct Outcome {
+    int number = -1;
+    std::string file, message;
+};
+
+Outcome openingOf(const std::string& path, db::FileOpener opener = nullptr) {
+    try {
+        (void)db::Table::open(path, opener);
+        return {-1, {}, "opened"};
+    } catch (const db::Error& e) {
+        return {e.number(), e.file(), e.what()};
+    }
+}
+
+// The error the opener below gives for a memo file; it opens any other file
+// as the reader does.
+int g_memoOpenError = 0;
+int failingMemoOpener(const std::string& path) {
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".dbt") == 0) {
+        errno = g_memoOpenError;
+        return -1;
+    }
+    return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+// Opens path in a child process whose every look at an open descriptor
+// (fstat) fails with error, as a lack of kernel memory or a disk that answers
+// EIO would fail it: a system-call filter of the child alone. Empty where
+// this system allows no such filter.
+std::optional<Outcome> openingWithFailingLook(const std::string& path, int error) {
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0) return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const auto is = [](std::uint32_t value, std::uint8_t then, std::uint8_t otherwise) {
+            return sock_filter BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, value, then, otherwise);
+        };
+        const auto load = [](std::uint32_t offset) {
+            return sock_filter BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offset);
+        };
+        const auto argument = [](int i) { return std::uint32_t(offsetof(seccomp_data, args) + 8 * i); };
+        const std::uint32_t nr = offsetof(seccomp_data, nr);
+        const sock_filter fail = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | std::uint32_t(error));
+        const sock_filter allow = BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW);
+        const auto emptyPath = [](std::uint8_t then, std::uint8_t otherwise) {
+            return sock_filter BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, AT_EMPTY_PATH, then, otherwise);
+        };
+        // fstat is newfstatat or statx of an empty path, or fstat itself.
+        std::vector<sock_filter> program = {
+            load(nr), is(SYS_newfstatat, 0, 3), load(argument(3)), emptyPath(0, 1), fail,
+            load(nr), is(SYS_statx, 0, 3),      load(argument(2)), emptyPath(0, 1), fail};
+#ifdef SYS_fstat
+        program.insert(program.end(), {load(nr), is(SYS_fstat, 0, 1), fail});
+#endif
+        program.push_back(allow);
+        const sock_fprog filter{static_cast<unsigned short>(program.size()), program.data()};
+        if (::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &filter) != 0)
+            ::_exit(3);
+        const Outcome o = openingOf(path);
+        const std::string said = std::to_string(o.number) + "\n" + o.file + "\n" + o.message;
+        ::_exit(::write(out[1], said.data(), said.size()) == ssize_t(said.size()) ? 0 : 4);
+    }
+    ::close(out[1]);
+    std::string said;
+    char buf[4096];
+    for (ssize_t n; (n = ::read(out[0], buf, sizeof buf)) > 0;)
+        said.append(buf, std::size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) == 3)
+        return std::nullopt;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << said;
+    const std::size_t first = said.find('\n'), second = said.find('\n', first + 1);
+    if (second == std::string::npos) return Outcome{-1, {}, said};
+    return Outcome{std::stoi(said.substr(0, first)), said.substr(first + 1, second - first - 1),
+                   said.substr(second + 1)};
+}
+
+} // namespace
+
+// A fault on the way to a table or its memo file (a look at the open file
+// that fails, an open refused or short of descriptors) says nothing of
+// whether the file is there: it is told by its number, a lack of memory or
+// descriptors as such (7, 67), any other fault as 75, and the message names
+// the file at fault and never calls it missing or not found. Only a file
+// that is not there is (53).
+TEST(DbaseReader, FaultOnTheWayToAFileIsNeverToldAsMissing) {
+    TempDir dir;
+    const std::string table = dir.file("t.dbf"), memo = dir.file("t.dbt");
+    db::writeTable(table, {{"K", 'C', 4}, {"M", 'M', 10}}, {{"abcd", "memo one"}});
+    const auto toldAsFault = [](const Outcome& o, int number, const std::string& file) {
+        EXPECT_EQ(o.number, number) << o.message;
+        EXPECT_EQ(o.file, file) << o.message;
+        EXPECT_EQ(o.message.rfind(file + ": ", 0), 0u) << o.message;
+        for (const char* wrong : {"not found", "missing"})
+            EXPECT_EQ(o.message.find(wrong), std::string::npos) << o.message;
+    };
+
+    const std::pair<int, int> memoOpens[] = {{ENFILE, db::kErrTooManyFiles}, {EACCES, db::kErrPathAccess}};
+    for (const auto& [error, number] : memoOpens) {
+        SCOPED_TRACE(std::strerror(error));
+        g_memoOpenError = error;
+        toldAsFault(openingOf(table, failingMemoOpener), number, memo);
+    }
+    // Not there: told so, as ever.
+    g_memoOpenError = ENOENT;
+    const Outcome memoMissing = openingOf(table, failingMemoOpener);
+    EXPECT_EQ(memoMissing.number, db::kErrFileNotFound);
+    EXPECT_NE(memoMissing.message.find("memo file missing"), std::string::npos) << memoMissing.message;
+    EXPECT_EQ(openingOf(dir.file("none.dbf")).number, db::kErrFileNotFound);
+    EXPECT_EQ(openingOf(table).message, "opened");
+
+    // Last, so that where no filter is allowed the above has run.
+    const std::pair<int, int> looks[] = {{ENOMEM, db::kErrOutOfMemory}, {EIO, db::kErrPathAccess}};
+    for (const auto& [error, number] : looks) {
+        SCOPED_TRACE(std::strerror(error));
+        const std::optional<Outcome> o = openingWithFailingLook(table, error);
+        if (!o) GTEST_SKIP() << "this system allows no system-call filter";
+        toldAsFault(*o, number, table);
+    }
 }
