@@ -68,13 +68,23 @@ std::string relativeTo(const std::string& path, const std::string& folder) {
 
 // path relative to the folder when it is written another way (relative to
 // the working folder, through a link to the folder): the folder that holds
-// path taken where the file system puts it, its last name as written.
+// path taken where the file system puts it, its last name as written. Empty,
+// errno set, where there is none: ENOENT where that folder lies outside the
+// folder or nowhere (a loop of links); else the failure met on the way to
+// either place, which says nothing of where path leads and is passed on.
 std::string relativeToRealFolder(const std::string& path, const OpenFolder& folder) {
     const std::size_t slash = path.rfind('/');
     const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string real = realPlace(parent);
-    if (real.empty()) return {};
-    return relativeTo((real == "/" ? "" : real) + "/" + path.substr(slash + 1), folder.real);
+    if (real.empty()) {
+        if (errno == ELOOP || errno == ENAMETOOLONG) errno = ENOENT;
+        return {};
+    }
+    const std::string root = folder.real();
+    if (root.empty()) return {};
+    std::string rel = relativeTo((real == "/" ? "" : real) + "/" + path.substr(slash + 1), root);
+    if (rel.empty()) errno = ENOENT;
+    return rel;
 }
 
 // Keeps fd when it is what the open asked for; else closes it. A refusal
@@ -104,10 +114,17 @@ OpenFolder::~OpenFolder() {
     if (fd >= 0) ::close(fd);
 }
 
+std::string OpenFolder::real() const {
+    const std::lock_guard lock(realMutex_);
+    if (real_.empty()) real_ = realPlace(native);
+    return real_;
+}
+
 std::shared_ptr<const OpenFolder> openFolder(const std::string& native) {
     auto folder = std::make_shared<OpenFolder>();
     folder->native = native;
-    folder->real = realPlace(native);
+    // Told as the folder is opened where it can be; where not, at its use.
+    folder->real_ = realPlace(native);
     folder->fd = ::open(native.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     folder->error = folder->fd < 0 ? errno : 0;
     return folder;
@@ -138,19 +155,23 @@ int openInFolder(const OpenFolder& folder, const std::string& path, int flags, m
     };
     std::string rel = relativeTo(path, folder.native);
     if (rel.empty()) rel = relativeToRealFolder(path, folder);
-    if (rel.empty()) {
-        errno = ENOENT;
-        return -1;
-    }
+    if (rel.empty()) return -1; // errno as relativeToRealFolder set it
     int fd = openBelow(rel, changing);
     if (fd < 0 && errno == EXDEV && !changing) {
         // A way out of the folder, or an absolute link: what counts is where
         // the links lead. The open of that place takes no link, so a link
         // swapped in since is not followed.
         const std::string real = realPlace(path);
-        // A failure on the way, not a path that leads nowhere, is the answer.
-        if (real.empty() && errno != ELOOP && errno != ENAMETOOLONG) return -1;
-        const std::string inside = real.empty() ? std::string() : relativeTo(real, folder.real);
+        if (real.empty()) {
+            // A path that leads nowhere (a loop of links) is missing; a
+            // failure on the way is the answer.
+            if (errno == ELOOP || errno == ENAMETOOLONG) errno = ENOENT;
+            return -1;
+        }
+        // So is a failure on the way to the folder's own place.
+        const std::string root = folder.real();
+        if (root.empty()) return -1;
+        const std::string inside = relativeTo(real, root);
         if (inside.empty()) {
             errno = ENOENT;
             return -1;

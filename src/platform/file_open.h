@@ -29,6 +29,7 @@
 // (ENAMETOOLONG); link_walk.h says where else it parts from openat2.
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <sys/types.h>
 
@@ -38,13 +39,22 @@ namespace vb {
 // folder's descriptor is one.
 struct OpenFolder {
     std::string native; // the folder as the file system names it
-    std::string real;   // where the file system puts it (realPlace); empty where untold
     int fd = -1;        // O_PATH; -1 where the folder could not be opened
     int error = 0;      // why it could not be opened
     OpenFolder() = default;
     OpenFolder(const OpenFolder&) = delete;
     OpenFolder& operator=(const OpenFolder&) = delete;
     ~OpenFolder();
+    // Where the file system puts the folder (realPlace), kept once told.
+    // Empty, errno set, where that cannot be told now: a failure on the way
+    // passes and says nothing of the folder, so it is kept as no answer and
+    // the next call asks again.
+    std::string real() const;
+
+  private:
+    friend std::shared_ptr<const OpenFolder> openFolder(const std::string& native);
+    mutable std::mutex realMutex_;
+    mutable std::string real_;
 };
 
 // Opens the folder named native (as the file system names it); its fd is
@@ -57,7 +67,9 @@ std::shared_ptr<const OpenFolder> openFolder(const std::string& native);
 // O_NONBLOCK are added, O_TRUNC is refused (a file is emptied only once it is
 // known to be the one to write). A descriptor, or -1 with errno set: ENOENT
 // for a file that is missing, outside the folder or not a regular file; the
-// folder's own error where the folder could not be opened.
+// folder's own error where the folder could not be opened; any other failure
+// met on the way, in the look at where the path or the folder leads
+// included, as itself (only ENOENT and ENOTDIR say that a file is missing).
 int openInFolder(const OpenFolder& folder, const std::string& path, int flags, mode_t mode = 0);
 
 // openInFolder beneath the program folder's descriptor: the one the proof of

@@ -3,6 +3,7 @@
 #include "platform/controls.h"
 #include "platform/errors.h"
 #include "platform/file_io.h"
+#include "platform/file_open.h"
 #include "platform/form.h"
 #include "platform/geometry.h"
 #include "platform/paths.h"
@@ -425,6 +426,95 @@ TEST_F(PlatformFaultChild, LooksUpWithAFault) {
     ASSERT_EQ(injectedFaultCount(), 1);
     const std::string after = placed();
     std::printf("after it: %s\n", after == file("Ark/Xfam_01.dbf") ? "the file" : after.c_str());
+    std::fflush(stdout);
+}
+
+namespace {
+// Set for a child process of the test below: where its look at where a path
+// leads meets a fault, and the error, as "alias EIO": "alias", the look at a
+// link to the program folder by which a path is written another way than
+// under the folder's name; "folder", the look at the folder's own place as
+// its descriptor is opened.
+constexpr const char* kPlaceFault = "CATALOGUE_TEST_PLACE_FAULT";
+} // namespace
+
+// An open looks up where a path leads, name by name, where the path is
+// written another way than under the program folder's name (through a link
+// to the folder), and where it meets an absolute link inside the folder,
+// against the folder's own place, looked up as the folder's descriptor is
+// opened. A fault in such a look (a lack of memory, a disk that answers
+// EIO) is the open's error, never a file that is not there; and it passes:
+// once it has, the same path opens, and a file read through an absolute link
+// inside the folder is read for the rest of the run.
+TEST_F(Platform, FaultWhereAPathLeadsIsToldAndPasses) {
+    struct Case {
+        const char* fault;
+        int error; // of the open that meets it; 0 for one that opens
+    };
+    const Case cases[] = {{"alias EIO", EIO},
+                          {"alias ENOMEM", ENOMEM},
+                          {"alias EACCES", EACCES},
+                          {"folder EIO", 0},
+                          {"folder ENOMEM", 0}};
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const Case& c : cases) {
+        children.push_back(std::make_unique<QProcess>());
+        startChildTest(*children.back(), "PlatformFaultChild.OpensWithAFaultWhereAPathLeads",
+                       {{kPlaceFault, c.fault}});
+    }
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].fault);
+        QProcess& child = *children[i];
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        const std::string with = cases[i].error ? "error " + std::to_string(cases[i].error) : "the file";
+        EXPECT_NE(said.find("with the fault: " + with + "\n"), std::string::npos) << said;
+        EXPECT_NE(said.find("after it: the file\n"), std::string::npos) << said;
+        EXPECT_NE(said.find("through the absolute link: the file\n"), std::string::npos) << said;
+    }
+}
+
+// Run by Platform.FaultWhereAPathLeadsIsToldAndPasses in a process of its
+// own: opens a file with the fault it is told of in the look at where its
+// path leads, then once it has passed, then through an absolute link.
+TEST_F(PlatformFaultChild, OpensWithAFaultWhereAPathLeads) {
+    namespace fs = std::filesystem;
+    const QList<QByteArray> words = qgetenv(kPlaceFault).split(' ');
+    if (words.size() != 2) GTEST_SKIP() << "run by Platform.FaultWhereAPathLeadsIsToldAndPasses";
+    const int error = errorNamed(words[1]);
+    ASSERT_NE(error, 0);
+    const bool folder = words[0] == "folder";
+    writeBytes(file("Ark/xfam_01.dbf"), "xyz");
+    fs::create_symlink(file("Ark/xfam_01.dbf"), file("Ark/absolute.dbf"));
+    QTemporaryDir elsewhere;
+    const std::string alias = elsewhere.path().toStdString() + "/alias";
+    fs::create_directory_symlink(appPath(), alias);
+    // The table reader's way to its files, which takes a path as it is
+    // written: the first open opens the folder, and the kernel's openat2 is
+    // known.
+    const auto opened = [](const std::string& path) {
+        const int fd = vb::openForReading(path);
+        if (fd < 0) return "error " + std::to_string(errno);
+        ::close(fd);
+        return std::string("the file");
+    };
+    ASSERT_EQ(opened(file("Ark/xfam_01.dbf")), "the file");
+    // The folder is opened again at the next open, which meets the fault.
+    if (folder) vb::forgetProgramFolderDescriptor();
+    const std::string name = folder ? fs::path(appPath()).filename().string() : "alias";
+    const std::string path = folder ? file("Ark/xfam_01.dbf") : alias + "/Ark/xfam_01.dbf";
+    ASSERT_TRUE(injectFaults({{InjectedFault::Stat, name, error}}));
+    std::printf("with the fault: %s\n", opened(path).c_str());
+    ASSERT_EQ(injectedFaultCount(), 1);
+    std::printf("after it: %s\n", opened(path).c_str());
+    std::string through;
+    try {
+        through = vb::readAll(appPath() + "\\Ark\\absolute.dbf") == "xyz" ? "the file" : "another file";
+    } catch (const vb::VbError& e) {
+        through = "error " + std::to_string(e.number());
+    }
+    std::printf("through the absolute link: %s\n", through.c_str());
     std::fflush(stdout);
 }
 
