@@ -183,13 +183,15 @@ void writeNew(const std::string& path, const std::string& bytes) {
 
 void Kill(const std::string& path) {
     const fs::path real(resolvePath(path));
+    // Only a name that is not there (ENOENT, ENOTDIR on the way), or a
+    // folder under it, which is no file, is 53: a folder that cannot be
+    // opened or a file that cannot be removed for any other reason (a
+    // read-only disk, a refusal) is its own error.
     const int folder = openInProgramFolder(real.parent_path().string(), O_RDONLY | O_DIRECTORY);
-    if (folder < 0) {
-        const int shortage = shortageError(errno);
-        throw VbError(shortage ? shortage : errFileNotFound, {}, path);
-    }
+    if (folder < 0) throw VbError(fileError(errno), {}, path);
     const Descriptor held{folder};
-    if (::unlinkat(folder, real.filename().c_str(), 0) != 0) throw VbError(errFileNotFound, {}, path);
+    if (::unlinkat(folder, real.filename().c_str(), 0) != 0)
+        throw VbError(errno == EISDIR ? errFileNotFound : fileError(errno), {}, path);
 }
 
 } // namespace vb

@@ -64,7 +64,9 @@ void writeAt(const std::string& path, std::int64_t position, const std::string& 
 // Creates or empties the file and writes bytes, with the rules and errors of
 // writeAt.
 void writeNew(const std::string& path, const std::string& bytes);
-// Deletes the file; error 53 when it does not exist.
+// Deletes the file; error 53 when it does not exist (or is a folder), 67 or
+// 7 for a lack of descriptors or memory, 75 when it cannot be removed
+// otherwise (a read-only disk, a refusal).
 void Kill(const std::string& path);
 
 // The error of a failed write that names file: 61 for a full disk, 67 or 7

@@ -518,6 +518,96 @@ TEST_F(PlatformFaultChild, OpensWithAFaultWhereAPathLeads) {
     std::fflush(stdout);
 }
 
+namespace {
+// Set for a child process of the test below: the error the open of the
+// folder of the file it removes meets ("EIO", "ENOMEM").
+constexpr const char* kKillFault = "CATALOGUE_TEST_KILL_FAULT";
+// Set for a child process of the test below: its program folder, on a disk
+// mounted read-only for it alone.
+constexpr const char* kReadOnlyAt = "CATALOGUE_TEST_READ_ONLY_AT";
+} // namespace
+
+// A file that cannot be removed (its folder cannot be opened, the disk is
+// read-only) is told by its error: 7 or 67 for a lack of memory or
+// descriptors, 75 for any other, never 53, which says that it is not there.
+TEST_F(Platform, RemovalTellsAFaultAsItself) {
+    const std::pair<const char*, int> cases[] = {{"EIO", vb::errPathAccess}, {"ENOMEM", vb::errOutOfMemory}};
+    for (const auto& [error, number] : cases) {
+        SCOPED_TRACE(error);
+        QProcess child;
+        startChildTest(child, "PlatformFaultChild.RemovesWithAFault", {{kKillFault, error}});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        EXPECT_NE(said.find("with the fault: error " + std::to_string(number) + "\n"), std::string::npos)
+            << said;
+        EXPECT_NE(said.find("after it: removed\n"), std::string::npos) << said;
+    }
+
+    const std::string disk = file("disk");
+    std::filesystem::create_directory(disk);
+    writeBytes(disk + "/x.bin", "kept");
+    std::string noNamespace;
+    const auto namespaced = testing_support::mountNamespace(noNamespace);
+    if (!namespaced) GTEST_SKIP() << "no mount namespace here: " << noNamespace;
+    QProcess child;
+    child.setProcessEnvironment(childEnvironment({{kReadOnlyAt, QString::fromStdString(disk)}}));
+    child.start("unshare", *namespaced + QStringList{"sh", "-c",
+                                                     "mount --bind \"$1\" \"$1\" && "
+                                                     "mount -o remount,bind,ro \"$1\" && exec \"$2\" "
+                                                     "--gtest_filter=PlatformChild.RemovesOnAReadOnlyDisk",
+                                                     "sh", QString::fromStdString(disk),
+                                                     QCoreApplication::applicationFilePath()});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const std::string said = child.readAll().toStdString();
+    EXPECT_EQ(child.exitCode(), 0) << said;
+    EXPECT_NE(said.find("removed on a read-only disk: error 75\n"), std::string::npos) << said;
+    EXPECT_EQ(readBytes(disk + "/x.bin"), "kept");
+}
+
+// Run by Platform.RemovalTellsAFaultAsItself in a process of its own:
+// removes a file with the fault it is told of on the open of its folder,
+// then once it has passed.
+TEST_F(PlatformFaultChild, RemovesWithAFault) {
+    const QByteArray told = qgetenv(kKillFault);
+    if (told.isEmpty()) GTEST_SKIP() << "run by Platform.RemovalTellsAFaultAsItself";
+    const int error = errorNamed(told);
+    ASSERT_NE(error, 0);
+    writeBytes(file("Ark/x.bin"), "x");
+    const std::string path = appPath() + "\\Ark\\x.bin";
+    const auto removal = [&path] {
+        try {
+            vb::Kill(path);
+            return std::string("removed");
+        } catch (const vb::VbError& e) {
+            return "error " + std::to_string(e.number());
+        }
+    };
+    ASSERT_TRUE(vb::fileExists(path)); // the program folder open, and whether the kernel has openat2 known
+    ASSERT_TRUE(injectFaults({{InjectedFault::Open, "Ark", error}}));
+    std::printf("with the fault: %s\n", removal().c_str());
+    ASSERT_EQ(injectedFaultCount(), 1);
+    std::printf("after it: %s\n", removal().c_str());
+    std::fflush(stdout);
+}
+
+// Run by Platform.RemovalTellsAFaultAsItself in a process of its own, on a
+// disk mounted read-only.
+TEST(PlatformChild, RemovesOnAReadOnlyDisk) {
+    const QByteArray disk = qgetenv(kReadOnlyAt);
+    if (disk.isEmpty()) GTEST_SKIP() << "run by Platform.RemovalTellsAFaultAsItself";
+    const std::string folder = disk.toStdString();
+    vb::setProgramFolder(folder);
+    try {
+        vb::Kill(folder + "/x.bin");
+        std::printf("removed on a read-only disk\n");
+    } catch (const vb::VbError& e) {
+        std::printf("removed on a read-only disk: error %d\n", e.number());
+    }
+    std::fflush(stdout);
+    vb::setProgramFolder("");
+}
+
 // Names taken from the data never lead out of the program folder: "..",
 // a whole path after the folder's own, an absolute or relative path
 // elsewhere and links, dangling ones included, count as missing, and nothing
