@@ -162,7 +162,7 @@ void LoadScrambledFile(const std::string& Path, int Target) {
         // A lack of descriptors or memory says nothing of the file: it is
         // named as the cause, never as a file that is not available.
         if (vb::isShortage(error)) {
-            MsgBoxStd(vb::shortageMessage(error, vb::LCase(Path)), vb::vbCritical);
+            MsgBoxStd(vb::faultMessage(error, vb::LCase(Path)), vb::vbCritical);
         } else {
             MsgBoxStd("Error: (" + std::to_string(error) + ") file " + vb::LCase(Path) + " not available",
                       vb::vbCritical);

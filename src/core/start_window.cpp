@@ -108,7 +108,7 @@ void InitModule() {
     // folder may well be there.
     if (!vb::programFolderKnown()) {
         const vb::ProofFault fault = vb::programFolderFault();
-        vb::MsgBox(fault.number ? vb::shortageMessage(fault.number, fault.file) : kNoProgramFolder,
+        vb::MsgBox(fault.number ? vb::faultMessage(fault.number, fault.file) : kNoProgramFolder,
                    vb::vbCritical);
         vb::EndFatal();
     }

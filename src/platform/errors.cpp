@@ -67,7 +67,7 @@ bool isShortage(int number) {
     return number == errTooManyFiles || number == errOutOfMemory;
 }
 
-std::string shortageMessage(int number, const std::string& file) {
+std::string faultMessage(int number, const std::string& file) {
     return "Error: (" + std::to_string(number) + ") file " + file + " could not be opened\r\n" +
            errorDescription(number);
 }

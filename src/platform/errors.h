@@ -37,9 +37,11 @@ bool isShortage(int number);
 // answers that say so), 67 or 7 for a shortage, 75 for any other failure (a
 // read error, a refusal), which says nothing of whether the file is there.
 int fileError(int err);
-// What the user is told of such an error met on file: the number, the file
-// and the shortage, and nothing that calls the file missing or damaged.
-std::string shortageMessage(int number, const std::string& file);
+// What the user is told of such an error met on file that says nothing of
+// the file (a shortage, or any fault the proof of the program folder meets):
+// the number, the file and the error's description, and nothing that calls
+// the file missing or damaged.
+std::string faultMessage(int number, const std::string& file);
 
 class VbError : public std::runtime_error {
   public:

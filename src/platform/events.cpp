@@ -116,14 +116,14 @@ std::string describeError(std::exception_ptr error) {
         return "Error: file " + pathText(file) + " not available\r\n" + "A stored value cannot be decoded (" +
                e.description() + ").";
     } catch (const VbError& e) {
-        if (!e.file().empty() && isShortage(e.number())) return shortageMessage(e.number(), e.file());
+        if (!e.file().empty() && isShortage(e.number())) return faultMessage(e.number(), e.file());
         if (!e.file().empty())
             return "Error: (" + std::to_string(e.number()) + ") file " + e.file() + " not available\r\n" +
                    e.description();
         return "Error: (" + std::to_string(e.number()) + ") " + e.description();
     } catch (const db::Error& e) {
         if (e.file().empty()) return "Error: " + pathText(e.what());
-        if (isShortage(e.number())) return shortageMessage(e.number(), pathText(e.file()));
+        if (isShortage(e.number())) return faultMessage(e.number(), pathText(e.file()));
         // The reason follows the file's name in the message.
         std::string reason = e.what();
         if (reason.compare(0, e.file().size() + 2, e.file() + ": ") == 0)
