@@ -316,15 +316,21 @@ void Form4::Load_DescrizioneCodice(const std::string& code) {
     if (rs.RecordCount() >= 1) {
         rs.MoveLast();
         rs.MoveFirst();
-        bool found = false;
+        bool found = false, unread = false;
         try {
             rs.FindFirst(criteria);
             found = !rs.NoMatch();
-        } catch (const db::Error&) {
+        } catch (const db::Error& e) {
             // A code whose stored form cannot be written as criteria is one
-            // the table cannot hold.
+            // the table cannot hold. A failure that names the table's file
+            // (the find reads it where it changed since) is told as the
+            // table's, never as a code not found.
+            unread = !e.file().empty();
+            if (unread && !core::reportedAsShortage(e.number())) reportTable();
         }
-        if (!found) {
+        if (unread) {
+            Label3.setCaption("");
+        } else if (!found) {
             const bool ita = core::Lang == "_ita";
             vb::MsgBox(ita ? "Codice errore non trovato in " + Combo1.Text() : "Trouble code not found.",
                        vb::vbInformation, ita ? "Trova codice guasto" : "Trouble code search");

@@ -17,8 +17,11 @@
 #include <QApplication>
 #include <QLabel>
 #include <QListWidget>
+#include <QProcess>
 #include <QTest>
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 using namespace testing_support;
@@ -596,6 +599,60 @@ TEST_F(TroubleCodes, ShortageOnItsFilesIsToldAsItself) {
     ASSERT_TRUE(injectToldShortage(appPath()));
     Form4& f = Form4::get();
     EXPECT_EQ(f.Combo1.ListCount(), 1);
+    reportBoxesToParent(svc);
+}
+
+namespace {
+// Set for a child process of the test below: the error ("EIO", "ENOMEM")
+// that the find of a code meets on the table it reads.
+constexpr const char* kFindFault = "CATALOGUE_TEST_FIND_FAULT";
+} // namespace
+
+// The find of a code reads the table afresh where it changed since it was
+// last read. A fault met there (a disk that answers EIO, a lack of memory)
+// is told as the table's, by its number where it is a shortage, and never as
+// a code that is not found.
+TEST_F(TroubleCodes, FaultWhileFindingACodeIsNeverToldAsNotFound) {
+    const std::pair<const char*, const char*> cases[] = {{"EIO", "\\obd\\xcod_ita.dbf not available"},
+                                                         {"ENOMEM", "Error: (7) file "}};
+    for (const auto& [error, told] : cases) {
+        SCOPED_TRACE(error);
+        QProcess child;
+        startChildTest(child, "TroubleCodes.FindsACodeWithAFault", {{kFindFault, error}});
+        ASSERT_TRUE(child.waitForFinished(120000));
+        const std::string said = child.readAll().toStdString();
+        EXPECT_EQ(child.exitCode(), 0) << said;
+        EXPECT_NE(said.find("report done"), std::string::npos) << said;
+        // The find met it, after the table was looked at and opened afresh.
+        EXPECT_NE(said.find("table closed: 1\n"), std::string::npos) << said;
+        const std::size_t box = said.find("box: ");
+        ASSERT_NE(box, std::string::npos) << said;
+        EXPECT_NE(said.substr(box, said.find('\n', box) - box).find(told), std::string::npos) << said;
+        EXPECT_EQ(said.find("box: ", box + 1), std::string::npos) << said;
+        EXPECT_EQ(said.find("non trovato"), std::string::npos) << said;
+    }
+}
+
+// Run by TroubleCodes.FaultWhileFindingACodeIsNeverToldAsNotFound in a
+// process of its own: picks the second code with the fault it is told of on
+// the find's read of the table.
+TEST_F(TroubleCodes, FindsACodeWithAFault) {
+    const QByteArray told = qgetenv(kFindFault);
+    if (told.isEmpty()) GTEST_SKIP() << "run by TroubleCodes.FaultWhileFindingACodeIsNeverToldAsNotFound";
+    const int error = errorNamed(told);
+    ASSERT_NE(error, 0);
+    Form4& f = open();
+    ASSERT_TRUE(svc.boxes.empty());
+    ASSERT_GE(f.List1.ListCount(), 2);
+    // Changed since it was read: the table is looked at and opened afresh
+    // (two opens), and the find reads it (the third).
+    namespace fs = std::filesystem;
+    const std::string table = file("obd/xcod_ita.dbf");
+    fs::last_write_time(table, fs::last_write_time(table) + std::chrono::seconds(5));
+    ASSERT_TRUE(injectFaults({{InjectedFault::Open, "xcod_ita.dbf", error, 1, 2}}));
+    f.List1.setListIndex(1);
+    std::printf("table closed: %d\n", int(f.Data1.DatabaseName.empty()));
+    std::printf("description: %s\n", f.Label3.Caption().c_str());
     reportBoxesToParent(svc);
 }
 
