@@ -269,18 +269,13 @@ TEST_F(StartWindow, PassingFaultLeavesThePreferenceAsItWas) {
         {"read EIO 1", "Error: (75) file "},     {"read EIO 2", "Error: (75) file "},
         {"read ENOMEM 1", "Error: (7) file "},
     };
-    std::vector<std::unique_ptr<QProcess>> children;
-    for (const Case& c : cases) {
-        children.push_back(std::make_unique<QProcess>());
-        startChildTest(*children.back(), "StartWindowFaultChild.StartsWithAFaultyPreference",
-                       {{kPreferenceFault, c.fault}});
-    }
-    for (size_t i = 0; i < std::size(cases); ++i) {
+    std::vector<std::string> faults;
+    for (const Case& c : cases)
+        faults.push_back(c.fault);
+    const std::vector<std::string> outputs = childTestOutputs("StartWindowFaultChild.StartsWithAFaultyPreference", kPreferenceFault, faults);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].fault);
-        QProcess& child = *children[i];
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const std::string said = child.readAll().toStdString();
-        EXPECT_EQ(child.exitCode(), 0) << said;
+        const std::string& said = outputs[i];
         EXPECT_NE(said.find("the fault was met"), std::string::npos) << said;
         EXPECT_NE(said.find("preference: _ing\n"), std::string::npos) << said;
         EXPECT_NE(said.find("lang: _ita\n"), std::string::npos) << said;
@@ -330,18 +325,13 @@ TEST_F(StartWindow, FaultOnTheWayToAFileIsNeverToldAsAMissingFile) {
         {"psc_ita.cpt read EIO 1",
          "Error: (75) file {app}\\ark\\psc_ita.cpt not available Path/File access error", false},
     };
-    std::vector<std::unique_ptr<QProcess>> children;
-    for (const Case& c : cases) {
-        children.push_back(std::make_unique<QProcess>());
-        startChildTest(*children.back(), "StartWindowFaultChild.StartsWithAFaultOnTheWayToAFile",
-                       {{kFileFault, c.fault}});
-    }
-    for (size_t i = 0; i < std::size(cases); ++i) {
+    std::vector<std::string> faults;
+    for (const Case& c : cases)
+        faults.push_back(c.fault);
+    const std::vector<std::string> outputs = childTestOutputs("StartWindowFaultChild.StartsWithAFaultOnTheWayToAFile", kFileFault, faults);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].fault);
-        QProcess& child = *children[i];
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const std::string said = child.readAll().toStdString();
-        EXPECT_EQ(child.exitCode(), 0) << said;
+        const std::string& said = outputs[i];
         EXPECT_NE(said.find("the fault was met"), std::string::npos) << said;
         EXPECT_NE(said.find(std::string("ended: ") + (cases[i].ends ? "1" : "0") + "\n"), std::string::npos)
             << said;

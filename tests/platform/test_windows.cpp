@@ -333,17 +333,13 @@ TEST_F(Platform, LookupPassesEveryFaultOnAsItself) {
         {"stat Ark ENOMEM", vb::errOutOfMemory},  {"stat Ark EIO", vb::errPathAccess},
         {"stat Ark EACCES", vb::errPathAccess},
     };
-    std::vector<std::unique_ptr<QProcess>> children;
-    for (const Case& c : cases) {
-        children.push_back(std::make_unique<QProcess>());
-        startChildTest(*children.back(), "PlatformFaultChild.LooksUpWithAFault", {{kLookupFault, c.fault}});
-    }
+    std::vector<std::string> faults;
+    for (const Case& c : cases)
+        faults.push_back(c.fault);
+    const std::vector<std::string> outputs = childTestOutputs("PlatformFaultChild.LooksUpWithAFault", kLookupFault, faults);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].fault);
-        QProcess& child = *children[i];
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const std::string said = child.readAll().toStdString();
-        EXPECT_EQ(child.exitCode(), 0) << said;
+        const std::string& said = outputs[i];
         EXPECT_NE(said.find("with the fault: error " + std::to_string(cases[i].number) + "\n"),
                   std::string::npos)
             << said;
@@ -456,18 +452,13 @@ TEST_F(Platform, FaultWhereAPathLeadsIsToldAndPasses) {
                           {"alias EACCES", EACCES},
                           {"folder EIO", 0},
                           {"folder ENOMEM", 0}};
-    std::vector<std::unique_ptr<QProcess>> children;
-    for (const Case& c : cases) {
-        children.push_back(std::make_unique<QProcess>());
-        startChildTest(*children.back(), "PlatformFaultChild.OpensWithAFaultWhereAPathLeads",
-                       {{kPlaceFault, c.fault}});
-    }
+    std::vector<std::string> faults;
+    for (const Case& c : cases)
+        faults.push_back(c.fault);
+    const std::vector<std::string> outputs = childTestOutputs("PlatformFaultChild.OpensWithAFaultWhereAPathLeads", kPlaceFault, faults);
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].fault);
-        QProcess& child = *children[i];
-        ASSERT_TRUE(child.waitForFinished(120000));
-        const std::string said = child.readAll().toStdString();
-        EXPECT_EQ(child.exitCode(), 0) << said;
+        const std::string& said = outputs[i];
         const std::string with = cases[i].error ? "error " + std::to_string(cases[i].error) : "the file";
         EXPECT_NE(said.find("with the fault: " + with + "\n"), std::string::npos) << said;
         EXPECT_NE(said.find("after it: the file\n"), std::string::npos) << said;

@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <memory>
 
 namespace testing_support {
 
@@ -178,6 +179,25 @@ void startChildTest(QProcess& child, const QString& test,
                     const std::vector<std::pair<QString, QString>>& variables) {
     child.setProcessEnvironment(childEnvironment(variables));
     child.start(QCoreApplication::applicationFilePath(), {"--gtest_filter=" + test});
+}
+
+std::vector<std::string> childTestOutputs(const QString& test, const char* variable,
+                                          const std::vector<std::string>& values) {
+    std::vector<std::unique_ptr<QProcess>> children;
+    for (const std::string& value : values) {
+        children.push_back(std::make_unique<QProcess>());
+        startChildTest(*children.back(), test, {{variable, QString::fromStdString(value)}});
+    }
+    std::vector<std::string> outputs;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        SCOPED_TRACE(values[i]);
+        QProcess& child = *children[i];
+        const bool ended = child.waitForFinished(120000);
+        outputs.push_back(child.readAll().toStdString());
+        EXPECT_TRUE(ended) << outputs.back();
+        EXPECT_EQ(child.exitCode(), 0) << outputs.back();
+    }
+    return outputs;
 }
 
 void expectPassedWithoutOpenat2(const QStringList& tests,

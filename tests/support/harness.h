@@ -159,6 +159,12 @@ QProcessEnvironment childEnvironment(const std::vector<std::pair<QString, QStrin
 // environment above.
 void startChildTest(QProcess& child, const QString& test,
                     const std::vector<std::pair<QString, QString>>& variables);
+// Runs the test named in children of this test program, one for each value
+// of variable, side by side; what each printed, in the values' order. Each
+// child must end within two minutes, and end with 0: else the calling test
+// fails, under the value's name.
+std::vector<std::string> childTestOutputs(const QString& test, const char* variable,
+                                          const std::vector<std::string>& values);
 
 // Set in a child's environment: the child runs as on a kernel without
 // openat2 (older than 5.6), whose calls of it a filter answers with ENOSYS
